@@ -1,0 +1,42 @@
+#include "IniManage.h"
+
+#include "platform/ini_file.h"
+#include "platform/program_folder.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace IniManage {
+
+void BeginBatch() {
+    IniPath = platform::programFolder() + QStringLiteral("/mailSet.ini");
+    locate::GetUserSection();
+}
+
+QString GetIni(const QString& key, const QString& def) {
+    return platform::ini::read(IniPath, Section, key).value_or(def);
+}
+
+bool WriteIni(const QString& key, const QString& value) {
+    return platform::ini::write(IniPath, Section, key, value);
+}
+
+QString TrimNull(const QString& text) {
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    return nul < 0 ? QString() : text.left(nul);
+}
+
+} // namespace IniManage
+
+namespace locate {
+
+void GetUserSection() {
+    const passwd* entry = getpwuid(geteuid());
+    if (!entry || !entry->pw_name || !*entry->pw_name) {
+        IniManage::Section = QStringLiteral("DEFAULT");
+        return;
+    }
+    IniManage::Section = QString::fromLocal8Bit(entry->pw_name);
+}
+
+} // namespace locate

@@ -1,0 +1,31 @@
+#pragma once
+// The settings file mailSet.ini in the program folder, one section per login name.
+// A batch of reads and writes begins with BeginBatch() (or by setting IniPath and calling
+// locate::GetUserSection()); GetIni and WriteIni then act on IniPath, section Section.
+#include <QString>
+
+namespace IniManage {
+
+inline QString IniPath;
+inline QString Section;
+
+// Sets IniPath to the program folder's mailSet.ini and Section to the user's section.
+void BeginBatch();
+
+// The stored value of key, or def when the key, the section or the file is absent.
+QString GetIni(const QString& key, const QString& def = QString());
+
+// Stores value under key; false when the file could not be written (the caller may ignore it).
+bool WriteIni(const QString& key, const QString& value);
+
+// The part of text before its first NUL; a text without a NUL gives the empty text.
+QString TrimNull(const QString& text);
+
+} // namespace IniManage
+
+namespace locate {
+
+// Sets IniManage::Section to the login name from the password database, or "DEFAULT".
+void GetUserSection();
+
+} // namespace locate

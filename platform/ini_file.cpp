@@ -1,0 +1,118 @@
+#include "ini_file.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringList>
+
+namespace platform::ini {
+namespace {
+
+QStringList readLines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString text = QString::fromUtf8(file.readAll());
+    text.remove(QLatin1Char('\r'));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// The section name of a header line "[name]", or nothing for any other line.
+std::optional<QString> sectionOf(const QString& line) {
+    const QString t = line.trimmed();
+    if (t.size() < 2 || !t.startsWith(QLatin1Char('[')))
+        return std::nullopt;
+    const qsizetype close = t.indexOf(QLatin1Char(']'));
+    if (close < 0)
+        return std::nullopt;
+    return t.mid(1, close - 1).trimmed();
+}
+
+// The key of a "key=value" line, or nothing for comments and other lines.
+std::optional<QString> keyOf(const QString& line) {
+    const QString t = line.trimmed();
+    if (t.isEmpty() || t.startsWith(QLatin1Char(';')))
+        return std::nullopt;
+    const qsizetype eq = t.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return std::nullopt;
+    return t.left(eq).trimmed();
+}
+
+bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+bool hasLineBreak(const QString& s) {
+    return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
+}
+
+} // namespace
+
+std::optional<QString> read(const QString& path, const QString& section, const QString& key) {
+    bool inSection = false;
+    for (const QString& line : readLines(path)) {
+        if (const auto name = sectionOf(line)) {
+            inSection = sameName(*name, section);
+            continue;
+        }
+        if (!inSection)
+            continue;
+        if (const auto k = keyOf(line); k && sameName(*k, key.trimmed()))
+            return line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed();
+    }
+    return std::nullopt;
+}
+
+bool write(const QString& path, const QString& section, const QString& key, const QString& value) {
+    const QString k = key.trimmed();
+    if (k.isEmpty() || k.contains(QLatin1Char('=')) || k.startsWith(QLatin1Char('[')) ||
+        k.startsWith(QLatin1Char(';')) || hasLineBreak(k) || hasLineBreak(value) ||
+        hasLineBreak(section) || section.contains(QLatin1Char(']')))
+        return false;
+
+    QStringList lines = readLines(path);
+    const QString entry = k + QLatin1Char('=') + value.trimmed();
+    qsizetype sectionStart = -1; // index of the header line
+    qsizetype insertAt = -1;     // after the last non-blank line of the section
+    bool inSection = false;
+    bool done = false;
+    for (qsizetype i = 0; i < lines.size() && !done; ++i) {
+        if (const auto name = sectionOf(lines[i])) {
+            if (inSection)
+                break;
+            inSection = sameName(*name, section.trimmed());
+            if (inSection)
+                insertAt = sectionStart = i;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        if (!lines[i].trimmed().isEmpty())
+            insertAt = i;
+        if (const auto found = keyOf(lines[i]); found && sameName(*found, k)) {
+            lines[i] = entry;
+            done = true;
+        }
+    }
+    if (!done) {
+        if (sectionStart < 0) {
+            if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+                lines.append(QString());
+            lines.append(QLatin1Char('[') + section.trimmed() + QLatin1Char(']'));
+            lines.append(entry);
+        } else {
+            lines.insert(insertAt + 1, entry);
+        }
+    }
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    if (file.write(bytes) != bytes.size())
+        return false;
+    return file.commit();
+}
+
+} // namespace platform::ini

@@ -1,0 +1,22 @@
+#pragma once
+// A reader and writer of INI files with the profile semantics of the classic Windows calls:
+// section and key names match without regard to case, names and values are trimmed of blanks,
+// every other section, key, comment and blank line is kept as it was, and a write creates the file,
+// the section and the key when missing. The file is UTF-8.
+//
+// Writes are atomic: the new contents go to a temporary file that then replaces the old one, so a
+// crash leaves either the old file or the new one, never half of one. A value has no length limit.
+// A key or value holding a line break (which would corrupt the file) is refused.
+#include <QString>
+#include <optional>
+
+namespace platform::ini {
+
+// The value of key in section, or nothing when the file, the section or the key is absent.
+std::optional<QString> read(const QString& path, const QString& section, const QString& key);
+
+// Stores value under key in section. Returns false when the file could not be written or the
+// key or value cannot be stored; the file is then unchanged.
+bool write(const QString& path, const QString& section, const QString& key, const QString& value);
+
+} // namespace platform::ini

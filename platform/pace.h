@@ -1,0 +1,30 @@
+#pragma once
+// The two pauses of every animation and long action:
+//   yieldEvents(): let pending window messages run (repaints, clicks, other timers), then go on;
+//   sleep(ms):     the pause between two frames, during which events keep running.
+// While a Recorder is alive, sleep() returns at once and every pause, and every mark() the drawing
+// code makes (a shape applied, a picture shown), is appended to the recorder instead, so tests can
+// compare whole animations frame by frame without waiting for them.
+#include <QString>
+#include <QStringList>
+
+namespace platform::pace {
+
+void yieldEvents();
+void sleep(int ms);
+
+// Notes a step of an animation ("shape ShapePose01", "picture gra.Image1(3)") for a recorder.
+void mark(const QString& what);
+
+class Recorder {
+public:
+    Recorder();
+    ~Recorder();
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+
+    // Everything recorded, in order: the marks as given, pauses as "sleep N".
+    QStringList events;
+};
+
+} // namespace platform::pace

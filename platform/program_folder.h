@@ -1,0 +1,25 @@
+#pragma once
+// The folders the program works in.
+//
+// programFolder(): the per-user writable folder that holds the settings file, the settings and
+//   dialogue databases and everything else the program keeps between runs. It is $MORVIK_HOME when
+//   set, else $XDG_DATA_HOME/morvik (~/.local/share/morvik). Created (mode 0700) on first use.
+// tempFolder(): a private subfolder of it for the program's temporary files (voice clips, hand-off
+//   files, the mail cache). Only this folder is ever cleaned by a file pattern.
+// dataFolder(): the read-only data that ships with the program (pictures, dialogue database, help):
+//   $MORVIK_DATA when set, else the installed share/morvik beside the executable's prefix, else the
+//   build tree's copy.
+// Each call reads the environment afresh, so tests can point the program at a temporary folder.
+#include <QString>
+
+namespace platform {
+
+QString programFolder();
+QString tempFolder();
+QString dataFolder();
+
+// Deletes the files of tempFolder() whose names match the wildcard (such as "*.tmp").
+// Returns how many were deleted. Subfolders and files elsewhere are never touched.
+int deleteTempFiles(const QString& wildcard);
+
+} // namespace platform

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# screenshot.sh PROGRAM FILE SECONDS: run PROGRAM on a private virtual X screen for SECONDS,
+# then write a PNG of the whole screen to FILE. The program gets a throw-away home unless
+# MORVIK_HOME is set.
+set -euo pipefail
+program=$1 out=$2 seconds=${3:-6}
+work=$(mktemp -d)
+trap 'kill "${app:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 50); do [[ -s $work/display ]] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$work/display")
+xsetroot -solid '#3a6ea5' 2>/dev/null || true
+export MORVIK_HOME=${MORVIK_HOME:-$work/home}
+QT_QPA_PLATFORM=xcb "$program" >"$work/log" 2>&1 &
+app=$!
+sleep "$seconds"
+import -window root "$out"
+echo "wrote $out"

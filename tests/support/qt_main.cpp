@@ -1,0 +1,12 @@
+// GoogleTest entry point for tests that need Qt: one QApplication on the offscreen platform
+// (unless the caller chose a platform, as the X server tests do).
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
