@@ -1,11 +1,34 @@
 // GoogleTest entry point for tests that need Qt: one QApplication on the offscreen platform
-// (unless the caller chose a platform, as the X server tests do).
+// (unless the caller chose a platform, as the X server tests do). Every test program runs in the
+// sandbox home of the build tree, so nothing it does can reach the user's own files.
 #include <QApplication>
+#include <QDir>
 #include <gtest/gtest.h>
 
-int main(int argc, char** argv) {
+namespace {
+
+void enterSandbox() {
+    const QByteArray sandbox = MORVIK_TEST_SANDBOX;
+    qputenv("HOME", sandbox + "/home");
+    qputenv("XDG_DATA_HOME", sandbox + "/data");
+    qputenv("XDG_CONFIG_HOME", sandbox + "/config");
+    qputenv("XDG_CACHE_HOME", sandbox + "/cache");
+    qputenv("XDG_RUNTIME_DIR", sandbox + "/runtime");
+    qputenv("MORVIK_HOME", sandbox + "/morvik");
+    if (qEnvironmentVariableIsEmpty("MORVIK_DATA"))
+        qputenv("MORVIK_DATA", MORVIK_TEST_DATA);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("SDL_AUDIODRIVER"))
+        qputenv("SDL_AUDIODRIVER", "dummy");
+    for (const char* dir : {"/home", "/data", "/config", "/cache", "/runtime", "/morvik"})
+        QDir().mkpath(QString::fromUtf8(sandbox + dir));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    enterSandbox();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,137 @@
+#include "platform/ini_file.h"
+#include "test_home.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QString readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+struct IniCase {
+    const char* name;
+    const char* before; // file contents, or nullptr for no file
+    const char* section;
+    const char* key;
+    const char* write;  // value written first, or nullptr for a read only
+    const char* expect; // value read back, or nullptr for "absent"
+};
+void PrintTo(const IniCase& c, std::ostream* os) { *os << c.name; }
+
+
+class IniCases : public ::testing::TestWithParam<IniCase> {};
+
+TEST_P(IniCases, ReadsBack) {
+    const IniCase& c = GetParam();
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    if (c.before)
+        writeAll(path, c.before);
+    if (c.write) {
+        ASSERT_TRUE(platform::ini::write(path, c.section, c.key, QString::fromUtf8(c.write)));
+    }
+    const auto value = platform::ini::read(path, c.section, c.key);
+    if (!c.expect) {
+        EXPECT_FALSE(value.has_value());
+    } else {
+        ASSERT_TRUE(value.has_value());
+        EXPECT_EQ(*value, QString::fromUtf8(c.expect));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profile, IniCases,
+    ::testing::Values(
+        IniCase{"no_file", nullptr, "alice", "top", nullptr, nullptr},
+        IniCase{"no_section", "[bob]\ntop=5\n", "alice", "top", nullptr, nullptr},
+        IniCase{"other_users_section", "[bob]\ntop=5\n[alice]\ntop=7\n", "alice", "top", nullptr, "7"},
+        IniCase{"names_ignore_case", "[Alice]\nTOP = 12 \n", "ALICE", "Top", nullptr, "12"},
+        IniCase{"first_write_creates_file", nullptr, "alice", "temae", "1", "1"},
+        IniCase{"empty_value", "[alice]\ntop=3\n", "alice", "top", "", ""},
+        IniCase{"crlf_file", "[alice]\r\ntop=3\r\n", "alice", "top", nullptr, "3"},
+        IniCase{"japanese_value", nullptr, "alice", "MasterName", "ご主人", "ご主人"},
+        IniCase{"comment_is_not_a_key", "[alice]\n;top=1\n", "alice", "top", nullptr, nullptr},
+        IniCase{"value_with_equals", "[alice]\ncmd=a=b\n", "alice", "cmd", nullptr, "a=b"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(IniFile, WriteKeepsOtherSectionsAndLines) {
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    writeAll(path, "; kept comment\n[bob]\ntop=5\nleft=6\n\n[alice]\ntop=1\nother=x\n");
+    ASSERT_TRUE(platform::ini::write(path, "alice", "top", "99"));
+    ASSERT_TRUE(platform::ini::write(path, "alice", "new", "n"));
+    ASSERT_TRUE(platform::ini::write(path, "bob", "added", "b"));
+    EXPECT_EQ(readAll(path),
+              "; kept comment\n[bob]\ntop=5\nleft=6\nadded=b\n\n[alice]\ntop=99\nother=x\nnew=n\n");
+}
+
+TEST(IniFile, LongValueRoundTrips) {
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    const QString longPath = QStringLiteral("/opt/アプリ/") + QString(600, QLatin1Char('x'));
+    ASSERT_TRUE(platform::ini::write(path, "alice", "lunch_path1", longPath));
+    EXPECT_EQ(platform::ini::read(path, "alice", "lunch_path1").value_or(QString()), longPath);
+}
+
+TEST(IniFile, LineBreakInValueIsRefusedAndFileUnchanged) {
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    writeAll(path, "[alice]\ntop=1\n");
+    EXPECT_FALSE(platform::ini::write(path, "alice", "top", "2\n[evil]\nx=1"));
+    EXPECT_EQ(readAll(path), "[alice]\ntop=1\n");
+}
+
+TEST(IniFile, FailedWriteIsReported) {
+    TestHome home;
+    const QString notAFolder = home.file("plain");
+    writeAll(notAFolder, "x");
+    EXPECT_FALSE(platform::ini::write(notAFolder + "/mailSet.ini", "alice", "top", "2"));
+}
+
+TEST(IniFile, KilledWriterNeverLeavesHalfAFile) {
+    // A writer killed at a random moment leaves either the old or the new file, whole.
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    const QString a(200000, QLatin1Char('a')), b(200000, QLatin1Char('b'));
+    ASSERT_TRUE(platform::ini::write(path, "alice", "v", a));
+    for (int round = 0; round < 5; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0;; ++i)
+                platform::ini::write(path, "alice", "v", i % 2 ? a : b);
+        }
+        usleep(20000 + 7000 * round);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        const QString value = platform::ini::read(path, "alice", "v").value_or(QString());
+        EXPECT_TRUE(value == a || value == b) << "round " << round << ": length " << value.size();
+    }
+}
+
+TEST(IniFile, WriteIsAtomic) {
+    // The new contents are complete in the file the moment it appears; no temporary file is left.
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    for (int i = 0; i < 50; ++i)
+        ASSERT_TRUE(platform::ini::write(path, "alice", QStringLiteral("k%1").arg(i), QString::number(i)));
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files), QStringList{"mailSet.ini"});
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(platform::ini::read(path, "alice", QStringLiteral("k%1").arg(i)), QString::number(i));
+}
+
+} // namespace

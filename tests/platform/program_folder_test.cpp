@@ -1,0 +1,64 @@
+#include "platform/program_folder.h"
+#include "platform/system_folder.h"
+#include "test_home.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace {
+
+void touch(const QString& path) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+}
+
+TEST(ProgramFolder, FollowsMorvikHomeAndCreatesAPrivateTempFolder) {
+    TestHome home;
+    EXPECT_EQ(platform::programFolder(), home.path());
+    const QString temp = platform::tempFolder();
+    EXPECT_EQ(QFileInfo(temp).absolutePath(), home.path());
+    EXPECT_TRUE(QFileInfo(temp).isDir());
+    EXPECT_EQ(QFileInfo(temp).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
+}
+
+TEST(ProgramFolder, FallsBackToXdgDataHome) {
+    const QByteArray saved = qgetenv("MORVIK_HOME");
+    qunsetenv("MORVIK_HOME");
+    EXPECT_EQ(platform::programFolder(), qEnvironmentVariable("XDG_DATA_HOME") + "/morvik");
+    qputenv("MORVIK_HOME", saved);
+}
+
+TEST(ProgramFolder, PatternDeleteTouchesOnlyTheTempFolder) {
+    TestHome home;
+    const QString temp = platform::tempFolder();
+    touch(temp + "/a.tmp");
+    touch(temp + "/b.tmp");
+    touch(temp + "/keep.mp3");
+    touch(home.file("users-own.tmp"));
+    QDir().mkpath(temp + "/sub.tmp");
+    EXPECT_EQ(platform::deleteTempFiles("*.tmp"), 2);
+    EXPECT_TRUE(QFile::exists(temp + "/keep.mp3"));
+    EXPECT_TRUE(QFile::exists(home.file("users-own.tmp")));
+    EXPECT_TRUE(QFileInfo(temp + "/sub.tmp").isDir());
+}
+
+TEST(SystemFolder, DesktopFromUserDirsAndWindowsOnlyFoldersEmpty) {
+    TestHome home;
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    QDir().mkpath(config);
+    QFile dirs(config + "/user-dirs.dirs");
+    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+    dirs.write("XDG_DESKTOP_DIR=\"$HOME/デスクトップ\"\n");
+    dirs.close();
+    clsSystemFolder folders;
+    EXPECT_EQ(folders.Desktop(), QDir::homePath() + "/デスクトップ");
+    EXPECT_TRUE(folders.Temp().endsWith('/'));
+    EXPECT_FALSE(folders.Desktop().endsWith('/'));
+    EXPECT_EQ(folders.OldWindows(), "");
+    EXPECT_EQ(folders.Windows(), "");
+    dirs.remove();
+}
+
+} // namespace

@@ -1,0 +1,41 @@
+# Helpers for tests that run the real program on a private virtual X server. Sourced.
+set -euo pipefail
+
+# start_x: starts Xvfb on a free display (1024 x 768), sets DISPLAY, paints the root window a known
+# colour (ROOT_COLOUR) and arranges for everything to stop when the test ends.
+ROOT_COLOUR=${ROOT_COLOUR:-#3a6ea5}
+SMOKE_WORK=$(mktemp -d)
+smoke_cleanup() {
+    [[ -n ${SMOKE_APP:-} ]] && kill "$SMOKE_APP" 2>/dev/null || true
+    [[ -n ${SMOKE_XVFB:-} ]] && kill "$SMOKE_XVFB" 2>/dev/null || true
+    rm -rf "$SMOKE_WORK"
+}
+trap smoke_cleanup EXIT
+
+start_x() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$SMOKE_WORK/display" 2>/dev/null &
+    SMOKE_XVFB=$!
+    for _ in $(seq 100); do [[ -s $SMOKE_WORK/display ]] && break; sleep 0.05; done
+    [[ -s $SMOKE_WORK/display ]] || { echo "Xvfb did not start"; exit 1; }
+    export DISPLAY=:$(cat "$SMOKE_WORK/display")
+    export QT_QPA_PLATFORM=xcb
+    xsetroot -solid "$ROOT_COLOUR"
+}
+
+# wait_window NAME: the id of the first mapped window whose class is NAME (waits up to 20 s).
+wait_window() {
+    local id
+    for _ in $(seq 200); do
+        id=$(xdotool search --onlyvisible --class "$1" 2>/dev/null | head -n 1) || true
+        [[ -n $id ]] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    echo "no window of class $1 appeared" >&2
+    return 1
+}
+
+# pixel X Y: the screen pixel's colour as #rrggbb.
+pixel() {
+    import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null |
+        sed -n '2s/.*\(#[0-9A-Fa-f]\{6\}\).*/\1/p' | tr 'A-F' 'a-f'
+}

@@ -1,0 +1,17 @@
+#pragma once
+// Readable failure messages for Qt values in GoogleTest assertions.
+#include <QByteArray>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << '"' << b.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << '[';
+    for (const QString& s : l)
+        *os << '"' << s.toStdString() << "\" ";
+    *os << ']';
+}
+inline void PrintTo(const QPoint& p, std::ostream* os) { *os << '(' << p.x() << ", " << p.y() << ')'; }

@@ -1,0 +1,144 @@
+#include "app/shapes/RgnCall.h"
+#include "app/window/IniManage.h"
+#include "app/window/Trei.h"
+#include "app/window/morvik.h"
+#include "test_home.h"
+
+#include <QGuiApplication>
+#include <QListView>
+#include <QScreen>
+#include <QStandardItemModel>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct PlaceCase {
+    const char* name;
+    const char* top;
+    const char* left;
+    QSize screen;
+    bool placed;
+    QPoint expect;
+    bool firstRun;
+};
+void PrintTo(const PlaceCase& c, std::ostream* os) { *os << c.name; }
+
+
+class Placement : public ::testing::TestWithParam<PlaceCase> {};
+
+TEST_P(Placement, FromTheSettings) {
+    const PlaceCase& c = GetParam();
+    const auto place = morvik::PlaceFor(c.top, c.left, c.screen);
+    EXPECT_EQ(place.firstRun, c.firstRun);
+    ASSERT_EQ(place.position.has_value(), c.placed);
+    if (c.placed) {
+        EXPECT_EQ(*place.position, c.expect);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Window, Placement,
+    ::testing::Values(
+        PlaceCase{"first_run_1024x768", "", "", {1024, 768}, true, {427, 309}, true},
+        PlaceCase{"first_run_left_ignored", "", "40", {1024, 768}, true, {427, 309}, true},
+        // An odd screen gives a half: it rounds to the even neighbour.
+        PlaceCase{"first_run_odd_1365x767", "", "", {1365, 767}, true, {598, 308}, true},
+        PlaceCase{"stored_used_unchanged", "12", "700", {1024, 768}, true, {12, 700}, false},
+        PlaceCase{"stored_negative", "-30", "5", {1024, 768}, true, {-30, 5}, false},
+        PlaceCase{"stored_half_rounds_even", "10.5", "11.5", {1024, 768}, true, {10, 12}, false},
+        PlaceCase{"left_empty_keeps_place", "12", "", {1024, 768}, false, {}, false},
+        PlaceCase{"top_not_a_number", "abc", "5", {1024, 768}, false, {}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Window, FirstRunCentresOnTheScreenAndStoredPlaceIsKept) {
+    TestHome home;
+    IniManage::BeginBatch();
+    {
+        morvik window;
+        EXPECT_TRUE(window.PlaceAtSavedPosition());
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+        EXPECT_EQ(window.pos(), QPoint(screen.width() / 2 - 85, screen.height() / 2 - 75));
+        window.move(33, 44);
+        window.SavePosition();
+    }
+    EXPECT_EQ(IniManage::GetIni("top"), "33");
+    EXPECT_EQ(IniManage::GetIni("left"), "44");
+    morvik again;
+    EXPECT_FALSE(again.PlaceAtSavedPosition());
+    EXPECT_EQ(again.pos(), QPoint(33, 44));
+}
+
+TEST(Window, ClosingByTheWindowSystemSavesThePlace) {
+    TestHome home;
+    IniManage::BeginBatch();
+    morvik window;
+    window.move(101, 202);
+    window.show();
+    window.close();
+    EXPECT_EQ(IniManage::GetIni("top"), "101");
+    EXPECT_EQ(IniManage::GetIni("left"), "202");
+}
+
+TEST(Window, MaskEqualsTheStandardTable) {
+    TestHome home;
+    morvik window;
+    EXPECT_EQ(window.size(), QSize(150, 170));
+    EXPECT_EQ(window.mask(), RgnCall::BuildRegion(RgnCall::TableStandard()));
+    EXPECT_EQ(window.Image2->pos(), QPoint(10, 15));
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+TEST(Trei, TopMostFlags) {
+    QWidget window;
+    EXPECT_EQ(Trei::SetTopMostWindow(&window, 2), 0);
+    EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(Trei::SetTopMostWindow(&window, 1), 1);
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(window.isVisible());
+    window.move(40, 50);
+    EXPECT_EQ(Trei::SetTopMostWindow(&window, 0), 1);
+    EXPECT_FALSE(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(window.pos(), QPoint(40, 50));
+}
+
+TEST(Trei, FullRowSelectionIsTurnedOnAndStaysOn) {
+    QListView view;
+    EXPECT_EQ(Trei::SetListViewExStyle(&view, true, 0x20), 0x20);
+    EXPECT_EQ(view.selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(Trei::SetListViewExStyle(&view, true, 0x20), 0x20);
+}
+
+TEST(Trei, TooltipLifecycle) {
+    TestHome home;
+    morvik window;
+    EXPECT_FALSE(Trei::TipExists());
+    Trei::DestroyTip(); // before creation: nothing to destroy
+    Trei::CreateTip(window.Image2);
+    EXPECT_TRUE(Trei::TipExists());
+    Trei::SetTipText("アカウント１：2");
+    EXPECT_EQ(window.Image2->toolTip(), "アカウント１：2");
+    Trei::DestroyTip();
+    EXPECT_FALSE(Trei::TipExists());
+}
+
+TEST(IniManage, TwoUsersKeepTheirOwnSections) {
+    TestHome home;
+    IniManage::BeginBatch();
+    EXPECT_EQ(IniManage::IniPath, home.file("mailSet.ini"));
+    EXPECT_FALSE(IniManage::Section.isEmpty());
+    IniManage::Section = "alice";
+    IniManage::WriteIni("top", "10");
+    IniManage::Section = "bob";
+    EXPECT_EQ(IniManage::GetIni("top"), "");
+    IniManage::WriteIni("top", "20");
+    IniManage::Section = "alice";
+    EXPECT_EQ(IniManage::GetIni("top"), "10");
+}
+
+TEST(IniManage, TrimNull) {
+    EXPECT_EQ(IniManage::TrimNull("abc"), "");
+    EXPECT_EQ(IniManage::TrimNull(QStringLiteral("ab") + QChar(u'\0') + "c"), "ab");
+    EXPECT_EQ(IniManage::TrimNull(QString(QChar(u'\0'))), "");
+}
+
+} // namespace
