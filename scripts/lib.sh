@@ -4,14 +4,18 @@ set -euo pipefail
 MORVIK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 MORVIK_BUILD=${MORVIK_BUILD:-$MORVIK_ROOT/build}
 
-# morvik_install_deps LIST...: apt-get install the packages of the named lists that are missing.
+# morvik_install_deps KIND...: apt-get install what is missing of the lists scripts/deps/KIND*.txt
+# (build.txt, build-audio.txt, …: each part of the program keeps its own list).
 morvik_install_deps() {
-    local wanted=() missing=() pkg list
-    for list in "$@"; do
-        while read -r pkg; do
-            [[ -z $pkg || $pkg == \#* ]] && continue
-            wanted+=("$pkg")
-        done <"$MORVIK_ROOT/scripts/deps/$list.txt"
+    local wanted=() missing=() pkg kind list
+    for kind in "$@"; do
+        for list in "$MORVIK_ROOT"/scripts/deps/"$kind"*.txt; do
+            [[ -e $list ]] || continue
+            while read -r pkg; do
+                [[ -z $pkg || $pkg == \#* ]] && continue
+                wanted+=("$pkg")
+            done <"$list"
+        done
     done
     for pkg in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
