@@ -1,0 +1,134 @@
+#include "clip_export.h"
+
+#include "platform/program_folder.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <sqlite3.h>
+
+namespace clip {
+namespace {
+
+class Blob {
+public:
+    Blob() = default;
+    ~Blob() { sqlite3_blob_close(blob_); }
+    Blob(const Blob&) = delete;
+    Blob& operator=(const Blob&) = delete;
+
+    sqlite3_blob** out() { return &blob_; }
+    sqlite3_blob* get() const { return blob_; }
+
+private:
+    sqlite3_blob* blob_ = nullptr;
+};
+
+bool safeNamePart(const QString& s) {
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9_-]{1,32}$"));
+    return pattern.match(s).hasMatch();
+}
+
+void resetCounters() {
+    speak::ChunkOffset = 0;
+    speak::BlobSize = 0;
+    speak::ChunkCount = 0;
+    speak::ChunkRest = 0;
+    speak::ChunkBuffer.clear();
+}
+
+QString inTempFolder(const QString& name) {
+    return platform::tempFolder() + QLatin1Char('/') + name;
+}
+
+// One piece of the clip: length bytes at the running offset, read into the shared buffer and
+// appended to the file.
+bool copyPiece(sqlite3_blob* blob, QFile& file, int length) {
+    speak::ChunkBuffer.resize(length);
+    if (length > 0 &&
+        sqlite3_blob_read(blob, speak::ChunkBuffer.data(), length, speak::ChunkOffset) != SQLITE_OK)
+        return false;
+    return file.write(speak::ChunkBuffer) == length;
+}
+
+} // namespace
+
+std::optional<QString> clipFileName(const QString& prefix, const QString& key) {
+    if (!safeNamePart(prefix) || !safeNamePart(key))
+        return std::nullopt;
+    return prefix + key + QStringLiteral(".mp3");
+}
+
+ExportResult exportClip(heart::Connection& db, heart::Table table, const QString& key,
+                        const QString& prefix) {
+    resetCounters();
+    ExportResult result;
+    const heart::TableShape& shape = heart::shapeOf(table);
+
+    bool isNumber = false;
+    const qint64 number = key.toLongLong(&isNumber);
+    const QString asked = shape.numberKey && isNumber ? QString::number(number) : key;
+    const auto askedName = clipFileName(prefix, asked);
+    if (!askedName) {
+        result.error = QStringLiteral("'%1' and '%2' cannot name a clip file").arg(prefix, key);
+        return result;
+    }
+    Module1::VoiceFile = inTempFolder(*askedName);
+    auto fail = [&result](const QString& error) {
+        QFile::remove(Module1::VoiceFile);
+        result.error = error;
+        return result;
+    };
+    if (!shape.clip)
+        return fail(QStringLiteral("the table %1 holds no clips").arg(QLatin1String(shape.name)));
+    if (shape.numberKey && !isNumber)
+        return fail(QStringLiteral("no %1 row %2").arg(QLatin1String(shape.name), key));
+
+    heart::Statement row(db, QByteArray("SELECT rowid, ") + shape.key + ", typeof(" + shape.clip + ") FROM " +
+                                 shape.name + " WHERE " + shape.key + " = ?1");
+    if (shape.numberKey)
+        row.bind(1, number);
+    else
+        row.bind(1, key);
+    if (row.step() != heart::Statement::Step::row)
+        return fail(QStringLiteral("no %1 row %2").arg(QLatin1String(shape.name), key));
+    const qint64 rowid = row.integer(0);
+    const bool empty = row.text(2) == QStringLiteral("null");
+    // The file is named after the key as the row holds it.
+    const auto name = clipFileName(prefix, row.text(1).value_or(QString()));
+    if (!name)
+        return fail(
+            QStringLiteral("the %1 row %2 cannot name a clip file").arg(QLatin1String(shape.name), key));
+    if (inTempFolder(*name) != Module1::VoiceFile) {
+        QFile::remove(Module1::VoiceFile);
+        Module1::VoiceFile = inTempFolder(*name);
+    }
+
+    QFile file(Module1::VoiceFile);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return fail(QStringLiteral("cannot write %1").arg(Module1::VoiceFile));
+    if (!empty) {
+        Blob blob;
+        if (sqlite3_blob_open(db.get(), "main", shape.name, shape.clip, rowid, 0, blob.out()) != SQLITE_OK)
+            return fail(db.error());
+        speak::BlobSize = sqlite3_blob_bytes(blob.get());
+        speak::ChunkRest = speak::BlobSize % kChunkSize;
+        if (!copyPiece(blob.get(), file, speak::ChunkRest))
+            return fail(QStringLiteral("cannot copy the clip to %1").arg(Module1::VoiceFile));
+        speak::ChunkOffset += speak::ChunkRest;
+        while (speak::ChunkOffset < speak::BlobSize) {
+            if (!copyPiece(blob.get(), file, kChunkSize))
+                return fail(QStringLiteral("cannot copy the clip to %1").arg(Module1::VoiceFile));
+            ++speak::ChunkCount;
+            speak::ChunkOffset += kChunkSize;
+        }
+    }
+    if (!file.flush())
+        return fail(QStringLiteral("cannot write %1").arg(Module1::VoiceFile));
+    file.close();
+    result.ok = true;
+    result.path = Module1::VoiceFile;
+    result.size = speak::BlobSize;
+    return result;
+}
+
+} // namespace clip

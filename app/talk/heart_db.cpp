@@ -1,0 +1,463 @@
+#include "heart_db.h"
+
+#include "platform/program_folder.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <array>
+#include <sqlite3.h>
+#include <utility>
+
+namespace heart {
+namespace {
+
+constexpr int kBusyTimeoutMs = 2000;
+
+constexpr std::array<TableShape, 10> kShapes{{
+    {"common", "id", false, 0, "data"},
+    {"aisatu", "ID", true, 2, "data"},
+    {"jiho", "ID", true, 2, "data"},
+    {"otaku", "ID", true, 3, nullptr},
+    {"otaku2", "ID", true, 3, nullptr},
+    {"User_Table", "ID", true, 3, nullptr},
+    {"flower", "ID", true, 3, nullptr},
+    {"master_name", "ID", true, 2, "data"},
+    {"blank", "ID", true, 0, nullptr},
+    {"lunch_voice_master", "lunch_voice_id", false, 0, "voice_data"},
+}};
+
+QByteArray quotedName(const QString& name) {
+    QByteArray utf8 = name.toUtf8();
+    utf8.replace('"', "\"\"");
+    return '"' + utf8 + '"';
+}
+
+std::optional<Connection> connect(const QString& path, int flags) {
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
+    Connection db(raw);
+    if (rc != SQLITE_OK)
+        return std::nullopt;
+    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
+    return db;
+}
+
+std::optional<qint64> singleInteger(Connection& db, const char* sql) {
+    Statement st(db, sql);
+    if (st.step() != Statement::Step::row)
+        return std::nullopt;
+    return st.integer(0);
+}
+
+// The WORD column list of a table ("WORD1, WORD2, WORD3").
+QByteArray wordColumns(const TableShape& shape) {
+    QByteArray list;
+    for (int i = 1; i <= shape.words; ++i)
+        list += (i > 1 ? ", WORD" : "WORD") + QByteArray::number(i);
+    return list;
+}
+
+Words readWordColumns(const Statement& st, int first, int count) {
+    Words words;
+    if (count >= 1)
+        words.word1 = st.text(first);
+    if (count >= 2)
+        words.word2 = st.text(first + 1);
+    if (count >= 3)
+        words.word3 = st.text(first + 2);
+    return words;
+}
+
+bool writable(Table table) {
+    return isEditable(table) && shapeOf(table).words == 3;
+}
+
+std::optional<int> versionOf(const QString& path, int flags) {
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    auto db = connect(path, flags);
+    if (!db)
+        return std::nullopt;
+    const auto id = singleInteger(*db, "PRAGMA application_id");
+    if (!id || *id != kApplicationId)
+        return std::nullopt;
+    const auto version = singleInteger(*db, "PRAGMA user_version");
+    if (!version)
+        return std::nullopt;
+    return static_cast<int>(*version);
+}
+
+// SQLite's companion files of a database, which belong to it and must move with it.
+constexpr const char* kCompanions[] = {"-journal", "-wal", "-shm"};
+
+QString uniqueAsideName(const QString& path) {
+    QString aside = path + QStringLiteral(".broken");
+    for (int n = 2; QFileInfo::exists(aside); ++n)
+        aside = path + QStringLiteral(".broken-%1").arg(n);
+    return aside;
+}
+
+// Copies the shipped file under a temporary name first, so that an interrupted copy never leaves a
+// half database where the program looks for its copy.
+QString copyShipped(const QString& shipped, const QString& copy) {
+    const QString partial = copy + QStringLiteral(".part");
+    QFile::remove(partial);
+    // Without its database a journal is an orphan; left there, it would be rolled into the copy.
+    for (const char* companion : kCompanions)
+        QFile::remove(copy + QLatin1String(companion));
+    if (!QFile::copy(shipped, partial))
+        return QStringLiteral("cannot copy %1 to %2").arg(shipped, partial);
+    // An installed database is read-only; the copy has to take the editors' writes.
+    QFile::setPermissions(partial, QFile::ReadOwner | QFile::WriteOwner);
+    if (!QFile::rename(partial, copy)) {
+        QFile::remove(partial);
+        return QStringLiteral("cannot move %1 to %2").arg(partial, copy);
+    }
+    return {};
+}
+
+// Replaces the copy's non-editable tables with the shipped ones and takes the shipped version, in
+// one transaction: on any failure the copy stays exactly as it was.
+QString refreshCopy(const QString& copy, const QString& shipped, int version) {
+    auto db = connect(copy, SQLITE_OPEN_READWRITE);
+    if (!db)
+        return QStringLiteral("cannot open %1").arg(copy);
+    {
+        Statement attach(*db, "ATTACH DATABASE ?1 AS shipped");
+        attach.bind(1, shipped);
+        if (attach.step() != Statement::Step::done)
+            return db->error();
+    }
+    struct Shipped {
+        QString name;
+        QString sql;
+    };
+    std::vector<Shipped> tables;
+    {
+        Statement list(*db,
+                       "SELECT name, sql FROM shipped.sqlite_master WHERE type = 'table' AND name NOT LIKE "
+                       "'sqlite\\_%' ESCAPE '\\' ORDER BY name");
+        while (list.step() == Statement::Step::row)
+            tables.push_back({list.text(0).value_or(QString()), list.text(1).value_or(QString())});
+        if (!list.ok())
+            return db->error();
+    }
+    if (!db->exec("BEGIN IMMEDIATE"))
+        return db->error();
+    auto fail = [&db]() {
+        const QString error = db->error();
+        db->exec("ROLLBACK");
+        return error;
+    };
+    for (const Shipped& table : tables) {
+        bool present = false;
+        {
+            Statement probe(*db, "SELECT 1 FROM main.sqlite_master WHERE type = 'table' AND name = ?1");
+            probe.bind(1, table.name);
+            present = probe.step() == Statement::Step::row;
+        }
+        if (present && editableTableNames().contains(table.name, Qt::CaseInsensitive))
+            continue;
+        const QByteArray name = quotedName(table.name);
+        if (!db->exec("DROP TABLE IF EXISTS main." + name) || !db->exec(table.sql.toUtf8()) ||
+            !db->exec("INSERT INTO main." + name + " SELECT * FROM shipped." + name))
+            return fail();
+        std::vector<QByteArray> indexes;
+        {
+            Statement list(*db,
+                           "SELECT sql FROM shipped.sqlite_master WHERE type = 'index' AND tbl_name = ?1 "
+                           "AND sql IS NOT NULL");
+            list.bind(1, table.name);
+            while (list.step() == Statement::Step::row)
+                indexes.push_back(list.text(0).value_or(QString()).toUtf8());
+        }
+        for (const QByteArray& index : indexes) {
+            if (!db->exec(index))
+                return fail();
+        }
+    }
+    if (!db->exec("PRAGMA main.user_version = " + QByteArray::number(version)) || !db->exec("COMMIT"))
+        return fail();
+    db->exec("DETACH DATABASE shipped");
+    return {};
+}
+
+} // namespace
+
+const TableShape& shapeOf(Table table) {
+    return kShapes[static_cast<std::size_t>(table)];
+}
+
+const char* tableName(Table table) {
+    return shapeOf(table).name;
+}
+
+std::optional<Table> tableFromName(const QString& name) {
+    for (std::size_t i = 0; i < kShapes.size(); ++i) {
+        if (name == QLatin1String(kShapes[i].name))
+            return static_cast<Table>(i);
+    }
+    return std::nullopt;
+}
+
+bool isEditable(Table table) {
+    return table == Table::otaku || table == Table::otaku2 || table == Table::User_Table ||
+           table == Table::flower;
+}
+
+const QStringList& editableTableNames() {
+    static const QStringList names{QStringLiteral("otaku"), QStringLiteral("otaku2"),
+                                   QStringLiteral("User_Table"), QStringLiteral("flower")};
+    return names;
+}
+
+QString shippedPath() {
+    return platform::dataFolder() + QLatin1Char('/') + QLatin1String(kFileName);
+}
+
+QString copyPath() {
+    return platform::programFolder() + QLatin1Char('/') + QLatin1String(kFileName);
+}
+
+Connection::~Connection() {
+    sqlite3_close(db_);
+}
+
+Connection& Connection::operator=(Connection&& other) noexcept {
+    if (this != &other) {
+        sqlite3_close(db_);
+        db_ = std::exchange(other.db_, nullptr);
+    }
+    return *this;
+}
+
+QString Connection::error() const {
+    return db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("no database connection");
+}
+
+bool Connection::exec(const char* sql) {
+    return db_ && sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+Statement::Statement(Connection& db, const char* sql) : db_(db.get()) {
+    if (!db_ || sqlite3_prepare_v2(db_, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+    }
+}
+
+Statement::~Statement() {
+    sqlite3_finalize(stmt_);
+}
+
+Statement& Statement::bind(int index, qint64 value) {
+    if (!stmt_ || sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK)
+        failed_ = true;
+    return *this;
+}
+
+Statement& Statement::bind(int index, const QString& value) {
+    const QByteArray utf8 = value.toUtf8();
+    if (!stmt_ ||
+        sqlite3_bind_text(stmt_, index, utf8.constData(), utf8.size(), SQLITE_TRANSIENT) != SQLITE_OK)
+        failed_ = true;
+    return *this;
+}
+
+Statement& Statement::bind(int index, const std::optional<QString>& value) {
+    return value ? bind(index, *value) : bindNull(index);
+}
+
+Statement& Statement::bindNull(int index) {
+    if (!stmt_ || sqlite3_bind_null(stmt_, index) != SQLITE_OK)
+        failed_ = true;
+    return *this;
+}
+
+Statement::Step Statement::step() {
+    if (!ok())
+        return Step::error;
+    switch (sqlite3_step(stmt_)) {
+    case SQLITE_ROW:
+        return Step::row;
+    case SQLITE_DONE:
+        return Step::done;
+    default:
+        failed_ = true;
+        return Step::error;
+    }
+}
+
+std::optional<QString> Statement::text(int column) const {
+    if (!stmt_ || sqlite3_column_type(stmt_, column) == SQLITE_NULL)
+        return std::nullopt;
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return QString::fromUtf8(bytes, sqlite3_column_bytes(stmt_, column));
+}
+
+qint64 Statement::integer(int column) const {
+    return stmt_ ? sqlite3_column_int64(stmt_, column) : 0;
+}
+
+bool Statement::isNull(int column) const {
+    return !stmt_ || sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+std::optional<int> databaseVersion(const QString& path) {
+    return versionOf(path, SQLITE_OPEN_READONLY);
+}
+
+CopyResult ensureCopy() {
+    CopyResult result;
+    const QString copy = copyPath();
+    const QString shipped = shippedPath();
+    flag::DbPath = copy;
+    const std::optional<int> shippedVersion = databaseVersion(shipped);
+
+    if (QFileInfo::exists(copy)) {
+        // Opened for writing, so that a journal left by an interrupted write is rolled back first.
+        if (const auto version = versionOf(copy, SQLITE_OPEN_READWRITE)) {
+            result.ok = true;
+            result.version = *version;
+            if (!shippedVersion || *shippedVersion <= *version)
+                return result;
+            const QString error = refreshCopy(copy, shipped, *shippedVersion);
+            if (!error.isEmpty()) {
+                result.error = QStringLiteral("%1 kept at version %2: %3").arg(copy).arg(*version).arg(error);
+                return result;
+            }
+            result.action = CopyAction::refreshed;
+            result.version = *shippedVersion;
+            return result;
+        }
+        if (!shippedVersion) {
+            result.error = QStringLiteral("%1 is not a dialogue database, and there is no shipped one at %2")
+                               .arg(copy, shipped);
+            return result;
+        }
+        const QString aside = uniqueAsideName(copy);
+        if (!QFile::rename(copy, aside)) {
+            result.error =
+                QStringLiteral("%1 is not a dialogue database and cannot be moved aside").arg(copy);
+            return result;
+        }
+        for (const char* companion : kCompanions)
+            QFile::rename(copy + QLatin1String(companion), aside + QLatin1String(companion));
+        result.setAside = aside;
+        result.action = CopyAction::replacedForeign;
+    }
+
+    if (!shippedVersion) {
+        result.error = QStringLiteral("no dialogue database ships at %1").arg(shipped);
+        return result;
+    }
+    const QString error = copyShipped(shipped, copy);
+    if (!error.isEmpty()) {
+        result.error = error;
+        return result;
+    }
+    if (result.action == CopyAction::none)
+        result.action = CopyAction::copied;
+    result.ok = true;
+    result.version = *shippedVersion;
+    return result;
+}
+
+OpenResult open() {
+    OpenResult result;
+    const CopyResult copy = ensureCopy();
+    if (!copy.ok) {
+        result.error = copy.error;
+        return result;
+    }
+    result.db = connect(flag::DbPath, SQLITE_OPEN_READWRITE);
+    if (!result.db)
+        result.error = QStringLiteral("cannot open %1").arg(flag::DbPath);
+    return result;
+}
+
+std::optional<Words> readWords(Connection& db, Table table, int id) {
+    const TableShape& shape = shapeOf(table);
+    if (!shape.numberKey || shape.words == 0)
+        return std::nullopt;
+    Statement st(db, "SELECT " + wordColumns(shape) + " FROM " + shape.name + " WHERE ID = ?1");
+    st.bind(1, id);
+    if (st.step() != Statement::Step::row)
+        return std::nullopt;
+    return readWordColumns(st, 0, shape.words);
+}
+
+std::optional<int> countRows(Connection& db, Table table) {
+    const auto count = singleInteger(db, QByteArray("SELECT count(*) FROM ") + tableName(table));
+    if (!count)
+        return std::nullopt;
+    return static_cast<int>(*count);
+}
+
+std::vector<ListedRow> listRows(Connection& db, Table table) {
+    std::vector<ListedRow> rows;
+    const TableShape& shape = shapeOf(table);
+    if (!shape.numberKey || shape.words == 0)
+        return rows;
+    Statement st(db, "SELECT ID, " + wordColumns(shape) + " FROM " + shape.name + " ORDER BY ID ASC");
+    while (st.step() == Statement::Step::row)
+        rows.push_back({static_cast<int>(st.integer(0)), readWordColumns(st, 1, shape.words)});
+    return rows;
+}
+
+std::optional<int> firstFreeId(Connection& db, Table table) {
+    const TableShape& shape = shapeOf(table);
+    if (!shape.numberKey)
+        return std::nullopt;
+    Statement st(db, QByteArray("SELECT ID FROM ") + shape.name + " WHERE ID >= 0 ORDER BY ID ASC");
+    int next = 0;
+    for (;;) {
+        switch (st.step()) {
+        case Statement::Step::row:
+            if (st.integer(0) != next)
+                return next;
+            ++next;
+            break;
+        case Statement::Step::done:
+            return next;
+        case Statement::Step::error:
+            return std::nullopt;
+        }
+    }
+}
+
+bool addRow(Connection& db, Table table, int id, const QString& w1, const QString& w2, const QString& w3) {
+    if (!writable(table))
+        return false;
+    Statement st(db, QByteArray("INSERT INTO ") + tableName(table) +
+                         " (ID, WORD1, WORD2, WORD3) VALUES (?1, ?2, ?3, ?4)");
+    st.bind(1, id).bind(2, w1).bind(3, w2).bind(4, w3);
+    return st.step() == Statement::Step::done;
+}
+
+bool changeRow(Connection& db, Table table, int id, const QString& w1, const QString& w2, const QString& w3) {
+    if (!writable(table))
+        return false;
+    Statement st(db, QByteArray("UPDATE ") + tableName(table) +
+                         " SET WORD1 = ?1, WORD2 = ?2, WORD3 = ?3 WHERE ID = ?4");
+    st.bind(1, w1).bind(2, w2).bind(3, w3).bind(4, id);
+    return st.step() == Statement::Step::done && sqlite3_changes(db.get()) == 1;
+}
+
+bool deleteRow(Connection& db, Table table, int id) {
+    if (!writable(table))
+        return false;
+    Statement st(db, QByteArray("DELETE FROM ") + tableName(table) + " WHERE ID = ?1");
+    st.bind(1, id);
+    return st.step() == Statement::Step::done && sqlite3_changes(db.get()) == 1;
+}
+
+QStringList voiceNames(Connection& db) {
+    QStringList names;
+    Statement st(db, "SELECT vice_name FROM lunch_voice_master ORDER BY lunch_voice_id");
+    while (st.step() == Statement::Step::row)
+        names << st.text(0).value_or(QString());
+    return names;
+}
+
+} // namespace heart

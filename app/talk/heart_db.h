@@ -1,0 +1,185 @@
+#pragma once
+// The dialogue database morvik_heart.mdb: the character's lines and their voice clips.
+//
+// The program ships a read-only database in its data folder. The first use copies it into the
+// program folder, because the talk-table editors write to it; the copy keeps the version of the
+// shipped database it came from (SQLite's user_version). When a newer program ships a newer
+// database, the next use replaces the tables the user never edits from it and keeps the editable
+// tables (otaku, otaku2, User_Table, flower) as the user left them. A program-folder file that is
+// not a dialogue database of ours is moved aside (never deleted) and a fresh copy is made.
+//
+// Every use opens its own connection with heart::open() and closes it when the Connection goes.
+// Values reach SQL only as bound parameters; table names, which SQL cannot bind, come only from the
+// fixed Table list. SQLite has no database password, so the database has none.
+//
+// All of this runs on the GUI thread; nothing here is safe to share between threads.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace flag {
+// Path of the dialogue database file being opened (the program folder's copy).
+inline QString DbPath;
+} // namespace flag
+
+namespace heart {
+
+// Marks a dialogue database of ours (PRAGMA application_id, "Mohv").
+inline constexpr int kApplicationId = 0x4d6f6876;
+inline constexpr char kFileName[] = "morvik_heart.mdb";
+
+enum class Table {
+    common,
+    aisatu,
+    jiho,
+    otaku,
+    otaku2,
+    User_Table,
+    flower,
+    master_name,
+    blank,
+    lunch_voice_master
+};
+
+// What the program relies on of each table: its key column (a number, or a text for common and
+// lunch_voice_master), how many WORD columns it has (WORD1 upward) and its voice-clip column.
+struct TableShape {
+    const char* name;
+    const char* key;
+    bool numberKey;
+    int words;
+    const char* clip; // nullptr: the table has no clips
+};
+const TableShape& shapeOf(Table table);
+
+// The table's name in the database, as the program spells it.
+const char* tableName(Table table);
+std::optional<Table> tableFromName(const QString& name);
+// otaku, otaku2, User_Table and flower: the tables the talk-table editors write.
+bool isEditable(Table table);
+// The shipped tables a newer shipped database must not overwrite in the program folder's copy.
+const QStringList& editableTableNames();
+
+// The database that ships with the program (data folder) and the program folder's working copy.
+QString shippedPath();
+QString copyPath();
+
+// One open connection; closed when the object goes.
+class Connection {
+public:
+    explicit Connection(sqlite3* db) : db_(db) {}
+    ~Connection();
+    Connection(Connection&& other) noexcept : db_(other.db_) { other.db_ = nullptr; }
+    Connection& operator=(Connection&& other) noexcept;
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    sqlite3* get() const { return db_; }
+    // The text of the last failure on this connection.
+    QString error() const;
+    // Runs SQL that binds nothing and returns no rows; false on failure (see error()).
+    bool exec(const char* sql);
+    bool exec(const QByteArray& sql) { return exec(sql.constData()); }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// One prepared statement; finalised when the object goes. A failed prepare or bind makes step()
+// answer Step::error, so a caller may bind and step without testing each call.
+class Statement {
+public:
+    Statement(Connection& db, const char* sql);
+    Statement(Connection& db, const QByteArray& sql) : Statement(db, sql.constData()) {}
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool ok() const { return stmt_ != nullptr && !failed_; }
+    sqlite3_stmt* get() const { return stmt_; }
+
+    // Parameters count from 1, as in SQLite.
+    Statement& bind(int index, qint64 value);
+    Statement& bind(int index, const QString& value);
+    Statement& bind(int index, const std::optional<QString>& value);
+    Statement& bindNull(int index);
+
+    enum class Step { row, done, error };
+    Step step();
+    // Columns count from 0. A Null text reads as nothing.
+    std::optional<QString> text(int column) const;
+    qint64 integer(int column) const;
+    bool isNull(int column) const;
+
+private:
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* stmt_ = nullptr;
+    bool failed_ = false;
+};
+
+// What a use of the database found to do with the program folder's copy.
+enum class CopyAction { none, copied, refreshed, replacedForeign };
+
+struct CopyResult {
+    bool ok = false; // the copy is there and usable
+    CopyAction action = CopyAction::none;
+    int version = 0;  // the copy's version afterwards
+    QString error;    // why ok is false, or why a refresh was not made
+    QString setAside; // where a foreign file was moved, when it was
+};
+
+// Makes sure the program folder holds a current copy of the shipped database (see the top of this
+// file). Succeeds without a shipped database as long as the copy is one of ours.
+CopyResult ensureCopy();
+
+// The version a dialogue database of ours carries, or nothing when the file is missing, unreadable
+// or not ours.
+std::optional<int> databaseVersion(const QString& path);
+
+struct OpenResult {
+    std::optional<Connection> db;
+    QString error;
+};
+
+// ensureCopy(), then opens the copy for reading and writing; sets flag::DbPath to its path.
+OpenResult open();
+
+// WORD1 to WORD3 of one row; a Null column is nothing, and a table without WORD3 gives nothing
+// there.
+struct Words {
+    std::optional<QString> word1, word2, word3;
+    bool allNull() const { return !word1 && !word2 && !word3; }
+};
+
+// The row of a table keyed by a number (every table but common, blank and lunch_voice_master), or
+// nothing when it is missing or the table has no WORD columns.
+std::optional<Words> readWords(Connection& db, Table table, int id);
+
+// The number of rows, or nothing when the count fails.
+std::optional<int> countRows(Connection& db, Table table);
+
+struct ListedRow {
+    int id = 0;
+    Words words;
+};
+// Every row in ascending id, for the editors; empty when the table has no WORD columns.
+std::vector<ListedRow> listRows(Connection& db, Table table);
+
+// The id a new row takes: the lowest id from 0 upward that has no row (0 for an empty table).
+std::optional<int> firstFreeId(Connection& db, Table table);
+
+// The editors' writes. Texts are stored as given (an empty text as an empty text, never Null).
+// changeRow and deleteRow succeed only when the row exists.
+bool addRow(Connection& db, Table table, int id, const QString& w1, const QString& w2, const QString& w3);
+bool changeRow(Connection& db, Table table, int id, const QString& w1, const QString& w2, const QString& w3);
+bool deleteRow(Connection& db, Table table, int id);
+
+// The launcher voices' names (vice_name) in ascending lunch_voice_id.
+QStringList voiceNames(Connection& db);
+
+} // namespace heart
