@@ -1,11 +1,13 @@
-// The morvik program: the character window on the X11 desktop.
-#include "app/window/IniManage.h"
+// The morvik program: the character on the X11 desktop.
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
-#include "platform/single_instance.h"
+#ifdef MORVIK_HAVE_COM
+#include "nh_service.h"
+#endif
 
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 
 int main(int argc, char** argv) {
     // Wayland lets no client place its own window or keep it on top: the character needs X11.
@@ -13,20 +15,20 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("morvik"));
-    QApplication::setQuitOnLastWindowClosed(true);
+    // Hiding the character (or closing a balloon) must not end her: only the exit does.
+    QApplication::setQuitOnLastWindowClosed(false);
 
-    platform::SingleInstance instance(QStringLiteral("morvik"));
-    if (!instance.acquired())
-        return 0;
-
-    IniManage::BeginBatch();
+#ifdef MORVIK_HAVE_COM
+    services::install(std::make_unique<NhService>());
+#endif
     morvik window;
     Trei::MainWindow = &window;
-    window.PlaceAtSavedPosition();
-    window.show();
-    QString topMost = IniManage::GetIni(QStringLiteral("temae"));
-    Trei::SetTopMost(topMost == QStringLiteral("0") ? 0 : 1);
-    Trei::TrayIcon(QIcon(window.Picture1), Trei::kStartTip, 0);
+    bool started = true;
+    QTimer::singleShot(0, &window, [&] {
+        started = window.Form_Load();
+        if (!started)
+            QCoreApplication::exit(0);
+    });
     const int result = app.exec();
     Trei::TrayIcon(QIcon(), QString(), 2);
     return result;

@@ -1,21 +1,53 @@
 #include "morvik.h"
 
-#include "IniManage.h"
+#include "ExitWindow.h"
+#include "Trei.h"
+#include "flag.h"
+#include "services.h"
+#include "app/settings/IniManage.h"
+#include "app/settings/settings_db.h"
+#include "app/settings/settings_keys.h"
 #include "app/shapes/RgnCall.h"
-#include "pictures.h"
+#include "app/shapes/RgnCall2.h"
+#include "app/talk/speak.h"
+#include "platform/clock.h"
+#include "platform/pace.h"
+#include "platform/program_folder.h"
+#include "platform/single_instance.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWindow>
 #include <cmath>
+#include <exception>
+#include <tuple>
+
+namespace {
+
+// No exception crosses a step or a handler: a failing step is skipped and the next one runs.
+template <typename F> void step(F&& f) {
+    try {
+        f();
+    } catch (const std::exception&) {
+    }
+}
+
+bool siblingPresent(const QString& name) {
+    return QFile::exists(platform::programFolder() + QLatin1Char('/') + name) ||
+           QFile::exists(platform::dataFolder() + QLatin1Char('/') + name);
+}
+
+} // namespace
 
 morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::Tool) {
     setObjectName(QStringLiteral("morvik"));
     setWindowTitle(QStringLiteral("QTV-52モルヴィク"));
     setFixedSize(150, 170);
-    setAttribute(Qt::WA_TranslucentBackground, false);
     setAutoFillBackground(true);
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
@@ -25,16 +57,89 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 170, 170);
     Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto overlay = [this](const char* name, QRect place) {
+        auto* box = new QLabel(this);
+        box->setObjectName(QLatin1String(name));
+        box->setGeometry(place);
+        box->setAttribute(Qt::WA_TransparentForMouseEvents);
+        box->hide();
+        return box;
+    };
+    Image2 = overlay("Image2", QRect(10, 15, 32, 32));
+    Image3 = overlay("Image3", QRect(10, 50, 32, 32));
+    Image4 = overlay("Image4", QRect(44, 50, 32, 32));
+    Label1 = overlay("Label1", QRect(10, 42, 48, 16));
+    Label1->setStyleSheet(QStringLiteral("color: #1B1D33; font-weight: bold;"));
 
-    Image2 = new QLabel(this);
-    Image2->setObjectName(QStringLiteral("Image2"));
-    Image2->move(10, 15);
-    Image2->hide();
-
-    Picture1 = pictures::TrayIcon();
-
+    Picture1 = pictures::Icon();
     RgnCall::ShapeStandard(this);
-    Image1->setPixmap(pictures::Standard());
+    ShowPicture(pictures::gra(0));
+
+    buildMenu();
+
+    auto bind = [](platform::Timer& timer, auto handler) { timer.onTick([handler] { step(handler); }); };
+    bind(Timer1, [this] { Timer1_Timer(); });
+    bind(Timer2, [this] { Timer2_Timer(); });
+    bind(Timer3, [this] { Timer3_Timer(); });
+    bind(Timer5, [this] { Timer5_Timer(); });
+    bind(Timer6, [this] { Timer6_Timer(); });
+    bind(Timer7, [this] { Timer7_Timer(); });
+    bind(Timer8, [this] { Timer8_Timer(); });
+    bind(Timer9, [this] { Timer9_Timer(); });
+    bind(Timer10, [this] { Timer10_Timer(); });
+    bind(Timer11, [this] { Timer11_Timer(); });
+    bind(Timer12, [this] { Timer12_Timer(); });
+    bind(Timer13, [this] { Timer13_Timer(); });
+
+    if (!MessageBox)
+        MessageBox = [](const QString& text) {
+            QMessageBox::warning(nullptr, QStringLiteral("QTV-52モルヴィク"), text);
+        };
+    if (!EndProgram)
+        EndProgram = [] { QCoreApplication::exit(0); };
+}
+
+morvik::~morvik() {
+    if (clsSubclass)
+        basSubclass::Unsubclass(*clsSubclass);
+}
+
+void morvik::ShowPicture(const pictures::Pic& picture) {
+    platform::pace::mark(QStringLiteral("picture ") + picture.name());
+    const QPixmap pixmap = pictures::Pixmap(picture);
+    if (pixmap.isNull())
+        return; // a picture the stores do not hold leaves the box as it is
+    shown_ = picture;
+    Image1->setPixmap(pixmap);
+}
+
+void morvik::frame(Shape shape, std::optional<pictures::Pic> picture, std::optional<int> pause) {
+    shape(this);
+    if (picture)
+        ShowPicture(*picture);
+    if (pause) {
+        platform::pace::yieldEvents();
+        platform::pace::sleep(*pause);
+    }
+}
+
+void morvik::voice(const QString& id) {
+    if (flag::Exiting)
+        return; // the farewell is the last thing she says
+    speak::VoiceId = id;
+    services::talk().PlayCommonVoice();
+    flag::VoicePath = services::commonVoicePath(id);
+    services::talk().PlayVoice();
+}
+
+void morvik::say(const QString& id, const QString& text) {
+    if (flag::Exiting)
+        return;
+    speak::VoiceId = id;
+    services::talk().PlayCommonVoice();
+    flag::VoicePath = services::commonVoicePath(id);
+    speak::TalkText = text;
+    services::talk().ShowFuki();
 }
 
 morvik::Placement morvik::PlaceFor(const QString& top, const QString& left, QSize screen) {
@@ -51,7 +156,7 @@ morvik::Placement morvik::PlaceFor(const QString& top, const QString& left, QSiz
         if (!okX || !okY)
             return result;
     }
-    // Halves round to the even neighbour, as the stored positions were always rounded.
+    // Halves round to the even neighbour.
     result.position = QPoint(int(std::nearbyint(x)), int(std::nearbyint(y)));
     return result;
 }
@@ -67,30 +172,179 @@ bool morvik::PlaceAtSavedPosition() {
 }
 
 void morvik::SavePosition() {
-    IniManage::WriteIni(QStringLiteral("top"), QString::number(x()));
-    IniManage::WriteIni(QStringLiteral("left"), QString::number(y()));
+    const QRect r = frameGeometry();
+    IniManage::WriteIni(QStringLiteral("top"), QString::number(r.left()));
+    IniManage::WriteIni(QStringLiteral("left"), QString::number(r.top()));
+    IniManage::WriteIni(QStringLiteral("right"), QString::number(r.left() + r.width()));
+    IniManage::WriteIni(QStringLiteral("bottom"), QString::number(r.top() + r.height()));
+    if (!flag::TopMost.isEmpty())
+        IniManage::WriteIni(QStringLiteral("temae"), flag::TopMost);
 }
 
-void morvik::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        QWidget::mousePressEvent(event);
-        return;
+void morvik::wait_ten() { platform::pace::sleep(10000); }
+
+bool morvik::online() {
+    if (settings_keys::flag(QStringLiteral("proxy")))
+        return true;
+    const bool connected = dialUpConnected();
+    net_cut->setVisible(connected);
+    net_connect->setVisible(!connected);
+    return connected;
+}
+
+bool morvik::dialUpConnected() {
+    QString entry;
+    const QStringList columns{QStringLiteral("net_ent"), QStringLiteral("net_user"), QStringLiteral("net_pass")};
+    if (const auto row = settings_db::readRow(QStringLiteral("net_entry"), 1, columns)) {
+        if ((*row)[0] && (*row)[1] && (*row)[2])
+            entry = *(*row)[0];
     }
-    // The window manager moves the window when it can; otherwise follow the mouse ourselves.
-    if (windowHandle() && windowHandle()->startSystemMove())
-        return;
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    return services::dialUp().SeekEnumConns(entry, true);
 }
 
-void morvik::mouseMoveEvent(QMouseEvent* event) {
-    if (dragOffset_ && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - *dragOffset_);
+bool morvik::Form_Load() {
+    step([] { pictures::Load(QStringLiteral("action")); });
+    flag::StartupDone = 0;
+    step([] { ExitWindow::GetOsKind(); });
+    instance_ = std::make_unique<platform::SingleInstance>(InstanceName);
+    if (!instance_->acquired())
+        return false;
+    step([] { IniManage::BeginBatch(); });
+    step([this] {
+        if (settings_keys::flag(QStringLiteral("start_wait")))
+            wait_ten();
+    });
+    step([this] { frame(RgnCall::ShapePose05, pictures::action(0)); });
+    step([] {
+        // Leftovers of an earlier run, in our own temporary folder only.
+        Module1::CleanPath1 = platform::tempFolder() + QStringLiteral("/*.tmp");
+        Module1::CleanPath2 = platform::tempFolder() + QStringLiteral("/temp.mdb");
+        platform::deleteTempFiles(QStringLiteral("*.tmp"));
+        QFile::remove(Module1::CleanPath2);
+    });
+    bool firstRun = false;
+    step([&] { firstRun = PlaceAtSavedPosition(); });
+    step([this] {
+        for (auto [file, item] : {std::pair{"palk", open_palk}, {"vens", open_vens}, {"dwim", open_dwim}}) {
+            if (siblingPresent(QLatin1String(file))) {
+                item->setVisible(true);
+                line3->setVisible(true);
+            }
+        }
+    });
+    step([this] {
+        showGauge(pictures::gra3List(11));
+        Image2->move(10, 15);
+    });
+    show();
+
+    QString kido;
+    step([&] { kido = IniManage::GetIni(QStringLiteral("kido")); });
+    services::Talk::Greeting greeting;
+    step([&] {
+        const int row = GreetingRow(kido, platform::clock::now().time().hour());
+        greeting = services::talk().LoadGreeting(firstRun, row);
+    });
+
+    step([this] {
+        pictures::Load(QStringLiteral("gra"));
+        platform::pace::yieldEvents();
+        platform::pace::sleep(1000);
+        Image2->hide();
+        frame(RgnCall::ShapeStandard, pictures::gra(0));
+        applyTopMost(settings_keys::topMost());
+        // The bow: each frame after its pause.
+        const std::tuple<Shape, int, int> bow[] = {{RgnCall::ShapePose01, 2, 400},
+                                                   {RgnCall::ShapePose02, 3, 100},
+                                                   {RgnCall::ShapePose01, 2, 600},
+                                                   {RgnCall::ShapeStandard, 0, 100}};
+        for (auto [shape, index, before] : bow) {
+            platform::pace::yieldEvents();
+            platform::pace::sleep(before);
+            frame(shape, pictures::gra(index));
+        }
+        platform::pace::yieldEvents();
+        platform::pace::sleep(600);
+    });
+    flag::PowerState = QStringLiteral("1");
+    flag::IdleCount = 0;
+    step([this] { Trei::TrayIcon(QIcon(Picture1), Trei::kStartTip, 0); });
+    step([] { services::talk().vbmp3_init(); });
+    step([&] {
+        speak::TalkText = firstRun ? QStringLiteral("はじめましてマスター\r\nこれからよろしくお願いします")
+                                   : GreetingText(greeting.line1, IniManage::GetIni(QStringLiteral("MasterName")),
+                                                  greeting.line2);
+        flag::VoicePath = greeting.clip;
+        services::talk().ShowFuki();
+    });
+    Timer1.setEnabled(true);
+    flag::StartupDone = 1;
+
+    int mailSwitch = 0;
+    step([&] { mailSwitch = settings_keys::mailCheckSwitch(); });
+    bool isOnline = false;
+    step([&] { isOnline = online(); });
+    step([&] {
+        if (mailSwitch == 0 || !isOnline)
+            return;
+        const QTime now = platform::clock::now().time();
+        if (settings_keys::flatRateSwitch() != 1 ||
+            settings_keys::flatRateWindow().contains(now.hour(), now.minute()))
+            services::mail().CheckMail();
+    });
+    step([] {
+        pictures::Load(QStringLiteral("gra2"));
+        pictures::Unload(QStringLiteral("action"));
+        pictures::Unload(QStringLiteral("gra3"));
+        pictures::Load(QStringLiteral("gra5"));
+        pictures::Load(QStringLiteral("gra6"));
+    });
+    net_check.setEnabled(true);
+    Timer9.setEnabled(true);
+    step([this] { shutdown->setVisible(settings_keys::flag(QStringLiteral("shutdown"))); });
+    step([] { Trei::SetTopMost(flag::TopMost == QStringLiteral("0") ? 0 : 1); });
+    step([] {
+        if (services::sstp().Sakura() == 0)
+            return;
+        speak::SstpScript = QStringLiteral("\\h\\s0ちっ、でやがったな、無表情ロボめ") +
+                            QStringLiteral("\\w5\\u\\s0そーゆーことは、本人のいないところで言うもんやで\\e");
+        services::sstp().Send(speak::SstpScript, speak::SstpOption);
+    });
+    Timer12.setEnabled(true);
+    step([] {
+        if (settings_keys::flag(QStringLiteral("palk_kick")))
+            services::windows().ShowPalk();
+        if (settings_keys::flag(QStringLiteral("vens_kick")))
+            services::windows().ShowLauncher();
+    });
+    step([this] { Trei::CreateTip(Image2); });
+    step([this] {
+        clsSubclass = std::make_unique<CSubclass>();
+        clsSubclass->setHwnd(this);
+        basSubclass::Subclass(*clsSubclass);
+    });
+    return true;
 }
 
-void morvik::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        dragOffset_.reset();
-    QWidget::mouseReleaseEvent(event);
+QString morvik::GreetingText(const QString& line1, const QString& masterName, const QString& line2) {
+    return line1 + settings_keys::masterCall(masterName) + QStringLiteral("\r\n") + line2;
+}
+
+void morvik::applyTopMost(const QString& value) {
+    flag::TopMost = value;
+    if (value == QStringLiteral("0")) {
+        Trei::SetTopMost(0);
+        temae->setText(QStringLiteral("常に手前に表示"));
+    } else {
+        Trei::SetTopMost(1);
+        temae->setText(QStringLiteral("常に手前に表示を解除"));
+    }
+}
+
+void morvik::showGauge(const pictures::Pic& picture) {
+    gauge_ = picture;
+    Image2->setPixmap(pictures::Pixmap(picture));
+    Image2->show();
 }
 
 void morvik::closeEvent(QCloseEvent* event) {

@@ -1,23 +1,54 @@
 #pragma once
-// The character window: 150 x 170, borderless, cut to the outline of the picture it shows.
+// The character window: 150 x 170, borderless, cut to the outline of the picture it shows, and the
+// scheduler of the whole program (its timers), its popup menu and its mouse handling.
+//
 // Image1 shows the character's picture (170 x 170, its upper-left pixel at the window's corner);
-// Image2 is the battery-gauge and new-mail picture box that carries the tooltip.
-// Dragged with the left button; saves its place when the window system closes it.
+// Image2 is the battery-gauge and new-mail picture box that carries the tooltip; Image3 and Image4
+// are further overlays; Label1 shows the battery percentage.
+#include "picture_ref.h"
+#include "platform/single_instance.h"
+#include "platform/subclass.h"
+#include "platform/system_folder.h"
+#include "platform/timer.h"
+
 #include <QLabel>
+#include <QMenu>
 #include <QPixmap>
 #include <QPoint>
 #include <QWidget>
+#include <functional>
+#include <memory>
 #include <optional>
 
 class morvik : public QWidget {
     Q_OBJECT
 public:
     explicit morvik(QWidget* parent = nullptr);
+    ~morvik() override;
 
+    // Controls, named as the window's design names them.
     QLabel* Image1;
     QLabel* Image2;
-    // The program's 32 x 32 icon, used by the tray.
-    QPixmap Picture1;
+    QLabel* Image3;
+    QLabel* Image4;
+    QLabel* Label1;
+    QPixmap Picture1; // the program's 32 x 32 icon, used by the tray
+
+    platform::Timer Timer1{this, 100}, Timer2{this, 3500}, Timer3{this, 3500}, Timer5{this, 3000},
+        Timer6{this, 200}, Timer7{this, 500}, Timer8{this, 60}, Timer9{this, 100},
+        Timer10{this, 0, true}, Timer11{this, 5000}, Timer12{this, 1000}, Timer13{this, 100, true},
+        net_check{this, 100}, dance_check{this, 100}, Dance_check2{this, 100}, Dance_check3{this, 100},
+        Dance_check4{this, 100};
+
+    // The popup menu and its items.
+    QMenu* settei;
+    QAction *getto, *again, *mail_look, *mail_sub_cut, *TimeSet, *line3, *open_palk, *open_vens,
+        *open_dwim, *line2, *temae, *net_connect, *net_cut, *headls, *mailset, *help, *dokoitu, *vis,
+        *not_vis, *line, *shutdown, *end;
+
+    qint16 ChimeDone = 0;
+    clsSystemFolder SystemFolder;
+    std::unique_ptr<CSubclass> clsSubclass;
 
     // The window's place from the settings (x from `top`, y from `left`); on the first run (no
     // `top`) centred on a screen of the given size. Nothing when the stored values are not numbers.
@@ -26,18 +57,112 @@ public:
         bool firstRun = false;
     };
     static Placement PlaceFor(const QString& top, const QString& left, QSize screen);
-
     // Moves the window to its saved place (or centres it on the first run); true on the first run.
     bool PlaceAtSavedPosition();
-    // Writes the window's place as `top` (left edge) and `left` (top edge).
+    // Writes the window's rectangle (`top` = left edge, `left` = top edge, `right`, `bottom`) and
+    // `temae`.
     void SavePosition();
+
+    // The greeting row of the hour: 100 when `kido` is "1", else the hour.
+    static int GreetingRow(const QString& kido, int hour) { return kido == QStringLiteral("1") ? 100 : hour; }
+    // The greeting's text: the row's first line, how she calls her master, CR LF, the second line.
+    static QString GreetingText(const QString& line1, const QString& masterName, const QString& line2);
+    // The name of the lock that keeps this program to one instance per user (tests change it).
+    inline static QString InstanceName = QStringLiteral("morvik");
+
+    // The start-up: everything from the window's load to the running character. Returns false
+    // when another instance runs (the program then ends at once).
+    bool Form_Load();
+    void wait_ten();
+    // Brings the character back to rest.
+    void reset_timer();
+    // Shows the battery gauge for the current charge.
+    void kanban();
+    // The gauge picture for a battery percentage: ImageList2 item 1 to 10, or 0 (leave the gauge).
+    static int GaugeItem(int percent);
+
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Timer5_Timer();
+    void Timer6_Timer();
+    void Timer7_Timer();
+    void Timer8_Timer();
+    void Timer9_Timer();
+    void Timer10_Timer();
+    void Timer11_Timer();
+    void Timer12_Timer();
+    void Timer13_Timer();
+
+    // Mouse, as the window's events: the press with its buttons (1 left, 2 right), the double-click,
+    // and the tray icon's mouse message.
+    void Form_MouseDown(int button, QPoint globalPos);
+    void Image1_MouseDown(int button, QPoint globalPos);
+    void Form_DblClick();
+    void Picture1_MouseMove(int message);
+
+    void getto_Click();
+    void again_Click();
+    void mail_look_Click();
+    void mail_sub_cut_Click();
+    void TimeSet_Click();
+    void temae_Click();
+    void open_palk_Click();
+    void open_vens_Click();
+    void help_Click();
+    void vis_Click();
+    void not_vis_Click();
+    void end_Click();
+    void shutdown_Click();
+
+    // The picture now shown in Image1, and the one in the gauge box Image2.
+    const pictures::Pic& Shown() const { return shown_; }
+    const pictures::Pic& Gauge() const { return gauge_; }
+    // Puts a store picture into Image1.
+    void ShowPicture(const pictures::Pic& picture);
+
+    // The longest the farewell may take before the program ends anyway.
+    static constexpr int kFarewellLimitMs = 30000;
+
+    // The message box of the program (replaced by tests).
+    inline static std::function<void(const QString&)> MessageBox;
+    // How the program ends (replaced by tests).
+    inline static std::function<void()> EndProgram;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    using Shape = void (*)(QWidget*);
+    // A frame of an animation: the outline, then the picture (when given), then, when a pause is
+    // given, a yield and the pause.
+    void frame(Shape shape, std::optional<pictures::Pic> picture, std::optional<int> pause = {});
+    // Says the `common` clip id without a balloon.
+    void voice(const QString& id);
+    // Says a line with the `common` clip id in the main balloon.
+    void say(const QString& id, const QString& text);
+    void buildMenu();
+    void popup(QPoint globalPos);
+    void startDrag(QPoint globalPos);
+    void finishExit();
+    // Whether the PC counts as online at start-up (a LAN, or the dial-up entry connected); shows the
+    // connect or the disconnect item.
+    bool online();
+    // Whether the dial-up entry of the settings database is connected.
+    bool dialUpConnected();
+    void chime(int hour);
+    void applyTopMost(const QString& value);
+    void showGauge(const pictures::Pic& picture);
+    bool newMailSignShown() const;
+
+    std::unique_ptr<platform::SingleInstance> instance_;
+    pictures::Pic shown_;
+    pictures::Pic gauge_;
     std::optional<QPoint> dragOffset_;
+    qint64 lastChimedHour_ = -1;
+    bool exitFinished_ = false;
 };

@@ -13,6 +13,9 @@ smoke_cleanup() {
 trap smoke_cleanup EXIT
 
 start_x() {
+    # A runtime folder of its own: the single-instance lock of one test must not stop another's.
+    export XDG_RUNTIME_DIR=$SMOKE_WORK/runtime
+    mkdir -m 700 -p "$XDG_RUNTIME_DIR"
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$SMOKE_WORK/display" 2>/dev/null &
     SMOKE_XVFB=$!
     for _ in $(seq 100); do [[ -s $SMOKE_WORK/display ]] && break; sleep 0.05; done
@@ -20,6 +23,18 @@ start_x() {
     export DISPLAY=:$(cat "$SMOKE_WORK/display")
     export QT_QPA_PLATFORM=xcb
     xsetroot -solid "$ROOT_COLOUR"
+}
+
+# start_morvik PROGRAM TOP LEFT [KEY=VALUE...]: starts the program with a fresh program folder whose
+# settings place the window at TOP (x) and LEFT (y), plus the given keys.
+start_morvik() {
+    local program=$1 top=$2 left=$3
+    shift 3
+    export MORVIK_HOME=$SMOKE_WORK/home
+    mkdir -p "$MORVIK_HOME"
+    { printf '[%s]\ntop=%s\nleft=%s\n' "$(id -un)" "$top" "$left"; printf '%s\n' "$@"; } >"$MORVIK_HOME/mailSet.ini"
+    "$program" 2>"$SMOKE_WORK/stderr" &
+    SMOKE_APP=$!
 }
 
 # wait_window NAME: the id of the first mapped window whose class is NAME (waits up to 20 s).
@@ -32,6 +47,14 @@ wait_window() {
     done
     echo "no window of class $1 appeared" >&2
     return 1
+}
+
+# window_place NAME: "x y" of the mapped window of class NAME (looked up afresh: always-on-top can
+# give the window a new id).
+window_place() {
+    local id
+    id=$(xdotool search --onlyvisible --class "$1" 2>/dev/null | tail -n 1)
+    xdotool getwindowgeometry --shell "$id" | awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}'
 }
 
 # pixel X Y: the screen pixel's colour as #rrggbb.

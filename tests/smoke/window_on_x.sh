@@ -1,26 +1,22 @@
 #!/usr/bin/env bash
 # The character window on a real X server: borderless, at its saved place, cut to its outline.
 source "$(dirname "$0")/lib.sh"
-program=$1
+program=$1 probe=$2
 start_x
-export MORVIK_HOME=$SMOKE_WORK/home
-mkdir -p "$MORVIK_HOME"
-section=$(id -un)
-printf '[%s]\ntop=200\nleft=100\n' "$section" >"$MORVIK_HOME/mailSet.ini"
-
-"$program" 2>"$SMOKE_WORK/stderr" &
-SMOKE_APP=$!
+start_morvik "$program" 200 100
 wait_window morvik >/dev/null
-sleep 1
-read -r wx wy < <(xdotool search --onlyvisible --class morvik getwindowgeometry --shell | \
-    awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}')
+sleep 5 # past the wake-up animation
+read -r wx wy < <(window_place morvik)
 [[ $wx == 200 && $wy == 100 ]] || { echo "window at $wx,$wy, expected 200,100"; exit 1; }
 
 root=$(echo "$ROOT_COLOUR" | tr 'A-F' 'a-f')
-outside=$(pixel $((200 + 2)) $((100 + 2)))    # the window's corner lies outside the figure
-inside=$(pixel $((200 + 80)) $((100 + 120)))  # the middle of the body lies inside it
+read -r ix iy ox oy < <("$probe" RgnCall.ShapeStandard)
+corner=$(pixel $((200 + 1)) $((100 + 1)))      # the window's corner lies outside the figure
+outside=$(pixel $((200 + ox)) $((100 + oy)))   # so does a pixel just left of the outline
+inside=$(pixel $((200 + ix)) $((100 + iy)))
 echo "outside $outside inside $inside"
-[[ $outside == "$root" ]] || { echo "outside the outline shows $outside, not the root window"; exit 1; }
+[[ $outside == "$root" && $corner == "$root" ]] ||
+    { echo "outside the outline shows $outside / $corner, not the root window"; exit 1; }
 [[ $inside != "$root" ]] || { echo "inside the outline shows the root window"; exit 1; }
 
 # A second instance ends at once without a window.

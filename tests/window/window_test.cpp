@@ -1,5 +1,5 @@
 #include "app/shapes/RgnCall.h"
-#include "app/window/IniManage.h"
+#include "app/settings/IniManage.h"
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
 #include "test_home.h"

@@ -1,4 +1,4 @@
-#include "IniManage.h"
+#include "app/settings/IniManage.h"
 
 #include "platform/ini_file.h"
 #include "platform/program_folder.h"

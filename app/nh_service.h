@@ -1,0 +1,13 @@
+#pragma once
+// The SSTP control as the character window uses it: its `nh`, read for Sakura and sent scripts.
+#include "app/window/services.h"
+#include "control/com/BrindokSite.h"
+
+class NhService : public services::Sstp {
+public:
+    int Sakura() override { return nh.Sakura(); }
+    int Send(const QString& script, int option) override { return nh.Send(script, option).value_or(0); }
+
+private:
+    BrindokSite nh;
+};

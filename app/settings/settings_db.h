@@ -1,0 +1,34 @@
+#pragma once
+// The settings database MAIL.INI in the program folder: the three POP3 accounts (table `mail`,
+// rows 1 to 3: `Server`, `User`, `pass`), the SMTP server and sender (table `sendml`, row 1:
+// `smtpSV`, `smtpML`) and the dial-up entry (table `net_entry`, row 1: `net_ent`, `net_user`,
+// `net_pass`). An SQLite file despite its name, created on first use (mode 0600, since it holds
+// passwords) with its five rows and every column Null; rows are only ever updated, never inserted
+// or deleted. Every use opens its own connection; every statement binds its values.
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace settings_db {
+
+// The database file: the program folder's MAIL.INI.
+QString path();
+
+// Creates the file with its tables and five rows when missing (a missing row is added back).
+// False when it cannot be created or opened.
+bool ensure();
+
+// The named columns of one row, each nothing when Null; nothing at all when the database or the
+// row cannot be read. Table and column names must be among those above.
+std::optional<std::vector<std::optional<QString>>> readRow(const QString& table, int id,
+                                                           const QStringList& columns);
+
+// True when the row exists and none of the named columns is Null.
+bool rowComplete(const QString& table, int id, const QStringList& columns);
+
+// Updates the named columns of one existing row with the values, bound as parameters.
+// False when the database cannot be written or the row is missing.
+bool updateRow(const QString& table, int id, const QStringList& columns, const QStringList& values);
+
+} // namespace settings_db

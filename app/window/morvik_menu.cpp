@@ -1,0 +1,256 @@
+// The character window's popup menu and mouse handling.
+#include "morvik.h"
+
+#include "Trei.h"
+#include "flag.h"
+#include "services.h"
+#include "app/settings/IniManage.h"
+#include "app/settings/settings_db.h"
+#include "app/shapes/RgnCall.h"
+#include "app/talk/speak.h"
+#include "platform/pace.h"
+#include "platform/program_folder.h"
+
+#include <QCursor>
+#include <QDesktopServices>
+#include <QFile>
+#include <QMouseEvent>
+#include <QUrl>
+#include <QWindow>
+
+using namespace pictures;
+
+namespace {
+QString mailCache() { return platform::tempFolder() + QStringLiteral("/temp.mdb"); }
+} // namespace
+
+void morvik::buildMenu() {
+    settei = new QMenu(QStringLiteral("設定"), this);
+    settei->setObjectName(QStringLiteral("settei"));
+    auto item = [this](const char* name, const QString& caption, bool shown, void (morvik::*handler)() = nullptr) {
+        QAction* action = caption == QStringLiteral("-") ? settei->addSeparator() : settei->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        action->setVisible(shown);
+        if (handler)
+            connect(action, &QAction::triggered, this, [this, handler] {
+                if (!flag::Exiting)
+                    (this->*handler)();
+            });
+        return action;
+    };
+    getto = item("getto", QStringLiteral("メールを確認する"), true, &morvik::getto_Click);
+    again = item("again", QStringLiteral("確認したメールを見る"), false, &morvik::again_Click);
+    mail_look = item("mail_look", QStringLiteral("内容を確認する"), false, &morvik::mail_look_Click);
+    mail_sub_cut = item("mail_sub_cut", QStringLiteral("自動ﾒｰﾙﾁｪｯｸ停止"), true);
+    mail_sub_cut->setCheckable(true);
+    TimeSet = item("TimeSet", QStringLiteral("時刻あわせ"), true, &morvik::TimeSet_Click);
+    line3 = item("line3", QStringLiteral("-"), false);
+    open_palk = item("open_palk", QStringLiteral("パルクの起動"), false, &morvik::open_palk_Click);
+    open_vens = item("open_vens", QStringLiteral("ヴェンスの起動"), false, &morvik::open_vens_Click);
+    open_dwim = item("open_dwim", QStringLiteral("ドゥイムの起動"), false);
+    line2 = item("line2", QStringLiteral("-"), true);
+    temae = item("temae", QStringLiteral("常に手前に表示"), true, &morvik::temae_Click);
+    net_connect = item("net_connect", QStringLiteral("ネットワークに接続する"), false);
+    net_cut = item("net_cut", QStringLiteral("切断する"), false);
+    headls = item("headls", QStringLiteral("ヘッドライン"), true);
+    connect(headls, &QAction::triggered, this, [] { services::windows().ShowHeadlines(); });
+    mailset = item("mailset", QStringLiteral("設定"), true);
+    connect(mailset, &QAction::triggered, this, [] { services::windows().ShowSettings(); });
+    help = item("help", QStringLiteral("ヘルプ"), true, &morvik::help_Click);
+    dokoitu = item("dokoitu", QStringLiteral("dokoituの編集"), true);
+    connect(dokoitu, &QAction::triggered, this, [] { services::talk().ShowEditor(); });
+    vis = item("vis", QStringLiteral("表示"), false, &morvik::vis_Click);
+    not_vis = item("not_vis", QStringLiteral("非表示"), true, &morvik::not_vis_Click);
+    line = item("line", QStringLiteral("-"), true);
+    shutdown = item("shutdown", QStringLiteral("シャットダウン"), true, &morvik::shutdown_Click);
+    end = item("end", QStringLiteral("終了"), true, &morvik::end_Click);
+
+    Trei::TrayCallback = [this](int message) { Picture1_MouseMove(message); };
+}
+
+void morvik::popup(QPoint globalPos) { settei->popup(globalPos); }
+
+bool morvik::newMailSignShown() const { return Image2->isVisible() && gauge_ == gra3List(13); }
+
+void morvik::mousePressEvent(QMouseEvent* event) {
+    const int button = event->button() == Qt::LeftButton ? 1 : event->button() == Qt::RightButton ? 2 : 0;
+    const QPoint at = event->position().toPoint();
+    const QPoint global = event->globalPosition().toPoint();
+    // Image1 covers the window; the gauge and the label lie on it and forward to the form.
+    const bool onOverlay = (Image2->isVisible() && Image2->geometry().contains(at)) ||
+                           (Label1->isVisible() && Label1->geometry().contains(at));
+    if (onOverlay)
+        Form_MouseDown(button, global);
+    else
+        Image1_MouseDown(button, global);
+}
+
+void morvik::mouseMoveEvent(QMouseEvent* event) {
+    if (dragOffset_ && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - *dragOffset_);
+}
+
+void morvik::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        dragOffset_.reset();
+    QWidget::mouseReleaseEvent(event);
+}
+
+void morvik::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        Form_DblClick();
+}
+
+void morvik::startDrag(QPoint globalPos) {
+    // The window manager moves the window when it can; otherwise follow the mouse ourselves.
+    if (windowHandle() && windowHandle()->startSystemMove())
+        return;
+    dragOffset_ = globalPos - frameGeometry().topLeft();
+}
+
+void morvik::Image1_MouseDown(int button, QPoint globalPos) {
+    flag::IdleCount = 0;
+    Form_MouseDown(button, globalPos);
+}
+
+void morvik::Form_MouseDown(int button, QPoint globalPos) {
+    if (flag::StartupDone != 1 || flag::Exiting)
+        return;
+    flag::IdleCount = 0;
+    services::Talk& talk = services::talk();
+    if (button & 1) {
+        if (talk.Fuki2Open())
+            talk.CloseFuki2();
+        if (flag::FukiShown != 1) {
+            startDrag(globalPos);
+        } else if (!talk.FukiOpen() || !talk.FukiAsks()) {
+            if (talk.FukiOpen())
+                talk.CloseFuki();
+            flag::FukiShown = 0;
+            if (!Timer8.Enabled())
+                Timer1.setEnabled(true);
+        }
+    }
+    if (button == 2) {
+        if (newMailSignShown() && flag::MailAbort != 1)
+            mail_look->setVisible(true);
+        if (flag::FukiShown == 1) {
+            talk.CloseFuki();
+            flag::FukiShown = 0;
+            if (!Timer8.Enabled())
+                Timer1.setEnabled(true);
+        }
+        popup(globalPos);
+    }
+}
+
+void morvik::Form_DblClick() {
+    flag::IdleCount = 0;
+    if (flag::StartupDone == 1 && flag::MailBusy != 1 && !flag::Exiting)
+        services::talk().RandomTalk();
+}
+
+void morvik::Picture1_MouseMove(int message) {
+    if (message != 516)
+        return;
+    platform::pace::yieldEvents();
+    popup(QCursor::pos());
+}
+
+void morvik::getto_Click() {
+    pictures::Load(QStringLiteral("gra2"));
+    if (!settings_db::rowComplete(QStringLiteral("mail"), 1,
+                                  {QStringLiteral("Server"), QStringLiteral("User"), QStringLiteral("pass")})) {
+        say(QStringLiteral("9"), QStringLiteral("メールの設定が行われていません"));
+        return;
+    }
+    if (Timer3.Enabled()) {
+        say(QStringLiteral("10"), QStringLiteral("バッテリーがありません。"));
+        return;
+    }
+    Timer1.setEnabled(false);
+    Timer2.setEnabled(false);
+    Image2->hide();
+    Label1->hide();
+    Timer9.setEnabled(false);
+    Timer11.setEnabled(false);
+    frame(RgnCall::ShapePose07, gra2(0));
+    platform::pace::yieldEvents();
+    platform::pace::sleep(200);
+    flag::ManualCheck = 1;
+    services::mail().CheckMail();
+}
+
+void morvik::again_Click() {
+    if (QFile::exists(mailCache())) {
+        services::mail().ShowMailList();
+        return;
+    }
+    speak::TalkText = QStringLiteral("チェック履歴はありません");
+    flag::VoicePath.clear(); // this line has no voice: never replay an older clip
+    services::talk().ShowFuki();
+    again->setVisible(false);
+}
+
+void morvik::mail_look_Click() {
+    for (platform::Timer* t : {&Timer1, &Timer2, &Timer5, &Timer9})
+        t->setEnabled(false);
+    Image2->hide();
+    Image3->hide();
+    Image4->hide();
+    services::mail().DownloadAllMail();
+    if (flag::NewMail != 0) {
+        services::mail().ShowMailList();
+        again->setVisible(true);
+    } else {
+        say(QStringLiteral("11"), QStringLiteral("メールはありません"));
+    }
+    if (!QFile::exists(mailCache()))
+        again->setVisible(false);
+    flag::MailAbort = 0;
+}
+
+void morvik::mail_sub_cut_Click() {
+    // From the menu the checkable item flips its own mark; this is the same for a call from code.
+    mail_sub_cut->setChecked(!mail_sub_cut->isChecked());
+}
+
+void morvik::TimeSet_Click() {
+    reset_timer();
+    Timer8.setEnabled(true);
+    services::mail().SetSntpConnect();
+    Timer8.setEnabled(false);
+}
+
+void morvik::temae_Click() {
+    if (flag::TopMost == QStringLiteral("0"))
+        applyTopMost(QStringLiteral("1"));
+    else if (flag::TopMost == QStringLiteral("1"))
+        applyTopMost(QStringLiteral("0"));
+}
+
+void morvik::open_palk_Click() {
+    services::windows().ShowPalk();
+    if (IniManage::GetIni(QStringLiteral("AutoEnd")) == QStringLiteral("1")) {
+        services::talk().CloseFuki3();
+        services::windows().UnloadPalk();
+    }
+}
+
+void morvik::open_vens_Click() { services::windows().ShowLauncher(); }
+
+void morvik::help_Click() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(platform::dataFolder() + QStringLiteral("/help/morvik.html")));
+}
+
+void morvik::not_vis_Click() {
+    hide();
+    not_vis->setVisible(false);
+    vis->setVisible(true);
+}
+
+void morvik::vis_Click() {
+    show();
+    not_vis->setVisible(true);
+    vis->setVisible(false);
+}

@@ -1,0 +1,784 @@
+#include "pictures.h"
+
+#include "app/shapes/balloon_tables.h"
+#include "figure.h"
+#include "props.h"
+
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+
+namespace art {
+
+namespace {
+
+const QSize kPose{170, 170};
+
+using Props = std::function<void(QPainter&, const Skeleton&)>;
+
+Rendered onBlack(const Figure& f) {
+    return render([f](QPainter& p) { draw(p, f); }, solid(kPose, 0xFF000000u));
+}
+
+Figure with(Figure f, const std::function<void(Figure&)>& change) {
+    change(f);
+    return f;
+}
+
+// --- The base figures ---------------------------------------------------------------------------
+
+Figure standing() {
+    Figure f;
+    f.left.reach = QPointF(75, 131);
+    f.right.reach = QPointF(85, 132);
+    f.left.elbowDown = f.right.elbowDown = true;
+    return f;
+}
+
+Figure armsDown() {
+    Figure f;
+    f.left.shoulder = 9;
+    f.right.shoulder = 9;
+    f.left.elbow = -6;
+    f.right.elbow = -6;
+    return f;
+}
+
+Figure bowing(double depth) {
+    Figure f = standing();
+    f.bow = depth;
+    f.eyes = Eyes::Closed;
+    f.left.reach = QPointF(75, 134);
+    f.right.reach = QPointF(85, 135);
+    f.left.behindHead = f.right.behindHead = depth > 0.6;
+    return f;
+}
+
+// The sign-board pose: she stands to the right of the board she holds up at the upper left.
+Figure holdingBoard() {
+    Figure f = armsDown();
+    f.offset = QPointF(14, 0);
+    f.headTilt = 3;
+    f.look = 0.2;
+    const QPointF grip(47, 96);
+    f.left.reach = grip;
+    f.left.hand = Hand::Grip;
+    f.right.shoulder = 12;
+    f.right.elbow = -40;
+    f.front.push_back([grip](QPainter& p, const Skeleton&) { props::signBoard(p, grip); });
+    return f;
+}
+
+Figure lowBattery() {
+    Figure f = holdingBoard();
+    f.headDrop = 5;
+    f.headTilt = 6;
+    f.eyes = Eyes::Half;
+    f.sweat = true;
+    f.light = Light::Red;
+    f.right.shoulder = 4;
+    f.right.elbow = 0;
+    return f;
+}
+
+Figure drowsy() {
+    Figure f = armsDown();
+    f.headDrop = 13;
+    f.headTilt = 7;
+    f.lean = 1.5;
+    f.eyes = Eyes::Half;
+    f.light = Light::Dim;
+    f.left.shoulder = 5;
+    f.right.shoulder = 5;
+    f.left.behindHead = f.right.behindHead = true;
+    f.front.push_back(
+        [](QPainter& p, const Skeleton& s) { props::zMark(p, s.headCentre + QPointF(40, -40), 9); });
+    return f;
+}
+
+Figure asleep() {
+    Figure f = armsDown();
+    f.headDrop = 20;
+    f.headTilt = 14;
+    f.lean = 2;
+    f.eyes = Eyes::Closed;
+    f.mouth = Mouth::Small;
+    f.light = Light::Dim;
+    f.left.shoulder = 3;
+    f.right.shoulder = 3;
+    f.left.elbow = 0;
+    f.right.elbow = 0;
+    f.left.behindHead = f.right.behindHead = true;
+    return f;
+}
+
+Figure dozingGesture() {
+    Figure f = armsDown();
+    f.offset = QPointF(0, -3); // a little start that lifts her off the floor
+    f.headDrop = 15;
+    f.headTilt = -6;
+    f.eyes = Eyes::Wide;
+    f.mouth = Mouth::O;
+    f.light = Light::Amber;
+    f.left.shoulder = 35;
+    f.left.elbow = 40;
+    f.right.shoulder = 35;
+    f.right.elbow = 40;
+    return f;
+}
+
+// --- Power plug poses -----------------------------------------------------------------------------
+
+Figure plugInHands() {
+    Figure f = standing();
+    f.eyes = Eyes::Down;
+    f.light = Light::Amber;
+    f.left.reach = QPointF(73, 121);
+    f.right.reach = QPointF(87, 121);
+    f.left.hand = f.right.hand = Hand::Grip;
+    f.front.push_back([](QPainter& p, const Skeleton&) {
+        props::plug(p, QPointF(80, 115), 0,
+                    {{86, 128},
+                     {104, 126},
+                     {112, 138},
+                     {120, 150},
+                     {128, 158},
+                     {124, 166},
+                     {120, 171},
+                     {104, 168},
+                     {100, 168.5}});
+    });
+    return f;
+}
+
+Figure plugRaised() {
+    Figure f = armsDown();
+    f.look = 0.7;
+    f.headTilt = 3;
+    f.light = Light::Amber;
+    f.right.reach = QPointF(121, 86);
+    f.right.hand = Hand::Grip;
+    f.front.push_back([](QPainter& p, const Skeleton&) {
+        props::plug(p, QPointF(122, 78), 8,
+                    {{128, 96},
+                     {136, 110},
+                     {132, 128},
+                     {128, 142},
+                     {126, 160},
+                     {118, 168.5},
+                     {112, 169},
+                     {106, 168},
+                     {104, 168.5}});
+        props::lightning(p, QPointF(134, 58), 16);
+    });
+    return f;
+}
+
+// --- Mail check ---------------------------------------------------------------------------------
+
+Figure mailReady() {
+    Figure f = armsDown();
+    f.lean = 3;
+    f.headDrop = 6;
+    f.headTilt = -5;
+    f.look = 0.5;
+    f.left.reach = QPointF(76, 118);
+    f.right.reach = QPointF(86, 117);
+    f.left.hand = f.right.hand = Hand::Grip;
+    f.front.push_back([](QPainter& p, const Skeleton& s) {
+        props::signalArcs(p, s.headCentre + QPointF(48, -24), -55, 2, 5);
+    });
+    return f;
+}
+
+// Leaning out to the right, a hand cupped by the cheek.
+Figure mailPeering() {
+    Figure f = armsDown();
+    f.lean = 9;
+    f.headDrop = 10;
+    f.headTilt = 6;
+    f.look = 1;
+    f.right.reach = QPointF(112, 92);
+    f.left.reach = QPointF(66, 126);
+    return f;
+}
+
+// Binoculars to the eyes, looking far for the mail.
+Figure mailLooking() {
+    Figure f = armsDown();
+    f.headDrop = 7;
+    f.lean = 1;
+    f.eyes = Eyes::Closed;
+    f.left.reach = QPointF(70, 86);
+    f.right.reach = QPointF(96, 86);
+    f.left.hand = f.right.hand = Hand::Grip;
+    f.front.push_back([](QPainter& p, const Skeleton& s) {
+        const QPointF eyes = s.headCentre + QPointF(0, 5);
+        for (double side : {-1.0, 1.0}) {
+            QPainterPath barrel;
+            barrel.addRoundedRect(QRectF(eyes.x() + side * 13 - 7, eyes.y() - 6, 14, 14), 3, 3);
+            part(p, barrel, palette::dress, palette::dressShade, 2.0, 2.0);
+            p.setPen(QPen(palette::outline, 1.5));
+            p.setBrush(palette::cyan);
+            p.drawEllipse(QPointF(eyes.x() + side * 13, eyes.y() + 1), 4.2, 4.2);
+            p.setPen(Qt::NoPen);
+            p.setBrush(Qt::white);
+            p.drawEllipse(QPointF(eyes.x() + side * 13 - 1.5, eyes.y() - 0.5), 1.3, 1.3);
+        }
+        QPainterPath bridge;
+        bridge.addRect(QRectF(eyes.x() - 6, eyes.y() - 2, 12, 5));
+        part(p, bridge, palette::metal, palette::metalShade, 1.6, 0);
+        props::signalArcs(p, s.headCentre + QPointF(46, -21), -60, 3, 5);
+        props::sparkle(p, QPointF(132, 30), 4.5, palette::cyan);
+    });
+    return f;
+}
+
+// --- Dial-up ------------------------------------------------------------------------------------
+
+Figure phoneFrame(int k) {
+    Figure f = armsDown();
+    switch (k) {
+    case 0: // reaching into the apron pocket
+        f.eyes = Eyes::Down;
+        f.right.reach = QPointF(93, 131);
+        f.middle.push_back(
+            [](QPainter& p, const Skeleton&) { props::phone(p, QPointF(95, 126), 20, false); });
+        break;
+    case 1: // the phone out, in front
+        f.eyes = Eyes::Down;
+        f.right.reach = QPointF(95, 118);
+        f.right.hand = Hand::Grip;
+        f.front.push_back([](QPainter& p, const Skeleton&) { props::phone(p, QPointF(96, 108), 8, false); });
+        break;
+    case 2: // dialling
+        f.eyes = Eyes::Down;
+        f.look = 0.3;
+        f.right.reach = QPointF(92, 116);
+        f.right.hand = Hand::Grip;
+        f.left.reach = QPointF(84, 112);
+        f.front.push_back([](QPainter& p, const Skeleton&) { props::phone(p, QPointF(92, 106), -4, true); });
+        break;
+    case 3: // at the ear
+    case 4: // connected
+        f.look = 0.4;
+        f.headTilt = 5;
+        f.right.reach = QPointF(118, 88);
+        f.right.hand = Hand::Grip;
+        f.front.push_back([k](QPainter& p, const Skeleton&) {
+            props::phone(p, QPointF(118, 78), -18, true);
+            if (k == 4) {
+                props::signalArcs(p, QPointF(122, 58), -70, 3, 6);
+                props::sparkle(p, QPointF(100, 17), 4.5, palette::cyan);
+            }
+        });
+        break;
+    }
+    return f;
+}
+
+Figure disconnectFrame(int k) {
+    Figure f = armsDown();
+    const QRectF ring = k == 0   ? QRectF(30, 114, 104, 50)
+                        : k == 1 ? QRectF(20, 112, 120, 52)
+                                 : QRectF(34, 116, 96, 48);
+    f.behind.push_back([ring](QPainter& p, const Skeleton&) { props::ringBack(p, ring, 3.0); });
+    f.front.push_back([ring](QPainter& p, const Skeleton&) { props::ringFront(p, ring, 3.0); });
+    switch (k) {
+    case 0:
+        f.look = 0.3;
+        f.right.reach = QPointF(108, 98);
+        f.right.hand = Hand::Grip;
+        f.front.push_back([](QPainter& p, const Skeleton&) { props::phone(p, QPointF(108, 89), -8, true); });
+        break;
+    case 1:
+        f.eyes = Eyes::Down;
+        f.right.reach = QPointF(94, 118);
+        f.right.hand = Hand::Grip;
+        f.left.reach = QPointF(85, 113);
+        f.front.push_back([](QPainter& p, const Skeleton&) { props::phone(p, QPointF(93, 108), 0, false); });
+        break;
+    case 2:
+        f.eyes = Eyes::Closed;
+        f.right.reach = QPointF(92, 130);
+        break;
+    }
+    return f;
+}
+
+// --- Dance: frames 0 to 4; frames 5 to 8 are 1 to 4 mirrored ------------------------------------
+
+Figure danceFrame(int k) {
+    Figure f = armsDown();
+    f.mouth = Mouth::Small;
+    switch (k) {
+    case 0: // a step, one hand on the hip, the other thrown up
+        f.left.reach = QPointF(63, 127);
+        f.right.reach = QPointF(116, 86);
+        f.legRight.angle = 8;
+        f.front.push_back([](QPainter& p, const Skeleton&) { props::note(p, QPointF(118, 28), 12, false); });
+        break;
+    case 1: // swaying to the left, both hands that way
+        f.offset = QPointF(5, 0);
+        f.lean = -4;
+        f.headTilt = -4;
+        f.look = -0.5;
+        f.left.reach = QPointF(42, 94);
+        f.right.reach = QPointF(72, 114);
+        f.legRight.lift = 4;
+        f.legRight.angle = 6;
+        f.front.push_back([](QPainter& p, const Skeleton&) { props::note(p, QPointF(40, 30), -10, true); });
+        break;
+    case 2: // further over, one hand high
+        f.offset = QPointF(10, 0);
+        f.lean = -8;
+        f.headTilt = -5;
+        f.look = -0.6;
+        f.left.reach = QPointF(44, 80);
+        f.right.reach = QPointF(98, 127);
+        f.legLeft.angle = 10;
+        f.front.push_back([](QPainter& p, const Skeleton&) { props::note(p, QPointF(34, 36), -14, false); });
+        break;
+    case 3: // both hands up
+        f.lean = -3;
+        f.headTilt = 3;
+        f.eyes = Eyes::Closed;
+        f.left.reach = QPointF(46, 82);
+        f.right.reach = QPointF(114, 82);
+        f.legLeft.lift = 5;
+        f.legLeft.angle = 8;
+        f.front.push_back([](QPainter& p, const Skeleton&) {
+            props::note(p, QPointF(126, 26), 10, true);
+            props::sparkle(p, QPointF(40, 26), 4, palette::amber);
+        });
+        break;
+    case 4: // the turn's end: a kick and a hand up
+        f.lean = 5;
+        f.headTilt = 6;
+        f.look = 0.5;
+        f.left.reach = QPointF(62, 126);
+        f.right.reach = QPointF(116, 78);
+        f.legRight.angle = 22;
+        f.legRight.lift = 6;
+        f.front.push_back([](QPainter& p, const Skeleton&) {
+            props::sparkle(p, QPointF(66, 16), 5, palette::amber);
+            props::note(p, QPointF(112, 24), 16, false);
+        });
+        break;
+    }
+    return f;
+}
+
+Rendered mirrored(const Rendered& r) {
+    return {r.picture.mirrored(true, false), r.mask.mirrored(true, false)};
+}
+
+// --- The busy scene: at her desk, on a patterned wall -----------------------------------------------
+
+QImage scenePattern() {
+    const QRgb colours[4] = {0xFF2B59C3u, 0xFF2E86C1u, 0xFF1F9E9Eu, 0xFF2BB3A8u};
+    QImage image(kPose, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, colours[((x + y) / 3 + (x - y + 300) / 9) % 4]);
+    return image;
+}
+
+Figure atDesk() {
+    Figure f = armsDown();
+    f.offset = QPointF(-14, 0);
+    f.eyes = Eyes::Down;
+    f.look = 0.6;
+    f.headTilt = 3;
+    f.light = Light::Amber;
+    f.left.reach = QPointF(54, 118);
+    f.right.reach = QPointF(78, 118);
+    f.left.hand = f.right.hand = Hand::Grip;
+    f.front.push_back([](QPainter& p, const Skeleton&) {
+        const QColor wood(0xD9, 0xB3, 0x8C), woodShade(0xB8, 0x89, 0x5E);
+        QPainterPath monitorStand;
+        monitorStand.addRect(QRectF(110, 104, 10, 16));
+        part(p, monitorStand, palette::metal, palette::metalShade);
+        QPainterPath monitor;
+        monitor.addRoundedRect(QRectF(97, 60, 36, 46), 4, 4);
+        part(p, monitor, QColor(0xE8, 0xE4, 0xF0), QColor(0xC4, 0xBF, 0xD6), 2.0, 3.0);
+        p.setPen(QPen(palette::outline, 1.5));
+        p.setBrush(QColor(0x13, 0x3A, 0x4A));
+        p.drawRect(QRectF(101, 64, 28, 30));
+        p.setPen(Qt::NoPen);
+        p.setBrush(palette::cyan);
+        for (int i = 0; i < 5; ++i)
+            p.drawRect(QRectF(104, 68 + i * 5, 8 + (i * 7) % 15, 2));
+        p.setBrush(palette::amber);
+        p.drawEllipse(QPointF(126, 100), 1.6, 1.6);
+        QPainterPath desk;
+        desk.addRect(QRectF(32, 126, 98, 44));
+        part(p, desk, woodShade, woodShade.darker(115), 2.0, 3.0);
+        QPainterPath top;
+        top.addRoundedRect(QRectF(27, 118, 108, 9), 2, 2);
+        part(p, top, wood, woodShade, 2.0, 2.5);
+        p.setPen(QPen(palette::outline, 1.6));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(42, 134, 78, 14));
+        p.setBrush(palette::metal);
+        p.drawEllipse(QPointF(81, 141), 2.2, 2.2);
+        QPainterPath keyboard;
+        keyboard.addRoundedRect(QRectF(42, 113, 46, 7), 2, 2);
+        part(p, keyboard, QColor(0x4A, 0x4E, 0x70), QColor(0x38, 0x3B, 0x58), 1.8, 1.5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(palette::white);
+        for (int i = 0; i < 10; ++i)
+            p.drawRect(QRectF(45 + i * 4, 115, 2.4, 1.6));
+    });
+    return f;
+}
+
+// Marks that only the busy outlines have: the wall shows through them as signal strokes.
+void busyMarks(QPainter& p) {
+    QPainterPathStroker thin;
+    thin.setWidth(2.2);
+    thin.setCapStyle(Qt::FlatCap);
+    QPainterPath marks;
+    for (int i = 0; i < 3; ++i) {
+        QPainterPath dash;
+        dash.moveTo(135, 72 + i * 9);
+        dash.lineTo(140, 70 + i * 9);
+        marks.addPath(thin.createStroke(dash));
+    }
+    for (int i = 1; i <= 2; ++i) {
+        const double r = 3.5 * i;
+        QPainterPath arc;
+        const QRectF box(22 - r, 42 - r, 2 * r, 2 * r);
+        arc.arcMoveTo(box, 100);
+        arc.arcTo(box, 100, 60);
+        marks.addPath(thin.createStroke(arc));
+    }
+    QPainterPath blip;
+    blip.addEllipse(QPointF(130, 20), 3, 2.5);
+    marks.addPath(blip);
+    QPainterPath blip2;
+    blip2.addEllipse(QPointF(38, 20), 4, 2.5);
+    marks.addPath(blip2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawPath(marks);
+}
+
+void busySparks(QPainter& p) {
+    busyMarks(p);
+    QPainterPathStroker thin;
+    thin.setWidth(1.6);
+    QPainterPath sparks;
+    const double xs[] = {38, 64, 96, 130};
+    for (double x0 : xs) {
+        QPainterPath zig;
+        zig.moveTo(x0, 21);
+        for (int i = 1; i <= 4; ++i)
+            zig.lineTo(x0 + (i % 2 ? 3.5 : -3.5), 21 - i * 4.2);
+        sparks.addPath(thin.createStroke(zig));
+    }
+    p.save();
+    p.setClipRect(QRectF(0, 0, 170, 23));
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawPath(sparks);
+    p.restore();
+}
+
+void sleepMarks(QPainter& p) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawPath(props::zPath(QPointF(77, 43), 9, 3));
+    p.drawPath(props::zPath(QPointF(55, 38), 13, 3.5));
+    p.drawPath(props::zPath(QPointF(30, 34), 17, 4));
+}
+
+// --- Balloons: the outline rows are the design; the picture fills them exactly --------------------
+
+Rendered balloon(RegionTable table) {
+    const QSize size(balloon_tables::kWidth, balloon_tables::kHeight);
+    QImage inside(size, QImage::Format_Grayscale8);
+    inside.fill(0);
+    for (const RectRow& r : table)
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x)
+                inside.scanLine(y)[x] = 255;
+    auto in = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < size.width() && y < size.height() && inside.constScanLine(y)[x];
+    };
+    QImage picture = solid(size, kBlue);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            if (!in(x, y))
+                continue;
+            // Two pixels of outline all round and a soft inner border, both in the rows' two-pixel
+            // steps, so the text area stays plain white.
+            int nearest = 99;
+            for (int dy = -4; dy <= 4; ++dy)
+                for (int dx = -4; dx <= 4; ++dx)
+                    if (dx * dx + dy * dy <= 16 && !in(x + dx, y + dy))
+                        nearest = std::min(nearest, dx * dx + dy * dy);
+            const QColor colour = nearest <= 4    ? palette::outline
+                                  : nearest <= 16 ? palette::whiteShade
+                                                  : palette::white;
+            picture.setPixel(x, y, colour.rgb());
+        }
+    return {picture, inside};
+}
+
+// --- Overlays on the sign board, the digits, the tray icon ------------------------------------------
+
+Rendered plain(QSize size, const Drawing& drawing) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(palette::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawing(p);
+    p.end();
+    QImage mask(size, QImage::Format_Grayscale8);
+    mask.fill(255);
+    return {image, mask};
+}
+
+// The battery sits in the board's upper half: the window writes the charge in per cent below it.
+QPainterPath batteryBody() {
+    QPainterPath body;
+    body.addRoundedRect(QRectF(8, 5, 44, 22), 3.5, 3.5);
+    return body;
+}
+
+void batteryNub(QPainter& p) {
+    QPainterPath nub;
+    nub.addRoundedRect(QRectF(52, 11, 5, 10), 1.5, 1.5);
+    part(p, nub, palette::metal, palette::metalShade, 1.8, 0);
+}
+
+Rendered gauge(int item) {
+    return plain({66, 50}, [item](QPainter& p) {
+        const int bars = 11 - item; // item 1 is a full battery, item 10 an empty one
+        const QColor colour = bars >= 5 ? palette::cyan : bars >= 3 ? palette::amber : palette::red;
+        part(p, batteryBody(), palette::white, palette::whiteShade, 2.2, 0);
+        batteryNub(p);
+        p.setPen(Qt::NoPen);
+        for (int i = 0; i < 10; ++i) {
+            p.setBrush(i < bars ? colour : palette::whiteShade);
+            p.drawRect(QRectF(11 + i * 3.9, 8, 2.9, 16));
+        }
+    });
+}
+
+Rendered bootSign() {
+    return plain({66, 50}, [](QPainter& p) {
+        p.setPen(QPen(palette::cyan, 3.2, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(21, 9, 24, 24), 120 * 16, 300 * 16);
+        p.drawLine(QPointF(33, 7), QPointF(33, 20));
+        p.setPen(Qt::NoPen);
+        p.setBrush(palette::dress);
+        for (int i = 0; i < 3; ++i)
+            p.drawEllipse(QPointF(27 + i * 6, 40), 1.8, 1.8);
+    });
+}
+
+Rendered chargeSign() {
+    return plain({66, 50}, [](QPainter& p) {
+        part(p, batteryBody(), palette::white, palette::whiteShade, 2.2, 0);
+        batteryNub(p);
+        props::lightning(p, QPointF(30, 16), 18);
+    });
+}
+
+Rendered mailSign() {
+    return plain({66, 50}, [](QPainter& p) {
+        // The two digits are laid over the left part (10,23 and 24,23 in the window): keep it plain.
+        p.setPen(QPen(palette::cyan, 2.0, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(2, 25), QPointF(27, 25));
+        QPainterPath envelope;
+        envelope.addRoundedRect(QRectF(33, 9, 28, 20), 2, 2);
+        part(p, envelope, palette::white, palette::whiteShade, 2.0, 0);
+        QPainterPath flap;
+        flap.moveTo(34, 10);
+        flap.lineTo(47, 21);
+        flap.lineTo(60, 10);
+        p.setPen(QPen(palette::outline, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(palette::cyan);
+        p.drawPath(flap);
+        p.setPen(QPen(palette::outline, 1.2));
+        p.setBrush(palette::red);
+        p.drawEllipse(QPointF(60, 9), 3.2, 3.2);
+        p.setPen(Qt::NoPen);
+        p.setBrush(palette::dress);
+        for (int i = 0; i < 4; ++i)
+            p.drawRoundedRect(QRectF(34 + i * 7, 36, 5, 4), 1, 1);
+    });
+}
+
+// Seven strokes, as on a small display; segments a to g.
+Rendered digit(int value, bool faint) {
+    static const char* const segments[10] = {"abcdef", "bc",     "abged", "abgcd",   "fgbc",
+                                             "afgcd",  "afgedc", "abc",   "abcdefg", "abcdfg"};
+    return plain({15, 13}, [value, faint](QPainter& p) {
+        const double l = 4.2, r = 10.8, t = 1.8, m = 6.5, b = 11.2;
+        p.setPen(QPen(faint ? palette::hair : palette::dress, 2.1, Qt::SolidLine, Qt::RoundCap));
+        for (const char* s = segments[value]; *s; ++s) {
+            switch (*s) {
+            case 'a':
+                p.drawLine(QPointF(l, t), QPointF(r, t));
+                break;
+            case 'b':
+                p.drawLine(QPointF(r, t), QPointF(r, m));
+                break;
+            case 'c':
+                p.drawLine(QPointF(r, m), QPointF(r, b));
+                break;
+            case 'd':
+                p.drawLine(QPointF(l, b), QPointF(r, b));
+                break;
+            case 'e':
+                p.drawLine(QPointF(l, m), QPointF(l, b));
+                break;
+            case 'f':
+                p.drawLine(QPointF(l, t), QPointF(l, m));
+                break;
+            case 'g':
+                p.drawLine(QPointF(l, m), QPointF(r, m));
+                break;
+            }
+        }
+    });
+}
+
+Rendered trayIcon() {
+    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    drawPortrait(p, QPointF(16, 16.5), 0.34, 1.3);
+    p.end();
+    const QImage mask = image.convertToFormat(QImage::Format_Alpha8).convertToFormat(QImage::Format_Grayscale8);
+    return {image.convertToFormat(QImage::Format_ARGB32), mask};
+}
+
+std::vector<PictureRow> buildRows() {
+    std::vector<PictureRow> rows;
+    auto pose = [&](const QString& name, const std::function<Figure()>& figure) {
+        rows.push_back({name, kPose, Backdrop::Black, [figure] { return onBlack(figure()); }});
+    };
+    auto blinking = [](const std::function<Figure()>& figure, Eyes eyes) {
+        return [figure, eyes] { return with(figure(), [eyes](Figure& f) { f.eyes = eyes; }); };
+    };
+    pose("action.Image1(0)", [] {
+        return with(holdingBoard(), [](Figure& f) {
+            f.eyes = Eyes::Closed;
+            f.light = Light::Amber;
+        });
+    });
+    pose("gra.Image1(0)", standing);
+    pose("gra.Image1(1)", blinking(standing, Eyes::Closed));
+    pose("gra.Image1(2)", [] { return bowing(0.33); });
+    pose("gra.Image1(3)", [] { return bowing(1.0); });
+    pose("gra.Image1(6)", holdingBoard);
+    pose("gra.Image1(7)", blinking(holdingBoard, Eyes::Closed));
+    pose("gra.Image1(10)", dozingGesture);
+    pose("gra.Image1(11)", [] {
+        return with(dozingGesture(), [](Figure& f) {
+            f.eyes = Eyes::Half;
+            f.mouth = Mouth::Line;
+        });
+    });
+    pose("gra.Image1(12)", [] {
+        return with(standing(), [](Figure& f) {
+            f.right.reach = QPointF(104, 88);
+            f.right.elbowDown = true;
+            f.mouth = Mouth::O;
+            f.look = -0.2;
+        });
+    });
+    pose("gra.Image1(13)", blinking(drowsy, Eyes::Closed));
+    pose("gra.Image1(14)", drowsy);
+    pose("gra.Image1(16)", asleep);
+    pose("gra2.Image1(0)", mailReady);
+    pose("gra2.Image1(1)", mailPeering);
+    pose("gra2.Image1(2)", mailLooking);
+    rows.push_back({"gra2.Image1(5)", kPose, Backdrop::Scene, [] {
+                        const Figure f = atDesk();
+                        return render([f](QPainter& p) { draw(p, f); }, scenePattern());
+                    }});
+    rows.push_back(
+        {"gra2.fuki1", {200, 160}, Backdrop::Blue, [] { return balloon(balloon_tables::kBalloon1); }});
+    rows.push_back(
+        {"gra2.fuki2", {200, 160}, Backdrop::Blue, [] { return balloon(balloon_tables::kBalloon2); }});
+    rows.push_back(
+        {"gra2.fuki3", {200, 160}, Backdrop::Blue, [] { return balloon(balloon_tables::kBalloon3); }});
+    rows.push_back(
+        {"gra2.fuki4", {200, 160}, Backdrop::Blue, [] { return balloon(balloon_tables::kBalloon4); }});
+    pose("gra3.Image1(4)", plugRaised);
+    pose("gra3.Image1(5)", plugInHands);
+    pose("gra3.Image1(8)", lowBattery);
+    pose("gra3.Image1(9)", blinking(lowBattery, Eyes::Closed));
+    for (int i = 1; i <= 9; ++i)
+        rows.push_back({QStringLiteral("gra3.ImageList1(%1)").arg(i), {15, 13}, Backdrop::Plain, [i] {
+                            return digit(i, false);
+                        }});
+    rows.push_back({"gra3.ImageList1(10)", {15, 13}, Backdrop::Plain, [] { return digit(0, false); }});
+    rows.push_back({"gra3.ImageList1(11)", {15, 13}, Backdrop::Plain, [] { return digit(0, true); }});
+    for (int i = 1; i <= 10; ++i)
+        rows.push_back({QStringLiteral("gra3.ImageList2(%1)").arg(i), {66, 50}, Backdrop::Plain, [i] {
+                            return gauge(i);
+                        }});
+    rows.push_back({"gra3.ImageList2(11)", {66, 50}, Backdrop::Plain, bootSign});
+    rows.push_back({"gra3.ImageList2(12)", {66, 50}, Backdrop::Plain, chargeSign});
+    rows.push_back({"gra3.ImageList2(13)", {66, 50}, Backdrop::Plain, mailSign});
+    for (int k = 0; k <= 4; ++k)
+        pose(QStringLiteral("gra5.Image1(%1)").arg(k), [k] { return danceFrame(k); });
+    for (int k = 5; k <= 8; ++k)
+        rows.push_back({QStringLiteral("gra5.Image1(%1)").arg(k), kPose, Backdrop::Black,
+                        [k] { return mirrored(onBlack(danceFrame(k - 4))); }});
+    for (int k = 0; k <= 4; ++k)
+        pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return phoneFrame(k); });
+    for (int k = 5; k <= 7; ++k)
+        pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return disconnectFrame(k - 5); });
+    rows.push_back({"morvik.Picture1", {32, 32}, Backdrop::Plain, trayIcon});
+    return rows;
+}
+
+std::vector<OutlineRow> buildOutlines() {
+    std::vector<OutlineRow> rows{
+        {"ShapeStandard", "gra.Image1(0)", {}},        {"ShapePose01", "gra.Image1(2)", {}},
+        {"ShapePose02", "gra.Image1(3)", {}},          {"ShapePose03", "gra3.Image1(4)", {}},
+        {"ShapePose04", "gra3.Image1(5)", {}},         {"ShapePose05", "gra.Image1(6)", {}},
+        {"ShapePose06", "gra3.Image1(8)", {}},         {"ShapePose07", "gra2.Image1(0)", {}},
+        {"ShapePose08", "gra2.Image1(1)", {}},         {"ShapePose09", "gra2.Image1(2)", {}},
+        {"ShapePose10", "gra.Image1(14)", {}},         {"ShapePose11", "gra.Image1(16)", {}},
+        {"ShapePose12", "gra.Image1(16)", sleepMarks}, {"ShapePose13", "gra.Image1(10)", {}},
+        {"ShapePose14", "gra2.Image1(5)", {}},         {"ShapePose15", "gra2.Image1(5)", busyMarks},
+        {"ShapePose16", "gra2.Image1(5)", busySparks}, {"ShapePose17", "gra.Image1(12)", {}},
+    };
+    for (int k = 0; k <= 7; ++k)
+        rows.push_back(
+            {QStringLiteral("ShapePose%1").arg(18 + k), QStringLiteral("gra6.Image1(%1)").arg(k), {}});
+    for (int k = 0; k <= 8; ++k)
+        rows.push_back(
+            {QStringLiteral("ShapeDance1_%1").arg(k), QStringLiteral("gra5.Image1(%1)").arg(k), {}});
+    return rows;
+}
+
+} // namespace
+
+const std::vector<PictureRow>& pictureRows() {
+    static const std::vector<PictureRow> rows = buildRows();
+    return rows;
+}
+
+const std::vector<OutlineRow>& outlineRows() {
+    static const std::vector<OutlineRow> rows = buildOutlines();
+    return rows;
+}
+
+QString fileStem(const QString& pictureName) {
+    QString stem = pictureName;
+    stem.replace(QLatin1Char('('), QLatin1Char('.'));
+    stem.remove(QLatin1Char(')'));
+    return stem;
+}
+
+} // namespace art

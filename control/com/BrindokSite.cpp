@@ -1,0 +1,93 @@
+#include "BrindokSite.h"
+
+#include "control/brindok_ids.h"
+#include "control/com/dispatch.h"
+#include "control/com/registry.h"
+#include "control/com/runtime.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
+
+#ifndef MORVIK_INSTALL_LIBDIR
+#define MORVIK_INSTALL_LIBDIR "lib"
+#endif
+
+namespace {
+
+// Whether the registry names an existing library for the control's ProgID.
+bool registered() {
+    com::Guid clsid;
+    if (com::failed(com::classFromProgId(QLatin1String(brindok::kProgIdControl), &clsid)))
+        return false;
+    const auto path = com::registry::read(QStringLiteral("CLSID\\%1\\InprocServer32").arg(clsid.toString()));
+    return path && QFileInfo(*path).isFile();
+}
+
+void sayUnavailable(const QString& why) {
+    static bool said = false;
+    if (said)
+        return;
+    said = true;
+    std::fprintf(stderr, "morvik: no SSTP control, so no greetings to other characters (%s)\n",
+                 qPrintable(why));
+}
+
+} // namespace
+
+BrindokSite::BrindokSite() {
+    QString why;
+    if (!registered()) {
+        const com::HResult hr = com::registerServer(libraryPath(), &why);
+        if (com::failed(hr)) {
+            if (why.isEmpty())
+                why = QStringLiteral("registering %1 failed with 0x%2")
+                          .arg(libraryPath())
+                          .arg(uint32_t(hr), 8, 16, QLatin1Char('0'));
+            sayUnavailable(why);
+            return;
+        }
+    }
+    if (com::failed(com::createByProgId(QLatin1String(brindok::kProgIdControl), com::IID_IDispatch,
+                                        control_.put(), &why)))
+        sayUnavailable(why);
+}
+
+int32_t BrindokSite::Sakura() const {
+    if (!control_)
+        return 0;
+    com::Variant value;
+    int32_t running = 0;
+    if (com::failed(com::dispatch::get(control_.get(), brindok::kSakura, &value)) ||
+        com::failed(value.toLong(&running)))
+        return 0;
+    return running;
+}
+
+std::optional<int32_t> BrindokSite::Send(const QString& script, int32_t option) {
+    if (!control_)
+        return std::nullopt;
+    com::Variant value;
+    int32_t result = 0;
+    if (com::failed(com::dispatch::call(control_.get(), brindok::kSend, {script, option}, &value)) ||
+        com::failed(value.toLong(&result)))
+        return std::nullopt;
+    return result;
+}
+
+QString BrindokSite::libraryPath() {
+    const QString fromEnv = qEnvironmentVariable("MORVIK_BRINDOK_LIBRARY");
+    if (!fromEnv.isEmpty())
+        return fromEnv;
+    const QString bin = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    const QString candidates[] = {
+        bin + QStringLiteral("/../") + QLatin1String(MORVIK_INSTALL_LIBDIR) +
+            QStringLiteral("/libbrindok.so"),
+        bin + QStringLiteral("/../lib/libbrindok.so"),
+    };
+    for (const QString& candidate : candidates) {
+        if (QFileInfo(candidate).isFile())
+            return QFileInfo(candidate).canonicalFilePath();
+    }
+    return candidates[0];
+}

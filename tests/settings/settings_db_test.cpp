@@ -1,0 +1,307 @@
+#include "app/settings/settings_db.h"
+
+#include "test_home.h"
+
+#include <QDir>
+#include <QFile>
+#include <climits>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace {
+
+using Values = std::vector<std::optional<QString>>;
+
+struct Row {
+    const char* table;
+    int id;
+    QStringList columns;
+};
+
+const std::vector<Row> kRows{
+    {"mail", 1, {"Server", "User", "pass"}},
+    {"mail", 2, {"Server", "User", "pass"}},
+    {"mail", 3, {"Server", "User", "pass"}},
+    {"sendml", 1, {"smtpSV", "smtpML"}},
+    {"net_entry", 1, {"net_ent", "net_user", "net_pass"}},
+};
+
+// The file as SQLite itself sees it, bypassing the layer under test.
+class RawDb {
+public:
+    explicit RawDb(const QString& path, int flags = SQLITE_OPEN_READWRITE) {
+        EXPECT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, flags, nullptr), SQLITE_OK);
+    }
+    ~RawDb() { sqlite3_close_v2(db_); }
+    RawDb(const RawDb&) = delete;
+    RawDb& operator=(const RawDb&) = delete;
+
+    void exec(const char* sql) {
+        char* message = nullptr;
+        EXPECT_EQ(sqlite3_exec(db_, sql, nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
+        sqlite3_free(message);
+    }
+
+    int count(const char* table) {
+        sqlite3_stmt* statement = nullptr;
+        const std::string sql = std::string("SELECT count(*) FROM ") + table;
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
+            return -1;
+        const int rows = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : -1;
+        sqlite3_finalize(statement);
+        return rows;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+void expectRowCounts(const QString& path) {
+    RawDb db(path, SQLITE_OPEN_READONLY);
+    EXPECT_EQ(db.count("mail"), 3);
+    EXPECT_EQ(db.count("sendml"), 1);
+    EXPECT_EQ(db.count("net_entry"), 1);
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+unsigned mode(const QString& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    return info.st_mode & 07777;
+}
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden);
+}
+
+TEST(SettingsDb, FirstUseMakesFiveNullRowsForTheOwnerOnly) {
+    TestHome home;
+    // With no umask to narrow it, only the layer itself keeps the file private.
+    const mode_t previous = ::umask(0);
+    const bool made = settings_db::ensure();
+    ::umask(previous);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(settings_db::path(), home.file(QStringLiteral("MAIL.INI")));
+    EXPECT_EQ(mode(settings_db::path()), 0600u);
+    expectRowCounts(settings_db::path());
+    for (const Row& row : kRows) {
+        SCOPED_TRACE(std::string(row.table) + " " + std::to_string(row.id));
+        EXPECT_EQ(settings_db::readRow(QString::fromLatin1(row.table), row.id, row.columns),
+                  Values(row.columns.size()));
+        EXPECT_FALSE(settings_db::rowComplete(QString::fromLatin1(row.table), row.id, row.columns));
+    }
+    // A complete database is not written again.
+    const QByteArray before = contents(settings_db::path());
+    EXPECT_TRUE(settings_db::ensure());
+    EXPECT_EQ(contents(settings_db::path()), before);
+    EXPECT_EQ(filesIn(home.path()), QStringList{QStringLiteral("MAIL.INI")});
+}
+
+TEST(SettingsDb, ReadingFirstCreatesTheDatabaseToo) {
+    TestHome home;
+    EXPECT_EQ(settings_db::readRow(QStringLiteral("sendml"), 1, {QStringLiteral("smtpSV")}), Values(1));
+    EXPECT_EQ(mode(settings_db::path()), 0600u);
+}
+
+TEST(SettingsDb, ExistingFileIsNarrowedToTheOwner) {
+    TestHome home;
+    ASSERT_TRUE(settings_db::ensure());
+    ASSERT_TRUE(QFile::setPermissions(settings_db::path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                               QFile::ReadGroup | QFile::ReadOther));
+    EXPECT_TRUE(settings_db::ensure());
+    EXPECT_EQ(mode(settings_db::path()), 0600u);
+}
+
+TEST(SettingsDb, TextsAreStoredExactlyAsTyped) {
+    TestHome home;
+    const QStringList mailColumns{QStringLiteral("Server"), QStringLiteral("User"), QStringLiteral("pass")};
+    const QStringList hostile{QStringLiteral("O'Brien's \"server\""),
+                              QStringLiteral("'; DROP TABLE mail; --"),
+                              QStringLiteral("\"); DELETE FROM sendml; --")};
+    const QStringList odd{QStringLiteral("パスワード ?1 :id $x @y"), QString(),
+                          QStringLiteral("line\nbreak\ttab")};
+    ASSERT_TRUE(settings_db::updateRow(QStringLiteral("mail"), 2, mailColumns, hostile));
+    ASSERT_TRUE(settings_db::updateRow(QStringLiteral("mail"), 3, mailColumns, odd));
+
+    EXPECT_EQ(settings_db::readRow(QStringLiteral("mail"), 2, mailColumns),
+              (Values{hostile[0], hostile[1], hostile[2]}));
+    // The empty text is stored as an empty text, not as Null: row 3 counts as set.
+    EXPECT_EQ(settings_db::readRow(QStringLiteral("mail"), 3, mailColumns),
+              (Values{odd[0], QString(), odd[2]}));
+    EXPECT_TRUE(settings_db::rowComplete(QStringLiteral("mail"), 3, mailColumns));
+    EXPECT_EQ(settings_db::readRow(QStringLiteral("mail"), 1, mailColumns), Values(3));
+    expectRowCounts(settings_db::path());
+}
+
+TEST(SettingsDb, NullColumnsReadAsNothing) {
+    TestHome home;
+    ASSERT_TRUE(settings_db::updateRow(QStringLiteral("mail"), 1,
+                                       {QStringLiteral("server"), QStringLiteral("USER")},
+                                       {QStringLiteral("pop.example.org"), QStringLiteral("me")}));
+    const QStringList all{QStringLiteral("Server"), QStringLiteral("User"), QStringLiteral("pass")};
+    EXPECT_EQ(settings_db::readRow(QStringLiteral("MAIL"), 1, all),
+              (Values{QStringLiteral("pop.example.org"), QStringLiteral("me"), std::nullopt}));
+    EXPECT_FALSE(settings_db::rowComplete(QStringLiteral("mail"), 1, all));
+    EXPECT_TRUE(settings_db::rowComplete(QStringLiteral("mail"), 1,
+                                         {QStringLiteral("Server"), QStringLiteral("User")}));
+}
+
+TEST(SettingsDb, UpdateOfAMissingRowFailsAndAddsNothing) {
+    TestHome home;
+    ASSERT_TRUE(settings_db::ensure());
+    const std::vector<std::pair<const char*, int>> missing{
+        {"mail", 0}, {"mail", 4}, {"mail", -1}, {"sendml", 2}, {"net_entry", 2}, {"mail", INT_MAX}};
+    for (const auto& [table, id] : missing) {
+        SCOPED_TRACE(std::string(table) + " " + std::to_string(id));
+        const QStringList column{
+            QString::fromLatin1(table) == QStringLiteral("mail")     ? QStringLiteral("Server")
+            : QString::fromLatin1(table) == QStringLiteral("sendml") ? QStringLiteral("smtpSV")
+                                                                     : QStringLiteral("net_ent")};
+        EXPECT_FALSE(settings_db::updateRow(QString::fromLatin1(table), id, column, {QStringLiteral("x")}));
+        EXPECT_EQ(settings_db::readRow(QString::fromLatin1(table), id, column), std::nullopt);
+    }
+    expectRowCounts(settings_db::path());
+}
+
+TEST(SettingsDb, RowRemovedBehindOurBackComesBackNull) {
+    TestHome home;
+    ASSERT_TRUE(settings_db::updateRow(QStringLiteral("mail"), 2, {QStringLiteral("Server")},
+                                       {QStringLiteral("kept")}));
+    ASSERT_TRUE(settings_db::updateRow(QStringLiteral("mail"), 1, {QStringLiteral("Server")},
+                                       {QStringLiteral("gone")}));
+    {
+        RawDb db(settings_db::path());
+        db.exec("DELETE FROM mail WHERE ID = 1");
+        db.exec("DROP TABLE net_entry");
+    }
+    EXPECT_EQ(settings_db::readRow(QStringLiteral("mail"), 1, {QStringLiteral("Server")}), Values(1));
+    EXPECT_EQ(settings_db::readRow(QStringLiteral("mail"), 2, {QStringLiteral("Server")}),
+              Values{QStringLiteral("kept")});
+    EXPECT_EQ(settings_db::readRow(QStringLiteral("net_entry"), 1, {QStringLiteral("net_ent")}), Values(1));
+    expectRowCounts(settings_db::path());
+}
+
+TEST(SettingsDb, UnknownNamesAreRefused) {
+    TestHome home;
+    ASSERT_TRUE(settings_db::updateRow(QStringLiteral("mail"), 1, {QStringLiteral("Server")},
+                                       {QStringLiteral("mine")}));
+    const QByteArray before = contents(settings_db::path());
+
+    struct Call {
+        const char* table;
+        QStringList columns;
+    };
+    const std::vector<Call> refused{
+        {"users", {QStringLiteral("Server")}},
+        {"mail; DROP TABLE mail", {QStringLiteral("Server")}},
+        {"sqlite_schema", {QStringLiteral("name")}},
+        {"", {QStringLiteral("Server")}},
+        {"mail", {QStringLiteral("ID")}},
+        {"mail", {QStringLiteral("pass = 'x'; --")}},
+        {"mail", {QStringLiteral("smtpSV")}}, // a column of another table
+        {"mail", {QStringLiteral("Server"), QStringLiteral("server")}},
+        {"mail", {QStringLiteral("Server"), QString()}},
+    };
+    for (const Call& call : refused) {
+        SCOPED_TRACE(std::string(call.table) + " " + call.columns.join(QLatin1Char(',')).toStdString());
+        QStringList values;
+        for (int i = 0; i < call.columns.size(); ++i)
+            values << QStringLiteral("v");
+        EXPECT_FALSE(settings_db::updateRow(QString::fromLatin1(call.table), 1, call.columns, values));
+        EXPECT_EQ(settings_db::readRow(QString::fromLatin1(call.table), 1, call.columns), std::nullopt);
+        EXPECT_FALSE(settings_db::rowComplete(QString::fromLatin1(call.table), 1, call.columns));
+    }
+    // As many values as columns, and at least one column to write.
+    EXPECT_FALSE(settings_db::updateRow(QStringLiteral("mail"), 1, {QStringLiteral("Server")}, {}));
+    EXPECT_FALSE(settings_db::updateRow(QStringLiteral("mail"), 1, {QStringLiteral("Server")},
+                                        {QStringLiteral("a"), QStringLiteral("b")}));
+    EXPECT_FALSE(settings_db::updateRow(QStringLiteral("mail"), 1, {}, {}));
+
+    EXPECT_EQ(contents(settings_db::path()), before);
+    EXPECT_EQ(settings_db::readRow(QStringLiteral("mail"), 1, {QStringLiteral("Server")}),
+              Values{QStringLiteral("mine")});
+}
+
+// A MAIL.INI that is not a readable settings database of ours: every use fails, and the file stays
+// exactly as it was, with nothing beside it, for the user to take back.
+enum class Damage { garbage, headerThenGarbage, damagedPages, foreignDatabase };
+
+const char* nameOf(Damage damage) {
+    switch (damage) {
+    case Damage::garbage:
+        return "Garbage";
+    case Damage::headerThenGarbage:
+        return "HeaderThenGarbage";
+    case Damage::damagedPages:
+        return "DamagedPages";
+    case Damage::foreignDatabase:
+        return "ForeignDatabase";
+    }
+    return "";
+}
+
+void PrintTo(Damage damage, std::ostream* os) {
+    *os << nameOf(damage);
+}
+
+class DamagedFile : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(DamagedFile, IsNeitherUsedNorTouched) {
+    TestHome home;
+    const QString path = settings_db::path();
+    switch (GetParam()) {
+    case Damage::garbage:
+        write(path, QByteArray("not a database at all\n").repeated(200));
+        break;
+    case Damage::headerThenGarbage:
+        write(path, QByteArray("SQLite format 3", 16) + QByteArray(8192, '\xa5'));
+        break;
+    case Damage::damagedPages: {
+        ASSERT_TRUE(settings_db::updateRow(QStringLiteral("mail"), 1, {QStringLiteral("pass")},
+                                           {QStringLiteral("s")}));
+        QByteArray bytes = contents(path);
+        ASSERT_GT(bytes.size(), 4096);
+        for (qsizetype i = 4096; i < bytes.size(); ++i)
+            bytes[i] = char(0x5a ^ (i & 0xff));
+        write(path, bytes);
+        break;
+    }
+    case Damage::foreignDatabase: {
+        RawDb db(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        db.exec("CREATE TABLE notes (body TEXT); INSERT INTO notes VALUES ('keep me')");
+        break;
+    }
+    }
+    ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+    const QByteArray before = contents(path);
+    ASSERT_FALSE(before.isEmpty());
+
+    EXPECT_FALSE(settings_db::ensure());
+    EXPECT_EQ(settings_db::readRow(QStringLiteral("mail"), 1, {QStringLiteral("Server")}), std::nullopt);
+    EXPECT_FALSE(settings_db::rowComplete(QStringLiteral("mail"), 1, {QStringLiteral("Server")}));
+    EXPECT_FALSE(
+        settings_db::updateRow(QStringLiteral("mail"), 1, {QStringLiteral("Server")}, {QStringLiteral("x")}));
+
+    EXPECT_EQ(contents(path), before);
+    EXPECT_EQ(filesIn(home.path()), QStringList{QStringLiteral("MAIL.INI")});
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, DamagedFile,
+                         ::testing::Values(Damage::garbage, Damage::headerThenGarbage, Damage::damagedPages,
+                                           Damage::foreignDatabase),
+                         [](const ::testing::TestParamInfo<Damage>& info) {
+                             return std::string(nameOf(info.param));
+                         });
+
+} // namespace

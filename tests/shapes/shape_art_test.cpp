@@ -1,0 +1,306 @@
+// Every named outline against the pictures it is shown with: the table rules, the table as the
+// exact silhouette of its picture, the relations between outlines, and a report of how far each
+// outline's box lies from the reference boxes of the design.
+#include "app/shapes/RgnCall.h"
+#include "app/shapes/RgnCall2.h"
+#include "app/shapes/balloon_tables.h"
+#include "app/shapes/shape_list.h"
+
+#include <QDir>
+#include <QImage>
+#include <QRegion>
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <map>
+#include <ostream>
+#include <string>
+
+namespace shapes {
+void PrintTo(const ShapeEntry& shape, std::ostream* os) {
+    *os << shape.name.toStdString();
+}
+} // namespace shapes
+
+namespace {
+
+using shapes::Backdrop;
+using shapes::ShapeEntry;
+
+const QDir kPictures(QStringLiteral(MORVIK_ART_PICTURES));
+
+QString stem(QString picture) {
+    picture.replace(QLatin1Char('('), QLatin1Char('.'));
+    return picture.remove(QLatin1Char(')'));
+}
+
+QImage picture(const QString& name) {
+    return QImage(kPictures.filePath(stem(name) + QStringLiteral(".png")))
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// The silhouette the outline was traced from ("ShapeStandard" for "RgnCall.ShapeStandard").
+QImage outlineMask(const ShapeEntry& shape) {
+    const QString file = shape.name.section(QLatin1Char('.'), 1) + QStringLiteral(".png");
+    return QImage(kPictures.filePath(QStringLiteral("outlines/") + file))
+        .convertToFormat(QImage::Format_Grayscale8);
+}
+
+// The table as a per-pixel grid of the frame, counting how many rows cover each pixel.
+struct Cover {
+    int width, height;
+    std::vector<int> count;
+    Cover(const ShapeEntry& s) : width(s.frameWidth + 2), height(s.frameHeight + 2), count(width * height) {
+        for (const RectRow& r : s.table)
+            for (int y = std::max(r.top, 0); y < std::min(r.bottom, height); ++y)
+                for (int x = std::max(r.left, 0); x < std::min(r.right, width); ++x)
+                    ++count[y * width + x];
+    }
+    bool in(int x, int y) const {
+        return x >= 0 && y >= 0 && x < width && y < height && count[y * width + x] > 0;
+    }
+};
+
+std::string nameOf(const ::testing::TestParamInfo<ShapeEntry>& info) {
+    return info.param.name.section(QLatin1Char('.'), 1).toStdString();
+}
+
+class ShapeTest : public ::testing::TestWithParam<ShapeEntry> {};
+
+TEST_P(ShapeTest, TableKeepsTheRowRules) {
+    const ShapeEntry& s = GetParam();
+    ASSERT_FALSE(s.table.empty());
+    for (std::size_t i = 0; i < s.table.size(); ++i) {
+        const RectRow& r = s.table[i];
+        ASSERT_LT(r.left, r.right) << i;
+        ASSERT_LT(r.top, r.bottom) << i;
+        ASSERT_GE(r.left, 0) << i;
+        ASSERT_GE(r.top, 0) << i;
+        ASSERT_LE(r.right, s.frameWidth) << i;
+        ASSERT_LE(r.bottom, s.frameHeight) << i;
+        if (s.backdrop != Backdrop::Blue)
+            ASSERT_LE(r.right, s.windowWidth) << "row " << i << " passes the window's right edge";
+        if (i > 0)
+            ASSERT_LE(s.table[i - 1].top, r.top) << "rows out of order at " << i;
+        for (std::size_t j = 0; j < i; ++j) {
+            const RectRow& o = s.table[j];
+            const bool shareLines = o.top < r.bottom && r.top < o.bottom;
+            // Disjoint, and apart by at least one pixel outside the shape on every shared line.
+            if (shareLines)
+                ASSERT_TRUE(o.right < r.left || r.right < o.left) << "rows " << j << " and " << i << " meet";
+        }
+    }
+}
+
+TEST_P(ShapeTest, TableIsExactlyItsPicturesSilhouette) {
+    const ShapeEntry& s = GetParam();
+    const Cover cover(s);
+    if (s.backdrop == Backdrop::Blue) {
+        const QImage p = picture(s.pictures.front());
+        ASSERT_EQ(p.size(), QSize(s.frameWidth, s.frameHeight));
+        for (int y = 0; y < p.height(); ++y)
+            for (int x = 0; x < p.width(); ++x)
+                ASSERT_EQ(cover.in(x, y), p.pixel(x, y) != qRgb(0, 0, 255)) << x << "," << y;
+        return;
+    }
+    const QImage mask = outlineMask(s);
+    ASSERT_EQ(mask.size(), QSize(s.frameWidth, s.frameHeight));
+    for (int y = 0; y < mask.height(); ++y)
+        for (int x = 0; x < mask.width(); ++x)
+            ASSERT_EQ(cover.in(x, y), mask.constScanLine(y)[x] > 127) << x << "," << y;
+}
+
+std::vector<ShapeEntry> shapesOn(std::initializer_list<Backdrop> backdrops) {
+    std::vector<ShapeEntry> out;
+    for (const ShapeEntry& s : shapes::AllShapes())
+        if (std::find(backdrops.begin(), backdrops.end(), s.backdrop) != backdrops.end())
+            out.push_back(s);
+    return out;
+}
+
+// Every picture shown under the outline fits it: nothing of the figure is cut off. (The busy
+// scene's wall pattern lies outside its outlines by design.)
+class FitTest : public ShapeTest {};
+
+TEST_P(FitTest, EveryPairedPictureFitsTheOutline) {
+    const ShapeEntry& s = GetParam();
+    const Cover cover(s);
+    const QRgb background = s.backdrop == Backdrop::Blue ? qRgb(0, 0, 255) : qRgb(0, 0, 0);
+    for (const QString& name : s.pictures) {
+        const QImage p = picture(name);
+        ASSERT_EQ(p.size(), QSize(s.frameWidth, s.frameHeight)) << name.toStdString();
+        for (int y = 0; y < p.height(); ++y)
+            for (int x = 0; x < p.width(); ++x)
+                if (p.pixel(x, y) != background)
+                    ASSERT_TRUE(cover.in(x, y)) << name.toStdString() << " at " << x << "," << y;
+    }
+}
+
+// The key colour must be unmistakable: nothing inside a balloon is pure blue or close to it.
+class BlueKeyTest : public ShapeTest {};
+
+TEST_P(BlueKeyTest, HoldsNoBlueOfItsOwn) {
+    const ShapeEntry& s = GetParam();
+    const QImage p = picture(s.pictures.front());
+    for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x) {
+            const QRgb c = p.pixel(x, y);
+            if (c == qRgb(0, 0, 255))
+                continue;
+            const int d = qRed(c) * qRed(c) + qGreen(c) * qGreen(c) + (255 - qBlue(c)) * (255 - qBlue(c));
+            ASSERT_GT(d, 120 * 120) << x << "," << y;
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(All, ShapeTest, ::testing::ValuesIn(shapes::AllShapes()), nameOf);
+INSTANTIATE_TEST_SUITE_P(Pictures, FitTest, ::testing::ValuesIn(shapesOn({Backdrop::Blue, Backdrop::Black})),
+                         nameOf);
+INSTANTIATE_TEST_SUITE_P(Balloons, BlueKeyTest, ::testing::ValuesIn(shapesOn({Backdrop::Blue})), nameOf);
+
+// --- Relations between outlines --------------------------------------------------------------------
+
+QRegion regionOf(RegionTable table) {
+    return RgnCall::BuildRegion(table);
+}
+
+QRegion mirrored(RegionTable table) {
+    QRegion out;
+    for (const RectRow& r : table)
+        out += QRect(170 - r.right, r.top, r.right - r.left, r.bottom - r.top);
+    return out;
+}
+
+QRegion below(const QRegion& region, int line) {
+    return region.intersected(QRect(0, line, 400, 400));
+}
+
+TEST(ShapeRelations, BalloonsAreOneOutlineTurnedAndMirrored) {
+    const RegionTable b1 = RgnCall::TableBalloon1();
+    ASSERT_EQ(b1.size(), 40u);
+    EXPECT_EQ(b1.front(), (RectRow{36, 4, 160, 6}));
+    EXPECT_EQ(b1.back(), (RectRow{118, 158, 120, 160})); // the tail's tip
+    QRegion turned, flippedV, flippedH;
+    for (const RectRow& r : b1) {
+        turned += QRect(200 - r.right, 160 - r.bottom, r.right - r.left, r.bottom - r.top);
+        flippedV += QRect(r.left, 160 - r.bottom, r.right - r.left, r.bottom - r.top);
+        flippedH += QRect(200 - r.right, r.top, r.right - r.left, r.bottom - r.top);
+    }
+    EXPECT_EQ(regionOf(RgnCall::TableBalloon2()), turned);
+    EXPECT_EQ(regionOf(RgnCall::TableBalloon3()), flippedV);
+    EXPECT_EQ(regionOf(RgnCall::TableBalloon4()), flippedH);
+    EXPECT_EQ(RgnCall::TableBalloon2().front(), (RectRow{80, 0, 82, 2}));
+    EXPECT_EQ(RgnCall::TableBalloon3().front(), (RectRow{118, 0, 120, 2}));
+    EXPECT_EQ(RgnCall::TableBalloon4().back(), (RectRow{80, 158, 82, 160}));
+    for (RegionTable t : {RgnCall::TableBalloon1(), RgnCall::TableBalloon2(), RgnCall::TableBalloon3(),
+                          RgnCall::TableBalloon4()}) {
+        ASSERT_EQ(t.size(), 40u);
+        for (const RectRow& r : t)
+            EXPECT_GE(r.bottom - r.top, 2) << "balloons are drawn in steps of two pixels";
+    }
+    // Each tail is in its own place: no balloon outline fits another balloon.
+    EXPECT_NE(regionOf(RgnCall::TableBalloon1()), regionOf(RgnCall::TableBalloon4()));
+}
+
+TEST(ShapeRelations, DanceFramesFiveToEightMirrorOneToFour) {
+    const RegionTable first[] = {RgnCall2::TableDance1_1(), RgnCall2::TableDance1_2(),
+                                 RgnCall2::TableDance1_3(), RgnCall2::TableDance1_4()};
+    const RegionTable second[] = {RgnCall2::TableDance1_5(), RgnCall2::TableDance1_6(),
+                                  RgnCall2::TableDance1_7(), RgnCall2::TableDance1_8()};
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(regionOf(second[k]), mirrored(first[k])) << "frame " << k + 5;
+    EXPECT_NE(regionOf(RgnCall2::TableDance1_0()), mirrored(RgnCall2::TableDance1_0()));
+}
+
+TEST(ShapeRelations, DanceFramePicturesMirrorPixelForPixel) {
+    for (int k = 1; k <= 4; ++k) {
+        const QImage a = picture(QStringLiteral("gra5.Image1(%1)").arg(k));
+        const QImage b = picture(QStringLiteral("gra5.Image1(%1)").arg(k + 4));
+        EXPECT_EQ(a.mirrored(true, false), b) << "frame " << k + 4;
+    }
+}
+
+TEST(ShapeRelations, SleepingOutlineAddsOnlyMarksAboveTheHead) {
+    const QRegion asleep = regionOf(RgnCall::TablePose11());
+    const QRegion marked = regionOf(RgnCall::TablePose12());
+    EXPECT_EQ(marked.intersected(asleep), asleep);
+    const QRegion marks = marked.subtracted(asleep);
+    EXPECT_FALSE(marks.isEmpty());
+    EXPECT_TRUE(QRect(14, 20, 72, 30).contains(marks.boundingRect()))
+        << marks.boundingRect().x() << "," << marks.boundingRect().y();
+    // The picture is black under the marks: they show as dark letters over the desktop.
+    const QImage p = picture(QStringLiteral("gra.Image1(16)"));
+    for (const QRect& r : marks)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                ASSERT_EQ(p.pixel(x, y), qRgb(0, 0, 0)) << x << "," << y;
+}
+
+TEST(ShapeRelations, BusyOutlinesAgreeBelowTheirSharedLines) {
+    const QRegion p14 = regionOf(RgnCall2::TablePose14());
+    const QRegion p15 = regionOf(RgnCall2::TablePose15());
+    const QRegion p16 = regionOf(RgnCall2::TablePose16());
+    EXPECT_EQ(below(p14, 129), below(p15, 129));
+    EXPECT_EQ(below(p14, 129), below(p16, 129));
+    EXPECT_EQ(below(p15, 23), below(p16, 23));
+    EXPECT_NE(p15, p16);
+    EXPECT_NE(p14, p15);
+}
+
+TEST(ShapeRelations, EveryPoseStandsOnTheBottomLine) {
+    for (const ShapeEntry& s : shapes::AllShapes()) {
+        if (s.backdrop == Backdrop::Blue)
+            continue;
+        int bottom = 0;
+        for (const RectRow& r : s.table)
+            bottom = std::max(bottom, r.bottom);
+        // The stay-awake gesture is a little start that lifts her off the floor.
+        EXPECT_EQ(bottom, s.name == QStringLiteral("RgnCall2.ShapePose13") ? 168 : 170)
+            << s.name.toStdString();
+    }
+}
+
+// --- How far each box lies from the design's reference box (a report, not a rule) -------------------
+
+TEST(ShapeReport, BoundingBoxesAgainstTheReference) {
+    // (left, top, right, bottom) with right and bottom exclusive.
+    const std::map<std::string, std::array<int, 4>> poses{
+        {"ShapeStandard", {28, 20, 133, 170}}, {"ShapePose01", {30, 34, 130, 170}},
+        {"ShapePose02", {28, 66, 132, 170}},   {"ShapePose03", {23, 20, 139, 170}},
+        {"ShapePose04", {26, 20, 137, 170}},   {"ShapePose05", {4, 5, 134, 170}},
+        {"ShapePose06", {3, 21, 136, 170}},    {"ShapePose07", {26, 34, 132, 170}},
+        {"ShapePose08", {33, 40, 142, 170}},   {"ShapePose09", {24, 25, 136, 170}},
+        {"ShapePose10", {30, 34, 136, 170}},   {"ShapePose11", {34, 41, 134, 170}},
+        {"ShapePose12", {14, 23, 134, 170}},   {"ShapePose13", {35, 37, 135, 168}},
+        {"ShapePose14", {28, 19, 133, 170}},   {"ShapePose15", {28, 18, 140, 170}},
+        {"ShapePose16", {28, 4, 140, 170}},    {"ShapePose17", {28, 20, 133, 170}},
+        {"ShapePose18", {28, 20, 137, 170}},   {"ShapePose19", {29, 19, 138, 170}},
+        {"ShapePose20", {28, 18, 133, 170}},   {"ShapePose21", {26, 16, 134, 170}},
+        {"ShapePose22", {27, 13, 134, 170}},   {"ShapePose23", {27, 17, 137, 170}},
+        {"ShapePose24", {18, 16, 140, 170}},   {"ShapePose25", {27, 16, 134, 170}},
+        {"ShapeDance1_0", {25, 16, 122, 170}}, {"ShapeDance1_1", {25, 14, 131, 170}},
+        {"ShapeDance1_2", {23, 16, 131, 170}}, {"ShapeDance1_3", {26, 15, 130, 170}},
+        {"ShapeDance1_4", {20, 12, 135, 170}}, {"ShapeDance1_5", {39, 14, 145, 170}},
+        {"ShapeDance1_6", {39, 16, 147, 170}}, {"ShapeDance1_7", {40, 15, 144, 170}},
+        {"ShapeDance1_8", {35, 12, 150, 170}},
+    };
+    std::printf("%-16s %5s  %-22s %-22s %s\n", "shape", "rows", "box", "reference", "off by (l t r b)");
+    for (const ShapeEntry& s : shapes::AllShapes()) {
+        int l = 1000, t = 1000, r = 0, b = 0;
+        for (const RectRow& row : s.table) {
+            l = std::min(l, row.left), t = std::min(t, row.top), r = std::max(r, row.right),
+            b = std::max(b, row.bottom);
+        }
+        const std::string key = s.name.section(QLatin1Char('.'), 1).toStdString();
+        const auto ref = poses.find(key);
+        if (ref == poses.end()) {
+            std::printf("%-16s %5zu  (%d,%d)-(%d,%d)\n", key.c_str(), s.table.size(), l, t, r, b);
+            continue;
+        }
+        const auto& [rl, rt, rr, rb] = ref->second;
+        std::printf("%-16s %5zu  (%3d,%3d)-(%3d,%3d)    (%3d,%3d)-(%3d,%3d)    %+d %+d %+d %+d\n",
+                    key.c_str(), s.table.size(), l, t, r, b, rl, rt, rr, rb, l - rl, t - rt, r - rr, b - rb);
+    }
+}
+
+} // namespace

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The character greets an SSTP server on this computer at start-up and says goodbye to it at exit.
+source "$(dirname "$0")/lib.sh"
+program=$1
+start_x
+log=$SMOKE_WORK/sstp.log
+python3 "$(dirname "$0")/sstp_server.py" "$log" "$SMOKE_WORK/ready" 60 &
+server=$!
+trap 'kill $server 2>/dev/null; smoke_cleanup' EXIT
+for _ in $(seq 50); do [[ -e $SMOKE_WORK/ready ]] && break; sleep 0.1; done
+export MORVIK_COM_REGISTRY=$SMOKE_WORK/classes.reg
+
+start_morvik "$program" 300 200
+wait_window morvik >/dev/null
+sleep 5
+grep -q 'SEND SSTP/1.1 | .*Script: \\h\\s0ちっ、でやがったな、無表情ロボめ' "$log" ||
+    { echo "no greeting reached the server"; cat "$log" "$SMOKE_WORK/stderr"; exit 1; }
+
+read -r wx wy < <(window_place morvik)
+xdotool mousemove $((wx + 75)) $((wy + 110)) click 3
+sleep 1
+xdotool key Up Return
+for _ in $(seq 150); do kill -0 "$SMOKE_APP" 2>/dev/null || break; sleep 0.1; done
+grep -q 'Script: \\h\\s0ふっ、勝った\\w5\\u\\s0なんのはなしや？\\e' "$log" ||
+    { echo "no farewell reached the server"; cat "$log"; exit 1; }
+echo ok

@@ -1,0 +1,752 @@
+// The character's life: start-up, timers, idle and sleep, menu, mouse and exit, with the other
+// subsystems replaced by recording stand-ins and every animation recorded instead of waited for.
+#include "app/settings/IniManage.h"
+#include "app/settings/settings_keys.h"
+#include "app/window/Trei.h"
+#include "app/window/morvik.h"
+#include "fakes.h"
+#include "platform/clock.h"
+#include "platform/pace.h"
+#include "platform/power.h"
+#include "platform/program_folder.h"
+#include "platform/random.h"
+#include "test_home.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A power-supply folder: no supply (a desktop), or mains plus one battery.
+void powerSupply(const QString& root, std::optional<bool> mains, std::optional<int> percent) {
+    QDir(root).removeRecursively();
+    QDir().mkpath(root);
+    if (mains) {
+        writeFile(root + "/AC/type", "Mains\n");
+        writeFile(root + "/AC/online", *mains ? "1\n" : "0\n");
+    }
+    if (percent) {
+        writeFile(root + "/BAT0/type", "Battery\n");
+        writeFile(root + "/BAT0/capacity", QByteArray::number(*percent) + "\n");
+        writeFile(root + "/BAT0/status", mains.value_or(false) ? "Charging\n" : "Discharging\n");
+    }
+}
+
+class Character : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetFlags();
+        auto t = std::make_unique<FakeTalk>();
+        auto m = std::make_unique<FakeMail>();
+        auto d = std::make_unique<FakeDialUp>();
+        auto s = std::make_unique<FakeSstp>();
+        auto w = std::make_unique<FakeWindows>();
+        talk = t.get(), mail = m.get(), dial = d.get(), sstp = s.get(), windows = w.get();
+        services::install(std::move(t));
+        services::install(std::move(m));
+        services::install(std::move(d));
+        services::install(std::move(s));
+        services::install(std::move(w));
+        powerRoot = home.file("power");
+        powerSupply(powerRoot, std::nullopt, std::nullopt);
+        platform::power::setRoot(powerRoot);
+        platform::clock::setFake(QDateTime(QDate(2026, 12, 10), QTime(7, 30)));
+        platform::random::setSequence({0.0});
+        morvik::InstanceName = QStringLiteral("morvik-test-%1").arg(getpid());
+        morvik::EndProgram = [this] { ++ended; };
+        morvik::MessageBox = [this](const QString& text) { messages << text; };
+        IniManage::BeginBatch();
+        window = std::make_unique<morvik>();
+        Trei::MainWindow = window.get();
+    }
+    void TearDown() override {
+        window.reset();
+        services::reset();
+        platform::power::setRoot({});
+        platform::clock::setFake(std::nullopt);
+        platform::random::setSequence({});
+    }
+    void key(const char* name, const char* value) {
+        IniManage::BeginBatch();
+        IniManage::WriteIni(name, value);
+    }
+    // Runs start-up with every pause recorded.
+    QStringList start() {
+        platform::pace::Recorder recorder;
+        EXPECT_TRUE(window->Form_Load());
+        return recorder.events;
+    }
+
+    TestHome home;
+    QString powerRoot;
+    FakeTalk* talk;
+    FakeMail* mail;
+    FakeDialUp* dial;
+    FakeSstp* sstp;
+    FakeWindows* windows;
+    std::unique_ptr<morvik> window;
+    int ended = 0;
+    QStringList messages;
+};
+
+// ---- decision tables -------------------------------------------------------------------------
+
+struct GreetingCase {
+    const char* name;
+    const char* kido;
+    int hour;
+    int row;
+    const char* master;
+    const char* text;
+};
+void PrintTo(const GreetingCase& c, std::ostream* os) { *os << c.name; }
+class Greeting : public ::testing::TestWithParam<GreetingCase> {};
+
+TEST_P(Greeting, RowAndText) {
+    const GreetingCase& c = GetParam();
+    EXPECT_EQ(morvik::GreetingRow(c.kido, c.hour), c.row);
+    EXPECT_EQ(morvik::GreetingText("おはようございます、", c.master, "今日も一日がんばりましょう"),
+              QString::fromUtf8(c.text));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Greeting,
+    ::testing::Values(
+        GreetingCase{"hour_0", "", 0, 0, "", "おはようございます、マスター\r\n今日も一日がんばりましょう"},
+        GreetingCase{"hour_23", "0", 23, 23, "", "おはようございます、マスター\r\n今日も一日がんばりましょう"},
+        GreetingCase{"fixed_greeting", "1", 7, 100, "太郎", "おはようございます、太郎さん\r\n今日も一日がんばりましょう"},
+        GreetingCase{"kido_other_text", "yes", 12, 12, "Ann", "おはようございます、Annさん\r\n今日も一日がんばりましょう"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct WindowCase {
+    const char* name;
+    int h1, m1, h2, m2;
+    int hour, minute;
+    bool inside;
+};
+void PrintTo(const WindowCase& c, std::ostream* os) { *os << c.name; }
+class FlatRate : public ::testing::TestWithParam<WindowCase> {};
+
+TEST_P(FlatRate, Window) {
+    const WindowCase& c = GetParam();
+    const settings_keys::FlatRateWindow w{c.h1, c.m1, c.h2, c.m2};
+    EXPECT_EQ(w.contains(c.hour, c.minute), c.inside);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FlatRate,
+    ::testing::Values(WindowCase{"night_before", 23, 0, 8, 0, 22, 59, false},
+                      WindowCase{"night_start", 23, 0, 8, 0, 23, 0, true},
+                      WindowCase{"night_midnight", 23, 0, 8, 0, 0, 0, true},
+                      WindowCase{"night_end", 23, 0, 8, 0, 8, 0, true},
+                      WindowCase{"night_after", 23, 0, 8, 0, 8, 1, false},
+                      WindowCase{"day_before", 9, 0, 17, 0, 8, 59, false},
+                      WindowCase{"day_start", 9, 0, 17, 0, 9, 0, true},
+                      WindowCase{"day_end", 9, 0, 17, 0, 17, 0, true},
+                      WindowCase{"day_after", 9, 0, 17, 0, 17, 1, false},
+                      WindowCase{"day_midnight", 9, 0, 17, 0, 0, 0, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Character, FlatRateKeysFallBackToTheirDefaults) {
+    key("tele01", "");
+    key("tele02", "x");
+    key("tele03", "300");
+    key("tele04", "15");
+    const auto w = settings_keys::flatRateWindow();
+    EXPECT_EQ(w.startHour, 23);
+    EXPECT_EQ(w.startMinute, 0);
+    EXPECT_EQ(w.endHour, 8);
+    EXPECT_EQ(w.endMinute, 15);
+}
+
+TEST(Gauge, ItemByPercent) {
+    const std::vector<std::pair<int, int>> cases{{0, 10},  {9, 10},  {10, 9},  {19, 9}, {20, 8}, {55, 5},
+                                                 {89, 2},  {90, 1},  {100, 1}, {109, 1}, {110, 0}, {255, 0}};
+    for (auto [percent, item] : cases)
+        EXPECT_EQ(morvik::GaugeItem(percent), item) << percent << "%";
+}
+
+// ---- battery -------------------------------------------------------------------------------------
+
+TEST_F(Character, BatteryBandsPoseGaugeAndTimers) {
+    struct Case {
+        int percent;
+        const char* pose;
+        const char* picture;
+        bool timer2, timer3;
+        int gauge;
+    };
+    for (const Case c : {Case{19, "shape ShapePose06", "picture gra3.Image1(8)", false, true, 9},
+                         Case{20, "shape ShapePose05", "picture gra.Image1(6)", true, false, 8}}) {
+        flag::PowerState = "2"; // already on battery: only the band is shown
+        powerSupply(powerRoot, false, c.percent);
+        platform::pace::Recorder recorder;
+        window->Timer1_Timer();
+        EXPECT_EQ(recorder.events, (QStringList{c.pose, c.picture})) << c.percent;
+        EXPECT_EQ(window->Timer2.Enabled(), c.timer2) << c.percent;
+        EXPECT_EQ(window->Timer3.Enabled(), c.timer3) << c.percent;
+        EXPECT_EQ(window->Gauge(), pictures::gra3List(c.gauge)) << c.percent;
+        EXPECT_EQ(window->Label1->text(), QStringLiteral("%1%").arg(c.percent));
+        EXPECT_TRUE(window->Image2->isVisibleTo(window.get()));
+    }
+}
+
+TEST_F(Character, BatteryChangeBothWays) {
+    flag::PowerState = "1";
+    powerSupply(powerRoot, false, 50);
+    platform::pace::Recorder unplug;
+    window->Timer1_Timer();
+    EXPECT_EQ(unplug.events,
+              (QStringList{"shape ShapePose04", "picture gra3.Image1(5)", "sleep 400",
+                           "shape ShapePose03", "picture gra3.Image1(4)", "sleep 400",
+                           "shape ShapePose05", "picture gra.Image1(6)"}));
+    EXPECT_EQ(flag::PowerState, "2");
+    EXPECT_TRUE(talk->calls.contains("PlayCommonVoice 13"));
+
+    powerSupply(powerRoot, true, 50);
+    talk->calls.clear();
+    platform::pace::Recorder plug;
+    window->Timer1_Timer();
+    EXPECT_EQ(plug.events,
+              (QStringList{"shape ShapePose03", "picture gra3.Image1(4)", "sleep 400",
+                           "shape ShapePose04", "picture gra3.Image1(5)", "sleep 400",
+                           "shape ShapeStandard", "picture gra.Image1(0)"}));
+    EXPECT_EQ(flag::PowerState, "1");
+    EXPECT_TRUE(window->Timer2.Enabled());
+    EXPECT_TRUE(window->Timer5.Enabled());
+    EXPECT_FALSE(window->Image2->isVisibleTo(window.get()));
+    EXPECT_TRUE(talk->calls.contains("PlayCommonVoice 13"));
+}
+
+TEST_F(Character, BatteryNotWatchedOrDesktopShowsNothing) {
+    key("batflag", "0");
+    flag::PowerState = "2";
+    powerSupply(powerRoot, false, 10);
+    platform::pace::Recorder off;
+    window->Timer1_Timer();
+    EXPECT_TRUE(off.events.isEmpty());
+    EXPECT_EQ(flag::PowerState, "1");
+
+    key("batflag", "");
+    powerSupply(powerRoot, std::nullopt, std::nullopt); // a desktop: mains, charge unknown
+    platform::pace::Recorder desktop;
+    window->Timer1_Timer();
+    EXPECT_TRUE(desktop.events.isEmpty());
+}
+
+// ---- idle and sleep ------------------------------------------------------------------------------
+
+struct IdleCase {
+    const char* name;
+    int count;        // flag.IdleCount before the tick
+    bool sleepflag;
+    double random;
+    QStringList events;
+    int after;
+    bool timer2;      // Timer2 enabled after the tick (it is on before)
+};
+void PrintTo(const IdleCase& c, std::ostream* os) { *os << c.name; }
+
+class IdleBands : public Character, public ::testing::WithParamInterface<IdleCase> {};
+
+TEST_P(IdleBands, Tick) {
+    const IdleCase& c = GetParam();
+    if (c.sleepflag)
+        key("sleepflag", "1");
+    platform::random::setSequence({c.random});
+    flag::IdleCount = qint16(c.count);
+    window->Timer2.setEnabled(true);
+    platform::pace::Recorder recorder;
+    window->Timer5_Timer();
+    EXPECT_EQ(recorder.events, c.events);
+    EXPECT_EQ(flag::IdleCount, c.after);
+    EXPECT_EQ(window->Timer2.Enabled(), c.timer2);
+}
+
+const QStringList kDrowsy{"shape ShapePose10", "picture gra.Image1(14)", "sleep 100",
+                          "picture gra.Image1(13)", "sleep 400"};
+const QStringList kDrowsier{"shape ShapePose10", "picture gra.Image1(14)", "sleep 400",
+                            "picture gra.Image1(13)"};
+const QStringList kAsleep{"shape ShapePose11", "picture gra.Image1(16)", "sleep 600",
+                          "shape ShapePose12", "sleep 600"};
+const QStringList kDoze{"shape ShapePose10", "picture gra.Image1(14)", "sleep 600",
+                        "shape ShapePose10", "picture gra.Image1(13)", "sleep 1200"};
+const QStringList kDozeGesture{"shape ShapePose10", "picture gra.Image1(14)", "sleep 600",
+                               "shape ShapePose13", "picture gra.Image1(10)", "sleep 200",
+                               "picture gra.Image1(11)", "sleep 200", "picture gra.Image1(10)", "sleep 200",
+                               "picture gra.Image1(11)", "sleep 600",
+                               "shape ShapePose10", "picture gra.Image1(13)", "sleep 1200"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, IdleBands,
+    ::testing::Values(
+        IdleCase{"touched", 0, false, 0, {"shape ShapeStandard", "picture gra.Image1(0)"}, 1, true},
+        IdleCase{"awake_499", 499, false, 0, {}, 500, true},
+        IdleCase{"drowsy_500", 500, false, 0, kDrowsy, 501, false},
+        IdleCase{"drowsier_699", 699, false, 0, kDrowsier, 700, false},
+        IdleCase{"asleep_999", 999, false, 0, kAsleep, 1000, false},
+        IdleCase{"dozing", 999, true, 0.4, kDoze, 1000, false},
+        IdleCase{"doze_gesture", 1500, true, 0.55, kDozeGesture, 1501, false},
+        IdleCase{"saturates", 32767, true, 0.1, kDoze, 32767, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Character, TouchWakesTheSleeperDrowsy) {
+    flag::IdleCount = 999;
+    window->Timer5_Timer(); // falls asleep
+    ASSERT_EQ(window->Shown(), pictures::gra(16));
+    flag::IdleCount = 0;    // the user touched her
+    talk->calls.clear();
+    window->Timer5_Timer();
+    EXPECT_TRUE(talk->calls.contains("PlayCommonVoice 4"));
+    EXPECT_EQ(flag::IdleCount, 501);
+}
+
+// ---- media-end watchers --------------------------------------------------------------------------
+
+TEST_F(Character, Mp3EndByPlayMode) {
+    struct Case {
+        int mode, state;
+        QStringList calls;
+        bool timer7After;
+        int modeAfter;
+        int ended;
+    };
+    for (const Case& c : {Case{0, 0, {}, true, 0, 0},
+                          Case{1, 1, {}, true, 1, 0},
+                          Case{1, 0, {"CloseFuki"}, false, 1, 0},
+                          Case{2, 0, {"vbmp3_close"}, false, 0, 0},
+                          Case{3, 0, {}, true, 3, 1}}) {
+        talk->calls.clear();
+        talk->state = c.state;
+        flag::PlayMode = qint16(c.mode);
+        flag::VoicePath = "/nonexistent/farewell.mp3";
+        ended = 0;
+        window->Timer7.setEnabled(true);
+        window->Timer2.setEnabled(false);
+        window->dance_check.setEnabled(true);
+        window->Timer7_Timer();
+        EXPECT_EQ(talk->calls, c.calls) << "mode " << c.mode;
+        EXPECT_EQ(window->Timer7.Enabled(), c.timer7After) << "mode " << c.mode;
+        EXPECT_EQ(flag::PlayMode, c.modeAfter);
+        EXPECT_EQ(ended, c.ended) << "mode " << c.mode;
+        if (c.mode == 1 && c.state == 0) {
+            EXPECT_TRUE(window->Timer2.Enabled());
+            EXPECT_FALSE(window->dance_check.Enabled());
+        }
+        if (c.mode == 2)
+            EXPECT_TRUE(flag::VoicePath.isEmpty());
+    }
+}
+
+TEST_F(Character, MidiEndClosesTheBalloonOnceStopped) {
+    window->Timer6.setEnabled(true);
+    talk->mciMode = "playing";
+    window->Timer6_Timer();
+    EXPECT_TRUE(window->Timer6.Enabled());
+    talk->mciMode = " stopped ";
+    window->Timer6_Timer();
+    EXPECT_FALSE(window->Timer6.Enabled());
+    EXPECT_TRUE(window->Timer2.Enabled());
+    EXPECT_TRUE(talk->calls.contains("CloseFuki"));
+}
+
+// ---- mail-check arming and the periodic check ----------------------------------------------------
+
+TEST_F(Character, ArmingTable) {
+    struct Case {
+        bool paused;
+        const char* proxy;
+        bool connected;
+        const char* mailcheckF;
+        int interval;
+    };
+    for (const Case& c : {Case{true, "1", true, "1", 0}, Case{false, "1", false, "1", 60000},
+                          Case{false, "1", false, "3", 60000}, Case{false, "1", false, "0", 0},
+                          Case{false, "1", false, "", 0}, Case{false, "0", false, "1", 0},
+                          Case{false, "0", true, "1", 60000}, Case{false, "", true, "abc", 0}}) {
+        window->mail_sub_cut->setChecked(c.paused);
+        key("proxy", c.proxy);
+        key("mailcheckF", c.mailcheckF);
+        dial->connected = c.connected;
+        window->Timer10.setInterval(12345);
+        window->Timer9_Timer();
+        EXPECT_EQ(window->Timer10.Interval(), c.interval)
+            << c.paused << " proxy=" << c.proxy << " connected=" << c.connected << " mailcheckF=" << c.mailcheckF;
+    }
+}
+
+TEST_F(Character, PeriodicCheckHonoursTheFlatRateWindow) {
+    key("mailcheckF", "1");
+    key("Tereho", "1");
+    key("tele01", "9");
+    key("tele03", "17");
+    for (auto [hour, minute, checks] : {std::tuple{8, 59, false}, {9, 0, true}, {17, 0, true}, {17, 1, false}, {3, 0, false}}) {
+        mail->calls.clear();
+        platform::clock::setFake(QDateTime(QDate(2026, 12, 10), QTime(hour, minute)));
+        window->Timer10_Timer();
+        EXPECT_EQ(mail->calls.contains("CheckMail"), checks) << hour << ":" << minute;
+    }
+    flag::NewMail = 2;
+    mail->calls.clear();
+    window->Timer10_Timer(); // 03:00: no check, but the waiting mail is still summarised
+    EXPECT_EQ(mail->calls, QStringList{"ShowCheckSummary"});
+}
+
+// ---- hourly chime --------------------------------------------------------------------------------
+
+TEST_F(Character, ChimesOncePerHourWithAFakeClock) {
+    key("jiho", "1");
+    const QDateTime from(QDate(2026, 12, 10), QTime(9, 59, 50));
+    int chimes = 0;
+    for (int s = 0; s < 2 * 3600; ++s) {
+        platform::clock::setFake(from.addSecs(s));
+        talk->calls.clear();
+        window->Timer12_Timer();
+        chimes += !talk->calls.filter(QRegularExpression("^LoadChime")).isEmpty();
+        EXPECT_EQ(flag::HoldBalloon, 1);
+    }
+    EXPECT_EQ(chimes, 2); // 10:00 and 11:00
+}
+
+TEST_F(Character, ChimeIsNotLostWhenMinuteOneIsMissed) {
+    key("jiho", "1");
+    for (QTime t : {QTime(10, 0, 5), QTime(10, 0, 40), QTime(11, 0, 2), QTime(11, 0, 3)}) {
+        platform::clock::setFake(QDateTime(QDate(2026, 12, 10), t));
+        window->Timer12_Timer();
+    }
+    EXPECT_EQ(talk->calls.filter(QRegularExpression("^LoadChime")), (QStringList{"LoadChime 10", "LoadChime 11"}));
+    EXPECT_EQ(speak::TalkText, "11時です");
+    EXPECT_EQ(flag::VoicePath, "/tmp/jiho11.mp3");
+}
+
+TEST_F(Character, NoChimeWhenOff) {
+    platform::clock::setFake(QDateTime(QDate(2026, 12, 10), QTime(10, 0, 0)));
+    window->Timer12_Timer();
+    EXPECT_TRUE(talk->calls.isEmpty());
+}
+
+// ---- start-up ------------------------------------------------------------------------------------
+
+TEST_F(Character, WakeUpAnimation) {
+    key("top", "100");
+    key("left", "300");
+    const QStringList events = start();
+    const QStringList expected{"shape ShapePose05", "picture action.Image1(0)",
+                               "sleep 1000",
+                               "shape ShapeStandard", "picture gra.Image1(0)", "sleep 400",
+                               "shape ShapePose01", "picture gra.Image1(2)", "sleep 100",
+                               "shape ShapePose02", "picture gra.Image1(3)", "sleep 600",
+                               "shape ShapePose01", "picture gra.Image1(2)", "sleep 100",
+                               "shape ShapeStandard", "picture gra.Image1(0)", "sleep 600"};
+    EXPECT_EQ(events, expected);
+    EXPECT_EQ(window->pos(), QPoint(100, 300));
+    EXPECT_EQ(window->Shown(), pictures::gra(0));
+    EXPECT_EQ(flag::StartupDone, 1);
+    EXPECT_TRUE(window->Timer1.Enabled());
+    EXPECT_TRUE(window->Timer9.Enabled());
+    EXPECT_TRUE(window->Timer12.Enabled());
+    EXPECT_TRUE(window->net_check.Enabled());
+    EXPECT_FALSE(window->Timer2.Enabled());
+    EXPECT_TRUE(window->clsSubclass && window->clsSubclass->ProcOrg());
+    EXPECT_TRUE(Trei::TipExists());
+}
+
+TEST_F(Character, FirstRunWelcomeAndGreetingOfTheHour) {
+    start();
+    EXPECT_EQ(talk->calls.value(0), "LoadGreeting 1 7");
+    EXPECT_EQ(speak::TalkText, "はじめましてマスター\r\nこれからよろしくお願いします");
+    window.reset();
+    window = std::make_unique<morvik>();
+    talk->calls.clear();
+    key("top", "10");
+    key("left", "20");
+    key("MasterName", "ご主人");
+    key("kido", "1");
+    start();
+    EXPECT_EQ(talk->calls.value(0), "LoadGreeting 0 100");
+    EXPECT_EQ(speak::TalkText, "おはようございます、ご主人さん\r\n今日も一日がんばりましょう");
+    EXPECT_EQ(flag::VoicePath, "/tmp/aisatu7.mp3");
+}
+
+TEST_F(Character, SecondInstanceEndsAtOnce) {
+    platform::SingleInstance other(morvik::InstanceName);
+    ASSERT_TRUE(other.acquired());
+    platform::pace::Recorder recorder;
+    EXPECT_FALSE(window->Form_Load());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(talk->calls.isEmpty());
+}
+
+TEST_F(Character, StartUpCleansOnlyItsOwnTemporaryFiles) {
+    const QString temp = platform::tempFolder();
+    writeFile(temp + "/old.tmp", "x");
+    writeFile(temp + "/temp.mdb", "x");
+    writeFile(home.file("mine.tmp"), "user");
+    writeFile(home.file("temp.mdb"), "user");
+    start();
+    EXPECT_FALSE(QFile::exists(temp + "/old.tmp"));
+    EXPECT_FALSE(QFile::exists(temp + "/temp.mdb"));
+    EXPECT_TRUE(QFile::exists(home.file("mine.tmp")));
+    EXPECT_TRUE(QFile::exists(home.file("temp.mdb")));
+}
+
+TEST_F(Character, MenuVisibilityFromSettingsAndSiblings) {
+    struct Case {
+        const char* sibling; // a file put in the program folder, or ""
+        const char* shutdownKey;
+        const char* proxy;
+        bool connected;
+        const char* temae;
+    };
+    for (const Case& c : {Case{"", "", "1", false, ""}, Case{"palk", "1", "0", false, "0"},
+                          Case{"vens", "0", "", true, "1"}, Case{"dwim", "1", "", false, "x"}}) {
+        window.reset();
+        window = std::make_unique<morvik>();
+        Trei::MainWindow = window.get();
+        QDir(home.path()).removeRecursively();
+        QDir().mkpath(home.path());
+        if (*c.sibling)
+            writeFile(home.file(c.sibling), "");
+        key("shutdown", c.shutdownKey);
+        key("proxy", c.proxy);
+        key("temae", c.temae);
+        dial->connected = c.connected;
+        start();
+        const std::string what = std::string(c.sibling) + " proxy=" + c.proxy;
+        EXPECT_EQ(window->open_palk->isVisible(), std::string(c.sibling) == "palk") << what;
+        EXPECT_EQ(window->open_vens->isVisible(), std::string(c.sibling) == "vens") << what;
+        EXPECT_EQ(window->open_dwim->isVisible(), std::string(c.sibling) == "dwim") << what;
+        EXPECT_EQ(window->line3->isVisible(), *c.sibling != 0) << what;
+        EXPECT_EQ(window->shutdown->isVisible(), std::string(c.shutdownKey) == "1") << what;
+        const bool lan = std::string(c.proxy) == "1";
+        EXPECT_EQ(window->net_cut->isVisible(), !lan && c.connected) << what;
+        EXPECT_EQ(window->net_connect->isVisible(), !lan && !c.connected) << what;
+        const bool onTop = std::string(c.temae) != "0";
+        EXPECT_EQ(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop) << what;
+        EXPECT_EQ(window->temae->text(), onTop ? "常に手前に表示を解除" : "常に手前に表示") << what;
+    }
+}
+
+TEST_F(Character, StartUpMailCheckAndSstpGreeting) {
+    key("mailcheckF", "1");
+    key("proxy", "1");
+    sstp->server = 1;
+    start();
+    EXPECT_EQ(mail->calls, QStringList{"CheckMail"});
+    ASSERT_EQ(sstp->sent.size(), 1);
+    EXPECT_TRUE(sstp->sent[0].startsWith("\\h\\s0ちっ、でやがったな"));
+    EXPECT_TRUE(sstp->sent[0].endsWith("\\e|0"));
+}
+
+// ---- mouse ---------------------------------------------------------------------------------------
+
+TEST_F(Character, PressMatrix) {
+    struct Case {
+        const char* name;
+        Qt::MouseButton button;
+        bool startupDone;
+        int fukiShown;
+        bool fukiOpen, fukiAsks;
+        bool menuOpens;
+        bool balloonCloses;
+        int fukiShownAfter;
+    };
+    for (const Case& c : {Case{"before_startup", Qt::LeftButton, false, 1, true, false, false, false, 1},
+                          Case{"left_plain_message", Qt::LeftButton, true, 1, true, false, false, true, 0},
+                          Case{"left_question", Qt::LeftButton, true, 1, true, true, false, false, 1},
+                          Case{"left_after_balloon_closed", Qt::LeftButton, true, 1, false, false, false, false, 0},
+                          Case{"left_drags", Qt::LeftButton, true, 0, false, false, false, false, 0},
+                          Case{"right_question", Qt::RightButton, true, 1, true, true, true, true, 0},
+                          Case{"right_plain", Qt::RightButton, true, 0, false, false, true, false, 0}}) {
+        flag::StartupDone = c.startupDone;
+        flag::FukiShown = c.fukiShown;
+        flag::IdleCount = 77;
+        talk->fukiOpen = c.fukiOpen;
+        talk->fukiAsks = c.fukiAsks;
+        talk->calls.clear();
+        window->settei->hide();
+        window->show();
+        QTest::mousePress(window.get(), c.button, {}, QPoint(80, 120));
+        QTest::mouseRelease(window.get(), c.button, {}, QPoint(80, 120));
+        EXPECT_EQ(window->settei->isVisible(), c.menuOpens) << c.name;
+        EXPECT_EQ(talk->calls.contains("CloseFuki"), c.balloonCloses) << c.name;
+        EXPECT_EQ(flag::FukiShown, c.fukiShownAfter) << c.name;
+        EXPECT_EQ(flag::IdleCount, 0) << c.name; // any press on the picture is activity
+        window->settei->hide();
+    }
+}
+
+TEST_F(Character, RightPressOffersTheMailWhileTheSignShows) {
+    flag::StartupDone = 1;
+    window->show();
+    window->Image2->setPixmap(pictures::Pixmap(pictures::gra3List(13)));
+    // Through the menu's own path: the mail check shows the sign in Image2.
+    window->Timer1.setEnabled(false);
+    window->kanban();
+    window->Form_MouseDown(2, QPoint(0, 0));
+    EXPECT_FALSE(window->mail_look->isVisible());
+}
+
+TEST_F(Character, DoubleClickTalksOnlyWhenFree) {
+    for (auto [done, busy, talks] : {std::tuple{0, 0, false}, {1, 1, false}, {1, 0, true}}) {
+        flag::StartupDone = qint16(done);
+        flag::MailBusy = qint16(busy);
+        talk->calls.clear();
+        QTest::mouseDClick(window.get(), Qt::LeftButton, {}, QPoint(80, 120));
+        EXPECT_EQ(talk->calls.contains("RandomTalk"), talks) << done << busy;
+    }
+}
+
+TEST_F(Character, TrayRightClickOpensTheMenuEvenBeforeStartUp) {
+    window->Picture1_MouseMove(512);
+    EXPECT_FALSE(window->settei->isVisible());
+    window->Picture1_MouseMove(516);
+    EXPECT_TRUE(window->settei->isVisible());
+    window->settei->hide();
+}
+
+// ---- menu commands -------------------------------------------------------------------------------
+
+TEST_F(Character, MenuCommands) {
+    window->temae_Click(); // flag.TopMost empty: nothing
+    EXPECT_EQ(flag::TopMost, "");
+    flag::TopMost = "1";
+    window->temae_Click();
+    EXPECT_EQ(flag::TopMost, "0");
+    EXPECT_EQ(window->temae->text(), "常に手前に表示");
+
+    const bool before = window->mail_sub_cut->isChecked();
+    window->mail_sub_cut->trigger();
+    window->mail_sub_cut->trigger();
+    EXPECT_EQ(window->mail_sub_cut->isChecked(), before);
+
+    window->move(70, 80);
+    window->show();
+    window->not_vis_Click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->vis->isVisible());
+    window->vis_Click();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->pos(), QPoint(70, 80));
+
+    key("AutoEnd", "1");
+    window->open_palk_Click();
+    EXPECT_EQ(windows->calls, (QStringList{"ShowPalk", "UnloadPalk"}));
+    EXPECT_TRUE(talk->calls.contains("CloseFuki3"));
+}
+
+TEST_F(Character, MailCommandsWithoutSetupOrCache) {
+    window->getto_Click(); // no accounts in the settings database
+    EXPECT_TRUE(talk->calls.contains("PlayCommonVoice 9"));
+    EXPECT_EQ(speak::TalkText, "メールの設定が行われていません");
+    EXPECT_TRUE(mail->calls.isEmpty());
+
+    window->again->setVisible(true);
+    window->again_Click();
+    EXPECT_EQ(speak::TalkText, "チェック履歴はありません");
+    EXPECT_FALSE(window->again->isVisible());
+
+    window->mail_look_Click();
+    EXPECT_EQ(mail->calls, QStringList{"DownloadAllMail"});
+    EXPECT_EQ(speak::TalkText, "メールはありません");
+
+    writeFile(platform::tempFolder() + "/temp.mdb", "x");
+    window->Timer13_Timer();
+    EXPECT_TRUE(window->again->isVisible());
+    QFile::remove(platform::tempFolder() + "/temp.mdb");
+    window->Timer13_Timer();
+    EXPECT_TRUE(window->again->isVisible());
+}
+
+TEST_F(Character, ResetTimerWhileTheSwapRuns) {
+    window->Timer11.setEnabled(true);
+    window->Timer7.setEnabled(true);
+    window->Label1->show();
+    window->ShowPicture(pictures::gra(6));
+    window->reset_timer();
+    EXPECT_FALSE(window->Timer7.Enabled());
+    EXPECT_TRUE(window->Timer9.Enabled());
+    EXPECT_FALSE(window->Timer1.Enabled());
+    EXPECT_FALSE(window->Label1->isVisibleTo(window.get()));
+    EXPECT_EQ(window->Shown(), pictures::gra(6));
+    window->Timer11.setEnabled(false);
+    window->reset_timer();
+    EXPECT_TRUE(window->Timer1.Enabled());
+    EXPECT_TRUE(window->Timer2.Enabled());
+    EXPECT_EQ(window->Shown(), pictures::gra(0));
+}
+
+// ---- exit ----------------------------------------------------------------------------------------
+
+TEST_F(Character, ExitSequence) {
+    key("proxy", "1");
+    start();
+    window->move(100, 300);
+    sstp->server = 1;
+    const QString temp = platform::tempFolder();
+    writeFile(temp + "/temp7.mp3", "clip");
+    writeFile(temp + "/x.tmp", "x");
+    writeFile(home.file("song.mp3"), "the user's own");
+    talk->calls.clear();
+    platform::pace::Recorder recorder;
+    window->end_Click();
+    EXPECT_EQ(recorder.events,
+              (QStringList{"shape ShapePose01", "picture gra.Image1(2)", "sleep 100",
+                           "shape ShapePose02", "picture gra.Image1(3)", "sleep 600",
+                           "shape ShapePose01", "picture gra.Image1(2)", "sleep 100",
+                           "shape ShapeStandard", "picture gra.Image1(0)", "sleep 100",
+                           "sleep 600"}));
+    EXPECT_EQ(talk->calls, QStringList{"FarewellTalk"});
+    EXPECT_EQ(flag::PlayMode, 3);
+    EXPECT_TRUE(window->Timer7.Enabled());
+    EXPECT_FALSE(Trei::TipExists());
+    EXPECT_FALSE(window->clsSubclass);
+    ASSERT_EQ(sstp->sent.size(), 1);
+    EXPECT_TRUE(sstp->sent[0].startsWith("\\h\\s0ふっ、勝った"));
+    IniManage::BeginBatch();
+    EXPECT_EQ(IniManage::GetIni("top"), "100");
+    EXPECT_EQ(IniManage::GetIni("left"), "300");
+    EXPECT_EQ(IniManage::GetIni("right"), "250");
+    EXPECT_EQ(IniManage::GetIni("bottom"), "470");
+    EXPECT_EQ(IniManage::GetIni("temae"), "1");
+    EXPECT_FALSE(QFile::exists(temp + "/temp7.mp3"));
+    EXPECT_FALSE(QFile::exists(temp + "/x.tmp"));
+    EXPECT_TRUE(QFile::exists(home.file("song.mp3")));
+
+    // Nothing else may speak now: the chime, the battery voice and a double-click stay quiet.
+    key("jiho", "1");
+    platform::clock::setFake(QDateTime(QDate(2026, 12, 10), QTime(8, 0, 0)));
+    talk->calls.clear();
+    window->Timer12_Timer();
+    window->Form_DblClick();
+    window->shutdown->trigger();
+    EXPECT_TRUE(talk->calls.isEmpty());
+    EXPECT_EQ(flag::PlayMode, 3);
+
+    talk->state = 1; // the farewell still plays
+    window->Timer7_Timer();
+    EXPECT_EQ(ended, 0);
+    talk->state = 0;
+    window->Timer7_Timer();
+    EXPECT_EQ(ended, 1);
+}
+
+TEST_F(Character, ExitEndsEvenIfTheFarewellNeverStops) {
+    talk->state = 1;
+    window->end_Click();
+    QTest::qWait(50);
+    EXPECT_EQ(ended, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(ended, 1, morvik::kFarewellLimitMs + 5000);
+}
+
+} // namespace

@@ -1,0 +1,110 @@
+#pragma once
+// Stand-ins for the subsystems the character window calls, recording what it asked of them.
+#include "app/talk/speak.h"
+#include "app/window/flag.h"
+#include "app/window/services.h"
+
+#include <QStringList>
+
+struct FakeTalk : services::Talk {
+    QStringList calls;
+    int state = 0; // what vbmp3_getState answers
+    bool fukiOpen = false, fukiAsks = false, fuki2Open = false;
+    QString mciMode;
+    Greeting greeting{QStringLiteral("おはようございます、"), QStringLiteral("今日も一日がんばりましょう"),
+                      QStringLiteral("/tmp/aisatu7.mp3")};
+
+    Greeting LoadGreeting(bool firstRun, int row) override {
+        calls << QStringLiteral("LoadGreeting %1 %2").arg(firstRun).arg(row);
+        return greeting;
+    }
+    Chime LoadChime(int hour) override {
+        calls << QStringLiteral("LoadChime %1").arg(hour);
+        return {QStringLiteral("%1時です").arg(hour), QStringLiteral("/tmp/jiho%1.mp3").arg(hour)};
+    }
+    void ShowFuki() override {
+        calls << QStringLiteral("ShowFuki ") + speak::TalkText;
+        fukiOpen = true;
+    }
+    void CloseFuki() override {
+        calls << QStringLiteral("CloseFuki");
+        fukiOpen = false;
+    }
+    bool FukiOpen() const override { return fukiOpen; }
+    bool FukiAsks() const override { return fukiAsks; }
+    bool Fuki2Open() const override { return fuki2Open; }
+    void CloseFuki2() override {
+        calls << QStringLiteral("CloseFuki2");
+        fuki2Open = false;
+    }
+    void CloseFuki3() override { calls << QStringLiteral("CloseFuki3"); }
+    void PlayCommonVoice() override { calls << QStringLiteral("PlayCommonVoice ") + speak::VoiceId; }
+    void PlayVoice() override { calls << QStringLiteral("PlayVoice"); }
+    void RandomTalk() override { calls << QStringLiteral("RandomTalk"); }
+    void FarewellTalk() override {
+        calls << QStringLiteral("FarewellTalk");
+        flag::PlayMode = 1;
+    }
+    void ShowEditor() override { calls << QStringLiteral("ShowEditor"); }
+    void vbmp3_init() override { calls << QStringLiteral("vbmp3_init"); }
+    int vbmp3_getState() override { return state; }
+    void vbmp3_close() override { calls << QStringLiteral("vbmp3_close"); }
+    void vbmp3_free() override { calls << QStringLiteral("vbmp3_free"); }
+    QString MciStatusMode(const QString&) override { return mciMode; }
+};
+
+struct FakeMail : services::Mail {
+    QStringList calls;
+    void CheckMail() override { calls << QStringLiteral("CheckMail"); }
+    void ShowCheckSummary() override { calls << QStringLiteral("ShowCheckSummary"); }
+    void DownloadAllMail() override { calls << QStringLiteral("DownloadAllMail"); }
+    void ShowMailList() override { calls << QStringLiteral("ShowMailList"); }
+    void SetSntpConnect() override { calls << QStringLiteral("SetSntpConnect"); }
+};
+
+struct FakeDialUp : services::DialUp {
+    bool connected = false;
+    QStringList asked;
+    bool SeekEnumConns(const QString& entry, bool) override {
+        asked << entry;
+        return connected;
+    }
+};
+
+struct FakeSstp : services::Sstp {
+    int server = 0;
+    QStringList sent;
+    int Sakura() override { return server; }
+    int Send(const QString& script, int option) override {
+        sent << QStringLiteral("%1|%2").arg(script).arg(option);
+        return 0;
+    }
+};
+
+struct FakeWindows : services::Windows {
+    QStringList calls;
+    void ShowPalk() override { calls << QStringLiteral("ShowPalk"); }
+    void UnloadPalk() override { calls << QStringLiteral("UnloadPalk"); }
+    void ShowLauncher() override { calls << QStringLiteral("ShowLauncher"); }
+    void ShowHeadlines() override { calls << QStringLiteral("ShowHeadlines"); }
+    void ShowSettings() override { calls << QStringLiteral("ShowSettings"); }
+};
+
+// Puts the shared flags back to a program's first moment.
+inline void resetFlags() {
+    flag::VoicePath.clear();
+    flag::PlayMode = 0;
+    flag::StartupDone = 0;
+    flag::BalloonOpen = 0;
+    flag::FukiShown = 0;
+    flag::HoldBalloon = 0;
+    flag::IdleCount = 0;
+    flag::PowerState.clear();
+    flag::TopMost.clear();
+    flag::MailBusy = flag::ManualCheck = flag::NewMail = flag::MailAbort = 0;
+    flag::MusicPlaying = 0;
+    flag::Exiting = 0;
+    speak::TalkText.clear();
+    speak::VoiceId.clear();
+    speak::SstpScript.clear();
+}
