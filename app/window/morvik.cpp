@@ -65,10 +65,13 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
         box->hide();
         return box;
     };
-    Image2 = overlay("Image2", QRect(10, 15, 32, 32));
-    Image3 = overlay("Image3", QRect(10, 50, 32, 32));
-    Image4 = overlay("Image4", QRect(44, 50, 32, 32));
-    Label1 = overlay("Label1", QRect(10, 42, 48, 16));
+    // The overlays lie on the sign board she holds up: the gauge or mail sign fills its face, the
+    // two digits of the mail count and the battery percentage sit on its lower half.
+    Image2 = overlay("Image2", QRect(10, 15, 66, 50));
+    Image3 = overlay("Image3", QRect(10, 23, 15, 13));
+    Image4 = overlay("Image4", QRect(24, 23, 15, 13));
+    Label1 = overlay("Label1", QRect(10, 44, 66, 18));
+    Label1->setAlignment(Qt::AlignCenter);
     Label1->setStyleSheet(QStringLiteral("color: #1B1D33; font-weight: bold;"));
 
     Picture1 = pictures::Icon();

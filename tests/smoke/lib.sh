@@ -57,6 +57,53 @@ window_place() {
     xdotool getwindowgeometry --shell "$id" | awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}'
 }
 
+# wait_outline PROBE SHAPE: waits (up to 30 s) until the window shows the named outline: a pixel
+# inside it shows the window and one just outside shows the root window. Sets WX WY to its place.
+wait_outline() {
+    local ix iy ox oy inside outside root
+    root=$(echo "$ROOT_COLOUR" | tr 'A-F' 'a-f')
+    read -r ix iy ox oy < <("$1" "$2")
+    for _ in $(seq 60); do
+        read -r WX WY < <(window_place morvik)
+        inside=$(pixel $((WX + ix)) $((WY + iy)))
+        outside=$(pixel $((WX + ox)) $((WY + oy)))
+        [[ -n $inside && $inside != "$root" && $outside == "$root" ]] && return 0
+        sleep 0.5
+    done
+    echo "the window never showed $2: inside $inside, outside $outside" >&2
+    return 1
+}
+
+# choose_end X Y: right-clicks the character at screen X Y until her menu opens, then picks its last
+# item (終了) with the keyboard.
+choose_end() {
+    local windows
+    for _ in $(seq 20); do
+        xdotool mousemove "$1" "$2" click 3
+        sleep 0.5
+        windows=$(xdotool search --onlyvisible --class morvik 2>/dev/null | wc -l)
+        if [[ $windows -gt 1 ]]; then
+            xdotool key Up Return
+            return 0
+        fi
+    done
+    echo "her menu never opened" >&2
+    return 1
+}
+
+# wait_exit: waits (up to 20 s) for the program to end; fails when it does not, or ends badly.
+wait_exit() {
+    for _ in $(seq 200); do
+        kill -0 "$SMOKE_APP" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$SMOKE_APP" 2>/dev/null; then echo "still running 20 s after 終了" >&2; return 1; fi
+    local status=0
+    wait "$SMOKE_APP" || status=$?
+    SMOKE_APP=
+    [[ $status == 0 ]] || { echo "exit status $status" >&2; cat "$SMOKE_WORK/stderr" >&2; return 1; }
+}
+
 # pixel X Y: the screen pixel's colour as #rrggbb.
 pixel() {
     import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null |

@@ -12,15 +12,13 @@ export MORVIK_COM_REGISTRY=$SMOKE_WORK/classes.reg
 
 start_morvik "$program" 300 200
 wait_window morvik >/dev/null
-sleep 5
+for _ in $(seq 100); do grep -q 'ちっ、でやがったな' "$log" 2>/dev/null && break; sleep 0.2; done
 grep -q 'SEND SSTP/1.1 | .*Script: \\h\\s0ちっ、でやがったな、無表情ロボめ' "$log" ||
     { echo "no greeting reached the server"; cat "$log" "$SMOKE_WORK/stderr"; exit 1; }
 
 read -r wx wy < <(window_place morvik)
-xdotool mousemove $((wx + 75)) $((wy + 110)) click 3
-sleep 1
-xdotool key Up Return
-for _ in $(seq 150); do kill -0 "$SMOKE_APP" 2>/dev/null || break; sleep 0.1; done
+choose_end $((wx + 75)) $((wy + 110))
+wait_exit
 grep -q 'Script: \\h\\s0ふっ、勝った\\w5\\u\\s0なんのはなしや？\\e' "$log" ||
     { echo "no farewell reached the server"; cat "$log"; exit 1; }
 echo ok
