@@ -351,6 +351,10 @@ void morvik::showGauge(const pictures::Pic& picture) {
 }
 
 void morvik::closeEvent(QCloseEvent* event) {
-    SavePosition();
+    // Closed by the window system (not by her own exit): keep her place and end the program.
     event->accept();
+    if (flag::Exiting)
+        return;
+    SavePosition();
+    EndProgram();
 }

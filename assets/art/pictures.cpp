@@ -242,8 +242,8 @@ Figure phoneFrame(int k) {
     case 0: // reaching into the apron pocket
         f.eyes = Eyes::Down;
         f.right.reach = QPointF(93, 131);
-        f.middle.push_back(
-            [](QPainter& p, const Skeleton&) { props::phone(p, QPointF(95, 126), 20, false); });
+        f.right.hand = Hand::Grip;
+        f.front.push_back([](QPainter& p, const Skeleton&) { props::phone(p, QPointF(97, 121), 16, false); });
         break;
     case 1: // the phone out, in front
         f.eyes = Eyes::Down;
@@ -356,7 +356,7 @@ Figure danceFrame(int k) {
         f.lean = 5;
         f.headTilt = 6;
         f.look = 0.5;
-        f.left.reach = QPointF(62, 126);
+        f.left.reach = QPointF(40, 100);
         f.right.reach = QPointF(116, 78);
         f.legRight.angle = 22;
         f.legRight.lift = 6;
@@ -654,7 +654,8 @@ Rendered trayIcon() {
     QPainter p(&image);
     drawPortrait(p, QPointF(16, 16.5), 0.34, 1.3);
     p.end();
-    const QImage mask = image.convertToFormat(QImage::Format_Alpha8).convertToFormat(QImage::Format_Grayscale8);
+    const QImage mask =
+        image.convertToFormat(QImage::Format_Alpha8).convertToFormat(QImage::Format_Grayscale8);
     return {image.convertToFormat(QImage::Format_ARGB32), mask};
 }
 

@@ -107,7 +107,8 @@ int main(int argc, char** argv) {
             continue;
         }
         const QSize big = picture.size() * 2;
-        const int cell = std::max(picture.width() + big.width() + 4, p.fontMetrics().horizontalAdvance(name)) + kGap;
+        const int cell =
+            std::max(picture.width() + big.width() + 4, p.fontMetrics().horizontalAdvance(name)) + kGap;
         if (x + cell > width) {
             x = kGap;
             y += 130;
