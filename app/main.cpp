@@ -4,6 +4,9 @@
 #ifdef MORVIK_HAVE_COM
 #include "nh_service.h"
 #endif
+#ifdef MORVIK_HAVE_TALK
+#include "app/talk/talk_service.h"
+#endif
 
 #include <QApplication>
 #include <QIcon>
@@ -20,6 +23,9 @@ int main(int argc, char** argv) {
 
 #ifdef MORVIK_HAVE_COM
     services::install(std::make_unique<NhService>());
+#endif
+#ifdef MORVIK_HAVE_TALK
+    services::install(std::make_unique<TalkService>());
 #endif
     morvik window;
     Trei::MainWindow = &window;

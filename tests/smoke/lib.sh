@@ -31,6 +31,7 @@ start_morvik() {
     local program=$1 top=$2 left=$3
     shift 3
     export MORVIK_HOME=$SMOKE_WORK/home
+    export MORVIK_COM_REGISTRY=${MORVIK_COM_REGISTRY:-$SMOKE_WORK/classes.reg}
     mkdir -p "$MORVIK_HOME"
     { printf '[%s]\ntop=%s\nleft=%s\n' "$(id -un)" "$top" "$left"; printf '%s\n' "$@"; } >"$MORVIK_HOME/mailSet.ini"
     "$program" 2>"$SMOKE_WORK/stderr" &

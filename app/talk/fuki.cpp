@@ -1,0 +1,179 @@
+#include "fuki.h"
+
+#include "app/shapes/RgnCall.h"
+#include "app/window/Trei.h"
+#include "app/window/flag.h"
+#include "app/window/morvik.h"
+#include "app/window/picture_stores.h"
+#include "app/window/services.h"
+#include "midi.h"
+#include "mp3.h"
+#include "platform/audio/vbmp3.h"
+#include "platform/program_folder.h"
+#include "speak.h"
+
+#include <QMouseEvent>
+
+namespace {
+const QString kMidiAlias = QStringLiteral("ATYPE");
+} // namespace
+
+fuki* fuki::Instance() {
+    return open_;
+}
+
+fuki* fuki::Open() {
+    if (!open_)
+        open_ = new fuki();
+    open_->Form_Load();
+    return open_;
+}
+
+void fuki::Unload() {
+    fuki* balloon = open_;
+    if (!balloon)
+        return;
+    open_ = nullptr;
+    balloon->Form_Unload();
+    balloon->hide();
+    balloon->deleteLater();
+}
+
+fuki::fuki()
+    : QWidget(nullptr,
+              Qt::FramelessWindowHint | Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus) {
+    setObjectName(QStringLiteral("fuki"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFixedSize(balloon::kWidth, balloon::kHeight);
+    balloon::NameWindowClass(this, "fuki");
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, 200, 160);
+    Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Label1 = new balloon::Label(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setText(QStringLiteral("label1"));
+    Command1 = new QPushButton(QStringLiteral("はい"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->hide();
+    Command2 = new QPushButton(QStringLiteral("いいえ"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->hide();
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    Timer1.onTick([this] { Timer1_Timer(); });
+    Trei::Fuki = this;
+}
+
+void fuki::layOut(int labelTop, int buttonsTop) {
+    Label1->setGeometry(balloon::kLabelLeft, labelTop, balloon::kLabelWidth, balloon::kLabelHeight);
+    Command1->setGeometry(balloon::kYesLeft, buttonsTop, balloon::kButtonWidth, balloon::kButtonHeight);
+    Command2->setGeometry(balloon::kNoLeft, buttonsTop, balloon::kButtonWidth, balloon::kButtonHeight);
+}
+
+void fuki::Form_Load() {
+    flag::BalloonOpen = 1;
+    const balloon::Placement place = balloon::PlaceFor(balloon::CharacterCorner());
+    Label1->setFont(balloon::Font(this));
+    Command1->setFont(balloon::Font(this));
+    Command2->setFont(balloon::Font(this));
+    layOut(16, 100);
+    outline_ = place.outline;
+    balloon::ApplyOutline(this, Image1, place.outline);
+    layOut(place.labelTop, place.buttonsTop);
+    move(place.position);
+    update();
+    flag::FukiShown = 1;
+
+    morvik* character = balloon::Character();
+    const bool mediaPlaying = character && (character->Timer7.Enabled() || character->Timer6.Enabled());
+    const balloon::CloseTimer close = balloon::MainCloseTimer(balloon::FukiCloseSetting(), mediaPlaying);
+    Timer1.setInterval(close.interval);
+    Timer1.setEnabled(close.enabled);
+
+    if (!flag::VoicePath.isEmpty())
+        mp3::PlayBalloonVoice();
+    show();
+    Trei::SetTopMostFuki(1);
+    Label1->setText(speak::TalkText);
+}
+
+void fuki::Form_Unload() {
+    flag::BalloonOpen = 0;
+    morvik* character = balloon::Character();
+    const bool ownClip = character ? character->Timer7.Enabled() : flag::PlayMode != mp3::kNothing;
+    if (ownClip) {
+        vbmp3_stop();
+        vbmp3_close();
+        if (character)
+            character->Timer7.setEnabled(false);
+    }
+    if (character && character->Timer6.Enabled()) {
+        midi::MciStop(kMidiAlias);
+        midi::MciClose(kMidiAlias);
+        character->Timer6.setEnabled(false);
+    }
+    if (flag::PlayMode == mp3::kExiting) {
+        // Closing the farewell ends the program, as the end of its clip would.
+        vbmp3_stop();
+        if (character)
+            character->Timer7_Timer();
+        return;
+    }
+    if (character)
+        character->reset_timer();
+    Image1->hide();
+    Timer1.setInterval(0);
+    Timer1.setEnabled(false);
+    flag::VoicePath.clear();
+    flag::PlayMode = mp3::kNothing;
+    mp3::DeleteOwnFiles();
+}
+
+void fuki::Timer1_Timer() {
+    const morvik* character = balloon::Character();
+    if (flag::HoldBalloon == 1 && character && character->Timer7.Enabled())
+        return;
+    flag::HoldBalloon = 0;
+    Timer1.setEnabled(false);
+    if (open_ == this)
+        Unload();
+}
+
+void fuki::Form_MouseDown(int button) {
+    if ((button & 1) && Command1->isHidden() && open_ == this)
+        Unload();
+}
+
+void fuki::mousePressEvent(QMouseEvent* event) {
+    int button = 0;
+    if (event->button() == Qt::LeftButton)
+        button = 1;
+    else if (event->button() == Qt::RightButton)
+        button = 2;
+    else if (event->button() == Qt::MiddleButton)
+        button = 4;
+    Form_MouseDown(button);
+}
+
+void fuki::Command1_Click() {
+    gra2::Load();
+    Unload();
+    services::mail().DownloadAllMail();
+    if (morvik* character = balloon::Character())
+        character->again->setVisible(true);
+    services::mail().ShowMailList();
+}
+
+void fuki::Command2_Click() {
+    Command1->hide();
+    Command2->hide();
+    if (morvik* character = balloon::Character()) {
+        character->Timer2.setEnabled(true);
+        character->Timer5.setEnabled(true);
+        RgnCall::ShapeStandard(character);
+        character->ShowPicture(pictures::gra(0));
+    }
+    Unload();
+}

@@ -1,0 +1,123 @@
+#pragma once
+// The stage of the talk tests: a fresh program folder, the character window (not started, at a
+// place the test chooses), the real talk service, recording stand-ins for mail and the SSTP
+// control, and a fixed clock and random sequence. Balloons left open are closed afterwards.
+#include "app/settings/IniManage.h"
+#include "app/talk/fuki.h"
+#include "app/talk/fuki2.h"
+#include "app/talk/fuki3.h"
+#include "app/talk/speak.h"
+#include "app/talk/talk_service.h"
+#include "app/window/Trei.h"
+#include "app/window/flag.h"
+#include "app/window/morvik.h"
+#include "app/window/services.h"
+#include "platform/audio/vbmp3.h"
+#include "platform/clock.h"
+#include "platform/program_folder.h"
+#include "platform/random.h"
+#include "test_home.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <gtest/gtest.h>
+
+struct RecordingMail : services::Mail {
+    QStringList calls;
+    void DownloadAllMail() override { calls << QStringLiteral("DownloadAllMail"); }
+    void ShowMailList() override { calls << QStringLiteral("ShowMailList"); }
+};
+
+struct RecordingSstp : services::Sstp {
+    int server = 0;
+    int asked = 0;
+    QStringList sent;
+    int Sakura() override {
+        ++asked;
+        return server;
+    }
+    int Send(const QString& script, int option) override {
+        sent << QStringLiteral("%1|%2").arg(script).arg(option);
+        return 0;
+    }
+};
+
+inline void resetTalkState() {
+    speak::TalkText.clear();
+    speak::VoiceId.clear();
+    speak::SstpScript.clear();
+    speak::Greeted = 0;
+    flag::FlowerShown = 0;
+    flag::VoicePath.clear();
+    flag::PlayMode = 0;
+    flag::StartupDone = 0;
+    flag::BalloonOpen = 0;
+    flag::FukiShown = 0;
+    flag::HoldBalloon = 0;
+    flag::Exiting = 0;
+}
+
+namespace stage {
+
+inline void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace stage
+
+class TalkStage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetTalkState();
+        auto m = std::make_unique<RecordingMail>();
+        auto s = std::make_unique<RecordingSstp>();
+        mail = m.get(), sstp = s.get();
+        services::install(std::make_unique<TalkService>());
+        services::install(std::move(m));
+        services::install(std::move(s));
+        platform::clock::setFake(QDateTime(QDate(2026, 12, 10), QTime(11, 20, 1)));
+        platform::random::setSequence({0.0});
+        morvik::EndProgram = [this] { ++ended; };
+        morvik::MessageBox = [](const QString&) {};
+        character = std::make_unique<morvik>();
+        character->move(300, 300);
+        Trei::MainWindow = character.get();
+    }
+    void TearDown() override {
+        fuki::Unload();
+        fuki2::Unload();
+        fuki3::Unload();
+        vbmp3_close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        character.reset();
+        services::reset();
+        platform::clock::setFake(std::nullopt);
+        platform::random::setSequence({});
+    }
+    void key(const char* name, const QString& value) {
+        IniManage::BeginBatch();
+        IniManage::WriteIni(QLatin1String(name), value);
+    }
+    QString temp(const QString& name) const { return platform::tempFolder() + QLatin1Char('/') + name; }
+    // The text of the open main balloon, or "(closed)".
+    static QString said() {
+        return fuki::Instance() ? fuki::Instance()->Label1->text() : QStringLiteral("(closed)");
+    }
+
+    TestHome home;
+    RecordingMail* mail = nullptr;
+    RecordingSstp* sstp = nullptr;
+    std::unique_ptr<morvik> character;
+    int ended = 0;
+};
