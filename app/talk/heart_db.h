@@ -13,6 +13,8 @@
 // fixed Table list. SQLite has no database password, so the database has none.
 //
 // All of this runs on the GUI thread; nothing here is safe to share between threads.
+#include "app/window/flag.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -21,11 +23,6 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
-
-namespace flag {
-// Path of the dialogue database file being opened (the program folder's copy).
-inline QString DbPath;
-} // namespace flag
 
 namespace heart {
 

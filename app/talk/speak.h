@@ -8,6 +8,8 @@
 // master by name with a voice and a pose of her own. FarewellTalk() says goodbye at exit with its
 // voice (`syuryo` chooses which). Both read the dialogue database and say nothing when it cannot be
 // read.
+#include "app/window/flag.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -27,6 +29,3 @@ QString TrimAtNul(const QString& s);
 
 } // namespace speak
 
-namespace flag {
-inline qint16 FlowerShown = 0; // 1 once the flower of the day was shown in this run
-} // namespace flag

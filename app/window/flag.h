@@ -21,6 +21,8 @@ inline qint16 MailAbort = 0;   // an account's download failed
 inline qint16 MusicPlaying = 0;
 inline qint16 Exiting = 0;     // 1 from the first step of the exit on
 inline qint16 DanceHalf = 0;   // which half of their cycle the dances play next
+inline qint16 FlowerShown = 0; // 1 once the flower of the day was shown in this run
+inline QString DbPath;         // the dialogue database file being opened (the program folder's copy)
 
 } // namespace flag
 

@@ -162,7 +162,8 @@ private:
     std::unique_ptr<platform::SingleInstance> instance_;
     pictures::Pic shown_;
     pictures::Pic gauge_;
-    std::optional<QPoint> dragOffset_;
+    std::optional<QPoint> dragFrom_;   // where a press that may become a drag began
+    std::optional<QPoint> dragOffset_; // the mouse's offset while we move the window ourselves
     qint64 lastChimedHour_ = -1;
     bool exitFinished_ = false;
 };

@@ -11,6 +11,7 @@
 #include "platform/pace.h"
 #include "platform/program_folder.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFile>
@@ -86,13 +87,26 @@ void morvik::mousePressEvent(QMouseEvent* event) {
 }
 
 void morvik::mouseMoveEvent(QMouseEvent* event) {
-    if (dragOffset_ && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - *dragOffset_);
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    const QPoint global = event->globalPosition().toPoint();
+    if (dragFrom_ && (global - *dragFrom_).manhattanLength() >= QApplication::startDragDistance()) {
+        // The window manager moves the window when it can; otherwise follow the mouse ourselves.
+        const QPoint from = *dragFrom_;
+        dragFrom_.reset();
+        if (windowHandle() && windowHandle()->startSystemMove())
+            return;
+        dragOffset_ = from - frameGeometry().topLeft();
+    }
+    if (dragOffset_)
+        move(global - *dragOffset_);
 }
 
 void morvik::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
+        dragFrom_.reset();
         dragOffset_.reset();
+    }
     QWidget::mouseReleaseEvent(event);
 }
 
@@ -102,10 +116,9 @@ void morvik::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void morvik::startDrag(QPoint globalPos) {
-    // The window manager moves the window when it can; otherwise follow the mouse ourselves.
-    if (windowHandle() && windowHandle()->startSystemMove())
-        return;
-    dragOffset_ = globalPos - frameGeometry().topLeft();
+    // The move begins once the mouse has travelled a little, so a click or a double-click on her
+    // stays a click.
+    dragFrom_ = globalPos;
 }
 
 void morvik::Image1_MouseDown(int button, QPoint globalPos) {

@@ -750,3 +750,23 @@ TEST_F(Character, ExitEndsEvenIfTheFarewellNeverStops) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Character, LeftDragMovesTheWindowAndAClickDoesNot) {
+    flag::StartupDone = 1;
+    window->move(100, 100);
+    window->show();
+    QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(80, 120));
+    QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(80, 120));
+    EXPECT_EQ(window->pos(), QPoint(100, 100));
+
+    QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(80, 120));
+    QMouseEvent move(QEvent::MouseMove, QPointF(110, 150), window->mapToGlobal(QPointF(110, 150)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.get(), &move);
+    QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(110, 150));
+    EXPECT_EQ(window->pos(), QPoint(130, 130));
+}
+
+} // namespace
