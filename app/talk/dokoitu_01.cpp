@@ -68,6 +68,25 @@ QString WriteFailure(heart::Connection& db, heart::Table table, int id) {
     return DatabaseFailure(error);
 }
 
+QHBoxLayout* ButtonRow(QWidget* editor, std::span<QPushButton*> buttons, std::span<const char* const> captions,
+                       const std::function<void(int)>& clicked) {
+    auto* row = new QHBoxLayout;
+    for (int i = 0; i < static_cast<int>(buttons.size()); ++i) {
+        buttons[i] = new QPushButton(QString::fromUtf8(captions[i]), editor);
+        buttons[i]->setObjectName(QStringLiteral("Command1_%1").arg(i));
+        QObject::connect(buttons[i], &QPushButton::clicked, editor, [clicked, i] { clicked(i); });
+        row->addWidget(buttons[i]);
+    }
+    return row;
+}
+
+QStatusBar* StatusBar(QWidget* editor) {
+    auto* bar = new QStatusBar(editor);
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(false);
+    return bar;
+}
+
 } // namespace dokoitu
 
 dokoitu_01::dokoitu_01(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -88,18 +107,10 @@ dokoitu_01::dokoitu_01(QWidget* parent) : QWidget(parent, Qt::Window) {
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->header()->setStretchLastSection(false);
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1 = dokoitu::StatusBar(this);
 
-    const char* captions[] = {"追　加", "変　更", "削　除", "一括登録", "閉じる"};
-    auto* buttons = new QHBoxLayout;
-    for (int i = 0; i < static_cast<int>(Command1.size()); ++i) {
-        Command1[i] = new QPushButton(QString::fromUtf8(captions[i]), this);
-        Command1[i]->setObjectName(QStringLiteral("Command1_%1").arg(i));
-        connect(Command1[i], &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
-        buttons->addWidget(Command1[i]);
-    }
+    static const char* const captions[] = {"追　加", "変　更", "削　除", "一括登録", "閉じる"};
+    auto* buttons = dokoitu::ButtonRow(this, Command1, captions, [this](int i) { Command1_Click(i); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
 
     auto* chooser = new QHBoxLayout;
@@ -116,19 +127,11 @@ dokoitu_01::dokoitu_01(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 dokoitu_01* dokoitu_01::Show() {
-    if (!instance_)
-        instance_ = new dokoitu_01; // deletes itself when closed
-    instance_->show();
-    instance_->raise();
-    instance_->activateWindow();
-    return instance_;
+    return dokoitu::ShowDefault(instance_);
 }
 
 void dokoitu_01::closeEvent(QCloseEvent* event) {
-    // Unloaded from here on, though Qt deletes the window a little later: the next Show() loads a
-    // new one.
-    if (instance_ == this)
-        instance_ = nullptr;
+    dokoitu::Forget(instance_, this);
     event->accept();
 }
 

@@ -14,6 +14,7 @@
 #include "app/talk/heart_db.h"
 
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
@@ -23,6 +24,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <span>
 
 namespace dokoitu {
 
@@ -51,6 +53,31 @@ bool TakesAddsAndDeletes(heart::Table table);
 QString DatabaseFailure(const QString& error);
 // The failure of a write to the row with that id: the database's error, or that the row is gone.
 QString WriteFailure(heart::Connection& db, heart::Table table, int id);
+
+// Shows an editor's default instance, creating it on first use (it deletes itself when closed).
+template <class Editor>
+Editor* ShowDefault(QPointer<Editor>& instance) {
+    if (!instance)
+        instance = new Editor;
+    instance->show();
+    instance->raise();
+    instance->activateWindow();
+    return instance;
+}
+// A closing editor is unloaded from here on, though Qt deletes it a little later: the next Show()
+// loads a new one.
+template <class Editor>
+void Forget(QPointer<Editor>& instance, const Editor* closing) {
+    if (instance == closing)
+        instance = nullptr;
+}
+
+// The editor's row of buttons, one a caption, named Command1_0 onwards; a click on button i calls
+// clicked(i).
+QHBoxLayout* ButtonRow(QWidget* editor, std::span<QPushButton*> buttons, std::span<const char* const> captions,
+                       const std::function<void(int)>& clicked);
+// The editor's status bar, without a size grip.
+QStatusBar* StatusBar(QWidget* editor);
 
 } // namespace dokoitu
 

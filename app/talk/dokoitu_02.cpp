@@ -49,15 +49,8 @@ dokoitu_02::dokoitu_02(QWidget* parent) : QWidget(parent, Qt::Window) {
     }
     texts->addStretch(1);
 
-    const char* captions[] = {"実　行", "キャンセル", "確　認"};
-    auto* buttons = new QHBoxLayout;
-    for (int i = 0; i < static_cast<int>(Command1.size()); ++i) {
-        Command1[i] = new QPushButton(QString::fromUtf8(captions[i]), this);
-        Command1[i]->setObjectName(QStringLiteral("Command1_%1").arg(i));
-        connect(Command1[i], &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
-        buttons->addWidget(Command1[i]);
-    }
-    texts->addLayout(buttons);
+    static const char* const captions[] = {"実　行", "キャンセル", "確　認"};
+    texts->addLayout(dokoitu::ButtonRow(this, Command1, captions, [this](int i) { Command1_Click(i); }));
 
     Image2 = new QLabel(this);
     Image2->setObjectName(QStringLiteral("Image2"));
@@ -70,9 +63,7 @@ dokoitu_02::dokoitu_02(QWidget* parent) : QWidget(parent, Qt::Window) {
     Label1->setWordWrap(true);
     Label1->setTextFormat(Qt::PlainText);
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1 = dokoitu::StatusBar(this);
 
     auto* body = new QHBoxLayout;
     body->addLayout(texts, 1);
@@ -86,12 +77,7 @@ dokoitu_02::dokoitu_02(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 dokoitu_02* dokoitu_02::Show() {
-    if (!instance_)
-        instance_ = new dokoitu_02; // deletes itself when closed
-    instance_->show();
-    instance_->raise();
-    instance_->activateWindow();
-    return instance_;
+    return dokoitu::ShowDefault(instance_);
 }
 
 void dokoitu_02::Form_Load() {
@@ -181,10 +167,7 @@ void dokoitu_02::Form_Unload() {
 }
 
 void dokoitu_02::closeEvent(QCloseEvent* event) {
-    // Unloaded from here on, though Qt deletes the window a little later: the next Show() loads a
-    // new one.
-    if (instance_ == this)
-        instance_ = nullptr;
+    dokoitu::Forget(instance_, this);
     Form_Unload();
     event->accept();
 }

@@ -18,42 +18,11 @@ namespace {
 const QString kMidiAlias = QStringLiteral("ATYPE");
 } // namespace
 
-fuki* fuki::Instance() {
-    return open_;
-}
-
 fuki* fuki::Open() {
-    if (!open_)
-        open_ = new fuki();
-    open_->Form_Load();
-    return open_;
+    return Load();
 }
 
-void fuki::Unload() {
-    fuki* balloon = open_;
-    if (!balloon)
-        return;
-    open_ = nullptr;
-    balloon->Form_Unload();
-    balloon->hide();
-    balloon->deleteLater();
-}
-
-fuki::fuki()
-    : QWidget(nullptr,
-              Qt::FramelessWindowHint | Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus) {
-    setObjectName(QStringLiteral("fuki"));
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setFixedSize(balloon::kWidth, balloon::kHeight);
-    balloon::NameWindowClass(this, "fuki");
-
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(0, 0, 200, 160);
-    Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Label1 = new balloon::Label(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setText(QStringLiteral("label1"));
+fuki::fuki() : Window("fuki", Qt::WindowStaysOnTopHint) {
     Command1 = new QPushButton(QStringLiteral("はい"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->hide();
@@ -137,12 +106,12 @@ void fuki::Timer1_Timer() {
         return;
     flag::HoldBalloon = 0;
     Timer1.setEnabled(false);
-    if (open_ == this)
+    if (IsOpen())
         Unload();
 }
 
 void fuki::Form_MouseDown(int button) {
-    if ((button & 1) && Command1->isHidden() && open_ == this)
+    if ((button & 1) && Command1->isHidden() && IsOpen())
         Unload();
 }
 

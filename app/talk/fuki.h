@@ -19,25 +19,18 @@
 // One balloon at a time: Open() on an open balloon says the new line in it (placed, timed and
 // voiced anew). Without a character window it stands as if she were at (0, 0) and calls nothing on
 // her. GUI thread only.
-#include "balloon_layout.h"
+#include "balloon_window.h"
 #include "platform/timer.h"
 
-#include <QPointer>
 #include <QPushButton>
-#include <QWidget>
 
-class fuki : public QWidget {
+// Image1, Label1, Instance() and Unload() come with balloon::Window.
+class fuki : public balloon::Window<fuki> {
     Q_OBJECT
 public:
-    // The open balloon, or null.
-    static fuki* Instance();
     // Opens the balloon with speak::TalkText and flag::VoicePath, or says them in the open one.
     static fuki* Open();
-    // Closes the balloon when it is open.
-    static void Unload();
 
-    balloon::Label* Label1;
-    QLabel* Image1;
     QPushButton* Command1; // はい
     QPushButton* Command2; // いいえ
     platform::Timer Timer1{this, 15000};
@@ -57,9 +50,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    friend class balloon::Window<fuki>;
     fuki();
     void layOut(int labelTop, int buttonsTop);
 
     int outline_ = 1;
-    inline static QPointer<fuki> open_;
 };

@@ -7,41 +7,11 @@
 
 #include <QMouseEvent>
 
-fuki2* fuki2::Instance() {
-    return open_;
-}
-
 fuki2* fuki2::Open() {
-    if (!open_)
-        open_ = new fuki2();
-    open_->Form_Load();
-    return open_;
+    return Load();
 }
 
-void fuki2::Unload() {
-    fuki2* balloon = open_;
-    if (!balloon)
-        return;
-    open_ = nullptr;
-    balloon->Form_Unload();
-    balloon->hide();
-    balloon->deleteLater();
-}
-
-fuki2::fuki2()
-    : QWidget(nullptr,
-              Qt::FramelessWindowHint | Qt::Tool | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus) {
-    setObjectName(QStringLiteral("fuki2"));
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setFixedSize(balloon::kWidth, balloon::kHeight);
-    balloon::NameWindowClass(this, "fuki2");
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(0, 0, 200, 160);
-    Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Label1 = new balloon::Label(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setText(QStringLiteral("label1"));
+fuki2::fuki2() : Window("fuki2", Qt::WindowStaysOnTopHint) {
     Timer1.onTick([this] { Timer1_Timer(); });
     Trei::Fuki2 = this;
 }
@@ -67,16 +37,18 @@ void fuki2::Form_Unload() {
     Timer1.setInterval(0);
     Timer1.setEnabled(false);
     flag::VoicePath.clear();
-    flag::PlayMode = mp3::kNothing;
+    // Play mode 3 is the program exiting: only the end of the farewell may end it.
+    if (flag::PlayMode != mp3::kExiting)
+        flag::PlayMode = mp3::kNothing;
 }
 
 void fuki2::Timer1_Timer() {
     Timer1.setEnabled(false);
-    if (open_ == this)
+    if (IsOpen())
         Unload();
 }
 
 void fuki2::mousePressEvent(QMouseEvent*) {
-    if (open_ == this)
+    if (IsOpen())
         Unload();
 }

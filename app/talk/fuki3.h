@@ -2,21 +2,14 @@
 // The palk window's balloon, above and to the left of that window. The palk window writes its text
 // into Label1 and shows and hides it; the balloon sets no text, no close timer and no always-on-top
 // of its own. Any press closes it. GUI thread only.
-#include "balloon_layout.h"
+#include "balloon_window.h"
 
-#include <QPointer>
-#include <QWidget>
-
-class fuki3 : public QWidget {
+// Image1, Label1, Instance() and Unload() come with balloon::Window.
+class fuki3 : public balloon::Window<fuki3> {
     Q_OBJECT
 public:
-    static fuki3* Instance();
     // Loads the balloon beside palk (null: as if palk stood at 0, 0); it is shown by its caller.
     static fuki3* Open(QWidget* palk);
-    static void Unload();
-
-    balloon::Label* Label1;
-    QLabel* Image1;
 
     void Form_Load(QWidget* palk);
     void Form_Unload();
@@ -25,7 +18,6 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    friend class balloon::Window<fuki3>;
     fuki3();
-
-    inline static QPointer<fuki3> open_;
 };

@@ -1,5 +1,6 @@
 #include "platform/audio/mci.h"
 #include "platform/audio/vbmp3.h"
+#include "scratch_test.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -35,19 +36,11 @@ QString mode(const QString& alias) {
     return code == 0 ? answer : QStringLiteral("error %1").arg(code);
 }
 
-class Mci : public ::testing::Test {
+class Mci : public ScratchTest {
 protected:
     void TearDown() override {
         mciSendString(QStringLiteral("close all"), nullptr);
         vbmp3_free();
-    }
-
-    QString write(const QString& name, const QByteArray& bytes) {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return path;
     }
 
     int send(const QString& command) { return mciSendString(command, nullptr); }
@@ -63,8 +56,6 @@ protected:
         }
         return t.elapsed();
     }
-
-    QTemporaryDir dir_;
 };
 
 TEST_F(Mci, CommandsThatCannotBeCarriedOutGiveTheirCodes) {

@@ -1,5 +1,6 @@
 #include "platform/audio/vbmp3.h"
 #include "platform/codec.h"
+#include "scratch_test.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -100,7 +101,7 @@ qint64 msUntilStopped(int boundMs) {
     return t.elapsed();
 }
 
-class Vbmp3 : public ::testing::Test {
+class Vbmp3 : public ScratchTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
@@ -108,22 +109,12 @@ protected:
     }
     void TearDown() override { vbmp3_free(); }
 
-    QString write(const QString& name, const QByteArray& bytes) {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return path;
-    }
-
     Vbmp3TagInfo tagsOf(const QByteArray& bytes) {
         Vbmp3TagInfo tag;
         EXPECT_TRUE(vbmp3_open(write(QStringLiteral("tagged.mp3"), bytes)));
         EXPECT_TRUE(vbmp3_getTagInfo(&tag));
         return tag;
     }
-
-    QTemporaryDir dir_;
 };
 
 TEST_F(Vbmp3, Id3v1TextsInCp932) {

@@ -38,16 +38,27 @@ start_morvik() {
     SMOKE_APP=$!
 }
 
-# wait_window NAME: the id of the first mapped window whose class is NAME (waits up to 20 s).
-wait_window() {
-    local id
-    for _ in $(seq 200); do
-        id=$(xdotool search --onlyvisible --class "$1" 2>/dev/null | head -n 1) || true
-        [[ -n $id ]] && { echo "$id"; return 0; }
+# wait_output TRIES COMMAND...: runs COMMAND every 0.1 s, up to TRIES times, until it prints
+# something, and prints that; fails when it never does.
+wait_output() {
+    local tries=$1 out
+    shift
+    for _ in $(seq "$tries"); do
+        out=$("$@") || true
+        [[ -n $out ]] && { echo "$out"; return 0; }
         sleep 0.1
     done
-    echo "no window of class $1 appeared" >&2
     return 1
+}
+
+# first_window NAME: the id of the first mapped window whose class is NAME, or nothing.
+first_window() {
+    xdotool search --onlyvisible --class "$1" 2>/dev/null | head -n 1
+}
+
+# wait_window NAME: the id of the first mapped window whose class is NAME (waits up to 20 s).
+wait_window() {
+    wait_output 200 first_window "$1" || { echo "no window of class $1 appeared" >&2; return 1; }
 }
 
 # window_place NAME: "x y" of the mapped window of class NAME (looked up afresh: always-on-top can

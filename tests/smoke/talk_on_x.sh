@@ -16,14 +16,7 @@ balloon_text() {
 }
 # wait_balloon SECONDS: waits for the main balloon and prints its words.
 wait_balloon() {
-    local text
-    for _ in $(seq $(($1 * 10))); do
-        text=$(balloon_text)
-        [[ -n $text ]] && { echo "$text"; return 0; }
-        sleep 0.1
-    done
-    echo "no balloon appeared within $1 s" >&2
-    return 1
+    wait_output $(($1 * 10)) balloon_text || { echo "no balloon appeared within $1 s" >&2; return 1; }
 }
 # greeting HOUR: the greeting of that hour as the balloon says it to ユキ.
 greeting() {

@@ -265,4 +265,32 @@ TEST_F(TalkStage, TheSecondBalloonClosesOnAnyPressAndClearsNothingAway) {
     EXPECT_FALSE(character->Timer2.Enabled()); // no return to rest
 }
 
+TEST_F(TalkStage, TheOtherBalloonsNeverTakeTheExitingPlayModeAway) {
+    // The farewell plays (play mode 3): only its end may end the program.
+    flag::PlayMode = 3;
+    key("fukiClose", "1");
+    fuki2* second = fuki2::Open();
+    EXPECT_EQ(flag::PlayMode, 3);
+    QTest::mousePress(second, Qt::LeftButton);
+    ASSERT_EQ(fuki2::Instance(), nullptr);
+    EXPECT_EQ(flag::PlayMode, 3);
+    fuki2::Open()->Timer1_Timer();
+    ASSERT_EQ(fuki2::Instance(), nullptr);
+    EXPECT_EQ(flag::PlayMode, 3);
+    fuki2::Open();
+    fuki2::Unload();
+    EXPECT_EQ(flag::PlayMode, 3);
+
+    QWidget palk;
+    fuki3* third = fuki3::Open(&palk);
+    EXPECT_EQ(flag::PlayMode, 3);
+    QTest::mousePress(third, Qt::LeftButton);
+    ASSERT_EQ(fuki3::Instance(), nullptr);
+    EXPECT_EQ(flag::PlayMode, 3);
+    fuki3::Open(nullptr);
+    fuki3::Unload();
+    EXPECT_EQ(flag::PlayMode, 3);
+    EXPECT_EQ(ended, 0);
+}
+
 } // namespace

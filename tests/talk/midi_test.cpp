@@ -1,6 +1,7 @@
 #include "app/talk/midi.h"
 #include "platform/audio/mci.h"
 #include "platform/codec.h"
+#include "scratch_test.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -31,21 +32,15 @@ QByteArray metaText(quint8 type, const QByteArray& text, const QByteArray& lengt
 
 const QByteArray kEnd("\x00\xFF\x2F\x00", 4);
 
-class Midi : public ::testing::Test {
+class Midi : public ScratchTest {
 protected:
     void TearDown() override { platform::audio::mciSendString(QStringLiteral("close all"), nullptr); }
 
     QString write(const QByteArray& bytes, const QString& name = QStringLiteral("song.mid")) {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return path;
+        return ScratchTest::write(name, bytes);
     }
 
     QString titleOf(const QByteArray& bytes) { return midi::ReadMidiInfo(write(bytes)).Title; }
-
-    QTemporaryDir dir_;
 };
 
 TEST_F(Midi, EachFaultHasItsText) {

@@ -1,7 +1,7 @@
 #pragma once
 // The stage of the talk tests: a fresh program folder, the character window (not started, at a
 // place the test chooses), the real talk service, recording stand-ins for mail and the SSTP
-// control, and a fixed clock and random sequence. Balloons left open are closed afterwards.
+// control (recording_services.h), and a fixed clock and random sequence. Balloons left open are closed afterwards.
 #include "app/settings/IniManage.h"
 #include "app/talk/fuki.h"
 #include "app/talk/fuki2.h"
@@ -16,6 +16,7 @@
 #include "platform/clock.h"
 #include "platform/program_folder.h"
 #include "platform/random.h"
+#include "recording_services.h"
 #include "test_home.h"
 
 #include <QCoreApplication>
@@ -25,39 +26,10 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
-struct RecordingMail : services::Mail {
-    QStringList calls;
-    void DownloadAllMail() override { calls << QStringLiteral("DownloadAllMail"); }
-    void ShowMailList() override { calls << QStringLiteral("ShowMailList"); }
-};
-
-struct RecordingSstp : services::Sstp {
-    int server = 0;
-    int asked = 0;
-    QStringList sent;
-    int Sakura() override {
-        ++asked;
-        return server;
-    }
-    int Send(const QString& script, int option) override {
-        sent << QStringLiteral("%1|%2").arg(script).arg(option);
-        return 0;
-    }
-};
-
 inline void resetTalkState() {
-    speak::TalkText.clear();
-    speak::VoiceId.clear();
-    speak::SstpScript.clear();
+    resetSharedFlags();
     speak::Greeted = 0;
     flag::FlowerShown = 0;
-    flag::VoicePath.clear();
-    flag::PlayMode = 0;
-    flag::StartupDone = 0;
-    flag::BalloonOpen = 0;
-    flag::FukiShown = 0;
-    flag::HoldBalloon = 0;
-    flag::Exiting = 0;
 }
 
 namespace stage {
@@ -80,8 +52,8 @@ class TalkStage : public ::testing::Test {
 protected:
     void SetUp() override {
         resetTalkState();
-        auto m = std::make_unique<RecordingMail>();
-        auto s = std::make_unique<RecordingSstp>();
+        auto m = std::make_unique<FakeMail>();
+        auto s = std::make_unique<FakeSstp>();
         mail = m.get(), sstp = s.get();
         services::install(std::make_unique<TalkService>());
         services::install(std::move(m));
@@ -116,8 +88,8 @@ protected:
     }
 
     TestHome home;
-    RecordingMail* mail = nullptr;
-    RecordingSstp* sstp = nullptr;
+    FakeMail* mail = nullptr;
+    FakeSstp* sstp = nullptr;
     std::unique_ptr<morvik> character;
     int ended = 0;
 };

@@ -343,8 +343,9 @@ TEST_F(Character, Mp3EndByPlayMode) {
             EXPECT_TRUE(window->Timer2.Enabled());
             EXPECT_FALSE(window->dance_check.Enabled());
         }
-        if (c.mode == 2)
+        if (c.mode == 2) {
             EXPECT_TRUE(flag::VoicePath.isEmpty());
+        }
     }
 }
 

@@ -1,10 +1,7 @@
 #pragma once
-// Stand-ins for the subsystems the character window calls, recording what it asked of them.
-#include "app/talk/speak.h"
-#include "app/window/flag.h"
-#include "app/window/services.h"
-
-#include <QStringList>
+// Stand-ins for the subsystems the character window calls, recording what it asked of them (mail
+// and SSTP: recording_services.h).
+#include "recording_services.h"
 
 struct FakeTalk : services::Talk {
     QStringList calls;
@@ -53,31 +50,12 @@ struct FakeTalk : services::Talk {
     QString MciStatusMode(const QString&) override { return mciMode; }
 };
 
-struct FakeMail : services::Mail {
-    QStringList calls;
-    void CheckMail() override { calls << QStringLiteral("CheckMail"); }
-    void ShowCheckSummary() override { calls << QStringLiteral("ShowCheckSummary"); }
-    void DownloadAllMail() override { calls << QStringLiteral("DownloadAllMail"); }
-    void ShowMailList() override { calls << QStringLiteral("ShowMailList"); }
-    void SetSntpConnect() override { calls << QStringLiteral("SetSntpConnect"); }
-};
-
 struct FakeDialUp : services::DialUp {
     bool connected = false;
     QStringList asked;
     bool SeekEnumConns(const QString& entry, bool) override {
         asked << entry;
         return connected;
-    }
-};
-
-struct FakeSstp : services::Sstp {
-    int server = 0;
-    QStringList sent;
-    int Sakura() override { return server; }
-    int Send(const QString& script, int option) override {
-        sent << QStringLiteral("%1|%2").arg(script).arg(option);
-        return 0;
     }
 };
 
@@ -92,19 +70,10 @@ struct FakeWindows : services::Windows {
 
 // Puts the shared flags back to a program's first moment.
 inline void resetFlags() {
-    flag::VoicePath.clear();
-    flag::PlayMode = 0;
-    flag::StartupDone = 0;
-    flag::BalloonOpen = 0;
-    flag::FukiShown = 0;
-    flag::HoldBalloon = 0;
+    resetSharedFlags();
     flag::IdleCount = 0;
     flag::PowerState.clear();
     flag::TopMost.clear();
     flag::MailBusy = flag::ManualCheck = flag::NewMail = flag::MailAbort = 0;
     flag::MusicPlaying = 0;
-    flag::Exiting = 0;
-    speak::TalkText.clear();
-    speak::VoiceId.clear();
-    speak::SstpScript.clear();
 }
