@@ -31,12 +31,15 @@ QString TrimNull(const QString& text) {
 namespace locate {
 
 void GetUserSection() {
-    const passwd* entry = getpwuid(geteuid());
-    if (!entry || !entry->pw_name || !*entry->pw_name) {
-        IniManage::Section = QStringLiteral("DEFAULT");
-        return;
-    }
-    IniManage::Section = QString::fromLocal8Bit(entry->pw_name);
+    // Asked once per run: the timers begin a batch every 100 ms, and a directory service behind
+    // the password database need not answer that often.
+    static const QString section = [] {
+        const passwd* entry = getpwuid(geteuid());
+        if (!entry || !entry->pw_name || !*entry->pw_name)
+            return QStringLiteral("DEFAULT");
+        return QString::fromLocal8Bit(entry->pw_name);
+    }();
+    IniManage::Section = section;
 }
 
 } // namespace locate

@@ -192,6 +192,19 @@ TEST(SettingsDb, RowRemovedBehindOurBackComesBackNull) {
     expectRowCounts(settings_db::path());
 }
 
+TEST(SettingsDb, ReadingTakesNoWriteLock) {
+    // The timers read the dial-up entry every 100 ms; a read must go on while another connection
+    // (the settings dialog saving) holds the write lock, and must not wait for it.
+    TestHome home;
+    ASSERT_TRUE(settings_db::updateRow("net_entry", 1, {"net_ent", "net_user", "net_pass"}, {"isp", "u", "p"}));
+    RawDb writer(settings_db::path());
+    writer.exec("BEGIN IMMEDIATE");
+    const auto row = settings_db::readRow("net_entry", 1, {"net_ent"});
+    writer.exec("ROLLBACK");
+    ASSERT_TRUE(row.has_value());
+    EXPECT_EQ((*row)[0], QStringLiteral("isp"));
+}
+
 TEST(SettingsDb, UnknownNamesAreRefused) {
     TestHome home;
     ASSERT_TRUE(settings_db::updateRow(QStringLiteral("mail"), 1, {QStringLiteral("Server")},
