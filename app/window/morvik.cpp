@@ -236,7 +236,7 @@ bool morvik::Form_Load() {
         }
     });
     step([this] {
-        showGauge(pictures::gra3List(11));
+        ShowImage2(pictures::gra3List(11));
         Image2->move(10, 15);
     });
     show();
@@ -344,7 +344,7 @@ void morvik::applyTopMost(const QString& value) {
     }
 }
 
-void morvik::showGauge(const pictures::Pic& picture) {
+void morvik::ShowImage2(const pictures::Pic& picture) {
     gauge_ = picture;
     Image2->setPixmap(pictures::Pixmap(picture));
     Image2->show();

@@ -120,6 +120,9 @@ public:
     const pictures::Pic& Gauge() const { return gauge_; }
     // Puts a store picture into Image1.
     void ShowPicture(const pictures::Pic& picture);
+    // Puts a store picture into the gauge box Image2 and shows it (the battery gauge, the start-up
+    // board, the new-mail sign gra3.ImageList2(13)).
+    void ShowImage2(const pictures::Pic& picture);
 
     // The longest the farewell may take before the program ends anyway.
     static constexpr int kFarewellLimitMs = 30000;
@@ -156,7 +159,6 @@ private:
     bool dialUpConnected();
     void chime(int hour);
     void applyTopMost(const QString& value);
-    void showGauge(const pictures::Pic& picture);
     bool newMailSignShown() const;
 
     std::unique_ptr<platform::SingleInstance> instance_;

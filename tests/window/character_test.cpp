@@ -588,14 +588,24 @@ TEST_F(Character, PressMatrix) {
 }
 
 TEST_F(Character, RightPressOffersTheMailWhileTheSignShows) {
+    struct Case {
+        int item;    // the picture of the gauge box
+        bool shown;  // the box is visible
+        int abort;   // flag.MailAbort
+        bool offered;
+    };
     flag::StartupDone = 1;
     window->show();
-    window->Image2->setPixmap(pictures::Pixmap(pictures::gra3List(13)));
-    // Through the menu's own path: the mail check shows the sign in Image2.
-    window->Timer1.setEnabled(false);
-    window->kanban();
-    window->Form_MouseDown(2, QPoint(0, 0));
-    EXPECT_FALSE(window->mail_look->isVisible());
+    for (const Case& c : {Case{13, true, 0, true}, Case{13, true, 1, false}, Case{13, false, 0, false},
+                          Case{5, true, 0, false}}) {
+        window->mail_look->setVisible(false);
+        window->ShowImage2(pictures::gra3List(c.item));
+        window->Image2->setVisible(c.shown);
+        flag::MailAbort = qint16(c.abort);
+        window->Form_MouseDown(2, QPoint(0, 0));
+        EXPECT_EQ(window->mail_look->isVisible(), c.offered) << c.item << " " << c.shown << " " << c.abort;
+        window->settei->hide();
+    }
 }
 
 TEST_F(Character, DoubleClickTalksOnlyWhenFree) {
