@@ -16,9 +16,11 @@
 namespace platform {
 namespace {
 
+// Made readable by its owner only when we create it; the timers ask for the folder every 100 ms,
+// so an existing one costs a single look.
 QString ensurePrivateFolder(const QString& path) {
-    QDir().mkpath(path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (!QFileInfo(path).isDir() && QDir().mkpath(path))
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return QDir(path).absolutePath();
 }
 

@@ -126,21 +126,25 @@ void morvik::frame(Shape shape, std::optional<pictures::Pic> picture, std::optio
     }
 }
 
-void morvik::voice(const QString& id) {
+// Writes the `common` clip id and names it as the next clip; false once the exit has begun, since
+// the farewell is the last thing she says.
+static bool prepareVoice(const QString& id) {
     if (flag::Exiting)
-        return; // the farewell is the last thing she says
+        return false;
     speak::VoiceId = id;
     services::talk().PlayCommonVoice();
     flag::VoicePath = services::commonVoicePath(id);
-    services::talk().PlayVoice();
+    return true;
+}
+
+void morvik::voice(const QString& id) {
+    if (prepareVoice(id))
+        services::talk().PlayVoice();
 }
 
 void morvik::say(const QString& id, const QString& text) {
-    if (flag::Exiting)
+    if (!prepareVoice(id))
         return;
-    speak::VoiceId = id;
-    services::talk().PlayCommonVoice();
-    flag::VoicePath = services::commonVoicePath(id);
     speak::TalkText = text;
     services::talk().ShowFuki();
 }

@@ -46,7 +46,6 @@ public:
         *open_dwim, *line2, *temae, *net_connect, *net_cut, *headls, *mailset, *help, *dokoitu, *vis,
         *not_vis, *line, *shutdown, *end;
 
-    qint16 ChimeDone = 0;
     clsSystemFolder SystemFolder;
     std::unique_ptr<CSubclass> clsSubclass;
 
@@ -76,8 +75,9 @@ public:
     void wait_ten();
     // Brings the character back to rest.
     void reset_timer();
-    // Shows the battery gauge for the current charge.
+    // Shows the battery gauge for the current charge (or for the percentage just read).
     void kanban();
+    void kanban(int percent);
     // The gauge picture for a battery percentage: ImageList2 item 1 to 10, or 0 (leave the gauge).
     static int GaugeItem(int percent);
 
@@ -166,6 +166,6 @@ private:
     pictures::Pic gauge_;
     std::optional<QPoint> dragFrom_;   // where a press that may become a drag began
     std::optional<QPoint> dragOffset_; // the mouse's offset while we move the window ourselves
-    qint64 lastChimedHour_ = -1;
+    qint64 lastChimedHour_ = -1; // the hour (days * 24 + hour) whose chime was given
     bool exitFinished_ = false;
 };

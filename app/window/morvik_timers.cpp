@@ -50,7 +50,7 @@ void morvik::Timer1_Timer() {
             frame(RgnCall::ShapePose06, gra3(8));
         else
             frame(RgnCall::ShapePose05, gra(6));
-        kanban();
+        kanban(p);
         Image2->show();
         Label1->setText(QString::number(p) + QLatin1Char('%'));
         Label1->show();
@@ -82,8 +82,10 @@ int morvik::GaugeItem(int percent) {
     return 0;
 }
 
-void morvik::kanban() {
-    const int item = GaugeItem(platform::power::GetSystemPowerStatus().BatteryLifePercent);
+void morvik::kanban() { kanban(platform::power::GetSystemPowerStatus().BatteryLifePercent); }
+
+void morvik::kanban(int percent) {
+    const int item = GaugeItem(percent);
     if (item == 0)
         return; // the charge cannot be told: the gauge stays as it is
     gauge_ = gra3List(item);
@@ -250,16 +252,13 @@ void morvik::Timer12_Timer() {
     // The hour is remembered, so a chime missed at minute 0 (a busy or sleeping machine) is not
     // carried into the next hour, and an hour never chimes twice.
     const qint64 hourKey = now.date().toJulianDay() * 24 + hour;
-    if (minute != 0) {
-        ChimeDone = 0;
+    if (minute != 0)
         return;
-    }
     if (lastChimedHour_ == hourKey)
         return;
     IniManage::BeginBatch();
     if (!settings_keys::flag(QStringLiteral("jiho")) || flag::Exiting)
         return;
-    ChimeDone = 1;
     lastChimedHour_ = hourKey;
     Module1::CleanPath1 = platform::tempFolder() + QStringLiteral("/*.mp3");
     chime(hour);
