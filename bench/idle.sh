@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# bench/idle.sh [SECONDS]: what the resting character costs, beside two other resident X programs
+# measured in the same run (oneko, an animated cat, and gnubiff, a GTK mail notifier), each on a
+# private Xvfb server. Prints CPU of one core, RSS and wake-ups (context switches of all threads)
+# per second after a settle of 5 s, the system calls morvik makes in 10 s (strace -c -f), and how
+# fast her window maps after exec beside a bare Qt window of the same size (median of five).
+# Not a test: figures depend on the machine. Installs what it needs.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-30}
+settle=${SETTLE:-5}
+source "$root/scripts/lib.sh"
+morvik_install_deps build
+need=()
+for pkg in oneko gnubiff strace xvfb libxcb1-dev; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || need+=("$pkg")
+done
+if [[ ${#need[@]} -gt 0 ]]; then
+    sudo=(); [[ $(id -u) -ne 0 ]] && sudo=(sudo)
+    echo "Installing: ${need[*]}" >&2
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"
+fi
+morvik_build
+morvik=$MORVIK_BUILD/bin/morvik
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+cc -O2 -o "$work/map_watch" "$root/bench/map_watch.c" $(pkg-config --cflags --libs xcb)
+g++ -O2 -fPIC -std=c++17 -o "$work/bare_window" "$root/bench/bare_window.cpp" $(pkg-config --cflags --libs Qt6Widgets)
+
+# xvfb NAME: starts a private Xvfb; its display number goes to $display.
+xvfb() {
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/$1.display" 2>/dev/null &
+    pids+=($!)
+    echo $! >"$work/$1.xvfb"
+    for _ in $(seq 100); do [[ -s $work/$1.display ]] && break; sleep 0.05; done
+    display=$(<"$work/$1.display")
+}
+
+# A settled program folder: placed, first run done, no sound device needed.
+home=$work/home
+mkdir -p "$home" "$work/runtime" "$work/xdg"
+chmod 700 "$work/runtime"
+printf '[%s]\ntop=400\nleft=300\n' "$(id -un)" >"$home/mailSet.ini"
+export XDG_RUNTIME_DIR=$work/runtime SDL_AUDIODRIVER=dummy
+
+start() { # start NAME COMMAND...: on its own display; records the pid
+    local name=$1 display
+    shift
+    xvfb "$name"
+    DISPLAY=:$display HOME=$work/xdg MORVIK_HOME=$home QT_QPA_PLATFORM=xcb "$@" >"$work/$name.log" 2>&1 &
+    eval "pid_$name=$!"
+    pids+=($!)
+}
+
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+switches() {
+    cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches/ {s += $2} END {print s + 0}'
+}
+rss_mb() { awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
+
+start morvik "$morvik"
+start oneko /usr/games/oneko
+start gnubiff gnubiff --noconfigure
+sleep "$settle"
+declare -A t0 s0
+for name in morvik oneko gnubiff; do
+    p=$(eval echo "\$pid_$name")
+    [[ -d /proc/$p ]] || { echo "$name did not stay up: $(tail -n 3 "$work/$name.log")" >&2; exit 1; }
+    t0[$name]=$(ticks "$p") s0[$name]=$(switches "$p")
+done
+sleep "$seconds"
+hz=$(getconf CLK_TCK)
+printf '\nAt rest, %s s after a %s s settle:\n\n' "$seconds" "$settle"
+printf '| program | CPU of one core | RSS | context switches/s |\n|---|---|---|---|\n'
+for name in morvik oneko gnubiff; do
+    p=$(eval echo "\$pid_$name")
+    t=$(ticks "$p") s=$(switches "$p")
+    awk -v n="$name" -v dt=$((t - t0[$name])) -v ds=$((s - s0[$name])) -v hz="$hz" -v sec="$seconds" \
+        -v rss="$(rss_mb "$p")" \
+        'BEGIN {printf "| %s | %.2f%% | %s MB | %.1f |\n", n, 100 * dt / hz / sec, rss, ds / sec}'
+done
+
+printf '\nSystem calls of morvik in 10 s at rest (strace -c -f):\n\n'
+timeout -s INT 10 strace -c -f -p "$pid_morvik" -o "$work/strace" >/dev/null 2>&1 || true
+head -n 22 "$work/strace"
+
+# Quick to appear: exec to the first MapNotify, on a fresh display each time.
+median() { sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+map_times() { # map_times NAME COMMAND...: one figure a line
+    local name=$1
+    shift
+    for i in 1 2 3 4 5; do
+        xvfb "map$name$i"
+        mkdir -m 700 -p "$work/runtime-$name$i"
+        DISPLAY=:$display HOME=$work/xdg MORVIK_HOME=$home QT_QPA_PLATFORM=xcb \
+            XDG_RUNTIME_DIR=$work/runtime-$name$i timeout 20 "$work/map_watch" "$@" || true
+        kill "$(<"$work/map$name$i.xvfb")" 2>/dev/null || true
+    done
+}
+for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+pids=()
+printf '\nExec to first map, median of five:\n\n'
+printf '| program | ms |\n|---|---|\n'
+map_times morvik "$morvik" >"$work/map.morvik"
+map_times bare "$work/bare_window" >"$work/map.bare"
+printf '| morvik | %s |\n' "$(median <"$work/map.morvik")"
+printf '| bare Qt window | %s |\n' "$(median <"$work/map.bare")"
