@@ -3,6 +3,7 @@
 #include "platform/codec.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringList>
@@ -17,18 +18,33 @@ struct Contents {
     bool exact = true;
 };
 
-// The file's lines. A file that is not UTF-8 is read as CP932, the encoding Windows programs
-// save Japanese settings files in; it is written back as UTF-8.
-std::optional<Contents> readLines(const QString& path) {
+// The file's bytes: empty when there is no file, nothing when it is there but cannot be read.
+std::optional<QByteArray> readBytes(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QByteArray();
+    if (!info.isFile())
+        return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return Contents{};
-    const QByteArray bytes = file.readAll();
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+// The file's lines, nothing when it cannot be read. A file that is not UTF-8 is read as CP932,
+// the encoding Windows programs save Japanese settings files in; it is written back as UTF-8.
+std::optional<Contents> readLines(const QString& path) {
+    const std::optional<QByteArray> bytes = readBytes(path);
+    if (!bytes)
+        return std::nullopt;
     Contents contents;
     QStringDecoder utf8(QStringConverter::Utf8);
-    QString text = utf8.decode(bytes);
+    QString text = utf8.decode(*bytes);
     if (utf8.hasError())
-        text = codec::fromCp932(bytes, &contents.exact);
+        text = codec::fromCp932(*bytes, &contents.exact);
     text.remove(QLatin1Char('\r'));
     contents.lines = text.split(QLatin1Char('\n'));
     if (!contents.lines.isEmpty() && contents.lines.last().isEmpty())
@@ -91,6 +107,7 @@ bool write(const QString& path, const QString& section, const QString& key, cons
         hasLineBreak(section) || section.contains(QLatin1Char(']')))
         return false;
 
+    // A file that could not be read whole would be replaced by one holding little more than this key.
     std::optional<Contents> contents = readLines(path);
     if (!contents || !contents->exact)
         return false;

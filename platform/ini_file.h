@@ -8,18 +8,19 @@
 // Writes are atomic: the new contents go to a temporary file that then replaces the old one, so a
 // crash leaves either the old file or the new one, never half of one. A value has no length limit.
 // A key or value holding a line break (which would corrupt the file) is refused, and so is any
-// write to a file that holds bytes neither encoding knows: writing it would lose them.
+// write to a file that is there but cannot be read, or holds bytes neither encoding knows: writing
+// it would lose what could not be read.
 #include <QString>
 #include <optional>
 
 namespace platform::ini {
 
-// The value of key in section, or nothing when the file, the section or the key is absent.
-// Bytes neither encoding knows read as '?'.
+// The value of key in section, or nothing when the file, the section or the key is absent or the
+// file cannot be read. Bytes neither encoding knows read as '?'.
 std::optional<QString> read(const QString& path, const QString& section, const QString& key);
 
-// Stores value under key in section. Returns false when the file could not be read faithfully or
-// written, or the key or value cannot be stored; the file is then unchanged.
+// Stores value under key in section. Returns false when the file could not be read or written or
+// the key or value cannot be stored; the file is then unchanged.
 bool write(const QString& path, const QString& section, const QString& key, const QString& value);
 
 } // namespace platform::ini

@@ -5,7 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <csignal>
+#include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -98,6 +101,48 @@ TEST(IniFile, ACp932FileKeepsEveryKeyAndIsWrittenAsUtf8) {
     EXPECT_EQ(readBytes(path), QByteArray("[bob]\nMasterName=ご主人\n[alice]\nMasterName=①～\ntop=4\n"));
     EXPECT_EQ(platform::ini::read(path, "alice", "MasterName"), QStringLiteral("①～"));
     EXPECT_EQ(platform::ini::read(path, "bob", "MasterName"), QStringLiteral("ご主人"));
+}
+
+// The user a test takes on when it runs as root, who reads any file.
+constexpr uid_t kNobody = 65534;
+
+// Runs f in a child process that is refused files only their owner may read: as kNobody when
+// the tests run as root. The child's exit status: 0 or 1 for f's result, 2 when it could not
+// become kNobody.
+int runUnprivileged(const std::function<bool()>& f) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
+            _exit(2);
+        _exit(f() ? 1 : 0);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return 2;
+    return WEXITSTATUS(status);
+}
+
+TEST(IniFile, AFileThatCannotBeReadIsLeftAsItIs) {
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    const QByteArray before = "[alice]\nMasterName=x\ntop=3\n";
+    writeAll(path, before);
+    // Its owner may write it but not read it, in a folder open to everyone.
+    const QByteArray file = QFile::encodeName(path);
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0777), 0);
+    if (geteuid() == 0) {
+        ASSERT_EQ(::chown(file.constData(), kNobody, kNobody), 0);
+    }
+    ASSERT_EQ(::chmod(file.constData(), 0200), 0);
+
+    const int written = runUnprivileged([&] { return platform::ini::write(path, "alice", "top", "4"); });
+    const int found = runUnprivileged([&] { return platform::ini::read(path, "alice", "top").has_value(); });
+    ::chmod(file.constData(), 0600);
+    if (written == 2)
+        GTEST_SKIP() << "could not run as an unprivileged user";
+    EXPECT_EQ(written, 0);
+    EXPECT_EQ(found, 0);
+    EXPECT_EQ(readBytes(path), before);
 }
 
 TEST(IniFile, AFileOfBytesNoEncodingHoldsIsReadButNotRewritten) {
