@@ -1,22 +1,55 @@
 #include "ini_file.h"
 
+#include "platform/codec.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QStringList>
 
 namespace platform::ini {
 namespace {
 
-QStringList readLines(const QString& path) {
+struct Contents {
+    QStringList lines;
+    // False when some bytes fit no encoding and were read as '?': writing the file back would
+    // lose them.
+    bool exact = true;
+};
+
+// The file's bytes: empty when there is no file, nothing when it is there but cannot be read.
+std::optional<QByteArray> readBytes(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QByteArray();
+    if (!info.isFile())
+        return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QString text = QString::fromUtf8(file.readAll());
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+// The file's lines, nothing when it cannot be read. A file that is not UTF-8 is read as CP932,
+// the encoding Windows programs save Japanese settings files in; it is written back as UTF-8.
+std::optional<Contents> readLines(const QString& path) {
+    const std::optional<QByteArray> bytes = readBytes(path);
+    if (!bytes)
+        return std::nullopt;
+    Contents contents;
+    QStringDecoder utf8(QStringConverter::Utf8);
+    QString text = utf8.decode(*bytes);
+    if (utf8.hasError())
+        text = codec::fromCp932(*bytes, &contents.exact);
     text.remove(QLatin1Char('\r'));
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    contents.lines = text.split(QLatin1Char('\n'));
+    if (!contents.lines.isEmpty() && contents.lines.last().isEmpty())
+        contents.lines.removeLast();
+    return contents;
 }
 
 // The section name of a header line "[name]", or nothing for any other line.
@@ -50,8 +83,11 @@ bool hasLineBreak(const QString& s) {
 } // namespace
 
 std::optional<QString> read(const QString& path, const QString& section, const QString& key) {
+    const std::optional<Contents> contents = readLines(path);
+    if (!contents)
+        return std::nullopt;
     bool inSection = false;
-    for (const QString& line : readLines(path)) {
+    for (const QString& line : contents->lines) {
         if (const auto name = sectionOf(line)) {
             inSection = sameName(*name, section);
             continue;
@@ -71,7 +107,11 @@ bool write(const QString& path, const QString& section, const QString& key, cons
         hasLineBreak(section) || section.contains(QLatin1Char(']')))
         return false;
 
-    QStringList lines = readLines(path);
+    // A file that could not be read whole would be replaced by one holding little more than this key.
+    std::optional<Contents> contents = readLines(path);
+    if (!contents || !contents->exact)
+        return false;
+    QStringList& lines = contents->lines;
     const QString entry = k + QLatin1Char('=') + value.trimmed();
     qsizetype sectionStart = -1; // index of the header line
     qsizetype insertAt = -1;     // after the last non-blank line of the section

@@ -2,21 +2,25 @@
 // A reader and writer of INI files with the profile semantics of the classic Windows calls:
 // section and key names match without regard to case, names and values are trimmed of blanks,
 // every other section, key, comment and blank line is kept as it was, and a write creates the file,
-// the section and the key when missing. The file is UTF-8.
+// the section and the key when missing. The file is written as UTF-8; a file that is not UTF-8 is
+// read as CP932 (as Windows programs saved it), and the first write turns it into UTF-8.
 //
 // Writes are atomic: the new contents go to a temporary file that then replaces the old one, so a
 // crash leaves either the old file or the new one, never half of one. A value has no length limit.
-// A key or value holding a line break (which would corrupt the file) is refused.
+// A key or value holding a line break (which would corrupt the file) is refused, and so is any
+// write to a file that is there but cannot be read, or holds bytes neither encoding knows: writing
+// it would lose what could not be read.
 #include <QString>
 #include <optional>
 
 namespace platform::ini {
 
-// The value of key in section, or nothing when the file, the section or the key is absent.
+// The value of key in section, or nothing when the file, the section or the key is absent or the
+// file cannot be read. Bytes neither encoding knows read as '?'.
 std::optional<QString> read(const QString& path, const QString& section, const QString& key);
 
-// Stores value under key in section. Returns false when the file could not be written or the
-// key or value cannot be stored; the file is then unchanged.
+// Stores value under key in section. Returns false when the file could not be read or written or
+// the key or value cannot be stored; the file is then unchanged.
 bool write(const QString& path, const QString& section, const QString& key, const QString& value);
 
 } // namespace platform::ini

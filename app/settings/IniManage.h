@@ -15,7 +15,8 @@ void BeginBatch();
 // The stored value of key, or def when the key, the section or the file is absent.
 QString GetIni(const QString& key, const QString& def = QString());
 
-// Stores value under key; false when the file could not be written (the caller may ignore it).
+// Stores value under key; false when the file could not be read or written (the caller may
+// ignore it: the file is then as it was).
 bool WriteIni(const QString& key, const QString& value);
 
 // The part of text before its first NUL; a text without a NUL gives the empty text.

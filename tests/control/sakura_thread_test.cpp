@@ -100,17 +100,27 @@ TEST_F(SakuraThreadTest, ARequestQueuedAfterTheQueueRanEmptyIsStillSent) {
     EXPECT_EQ(server.requests().size(), 50u);
 }
 
-TEST(SakuraThreadLifetime, DestroyingARunningWorkerDropsWhatIsLeft) {
-    const RefusingAddress refusing;
+TEST(SakuraThreadLifetime, DestroyingARunningWorkerSendsNothingOfWhatIsLeft) {
+    // The first request's server keeps the worker waiting for a reply until the socket's time
+    // limit, so the worker is inside it while the rest is queued and the worker destroyed.
+    SstpServer server;
+    ASSERT_TRUE(server.listening());
+    server.script({{SstpServer::Step::AnswerAfterHangup, "SSTP/1.4 200 OK\r\n"},
+                   {SstpServer::Step::Answer, "SSTP/1.4 200 OK\r\n"}});
     CSstpSocket socket;
-    socket.SetServerAddress(refusing.host().toLatin1());
+    socket.SetServerAddress(server.address());
+    socket.setTimeout(std::chrono::seconds(1));
     {
         CSakuraThread worker(socket, [] {});
         ASSERT_TRUE(worker.Start());
-        for (int i = 0; i < 20; ++i)
-            worker.QueueSend("x", 0);
+        worker.QueueSend("first", 0);
+        ASSERT_EQ(server.waitForRequests(1).size(), 1u);
+        for (int i = 0; i < 19; ++i)
+            worker.QueueSend("left", 0);
     }
-    SUCCEED();
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_TRUE(requests[0].contains("Script: first"));
 }
 
 } // namespace

@@ -4,16 +4,23 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 #include <csignal>
+#include <functional>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
-QString readAll(const QString& path) {
+QByteArray readBytes(const QString& path) {
     QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString readAll(const QString& path) {
+    return QString::fromUtf8(readBytes(path));
 }
 
 void writeAll(const QString& path, const QByteArray& bytes) {
@@ -65,7 +72,12 @@ INSTANTIATE_TEST_SUITE_P(
         IniCase{"crlf_file", "[alice]\r\ntop=3\r\n", "alice", "top", nullptr, "3"},
         IniCase{"japanese_value", nullptr, "alice", "MasterName", "ご主人", "ご主人"},
         IniCase{"comment_is_not_a_key", "[alice]\n;top=1\n", "alice", "top", nullptr, nullptr},
-        IniCase{"value_with_equals", "[alice]\ncmd=a=b\n", "alice", "cmd", nullptr, "a=b"}),
+        IniCase{"value_with_equals", "[alice]\ncmd=a=b\n", "alice", "cmd", nullptr, "a=b"},
+        IniCase{"utf8_file", "[alice]\nMasterName=ご主人\n", "alice", "MasterName", nullptr, "ご主人"},
+        IniCase{"utf8_file_with_bom", "\xef\xbb\xbf[alice]\ntop=3\n", "alice", "top", nullptr, "3"},
+        // Saved by a Windows program: ご主人 in CP932.
+        IniCase{"cp932_file", "[alice]\r\nMasterName=\x82\xb2\x8e\xe5\x90\x6c\r\n", "alice", "MasterName",
+                nullptr, "ご主人"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IniFile, WriteKeepsOtherSectionsAndLines) {
@@ -77,6 +89,71 @@ TEST(IniFile, WriteKeepsOtherSectionsAndLines) {
     ASSERT_TRUE(platform::ini::write(path, "bob", "added", "b"));
     EXPECT_EQ(readAll(path),
               "; kept comment\n[bob]\ntop=5\nleft=6\nadded=b\n\n[alice]\ntop=99\nother=x\nnew=n\n");
+}
+
+TEST(IniFile, ACp932FileKeepsEveryKeyAndIsWrittenAsUtf8) {
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    // ご主人 and ①～ in CP932 (the last two are not in plain Shift-JIS), CRLF line ends.
+    writeAll(path, "[bob]\r\nMasterName=\x82\xb2\x8e\xe5\x90\x6c\r\n"
+                   "[alice]\r\nMasterName=\x87\x40\x81\x60\r\ntop=3\r\n");
+    ASSERT_TRUE(platform::ini::write(path, "alice", "top", "4"));
+    EXPECT_EQ(readBytes(path), QByteArray("[bob]\nMasterName=ご主人\n[alice]\nMasterName=①～\ntop=4\n"));
+    EXPECT_EQ(platform::ini::read(path, "alice", "MasterName"), QStringLiteral("①～"));
+    EXPECT_EQ(platform::ini::read(path, "bob", "MasterName"), QStringLiteral("ご主人"));
+}
+
+// The user a test takes on when it runs as root, who reads any file.
+constexpr uid_t kNobody = 65534;
+
+// Runs f in a child process that is refused files only their owner may read: as kNobody when
+// the tests run as root. The child's exit status: 0 or 1 for f's result, 2 when it could not
+// become kNobody.
+int runUnprivileged(const std::function<bool()>& f) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
+            _exit(2);
+        _exit(f() ? 1 : 0);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return 2;
+    return WEXITSTATUS(status);
+}
+
+TEST(IniFile, AFileThatCannotBeReadIsLeftAsItIs) {
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    const QByteArray before = "[alice]\nMasterName=x\ntop=3\n";
+    writeAll(path, before);
+    // Its owner may write it but not read it, in a folder open to everyone.
+    const QByteArray file = QFile::encodeName(path);
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0777), 0);
+    if (geteuid() == 0) {
+        ASSERT_EQ(::chown(file.constData(), kNobody, kNobody), 0);
+    }
+    ASSERT_EQ(::chmod(file.constData(), 0200), 0);
+
+    const int written = runUnprivileged([&] { return platform::ini::write(path, "alice", "top", "4"); });
+    const int found = runUnprivileged([&] { return platform::ini::read(path, "alice", "top").has_value(); });
+    ::chmod(file.constData(), 0600);
+    if (written == 2)
+        GTEST_SKIP() << "could not run as an unprivileged user";
+    EXPECT_EQ(written, 0);
+    EXPECT_EQ(found, 0);
+    EXPECT_EQ(readBytes(path), before);
+}
+
+TEST(IniFile, AFileOfBytesNoEncodingHoldsIsReadButNotRewritten) {
+    // Neither UTF-8 nor CP932: writing it back would turn the bad bytes into '?'.
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    const QByteArray before = "[alice]\nMasterName=\xff\xfe\ntop=3\n";
+    writeAll(path, before);
+    EXPECT_EQ(platform::ini::read(path, "alice", "top"), QStringLiteral("3"));
+    EXPECT_FALSE(platform::ini::write(path, "alice", "top", "4"));
+    EXPECT_EQ(readBytes(path), before);
 }
 
 TEST(IniFile, LongValueRoundTrips) {
