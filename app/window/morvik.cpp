@@ -68,6 +68,9 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     // The overlays lie on the sign board she holds up: the gauge or mail sign fills its face, the
     // two digits of the mail count and the battery percentage sit on its lower half.
     Image2 = overlay("Image2", QRect(10, 15, 66, 50));
+    // The gauge carries the mail summary's tooltip, so the resting mouse must find it; a label
+    // passes presses, moves and double-clicks on to the form.
+    Image2->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     Image3 = overlay("Image3", QRect(10, 23, 15, 13));
     Image4 = overlay("Image4", QRect(24, 23, 15, 13));
     Label1 = overlay("Label1", QRect(10, 44, 66, 18));

@@ -2,6 +2,7 @@
 // subsystems replaced by recording stand-ins and every animation recorded instead of waited for.
 #include "app/settings/IniManage.h"
 #include "app/settings/settings_keys.h"
+#include "app/shapes/RgnCall.h"
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
 #include "fakes.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -623,6 +625,39 @@ TEST_F(Character, TrayRightClickOpensTheMenuEvenBeforeStartUp) {
     EXPECT_FALSE(window->settei->isVisible());
     window->Picture1_MouseMove(516);
     EXPECT_TRUE(window->settei->isVisible());
+    window->settei->hide();
+}
+
+TEST_F(Character, TheMailSummaryTipAppearsWhereTheMouseRestsOnTheSign) {
+    key("top", "100");
+    key("left", "300");
+    start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    // She holds up her sign board with the new-mail sign on it.
+    RgnCall::ShapePose05(window.get());
+    window->ShowPicture(pictures::gra(6));
+    window->ShowImage2(pictures::gra3List(13));
+    const QString summary = QStringLiteral("お知らせ\nご注文の確認");
+    Trei::SetTipText(summary);
+    // The user works in a window of their own: hers is not the active one.
+    QWidget theirs;
+    theirs.show();
+    theirs.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&theirs));
+    ASSERT_FALSE(window->isActiveWindow());
+
+    QTest::mouseMove(window->windowHandle(), window->Image2->geometry().center());
+    for (int waited = 0; waited < 5000 && !QToolTip::isVisible(); waited += 50)
+        QTest::qWait(50);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), summary);
+    QToolTip::hideText();
+
+    // The sign still passes her presses on: a right press on it opens the menu that offers the mail.
+    QTest::mousePress(window->windowHandle(), Qt::RightButton, {}, window->Image2->geometry().center());
+    QTest::mouseRelease(window->windowHandle(), Qt::RightButton, {}, window->Image2->geometry().center());
+    EXPECT_TRUE(window->settei->isVisible());
+    EXPECT_TRUE(window->mail_look->isVisible());
     window->settei->hide();
 }
 
