@@ -691,6 +691,18 @@ TEST_F(Character, MenuCommands) {
     EXPECT_TRUE(talk->calls.contains("CloseFuki3"));
 }
 
+TEST_F(Character, WithoutATrayIconHidingHerIsNotOffered) {
+    // No tray host on this desktop: once hidden, nothing could bring her back.
+    key("proxy", "1");
+    start();
+    ASSERT_EQ(Trei::Tray(), nullptr);
+    QTest::mousePress(window.get(), Qt::RightButton, {}, QPoint(80, 120));
+    ASSERT_TRUE(window->settei->isVisible());
+    EXPECT_FALSE(window->not_vis->isVisible());
+    EXPECT_FALSE(window->vis->isVisible());
+    window->settei->hide();
+}
+
 TEST_F(Character, MailCommandsWithoutSetupOrCache) {
     window->getto_Click(); // no accounts in the settings database
     EXPECT_TRUE(talk->calls.contains("PlayCommonVoice 9"));
