@@ -546,9 +546,10 @@ TEST_F(Character, StartUpMailCheckAndSstpGreeting) {
     sstp->server = 1;
     start();
     EXPECT_EQ(mail->calls, QStringList{"CheckMail"});
-    ASSERT_EQ(sstp->sent.size(), 1);
-    EXPECT_TRUE(sstp->sent[0].startsWith("\\h\\s0ちっ、でやがったな"));
-    EXPECT_TRUE(sstp->sent[0].endsWith("\\e|0"));
+    const QString greeting = QStringLiteral("\\h\\s0ちっ、でやがったな、無表情ロボめ"
+                                            "\\w5\\u\\s0そーゆーことは、本人のいないところで言うもんやで\\e");
+    EXPECT_EQ(speak::SstpScript, greeting);
+    EXPECT_EQ(sstp->sent, QStringList{greeting + "|0"});
 }
 
 // ---- mouse ---------------------------------------------------------------------------------------
@@ -769,8 +770,9 @@ TEST_F(Character, ExitSequence) {
     EXPECT_TRUE(window->Timer7.Enabled());
     EXPECT_FALSE(Trei::TipExists());
     EXPECT_FALSE(window->clsSubclass);
-    ASSERT_EQ(sstp->sent.size(), 1);
-    EXPECT_TRUE(sstp->sent[0].startsWith("\\h\\s0ふっ、勝った"));
+    const QString farewell = QStringLiteral("\\h\\s0ふっ、勝った\\w5\\u\\s0なんのはなしや？\\e");
+    EXPECT_EQ(speak::SstpScript, farewell);
+    EXPECT_EQ(sstp->sent, QStringList{farewell + "|0"});
     IniManage::BeginBatch();
     EXPECT_EQ(IniManage::GetIni("top"), "100");
     EXPECT_EQ(IniManage::GetIni("left"), "300");
