@@ -6,12 +6,9 @@
 #include "app/window/morvik.h"
 #include "app/window/picture_stores.h"
 
-#include <QFont>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QWidget>
 #include <cctype>
-#include <cmath>
 #include <cstring>
 #include <xcb/xcb.h>
 
@@ -53,19 +50,6 @@ void ApplyOutline(QWidget* window, QLabel* image, int outline) {
     }
     image->move(0, 0);
     image->show();
-}
-
-int FontPoints(double logicalDpi) {
-    if (logicalDpi <= 0)
-        return 9;
-    return int(std::lround(1440.0 / logicalDpi)) == 12 ? 7 : 9;
-}
-
-QFont Font(const QWidget* widget) {
-    const QScreen* screen = widget->screen();
-    QFont font(QStringLiteral("Noto Sans CJK JP"));
-    font.setPointSize(FontPoints(screen ? screen->logicalDotsPerInchY() : 96.0));
-    return font;
 }
 
 namespace {
@@ -129,24 +113,6 @@ morvik* Character() {
 QPoint CharacterCorner() {
     const morvik* character = Character();
     return character ? character->frameGeometry().topLeft() : QPoint(0, 0);
-}
-
-Label::Label(QWidget* parent) : QLabel(parent) {
-    setWordWrap(true);
-    setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setTextFormat(Qt::PlainText);
-    setStyleSheet(QStringLiteral("color: #1B1D33; background: transparent;"));
-    // A press on the text is a press on the balloon.
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-}
-
-void Label::setText(const QString& text) {
-    text_ = text;
-    QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QLabel::setText(shown);
-    if (QWidget* balloon = window(); balloon && balloon != this)
-        balloon->setWindowTitle(QString(shown).replace(QLatin1Char('\n'), QLatin1Char(' ')));
 }
 
 } // namespace balloon

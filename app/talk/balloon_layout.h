@@ -1,10 +1,12 @@
 #pragma once
 // What the three balloon windows share: where a balloon goes beside the window it belongs to, its
-// outline and picture, the font of its text, the close time the user chose, and the text label.
+// outline and picture, and the close time the user chose; the text label is in balloon_label.h.
 //
 // A balloon is 195 x 190 pixels; its 200 x 160 picture sits at the window's corner (0, 0), where
 // the outline tables expect it, so picture and outline agree. Placement follows the character's
 // screen position: the tail points at her from above-right, below-left, below-right or above-left.
+#include "balloon_label.h"
+
 #include <QLabel>
 #include <QPoint>
 #include <QString>
@@ -17,7 +19,6 @@ namespace balloon {
 
 inline constexpr int kWidth = 195;
 inline constexpr int kHeight = 190;
-inline constexpr int kLabelLeft = 32, kLabelWidth = 137, kLabelHeight = 105;
 inline constexpr int kYesLeft = 30, kNoLeft = 110, kButtonWidth = 61, kButtonHeight = 19;
 
 // Where a balloon goes for a window whose top-left corner is at character: its top-left corner, its
@@ -37,11 +38,6 @@ Placement PlaceForPalk(QPoint palk);
 
 // Gives the window outline n and shows picture n in image, at the window's corner.
 void ApplyOutline(QWidget* window, QLabel* image, int outline);
-
-// The text's size in points: 7 on a large-font screen (12 twips per pixel, 120 dpi), else 9.
-int FontPoints(double logicalDpi);
-// The balloon font at the size for the screen the widget is on.
-QFont Font(const QWidget* widget);
 
 // The close time `fukiClose` asks for: 1, 2 and 3 are 5, 10 and 15 seconds, 0 (also an empty value
 // or one that is not a number) keeps the balloon until it is clicked or closed, and any other
@@ -65,18 +61,5 @@ void NameWindowClass(QWidget* window, const char* name);
 morvik* Character();
 // Its screen rectangle's corner; (0, 0) without a character window.
 QPoint CharacterCorner();
-
-// The balloon's text. Lines are given with CR LF, as the talk tables and callers write them; the
-// label keeps the text as given (text()) and shows it with plain line breaks. The balloon window's
-// title follows the text, so window lists and screen readers can tell what she said.
-class Label : public QLabel {
-public:
-    explicit Label(QWidget* parent);
-    void setText(const QString& text);
-    QString text() const { return text_; }
-
-private:
-    QString text_;
-};
 
 } // namespace balloon

@@ -56,12 +56,10 @@ dokoitu_02::dokoitu_02(QWidget* parent) : QWidget(parent, Qt::Window) {
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setFixedSize(200, 160);
     Image2->setPixmap(balloonPicture());
-    Label1 = new QLabel(Image2);
+    // Where the balloon with its tail below shows its text.
+    Label1 = new balloon::Label(Image2, balloon::Label::Title::stays);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(14, 12, 172, 116);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->setWordWrap(true);
-    Label1->setTextFormat(Qt::PlainText);
+    Label1->move(balloon::kLabelLeft, 16);
 
     StatusBar1 = dokoitu::StatusBar(this);
 
@@ -91,9 +89,7 @@ void dokoitu_02::Form_Load() {
         Text1[i]->setText(dokoitu::EditWords[i]);
     }
 
-    QFont font(QStringLiteral("Noto Sans CJK JP"));
-    font.setPointSize(PreviewPointSize(logicalDpiY()));
-    Label1->setFont(font);
+    Label1->setFont(balloon::Font(this));
 
     const auto& words = dokoitu::EditWords;
     if (table_ == heart::Table::flower)

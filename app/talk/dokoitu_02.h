@@ -7,6 +7,7 @@
 // keeps them, so that its write lands in the row it was opened on whatever the list window does in
 // the meantime. A write the database refuses is said in a message box and the window stays open, so
 // the texts typed are not lost.
+#include "app/talk/balloon_label.h"
 #include "app/talk/heart_db.h"
 
 #include <QLabel>
@@ -31,7 +32,7 @@ public:
 
     // Controls, named as the window's design names them.
     std::array<QLineEdit*, 3> Text1;
-    QLabel* Label1;
+    balloon::Label* Label1; // the balloon's own text label, at its place in the balloon picture
     QLabel* Image2;
     QStatusBar* StatusBar1;
     std::array<QPushButton*, 3> Command1;
@@ -44,9 +45,6 @@ public:
     void Form_Load();
     void Command1_Click(int index);
     void Form_Unload();
-
-    // The preview's point size: smaller on a large-font screen (120 dots per inch and more).
-    static int PreviewPointSize(int dotsPerInch) { return dotsPerInch >= 120 ? 7 : 9; }
 
     // What the window was opened for.
     std::optional<heart::Table> Table() const { return table_; }

@@ -43,6 +43,10 @@ void fuki::layOut(int labelTop, int buttonsTop) {
 
 void fuki::Form_Load() {
     flag::BalloonOpen = 1;
+    // Every line starts without the question's buttons; a question shows them after its line, so a
+    // line said into an open question never leaves はい under words that ask nothing.
+    Command1->hide();
+    Command2->hide();
     const balloon::Placement place = balloon::PlaceFor(balloon::CharacterCorner());
     Label1->setFont(balloon::Font(this));
     Command1->setFont(balloon::Font(this));

@@ -10,7 +10,8 @@
 // asks a question, and when another part closes it.
 //
 // A question: open the balloon, then show Command1 ("はい") and Command2 ("いいえ"). はい fetches
-// the mail and shows the mail list; いいえ puts the character back in her base pose.
+// the mail and shows the mail list; いいえ puts the character back in her base pose. Every opening,
+// also of an open balloon, starts with the buttons hidden.
 //
 // Closing stops the clip and the MIDI song, brings the character back to rest (morvik::reset_timer)
 // and deletes the clips and temporary files the program wrote in its private temporary folder;

@@ -81,8 +81,11 @@ int SetListViewExStyle(QAbstractItemView* view, bool on, int bits) {
 
 void CreateTip(QWidget* image2) {
     tipWindow = image2;
-    if (image2)
-        image2->setToolTip(QString());
+    if (!image2)
+        return;
+    image2->setToolTip(QString());
+    // She is almost never the active window: the tip shows all the same.
+    image2->window()->setAttribute(Qt::WA_AlwaysShowToolTips);
 }
 
 void SetTipText(const QString& text) {

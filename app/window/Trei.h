@@ -37,7 +37,8 @@ inline std::function<void(int)> TrayCallback;
 int SetListViewExStyle(QAbstractItemView* view, bool on, int bits);
 
 // The tooltip on the battery-gauge picture box: created empty at start-up, given the mail summary
-// after a check, destroyed at exit.
+// after a check, destroyed at exit. It shows where the mouse rests on the box, also while her window
+// is not the active one.
 void CreateTip(QWidget* image2);
 void SetTipText(const QString& text);
 void DestroyTip();

@@ -37,6 +37,15 @@ template <typename F> void step(F&& f) {
     }
 }
 
+// Puts her on top (1) or not (0). Her balloons stay above her: she must never cover the line she
+// is saying, whose tail may reach under her feet.
+void setTopMostBelowBalloons(int flag) {
+    Trei::SetTopMost(flag);
+    for (QWidget* balloon : {Trei::Fuki.data(), Trei::Fuki2.data()})
+        if (balloon && balloon->isVisible())
+            balloon->raise();
+}
+
 bool siblingPresent(const QString& name) {
     return QFile::exists(platform::programFolder() + QLatin1Char('/') + name) ||
            QFile::exists(platform::dataFolder() + QLatin1Char('/') + name);
@@ -68,6 +77,9 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     // The overlays lie on the sign board she holds up: the gauge or mail sign fills its face, the
     // two digits of the mail count and the battery percentage sit on its lower half.
     Image2 = overlay("Image2", QRect(10, 15, 66, 50));
+    // The gauge carries the mail summary's tooltip, so the resting mouse must find it; a label
+    // passes presses, moves and double-clicks on to the form.
+    Image2->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     Image3 = overlay("Image3", QRect(10, 23, 15, 13));
     Image4 = overlay("Image4", QRect(24, 23, 15, 13));
     Label1 = overlay("Label1", QRect(10, 44, 66, 18));
@@ -309,7 +321,7 @@ bool morvik::Form_Load() {
     net_check.setEnabled(true);
     Timer9.setEnabled(true);
     step([this] { shutdown->setVisible(settings_keys::flag(QStringLiteral("shutdown"))); });
-    step([] { Trei::SetTopMost(flag::TopMost == QStringLiteral("0") ? 0 : 1); });
+    step([] { setTopMostBelowBalloons(flag::TopMost == QStringLiteral("0") ? 0 : 1); });
     step([] {
         if (services::sstp().Sakura() == 0)
             return;
@@ -340,10 +352,10 @@ QString morvik::GreetingText(const QString& line1, const QString& masterName, co
 void morvik::applyTopMost(const QString& value) {
     flag::TopMost = value;
     if (value == QStringLiteral("0")) {
-        Trei::SetTopMost(0);
+        setTopMostBelowBalloons(0);
         temae->setText(QStringLiteral("常に手前に表示"));
     } else {
-        Trei::SetTopMost(1);
+        setTopMostBelowBalloons(1);
         temae->setText(QStringLiteral("常に手前に表示を解除"));
     }
 }

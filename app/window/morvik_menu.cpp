@@ -16,6 +16,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QMouseEvent>
+#include <QSystemTrayIcon>
 #include <QUrl>
 #include <QWindow>
 
@@ -23,6 +24,12 @@ using namespace pictures;
 
 namespace {
 QString mailCache() { return platform::tempFolder() + QStringLiteral("/temp.mdb"); }
+
+// Hidden, she comes back only through the tray icon's menu.
+bool trayIconShown() {
+    const QSystemTrayIcon* tray = Trei::Tray();
+    return tray && tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+}
 } // namespace
 
 void morvik::buildMenu() {
@@ -69,7 +76,12 @@ void morvik::buildMenu() {
     Trei::TrayCallback = [this](int message) { Picture1_MouseMove(message); };
 }
 
-void morvik::popup(QPoint globalPos) { settei->popup(globalPos); }
+void morvik::popup(QPoint globalPos) {
+    // Without a tray icon, hiding her is not offered: nothing could show her again.
+    if (!vis->isVisible())
+        not_vis->setVisible(trayIconShown());
+    settei->popup(globalPos);
+}
 
 bool morvik::newMailSignShown() const { return Image2->isVisible() && gauge_ == gra3List(13); }
 

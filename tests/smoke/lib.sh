@@ -121,3 +121,18 @@ pixel() {
     import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null |
         sed -n '2s/.*\(#[0-9A-Fa-f]\{6\}\).*/\1/p' | tr 'A-F' 'a-f'
 }
+
+# stacked_first ID ID: of two mapped top-level windows (decimal ids, as xdotool gives them), the one
+# that lies higher in the stacking order.
+stacked_first() {
+    local a b line
+    a=$(printf '0x%x' "$1") b=$(printf '0x%x' "$2")
+    # The root window's children, the top-most first.
+    while read -r line; do
+        case ${line%% *} in
+        "$a") echo "$1"; return 0 ;;
+        "$b") echo "$2"; return 0 ;;
+        esac
+    done < <(xwininfo -root -children)
+    return 1
+}

@@ -14,7 +14,8 @@ export MORVIK_COM_REGISTRY=$SMOKE_WORK/classes.reg
 start_morvik "$program" 300 200
 wait_window morvik >/dev/null
 for _ in $(seq 100); do grep -q 'ちっ、でやがったな' "$log" 2>/dev/null && break; sleep 0.2; done
-grep -q 'SEND SSTP/1.1 | .*Script: \\h\\s0ちっ、でやがったな、無表情ロボめ' "$log" ||
+grep -F 'Script: \h\s0ちっ、でやがったな、無表情ロボめ\w5\u\s0そーゆーことは、本人のいないところで言うもんやで\e' "$log" |
+    grep -q '^SEND SSTP/1.1 |' ||
     { echo "no greeting reached the server"; cat "$log" "$SMOKE_WORK/stderr"; exit 1; }
 
 read -r wx wy < <(window_place morvik)

@@ -179,6 +179,25 @@ TEST_F(TalkStage, NoPutsTheCharacterBackInHerBasePose) {
     EXPECT_TRUE(fuki::Open()->Command1->isHidden());
 }
 
+TEST_F(TalkStage, ALineArrivingWhileTheBalloonAsksTakesTheQuestionAway) {
+    speak::TalkText = QStringLiteral("3通のメールが来ています\r\n内容を確認しますか？");
+    fuki* f = fuki::Open();
+    f->Command1->show();
+    f->Command2->show();
+    ASSERT_TRUE(services::talk().FukiAsks());
+
+    // The hourly chime speaks in the open balloon: its line asks nothing, so no button may stay
+    // under it, and a left press closes it as any plain line.
+    speak::TalkText = QStringLiteral("11時です");
+    ASSERT_EQ(fuki::Open(), f);
+    EXPECT_TRUE(f->Command1->isHidden());
+    EXPECT_TRUE(f->Command2->isHidden());
+    EXPECT_FALSE(services::talk().FukiAsks());
+    QTest::mousePress(f, Qt::LeftButton);
+    EXPECT_EQ(fuki::Instance(), nullptr);
+    EXPECT_TRUE(mail->calls.isEmpty());
+}
+
 TEST_F(TalkStage, YesFetchesTheMailAndShowsTheList) {
     fuki* f = fuki::Open();
     f->Command1->show();

@@ -1,5 +1,6 @@
 // The talk-table editors, driven through their controls as a user would, on a small shipped
 // database copied into a fresh program folder.
+#include "app/talk/balloon_label.h"
 #include "app/talk/dokoitu_01.h"
 #include "app/talk/dokoitu_02.h"
 #include "heart_fixture.h"
@@ -368,6 +369,28 @@ TEST_F(Dokoitu, TheFlowerPreviewTakesTheFlowerLayoutOnOpeningAndThePlainOneOnCon
     EXPECT_EQ(stored(Table::flower)[1], QStringList({"229", "flower229", "lang", "<null>"}));
     click(edit->Command1[0]);
     EXPECT_EQ(stored(Table::flower)[1], QStringList({"229", "ナズナ", "あなたに私のすべてを捧げます", ""}));
+}
+
+TEST_F(Dokoitu, ThePreviewIsTheBalloonsTextSoItWrapsAndRunsOverAsTheBalloonDoes) {
+    dokoitu_01* list = openList();
+    click(list->Command1[0]);
+    dokoitu_02* edit = dokoitu_02::Instance();
+    ASSERT_NE(edit, nullptr);
+    const QString longLine =
+        QStringLiteral("吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。");
+    type(edit, longLine, longLine, longLine);
+    click(edit->Command1[2]);
+
+    EXPECT_NE(dynamic_cast<balloon::Label*>(edit->Label1), nullptr);
+    EXPECT_EQ(edit->Label1->size(), QSize(137, 105));
+    const QFont font = balloon::Font(edit);
+    EXPECT_EQ(edit->Label1->font().pointSize(), font.pointSize());
+    EXPECT_EQ(edit->Label1->font().family(), font.family());
+    EXPECT_TRUE(edit->Label1->wordWrap());
+    // Three long lines wrap at the balloon's width and need more height than the balloon has.
+    EXPECT_GT(edit->Label1->heightForWidth(137), 105);
+    // The preview's text is not the window's title.
+    EXPECT_EQ(edit->windowTitle(), QStringLiteral("テキスト入力ウィンドウ"));
 }
 
 TEST_F(Dokoitu, AChangeToARowDeletedMeanwhileSaysSoAndKeepsTheWindowAndItsTexts) {

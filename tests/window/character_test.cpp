@@ -2,6 +2,7 @@
 // subsystems replaced by recording stand-ins and every animation recorded instead of waited for.
 #include "app/settings/IniManage.h"
 #include "app/settings/settings_keys.h"
+#include "app/shapes/RgnCall.h"
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
 #include "fakes.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -544,9 +546,10 @@ TEST_F(Character, StartUpMailCheckAndSstpGreeting) {
     sstp->server = 1;
     start();
     EXPECT_EQ(mail->calls, QStringList{"CheckMail"});
-    ASSERT_EQ(sstp->sent.size(), 1);
-    EXPECT_TRUE(sstp->sent[0].startsWith("\\h\\s0ちっ、でやがったな"));
-    EXPECT_TRUE(sstp->sent[0].endsWith("\\e|0"));
+    const QString greeting = QStringLiteral("\\h\\s0ちっ、でやがったな、無表情ロボめ"
+                                            "\\w5\\u\\s0そーゆーことは、本人のいないところで言うもんやで\\e");
+    EXPECT_EQ(speak::SstpScript, greeting);
+    EXPECT_EQ(sstp->sent, QStringList{greeting + "|0"});
 }
 
 // ---- mouse ---------------------------------------------------------------------------------------
@@ -626,6 +629,39 @@ TEST_F(Character, TrayRightClickOpensTheMenuEvenBeforeStartUp) {
     window->settei->hide();
 }
 
+TEST_F(Character, TheMailSummaryTipAppearsWhereTheMouseRestsOnTheSign) {
+    key("top", "100");
+    key("left", "300");
+    start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    // She holds up her sign board with the new-mail sign on it.
+    RgnCall::ShapePose05(window.get());
+    window->ShowPicture(pictures::gra(6));
+    window->ShowImage2(pictures::gra3List(13));
+    const QString summary = QStringLiteral("お知らせ\nご注文の確認");
+    Trei::SetTipText(summary);
+    // The user works in a window of their own: hers is not the active one.
+    QWidget theirs;
+    theirs.show();
+    theirs.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&theirs));
+    ASSERT_FALSE(window->isActiveWindow());
+
+    QTest::mouseMove(window->windowHandle(), window->Image2->geometry().center());
+    for (int waited = 0; waited < 5000 && !QToolTip::isVisible(); waited += 50)
+        QTest::qWait(50);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), summary);
+    QToolTip::hideText();
+
+    // The sign still passes her presses on: a right press on it opens the menu that offers the mail.
+    QTest::mousePress(window->windowHandle(), Qt::RightButton, {}, window->Image2->geometry().center());
+    QTest::mouseRelease(window->windowHandle(), Qt::RightButton, {}, window->Image2->geometry().center());
+    EXPECT_TRUE(window->settei->isVisible());
+    EXPECT_TRUE(window->mail_look->isVisible());
+    window->settei->hide();
+}
+
 // ---- menu commands -------------------------------------------------------------------------------
 
 TEST_F(Character, MenuCommands) {
@@ -654,6 +690,18 @@ TEST_F(Character, MenuCommands) {
     window->open_palk_Click();
     EXPECT_EQ(windows->calls, (QStringList{"ShowPalk", "UnloadPalk"}));
     EXPECT_TRUE(talk->calls.contains("CloseFuki3"));
+}
+
+TEST_F(Character, WithoutATrayIconHidingHerIsNotOffered) {
+    // No tray host on this desktop: once hidden, nothing could bring her back.
+    key("proxy", "1");
+    start();
+    ASSERT_EQ(Trei::Tray(), nullptr);
+    QTest::mousePress(window.get(), Qt::RightButton, {}, QPoint(80, 120));
+    ASSERT_TRUE(window->settei->isVisible());
+    EXPECT_FALSE(window->not_vis->isVisible());
+    EXPECT_FALSE(window->vis->isVisible());
+    window->settei->hide();
 }
 
 TEST_F(Character, MailCommandsWithoutSetupOrCache) {
@@ -722,8 +770,9 @@ TEST_F(Character, ExitSequence) {
     EXPECT_TRUE(window->Timer7.Enabled());
     EXPECT_FALSE(Trei::TipExists());
     EXPECT_FALSE(window->clsSubclass);
-    ASSERT_EQ(sstp->sent.size(), 1);
-    EXPECT_TRUE(sstp->sent[0].startsWith("\\h\\s0ふっ、勝った"));
+    const QString farewell = QStringLiteral("\\h\\s0ふっ、勝った\\w5\\u\\s0なんのはなしや？\\e");
+    EXPECT_EQ(speak::SstpScript, farewell);
+    EXPECT_EQ(sstp->sent, QStringList{farewell + "|0"});
     IniManage::BeginBatch();
     EXPECT_EQ(IniManage::GetIni("top"), "100");
     EXPECT_EQ(IniManage::GetIni("left"), "300");

@@ -4,8 +4,10 @@
 #include "app/window/morvik.h"
 #include "test_home.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QListView>
+#include <QMenu>
 #include <QScreen>
 #include <QStandardItemModel>
 #include <gtest/gtest.h>
@@ -86,6 +88,58 @@ TEST(Window, MaskEqualsTheStandardTable) {
     EXPECT_EQ(window.mask(), RgnCall::BuildRegion(RgnCall::TableStandard()));
     EXPECT_EQ(window.Image2->pos(), QPoint(10, 15));
     EXPECT_TRUE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+TEST(Window, TheMenuAsDesigned) {
+    TestHome home;
+    morvik window;
+    // In display order: the item, its caption ("-" a separator) and whether it is shown at first.
+    struct Item {
+        const char* name;
+        const char* caption;
+        bool shown;
+    };
+    const Item design[] = {
+        {"getto", "メールを確認する", true},
+        {"again", "確認したメールを見る", false},
+        {"mail_look", "内容を確認する", false},
+        {"mail_sub_cut", "自動ﾒｰﾙﾁｪｯｸ停止", true},
+        {"TimeSet", "時刻あわせ", true},
+        {"line3", "-", false},
+        {"open_palk", "パルクの起動", false},
+        {"open_vens", "ヴェンスの起動", false},
+        {"open_dwim", "ドゥイムの起動", false},
+        {"line2", "-", true},
+        {"temae", "常に手前に表示", true},
+        {"net_connect", "ネットワークに接続する", false},
+        {"net_cut", "切断する", false},
+        {"headls", "ヘッドライン", true},
+        {"mailset", "設定", true},
+        {"help", "ヘルプ", true},
+        {"dokoitu", "dokoituの編集", true},
+        {"vis", "表示", false},
+        {"not_vis", "非表示", true},
+        {"line", "-", true},
+        {"shutdown", "シャットダウン", true},
+        {"end", "終了", true},
+    };
+    EXPECT_EQ(window.settei->title(), "設定");
+    const QList<QAction*> items = window.settei->actions();
+    ASSERT_EQ(items.size(), qsizetype(std::size(design)));
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const Item& want = design[i];
+        const QAction* item = items[i];
+        SCOPED_TRACE(want.name);
+        EXPECT_EQ(item->objectName(), want.name);
+        const bool separator = QLatin1String(want.caption) == QLatin1String("-");
+        EXPECT_EQ(item->isSeparator(), separator);
+        if (!separator)
+            EXPECT_EQ(item->text(), QString::fromUtf8(want.caption));
+        EXPECT_EQ(item->isVisible(), want.shown);
+        // Only the pause of the periodic check carries a check mark, and it starts unchecked.
+        EXPECT_EQ(item->isCheckable(), item == window.mail_sub_cut);
+        EXPECT_FALSE(item->isChecked());
+    }
 }
 
 TEST(Trei, TopMostFlags) {
