@@ -38,9 +38,9 @@ QImage picture(const QString& name) {
         .convertToFormat(QImage::Format_RGB32);
 }
 
-// The silhouette the outline was traced from ("ShapeStandard" for "RgnCall.ShapeStandard").
+// The silhouette the outline was traced from, named after its builder ("RgnCall.ShapeStandard").
 QImage outlineMask(const ShapeEntry& shape) {
-    const QString file = shape.name.section(QLatin1Char('.'), 1) + QStringLiteral(".png");
+    const QString file = shape.name + QStringLiteral(".png");
     return QImage(kPictures.filePath(QStringLiteral("outlines/") + file))
         .convertToFormat(QImage::Format_Grayscale8);
 }
