@@ -58,124 +58,152 @@ QString literal(const QString& text) {
 
 std::optional<PictureName> splitPictureName(const QString& name) {
     static const QRegularExpression pattern(
-        QStringLiteral("^(%1)\\.(%1)(?:\\(([0-9]{1,4})\\))?$").arg(kIdentifier));
+        QStringLiteral("^(%1)\\.(%1)(?:\\((0|[1-9][0-9]{0,3})\\))?$").arg(kIdentifier));
     const QRegularExpressionMatch m = pattern.match(name);
     if (!m.hasMatch())
         return std::nullopt;
     return PictureName{m.captured(1), m.captured(2), m.capturedLength(3) ? m.captured(3).toInt() : -1};
 }
 
-Registry checkRegistry(const std::vector<PictureRow>& pictures, const std::vector<OutlineRow>& outlines) {
-    Registry r;
-    auto refuse = [&r](const QString& message) {
-        r.error = message;
-        return r;
-    };
-    QHash<QString, const PictureRow*> byName;
-    // Every identifier written into a namespace, with what it stands for, so that none has two meanings.
-    QHash<QString, QString> identifiers;
-    auto claim = [&identifiers](const QString& space, const QString& id, const QString& meaning) {
+namespace {
+
+// Every identifier written into a namespace, with what it stands for, so that none has two meanings.
+class Identifiers {
+public:
+    // An error text when the identifier already stands for something else.
+    QString claim(const QString& space, const QString& id, const QString& meaning) {
         const QString key = space + QStringLiteral("::") + id;
-        if (identifiers.contains(key) && identifiers.value(key) != meaning)
-            return QStringLiteral("%1 would stand for both %2 and %3")
-                .arg(key, identifiers.value(key), meaning);
-        identifiers.insert(key, meaning);
-        return QString();
-    };
-
-    for (const PictureRow& row : pictures) {
-        const std::optional<PictureName> name = splitPictureName(row.name);
-        if (!name)
-            return refuse(QStringLiteral("the picture name \"%1\" is not store.member or store.member(index)")
-                              .arg(row.name));
-        if (byName.contains(row.name))
-            return refuse(QStringLiteral("the picture %1 is listed twice").arg(row.name));
-        if (row.size.isEmpty())
-            return refuse(QStringLiteral("the picture %1 has no size").arg(row.name));
-        byName.insert(row.name, &row);
-        r.pictures.push_back({row.name, row.size});
-
-        auto store = std::find_if(r.stores.begin(), r.stores.end(),
-                                  [&](const Registry::Store& s) { return s.name == name->store; });
-        if (store == r.stores.end()) {
-            r.stores.push_back({name->store, row.windowPicture, {}});
-            store = std::prev(r.stores.end());
-        } else if (store->windowPictures != row.windowPicture) {
-            return refuse(QStringLiteral("%1 mixes a window's pictures with a store's").arg(name->store));
-        }
-        auto member = std::find_if(store->members.begin(), store->members.end(),
-                                   [&](const Registry::Member& m) { return m.name == name->member; });
-        if (member == store->members.end()) {
-            store->members.push_back({name->member, name->index >= 0, {}});
-            member = std::prev(store->members.end());
-        } else if (member->indexed != (name->index >= 0)) {
-            return refuse(
-                QStringLiteral("%1.%2 is both an array and a single picture").arg(name->store, name->member));
-        }
-        if (name->index >= 0)
-            member->indices.push_back(name->index);
-        if (row.windowPicture)
-            continue;
-        for (const QString& id : {QStringLiteral("Load"), QStringLiteral("Unload")})
-            if (QString e = claim(name->store, id, QStringLiteral("the store's ") + id); !e.isEmpty())
-                return refuse(e);
-        if (QString e = claim(name->store, name->member, QStringLiteral("the pictures ") + name->member);
-            !e.isEmpty())
-            return refuse(e);
+        const QString held = meanings_.value(key);
+        if (!held.isEmpty() && held != meaning)
+            return QStringLiteral("%1 would stand for both %2 and %3").arg(key, held, meaning);
+        meanings_.insert(key, meaning);
+        return {};
     }
 
-    static const QRegularExpression builderPattern(QStringLiteral("^(%1)\\.(%1)$").arg(kIdentifier));
+private:
+    QHash<QString, QString> meanings_;
+};
+
+template <typename T, typename Named> T& entryNamed(std::vector<T>& list, const QString& name, Named make) {
+    const auto found = std::find_if(list.begin(), list.end(), [&](const T& e) { return e.name == name; });
+    if (found != list.end())
+        return *found;
+    list.push_back(make());
+    return list.back();
+}
+
+// Adds the picture to its store and member; an error text when it cannot be generated.
+QString addPicture(Registry& r, Identifiers& ids, const PictureRow& row) {
+    const std::optional<PictureName> name = splitPictureName(row.name);
+    if (!name)
+        return QStringLiteral("the picture name \"%1\" is not store.member or store.member(index)")
+            .arg(row.name);
+    if (row.size.isEmpty())
+        return QStringLiteral("the picture %1 has no size").arg(row.name);
+    r.pictures.push_back({row.name, row.size});
+    Registry::Store& store = entryNamed(r.stores, name->store, [&] {
+        return Registry::Store{name->store, row.windowPicture, {}};
+    });
+    if (store.windowPictures != row.windowPicture)
+        return QStringLiteral("%1 mixes a window's pictures with a store's").arg(name->store);
+    const bool indexed = name->index >= 0;
+    Registry::Member& member = entryNamed(store.members, name->member, [&] {
+        return Registry::Member{name->member, indexed, {}};
+    });
+    if (member.indexed != indexed)
+        return QStringLiteral("%1.%2 is both an array and a single picture").arg(name->store, name->member);
+    if (indexed)
+        member.indices.push_back(name->index);
+    if (row.windowPicture)
+        return {};
+    for (const QString& id : {QStringLiteral("Load"), QStringLiteral("Unload")})
+        if (QString e = ids.claim(name->store, id, QStringLiteral("the store's ") + id); !e.isEmpty())
+            return e;
+    return ids.claim(name->store, name->member, QStringLiteral("the pictures ") + name->member);
+}
+
+// Whether the outline's pictures, window and designed rows fit together: an error text when not.
+QString checkFit(const OutlineRow& row, const QHash<QString, const PictureRow*>& byName) {
+    if (row.pictures.isEmpty())
+        return QStringLiteral("%1 names no picture").arg(row.builder);
+    const PictureRow* traced = byName.value(row.pictures.front());
+    if (!traced)
+        return QStringLiteral("%1 outlines the unknown picture \"%2\"")
+            .arg(row.builder, row.pictures.front());
+    if (traced->backdrop == Backdrop::Plain)
+        return QStringLiteral("%1 outlines %2, a picture shown whole").arg(row.builder, traced->name);
+    for (const QString& shown : row.pictures) {
+        const PictureRow* p = byName.value(shown);
+        if (!p)
+            return QStringLiteral("%1 is shown with the unknown picture \"%2\"").arg(row.builder, shown);
+        if (p->size != traced->size)
+            return QStringLiteral("%1 is shown with %2, of another size than %3")
+                .arg(row.builder, shown, traced->name);
+    }
+    if (row.windowWidth <= 0 || row.windowWidth > traced->size.width())
+        return QStringLiteral("%1: the window shows %2 columns of a picture %3 wide")
+            .arg(row.builder)
+            .arg(row.windowWidth)
+            .arg(traced->size.width());
+    const QRect frame(QPoint(0, 0), traced->size);
+    for (const RectRow& d : row.design)
+        if (d.right <= d.left || d.bottom <= d.top ||
+            !frame.contains(QRect(d.left, d.top, d.right - d.left, d.bottom - d.top)))
+            return QStringLiteral("%1 has a designed row outside its frame").arg(row.builder);
+    return {};
+}
+
+// Adds the outline to its module; an error text when it cannot be generated.
+QString addOutline(Registry& r, Identifiers& ids, const OutlineRow& row,
+                   const QHash<QString, const PictureRow*>& byName) {
+    static const QRegularExpression pattern(QStringLiteral("^(%1)\\.(%1)$").arg(kIdentifier));
+    const QRegularExpressionMatch m = pattern.match(row.builder);
+    if (!m.hasMatch())
+        return QStringLiteral("the builder name \"%1\" is not module.name").arg(row.builder);
+    if (QString e = checkFit(row, byName); !e.isEmpty())
+        return e;
+    const PictureRow* traced = byName.value(row.pictures.front());
+    const Registry::Outline outline{m.captured(1), m.captured(2),   tableName(m.captured(2)),
+                                    traced->size,  row.windowWidth, traced->backdrop,
+                                    row.pictures};
+    if (QString e =
+            ids.claim(outline.module, outline.builder, QStringLiteral("the builder ") + outline.builder);
+        !e.isEmpty())
+        return e;
+    if (QString e =
+            ids.claim(outline.module, outline.table, QStringLiteral("the table of ") + outline.builder);
+        !e.isEmpty())
+        return e;
+    if (!r.modules.contains(outline.module))
+        r.modules << outline.module;
+    r.outlines.push_back(outline);
+    return {};
+}
+
+} // namespace
+
+Registry checkRegistry(const std::vector<PictureRow>& pictures, const std::vector<OutlineRow>& outlines) {
+    Registry r;
+    Identifiers ids;
+    QHash<QString, const PictureRow*> byName;
+    for (const PictureRow& row : pictures) {
+        if (byName.contains(row.name))
+            r.error = QStringLiteral("the picture %1 is listed twice").arg(row.name);
+        else
+            r.error = addPicture(r, ids, row);
+        if (!r.error.isEmpty())
+            return r;
+        byName.insert(row.name, &row);
+    }
     QSet<QString> builders;
     for (const OutlineRow& row : outlines) {
-        const QRegularExpressionMatch m = builderPattern.match(row.builder);
-        if (!m.hasMatch())
-            return refuse(QStringLiteral("the builder name \"%1\" is not module.name").arg(row.builder));
         if (builders.contains(row.builder))
-            return refuse(QStringLiteral("the outline %1 is listed twice").arg(row.builder));
+            r.error = QStringLiteral("the outline %1 is listed twice").arg(row.builder);
+        else
+            r.error = addOutline(r, ids, row, byName);
+        if (!r.error.isEmpty())
+            return r;
         builders.insert(row.builder);
-        if (row.pictures.isEmpty())
-            return refuse(QStringLiteral("%1 names no picture").arg(row.builder));
-        const PictureRow* traced = byName.value(row.pictures.front());
-        if (!traced)
-            return refuse(QStringLiteral("%1 outlines the unknown picture \"%2\"")
-                              .arg(row.builder, row.pictures.front()));
-        if (traced->backdrop == Backdrop::Plain)
-            return refuse(
-                QStringLiteral("%1 outlines %2, a picture shown whole").arg(row.builder, traced->name));
-        for (const QString& shown : row.pictures) {
-            const PictureRow* p = byName.value(shown);
-            if (!p)
-                return refuse(
-                    QStringLiteral("%1 is shown with the unknown picture \"%2\"").arg(row.builder, shown));
-            if (p->size != traced->size)
-                return refuse(QStringLiteral("%1 is shown with %2, of another size than %3")
-                                  .arg(row.builder, shown, traced->name));
-        }
-        if (row.windowWidth <= 0 || row.windowWidth > traced->size.width())
-            return refuse(QStringLiteral("%1: the window shows %2 columns of a picture %3 wide")
-                              .arg(row.builder)
-                              .arg(row.windowWidth)
-                              .arg(traced->size.width()));
-        const QRect frame(QPoint(0, 0), traced->size);
-        for (const RectRow& d : row.design)
-            if (d.right <= d.left || d.bottom <= d.top ||
-                !frame.contains(QRect(d.left, d.top, d.right - d.left, d.bottom - d.top)))
-                return refuse(QStringLiteral("%1 has a designed row outside its frame").arg(row.builder));
-
-        Registry::Outline outline{m.captured(1), m.captured(2),   tableName(m.captured(2)),
-                                  traced->size,  row.windowWidth, traced->backdrop,
-                                  row.pictures};
-        if (QString e =
-                claim(outline.module, outline.builder, QStringLiteral("the builder ") + outline.builder);
-            !e.isEmpty())
-            return refuse(e);
-        if (QString e =
-                claim(outline.module, outline.table, QStringLiteral("the table of ") + outline.builder);
-            !e.isEmpty())
-            return refuse(e);
-        if (!r.modules.contains(outline.module))
-            r.modules << outline.module;
-        r.outlines.push_back(outline);
     }
     return r;
 }

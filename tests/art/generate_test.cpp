@@ -107,6 +107,10 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, RefusedRows,
     ::testing::Values(
         Refused{"MalformedPictureName", {picture("gra.Image1(")}, {}, "\"gra.Image1(\" is not store.member"},
+        Refused{"IndexWithALeadingZero",
+                {picture("gra.Image1(01)")},
+                {},
+                "\"gra.Image1(01)\" is not store.member"},
         Refused{"PictureTwice", {kStanding, kStanding}, {}, "gra.Image1(0) is listed twice"},
         Refused{"ArrayAndSingle",
                 {kStanding, picture("gra.Image1")},
