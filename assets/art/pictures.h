@@ -1,6 +1,6 @@
 #pragma once
 // The registry of the character's pictures and outlines: one data row per stored picture and one
-// row per named outline. Everything else is generated from these rows at build time (main.cpp):
+// row per named outline. Everything else is generated from these rows at build time (generate.h):
 // the pictures and their Qt resource list, the picture stores' names and accessors
 // (gra::Image1(n), gra2::fuki1() ...), the outline tables, the builders of every module
 // (RgnCall::ShapeStandard ...) and the list that pairs each outline with its pictures.
