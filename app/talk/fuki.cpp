@@ -146,7 +146,7 @@ void fuki::Command2_Click() {
         character->Timer2.setEnabled(true);
         character->Timer5.setEnabled(true);
         RgnCall::ShapeStandard(character);
-        character->ShowPicture(pictures::gra(0));
+        character->ShowPicture(gra::Image1(0));
     }
     Unload();
 }

@@ -62,7 +62,7 @@ void callMaster(heart::Connection& db, int n, const heart::Words& words) {
     const clip::ExportResult clip =
         clip::exportClip(db, heart::Table::master_name, QString::number(n), QStringLiteral("temp"));
     if (morvik* character = balloon::Character();
-        character && !(character->Shown() == pictures::gra(7) || character->Shown() == pictures::gra(6))) {
+        character && !(character->Shown() == gra::Image1(7) || character->Shown() == gra::Image1(6))) {
         character->Timer1.setEnabled(false);
         character->Timer2.setEnabled(false);
         character->Image2->hide();
@@ -71,7 +71,7 @@ void callMaster(heart::Connection& db, int n, const heart::Words& words) {
              {&character->Timer5, &character->Timer9, &character->Timer10, &character->Timer11})
             t->setEnabled(false);
         RgnCall2::ShapePose17(character);
-        character->ShowPicture(pictures::gra(12));
+        character->ShowPicture(gra::Image1(12));
     }
     flag::VoicePath = clip.ok ? clip.path : QString();
     say(lines(words, 2));

@@ -86,9 +86,9 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setStyleSheet(QStringLiteral("color: #1B1D33; font-weight: bold;"));
 
-    Picture1 = pictures::Icon();
+    Picture1 = stores::TrayIcon().pixmap;
     RgnCall::ShapeStandard(this);
-    ShowPicture(pictures::gra(0));
+    ShowPicture(gra::Image1(0));
 
     buildMenu();
 
@@ -119,16 +119,11 @@ morvik::~morvik() {
         basSubclass::Unsubclass(*clsSubclass);
 }
 
-void morvik::ShowPicture(const pictures::Pic& picture) {
-    platform::pace::mark(QStringLiteral("picture ") + picture.name());
-    const QPixmap pixmap = pictures::Pixmap(picture);
-    if (pixmap.isNull())
-        return; // a picture the stores do not hold leaves the box as it is
-    shown_ = picture;
-    Image1->setPixmap(pixmap);
+void morvik::ShowPicture(const stores::Picture& picture) {
+    stores::Show(Image1, picture);
 }
 
-void morvik::frame(Shape shape, std::optional<pictures::Pic> picture, std::optional<int> pause) {
+void morvik::frame(Shape shape, std::optional<stores::Picture> picture, std::optional<int> pause) {
     shape(this);
     if (picture)
         ShowPicture(*picture);
@@ -222,7 +217,7 @@ bool morvik::dialUpConnected() {
 }
 
 bool morvik::Form_Load() {
-    step([] { pictures::Load(QStringLiteral("action")); });
+    step([] { stores::Load(QStringLiteral("action")); });
     flag::StartupDone = 0;
     step([] { ExitWindow::GetOsKind(); });
     instance_ = std::make_unique<platform::SingleInstance>(InstanceName);
@@ -233,7 +228,7 @@ bool morvik::Form_Load() {
         if (settings_keys::flag(QStringLiteral("start_wait")))
             wait_ten();
     });
-    step([this] { frame(RgnCall::ShapePose05, pictures::action(0)); });
+    step([this] { frame(RgnCall::ShapePose05, action::Image1(0)); });
     step([] {
         // Leftovers of an earlier run, in our own temporary folder only.
         Module1::CleanPath1 = platform::tempFolder() + QStringLiteral("/*.tmp");
@@ -252,7 +247,7 @@ bool morvik::Form_Load() {
         }
     });
     step([this] {
-        ShowImage2(pictures::gra3List(11));
+        ShowImage2(gra3::ImageList2(11));
         Image2->move(10, 15);
     });
     show();
@@ -266,11 +261,11 @@ bool morvik::Form_Load() {
     });
 
     step([this] {
-        pictures::Load(QStringLiteral("gra"));
+        stores::Load(QStringLiteral("gra"));
         platform::pace::yieldEvents();
         platform::pace::sleep(1000);
         Image2->hide();
-        frame(RgnCall::ShapeStandard, pictures::gra(0));
+        frame(RgnCall::ShapeStandard, gra::Image1(0));
         applyTopMost(settings_keys::topMost());
         // The bow: each frame after its pause.
         const std::tuple<Shape, int, int> bow[] = {{RgnCall::ShapePose01, 2, 400},
@@ -280,7 +275,7 @@ bool morvik::Form_Load() {
         for (auto [shape, index, before] : bow) {
             platform::pace::yieldEvents();
             platform::pace::sleep(before);
-            frame(shape, pictures::gra(index));
+            frame(shape, gra::Image1(index));
         }
         platform::pace::yieldEvents();
         platform::pace::sleep(600);
@@ -312,11 +307,11 @@ bool morvik::Form_Load() {
             services::mail().CheckMail();
     });
     step([] {
-        pictures::Load(QStringLiteral("gra2"));
-        pictures::Unload(QStringLiteral("action"));
-        pictures::Unload(QStringLiteral("gra3"));
-        pictures::Load(QStringLiteral("gra5"));
-        pictures::Load(QStringLiteral("gra6"));
+        stores::Load(QStringLiteral("gra2"));
+        stores::Unload(QStringLiteral("action"));
+        stores::Unload(QStringLiteral("gra3"));
+        stores::Load(QStringLiteral("gra5"));
+        stores::Load(QStringLiteral("gra6"));
     });
     net_check.setEnabled(true);
     Timer9.setEnabled(true);
@@ -360,9 +355,8 @@ void morvik::applyTopMost(const QString& value) {
     }
 }
 
-void morvik::ShowImage2(const pictures::Pic& picture) {
-    gauge_ = picture;
-    Image2->setPixmap(pictures::Pixmap(picture));
+void morvik::ShowImage2(const stores::Picture& picture) {
+    stores::Show(Image2, picture, stores::Note::Quiet);
     Image2->show();
 }
 

@@ -5,7 +5,7 @@
 // Image1 shows the character's picture (170 x 170, its upper-left pixel at the window's corner);
 // Image2 is the battery-gauge and new-mail picture box that carries the tooltip; Image3 and Image4
 // are further overlays; Label1 shows the battery percentage.
-#include "picture_ref.h"
+#include "picture_stores.h"
 #include "platform/single_instance.h"
 #include "platform/subclass.h"
 #include "platform/system_folder.h"
@@ -115,14 +115,14 @@ public:
     void end_Click();
     void shutdown_Click();
 
-    // The picture now shown in Image1, and the one in the gauge box Image2.
-    const pictures::Pic& Shown() const { return shown_; }
-    const pictures::Pic& Gauge() const { return gauge_; }
+    // The store picture now shown in Image1, and the one in the gauge box Image2.
+    stores::Picture Shown() const { return stores::Shown(Image1); }
+    stores::Picture Gauge() const { return stores::Shown(Image2); }
     // Puts a store picture into Image1.
-    void ShowPicture(const pictures::Pic& picture);
+    void ShowPicture(const stores::Picture& picture);
     // Puts a store picture into the gauge box Image2 and shows it (the battery gauge, the start-up
     // board, the new-mail sign gra3.ImageList2(13)).
-    void ShowImage2(const pictures::Pic& picture);
+    void ShowImage2(const stores::Picture& picture);
 
     // The longest the farewell may take before the program ends anyway.
     static constexpr int kFarewellLimitMs = 30000;
@@ -143,7 +143,7 @@ private:
     using Shape = void (*)(QWidget*);
     // A frame of an animation: the outline, then the picture (when given), then, when a pause is
     // given, a yield and the pause.
-    void frame(Shape shape, std::optional<pictures::Pic> picture, std::optional<int> pause = {});
+    void frame(Shape shape, std::optional<stores::Picture> picture, std::optional<int> pause = {});
     // Says the `common` clip id without a balloon.
     void voice(const QString& id);
     // Says a line with the `common` clip id in the main balloon.
@@ -162,8 +162,6 @@ private:
     bool newMailSignShown() const;
 
     std::unique_ptr<platform::SingleInstance> instance_;
-    pictures::Pic shown_;
-    pictures::Pic gauge_;
     std::optional<QPoint> dragFrom_;   // where a press that may become a drag began
     std::optional<QPoint> dragOffset_; // the mouse's offset while we move the window ourselves
     qint64 lastChimedHour_ = -1; // the hour (days * 24 + hour) whose chime was given

@@ -14,8 +14,6 @@
 #include <QFile>
 #include <QTimer>
 
-using namespace pictures;
-
 void morvik::end_Click() {
     flag::Exiting = 1;
     if (clsSubclass) {
@@ -28,10 +26,10 @@ void morvik::end_Click() {
         t->setEnabled(false);
     Image2->hide();
     Label1->hide();
-    frame(RgnCall::ShapePose01, gra(2), 100);
-    frame(RgnCall::ShapePose02, gra(3), 600);
-    frame(RgnCall::ShapePose01, gra(2), 100);
-    frame(RgnCall::ShapeStandard, gra(0), 100);
+    frame(RgnCall::ShapePose01, gra::Image1(2), 100);
+    frame(RgnCall::ShapePose02, gra::Image1(3), 600);
+    frame(RgnCall::ShapePose01, gra::Image1(2), 100);
+    frame(RgnCall::ShapeStandard, gra::Image1(0), 100);
     services::talk().FarewellTalk();
     platform::pace::yieldEvents();
     platform::pace::sleep(600);
@@ -73,9 +71,9 @@ void morvik::shutdown_Click() {
     Image2->hide();
     Image3->hide();
     Image4->hide();
-    frame(RgnCall::ShapePose04, gra3(5), 400);
+    frame(RgnCall::ShapePose04, gra3::Image1(5), 400);
     voice(QStringLiteral("12"));
-    frame(RgnCall::ShapePose03, gra3(4), 400);
+    frame(RgnCall::ShapePose03, gra3::Image1(4), 400);
     SavePosition();
     const QString refused = QStringLiteral("SE_SHUTDOWN_NAME特権が設定できません");
     if (ExitWindow::OsInfo.dwPlatformId == 2 && !ExitWindow::EnablePrivilege(QStringLiteral("SeShutdownPrivilege"))) {

@@ -20,8 +20,6 @@
 #include <QUrl>
 #include <QWindow>
 
-using namespace pictures;
-
 namespace {
 QString mailCache() { return platform::tempFolder() + QStringLiteral("/temp.mdb"); }
 
@@ -83,7 +81,9 @@ void morvik::popup(QPoint globalPos) {
     settei->popup(globalPos);
 }
 
-bool morvik::newMailSignShown() const { return Image2->isVisible() && gauge_ == gra3List(13); }
+bool morvik::newMailSignShown() const {
+    return Image2->isVisible() && stores::Shows(Image2, gra3::ImageList2(13));
+}
 
 void morvik::mousePressEvent(QMouseEvent* event) {
     const int button = event->button() == Qt::LeftButton ? 1 : event->button() == Qt::RightButton ? 2 : 0;
@@ -183,7 +183,7 @@ void morvik::Picture1_MouseMove(int message) {
 }
 
 void morvik::getto_Click() {
-    pictures::Load(QStringLiteral("gra2"));
+    stores::Load(QStringLiteral("gra2"));
     if (!settings_db::rowComplete(QStringLiteral("mail"), 1,
                                   {QStringLiteral("Server"), QStringLiteral("User"), QStringLiteral("pass")})) {
         say(QStringLiteral("9"), QStringLiteral("メールの設定が行われていません"));
@@ -199,7 +199,7 @@ void morvik::getto_Click() {
     Label1->hide();
     Timer9.setEnabled(false);
     Timer11.setEnabled(false);
-    frame(RgnCall::ShapePose07, gra2(0));
+    frame(RgnCall::ShapePose07, gra2::Image1(0));
     platform::pace::yieldEvents();
     platform::pace::sleep(200);
     flag::ManualCheck = 1;

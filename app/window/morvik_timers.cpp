@@ -19,7 +19,6 @@
 #include <QFile>
 #include <limits>
 
-using namespace pictures;
 using platform::pace::sleep;
 using platform::pace::yieldEvents;
 
@@ -40,16 +39,16 @@ void morvik::Timer1_Timer() {
             Timer5.setEnabled(false);
             Timer9.setEnabled(false);
             flag::IdleCount = 0;
-            frame(RgnCall::ShapePose04, gra3(5), 400);
-            frame(RgnCall::ShapePose03, gra3(4), 400);
+            frame(RgnCall::ShapePose04, gra3::Image1(5), 400);
+            frame(RgnCall::ShapePose03, gra3::Image1(4), 400);
             flag::PowerState = QStringLiteral("2");
             voice(QStringLiteral("13"));
         }
         const int p = power.BatteryLifePercent;
         if (p < 20)
-            frame(RgnCall::ShapePose06, gra3(8));
+            frame(RgnCall::ShapePose06, gra3::Image1(8));
         else
-            frame(RgnCall::ShapePose05, gra(6));
+            frame(RgnCall::ShapePose05, gra::Image1(6));
         kanban(p);
         Image2->show();
         Label1->setText(QString::number(p) + QLatin1Char('%'));
@@ -63,9 +62,9 @@ void morvik::Timer1_Timer() {
         Timer2.setEnabled(false);
         Image2->hide();
         Label1->hide();
-        frame(RgnCall::ShapePose03, gra3(4), 400);
-        frame(RgnCall::ShapePose04, gra3(5), 400);
-        frame(RgnCall::ShapeStandard, gra(0));
+        frame(RgnCall::ShapePose03, gra3::Image1(4), 400);
+        frame(RgnCall::ShapePose04, gra3::Image1(5), 400);
+        frame(RgnCall::ShapeStandard, gra::Image1(0));
         flag::PowerState = QStringLiteral("1");
         Timer2.setEnabled(true);
         Timer5.setEnabled(true);
@@ -88,8 +87,7 @@ void morvik::kanban(int percent) {
     const int item = GaugeItem(percent);
     if (item == 0)
         return; // the charge cannot be told: the gauge stays as it is
-    gauge_ = gra3List(item);
-    Image2->setPixmap(Pixmap(gauge_));
+    stores::Show(Image2, gra3::ImageList2(item), stores::Note::Quiet);
 }
 
 void morvik::Timer2_Timer() {
@@ -99,27 +97,27 @@ void morvik::Timer2_Timer() {
         Image2->hide();
         Image3->hide();
         Image4->hide();
-        frame(RgnCall::ShapeStandard, gra(1), 100);
-        ShowPicture(gra(0));
+        frame(RgnCall::ShapeStandard, gra::Image1(1), 100);
+        ShowPicture(gra::Image1(0));
     } else if (flag::PowerState == QStringLiteral("2")) {
-        frame(RgnCall::ShapePose05, gra(7), 100);
-        ShowPicture(gra(6));
+        frame(RgnCall::ShapePose05, gra::Image1(7), 100);
+        ShowPicture(gra::Image1(6));
     }
 }
 
 void morvik::Timer3_Timer() {
-    ShowPicture(gra3(9));
+    ShowPicture(gra3::Image1(9));
     yieldEvents();
     sleep(100);
-    ShowPicture(gra3(8));
+    ShowPicture(gra3::Image1(8));
 }
 
 void morvik::Timer5_Timer() {
-    if (shown_ == gra(16) && flag::IdleCount == 0) {
+    if (Shown() == gra::Image1(16) && flag::IdleCount == 0) {
         flag::IdleCount = 500; // woken by a touch: she stays drowsy a while
         voice(QStringLiteral("4"));
     } else if (flag::IdleCount == 0) {
-        frame(RgnCall::ShapeStandard, gra(0));
+        frame(RgnCall::ShapeStandard, gra::Image1(0));
         Timer2.setEnabled(true);
     }
     // The count saturates: after days without a touch she simply stays asleep.
@@ -136,36 +134,36 @@ void morvik::Timer5_Timer() {
     };
     if (n <= 699) {
         quiet();
-        frame(RgnCall::ShapePose10, gra(14), 100);
-        ShowPicture(gra(13));
+        frame(RgnCall::ShapePose10, gra::Image1(14), 100);
+        ShowPicture(gra::Image1(13));
         yieldEvents();
         sleep(400);
         return;
     }
     if (n <= 999) {
         quiet();
-        frame(RgnCall::ShapePose10, gra(14), 400);
-        ShowPicture(gra(13));
+        frame(RgnCall::ShapePose10, gra::Image1(14), 400);
+        ShowPicture(gra::Image1(13));
         return;
     }
     quiet();
     IniManage::BeginBatch();
     if (!settings_keys::flag(QStringLiteral("sleepflag"))) {
         voice(QStringLiteral("6"));
-        frame(RgnCall::ShapePose11, gra(16), 600);
+        frame(RgnCall::ShapePose11, gra::Image1(16), 600);
         frame(RgnCall::ShapePose12, std::nullopt, 600);
         return;
     }
-    frame(RgnCall::ShapePose10, gra(14), 600);
+    frame(RgnCall::ShapePose10, gra::Image1(14), 600);
     if (int(platform::random::next() * 10) == 5) {
-        frame(RgnCall2::ShapePose13, gra(10), 200);
+        frame(RgnCall2::ShapePose13, gra::Image1(10), 200);
         for (auto [index, pause] : {std::pair{11, 200}, {10, 200}, {11, 600}}) {
-            ShowPicture(gra(index));
+            ShowPicture(gra::Image1(index));
             yieldEvents();
             sleep(pause);
         }
     }
-    frame(RgnCall::ShapePose10, gra(13), 1200);
+    frame(RgnCall::ShapePose10, gra::Image1(13), 1200);
 }
 
 void morvik::Timer6_Timer() {
@@ -206,8 +204,8 @@ void morvik::Timer7_Timer() {
 }
 
 void morvik::Timer8_Timer() {
-    frame(RgnCall2::ShapePose15, gra2(5), 1200);
-    frame(RgnCall2::ShapePose16, gra2(5), 500);
+    frame(RgnCall2::ShapePose15, gra2::Image1(5), 1200);
+    frame(RgnCall2::ShapePose16, gra2::Image1(5), 500);
 }
 
 void morvik::Timer9_Timer() {
@@ -237,12 +235,12 @@ void morvik::Timer10_Timer() {
 }
 
 void morvik::Timer11_Timer() {
-    if (!(shown_ == gra(7) || shown_ == gra(6)))
+    if (!(Shown() == gra::Image1(7) || Shown() == gra::Image1(6)))
         return;
-    ShowPicture(gra(7));
+    ShowPicture(gra::Image1(7));
     yieldEvents();
     sleep(100);
-    ShowPicture(gra(6));
+    ShowPicture(gra::Image1(6));
 }
 
 void morvik::Timer12_Timer() {
@@ -291,7 +289,7 @@ void morvik::reset_timer() {
         Image2->hide();
         Image3->hide();
         Image4->hide();
-        frame(RgnCall::ShapeStandard, gra(0));
+        frame(RgnCall::ShapeStandard, gra::Image1(0));
     }
     Label1->hide();
 }

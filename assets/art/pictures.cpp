@@ -738,28 +738,45 @@ std::vector<PictureRow> buildRows() {
         pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return phoneFrame(k); });
     for (int k = 5; k <= 7; ++k)
         pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return disconnectFrame(k - 5); });
-    rows.push_back({"morvik.Picture1", {32, 32}, Backdrop::Plain, trayIcon});
+    rows.push_back({"morvik.Picture1", {32, 32}, Backdrop::Plain, trayIcon, true});
     return rows;
 }
 
 std::vector<OutlineRow> buildOutlines() {
+    // Columns each window shows of its pictures: the character window 150 of 170, a balloon 195 of 200.
+    constexpr int character = 150, balloon = 195;
     std::vector<OutlineRow> rows{
-        {"ShapeStandard", "gra.Image1(0)", {}},        {"ShapePose01", "gra.Image1(2)", {}},
-        {"ShapePose02", "gra.Image1(3)", {}},          {"ShapePose03", "gra3.Image1(4)", {}},
-        {"ShapePose04", "gra3.Image1(5)", {}},         {"ShapePose05", "gra.Image1(6)", {}},
-        {"ShapePose06", "gra3.Image1(8)", {}},         {"ShapePose07", "gra2.Image1(0)", {}},
-        {"ShapePose08", "gra2.Image1(1)", {}},         {"ShapePose09", "gra2.Image1(2)", {}},
-        {"ShapePose10", "gra.Image1(14)", {}},         {"ShapePose11", "gra.Image1(16)", {}},
-        {"ShapePose12", "gra.Image1(16)", sleepMarks}, {"ShapePose13", "gra.Image1(10)", {}},
-        {"ShapePose14", "gra2.Image1(5)", {}},         {"ShapePose15", "gra2.Image1(5)", busyMarks},
-        {"ShapePose16", "gra2.Image1(5)", busySparks}, {"ShapePose17", "gra.Image1(12)", {}},
+        {"RgnCall.ShapeBalloon1", balloon, {"gra2.fuki1"}, {}, balloon_tables::kBalloon1},
+        {"RgnCall.ShapeBalloon2", balloon, {"gra2.fuki2"}, {}, balloon_tables::kBalloon2},
+        {"RgnCall.ShapeBalloon3", balloon, {"gra2.fuki3"}, {}, balloon_tables::kBalloon3},
+        {"RgnCall.ShapeBalloon4", balloon, {"gra2.fuki4"}, {}, balloon_tables::kBalloon4},
+        {"RgnCall.ShapeStandard", character, {"gra.Image1(0)", "gra.Image1(1)"}},
+        {"RgnCall.ShapePose01", character, {"gra.Image1(2)"}},
+        {"RgnCall.ShapePose02", character, {"gra.Image1(3)"}},
+        {"RgnCall.ShapePose03", character, {"gra3.Image1(4)"}},
+        {"RgnCall.ShapePose04", character, {"gra3.Image1(5)"}},
+        {"RgnCall.ShapePose05", character, {"gra.Image1(6)", "gra.Image1(7)", "action.Image1(0)"}},
+        {"RgnCall.ShapePose06", character, {"gra3.Image1(8)", "gra3.Image1(9)"}},
+        {"RgnCall.ShapePose07", character, {"gra2.Image1(0)"}},
+        {"RgnCall.ShapePose08", character, {"gra2.Image1(1)"}},
+        {"RgnCall.ShapePose09", character, {"gra2.Image1(2)"}},
+        {"RgnCall.ShapePose10", character, {"gra.Image1(14)", "gra.Image1(13)"}},
+        {"RgnCall.ShapePose11", character, {"gra.Image1(16)"}},
+        {"RgnCall.ShapePose12", character, {"gra.Image1(16)"}, sleepMarks},
+        {"RgnCall2.ShapePose13", character, {"gra.Image1(10)", "gra.Image1(11)"}},
+        {"RgnCall2.ShapePose14", character, {"gra2.Image1(5)"}},
+        {"RgnCall2.ShapePose15", character, {"gra2.Image1(5)"}, busyMarks},
+        {"RgnCall2.ShapePose16", character, {"gra2.Image1(5)"}, busySparks},
+        {"RgnCall2.ShapePose17", character, {"gra.Image1(12)"}},
     };
     for (int k = 0; k <= 7; ++k)
-        rows.push_back(
-            {QStringLiteral("ShapePose%1").arg(18 + k), QStringLiteral("gra6.Image1(%1)").arg(k), {}});
+        rows.push_back({QStringLiteral("RgnCall2.ShapePose%1").arg(18 + k),
+                        character,
+                        {QStringLiteral("gra6.Image1(%1)").arg(k)}});
     for (int k = 0; k <= 8; ++k)
-        rows.push_back(
-            {QStringLiteral("ShapeDance1_%1").arg(k), QStringLiteral("gra5.Image1(%1)").arg(k), {}});
+        rows.push_back({QStringLiteral("RgnCall2.ShapeDance1_%1").arg(k),
+                        character,
+                        {QStringLiteral("gra5.Image1(%1)").arg(k)}});
     return rows;
 }
 

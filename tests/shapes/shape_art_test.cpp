@@ -1,6 +1,6 @@
 // Every named outline against the pictures it is shown with: the table rules, the table as the
-// exact silhouette of its picture, the relations between outlines, and a report of how far each
-// outline's box lies from the reference boxes of the design.
+// exact silhouette of its picture, the relations between outlines, and each outline's box against
+// the reference box of the design, within a stated tolerance.
 #include "app/shapes/RgnCall.h"
 #include "app/shapes/RgnCall2.h"
 #include "app/shapes/balloon_tables.h"
@@ -10,10 +10,8 @@
 #include <QImage>
 #include <QRegion>
 #include <algorithm>
-#include <array>
-#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
-#include <map>
 #include <ostream>
 #include <string>
 
@@ -40,9 +38,9 @@ QImage picture(const QString& name) {
         .convertToFormat(QImage::Format_RGB32);
 }
 
-// The silhouette the outline was traced from ("ShapeStandard" for "RgnCall.ShapeStandard").
+// The silhouette the outline was traced from, named after its builder ("RgnCall.ShapeStandard").
 QImage outlineMask(const ShapeEntry& shape) {
-    const QString file = shape.name.section(QLatin1Char('.'), 1) + QStringLiteral(".png");
+    const QString file = shape.name + QStringLiteral(".png");
     return QImage(kPictures.filePath(QStringLiteral("outlines/") + file))
         .convertToFormat(QImage::Format_Grayscale8);
 }
@@ -260,46 +258,59 @@ TEST(ShapeRelations, EveryPoseStandsOnTheBottomLine) {
     }
 }
 
-// --- How far each box lies from the design's reference box (a report, not a rule) -------------------
+// --- Each box against the design's reference box -----------------------------------------------------
 
-TEST(ShapeReport, BoundingBoxesAgainstTheReference) {
-    // (left, top, right, bottom) with right and bottom exclusive.
-    const std::map<std::string, std::array<int, 4>> poses{
-        {"ShapeStandard", {28, 20, 133, 170}}, {"ShapePose01", {30, 34, 130, 170}},
-        {"ShapePose02", {28, 66, 132, 170}},   {"ShapePose03", {23, 20, 139, 170}},
-        {"ShapePose04", {26, 20, 137, 170}},   {"ShapePose05", {4, 5, 134, 170}},
-        {"ShapePose06", {3, 21, 136, 170}},    {"ShapePose07", {26, 34, 132, 170}},
-        {"ShapePose08", {33, 40, 142, 170}},   {"ShapePose09", {24, 25, 136, 170}},
-        {"ShapePose10", {30, 34, 136, 170}},   {"ShapePose11", {34, 41, 134, 170}},
-        {"ShapePose12", {14, 23, 134, 170}},   {"ShapePose13", {35, 37, 135, 168}},
-        {"ShapePose14", {28, 19, 133, 170}},   {"ShapePose15", {28, 18, 140, 170}},
-        {"ShapePose16", {28, 4, 140, 170}},    {"ShapePose17", {28, 20, 133, 170}},
-        {"ShapePose18", {28, 20, 137, 170}},   {"ShapePose19", {29, 19, 138, 170}},
-        {"ShapePose20", {28, 18, 133, 170}},   {"ShapePose21", {26, 16, 134, 170}},
-        {"ShapePose22", {27, 13, 134, 170}},   {"ShapePose23", {27, 17, 137, 170}},
-        {"ShapePose24", {18, 16, 140, 170}},   {"ShapePose25", {27, 16, 134, 170}},
-        {"ShapeDance1_0", {25, 16, 122, 170}}, {"ShapeDance1_1", {25, 14, 131, 170}},
-        {"ShapeDance1_2", {23, 16, 131, 170}}, {"ShapeDance1_3", {26, 15, 130, 170}},
-        {"ShapeDance1_4", {20, 12, 135, 170}}, {"ShapeDance1_5", {39, 14, 145, 170}},
-        {"ShapeDance1_6", {39, 16, 147, 170}}, {"ShapeDance1_7", {40, 15, 144, 170}},
-        {"ShapeDance1_8", {35, 12, 150, 170}},
-    };
-    std::printf("%-16s %5s  %-22s %-22s %s\n", "shape", "rows", "box", "reference", "off by (l t r b)");
-    for (const ShapeEntry& s : shapes::AllShapes()) {
-        int l = 1000, t = 1000, r = 0, b = 0;
-        for (const RectRow& row : s.table) {
-            l = std::min(l, row.left), t = std::min(t, row.top), r = std::max(r, row.right),
-            b = std::max(b, row.bottom);
-        }
-        const std::string key = s.name.section(QLatin1Char('.'), 1).toStdString();
-        const auto ref = poses.find(key);
-        if (ref == poses.end()) {
-            std::printf("%-16s %5zu  (%d,%d)-(%d,%d)\n", key.c_str(), s.table.size(), l, t, r, b);
-            continue;
-        }
-        const auto& [rl, rt, rr, rb] = ref->second;
-        std::printf("%-16s %5zu  (%3d,%3d)-(%3d,%3d)    (%3d,%3d)-(%3d,%3d)    %+d %+d %+d %+d\n",
-                    key.c_str(), s.table.size(), l, t, r, b, rl, rt, rr, rb, l - rl, t - rt, r - rr, b - rb);
+// The reference box of each outline (left, top, right, bottom; right and bottom exclusive) and the
+// tolerance: how many pixels today's pictures may put the left, top or right edge from it. The bottom
+// edge matches exactly (every pose stands on the window's bottom line), and so does every edge of the
+// balloons, whose rows are the design. The tolerances are today's largest miss of each pose; a redraw
+// may bring a box nearer and lower its tolerance, never move it further. An outline without a row
+// here is not compared.
+struct Reference {
+    const char* shape;
+    int left, top, right, bottom;
+    int tolerance;
+};
+
+constexpr Reference kReferences[] = {
+    {"ShapeBalloon1", 4, 4, 192, 160, 0},    {"ShapeBalloon2", 8, 0, 196, 156, 0},
+    {"ShapeBalloon3", 4, 0, 192, 156, 0},    {"ShapeBalloon4", 8, 4, 196, 160, 0},
+    {"ShapeStandard", 28, 20, 133, 170, 5},  {"ShapePose01", 30, 34, 130, 170, 2},
+    {"ShapePose02", 28, 66, 132, 170, 4},    {"ShapePose03", 23, 20, 139, 170, 12},
+    {"ShapePose04", 26, 20, 137, 170, 9},    {"ShapePose05", 4, 5, 134, 170, 11},
+    {"ShapePose06", 3, 21, 136, 170, 12},    {"ShapePose07", 26, 34, 132, 170, 9},
+    {"ShapePose08", 33, 40, 142, 170, 12},   {"ShapePose09", 24, 25, 136, 170, 10},
+    {"ShapePose10", 30, 34, 136, 170, 11},   {"ShapePose11", 34, 41, 134, 170, 10},
+    {"ShapePose12", 14, 23, 134, 170, 10},   {"ShapePose13", 35, 37, 135, 168, 13},
+    {"ShapePose14", 28, 19, 133, 170, 7},    {"ShapePose15", 28, 18, 140, 170, 13},
+    {"ShapePose16", 28, 4, 140, 170, 13},    {"ShapePose17", 28, 20, 133, 170, 5},
+    {"ShapePose18", 28, 20, 137, 170, 9},    {"ShapePose19", 29, 19, 138, 170, 10},
+    {"ShapePose20", 28, 18, 133, 170, 5},    {"ShapePose21", 26, 16, 134, 170, 11},
+    {"ShapePose22", 27, 13, 134, 170, 10},   {"ShapePose23", 27, 17, 137, 170, 2},
+    {"ShapePose24", 18, 16, 140, 170, 4},    {"ShapePose25", 27, 16, 134, 170, 3},
+    {"ShapeDance1_0", 25, 16, 122, 170, 7},  {"ShapeDance1_1", 25, 14, 131, 170, 9},
+    {"ShapeDance1_2", 23, 16, 131, 170, 6},  {"ShapeDance1_3", 26, 15, 130, 170, 8},
+    {"ShapeDance1_4", 20, 12, 135, 170, 13}, {"ShapeDance1_5", 39, 14, 145, 170, 9},
+    {"ShapeDance1_6", 39, 16, 147, 170, 6},  {"ShapeDance1_7", 40, 15, 144, 170, 8},
+    {"ShapeDance1_8", 35, 12, 150, 170, 13},
+};
+
+TEST(ShapeBoxes, LieWithinTheirToleranceOfTheReference) {
+    for (const Reference& ref : kReferences) {
+        const auto shape =
+            std::find_if(shapes::AllShapes().begin(), shapes::AllShapes().end(), [&](const ShapeEntry& s) {
+                return s.name.section(QLatin1Char('.'), 1) == ref.shape;
+            });
+        ASSERT_NE(shape, shapes::AllShapes().end()) << "no outline " << ref.shape;
+        const QRect box = regionOf(shape->table).boundingRect();
+        const int left = box.left(), top = box.top(), right = box.right() + 1, bottom = box.bottom() + 1;
+        const std::string miss = std::string(ref.shape) + " box (" + std::to_string(left) + "," +
+                                 std::to_string(top) + ")-(" + std::to_string(right) + "," +
+                                 std::to_string(bottom) + ")";
+        EXPECT_LE(std::abs(left - ref.left), ref.tolerance) << miss << ", left edge";
+        EXPECT_LE(std::abs(top - ref.top), ref.tolerance) << miss << ", top edge";
+        EXPECT_LE(std::abs(right - ref.right), ref.tolerance) << miss << ", right edge";
+        EXPECT_EQ(bottom, ref.bottom) << miss << ", bottom edge";
     }
 }
 

@@ -166,13 +166,13 @@ TEST_F(TalkStage, ALeftPressClosesTheBalloonUnlessItAsks) {
 }
 
 TEST_F(TalkStage, NoPutsTheCharacterBackInHerBasePose) {
-    character->ShowPicture(pictures::gra2(0));
+    character->ShowPicture(gra2::Image1(0));
     fuki* f = fuki::Open();
     f->Command1->show();
     f->Command2->show();
     f->Command2_Click();
     EXPECT_EQ(fuki::Instance(), nullptr);
-    EXPECT_EQ(character->Shown(), pictures::gra(0));
+    EXPECT_EQ(character->Shown(), gra::Image1(0));
     EXPECT_TRUE(character->Timer2.Enabled());
     EXPECT_TRUE(character->Timer5.Enabled());
     // The next opening starts from the design state: no buttons.

@@ -86,7 +86,7 @@ TEST_F(Talk, ALineWithoutVoiceNeverReplaysAnOlderClip) {
 TEST_F(Talk, CallingHerMasterTakesThePoseAndHoldsTheBalloonWhileTheVoicePlays) {
     shipped.putClip("master_name", "ID", "data", "1", "calling");
     writeFile(temp("jiho9.mp3"), "older");
-    character->ShowPicture(pictures::gra(0));
+    character->ShowPicture(gra::Image1(0));
     for (platform::Timer* t : {&character->Timer1, &character->Timer2, &character->Timer5, &character->Timer9,
                                &character->Timer10, &character->Timer11})
         t->setEnabled(true);
@@ -104,7 +104,7 @@ TEST_F(Talk, CallingHerMasterTakesThePoseAndHoldsTheBalloonWhileTheVoicePlays) {
     EXPECT_EQ(flag::PlayMode, mp3::kBalloon);
     EXPECT_TRUE(character->Timer7.Enabled());
     EXPECT_TRUE(recorder.events.contains("shape ShapePose17"));
-    EXPECT_EQ(character->Shown(), pictures::gra(12));
+    EXPECT_EQ(character->Shown(), gra::Image1(12));
     for (platform::Timer* t : {&character->Timer1, &character->Timer2, &character->Timer5, &character->Timer9,
                                &character->Timer10, &character->Timer11})
         EXPECT_FALSE(t->Enabled());
@@ -112,13 +112,13 @@ TEST_F(Talk, CallingHerMasterTakesThePoseAndHoldsTheBalloonWhileTheVoicePlays) {
 }
 
 TEST_F(Talk, CallingHerMasterOnBatteryKeepsThePoseAndTimers) {
-    character->ShowPicture(pictures::gra(6));
+    character->ShowPicture(gra::Image1(6));
     character->Timer2.setEnabled(true);
     platform::random::setSequence({r(10), 0.0});
     platform::pace::Recorder recorder;
     speak::RandomTalk();
     EXPECT_EQ(said(), QStringLiteral("マスター。\r\nshipped"));
-    EXPECT_EQ(character->Shown(), pictures::gra(6));
+    EXPECT_EQ(character->Shown(), gra::Image1(6));
     EXPECT_TRUE(character->Timer2.Enabled());
     EXPECT_FALSE(recorder.events.contains("shape ShapePose17"));
 }

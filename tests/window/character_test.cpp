@@ -197,7 +197,7 @@ TEST_F(Character, BatteryBandsPoseGaugeAndTimers) {
         EXPECT_EQ(recorder.events, (QStringList{c.pose, c.picture})) << c.percent;
         EXPECT_EQ(window->Timer2.Enabled(), c.timer2) << c.percent;
         EXPECT_EQ(window->Timer3.Enabled(), c.timer3) << c.percent;
-        EXPECT_EQ(window->Gauge(), pictures::gra3List(c.gauge)) << c.percent;
+        EXPECT_EQ(window->Gauge(), gra3::ImageList2(c.gauge)) << c.percent;
         EXPECT_EQ(window->Label1->text(), QStringLiteral("%1%").arg(c.percent));
         EXPECT_TRUE(window->Image2->isVisibleTo(window.get()));
     }
@@ -305,7 +305,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Character, TouchWakesTheSleeperDrowsy) {
     flag::IdleCount = 999;
     window->Timer5_Timer(); // falls asleep
-    ASSERT_EQ(window->Shown(), pictures::gra(16));
+    ASSERT_EQ(window->Shown(), gra::Image1(16));
     flag::IdleCount = 0;    // the user touched her
     talk->calls.clear();
     window->Timer5_Timer();
@@ -453,7 +453,7 @@ TEST_F(Character, WakeUpAnimation) {
                                "shape ShapeStandard", "picture gra.Image1(0)", "sleep 600"};
     EXPECT_EQ(events, expected);
     EXPECT_EQ(window->pos(), QPoint(100, 300));
-    EXPECT_EQ(window->Shown(), pictures::gra(0));
+    EXPECT_EQ(window->Shown(), gra::Image1(0));
     EXPECT_EQ(flag::StartupDone, 1);
     EXPECT_TRUE(window->Timer1.Enabled());
     EXPECT_TRUE(window->Timer9.Enabled());
@@ -602,7 +602,7 @@ TEST_F(Character, RightPressOffersTheMailWhileTheSignShows) {
     for (const Case& c : {Case{13, true, 0, true}, Case{13, true, 1, false}, Case{13, false, 0, false},
                           Case{5, true, 0, false}}) {
         window->mail_look->setVisible(false);
-        window->ShowImage2(pictures::gra3List(c.item));
+        window->ShowImage2(gra3::ImageList2(c.item));
         window->Image2->setVisible(c.shown);
         flag::MailAbort = qint16(c.abort);
         window->Form_MouseDown(2, QPoint(0, 0));
@@ -731,18 +731,18 @@ TEST_F(Character, ResetTimerWhileTheSwapRuns) {
     window->Timer11.setEnabled(true);
     window->Timer7.setEnabled(true);
     window->Label1->show();
-    window->ShowPicture(pictures::gra(6));
+    window->ShowPicture(gra::Image1(6));
     window->reset_timer();
     EXPECT_FALSE(window->Timer7.Enabled());
     EXPECT_TRUE(window->Timer9.Enabled());
     EXPECT_FALSE(window->Timer1.Enabled());
     EXPECT_FALSE(window->Label1->isVisibleTo(window.get()));
-    EXPECT_EQ(window->Shown(), pictures::gra(6));
+    EXPECT_EQ(window->Shown(), gra::Image1(6));
     window->Timer11.setEnabled(false);
     window->reset_timer();
     EXPECT_TRUE(window->Timer1.Enabled());
     EXPECT_TRUE(window->Timer2.Enabled());
-    EXPECT_EQ(window->Shown(), pictures::gra(0));
+    EXPECT_EQ(window->Shown(), gra::Image1(0));
 }
 
 // ---- exit ----------------------------------------------------------------------------------------
