@@ -636,8 +636,8 @@ TEST_F(Character, TheMailSummaryTipAppearsWhereTheMouseRestsOnTheSign) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     // She holds up her sign board with the new-mail sign on it.
     RgnCall::ShapePose05(window.get());
-    window->ShowPicture(pictures::gra(6));
-    window->ShowImage2(pictures::gra3List(13));
+    window->ShowPicture(gra::Image1(6));
+    window->ShowImage2(gra3::ImageList2(13));
     const QString summary = QStringLiteral("お知らせ\nご注文の確認");
     Trei::SetTipText(summary);
     // The user works in a window of their own: hers is not the active one.
