@@ -7,9 +7,9 @@
 // are further overlays; Label1 shows the battery percentage.
 #include "picture_stores.h"
 #include "platform/single_instance.h"
-#include "platform/subclass.h"
 #include "platform/system_folder.h"
 #include "platform/timer.h"
+#include "platform/widgets/subclass.h"
 
 #include <QLabel>
 #include <QMenu>

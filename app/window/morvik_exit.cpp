@@ -7,7 +7,7 @@
 #include "services.h"
 #include "app/shapes/RgnCall.h"
 #include "app/talk/speak.h"
-#include "platform/logind.h"
+#include "platform/dbus/logind.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
 
