@@ -299,7 +299,7 @@ TEST(ShapeBoxes, LieWithinTheirToleranceOfTheReference) {
     for (const Reference& ref : kReferences) {
         const auto shape =
             std::find_if(shapes::AllShapes().begin(), shapes::AllShapes().end(), [&](const ShapeEntry& s) {
-                return s.name.section(QLatin1Char('.'), 1) == ref.shape;
+                return s.name.section(QLatin1Char('.'), 1) == QLatin1String(ref.shape);
             });
         ASSERT_NE(shape, shapes::AllShapes().end()) << "no outline " << ref.shape;
         const QRect box = regionOf(shape->table).boundingRect();

@@ -30,7 +30,7 @@ class Placement : public ::testing::TestWithParam<PlaceCase> {};
 
 TEST_P(Placement, FromTheSettings) {
     const PlaceCase& c = GetParam();
-    const auto place = morvik::PlaceFor(c.top, c.left, c.screen);
+    const auto place = morvik::PlaceFor(QString::fromUtf8(c.top), QString::fromUtf8(c.left), c.screen);
     EXPECT_EQ(place.firstRun, c.firstRun);
     ASSERT_EQ(place.position.has_value(), c.placed);
     if (c.placed) {
@@ -130,7 +130,7 @@ TEST(Window, TheMenuAsDesigned) {
         const Item& want = design[i];
         const QAction* item = items[i];
         SCOPED_TRACE(want.name);
-        EXPECT_EQ(item->objectName(), want.name);
+        EXPECT_EQ(item->objectName(), QString::fromUtf8(want.name));
         const bool separator = QLatin1String(want.caption) == QLatin1String("-");
         EXPECT_EQ(item->isSeparator(), separator);
         if (!separator)
