@@ -77,16 +77,19 @@ TEST_P(ShapeTest, TableKeepsTheRowRules) {
         ASSERT_GE(r.top, 0) << i;
         ASSERT_LE(r.right, s.frameWidth) << i;
         ASSERT_LE(r.bottom, s.frameHeight) << i;
-        if (s.backdrop != Backdrop::Blue)
+        if (s.backdrop != Backdrop::Blue) {
             ASSERT_LE(r.right, s.windowWidth) << "row " << i << " passes the window's right edge";
-        if (i > 0)
+        }
+        if (i > 0) {
             ASSERT_LE(s.table[i - 1].top, r.top) << "rows out of order at " << i;
+        }
         for (std::size_t j = 0; j < i; ++j) {
             const RectRow& o = s.table[j];
             const bool shareLines = o.top < r.bottom && r.top < o.bottom;
             // Disjoint, and apart by at least one pixel outside the shape on every shared line.
-            if (shareLines)
+            if (shareLines) {
                 ASSERT_TRUE(o.right < r.left || r.right < o.left) << "rows " << j << " and " << i << " meet";
+            }
         }
     }
 }
@@ -130,8 +133,9 @@ TEST_P(FitTest, EveryPairedPictureFitsTheOutline) {
         ASSERT_EQ(p.size(), QSize(s.frameWidth, s.frameHeight)) << name.toStdString();
         for (int y = 0; y < p.height(); ++y)
             for (int x = 0; x < p.width(); ++x)
-                if (p.pixel(x, y) != background)
+                if (p.pixel(x, y) != background) {
                     ASSERT_TRUE(cover.in(x, y)) << name.toStdString() << " at " << x << "," << y;
+                }
     }
 }
 

@@ -133,8 +133,9 @@ TEST(Window, TheMenuAsDesigned) {
         EXPECT_EQ(item->objectName(), QString::fromUtf8(want.name));
         const bool separator = QLatin1String(want.caption) == QLatin1String("-");
         EXPECT_EQ(item->isSeparator(), separator);
-        if (!separator)
+        if (!separator) {
             EXPECT_EQ(item->text(), QString::fromUtf8(want.caption));
+        }
         EXPECT_EQ(item->isVisible(), want.shown);
         // Only the pause of the periodic check carries a check mark, and it starts unchecked.
         EXPECT_EQ(item->isCheckable(), item == window.mail_sub_cut);
