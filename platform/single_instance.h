@@ -16,7 +16,8 @@ public:
     // True when this object holds the lock: no other instance runs.
     bool acquired() const { return fd_ >= 0; }
 
-    // Whether some process holds the named lock now, without taking it.
+    // Whether some process holds the named lock now. It neither takes the lock nor opens or makes
+    // its file: the kernel's table of locks (/proc/locks) is read for the file's device and inode.
     static bool heldElsewhere(const QString& name);
     static QString lockPath(const QString& name);
 
