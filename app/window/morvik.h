@@ -124,8 +124,9 @@ public:
     // board, the new-mail sign gra3.ImageList2(13)).
     void ShowImage2(const pictures::Pic& picture);
 
-    // The longest the farewell may take before the program ends anyway.
-    static constexpr int kFarewellLimitMs = 30000;
+    // The longest the farewell may take before the program ends anyway (tests shorten it).
+    static constexpr int kDefaultFarewellLimitMs = 30000;
+    inline static int FarewellLimitMs = kDefaultFarewellLimitMs;
 
     // The message box of the program (replaced by tests).
     inline static std::function<void(const QString&)> MessageBox;

@@ -52,7 +52,7 @@ void morvik::end_Click() {
     flag::PlayMode = 3;
     Timer7.setEnabled(true);
     // Whatever happens to the farewell clip, the program ends.
-    QTimer::singleShot(kFarewellLimitMs, this, [this] { finishExit(); });
+    QTimer::singleShot(FarewellLimitMs, this, [this] { finishExit(); });
 }
 
 void morvik::finishExit() {
