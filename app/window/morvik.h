@@ -109,6 +109,9 @@ public:
     void temae_Click();
     void open_palk_Click();
     void open_vens_Click();
+    void headls_Click();
+    void mailset_Click();
+    void dokoitu_Click();
     void help_Click();
     void vis_Click();
     void not_vis_Click();

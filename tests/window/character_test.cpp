@@ -753,6 +753,33 @@ TEST_F(Character, ExitSequence) {
     EXPECT_EQ(ended, 1);
 }
 
+// Once the exit has begun no menu command runs, whichever item is chosen, and the tray's right click
+// no longer opens the menu.
+TEST_F(Character, NoCommandRunsOnceTheExitHasBegun) {
+    key("proxy", "1");
+    start();
+    {
+        platform::pace::Recorder instant;
+        window->end_Click();
+    }
+    talk->calls.clear();
+    mail->calls.clear();
+    windows->calls.clear();
+    const QPoint place = window->pos();
+    for (QAction* action : window->settei->actions())
+        action->trigger();
+    EXPECT_EQ(talk->calls, QStringList());
+    EXPECT_EQ(mail->calls, QStringList());
+    EXPECT_EQ(windows->calls, QStringList());
+    EXPECT_EQ(messages, QStringList());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->pos(), place);
+    EXPECT_EQ(flag::PlayMode, 3);
+    EXPECT_EQ(ended, 0);
+    window->Picture1_MouseMove(516);
+    EXPECT_FALSE(window->settei->isVisible());
+}
+
 TEST_F(Character, ExitEndsEvenIfTheFarewellNeverStops) {
     morvik::FarewellLimitMs = 300;
     talk->state = 1;
