@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QWindow>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <tuple>
 
@@ -214,8 +215,12 @@ bool morvik::Form_Load() {
     flag::StartupDone = 0;
     step([] { ExitWindow::GetOsKind(); });
     instance_ = std::make_unique<platform::SingleInstance>(InstanceName);
-    if (!instance_->acquired())
+    if (instance_->outcome() == platform::SingleInstance::Outcome::HeldByAnother)
         return false;
+    // A lock that cannot be made says nothing about another instance: she starts all the same.
+    if (instance_->outcome() == platform::SingleInstance::Outcome::Failed)
+        std::fprintf(stderr, "morvik: %s; starting without the check for another instance\n",
+                     qPrintable(instance_->error()));
     step([] { IniManage::BeginBatch(); });
     step([this] {
         if (settings_keys::flag(QStringLiteral("start_wait")))

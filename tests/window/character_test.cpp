@@ -489,6 +489,22 @@ TEST_F(Character, SecondInstanceEndsAtOnce) {
     EXPECT_TRUE(talk->calls.isEmpty());
 }
 
+// Only another instance's lock ends the program: a lock that cannot be made is said on standard
+// error and she starts.
+TEST_F(Character, StartsWhenTheInstanceLockCannotBeMade) {
+    const QString path = platform::SingleInstance::lockPath(morvik::InstanceName);
+    QFile::remove(path);              // left by an earlier test of this process
+    ASSERT_TRUE(QDir().mkpath(path)); // a folder where the lock file belongs
+    testing::internal::CaptureStderr();
+    const bool started = window->Form_Load();
+    const std::string said = testing::internal::GetCapturedStderr();
+    QDir().rmdir(path);
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(flag::StartupDone, 1);
+    EXPECT_NE(said.find("morvik: cannot open " + path.toStdString()), std::string::npos) << said;
+}
+
 TEST_F(Character, StartUpCleansOnlyItsOwnTemporaryFiles) {
     const QString temp = platform::tempFolder();
     writeFile(temp + "/old.tmp", "x");
