@@ -82,7 +82,10 @@ void morvik::shutdown_Click() {
         MessageBox(refused);
         return;
     }
-    // A refused power-off is said as refused, never taken for done.
-    if (!platform::logind::PowerOff())
-        MessageBox(refused);
+    // logind may wait long while the user authorises: she keeps living meanwhile, and a refused
+    // power-off is said as refused once the answer comes, never taken for done.
+    platform::logind::PowerOff(this, [refused](bool ok, const QString&) {
+        if (!ok)
+            MessageBox(refused);
+    });
 }
