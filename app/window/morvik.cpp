@@ -176,6 +176,7 @@ bool morvik::PlaceAtSavedPosition() {
                                      IniManage::GetIni(QStringLiteral("left")), size);
     if (place.position)
         move(*place.position);
+    placed_ = true;
     return place.firstRun;
 }
 
@@ -360,10 +361,14 @@ void morvik::ShowImage2(const pictures::Pic& picture) {
 }
 
 void morvik::closeEvent(QCloseEvent* event) {
-    // Closed by the window system (not by her own exit): keep her place and end the program.
+    // Closed by the window system or ended by the session, not by her own exit: keep her place
+    // (unless she never had one: a second instance, or an end before the start-up placed her) and
+    // end the program; in the middle of her exit, end it as the end of the farewell would.
     event->accept();
+    if (placed_ || isVisible())
+        SavePosition();
     if (flag::Exiting)
-        return;
-    SavePosition();
-    EndProgram();
+        finishExit();
+    else
+        EndProgram();
 }

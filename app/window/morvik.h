@@ -172,4 +172,5 @@ private:
     std::optional<QPoint> dragOffset_; // the mouse's offset while we move the window ourselves
     qint64 lastChimedHour_ = -1; // the hour (days * 24 + hour) whose chime was given
     bool exitFinished_ = false;
+    bool placed_ = false; // the start-up has put her at her place
 };

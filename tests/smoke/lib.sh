@@ -109,7 +109,7 @@ wait_exit() {
         kill -0 "$SMOKE_APP" 2>/dev/null || break
         sleep 0.1
     done
-    if kill -0 "$SMOKE_APP" 2>/dev/null; then echo "still running 20 s after 終了" >&2; return 1; fi
+    if kill -0 "$SMOKE_APP" 2>/dev/null; then echo "still running 20 s after she was told to end" >&2; return 1; fi
     local status=0
     wait "$SMOKE_APP" || status=$?
     SMOKE_APP=

@@ -769,6 +769,29 @@ TEST_F(Character, ExitSequence) {
     EXPECT_EQ(ended, 1);
 }
 
+// The session ends her (the window closed, as SIGTERM does) during her farewell: the program ends
+// then, once, and not when the farewell would have.
+TEST_F(Character, SessionEndDuringTheFarewellEndsHer) {
+    key("proxy", "1");
+    start();
+    talk->state = 1; // the farewell plays on
+    {
+        platform::pace::Recorder instant;
+        window->end_Click();
+    }
+    ASSERT_EQ(ended, 0);
+    window->move(70, 90);
+    window->close();
+    EXPECT_EQ(ended, 1);
+    IniManage::BeginBatch();
+    EXPECT_EQ(IniManage::GetIni("top"), "70");
+    EXPECT_EQ(IniManage::GetIni("left"), "90");
+    talk->state = 0;
+    window->Timer7_Timer();
+    window->close();
+    EXPECT_EQ(ended, 1);
+}
+
 // Once the exit has begun no menu command runs, whichever item is chosen, and the tray's right click
 // no longer opens the menu.
 TEST_F(Character, NoCommandRunsOnceTheExitHasBegun) {
