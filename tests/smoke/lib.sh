@@ -61,8 +61,7 @@ wait_window() {
     wait_output 200 first_window "$1" || { echo "no window of class $1 appeared" >&2; return 1; }
 }
 
-# window_place NAME: "x y" of the mapped window of class NAME (looked up afresh: always-on-top can
-# give the window a new id).
+# window_place NAME: "x y" of the mapped window of class NAME (looked up afresh each time).
 window_place() {
     local id
     id=$(xdotool search --onlyvisible --class "$1" 2>/dev/null | tail -n 1)
