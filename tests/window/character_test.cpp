@@ -769,6 +769,19 @@ TEST_F(Character, ExitSequence) {
     EXPECT_EQ(ended, 1);
 }
 
+// Hidden from the menu, she is still ended by the session, and keeps her place.
+TEST_F(Character, SessionEndWhileHiddenKeepsHerPlace) {
+    key("proxy", "1");
+    start();
+    window->move(60, 80);
+    window->not_vis_Click();
+    window->close();
+    EXPECT_EQ(ended, 1);
+    IniManage::BeginBatch();
+    EXPECT_EQ(IniManage::GetIni("top"), "60");
+    EXPECT_EQ(IniManage::GetIni("left"), "80");
+}
+
 // The session ends her (the window closed, as SIGTERM does) during her farewell: the program ends
 // then, once, and not when the farewell would have.
 TEST_F(Character, SessionEndDuringTheFarewellEndsHer) {
