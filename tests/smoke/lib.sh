@@ -6,7 +6,11 @@ set -euo pipefail
 ROOT_COLOUR=${ROOT_COLOUR:-#3a6ea5}
 SMOKE_WORK=$(mktemp -d)
 smoke_cleanup() {
-    [[ -n ${SMOKE_APP:-} ]] && kill "$SMOKE_APP" 2>/dev/null || true
+    # The program saves her place as it ends: let it finish before its folder goes.
+    if [[ -n ${SMOKE_APP:-} ]] && kill "$SMOKE_APP" 2>/dev/null; then
+        for _ in $(seq 100); do kill -0 "$SMOKE_APP" 2>/dev/null || break; sleep 0.1; done
+        kill -KILL "$SMOKE_APP" 2>/dev/null || true
+    fi
     [[ -n ${SMOKE_XVFB:-} ]] && kill "$SMOKE_XVFB" 2>/dev/null || true
     rm -rf "$SMOKE_WORK"
 }
