@@ -83,9 +83,10 @@ void morvik::shutdown_Click() {
         return;
     }
     // logind may wait long while the user authorises: she keeps living meanwhile, and a refused
-    // power-off is said as refused once the answer comes, never taken for done.
+    // power-off is said as refused once the answer comes, never taken for done (unless her exit
+    // has begun by then: it opens no more windows).
     platform::logind::PowerOff(this, [refused](bool ok, const QString&) {
-        if (!ok)
+        if (!ok && !flag::Exiting)
             MessageBox(refused);
     });
 }

@@ -92,4 +92,17 @@ TEST_F(Shutdown, SheKeepsLivingWhileLogindAsks) {
     EXPECT_EQ(messages, QStringList{"SE_SHUTDOWN_NAME特権が設定できません"});
 }
 
+// A refusal that comes after her exit has begun opens no message box.
+TEST_F(Shutdown, RefusalAfterTheExitBeganIsNotSaid) {
+    logind.start(QStringLiteral(R"({"CanPowerOff": "challenge"})"));
+    logind.replaceMethod(QStringLiteral("PowerOff"), QStringLiteral("b"), QString(),
+                         QStringLiteral("raise dbus.exceptions.DBusException('Access denied', "
+                                        "name='org.freedesktop.DBus.Error.AccessDenied')"));
+    shutdown();
+    flag::Exiting = 1; // the answer comes through the event loop, so after this
+    EXPECT_TRUE(QTest::qWaitFor([&] { return logind.callsOf(QStringLiteral("PowerOff")).size() == 1u; }));
+    QTest::qWait(300);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
 } // namespace
