@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -21,15 +23,27 @@ QString SingleInstance::lockPath(const QString& name) {
 }
 
 SingleInstance::SingleInstance(const QString& name) {
-    const QByteArray path = QFile::encodeName(lockPath(name));
+    const QString file = lockPath(name);
+    const QByteArray path = QFile::encodeName(file);
+    auto fail = [&](const char* what) {
+        error_ = QStringLiteral("%1 %2: %3")
+                     .arg(QLatin1String(what), file, QString::fromLocal8Bit(std::strerror(errno)));
+    };
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    if (fd < 0) {
+        fail("cannot open");
         return;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK)
+            outcome_ = Outcome::HeldByAnother;
+        else
+            fail("cannot lock");
         ::close(fd);
         return;
     }
     fd_ = fd;
+    outcome_ = Outcome::Acquired;
 }
 
 SingleInstance::~SingleInstance() {

@@ -1,5 +1,6 @@
 #include "platform/single_instance.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
@@ -97,10 +98,28 @@ TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstIsGone) {
         EXPECT_TRUE(platform::SingleInstance::heldElsewhere(name));
         platform::SingleInstance second(name);
         EXPECT_FALSE(second.acquired());
+        EXPECT_EQ(second.outcome(), platform::SingleInstance::Outcome::HeldByAnother);
+        EXPECT_TRUE(second.error().isEmpty());
     }
     EXPECT_FALSE(platform::SingleInstance::heldElsewhere(name));
     platform::SingleInstance third(name);
     EXPECT_TRUE(third.acquired());
+}
+
+// A lock file that cannot be made (here a folder stands in its place, which stops root too) is a
+// failure with its reason, never taken for another instance.
+TEST(SingleInstance, LockThatCannotBeMadeIsAFailureNotAnotherInstance) {
+    const QString name = QStringLiteral("test-unmakeable-%1").arg(getpid());
+    const QString path = platform::SingleInstance::lockPath(name);
+    ASSERT_TRUE(QDir().mkpath(path));
+    {
+        platform::SingleInstance lock(name);
+        EXPECT_FALSE(lock.acquired());
+        EXPECT_EQ(lock.outcome(), platform::SingleInstance::Outcome::Failed);
+        EXPECT_TRUE(lock.error().contains(path)) << lock.error().toStdString();
+        EXPECT_FALSE(platform::SingleInstance::heldElsewhere(name));
+    }
+    QDir().rmdir(path);
 }
 
 TEST(SingleInstance, LockDiesWithItsProcess) {

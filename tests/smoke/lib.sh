@@ -10,7 +10,12 @@ SMOKE_HELPERS=()
 # stop it before the rest is stopped.
 smoke_cleanup() {
     local pid
-    for pid in ${SMOKE_APP:-} "${SMOKE_HELPERS[@]}" ${SMOKE_XVFB:-}; do
+    # The program saves her place as it ends: let it finish before its folder goes.
+    if [[ -n ${SMOKE_APP:-} ]] && kill "$SMOKE_APP" 2>/dev/null; then
+        for _ in $(seq 100); do kill -0 "$SMOKE_APP" 2>/dev/null || break; sleep 0.1; done
+        kill -KILL "$SMOKE_APP" 2>/dev/null || true
+    fi
+    for pid in "${SMOKE_HELPERS[@]}" ${SMOKE_XVFB:-}; do
         kill "$pid" 2>/dev/null || true
     done
     rm -rf "$SMOKE_WORK"
@@ -84,8 +89,7 @@ wait_window() {
     return 1
 }
 
-# window_place NAME: "x y" of the mapped window of class NAME (looked up afresh: always-on-top can
-# give the window a new id).
+# window_place NAME: "x y" of the mapped window of class NAME (looked up afresh each time).
 window_place() {
     local id
     id=$(xdotool search --onlyvisible --class "$1" 2>/dev/null | tail -n 1)
@@ -132,7 +136,7 @@ wait_exit() {
         kill -0 "$SMOKE_APP" 2>/dev/null || break
         sleep 0.1
     done
-    if kill -0 "$SMOKE_APP" 2>/dev/null; then echo "still running 20 s after 終了" >&2; return 1; fi
+    if kill -0 "$SMOKE_APP" 2>/dev/null; then echo "still running 20 s after she was told to end" >&2; return 1; fi
     local status=0
     wait "$SMOKE_APP" || status=$?
     SMOKE_APP=
