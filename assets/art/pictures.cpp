@@ -1,6 +1,7 @@
 #include "pictures.h"
 
 #include "app/shapes/balloon_tables.h"
+#include "butler.h"
 #include "figure.h"
 #include "props.h"
 
@@ -740,6 +741,12 @@ std::vector<PictureRow> buildRows() {
         pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return phoneFrame(k); });
     for (int k = 5; k <= 7; ++k)
         pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return disconnectFrame(k - 5); });
+    for (const auto& [name, monocle] :
+         {std::pair{u"gra.lun_img1"_s, Monocle::Open}, {u"gra.lun_img2"_s, Monocle::Closed}})
+        rows.push_back({name, kButlerSize, Backdrop::Blue, [monocle] {
+                            return render([monocle](QPainter& p) { drawButler(p, monocle); },
+                                          solid(kButlerSize, kBlue));
+                        }});
     rows.push_back({u"morvik.Picture1"_s, {32, 32}, Backdrop::Plain, trayIcon, true});
     return rows;
 }
@@ -772,6 +779,7 @@ std::vector<OutlineRow> buildOutlines() {
         {u"RgnCall2.ShapePose15"_s, character, {u"gra2.Image1(5)"_s}, busyMarks},
         {u"RgnCall2.ShapePose16"_s, character, {u"gra2.Image1(5)"_s}, busySparks},
         {u"RgnCall2.ShapePose17"_s, character, {u"gra.Image1(12)"_s}},
+        {u"RgnCall4.ShapeLauncher"_s, kButlerSize.width(), {u"gra.lun_img1"_s, u"gra.lun_img2"_s}},
     };
     for (int k = 0; k <= 7; ++k)
         rows.push_back({QStringLiteral("RgnCall2.ShapePose%1").arg(18 + k),
