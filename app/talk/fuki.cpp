@@ -1,8 +1,9 @@
 #include "fuki.h"
 
 #include "app/shapes/RgnCall.h"
+#include "app/state/flag.h"
+#include "app/state/speak.h"
 #include "app/window/Trei.h"
-#include "app/window/flag.h"
 #include "app/window/morvik.h"
 #include "app/window/picture_stores.h"
 #include "app/window/services.h"
@@ -10,7 +11,6 @@
 #include "mp3.h"
 #include "platform/audio/vbmp3.h"
 #include "platform/program_folder.h"
-#include "speak.h"
 
 #include <QMouseEvent>
 
@@ -42,7 +42,7 @@ void fuki::layOut(int labelTop, int buttonsTop) {
 }
 
 void fuki::Form_Load() {
-    flag::BalloonOpen = 1;
+    flag::state.BalloonOpen = 1;
     // Every line starts without the question's buttons; a question shows them after its line, so a
     // line said into an open question never leaves はい under words that ask nothing.
     Command1->hide();
@@ -57,7 +57,7 @@ void fuki::Form_Load() {
     layOut(place.labelTop, place.buttonsTop);
     move(place.position);
     update();
-    flag::FukiShown = 1;
+    flag::state.FukiShown = 1;
 
     morvik* character = balloon::Character();
     const bool mediaPlaying = character && (character->Timer7.Enabled() || character->Timer6.Enabled());
@@ -65,17 +65,17 @@ void fuki::Form_Load() {
     Timer1.setInterval(close.interval);
     Timer1.setEnabled(close.enabled);
 
-    if (!flag::VoicePath.isEmpty())
+    if (!flag::state.VoicePath.isEmpty())
         mp3::PlayBalloonVoice();
     show();
     Trei::SetTopMostFuki(1);
-    Label1->setText(speak::TalkText);
+    Label1->setText(speak::state.TalkText);
 }
 
 void fuki::Form_Unload() {
-    flag::BalloonOpen = 0;
+    flag::state.BalloonOpen = 0;
     morvik* character = balloon::Character();
-    const bool ownClip = character ? character->Timer7.Enabled() : flag::PlayMode != mp3::kNothing;
+    const bool ownClip = character ? character->Timer7.Enabled() : flag::state.PlayMode != mp3::kNothing;
     if (ownClip) {
         vbmp3_stop();
         vbmp3_close();
@@ -87,7 +87,7 @@ void fuki::Form_Unload() {
         midi::MciClose(kMidiAlias);
         character->Timer6.setEnabled(false);
     }
-    if (flag::PlayMode == mp3::kExiting) {
+    if (flag::state.PlayMode == mp3::kExiting) {
         // Closing the farewell ends the program, as the end of its clip would.
         vbmp3_stop();
         if (character)
@@ -99,16 +99,16 @@ void fuki::Form_Unload() {
     Image1->hide();
     Timer1.setInterval(0);
     Timer1.setEnabled(false);
-    flag::VoicePath.clear();
-    flag::PlayMode = mp3::kNothing;
+    flag::state.VoicePath.clear();
+    flag::state.PlayMode = mp3::kNothing;
     mp3::DeleteOwnFiles();
 }
 
 void fuki::Timer1_Timer() {
     const morvik* character = balloon::Character();
-    if (flag::HoldBalloon == 1 && character && character->Timer7.Enabled())
+    if (flag::state.HoldBalloon == 1 && character && character->Timer7.Enabled())
         return;
-    flag::HoldBalloon = 0;
+    flag::state.HoldBalloon = 0;
     Timer1.setEnabled(false);
     if (IsOpen())
         Unload();

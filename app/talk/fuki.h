@@ -1,11 +1,11 @@
 #pragma once
 // The main balloon: everything the character says in words appears here.
 //
-// The caller puts the text into speak::TalkText, and a clip into flag::VoicePath when there is one
-// (empty for a line without voice), then opens the balloon. Opening places it by the character
+// The caller puts the text into speak.TalkText, and a clip into flag.VoicePath when there is
+// one (empty for a line without voice), then opens the balloon. Opening places it by the character
 // (balloon_layout.h), shows the text, plays the clip (play mode 1, the character's MP3-end watcher
 // Timer7 on) and starts the close timer that `fukiClose` asks for; no close timer runs while a
-// clip or a MIDI song was already playing. It closes on its timer (unless flag::HoldBalloon keeps
+// clip or a MIDI song was already playing. It closes on its timer (unless flag.HoldBalloon keeps
 // it while its clip plays), when its clip ends (the character's Timer7), on a left click unless it
 // asks a question, and when another part closes it.
 //
@@ -29,7 +29,7 @@
 class fuki : public balloon::Window<fuki> {
     Q_OBJECT
 public:
-    // Opens the balloon with speak::TalkText and flag::VoicePath, or says them in the open one.
+    // Opens the balloon with speak.TalkText and flag.VoicePath, or says them in the open one.
     static fuki* Open();
 
     QPushButton* Command1; // はい

@@ -2,18 +2,19 @@
 
 #include "ExitWindow.h"
 #include "Trei.h"
-#include "flag.h"
-#include "services.h"
 #include "app/settings/IniManage.h"
 #include "app/settings/settings_db.h"
 #include "app/settings/settings_keys.h"
 #include "app/shapes/RgnCall.h"
 #include "app/shapes/RgnCall2.h"
-#include "app/talk/speak.h"
+#include "app/state/Module1.h"
+#include "app/state/flag.h"
+#include "app/state/speak.h"
 #include "platform/clock.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
 #include "platform/single_instance.h"
+#include "services.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -136,11 +137,11 @@ void morvik::frame(Shape shape, std::optional<stores::Picture> picture, std::opt
 // Writes the `common` clip id and names it as the next clip; false once the exit has begun, since
 // the farewell is the last thing she says.
 static bool prepareVoice(const QString& id) {
-    if (flag::Exiting)
+    if (flag::state.Exiting)
         return false;
-    speak::VoiceId = id;
+    speak::state.VoiceId = id;
     services::talk().PlayCommonVoice();
-    flag::VoicePath = services::commonVoicePath(id);
+    flag::state.VoicePath = services::commonVoicePath(id);
     return true;
 }
 
@@ -152,7 +153,7 @@ void morvik::voice(const QString& id) {
 void morvik::say(const QString& id, const QString& text) {
     if (!prepareVoice(id))
         return;
-    speak::TalkText = text;
+    speak::state.TalkText = text;
     services::talk().ShowFuki();
 }
 
@@ -191,8 +192,8 @@ void morvik::SavePosition() {
     IniManage::WriteIni(QStringLiteral("left"), QString::number(r.top()));
     IniManage::WriteIni(QStringLiteral("right"), QString::number(r.left() + r.width()));
     IniManage::WriteIni(QStringLiteral("bottom"), QString::number(r.top() + r.height()));
-    if (!flag::TopMost.isEmpty())
-        IniManage::WriteIni(QStringLiteral("temae"), flag::TopMost);
+    if (!flag::state.TopMost.isEmpty())
+        IniManage::WriteIni(QStringLiteral("temae"), flag::state.TopMost);
 }
 
 void morvik::wait_ten() { platform::pace::sleep(10000); }
@@ -218,7 +219,7 @@ bool morvik::dialUpConnected() {
 
 bool morvik::Form_Load() {
     step([] { stores::Load(QStringLiteral("action")); });
-    flag::StartupDone = 0;
+    flag::state.StartupDone = 0;
     step([] { ExitWindow::GetOsKind(); });
     instance_ = std::make_unique<platform::SingleInstance>(InstanceName);
     if (!instance_->acquired())
@@ -231,10 +232,9 @@ bool morvik::Form_Load() {
     step([this] { frame(RgnCall::ShapePose05, action::Image1(0)); });
     step([] {
         // Leftovers of an earlier run, in our own temporary folder only.
-        Module1::CleanPath1 = platform::tempFolder() + QStringLiteral("/*.tmp");
-        Module1::CleanPath2 = platform::tempFolder() + QStringLiteral("/temp.mdb");
+        Module1::state.CleanPath2 = platform::tempFolder() + QStringLiteral("/temp.mdb");
         platform::deleteTempFiles(QStringLiteral("*.tmp"));
-        QFile::remove(Module1::CleanPath2);
+        QFile::remove(Module1::state.CleanPath2);
     });
     bool firstRun = false;
     step([&] { firstRun = PlaceAtSavedPosition(); });
@@ -280,19 +280,20 @@ bool morvik::Form_Load() {
         platform::pace::yieldEvents();
         platform::pace::sleep(600);
     });
-    flag::PowerState = QStringLiteral("1");
-    flag::IdleCount = 0;
+    flag::state.PowerState = QStringLiteral("1");
+    flag::state.IdleCount = 0;
     step([this] { Trei::TrayIcon(QIcon(Picture1), Trei::kStartTip, 0); });
     step([] { services::talk().vbmp3_init(); });
     step([&] {
-        speak::TalkText = firstRun ? QStringLiteral("はじめましてマスター\r\nこれからよろしくお願いします")
-                                   : GreetingText(greeting.line1, IniManage::GetIni(QStringLiteral("MasterName")),
-                                                  greeting.line2);
-        flag::VoicePath = greeting.clip;
+        speak::state.TalkText =
+            firstRun ? QStringLiteral("はじめましてマスター\r\nこれからよろしくお願いします")
+                     : GreetingText(greeting.line1, IniManage::GetIni(QStringLiteral("MasterName")),
+                                    greeting.line2);
+        flag::state.VoicePath = greeting.clip;
         services::talk().ShowFuki();
     });
     Timer1.setEnabled(true);
-    flag::StartupDone = 1;
+    flag::state.StartupDone = 1;
 
     int mailSwitch = 0;
     step([&] { mailSwitch = settings_keys::mailCheckSwitch(); });
@@ -316,13 +317,14 @@ bool morvik::Form_Load() {
     net_check.setEnabled(true);
     Timer9.setEnabled(true);
     step([this] { shutdown->setVisible(settings_keys::flag(QStringLiteral("shutdown"))); });
-    step([] { setTopMostBelowBalloons(flag::TopMost == QStringLiteral("0") ? 0 : 1); });
+    step([] { setTopMostBelowBalloons(flag::state.TopMost == QStringLiteral("0") ? 0 : 1); });
     step([] {
         if (services::sstp().Sakura() == 0)
             return;
-        speak::SstpScript = QStringLiteral("\\h\\s0ちっ、でやがったな、無表情ロボめ") +
-                            QStringLiteral("\\w5\\u\\s0そーゆーことは、本人のいないところで言うもんやで\\e");
-        services::sstp().Send(speak::SstpScript, speak::SstpOption);
+        speak::state.SstpScript =
+            QStringLiteral("\\h\\s0ちっ、でやがったな、無表情ロボめ") +
+            QStringLiteral("\\w5\\u\\s0そーゆーことは、本人のいないところで言うもんやで\\e");
+        services::sstp().Send(speak::state.SstpScript, speak::state.SstpOption);
     });
     Timer12.setEnabled(true);
     step([] {
@@ -345,7 +347,7 @@ QString morvik::GreetingText(const QString& line1, const QString& masterName, co
 }
 
 void morvik::applyTopMost(const QString& value) {
-    flag::TopMost = value;
+    flag::state.TopMost = value;
     if (value == QStringLiteral("0")) {
         setTopMostBelowBalloons(0);
         temae->setText(QStringLiteral("常に手前に表示"));
@@ -363,7 +365,7 @@ void morvik::ShowImage2(const stores::Picture& picture) {
 void morvik::closeEvent(QCloseEvent* event) {
     // Closed by the window system (not by her own exit): keep her place and end the program.
     event->accept();
-    if (flag::Exiting)
+    if (flag::state.Exiting)
         return;
     SavePosition();
     EndProgram();

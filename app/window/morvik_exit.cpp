@@ -3,19 +3,20 @@
 
 #include "ExitWindow.h"
 #include "Trei.h"
-#include "flag.h"
-#include "services.h"
 #include "app/shapes/RgnCall.h"
-#include "app/talk/speak.h"
+#include "app/state/Module1.h"
+#include "app/state/flag.h"
+#include "app/state/speak.h"
 #include "platform/logind.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
+#include "services.h"
 
 #include <QFile>
 #include <QTimer>
 
 void morvik::end_Click() {
-    flag::Exiting = 1;
+    flag::state.Exiting = 1;
     if (clsSubclass) {
         basSubclass::Unsubclass(*clsSubclass);
         clsSubclass.reset();
@@ -35,19 +36,18 @@ void morvik::end_Click() {
     platform::pace::sleep(600);
     Trei::TrayIcon(QIcon(), QString(), 2);
     if (services::sstp().Sakura() != 0) {
-        speak::SstpScript = QStringLiteral("\\h\\s0ふっ、勝った") + QStringLiteral("\\w5\\u\\s0なんのはなしや？\\e");
-        services::sstp().Send(speak::SstpScript, speak::SstpOption);
+        speak::state.SstpScript =
+            QStringLiteral("\\h\\s0ふっ、勝った") + QStringLiteral("\\w5\\u\\s0なんのはなしや？\\e");
+        services::sstp().Send(speak::state.SstpScript, speak::state.SstpOption);
     }
     SavePosition();
     // Only what the program itself left in its private temporary folder.
     const QString temp = platform::tempFolder();
-    Module1::CleanPath1 = temp + QStringLiteral("/*.tmp");
-    Module1::CleanPath2 = temp + QStringLiteral("/temp.mdb");
-    Module1::CleanPath3 = temp + QStringLiteral("/*.mp3");
+    Module1::state.CleanPath2 = temp + QStringLiteral("/temp.mdb");
     platform::deleteTempFiles(QStringLiteral("*.tmp"));
-    QFile::remove(Module1::CleanPath2);
+    QFile::remove(Module1::state.CleanPath2);
     platform::deleteTempFiles(QStringLiteral("*.mp3"));
-    flag::PlayMode = 3;
+    flag::state.PlayMode = 3;
     Timer7.setEnabled(true);
     // Whatever happens to the farewell clip, the program ends.
     QTimer::singleShot(kFarewellLimitMs, this, [this] { finishExit(); });
@@ -58,7 +58,7 @@ void morvik::finishExit() {
         return;
     exitFinished_ = true;
     services::Talk& talk = services::talk();
-    if (!flag::VoicePath.isEmpty() && QFile::exists(flag::VoicePath)) {
+    if (!flag::state.VoicePath.isEmpty() && QFile::exists(flag::state.VoicePath)) {
         talk.vbmp3_close();
         talk.vbmp3_free();
     }

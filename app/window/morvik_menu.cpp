@@ -2,14 +2,14 @@
 #include "morvik.h"
 
 #include "Trei.h"
-#include "flag.h"
-#include "services.h"
 #include "app/settings/IniManage.h"
 #include "app/settings/settings_db.h"
 #include "app/shapes/RgnCall.h"
-#include "app/talk/speak.h"
+#include "app/state/flag.h"
+#include "app/state/speak.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
+#include "services.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -39,7 +39,7 @@ void morvik::buildMenu() {
         action->setVisible(shown);
         if (handler)
             connect(action, &QAction::triggered, this, [this, handler] {
-                if (!flag::Exiting)
+                if (!flag::state.Exiting)
                     (this->*handler)();
             });
         return action;
@@ -134,34 +134,34 @@ void morvik::startDrag(QPoint globalPos) {
 }
 
 void morvik::Image1_MouseDown(int button, QPoint globalPos) {
-    flag::IdleCount = 0;
+    flag::state.IdleCount = 0;
     Form_MouseDown(button, globalPos);
 }
 
 void morvik::Form_MouseDown(int button, QPoint globalPos) {
-    if (flag::StartupDone != 1 || flag::Exiting)
+    if (flag::state.StartupDone != 1 || flag::state.Exiting)
         return;
-    flag::IdleCount = 0;
+    flag::state.IdleCount = 0;
     services::Talk& talk = services::talk();
     if (button & 1) {
         if (talk.Fuki2Open())
             talk.CloseFuki2();
-        if (flag::FukiShown != 1) {
+        if (flag::state.FukiShown != 1) {
             startDrag(globalPos);
         } else if (!talk.FukiOpen() || !talk.FukiAsks()) {
             if (talk.FukiOpen())
                 talk.CloseFuki();
-            flag::FukiShown = 0;
+            flag::state.FukiShown = 0;
             if (!Timer8.Enabled())
                 Timer1.setEnabled(true);
         }
     }
     if (button == 2) {
-        if (newMailSignShown() && flag::MailAbort != 1)
+        if (newMailSignShown() && flag::state.MailAbort != 1)
             mail_look->setVisible(true);
-        if (flag::FukiShown == 1) {
+        if (flag::state.FukiShown == 1) {
             talk.CloseFuki();
-            flag::FukiShown = 0;
+            flag::state.FukiShown = 0;
             if (!Timer8.Enabled())
                 Timer1.setEnabled(true);
         }
@@ -170,8 +170,8 @@ void morvik::Form_MouseDown(int button, QPoint globalPos) {
 }
 
 void morvik::Form_DblClick() {
-    flag::IdleCount = 0;
-    if (flag::StartupDone == 1 && flag::MailBusy != 1 && !flag::Exiting)
+    flag::state.IdleCount = 0;
+    if (flag::state.StartupDone == 1 && flag::state.MailBusy != 1 && !flag::state.Exiting)
         services::talk().RandomTalk();
 }
 
@@ -202,7 +202,7 @@ void morvik::getto_Click() {
     frame(RgnCall::ShapePose07, gra2::Image1(0));
     platform::pace::yieldEvents();
     platform::pace::sleep(200);
-    flag::ManualCheck = 1;
+    flag::state.ManualCheck = 1;
     services::mail().CheckMail();
 }
 
@@ -211,8 +211,8 @@ void morvik::again_Click() {
         services::mail().ShowMailList();
         return;
     }
-    speak::TalkText = QStringLiteral("チェック履歴はありません");
-    flag::VoicePath.clear(); // this line has no voice: never replay an older clip
+    speak::state.TalkText = QStringLiteral("チェック履歴はありません");
+    flag::state.VoicePath.clear(); // this line has no voice: never replay an older clip
     services::talk().ShowFuki();
     again->setVisible(false);
 }
@@ -224,7 +224,7 @@ void morvik::mail_look_Click() {
     Image3->hide();
     Image4->hide();
     services::mail().DownloadAllMail();
-    if (flag::NewMail != 0) {
+    if (flag::state.NewMail != 0) {
         services::mail().ShowMailList();
         again->setVisible(true);
     } else {
@@ -232,7 +232,7 @@ void morvik::mail_look_Click() {
     }
     if (!QFile::exists(mailCache()))
         again->setVisible(false);
-    flag::MailAbort = 0;
+    flag::state.MailAbort = 0;
 }
 
 void morvik::mail_sub_cut_Click() {
@@ -248,9 +248,9 @@ void morvik::TimeSet_Click() {
 }
 
 void morvik::temae_Click() {
-    if (flag::TopMost == QStringLiteral("0"))
+    if (flag::state.TopMost == QStringLiteral("0"))
         applyTopMost(QStringLiteral("1"));
-    else if (flag::TopMost == QStringLiteral("1"))
+    else if (flag::state.TopMost == QStringLiteral("1"))
         applyTopMost(QStringLiteral("0"));
 }
 

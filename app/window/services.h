@@ -15,7 +15,7 @@ class Talk {
 public:
     virtual ~Talk() = default;
     // The greeting of start-up: copies its clip to the temporary folder and gives its two lines
-    // (first run: the welcome clip only). The clip's path goes to Module1::VoiceFile.
+    // (first run: the welcome clip only). The clip's path goes to Module1.VoiceFile.
     struct Greeting {
         QString line1, line2, clip;
     };
@@ -25,16 +25,16 @@ public:
         QString text, clip;
     };
     virtual Chime LoadChime(int hour) { (void)hour; return {}; }
-    virtual void ShowFuki() {}   // shows speak::TalkText, plays flag::VoicePath (play mode 1)
+    virtual void ShowFuki() {} // shows speak.TalkText, plays flag.VoicePath (play mode 1)
     virtual void CloseFuki() {}
     virtual bool FukiOpen() const { return false; }
     virtual bool FukiAsks() const { return false; } // its yes button is visible
     virtual bool Fuki2Open() const { return false; }
     virtual void CloseFuki2() {}
     virtual void CloseFuki3() {}
-    // Writes the `common` clip of speak::VoiceId to commonVoicePath(speak::VoiceId).
+    // Writes the `common` clip of speak.VoiceId to commonVoicePath(speak.VoiceId).
     virtual void PlayCommonVoice() {}
-    virtual void PlayVoice() {}       // plays flag::VoicePath without a balloon (play mode 2)
+    virtual void PlayVoice() {} // plays flag.VoicePath without a balloon (play mode 2)
     virtual void RandomTalk() {}
     virtual void FarewellTalk() {}
     virtual void ShowEditor() {}      // the talk-table editor

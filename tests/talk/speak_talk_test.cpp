@@ -28,7 +28,7 @@ TEST_F(Talk, TheFlowerOfTheDayOnTheTwentyNinthOfFebruaryAndOnlyOnce) {
     platform::random::setSequence({r(1)});
     speak::RandomTalk();
     EXPECT_EQ(said(), kFlowerOf229);
-    EXPECT_EQ(flag::FlowerShown, 1);
+    EXPECT_EQ(flag::state.FlowerShown, 1);
 
     // Shown once a run: a second draw of 1 is drawn again, here into the remark of the second.
     platform::random::setSequence({r(1), r(2)});
@@ -41,7 +41,7 @@ TEST_F(Talk, ADayWithoutAFlowerIsDrawnAgainAndStaysUnmarked) {
     platform::random::setSequence({r(1), r(4)});
     speak::RandomTalk();
     EXPECT_EQ(said(), QStringLiteral("o0\r\nshipped\r\n"));
-    EXPECT_EQ(flag::FlowerShown, 0);
+    EXPECT_EQ(flag::state.FlowerShown, 0);
 }
 
 TEST_F(Talk, RemarksFollowTheSecondOfTheClock) {
@@ -76,11 +76,11 @@ TEST_F(Talk, TheUsersLinesCountFromZero) {
 
 TEST_F(Talk, ALineWithoutVoiceNeverReplaysAnOlderClip) {
     writeFile(temp("temp4.mp3"), "the idle remark");
-    flag::VoicePath = temp("temp4.mp3");
+    flag::state.VoicePath = temp("temp4.mp3");
     platform::random::setSequence({r(2)});
     speak::RandomTalk();
-    EXPECT_TRUE(flag::VoicePath.isEmpty());
-    EXPECT_EQ(flag::PlayMode, 0);
+    EXPECT_TRUE(flag::state.VoicePath.isEmpty());
+    EXPECT_EQ(flag::state.PlayMode, 0);
 }
 
 TEST_F(Talk, CallingHerMasterTakesThePoseAndHoldsTheBalloonWhileTheVoicePlays) {
@@ -97,11 +97,11 @@ TEST_F(Talk, CallingHerMasterTakesThePoseAndHoldsTheBalloonWhileTheVoicePlays) {
     speak::RandomTalk();
 
     EXPECT_EQ(said(), QStringLiteral("マスター。\r\nshipped"));
-    EXPECT_EQ(flag::HoldBalloon, 1);
-    EXPECT_EQ(flag::VoicePath, temp("temp1.mp3"));
+    EXPECT_EQ(flag::state.HoldBalloon, 1);
+    EXPECT_EQ(flag::state.VoicePath, temp("temp1.mp3"));
     EXPECT_EQ(readFile(temp("temp1.mp3")), "calling");
     EXPECT_FALSE(QFile::exists(temp("jiho9.mp3")));
-    EXPECT_EQ(flag::PlayMode, mp3::kBalloon);
+    EXPECT_EQ(flag::state.PlayMode, mp3::kBalloon);
     EXPECT_TRUE(character->Timer7.Enabled());
     EXPECT_TRUE(recorder.events.contains("shape ShapePose17"));
     EXPECT_EQ(character->Shown(), gra::Image1(12));
@@ -128,7 +128,7 @@ TEST_F(Talk, TheFirstDoubleClickGreetsAnSstpServerOnce) {
     platform::random::setSequence({r(2)});
     speak::RandomTalk();
     EXPECT_EQ(said(), QStringLiteral("こんにちはさくらさん\r\nよろしくお願いします"));
-    EXPECT_EQ(speak::TalkText, said());
+    EXPECT_EQ(speak::state.TalkText, said());
     ASSERT_EQ(sstp->sent.size(), 1);
     EXPECT_EQ(sstp->sent[0],
               QStringLiteral("\\h\\s0………（無視）\\w5\\u\\s0よろしゅうな～（さくら！、返事せんかい！）\\e|0"));
@@ -153,7 +153,7 @@ TEST_F(Talk, EmptyTablesLeaveHerSilentInsteadOfDrawingForever) {
     platform::random::setSequence({r(1), r(5), 0.3, r(7), 0.3});
     speak::RandomTalk();
     EXPECT_EQ(fuki::Instance(), nullptr);
-    EXPECT_EQ(flag::BalloonOpen, 0);
+    EXPECT_EQ(flag::state.BalloonOpen, 0);
 }
 
 TEST_F(Talk, FarewellByTheExitSetting) {
@@ -178,14 +178,14 @@ TEST_F(Talk, FarewellByTheExitSetting) {
         writeFile(temp("temp5.mp3"), "older");
         key("syuryo", QString::fromUtf8(c.syuryo));
         key("MasterName", QString::fromUtf8(c.name));
-        speak::TalkText = QStringLiteral("unchanged");
+        speak::state.TalkText = QStringLiteral("unchanged");
         speak::FarewellTalk();
         EXPECT_EQ(said(), QString::fromUtf8(c.text));
-        EXPECT_EQ(speak::TalkText, QStringLiteral("unchanged"));
-        EXPECT_EQ(flag::VoicePath, temp(QLatin1String(c.clip)));
-        EXPECT_EQ(readFile(flag::VoicePath), c.bytes);
+        EXPECT_EQ(speak::state.TalkText, QStringLiteral("unchanged"));
+        EXPECT_EQ(flag::state.VoicePath, temp(QLatin1String(c.clip)));
+        EXPECT_EQ(readFile(flag::state.VoicePath), c.bytes);
         EXPECT_FALSE(QFile::exists(temp("temp5.mp3")));
-        EXPECT_EQ(flag::PlayMode, mp3::kBalloon);
+        EXPECT_EQ(flag::state.PlayMode, mp3::kBalloon);
     }
 }
 

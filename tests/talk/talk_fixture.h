@@ -3,13 +3,13 @@
 // place the test chooses), the real talk service, recording stand-ins for mail and the SSTP
 // control (recording_services.h), and a fixed clock and random sequence. Balloons left open are closed afterwards.
 #include "app/settings/IniManage.h"
+#include "app/state/state.h"
 #include "app/talk/fuki.h"
 #include "app/talk/fuki2.h"
 #include "app/talk/fuki3.h"
-#include "app/talk/speak.h"
+#include "app/talk/speak_talk.h"
 #include "app/talk/talk_service.h"
 #include "app/window/Trei.h"
-#include "app/window/flag.h"
 #include "app/window/morvik.h"
 #include "app/window/services.h"
 #include "platform/audio/vbmp3.h"
@@ -25,12 +25,6 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <gtest/gtest.h>
-
-inline void resetTalkState() {
-    resetSharedFlags();
-    speak::Greeted = 0;
-    flag::FlowerShown = 0;
-}
 
 namespace stage {
 
@@ -51,7 +45,7 @@ inline QByteArray readFile(const QString& path) {
 class TalkStage : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetTalkState();
+        state::resetAll();
         auto m = std::make_unique<FakeMail>();
         auto s = std::make_unique<FakeSstp>();
         mail = m.get(), sstp = s.get();

@@ -20,7 +20,7 @@ struct FakeTalk : services::Talk {
         return {QStringLiteral("%1時です").arg(hour), QStringLiteral("/tmp/jiho%1.mp3").arg(hour)};
     }
     void ShowFuki() override {
-        calls << QStringLiteral("ShowFuki ") + speak::TalkText;
+        calls << QStringLiteral("ShowFuki ") + speak::state.TalkText;
         fukiOpen = true;
     }
     void CloseFuki() override {
@@ -35,12 +35,12 @@ struct FakeTalk : services::Talk {
         fuki2Open = false;
     }
     void CloseFuki3() override { calls << QStringLiteral("CloseFuki3"); }
-    void PlayCommonVoice() override { calls << QStringLiteral("PlayCommonVoice ") + speak::VoiceId; }
+    void PlayCommonVoice() override { calls << QStringLiteral("PlayCommonVoice ") + speak::state.VoiceId; }
     void PlayVoice() override { calls << QStringLiteral("PlayVoice"); }
     void RandomTalk() override { calls << QStringLiteral("RandomTalk"); }
     void FarewellTalk() override {
         calls << QStringLiteral("FarewellTalk");
-        flag::PlayMode = 1;
+        flag::state.PlayMode = 1;
     }
     void ShowEditor() override { calls << QStringLiteral("ShowEditor"); }
     void vbmp3_init() override { calls << QStringLiteral("vbmp3_init"); }
@@ -67,13 +67,3 @@ struct FakeWindows : services::Windows {
     void ShowHeadlines() override { calls << QStringLiteral("ShowHeadlines"); }
     void ShowSettings() override { calls << QStringLiteral("ShowSettings"); }
 };
-
-// Puts the shared flags back to a program's first moment.
-inline void resetFlags() {
-    resetSharedFlags();
-    flag::IdleCount = 0;
-    flag::PowerState.clear();
-    flag::TopMost.clear();
-    flag::MailBusy = flag::ManualCheck = flag::NewMail = flag::MailAbort = 0;
-    flag::MusicPlaying = 0;
-}

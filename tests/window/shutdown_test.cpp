@@ -15,7 +15,7 @@ namespace {
 class Shutdown : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetFlags();
+        state::resetAll();
         auto t = std::make_unique<FakeTalk>();
         talk = t.get();
         services::install(std::move(t));
