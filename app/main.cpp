@@ -2,7 +2,7 @@
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
 #ifdef MORVIK_HAVE_COM
-#include "nh_service.h"
+#include "app/window/nh_service.h"
 #endif
 #ifdef MORVIK_HAVE_TALK
 #include "app/talk/talk_service.h"

@@ -8,9 +8,9 @@
 #include "app/window/picture_stores.h"
 #include "app/window/services.h"
 #include "midi.h"
-#include "mp3.h"
 #include "platform/audio/vbmp3.h"
 #include "platform/program_folder.h"
+#include "voice_clips.h"
 
 #include <QMouseEvent>
 

@@ -3,7 +3,7 @@
 #include "app/state/flag.h"
 #include "app/state/speak.h"
 #include "app/window/Trei.h"
-#include "mp3.h"
+#include "voice_clips.h"
 
 #include <QMouseEvent>
 

@@ -12,10 +12,10 @@
 #include "clip_export.h"
 #include "fuki.h"
 #include "heart_db.h"
-#include "mp3.h"
 #include "platform/clock.h"
 #include "platform/program_folder.h"
 #include "platform/random.h"
+#include "voice_clips.h"
 
 #include <cmath>
 

@@ -6,11 +6,11 @@
 #include "fuki2.h"
 #include "fuki3.h"
 #include "heart_db.h"
-#include "mp3.h"
 #include "platform/audio/mci.h"
 #include "platform/audio/vbmp3.h"
 #include "platform/program_folder.h"
 #include "speak_talk.h"
+#include "voice_clips.h"
 
 namespace {
 QString orEmpty(const std::optional<QString>& text) {

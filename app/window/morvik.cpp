@@ -1,6 +1,5 @@
 #include "morvik.h"
 
-#include "ExitWindow.h"
 #include "Trei.h"
 #include "app/settings/IniManage.h"
 #include "app/settings/settings_db.h"
@@ -10,6 +9,7 @@
 #include "app/state/Module1.h"
 #include "app/state/flag.h"
 #include "app/state/speak.h"
+#include "os_version.h"
 #include "platform/clock.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"

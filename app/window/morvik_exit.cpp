@@ -1,12 +1,12 @@
 // Ending the character: the exit with its farewell, and powering the computer off.
 #include "morvik.h"
 
-#include "ExitWindow.h"
 #include "Trei.h"
 #include "app/shapes/RgnCall.h"
 #include "app/state/Module1.h"
 #include "app/state/flag.h"
 #include "app/state/speak.h"
+#include "os_version.h"
 #include "platform/logind.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"

@@ -1,6 +1,6 @@
 // The double-click talk and the farewell, from a fixed random sequence and clock, on a small
 // shipped database of the test's own.
-#include "app/talk/mp3.h"
+#include "app/talk/voice_clips.h"
 #include "heart_fixture.h"
 #include "platform/pace.h"
 #include "talk_fixture.h"

@@ -1,7 +1,7 @@
 // The playback group: the shipped database's own clips through the MP3 layer, with SDL's dummy
 // driver standing in for the sound card (so each clip takes its real time), watched to their end by
 // the character's real MP3-end watcher.
-#include "app/talk/mp3.h"
+#include "app/talk/voice_clips.h"
 #include "talk_fixture.h"
 
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 // Powering off from the character's menu, against a mock logind on a private system bus.
 #include "app/settings/IniManage.h"
-#include "app/window/ExitWindow.h"
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
+#include "app/window/os_version.h"
 #include "fakes.h"
 #include "logind_mock.h"
 #include "platform/pace.h"

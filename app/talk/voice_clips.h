@@ -1,5 +1,6 @@
 #pragma once
-// The module mp3: voice clips from the dialogue database, and playing them.
+// Voice clips: writing them out of the dialogue database and playing them, as the design's module
+// mp3 (hence the namespace). The MP3 player itself is platform/audio/vbmp3.h.
 //
 // A clip is written into the program's private temporary folder (clip_export.h) and played from
 // there; the MP3 layer reads it into memory when it opens it, so the clip files can be replaced or

@@ -1,4 +1,4 @@
-#include "mp3.h"
+#include "voice_clips.h"
 
 #include "app/state/Module1.h"
 #include "app/state/flag.h"

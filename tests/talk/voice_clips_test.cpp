@@ -1,6 +1,6 @@
 // The clip writers and the play modes, on a small shipped database of the test's own.
 #include "app/talk/clip_export.h"
-#include "app/talk/mp3.h"
+#include "app/talk/voice_clips.h"
 #include "heart_fixture.h"
 #include "talk_fixture.h"
 
