@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
 #endif
     morvik window;
     Trei::MainWindow = &window;
+    Stage::Install(&window);
     bool started = true;
     QTimer::singleShot(0, &window, [&] {
         started = window.Form_Load();

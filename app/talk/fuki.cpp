@@ -4,9 +4,9 @@
 #include "app/state/flag.h"
 #include "app/state/speak.h"
 #include "app/window/Trei.h"
-#include "app/window/morvik.h"
 #include "app/window/picture_stores.h"
 #include "app/window/services.h"
+#include "app/window/stage.h"
 #include "midi.h"
 #include "platform/audio/vbmp3.h"
 #include "platform/program_folder.h"
@@ -59,8 +59,8 @@ void fuki::Form_Load() {
     update();
     flag::state.FukiShown = 1;
 
-    morvik* character = balloon::Character();
-    const bool mediaPlaying = character && (character->Timer7.Enabled() || character->Timer6.Enabled());
+    const Stage* stage = Stage::Current();
+    const bool mediaPlaying = stage && (stage->Running(Stage::Mp3End) || stage->Running(Stage::MidiEnd));
     const balloon::CloseTimer close = balloon::MainCloseTimer(balloon::FukiCloseSetting(), mediaPlaying);
     Timer1.setInterval(close.interval);
     Timer1.setEnabled(close.enabled);
@@ -74,28 +74,28 @@ void fuki::Form_Load() {
 
 void fuki::Form_Unload() {
     flag::state.BalloonOpen = 0;
-    morvik* character = balloon::Character();
-    const bool ownClip = character ? character->Timer7.Enabled() : flag::state.PlayMode != mp3::kNothing;
+    Stage* stage = Stage::Current();
+    const bool ownClip = stage ? stage->Running(Stage::Mp3End) : flag::state.PlayMode != mp3::kNothing;
     if (ownClip) {
         vbmp3_stop();
         vbmp3_close();
-        if (character)
-            character->Timer7.setEnabled(false);
+        if (stage)
+            stage->Stop(Stage::Mp3End);
     }
-    if (character && character->Timer6.Enabled()) {
+    if (stage && stage->Running(Stage::MidiEnd)) {
         midi::MciStop(kMidiAlias);
         midi::MciClose(kMidiAlias);
-        character->Timer6.setEnabled(false);
+        stage->Stop(Stage::MidiEnd);
     }
     if (flag::state.PlayMode == mp3::kExiting) {
         // Closing the farewell ends the program, as the end of its clip would.
         vbmp3_stop();
-        if (character)
-            character->Timer7_Timer();
+        if (stage)
+            stage->CheckMp3End();
         return;
     }
-    if (character)
-        character->reset_timer();
+    if (stage)
+        stage->GiveBackStage();
     Image1->hide();
     Timer1.setInterval(0);
     Timer1.setEnabled(false);
@@ -105,8 +105,8 @@ void fuki::Form_Unload() {
 }
 
 void fuki::Timer1_Timer() {
-    const morvik* character = balloon::Character();
-    if (flag::state.HoldBalloon == 1 && character && character->Timer7.Enabled())
+    const Stage* stage = Stage::Current();
+    if (flag::state.HoldBalloon == 1 && stage && stage->Running(Stage::Mp3End))
         return;
     flag::state.HoldBalloon = 0;
     Timer1.setEnabled(false);
@@ -134,19 +134,17 @@ void fuki::Command1_Click() {
     gra2::Load();
     Unload();
     services::mail().DownloadAllMail();
-    if (morvik* character = balloon::Character())
-        character->again->setVisible(true);
+    if (Stage* stage = Stage::Current())
+        stage->ShowItem(Stage::Item::again, true);
     services::mail().ShowMailList();
 }
 
 void fuki::Command2_Click() {
     Command1->hide();
     Command2->hide();
-    if (morvik* character = balloon::Character()) {
-        character->Timer2.setEnabled(true);
-        character->Timer5.setEnabled(true);
-        RgnCall::ShapeStandard(character);
-        character->ShowPicture(gra::Image1(0));
+    if (Stage* stage = Stage::Current()) {
+        stage->Start(Stage::kIdle);
+        stage->ShowPose(RgnCall::ShapeStandard, gra::Image1(0));
     }
     Unload();
 }

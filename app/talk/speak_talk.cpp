@@ -6,8 +6,8 @@
 #include "app/shapes/RgnCall2.h"
 #include "app/state/flag.h"
 #include "app/state/speak.h"
-#include "app/window/morvik.h"
 #include "app/window/services.h"
+#include "app/window/stage.h"
 #include "balloon_layout.h"
 #include "clip_export.h"
 #include "fuki.h"
@@ -61,17 +61,10 @@ void callMaster(heart::Connection& db, int n, const heart::Words& words) {
     platform::deleteTempFiles(QStringLiteral("*.mp3"));
     const clip::ExportResult clip =
         clip::exportClip(db, heart::Table::master_name, QString::number(n), QStringLiteral("temp"));
-    if (morvik* character = balloon::Character();
-        character && !(character->Shown() == gra::Image1(7) || character->Shown() == gra::Image1(6))) {
-        character->Timer1.setEnabled(false);
-        character->Timer2.setEnabled(false);
-        character->Image2->hide();
-        character->Label1->hide();
-        for (platform::Timer* t :
-             {&character->Timer5, &character->Timer9, &character->Timer10, &character->Timer11})
-            t->setEnabled(false);
-        RgnCall2::ShapePose17(character);
-        character->ShowPicture(gra::Image1(12));
+    if (Stage* stage = Stage::Current();
+        stage && !(stage->Shown() == gra::Image1(7) || stage->Shown() == gra::Image1(6))) {
+        stage->TakeStage(Stage::kBusy, Stage::Overlays(Stage::SignBoard) | Stage::BatteryPercent);
+        stage->ShowPose(RgnCall2::ShapePose17, gra::Image1(12));
     }
     flag::state.VoicePath = clip.ok ? clip.path : QString();
     say(lines(words, 2));

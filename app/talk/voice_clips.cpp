@@ -3,8 +3,7 @@
 #include "app/state/Module1.h"
 #include "app/state/flag.h"
 #include "app/state/speak.h"
-#include "app/window/morvik.h"
-#include "balloon_layout.h"
+#include "app/window/stage.h"
 #include "platform/audio/vbmp3.h"
 #include "platform/program_folder.h"
 
@@ -16,8 +15,8 @@ void deleteOldClips() {
 }
 
 void watchTheEnd() {
-    if (morvik* character = balloon::Character())
-        character->Timer7.setEnabled(true);
+    if (Stage* stage = Stage::Current())
+        stage->Start(Stage::Mp3End);
 }
 
 } // namespace

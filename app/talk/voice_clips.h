@@ -7,7 +7,7 @@
 // deleted while a clip still sounds. Every writer but the start-up's first deletes the older clips
 // (the "*.mp3" files of that folder: ours alone, never anything elsewhere).
 //
-// The play mode (flag.PlayMode) tells the character's MP3-end watcher Timer7, every 500 ms, who
+// The play mode (flag.PlayMode) tells the stage's MP3-end watch (stage.h), every 500 ms, who
 // started the clip now playing and so what to do when it has ended:
 //   kBalloon  the main balloon's opening: the watcher closes the balloon;
 //   kVoice    PlayVoice, a clip without words: the watcher forgets the clip;
@@ -26,11 +26,11 @@ enum PlayMode : qint16 { kNothing = 0, kBalloon = 1, kVoice = 2, kExiting = 3 };
 // services::commonVoicePath(speak.VoiceId) (also left in Module1.VoiceFile). Plays nothing.
 void PlayCommonVoice();
 
-// Plays flag.VoicePath without a balloon: play mode kVoice and the character's Timer7 on, even
+// Plays flag.VoicePath without a balloon: play mode kVoice and the MP3-end watch on, even
 // when there is nothing to play (the watcher then clears the mode at its next tick).
 void PlayVoice();
 
-// Plays flag.VoicePath as the main balloon's clip: play mode kBalloon and Timer7 on.
+// Plays flag.VoicePath as the main balloon's clip: play mode kBalloon and the MP3-end watch on.
 void PlayBalloonVoice();
 
 // Writes the clip of one row (clip::exportClip on a connection of its own); with deleteOld, the

@@ -116,6 +116,8 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
 }
 
 morvik::~morvik() {
+    if (Stage::Current() == this)
+        Stage::Install(nullptr);
     if (clsSubclass)
         basSubclass::Unsubclass(*clsSubclass);
 }

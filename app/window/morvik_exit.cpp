@@ -23,10 +23,7 @@ void morvik::end_Click() {
     }
     if (Trei::TipExists())
         Trei::DestroyTip();
-    for (platform::Timer* t : {&Timer1, &Timer2, &Timer3, &Timer5})
-        t->setEnabled(false);
-    Image2->hide();
-    Label1->hide();
+    TakeStage(kIdle | Battery | LowBatteryBlink, Overlays(SignBoard) | BatteryPercent);
     frame(RgnCall::ShapePose01, gra::Image1(2), 100);
     frame(RgnCall::ShapePose02, gra::Image1(3), 600);
     frame(RgnCall::ShapePose01, gra::Image1(2), 100);
@@ -66,11 +63,7 @@ void morvik::finishExit() {
 }
 
 void morvik::shutdown_Click() {
-    for (platform::Timer* t : {&Timer1, &Timer2, &Timer5, &Timer9, &Timer10, &Timer11})
-        t->setEnabled(false);
-    Image2->hide();
-    Image3->hide();
-    Image4->hide();
+    TakeStage(kBusy, Overlays(SignBoard) | MailCount);
     frame(RgnCall::ShapePose04, gra3::Image1(5), 400);
     voice(QStringLiteral("12"));
     frame(RgnCall::ShapePose03, gra3::Image1(4), 400);

@@ -193,12 +193,7 @@ void morvik::getto_Click() {
         say(QStringLiteral("10"), QStringLiteral("バッテリーがありません。"));
         return;
     }
-    Timer1.setEnabled(false);
-    Timer2.setEnabled(false);
-    Image2->hide();
-    Label1->hide();
-    Timer9.setEnabled(false);
-    Timer11.setEnabled(false);
+    TakeStage(Watches(Battery) | Blink | MailArming | SignSwap, Overlays(SignBoard) | BatteryPercent);
     frame(RgnCall::ShapePose07, gra2::Image1(0));
     platform::pace::yieldEvents();
     platform::pace::sleep(200);
@@ -218,11 +213,7 @@ void morvik::again_Click() {
 }
 
 void morvik::mail_look_Click() {
-    for (platform::Timer* t : {&Timer1, &Timer2, &Timer5, &Timer9})
-        t->setEnabled(false);
-    Image2->hide();
-    Image3->hide();
-    Image4->hide();
+    TakeStage(kIdle | Battery | MailArming, Overlays(SignBoard) | MailCount);
     services::mail().DownloadAllMail();
     if (flag::state.NewMail != 0) {
         services::mail().ShowMailList();

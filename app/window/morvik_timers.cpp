@@ -35,9 +35,7 @@ void morvik::Timer1_Timer() {
     const platform::power::Status power = platform::power::GetSystemPowerStatus();
     if (power.ACLineStatus == 0) {
         if (flag::state.PowerState != QStringLiteral("2")) {
-            Timer2.setEnabled(false);
-            Timer5.setEnabled(false);
-            Timer9.setEnabled(false);
+            TakeStage(kIdle | MailArming, {});
             flag::state.IdleCount = 0;
             frame(RgnCall::ShapePose04, gra3::Image1(5), 400);
             frame(RgnCall::ShapePose03, gra3::Image1(4), 400);

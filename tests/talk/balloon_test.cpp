@@ -9,8 +9,8 @@
 
 namespace {
 
-using stage::readFile;
-using stage::writeFile;
+using files::readFile;
+using files::writeFile;
 
 // ---- placement ---------------------------------------------------------------------------------
 
@@ -29,7 +29,7 @@ TEST_P(Placement, MainBalloonStandsByTheCharacterWithItsPictureAtTheCorner) {
     EXPECT_EQ(balloon::PlaceFor(c.character),
               (balloon::Placement{c.balloon, c.outline, c.labelTop, c.buttonsTop}));
 
-    character->move(c.character);
+    fakeStage.corner = c.character;
     fuki* f = fuki::Open();
     EXPECT_EQ(f->pos(), c.balloon);
     EXPECT_EQ(f->size(), QSize(195, 190));
@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Placement,
                                            PlaceCase{{129, 151}, {159, 46}, 4, 16, 100}));
 
 TEST_F(TalkStage, WithoutACharacterWindowTheBalloonStandsAsIfSheWereAtTheOrigin) {
-    character.reset();
+    Stage::Install(nullptr);
     fuki* f = fuki::Open();
     EXPECT_EQ(f->pos(), QPoint(30, 120));
     EXPECT_EQ(f->Outline(), 2);
@@ -124,7 +124,7 @@ TEST_F(TalkStage, OpeningReadsFukiCloseAndAMidiSongKeepsTheBalloonUntimed) {
     fuki::Unload();
 
     key("fukiClose", "3");
-    character->Timer6.setEnabled(true); // a dropped MIDI file plays
+    fakeStage.running = Stage::MidiEnd; // a dropped MIDI file plays
     f = fuki::Open();
     EXPECT_FALSE(f->Timer1.Enabled());
     fuki::Unload();
@@ -139,12 +139,12 @@ TEST_F(TalkStage, TheCloseTickWaitsForAHeldClipAndOtherwiseCloses) {
     key("fukiClose", "1");
     fuki* f = fuki::Open();
     flag::state.HoldBalloon = 1;
-    character->Timer7.setEnabled(true); // her clip still plays
+    fakeStage.running = Stage::Mp3End; // her clip still plays
     f->Timer1_Timer();
     ASSERT_EQ(fuki::Instance(), f);
     EXPECT_TRUE(f->Timer1.Enabled());
 
-    character->Timer7.setEnabled(false);
+    fakeStage.running = {};
     f->Timer1_Timer();
     EXPECT_EQ(fuki::Instance(), nullptr);
     EXPECT_EQ(flag::state.HoldBalloon, 0);
@@ -166,15 +166,17 @@ TEST_F(TalkStage, ALeftPressClosesTheBalloonUnlessItAsks) {
 }
 
 TEST_F(TalkStage, NoPutsTheCharacterBackInHerBasePose) {
-    character->ShowPicture(gra2::Image1(0));
+    fakeStage.shown = gra2::Image1(0);
     fuki* f = fuki::Open();
     f->Command1->show();
     f->Command2->show();
+    fakeStage.calls.clear();
     f->Command2_Click();
     EXPECT_EQ(fuki::Instance(), nullptr);
-    EXPECT_EQ(character->Shown(), gra::Image1(0));
-    EXPECT_TRUE(character->Timer2.Enabled());
-    EXPECT_TRUE(character->Timer5.Enabled());
+    EXPECT_EQ(
+        fakeStage.calls,
+        (QStringList{"Start Blink+Idle", "ShowPose RgnCall.ShapeStandard gra.Image1(0)", "GiveBackStage"}));
+    EXPECT_EQ(fakeStage.Shown(), gra::Image1(0));
     // The next opening starts from the design state: no buttons.
     EXPECT_TRUE(fuki::Open()->Command1->isHidden());
 }
@@ -204,7 +206,7 @@ TEST_F(TalkStage, YesFetchesTheMailAndShowsTheList) {
     f->Command1_Click();
     EXPECT_EQ(fuki::Instance(), nullptr);
     EXPECT_EQ(mail->calls, (QStringList{"DownloadAllMail", "ShowMailList"}));
-    EXPECT_TRUE(character->again->isVisible());
+    EXPECT_EQ(fakeStage.items.value(Stage::Item::again), true);
 }
 
 TEST_F(TalkStage, ANewLineWhileTheBalloonIsOpenIsSaidInIt) {
@@ -236,7 +238,6 @@ TEST_F(TalkStage, ClosingDeletesOnlyTheProgramsOwnTemporaryFiles) {
     flag::state.VoicePath = music.filePath("song.mp3");
 
     fuki::Open();
-    character->Timer2.setEnabled(false);
     fuki::Unload();
 
     for (const QString& path : ours)
@@ -247,18 +248,20 @@ TEST_F(TalkStage, ClosingDeletesOnlyTheProgramsOwnTemporaryFiles) {
     EXPECT_TRUE(flag::state.VoicePath.isEmpty());
     EXPECT_EQ(flag::state.PlayMode, 0);
     EXPECT_EQ(flag::state.BalloonOpen, 0);
-    EXPECT_FALSE(character->Timer7.Enabled());
-    EXPECT_TRUE(character->Timer2.Enabled()); // back to rest
+    EXPECT_FALSE(fakeStage.Running(Stage::Mp3End));
+    EXPECT_TRUE(fakeStage.calls.contains("GiveBackStage")); // back to rest
 }
 
-TEST_F(TalkStage, ClosingStopsTheMidiSong) {
-    character->Timer6.setEnabled(true);
+TEST_F(TalkStage, ClosingStopsTheClipAndTheMidiSong) {
     fuki::Open();
+    fakeStage.running = Stage::Watches(Stage::Mp3End) | Stage::MidiEnd | Stage::Blink;
+    fakeStage.calls.clear();
     fuki::Unload();
-    EXPECT_FALSE(character->Timer6.Enabled());
+    EXPECT_EQ(fakeStage.calls, (QStringList{"Stop Mp3End", "Stop MidiEnd", "GiveBackStage"}));
+    EXPECT_EQ(fakeStage.running, Stage::Blink);
 }
 
-TEST_F(TalkStage, ClosingTheFarewellEndsTheProgram) {
+TEST_F(TalkWithCharacter, ClosingTheFarewellEndsTheProgram) {
     fuki::Open();
     flag::state.PlayMode = 3;
     character->Timer7.setEnabled(true);
@@ -279,7 +282,7 @@ TEST_F(TalkStage, TheSecondBalloonClosesOnAnyPressAndClearsNothingAway) {
     EXPECT_TRUE(QFile::exists(temp("temp5.mp3")));
     EXPECT_TRUE(flag::state.VoicePath.isEmpty());
     EXPECT_EQ(flag::state.PlayMode, 0);
-    EXPECT_FALSE(character->Timer2.Enabled()); // no return to rest
+    EXPECT_TRUE(fakeStage.calls.isEmpty()); // no return to rest
 }
 
 TEST_F(TalkStage, TheOtherBalloonsNeverTakeTheExitingPlayModeAway) {
@@ -307,7 +310,7 @@ TEST_F(TalkStage, TheOtherBalloonsNeverTakeTheExitingPlayModeAway) {
     fuki3::Open(nullptr);
     fuki3::Unload();
     EXPECT_EQ(flag::state.PlayMode, 3);
-    EXPECT_EQ(ended, 0);
+    EXPECT_FALSE(fakeStage.calls.contains("CheckMp3End"));
 }
 
 } // namespace

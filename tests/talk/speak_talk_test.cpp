@@ -2,13 +2,12 @@
 // shipped database of the test's own.
 #include "app/talk/voice_clips.h"
 #include "heart_fixture.h"
-#include "platform/pace.h"
 #include "talk_fixture.h"
 
 namespace {
 
-using stage::readFile;
-using stage::writeFile;
+using files::readFile;
+using files::writeFile;
 
 const QString kFlowerOf229 = QStringLiteral("今日の花は\r\nflower229\r\n花言葉は\r\nlang\r\n");
 
@@ -86,14 +85,10 @@ TEST_F(Talk, ALineWithoutVoiceNeverReplaysAnOlderClip) {
 TEST_F(Talk, CallingHerMasterTakesThePoseAndHoldsTheBalloonWhileTheVoicePlays) {
     shipped.putClip("master_name", "ID", "data", "1", "calling");
     writeFile(temp("jiho9.mp3"), "older");
-    character->ShowPicture(gra::Image1(0));
-    for (platform::Timer* t : {&character->Timer1, &character->Timer2, &character->Timer5, &character->Timer9,
-                               &character->Timer10, &character->Timer11})
-        t->setEnabled(true);
-    character->Image2->show();
+    fakeStage.shown = gra::Image1(0);
+    fakeStage.running = Stage::kBusy;
     platform::random::setSequence({r(10), 0.0});
 
-    platform::pace::Recorder recorder;
     speak::RandomTalk();
 
     EXPECT_EQ(said(), QStringLiteral("マスター。\r\nshipped"));
@@ -102,25 +97,22 @@ TEST_F(Talk, CallingHerMasterTakesThePoseAndHoldsTheBalloonWhileTheVoicePlays) {
     EXPECT_EQ(readFile(temp("temp1.mp3")), "calling");
     EXPECT_FALSE(QFile::exists(temp("jiho9.mp3")));
     EXPECT_EQ(flag::state.PlayMode, mp3::kBalloon);
-    EXPECT_TRUE(character->Timer7.Enabled());
-    EXPECT_TRUE(recorder.events.contains("shape ShapePose17"));
-    EXPECT_EQ(character->Shown(), gra::Image1(12));
-    for (platform::Timer* t : {&character->Timer1, &character->Timer2, &character->Timer5, &character->Timer9,
-                               &character->Timer10, &character->Timer11})
-        EXPECT_FALSE(t->Enabled());
-    EXPECT_TRUE(character->Image2->isHidden());
+    // She takes the stage before the pose, and the balloon's clip starts the MP3-end watch.
+    EXPECT_EQ(
+        fakeStage.calls,
+        (QStringList{"TakeStage Battery+Blink+Idle+MailArming+MailCheck+SignSwap / SignBoard+BatteryPercent",
+                     "ShowPose RgnCall2.ShapePose17 gra.Image1(12)", "Start Mp3End"}));
+    EXPECT_EQ(fakeStage.running, Stage::Mp3End);
 }
 
 TEST_F(Talk, CallingHerMasterOnBatteryKeepsThePoseAndTimers) {
-    character->ShowPicture(gra::Image1(6));
-    character->Timer2.setEnabled(true);
+    fakeStage.shown = gra::Image1(6);
     platform::random::setSequence({r(10), 0.0});
-    platform::pace::Recorder recorder;
     speak::RandomTalk();
     EXPECT_EQ(said(), QStringLiteral("マスター。\r\nshipped"));
-    EXPECT_EQ(character->Shown(), gra::Image1(6));
-    EXPECT_TRUE(character->Timer2.Enabled());
-    EXPECT_FALSE(recorder.events.contains("shape ShapePose17"));
+    EXPECT_EQ(fakeStage.Shown(), gra::Image1(6));
+    EXPECT_TRUE(fakeStage.calls.filter("TakeStage").isEmpty());
+    EXPECT_TRUE(fakeStage.calls.filter("ShowPose").isEmpty());
 }
 
 TEST_F(Talk, TheFirstDoubleClickGreetsAnSstpServerOnce) {

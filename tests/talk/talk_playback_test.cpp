@@ -9,7 +9,7 @@
 
 namespace {
 
-class Playback : public TalkStage {
+class Playback : public TalkWithCharacter {
 protected:
     // Runs the event loop until done() holds; the milliseconds it took, or -1 past the limit.
     template <typename F> static qint64 msUntil(F done, int limitMs = 20000) {

@@ -6,10 +6,10 @@
 
 namespace {
 
-using stage::readFile;
-using stage::writeFile;
+using files::readFile;
+using files::writeFile;
 
-class Clips : public TalkStage {
+class Clips : public TalkWithCharacter {
 protected:
     ShippedDatabase shipped{1};
 };
