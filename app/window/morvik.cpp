@@ -87,6 +87,9 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setStyleSheet(QStringLiteral("color: #1B1D33; font-weight: bold;"));
 
+    RasSample = new VBRas32(this);
+    RasSample->setObjectName(QStringLiteral("RasSample"));
+
     Picture1 = stores::TrayIcon().pixmap;
     RgnCall::ShapeStandard(this);
     ShowPicture(gra::Image1(0));
@@ -216,7 +219,7 @@ bool morvik::dialUpConnected() {
         if ((*row)[0] && (*row)[1] && (*row)[2])
             entry = *(*row)[0];
     }
-    return services::dialUp().SeekEnumConns(entry, true);
+    return RasSample->SeekEnumConns(entry, true);
 }
 
 bool morvik::Form_Load() {

@@ -5,6 +5,7 @@
 // Image1 shows the character's picture (170 x 170, its upper-left pixel at the window's corner);
 // Image2 is the battery-gauge and new-mail picture box that carries the tooltip; Image3 and Image4
 // are further overlays; Label1 shows the battery percentage.
+#include "app/dialup/VBRas32.h"
 #include "picture_stores.h"
 #include "platform/single_instance.h"
 #include "platform/subclass.h"
@@ -49,6 +50,8 @@ public:
         *not_vis, *line, *shutdown, *end;
 
     clsSystemFolder SystemFolder;
+    // The dial-up object, made with the window and kept until it goes.
+    VBRas32* RasSample;
     std::unique_ptr<CSubclass> clsSubclass;
 
     // The window's place from the settings (x from `top`, y from `left`); on the first run (no

@@ -1,6 +1,7 @@
 // The character's life: start-up, timers, idle and sleep, menu, mouse and exit, with the other
 // subsystems replaced by recording stand-ins and every animation recorded instead of waited for.
 #include "app/settings/IniManage.h"
+#include "app/settings/settings_db.h"
 #include "app/settings/settings_keys.h"
 #include "app/shapes/RgnCall.h"
 #include "app/window/Trei.h"
@@ -50,13 +51,12 @@ protected:
         state::resetAll();
         auto t = std::make_unique<FakeTalk>();
         auto m = std::make_unique<FakeMail>();
-        auto d = std::make_unique<FakeDialUp>();
         auto s = std::make_unique<FakeSstp>();
         auto w = std::make_unique<FakeWindows>();
-        talk = t.get(), mail = m.get(), dial = d.get(), sstp = s.get(), windows = w.get();
+        talk = t.get(), mail = m.get(), sstp = s.get(), windows = w.get();
         services::install(std::move(t));
         services::install(std::move(m));
-        services::install(std::move(d));
+        dialup::install(ras);
         services::install(std::move(s));
         services::install(std::move(w));
         powerRoot = home.file("power");
@@ -68,12 +68,14 @@ protected:
         morvik::EndProgram = [this] { ++ended; };
         morvik::MessageBox = [this](const QString& text) { messages << text; };
         IniManage::BeginBatch();
+        configureDialUp();
         window = std::make_unique<morvik>();
         Trei::MainWindow = window.get();
     }
     void TearDown() override {
         window.reset();
         services::reset();
+        dialup::install(nullptr);
         platform::power::setRoot({});
         platform::clock::setFake(std::nullopt);
         platform::random::setSequence({});
@@ -81,6 +83,14 @@ protected:
     void key(const char* name, const char* value) {
         IniManage::BeginBatch();
         IniManage::WriteIni(name, value);
+    }
+    // The dial-up entry "isp" in the settings database, and whether the backend has it connected.
+    static void configureDialUp() {
+        ASSERT_TRUE(settings_db::updateRow("net_entry", 1, {"net_ent", "net_user", "net_pass"},
+                                           {"isp", "me", "secret"}));
+    }
+    void connected(bool on) {
+        ras->connections = on ? QList{dialup::Connection{7, "isp"}} : QList<dialup::Connection>{};
     }
     // Runs start-up with every pause recorded.
     QStringList start() {
@@ -93,7 +103,7 @@ protected:
     QString powerRoot;
     FakeTalk* talk;
     FakeMail* mail;
-    FakeDialUp* dial;
+    std::shared_ptr<FakeRas> ras = std::make_shared<FakeRas>();
     FakeSstp* sstp;
     FakeWindows* windows;
     std::unique_ptr<morvik> window;
@@ -380,7 +390,7 @@ TEST_F(Character, ArmingTable) {
         window->mail_sub_cut->setChecked(c.paused);
         key("proxy", c.proxy);
         key("mailcheckF", c.mailcheckF);
-        dial->connected = c.connected;
+        connected(c.connected);
         window->Timer10.setInterval(12345);
         window->Timer9_Timer();
         EXPECT_EQ(window->Timer10.Interval(), c.interval)
@@ -518,12 +528,13 @@ TEST_F(Character, MenuVisibilityFromSettingsAndSiblings) {
         Trei::MainWindow = window.get();
         QDir(home.path()).removeRecursively();
         QDir().mkpath(home.path());
+        configureDialUp();
         if (*c.sibling)
             writeFile(home.file(c.sibling), "");
         key("shutdown", c.shutdownKey);
         key("proxy", c.proxy);
         key("temae", c.temae);
-        dial->connected = c.connected;
+        connected(c.connected);
         start();
         const std::string what = std::string(c.sibling) + " proxy=" + c.proxy;
         EXPECT_EQ(window->open_palk->isVisible(), std::string(c.sibling) == "palk") << what;

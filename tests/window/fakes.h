@@ -1,6 +1,7 @@
 #pragma once
 // Stand-ins for the subsystems the character window calls, recording what it asked of them (mail
 // and SSTP: recording_services.h).
+#include "fake_dialup.h"
 #include "recording_services.h"
 
 struct FakeTalk : services::Talk {
@@ -48,15 +49,6 @@ struct FakeTalk : services::Talk {
     void vbmp3_close() override { calls << QStringLiteral("vbmp3_close"); }
     void vbmp3_free() override { calls << QStringLiteral("vbmp3_free"); }
     QString MciStatusMode(const QString&) override { return mciMode; }
-};
-
-struct FakeDialUp : services::DialUp {
-    bool connected = false;
-    QStringList asked;
-    bool SeekEnumConns(const QString& entry, bool) override {
-        asked << entry;
-        return connected;
-    }
 };
 
 struct FakeWindows : services::Windows {
