@@ -25,16 +25,22 @@
 #include <QScreen>
 #include <QWindow>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <tuple>
 
 namespace {
 
-// No exception crosses a step or a handler: a failing step is skipped and the next one runs.
-template <typename F> void step(F&& f) {
+// No exception crosses a step or a handler: a failing step is said on standard error, by its name
+// (unless the name is null), and the next one runs. False when it failed.
+template <typename F> bool step(const char* name, F&& f) {
     try {
         f();
-    } catch (const std::exception&) {
+        return true;
+    } catch (const std::exception& e) {
+        if (name)
+            std::fprintf(stderr, "morvik: %s failed: %s\n", name, e.what());
+        return false;
     }
 }
 
@@ -96,19 +102,25 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
 
     buildMenu();
 
-    auto bind = [](platform::Timer& timer, auto handler) { timer.onTick([handler] { step(handler); }); };
-    bind(Timer1, [this] { Timer1_Timer(); });
-    bind(Timer2, [this] { Timer2_Timer(); });
-    bind(Timer3, [this] { Timer3_Timer(); });
-    bind(Timer5, [this] { Timer5_Timer(); });
-    bind(Timer6, [this] { Timer6_Timer(); });
-    bind(Timer7, [this] { Timer7_Timer(); });
-    bind(Timer8, [this] { Timer8_Timer(); });
-    bind(Timer9, [this] { Timer9_Timer(); });
-    bind(Timer10, [this] { Timer10_Timer(); });
-    bind(Timer11, [this] { Timer11_Timer(); });
-    bind(Timer12, [this] { Timer12_Timer(); });
-    bind(Timer13, [this] { Timer13_Timer(); });
+    // A failing tick is said once per timer: it would fail again at every tick.
+    auto bind = [](platform::Timer& timer, const char* name, auto handler) {
+        timer.onTick([name, handler, told = false]() mutable {
+            if (!step(told ? nullptr : name, handler))
+                told = true;
+        });
+    };
+    bind(Timer1, "Timer1", [this] { Timer1_Timer(); });
+    bind(Timer2, "Timer2", [this] { Timer2_Timer(); });
+    bind(Timer3, "Timer3", [this] { Timer3_Timer(); });
+    bind(Timer5, "Timer5", [this] { Timer5_Timer(); });
+    bind(Timer6, "Timer6", [this] { Timer6_Timer(); });
+    bind(Timer7, "Timer7", [this] { Timer7_Timer(); });
+    bind(Timer8, "Timer8", [this] { Timer8_Timer(); });
+    bind(Timer9, "Timer9", [this] { Timer9_Timer(); });
+    bind(Timer10, "Timer10", [this] { Timer10_Timer(); });
+    bind(Timer11, "Timer11", [this] { Timer11_Timer(); });
+    bind(Timer12, "Timer12", [this] { Timer12_Timer(); });
+    bind(Timer13, "Timer13", [this] { Timer13_Timer(); });
 
     if (!MessageBox)
         MessageBox = [](const QString& text) {
@@ -223,27 +235,27 @@ bool morvik::dialUpConnected() {
 }
 
 bool morvik::Form_Load() {
-    step([] { stores::Load(QStringLiteral("action")); });
+    step("start-up: load the store action", [] { stores::Load(QStringLiteral("action")); });
     flag::state.StartupDone = 0;
-    step([] { ExitWindow::GetOsKind(); });
+    step("start-up: GetOsKind", [] { ExitWindow::GetOsKind(); });
     instance_ = std::make_unique<platform::SingleInstance>(InstanceName);
     if (!instance_->acquired())
         return false;
-    step([] { IniManage::BeginBatch(); });
-    step([this] {
+    step("start-up: settle the settings file", [] { IniManage::BeginBatch(); });
+    step("start-up: wait_ten", [this] {
         if (settings_keys::flag(QStringLiteral("start_wait")))
             wait_ten();
     });
-    step([this] { frame(RgnCall::ShapePose05, action::Image1(0)); });
-    step([] {
+    step("start-up: first pose", [this] { frame(RgnCall::ShapePose05, action::Image1(0)); });
+    step("start-up: delete the leftovers", [] {
         // Leftovers of an earlier run, in our own temporary folder only.
         Module1::state.CleanPath2 = platform::tempFolder() + QStringLiteral("/temp.mdb");
         platform::deleteTempFiles(QStringLiteral("*.tmp"));
         QFile::remove(Module1::state.CleanPath2);
     });
     bool firstRun = false;
-    step([&] { firstRun = PlaceAtSavedPosition(); });
-    step([this] {
+    step("start-up: place the window", [&] { firstRun = PlaceAtSavedPosition(); });
+    step("start-up: sibling menu items", [this] {
         for (auto [file, item] : {std::pair{"palk", open_palk}, {"vens", open_vens}, {"dwim", open_dwim}}) {
             if (siblingPresent(QLatin1String(file))) {
                 item->setVisible(true);
@@ -251,21 +263,21 @@ bool morvik::Form_Load() {
             }
         }
     });
-    step([this] {
+    step("start-up: start-up board", [this] {
         ShowImage2(gra3::ImageList2(11));
         Image2->move(10, 15);
     });
     show();
 
     QString kido;
-    step([&] { kido = IniManage::GetIni(QStringLiteral("kido")); });
+    step("start-up: read kido", [&] { kido = IniManage::GetIni(QStringLiteral("kido")); });
     services::Talk::Greeting greeting;
-    step([&] {
+    step("start-up: load the greeting", [&] {
         const int row = GreetingRow(kido, platform::clock::now().time().hour());
         greeting = services::talk().LoadGreeting(firstRun, row);
     });
 
-    step([this] {
+    step("start-up: wake-up animation", [this] {
         stores::Load(QStringLiteral("gra"));
         platform::pace::yieldEvents();
         platform::pace::sleep(1000);
@@ -287,9 +299,9 @@ bool morvik::Form_Load() {
     });
     flag::state.PowerState = QStringLiteral("1");
     flag::state.IdleCount = 0;
-    step([this] { Trei::TrayIcon(QIcon(Picture1), Trei::kStartTip, 0); });
-    step([] { services::talk().vbmp3_init(); });
-    step([&] {
+    step("start-up: tray icon", [this] { Trei::TrayIcon(QIcon(Picture1), Trei::kStartTip, 0); });
+    step("start-up: vbmp3_init", [] { services::talk().vbmp3_init(); });
+    step("start-up: say the greeting", [&] {
         speak::state.TalkText =
             firstRun ? QStringLiteral("はじめましてマスター\r\nこれからよろしくお願いします")
                      : GreetingText(greeting.line1, IniManage::GetIni(QStringLiteral("MasterName")),
@@ -301,10 +313,10 @@ bool morvik::Form_Load() {
     flag::state.StartupDone = 1;
 
     int mailSwitch = 0;
-    step([&] { mailSwitch = settings_keys::mailCheckSwitch(); });
+    step("start-up: read mailcheckF", [&] { mailSwitch = settings_keys::mailCheckSwitch(); });
     bool isOnline = false;
-    step([&] { isOnline = online(); });
-    step([&] {
+    step("start-up: dial-up menu items", [&] { isOnline = online(); });
+    step("start-up: mail check", [&] {
         if (mailSwitch == 0 || !isOnline)
             return;
         const QTime now = platform::clock::now().time();
@@ -312,7 +324,7 @@ bool morvik::Form_Load() {
             settings_keys::flatRateWindow().contains(now.hour(), now.minute()))
             services::mail().CheckMail();
     });
-    step([] {
+    step("start-up: picture stores", [] {
         stores::Load(QStringLiteral("gra2"));
         stores::Unload(QStringLiteral("action"));
         stores::Unload(QStringLiteral("gra3"));
@@ -321,9 +333,11 @@ bool morvik::Form_Load() {
     });
     net_check.setEnabled(true);
     Timer9.setEnabled(true);
-    step([this] { shutdown->setVisible(settings_keys::flag(QStringLiteral("shutdown"))); });
-    step([] { setTopMostBelowBalloons(flag::state.TopMost == QStringLiteral("0") ? 0 : 1); });
-    step([] {
+    step("start-up: shutdown item",
+         [this] { shutdown->setVisible(settings_keys::flag(QStringLiteral("shutdown"))); });
+    step("start-up: always on top",
+         [] { setTopMostBelowBalloons(flag::state.TopMost == QStringLiteral("0") ? 0 : 1); });
+    step("start-up: SSTP greeting", [] {
         if (services::sstp().Sakura() == 0)
             return;
         speak::state.SstpScript =
@@ -332,14 +346,14 @@ bool morvik::Form_Load() {
         services::sstp().Send(speak::state.SstpScript, speak::state.SstpOption);
     });
     Timer12.setEnabled(true);
-    step([] {
+    step("start-up: palk and launcher", [] {
         if (settings_keys::flag(QStringLiteral("palk_kick")))
             services::windows().ShowPalk();
         if (settings_keys::flag(QStringLiteral("vens_kick")))
             services::windows().ShowLauncher();
     });
-    step([this] { Trei::CreateTip(Image2); });
-    step([this] {
+    step("start-up: tooltip", [this] { Trei::CreateTip(Image2); });
+    step("start-up: subclass the window", [this] {
         clsSubclass = std::make_unique<CSubclass>();
         clsSubclass->setHwnd(this);
         basSubclass::Subclass(*clsSubclass);

@@ -4,10 +4,16 @@
 #include "app/window/services.h"
 
 #include <QStringList>
+#include <stdexcept>
 
 struct FakeMail : services::Mail {
     QStringList calls;
-    void CheckMail() override { calls << QStringLiteral("CheckMail"); }
+    bool checkFails = false; // CheckMail throws, as a handler that fails
+    void CheckMail() override {
+        calls << QStringLiteral("CheckMail");
+        if (checkFails)
+            throw std::runtime_error("no mail server");
+    }
     void ShowCheckSummary() override { calls << QStringLiteral("ShowCheckSummary"); }
     void DownloadAllMail() override { calls << QStringLiteral("DownloadAllMail"); }
     void ShowMailList() override { calls << QStringLiteral("ShowMailList"); }

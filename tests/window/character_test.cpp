@@ -373,6 +373,35 @@ TEST_F(Character, MidiEndClosesTheBalloonOnceStopped) {
     EXPECT_TRUE(talk->calls.contains("CloseFuki"));
 }
 
+// ---- failing steps ------------------------------------------------------------------------------
+
+TEST_F(Character, AFailingStartUpStepIsNamedOnStandardErrorAndTheNextStepsRun) {
+    talk->greetingFails = true;
+    ::testing::internal::CaptureStderr();
+    start();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("morvik: start-up: load the greeting failed: the dialogue database cannot be read\n"),
+              std::string::npos)
+        << said;
+    // The wake-up animation, the MP3 layer and the greeting's balloon come after it.
+    EXPECT_EQ(window->Shown(), gra::Image1(0));
+    EXPECT_TRUE(talk->calls.contains("vbmp3_init"));
+    EXPECT_EQ(talk->calls.filter(QRegularExpression("^ShowFuki")).size(), 1);
+    EXPECT_EQ(flag::state.StartupDone, 1);
+}
+
+TEST_F(Character, AFailingTimerIsNamedOnceAndKeepsTicking) {
+    key("mailcheckF", "1");
+    mail->checkFails = true;
+    ::testing::internal::CaptureStderr();
+    window->Timer10.setInterval(1);
+    window->Timer10.setEnabled(true);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return mail->calls.count("CheckMail") >= 3; }, 5000));
+    window->Timer10.setEnabled(false);
+    const QString said = QString::fromStdString(::testing::internal::GetCapturedStderr());
+    EXPECT_EQ(said.count("morvik: Timer10 failed: no mail server\n"), 1) << said.toStdString();
+}
+
 // ---- mail-check arming and the periodic check ----------------------------------------------------
 
 TEST_F(Character, ArmingTable) {

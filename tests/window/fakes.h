@@ -4,6 +4,8 @@
 #include "fake_dialup.h"
 #include "recording_services.h"
 
+#include <stdexcept>
+
 struct FakeTalk : services::Talk {
     QStringList calls;
     int state = 0; // what vbmp3_getState answers
@@ -12,8 +14,11 @@ struct FakeTalk : services::Talk {
     Greeting greeting{QStringLiteral("おはようございます、"), QStringLiteral("今日も一日がんばりましょう"),
                       QStringLiteral("/tmp/aisatu7.mp3")};
 
+    bool greetingFails = false; // LoadGreeting throws, as a step that fails
     Greeting LoadGreeting(bool firstRun, int row) override {
         calls << QStringLiteral("LoadGreeting %1 %2").arg(firstRun).arg(row);
+        if (greetingFails)
+            throw std::runtime_error("the dialogue database cannot be read");
         return greeting;
     }
     Chime LoadChime(int hour) override {
