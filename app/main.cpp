@@ -1,6 +1,7 @@
 // The morvik program: the character on the X11 desktop.
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
+#include "platform/end_signals.h"
 #ifdef MORVIK_HAVE_COM
 #include "app/window/nh_service.h"
 #endif
@@ -30,6 +31,10 @@ int main(int argc, char** argv) {
     morvik window;
     Trei::MainWindow = &window;
     Stage::Install(&window);
+    // The session ends her with SIGTERM (Ctrl+C gives SIGINT): she goes as when the window system
+    // closes her window, keeping her place.
+    platform::EndSignals endSignals;
+    QObject::connect(&endSignals, &platform::EndSignals::received, &window, &QWidget::close);
     bool started = true;
     QTimer::singleShot(0, &window, [&] {
         started = window.Form_Load();

@@ -3,7 +3,10 @@
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <atomic>
+#include <memory>
 
 namespace platform::logind {
 namespace {
@@ -36,13 +39,23 @@ public:
     QDBusMessage call(const QString& method, const QVariantList& arguments, int timeoutMs) {
         if (!bus_.isConnected())
             return QDBusMessage::createError(bus_.lastError());
-        QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kManager, method);
-        message.setArguments(arguments);
-        message.setInteractiveAuthorizationAllowed(true);
-        return bus_.call(message, QDBus::Block, timeoutMs);
+        return bus_.call(message(method, arguments), QDBus::Block, timeoutMs);
+    }
+
+    QDBusPendingCall asyncCall(const QString& method, const QVariantList& arguments, int timeoutMs) {
+        if (!bus_.isConnected())
+            return QDBusPendingCall::fromError(bus_.lastError());
+        return bus_.asyncCall(message(method, arguments), timeoutMs);
     }
 
 private:
+    static QDBusMessage message(const QString& method, const QVariantList& arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kManager, method);
+        message.setArguments(arguments);
+        message.setInteractiveAuthorizationAllowed(true);
+        return message;
+    }
+
     static QString nextName() {
         static std::atomic<int> count{0};
         return QStringLiteral("morvik-logind-%1").arg(++count);
@@ -80,17 +93,22 @@ bool MayPowerOff() {
     return answer == QStringLiteral("yes") || answer == QStringLiteral("challenge");
 }
 
-bool PowerOff(QString* error) {
-    Bus bus;
-    const QDBusMessage reply = bus.call(QStringLiteral("PowerOff"), {QVariant(true)}, powerOffMs);
-    if (reply.type() == QDBusMessage::ReplyMessage) {
-        if (error)
-            error->clear();
-        return true;
-    }
-    if (error)
-        *error = errorText(reply);
-    return false;
+void PowerOff(QObject* context, PowerOffDone done) {
+    // The connection lives until the answer has been handled (or the context is gone).
+    auto bus = std::make_shared<Bus>();
+    const QDBusPendingCall call = bus->asyncCall(QStringLiteral("PowerOff"), {QVariant(true)}, powerOffMs);
+    auto* watcher = new QDBusPendingCallWatcher(call, context);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
+                     [bus, done = std::move(done)](QDBusPendingCallWatcher* answered) {
+                         answered->deleteLater();
+                         const QDBusMessage reply = answered->reply();
+                         if (!done)
+                             return;
+                         if (reply.type() == QDBusMessage::ReplyMessage)
+                             done(true, QString());
+                         else
+                             done(false, errorText(reply));
+                     });
 }
 
 void setTimeouts(int canPowerOff, int powerOff) {

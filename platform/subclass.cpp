@@ -9,17 +9,19 @@ std::vector<QPointer<CSubclass>>& registry() {
     return objects;
 }
 
-// The one procedure every hooked window shares: hands the event to each registered object of the
-// window, in registration order.
+// The one procedure every hooked window shares: hands the event to the window's object (a window
+// is hooked once, so there is one). The object has delivered the event itself, so the filter always
+// stops Qt from delivering it a second time.
 class WindowProc : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        bool swallow = false;
         for (const QPointer<CSubclass>& object : registry()) {
-            if (object && object->hwnd() == watched && object->ProcOrg())
-                swallow = object->RaiseWndProc(event) || swallow;
+            if (object && object->hwnd() == watched && object->ProcOrg()) {
+                object->RaiseWndProc(event);
+                return true;
+            }
         }
-        return swallow;
+        return false;
     }
 };
 
@@ -39,9 +41,14 @@ CSubclass::~CSubclass() {
     objects.erase(std::remove(objects.begin(), objects.end(), this), objects.end());
 }
 
-bool CSubclass::RaiseWndProc(QEvent* event) {
-    emit WndProc(event->type(), event);
-    return !callDefaultProc_;
+void CSubclass::RaiseWndProc(QEvent* event) {
+    const QPointer<CSubclass> self = this;
+    const QEvent::Type message = event->type();
+    if (callDefaultProc_ && hwnd_)
+        static_cast<QObject*>(hwnd_)->event(event);
+    // The window's handling may have destroyed the window, and this object with it.
+    if (self)
+        emit WndProc(message, event);
 }
 
 namespace basSubclass {

@@ -1,9 +1,13 @@
 #pragma once
 // Window hooking: a CSubclass describes one hooked window; basSubclass installs the hook, an event
-// filter that sees every event of the window, raises WndProc on the window's CSubclass and then passes
-// the event on unchanged. With CallDefaultProc false the window's own handling is skipped (the event
-// is swallowed). A window is hooked once: hooking a window that is already in basSubclass::Registry
-// does nothing. The hook lasts until Unsubclass, or until the CSubclass object is destroyed.
+// filter that sees every event of the window, hands it to the window's own handling (its event())
+// first and then raises WndProc on the window's CSubclass, so a WndProc handler sees the event after
+// the window has acted on it and cannot change what the window did. With CallDefaultProc false the
+// window's own handling is skipped (the event is swallowed) and WndProc is still raised. Event
+// filters installed on the window after the hook still see its events before the window does; those
+// installed before it are passed over while the window is hooked. A window is hooked once: hooking a
+// window that is already in basSubclass::Registry does nothing. The hook lasts until Unsubclass, or
+// until the CSubclass object is destroyed.
 #include <QEvent>
 #include <QObject>
 #include <QPointer>
@@ -24,8 +28,9 @@ public:
     void setProcOrg(QObject* filter) { procOrg_ = filter; }
     void setCallDefaultProc(bool on) { callDefaultProc_ = on; }
 
-    // Called by the hook for each event; returns true when the event is to be swallowed.
-    bool RaiseWndProc(QEvent* event);
+    // Called by the hook for each event of the window: the window's own handling (unless
+    // CallDefaultProc is false), then WndProc.
+    void RaiseWndProc(QEvent* event);
 
 signals:
     void WndProc(QEvent::Type message, QEvent* event);

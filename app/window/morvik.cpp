@@ -200,6 +200,7 @@ bool morvik::PlaceAtSavedPosition() {
                                      IniManage::GetIni(QStringLiteral("left")), size);
     if (place.position)
         move(*place.position);
+    placed_ = true;
     return place.firstRun;
 }
 
@@ -239,8 +240,12 @@ bool morvik::Form_Load() {
     flag::state.StartupDone = 0;
     step("start-up: GetOsKind", [] { ExitWindow::GetOsKind(); });
     instance_ = std::make_unique<platform::SingleInstance>(InstanceName);
-    if (!instance_->acquired())
+    if (instance_->outcome() == platform::SingleInstance::Outcome::HeldByAnother)
         return false;
+    // A lock that cannot be made says nothing about another instance: she starts all the same.
+    if (instance_->outcome() == platform::SingleInstance::Outcome::Failed)
+        std::fprintf(stderr, "morvik: %s; starting without the check for another instance\n",
+                     qPrintable(instance_->error()));
     step("start-up: settle the settings file", [] { IniManage::BeginBatch(); });
     step("start-up: wait_ten", [this] {
         if (settings_keys::flag(QStringLiteral("start_wait")))
@@ -382,10 +387,14 @@ void morvik::ShowImage2(const stores::Picture& picture) {
 }
 
 void morvik::closeEvent(QCloseEvent* event) {
-    // Closed by the window system (not by her own exit): keep her place and end the program.
+    // Closed by the window system or ended by the session, not by her own exit: keep her place
+    // (unless she never had one: a second instance, or an end before the start-up placed her) and
+    // end the program; in the middle of her exit, end it as the end of the farewell would.
     event->accept();
+    if (placed_ || isVisible())
+        SavePosition();
     if (flag::state.Exiting)
-        return;
-    SavePosition();
-    EndProgram();
+        finishExit();
+    else
+        EndProgram();
 }

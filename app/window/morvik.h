@@ -114,6 +114,9 @@ public:
     void temae_Click();
     void open_palk_Click();
     void open_vens_Click();
+    void headls_Click();
+    void mailset_Click();
+    void dokoitu_Click();
     void help_Click();
     void vis_Click();
     void not_vis_Click();
@@ -142,8 +145,9 @@ public:
     void ShowItem(Item item, bool shown) override;
     QPoint Corner() const override { return frameGeometry().topLeft(); }
 
-    // The longest the farewell may take before the program ends anyway.
-    static constexpr int kFarewellLimitMs = 30000;
+    // The longest the farewell may take before the program ends anyway (tests shorten it).
+    static constexpr int kDefaultFarewellLimitMs = 30000;
+    inline static int FarewellLimitMs = kDefaultFarewellLimitMs;
 
     // The message box of the program (replaced by tests).
     inline static std::function<void(const QString&)> MessageBox;
@@ -183,4 +187,5 @@ private:
     std::optional<QPoint> dragOffset_; // the mouse's offset while we move the window ourselves
     qint64 lastChimedHour_ = -1; // the hour (days * 24 + hour) whose chime was given
     bool exitFinished_ = false;
+    bool placed_ = false; // the start-up has put her at her place
 };

@@ -47,7 +47,7 @@ void morvik::end_Click() {
     flag::state.PlayMode = 3;
     Timer7.setEnabled(true);
     // Whatever happens to the farewell clip, the program ends.
-    QTimer::singleShot(kFarewellLimitMs, this, [this] { finishExit(); });
+    QTimer::singleShot(FarewellLimitMs, this, [this] { finishExit(); });
 }
 
 void morvik::finishExit() {
@@ -73,7 +73,11 @@ void morvik::shutdown_Click() {
         MessageBox(refused);
         return;
     }
-    // A refused power-off is said as refused, never taken for done.
-    if (!platform::logind::PowerOff())
-        MessageBox(refused);
+    // logind may wait long while the user authorises: she keeps living meanwhile, and a refused
+    // power-off is said as refused once the answer comes, never taken for done (unless her exit
+    // has begun by then: it opens no more windows).
+    platform::logind::PowerOff(this, [refused](bool ok, const QString&) {
+        if (!ok && !flag::state.Exiting)
+            MessageBox(refused);
+    });
 }

@@ -58,13 +58,10 @@ void morvik::buildMenu() {
     temae = item("temae", QStringLiteral("常に手前に表示"), true, &morvik::temae_Click);
     net_connect = item("net_connect", QStringLiteral("ネットワークに接続する"), false);
     net_cut = item("net_cut", QStringLiteral("切断する"), false);
-    headls = item("headls", QStringLiteral("ヘッドライン"), true);
-    connect(headls, &QAction::triggered, this, [] { services::windows().ShowHeadlines(); });
-    mailset = item("mailset", QStringLiteral("設定"), true);
-    connect(mailset, &QAction::triggered, this, [] { services::windows().ShowSettings(); });
+    headls = item("headls", QStringLiteral("ヘッドライン"), true, &morvik::headls_Click);
+    mailset = item("mailset", QStringLiteral("設定"), true, &morvik::mailset_Click);
     help = item("help", QStringLiteral("ヘルプ"), true, &morvik::help_Click);
-    dokoitu = item("dokoitu", QStringLiteral("dokoituの編集"), true);
-    connect(dokoitu, &QAction::triggered, this, [] { services::talk().ShowEditor(); });
+    dokoitu = item("dokoitu", QStringLiteral("dokoituの編集"), true, &morvik::dokoitu_Click);
     vis = item("vis", QStringLiteral("表示"), false, &morvik::vis_Click);
     not_vis = item("not_vis", QStringLiteral("非表示"), true, &morvik::not_vis_Click);
     line = item("line", QStringLiteral("-"), true);
@@ -176,7 +173,8 @@ void morvik::Form_DblClick() {
 }
 
 void morvik::Picture1_MouseMove(int message) {
-    if (message != 516)
+    // Once the exit has begun her menu stays shut, from the tray too.
+    if (message != 516 || flag::state.Exiting)
         return;
     platform::pace::yieldEvents();
     popup(QCursor::pos());
@@ -254,6 +252,18 @@ void morvik::open_palk_Click() {
 }
 
 void morvik::open_vens_Click() { services::windows().ShowLauncher(); }
+
+void morvik::headls_Click() {
+    services::windows().ShowHeadlines();
+}
+
+void morvik::mailset_Click() {
+    services::windows().ShowSettings();
+}
+
+void morvik::dokoitu_Click() {
+    services::talk().ShowEditor();
+}
 
 void morvik::help_Click() {
     QDesktopServices::openUrl(QUrl::fromLocalFile(platform::dataFolder() + QStringLiteral("/help/morvik.html")));

@@ -1,6 +1,7 @@
 #include "pictures.h"
 
 #include "app/shapes/balloon_tables.h"
+#include "butler.h"
 #include "figure.h"
 #include "props.h"
 
@@ -738,6 +739,12 @@ std::vector<PictureRow> buildRows() {
         pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return phoneFrame(k); });
     for (int k = 5; k <= 7; ++k)
         pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return disconnectFrame(k - 5); });
+    for (const auto& [name, monocle] :
+         {std::pair{"gra.lun_img1", Monocle::Open}, {"gra.lun_img2", Monocle::Closed}})
+        rows.push_back({name, kButlerSize, Backdrop::Blue, [monocle] {
+                            return render([monocle](QPainter& p) { drawButler(p, monocle); },
+                                          solid(kButlerSize, kBlue));
+                        }});
     rows.push_back({"morvik.Picture1", {32, 32}, Backdrop::Plain, trayIcon, true});
     return rows;
 }
@@ -768,6 +775,7 @@ std::vector<OutlineRow> buildOutlines() {
         {"RgnCall2.ShapePose15", character, {"gra2.Image1(5)"}, busyMarks},
         {"RgnCall2.ShapePose16", character, {"gra2.Image1(5)"}, busySparks},
         {"RgnCall2.ShapePose17", character, {"gra.Image1(12)"}},
+        {"RgnCall4.ShapeLauncher", kButlerSize.width(), {"gra.lun_img1", "gra.lun_img2"}},
     };
     for (int k = 0; k <= 7; ++k)
         rows.push_back({QStringLiteral("RgnCall2.ShapePose%1").arg(18 + k),

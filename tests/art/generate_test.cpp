@@ -77,6 +77,28 @@ TEST(Generate, ANewModuleAndNewStoresNeedOnlyTheirRows) {
                         "<file alias=\"gra7.Image1(1).png\">/pictures/gra7.Image1.1.png</file>")));
 }
 
+// The launcher's pictures are single pictures of the store that holds the character's array.
+TEST(Generate, AStoreHoldsAnArrayAndSinglePicturesSideBySide) {
+    const std::vector<PictureRow> pictures{picture("gra.Image1(0)"),
+                                           picture("gra.lun_img1", {72, 100}, Backdrop::Blue),
+                                           picture("gra.lun_img2", {72, 100}, Backdrop::Blue)};
+    const art::Registry registry = art::checkRegistry(
+        pictures, {outline("RgnCall4.ShapeLauncher", {"gra.lun_img1", "gra.lun_img2"}, 72)});
+    ASSERT_TRUE(registry.error.isEmpty()) << registry.error.toStdString();
+    EXPECT_TRUE(fileText(registry, QStringLiteral("app/window/picture_names.h"))
+                    .contains(QLatin1String("namespace gra {\nvoid Load();\nvoid Unload();\n"
+                                            "stores::Picture Image1(int index); // 0\n"
+                                            "stores::Picture lun_img1();\nstores::Picture lun_img2();\n}")));
+    EXPECT_TRUE(fileText(registry, QStringLiteral("app/window/picture_names.cpp"))
+                    .contains(QLatin1String("stores::Picture lun_img2() {\n    return "
+                                            "stores::Find(QStringLiteral(\"gra.lun_img2\"));\n}")));
+    EXPECT_TRUE(
+        fileText(registry, QStringLiteral("app/shapes/outlines.cpp"))
+            .contains(QLatin1String("RgnCall4::TableLauncher(), RgnCall4::ShapeLauncher, Blue, 72, 100, 72,\n"
+                                    "         {QStringLiteral(\"gra.lun_img1\"), "
+                                    "QStringLiteral(\"gra.lun_img2\")}}")));
+}
+
 TEST(Generate, IndexListsShowRunsAsRanges) {
     std::vector<PictureRow> pictures;
     for (int i : {0, 1, 2, 3, 6, 7, 10, 11, 12, 13, 14, 16})

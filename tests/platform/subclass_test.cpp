@@ -1,6 +1,7 @@
 #include "platform/subclass.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -39,6 +40,25 @@ TEST(Subclass, HookSeesEveryEventAndPassesItOn) {
     sendUser(window);
     EXPECT_EQ(seen, 1);
     EXPECT_EQ(window.own, 2);
+}
+
+// The window acts on the event before WndProc is raised: the handler sees the window's count of
+// the event already raised.
+TEST(Subclass, WindowHandlesTheEventBeforeWndProcIsRaised) {
+    CountingWindow window;
+    CSubclass hook;
+    QStringList order;
+    QObject::connect(&hook, &CSubclass::WndProc, [&](QEvent::Type t, QEvent*) {
+        if (t == QEvent::User)
+            order << QStringLiteral("WndProc after %1").arg(window.own);
+    });
+    hook.setHwnd(&window);
+    basSubclass::Subclass(hook);
+    sendUser(window);
+    sendUser(window);
+    EXPECT_EQ(order, (QStringList{"WndProc after 1", "WndProc after 2"}));
+    EXPECT_EQ(window.own, 2); // handled once each, not again after the hook
+    basSubclass::Unsubclass(hook);
 }
 
 TEST(Subclass, WithoutDefaultProcTheEventIsSwallowed) {

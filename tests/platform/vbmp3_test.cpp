@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtEndian>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -242,6 +243,21 @@ TEST_F(Vbmp3, ClipPlaysToItsEndOnTimeEvenWhenItsFileIsDeleted) {
     EXPECT_GE(ms, 450); // 0.6 s of sound is not over at once
     EXPECT_TRUE(vbmp3_close());
     EXPECT_FALSE(vbmp3_close());
+}
+
+// The sound device takes no signals: with SIGTERM and SIGINT left at their defaults before, they
+// are still so while it is open (else SDL would swallow the session's request to end).
+TEST_F(Vbmp3, OpeningTheDeviceLeavesTheEndSignalsAlone) {
+    vbmp3_free(); // the device opens afresh below
+    for (int signo : {SIGTERM, SIGINT})
+        std::signal(signo, SIG_DFL);
+    ASSERT_TRUE(vbmp3_init());
+    for (int signo : {SIGTERM, SIGINT}) {
+        struct sigaction now {};
+        ASSERT_EQ(sigaction(signo, nullptr, &now), 0);
+        EXPECT_EQ(now.sa_handler, SIG_DFL) << signo;
+    }
+    EXPECT_TRUE(vbmp3_free());
 }
 
 TEST_F(Vbmp3, StopEndsAtOnceAndPlayStartsAgain) {

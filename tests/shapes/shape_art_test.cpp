@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace shapes {
 void PrintTo(const ShapeEntry& shape, std::ostream* os) {
@@ -257,6 +259,171 @@ TEST(ShapeRelations, EveryPoseStandsOnTheBottomLine) {
             << s.name.toStdString();
     }
 }
+
+// --- The small windows beside the character: what the design fixes of each outline ------------------
+
+// The maximal runs of one scan line, as left and right (exclusive).
+using Runs = std::vector<std::pair<int, int>>;
+
+// What the design states of an outline traced from a picture on blue. The rows between the first and
+// the last are the tracer's: it joins a run that repeats on the next line into one row, where the
+// design's table sometimes keeps two, so the row count is held to a tenth of the design's.
+struct Design {
+    const char* shape;
+    QRect box;                               // the outline's bounding box
+    RectRow first, last;                     // the table's first and last rows
+    int rows;                                // the design's row count
+    int fewestRuns, mostRuns;                // runs on every scan line from the box's top to its bottom
+    std::vector<std::pair<int, Runs>> lines; // scan lines whose runs the design gives
+    std::vector<QRect> outside;              // areas that hold no pixel of the outline
+    std::vector<QPoint> enclosed;            // background pixels the outline surrounds
+};
+
+void PrintTo(const Design& design, std::ostream* os) {
+    *os << design.shape;
+}
+
+// A rectangle as the design writes it: left, top, right, bottom, right and bottom exclusive.
+QRect exclusive(int left, int top, int right, int bottom) {
+    return QRect(left, top, right - left, bottom - top);
+}
+
+const Design kDesigns[] = {
+    {"RgnCall4.ShapeLauncher",
+     exclusive(5, 0, 71, 96),
+     {43, 0, 45, 1},
+     {31, 95, 38, 96},
+     98,
+     1,
+     3,
+     {{0, {{43, 45}}},
+      {1, {{41, 48}}}, // the crown widens line by line under its knob
+      {2, {{41, 50}}},
+      {73, {{14, 18}, {21, 50}, {54, 58}}},
+      {95, {{31, 38}}}},
+     {exclusive(0, 96, 72, 100), exclusive(0, 0, 5, 100), exclusive(71, 0, 72, 100)},
+     {}},
+};
+
+Runs runsOn(const Cover& cover, int y) {
+    Runs runs;
+    for (int x = 0; x < cover.width;) {
+        if (!cover.in(x, y)) {
+            ++x;
+            continue;
+        }
+        const int left = x;
+        while (cover.in(x, y))
+            ++x;
+        runs.emplace_back(left, x);
+    }
+    return runs;
+}
+
+class DesignTest : public ::testing::TestWithParam<Design> {
+protected:
+    void SetUp() override {
+        found_ = shapes::FindShape(QString::fromUtf8(GetParam().shape));
+        ASSERT_NE(found_, nullptr) << "no outline " << GetParam().shape;
+    }
+    const ShapeEntry& shape() const { return *found_; }
+
+private:
+    const ShapeEntry* found_ = nullptr;
+};
+
+TEST_P(DesignTest, BoxAndFirstAndLastRowsAreTheDesigns) {
+    const Design& d = GetParam();
+    const ShapeEntry& s = shape();
+    EXPECT_EQ(regionOf(s.table).boundingRect(), d.box);
+    EXPECT_EQ(s.table.front(), d.first);
+    EXPECT_EQ(s.table.back(), d.last);
+    for (const QRect& area : d.outside)
+        EXPECT_FALSE(regionOf(s.table).intersects(area))
+            << area.x() << "," << area.y() << " " << area.width() << "x" << area.height();
+}
+
+TEST_P(DesignTest, ScanLinesHoldTheDesignsRuns) {
+    const Design& d = GetParam();
+    const Cover cover(shape());
+    for (int y = d.box.top(); y <= d.box.bottom(); ++y) {
+        const std::size_t n = runsOn(cover, y).size();
+        EXPECT_GE(n, std::size_t(d.fewestRuns)) << "line " << y;
+        EXPECT_LE(n, std::size_t(d.mostRuns)) << "line " << y;
+    }
+    for (const auto& [y, runs] : d.lines)
+        EXPECT_EQ(runsOn(cover, y), runs) << "line " << y;
+}
+
+TEST_P(DesignTest, RowCountIsWithinATenthOfTheDesigns) {
+    const int rows = int(shape().table.size());
+    EXPECT_LE(std::abs(rows - GetParam().rows) * 10, GetParam().rows) << rows << " rows";
+}
+
+// One 4-connected piece; the background it surrounds (not reached from the frame's edge through
+// background) is exactly the design's.
+TEST_P(DesignTest, IsOnePieceAroundOnlyTheDesignsHoles) {
+    const ShapeEntry& s = shape();
+    const Cover cover(s);
+    const int w = s.frameWidth, h = s.frameHeight;
+    auto fill = [&](std::vector<QPoint> todo, bool inside) {
+        std::vector<char> seen(w * h, 0);
+        for (const QPoint& p : todo)
+            seen[p.y() * w + p.x()] = 1;
+        while (!todo.empty()) {
+            const QPoint p = todo.back();
+            todo.pop_back();
+            for (const QPoint& n : {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)})
+                if (n.x() >= 0 && n.y() >= 0 && n.x() < w && n.y() < h && !seen[n.y() * w + n.x()] &&
+                    cover.in(n.x(), n.y()) == inside) {
+                    seen[n.y() * w + n.x()] = 1;
+                    todo.push_back(n);
+                }
+        }
+        return seen;
+    };
+    const RectRow& first = s.table.front();
+    const std::vector<char> piece = fill({QPoint(first.left, first.top)}, true);
+    std::vector<QPoint> edge;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if ((x == 0 || y == 0 || x == w - 1 || y == h - 1) && !cover.in(x, y))
+                edge.emplace_back(x, y);
+    const std::vector<char> open = fill(edge, false);
+    std::vector<QPoint> enclosed;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (cover.in(x, y))
+                EXPECT_TRUE(piece[y * w + x]) << x << "," << y << " lies apart from the outline's piece";
+            else if (!open[y * w + x])
+                enclosed.emplace_back(x, y);
+        }
+    std::string where;
+    for (const QPoint& p : enclosed)
+        where += " " + std::to_string(p.x()) + "," + std::to_string(p.y());
+    EXPECT_EQ(enclosed, GetParam().enclosed) << "enclosed:" << where;
+}
+
+// The blink picture keeps the silhouette: on it, too, exactly the outline's pixels are not blue, so
+// nothing is cut from it and no blue shows through.
+TEST_P(DesignTest, EveryPictureShownUnderItHasItAsItsSilhouette) {
+    const ShapeEntry& s = shape();
+    const Cover cover(s);
+    for (const QString& name : s.pictures) {
+        const QImage p = picture(name);
+        ASSERT_EQ(p.size(), QSize(s.frameWidth, s.frameHeight)) << name.toStdString();
+        for (int y = 0; y < p.height(); ++y)
+            for (int x = 0; x < p.width(); ++x)
+                ASSERT_EQ(cover.in(x, y), p.pixel(x, y) != qRgb(0, 0, 255))
+                    << name.toStdString() << " at " << x << "," << y;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SmallWindows, DesignTest, ::testing::ValuesIn(kDesigns),
+    [](const ::testing::TestParamInfo<Design>& info) {
+        return QString::fromUtf8(info.param.shape).section(QLatin1Char('.'), 1).toStdString();
+    });
 
 // --- Each box against the design's reference box -----------------------------------------------------
 

@@ -74,6 +74,7 @@ protected:
     }
     void TearDown() override {
         window.reset();
+        morvik::FarewellLimitMs = morvik::kDefaultFarewellLimitMs;
         services::reset();
         dialup::install(nullptr);
         platform::power::setRoot({});
@@ -529,6 +530,22 @@ TEST_F(Character, SecondInstanceEndsAtOnce) {
     EXPECT_TRUE(talk->calls.isEmpty());
 }
 
+// Only another instance's lock ends the program: a lock that cannot be made is said on standard
+// error and she starts.
+TEST_F(Character, StartsWhenTheInstanceLockCannotBeMade) {
+    const QString path = platform::SingleInstance::lockPath(morvik::InstanceName);
+    QFile::remove(path);              // left by an earlier test of this process
+    ASSERT_TRUE(QDir().mkpath(path)); // a folder where the lock file belongs
+    testing::internal::CaptureStderr();
+    const bool started = window->Form_Load();
+    const std::string said = testing::internal::GetCapturedStderr();
+    QDir().rmdir(path);
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(flag::state.StartupDone, 1);
+    EXPECT_NE(said.find("morvik: cannot open " + path.toStdString()), std::string::npos) << said;
+}
+
 TEST_F(Character, StartUpCleansOnlyItsOwnTemporaryFiles) {
     const QString temp = platform::tempFolder();
     writeFile(temp + "/old.tmp", "x");
@@ -841,12 +858,77 @@ TEST_F(Character, ExitSequence) {
     EXPECT_EQ(ended, 1);
 }
 
+// Hidden from the menu, she is still ended by the session, and keeps her place.
+TEST_F(Character, SessionEndWhileHiddenKeepsHerPlace) {
+    key("proxy", "1");
+    start();
+    window->move(60, 80);
+    window->not_vis_Click();
+    window->close();
+    EXPECT_EQ(ended, 1);
+    IniManage::BeginBatch();
+    EXPECT_EQ(IniManage::GetIni("top"), "60");
+    EXPECT_EQ(IniManage::GetIni("left"), "80");
+}
+
+// The session ends her (the window closed, as SIGTERM does) during her farewell: the program ends
+// then, once, and not when the farewell would have.
+TEST_F(Character, SessionEndDuringTheFarewellEndsHer) {
+    key("proxy", "1");
+    start();
+    talk->state = 1; // the farewell plays on
+    {
+        platform::pace::Recorder instant;
+        window->end_Click();
+    }
+    ASSERT_EQ(ended, 0);
+    window->move(70, 90);
+    window->close();
+    EXPECT_EQ(ended, 1);
+    IniManage::BeginBatch();
+    EXPECT_EQ(IniManage::GetIni("top"), "70");
+    EXPECT_EQ(IniManage::GetIni("left"), "90");
+    talk->state = 0;
+    window->Timer7_Timer();
+    window->close();
+    EXPECT_EQ(ended, 1);
+}
+
+// Once the exit has begun no menu command runs, whichever item is chosen, and the tray's right click
+// no longer opens the menu.
+TEST_F(Character, NoCommandRunsOnceTheExitHasBegun) {
+    key("proxy", "1");
+    start();
+    {
+        platform::pace::Recorder instant;
+        window->end_Click();
+    }
+    talk->calls.clear();
+    mail->calls.clear();
+    windows->calls.clear();
+    const QPoint place = window->pos();
+    for (QAction* action : window->settei->actions())
+        action->trigger();
+    EXPECT_EQ(talk->calls, QStringList());
+    EXPECT_EQ(mail->calls, QStringList());
+    EXPECT_EQ(windows->calls, QStringList());
+    EXPECT_EQ(messages, QStringList());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->pos(), place);
+    EXPECT_EQ(flag::state.PlayMode, 3);
+    EXPECT_EQ(ended, 0);
+    window->Picture1_MouseMove(516);
+    EXPECT_FALSE(window->settei->isVisible());
+}
+
 TEST_F(Character, ExitEndsEvenIfTheFarewellNeverStops) {
+    morvik::FarewellLimitMs = 300;
     talk->state = 1;
+    platform::pace::Recorder instant; // the closing animation without its pauses
     window->end_Click();
     QTest::qWait(50);
     EXPECT_EQ(ended, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(ended, 1, morvik::kFarewellLimitMs + 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(ended, 1, morvik::FarewellLimitMs + 5000);
 }
 
 } // namespace

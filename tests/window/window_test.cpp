@@ -81,6 +81,20 @@ TEST(Window, ClosingByTheWindowSystemSavesThePlace) {
     EXPECT_EQ(IniManage::GetIni("left"), "202");
 }
 
+// The session may end the program before the start-up placed her (or a second instance, which
+// never shows): the stored place is not overwritten by a window that never stood there.
+TEST(Window, ClosedBeforeSheWasPlacedKeepsTheStoredPlace) {
+    TestHome home;
+    IniManage::BeginBatch();
+    IniManage::WriteIni("top", "101");
+    IniManage::WriteIni("left", "202");
+    morvik window;
+    window.move(5, 6);
+    window.close();
+    EXPECT_EQ(IniManage::GetIni("top"), "101");
+    EXPECT_EQ(IniManage::GetIni("left"), "202");
+}
+
 TEST(Window, MaskEqualsTheStandardTable) {
     TestHome home;
     morvik window;

@@ -2,12 +2,30 @@
 
 #include "platform/logind.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
 
 using logind_mock::MockLogind;
+
+// What PowerOff's callback was given, once it ran.
+struct PowerOffAnswer {
+    bool answered = false;
+    bool ok = false;
+    QString error;
+};
+
+// Asks for a power-off and waits (running the event loop) for the answer.
+PowerOffAnswer powerOff() {
+    PowerOffAnswer answer;
+    QObject context;
+    platform::logind::PowerOff(&context, [&](bool ok, const QString& error) { answer = {true, ok, error}; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answer.answered; }, 10000));
+    return answer;
+}
 
 class Logind : public ::testing::Test {
 protected:
@@ -48,9 +66,9 @@ INSTANTIATE_TEST_SUITE_P(Answers, LogindAnswers,
 TEST_F(Logind, PowerOffAsksLogindWithInteractiveAuthorisation) {
     start();
     ASSERT_TRUE(platform::logind::MayPowerOff());
-    QString error = QStringLiteral("left from before");
-    EXPECT_TRUE(platform::logind::PowerOff(&error));
-    EXPECT_TRUE(error.isEmpty());
+    const PowerOffAnswer answer = powerOff();
+    EXPECT_TRUE(answer.ok);
+    EXPECT_TRUE(answer.error.isEmpty());
     const std::vector<QVariantList> calls = callsOf(QStringLiteral("PowerOff"));
     ASSERT_EQ(calls.size(), 1u);
     ASSERT_EQ(calls[0].size(), 1);
@@ -64,12 +82,40 @@ TEST_F(Logind, RefusedPowerOffGivesLogindsMessage) {
         QStringLiteral("PowerOff"), QStringLiteral("b"), QString(),
         QStringLiteral("raise dbus.exceptions.DBusException('Interactive authentication required.', "
                        "name='org.freedesktop.DBus.Error.InteractiveAuthorizationRequired')"));
-    QString error;
-    EXPECT_FALSE(platform::logind::PowerOff(&error));
-    EXPECT_TRUE(error.contains(QStringLiteral("Interactive authentication required.")))
-        << error.toStdString();
+    const PowerOffAnswer answer = powerOff();
+    EXPECT_FALSE(answer.ok);
+    EXPECT_TRUE(answer.error.contains(QStringLiteral("Interactive authentication required.")))
+        << answer.error.toStdString();
     EXPECT_EQ(callsOf(QStringLiteral("PowerOff")).size(), 1u);
-    EXPECT_FALSE(platform::logind::PowerOff()); // no error text wanted: still no crash
+    QObject context;
+    platform::logind::PowerOff(&context, {}); // no answer wanted: still no crash
+    EXPECT_TRUE(QTest::qWaitFor([&] { return callsOf(QStringLiteral("PowerOff")).size() == 2u; }));
+}
+
+// The call returns before logind answers; the answer comes through the event loop, and not at all
+// once the context is gone.
+TEST_F(Logind, PowerOffDoesNotWaitForTheAnswer) {
+    start();
+    replaceMethod(QStringLiteral("PowerOff"), QStringLiteral("b"), QString(),
+                  QStringLiteral("time.sleep(1)"));
+    QElapsedTimer took;
+    took.start();
+    PowerOffAnswer answer;
+    QObject context;
+    platform::logind::PowerOff(&context, [&](bool ok, const QString& error) { answer = {true, ok, error}; });
+    EXPECT_LT(took.elapsed(), 500);
+    EXPECT_FALSE(answer.answered);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answer.answered; }, 10000));
+    EXPECT_TRUE(answer.ok) << answer.error.toStdString();
+
+    bool answeredLate = false;
+    {
+        QObject gone;
+        platform::logind::PowerOff(&gone, [&](bool, const QString&) { answeredLate = true; });
+    }
+    QTest::qWait(1500);
+    EXPECT_FALSE(answeredLate);
+    EXPECT_EQ(callsOf(QStringLiteral("PowerOff")).size(), 2u);
 }
 
 TEST_F(Logind, AnswerOfTheWrongTypeIsNoAnswer) {
@@ -82,9 +128,9 @@ TEST_F(Logind, AnswerOfTheWrongTypeIsNoAnswer) {
 TEST_F(Logind, AbsentFromTheBus) {
     EXPECT_EQ(platform::logind::CanPowerOff(), QString());
     EXPECT_FALSE(platform::logind::MayPowerOff());
-    QString error;
-    EXPECT_FALSE(platform::logind::PowerOff(&error));
-    EXPECT_FALSE(error.isEmpty());
+    const PowerOffAnswer answer = powerOff();
+    EXPECT_FALSE(answer.ok);
+    EXPECT_FALSE(answer.error.isEmpty());
 }
 
 TEST_F(Logind, NoBusAtAll) {
@@ -92,9 +138,9 @@ TEST_F(Logind, NoBusAtAll) {
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + nowhere.filePath(QStringLiteral("no-bus"))).toUtf8());
     EXPECT_EQ(platform::logind::CanPowerOff(), QString());
     EXPECT_FALSE(platform::logind::MayPowerOff());
-    QString error;
-    EXPECT_FALSE(platform::logind::PowerOff(&error));
-    EXPECT_FALSE(error.isEmpty());
+    const PowerOffAnswer answer = powerOff();
+    EXPECT_FALSE(answer.ok);
+    EXPECT_FALSE(answer.error.isEmpty());
 }
 
 // A logind that answers only after 3 s: with 200 ms allowed, the calls give up before it answers
@@ -107,9 +153,9 @@ TEST_F(Logind, SlowLogindIsGivenUpOn) {
                   QStringLiteral("time.sleep(3)"));
     platform::logind::setTimeouts(200, 200);
     EXPECT_EQ(platform::logind::CanPowerOff(), QString());
-    QString error;
-    EXPECT_FALSE(platform::logind::PowerOff(&error));
-    EXPECT_FALSE(error.isEmpty());
+    const PowerOffAnswer answer = powerOff();
+    EXPECT_FALSE(answer.ok);
+    EXPECT_FALSE(answer.error.isEmpty());
 }
 
 } // namespace
