@@ -3,7 +3,7 @@
 #include "app/window/morvik.h"
 #include "platform/end_signals.h"
 #ifdef MORVIK_HAVE_COM
-#include "nh_service.h"
+#include "app/window/nh_service.h"
 #endif
 #ifdef MORVIK_HAVE_TALK
 #include "app/talk/talk_service.h"
@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
 #endif
     morvik window;
     Trei::MainWindow = &window;
+    Stage::Install(&window);
     // The session ends her with SIGTERM (Ctrl+C gives SIGINT): she goes as when the window system
     // closes her window, keeping her place.
     platform::EndSignals endSignals;

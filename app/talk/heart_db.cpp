@@ -311,7 +311,7 @@ CopyResult ensureCopy() {
     CopyResult result;
     const QString copy = copyPath();
     const QString shipped = shippedPath();
-    flag::DbPath = copy;
+    flag::state.DbPath = copy;
     const std::optional<int> shippedVersion = databaseVersion(shipped);
 
     if (QFileInfo::exists(copy)) {
@@ -370,9 +370,9 @@ OpenResult open() {
         result.error = copy.error;
         return result;
     }
-    result.db = connect(flag::DbPath, SQLITE_OPEN_READWRITE);
+    result.db = connect(flag::state.DbPath, SQLITE_OPEN_READWRITE);
     if (!result.db)
-        result.error = QStringLiteral("cannot open %1").arg(flag::DbPath);
+        result.error = QStringLiteral("cannot open %1").arg(flag::state.DbPath);
     return result;
 }
 

@@ -13,7 +13,7 @@
 // fixed Table list. SQLite has no database password, so the database has none.
 //
 // All of this runs on the GUI thread; nothing here is safe to share between threads.
-#include "app/window/flag.h"
+#include "app/state/flag.h"
 
 #include <QByteArray>
 #include <QString>
@@ -143,7 +143,7 @@ struct OpenResult {
     QString error;
 };
 
-// ensureCopy(), then opens the copy for reading and writing; sets flag::DbPath to its path.
+// ensureCopy(), then opens the copy for reading and writing; sets flag.DbPath to its path.
 OpenResult open();
 
 // WORD1 to WORD3 of one row; a Null column is nothing, and a table without WORD3 gives nothing

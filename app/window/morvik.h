@@ -5,11 +5,13 @@
 // Image1 shows the character's picture (170 x 170, its upper-left pixel at the window's corner);
 // Image2 is the battery-gauge and new-mail picture box that carries the tooltip; Image3 and Image4
 // are further overlays; Label1 shows the battery percentage.
+#include "app/dialup/VBRas32.h"
 #include "picture_stores.h"
 #include "platform/single_instance.h"
 #include "platform/system_folder.h"
 #include "platform/timer.h"
 #include "platform/widgets/subclass.h"
+#include "stage.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -20,7 +22,8 @@
 #include <memory>
 #include <optional>
 
-class morvik : public QWidget {
+// The window is the program's stage (stage.h): what other parts may do to her goes through it.
+class morvik : public QWidget, public Stage {
     Q_OBJECT
 public:
     explicit morvik(QWidget* parent = nullptr);
@@ -47,6 +50,8 @@ public:
         *not_vis, *line, *shutdown, *end;
 
     clsSystemFolder SystemFolder;
+    // The dial-up object, made with the window and kept until it goes.
+    VBRas32* RasSample;
     std::unique_ptr<CSubclass> clsSubclass;
 
     // The window's place from the settings (x from `top`, y from `left`); on the first run (no
@@ -118,14 +123,27 @@ public:
     void end_Click();
     void shutdown_Click();
 
-    // The store picture now shown in Image1, and the one in the gauge box Image2.
-    stores::Picture Shown() const { return stores::Shown(Image1); }
+    // The store picture in the gauge box Image2 (also while it is hidden).
     stores::Picture Gauge() const { return stores::Shown(Image2); }
-    // Puts a store picture into Image1.
-    void ShowPicture(const stores::Picture& picture);
     // Puts a store picture into the gauge box Image2 and shows it (the battery gauge, the start-up
     // board, the new-mail sign gra3.ImageList2(13)).
     void ShowImage2(const stores::Picture& picture);
+
+    // The stage (stage.h). Shown() and ShowPicture() are Image1's picture.
+    void TakeStage(Watches stop, Overlays hide) override;
+    void GiveBackStage() override { reset_timer(); }
+    void Start(Watches watches) override;
+    void Stop(Watches watches) override;
+    bool Running(Watch watch) const override;
+    void CheckMp3End() override { Timer7_Timer(); }
+    void ShowPose(Shape shape, const stores::Picture& picture) override { frame(shape, picture); }
+    void ShowPicture(const stores::Picture& picture) override;
+    stores::Picture Shown() const override { return stores::Shown(Image1); }
+    void ShowSign(const stores::Picture& picture) override { ShowImage2(picture); }
+    stores::Picture Sign() const override;
+    void Hide(Overlays overlays) override;
+    void ShowItem(Item item, bool shown) override;
+    QPoint Corner() const override { return frameGeometry().topLeft(); }
 
     // The longest the farewell may take before the program ends anyway (tests shorten it).
     static constexpr int kDefaultFarewellLimitMs = 30000;
@@ -144,7 +162,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    using Shape = void (*)(QWidget*);
     // A frame of an animation: the outline, then the picture (when given), then, when a pause is
     // given, a yield and the pause.
     void frame(Shape shape, std::optional<stores::Picture> picture, std::optional<int> pause = {});

@@ -2,14 +2,14 @@
 #include "morvik.h"
 
 #include "Trei.h"
-#include "flag.h"
-#include "services.h"
 #include "app/settings/IniManage.h"
 #include "app/settings/settings_db.h"
 #include "app/shapes/RgnCall.h"
-#include "app/talk/speak.h"
+#include "app/state/flag.h"
+#include "app/state/speak.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
+#include "services.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -39,7 +39,7 @@ void morvik::buildMenu() {
         action->setVisible(shown);
         if (handler)
             connect(action, &QAction::triggered, this, [this, handler] {
-                if (!flag::Exiting)
+                if (!flag::state.Exiting)
                     (this->*handler)();
             });
         return action;
@@ -131,34 +131,34 @@ void morvik::startDrag(QPoint globalPos) {
 }
 
 void morvik::Image1_MouseDown(int button, QPoint globalPos) {
-    flag::IdleCount = 0;
+    flag::state.IdleCount = 0;
     Form_MouseDown(button, globalPos);
 }
 
 void morvik::Form_MouseDown(int button, QPoint globalPos) {
-    if (flag::StartupDone != 1 || flag::Exiting)
+    if (flag::state.StartupDone != 1 || flag::state.Exiting)
         return;
-    flag::IdleCount = 0;
+    flag::state.IdleCount = 0;
     services::Talk& talk = services::talk();
     if (button & 1) {
         if (talk.Fuki2Open())
             talk.CloseFuki2();
-        if (flag::FukiShown != 1) {
+        if (flag::state.FukiShown != 1) {
             startDrag(globalPos);
         } else if (!talk.FukiOpen() || !talk.FukiAsks()) {
             if (talk.FukiOpen())
                 talk.CloseFuki();
-            flag::FukiShown = 0;
+            flag::state.FukiShown = 0;
             if (!Timer8.Enabled())
                 Timer1.setEnabled(true);
         }
     }
     if (button == 2) {
-        if (newMailSignShown() && flag::MailAbort != 1)
+        if (newMailSignShown() && flag::state.MailAbort != 1)
             mail_look->setVisible(true);
-        if (flag::FukiShown == 1) {
+        if (flag::state.FukiShown == 1) {
             talk.CloseFuki();
-            flag::FukiShown = 0;
+            flag::state.FukiShown = 0;
             if (!Timer8.Enabled())
                 Timer1.setEnabled(true);
         }
@@ -167,14 +167,14 @@ void morvik::Form_MouseDown(int button, QPoint globalPos) {
 }
 
 void morvik::Form_DblClick() {
-    flag::IdleCount = 0;
-    if (flag::StartupDone == 1 && flag::MailBusy != 1 && !flag::Exiting)
+    flag::state.IdleCount = 0;
+    if (flag::state.StartupDone == 1 && flag::state.MailBusy != 1 && !flag::state.Exiting)
         services::talk().RandomTalk();
 }
 
 void morvik::Picture1_MouseMove(int message) {
     // Once the exit has begun her menu stays shut, from the tray too.
-    if (message != 516 || flag::Exiting)
+    if (message != 516 || flag::state.Exiting)
         return;
     platform::pace::yieldEvents();
     popup(QCursor::pos());
@@ -191,16 +191,11 @@ void morvik::getto_Click() {
         say(QStringLiteral("10"), QStringLiteral("バッテリーがありません。"));
         return;
     }
-    Timer1.setEnabled(false);
-    Timer2.setEnabled(false);
-    Image2->hide();
-    Label1->hide();
-    Timer9.setEnabled(false);
-    Timer11.setEnabled(false);
+    TakeStage(Watches(Battery) | Blink | MailArming | SignSwap, Overlays(SignBoard) | BatteryPercent);
     frame(RgnCall::ShapePose07, gra2::Image1(0));
     platform::pace::yieldEvents();
     platform::pace::sleep(200);
-    flag::ManualCheck = 1;
+    flag::state.ManualCheck = 1;
     services::mail().CheckMail();
 }
 
@@ -209,20 +204,16 @@ void morvik::again_Click() {
         services::mail().ShowMailList();
         return;
     }
-    speak::TalkText = QStringLiteral("チェック履歴はありません");
-    flag::VoicePath.clear(); // this line has no voice: never replay an older clip
+    speak::state.TalkText = QStringLiteral("チェック履歴はありません");
+    flag::state.VoicePath.clear(); // this line has no voice: never replay an older clip
     services::talk().ShowFuki();
     again->setVisible(false);
 }
 
 void morvik::mail_look_Click() {
-    for (platform::Timer* t : {&Timer1, &Timer2, &Timer5, &Timer9})
-        t->setEnabled(false);
-    Image2->hide();
-    Image3->hide();
-    Image4->hide();
+    TakeStage(kIdle | Battery | MailArming, Overlays(SignBoard) | MailCount);
     services::mail().DownloadAllMail();
-    if (flag::NewMail != 0) {
+    if (flag::state.NewMail != 0) {
         services::mail().ShowMailList();
         again->setVisible(true);
     } else {
@@ -230,7 +221,7 @@ void morvik::mail_look_Click() {
     }
     if (!QFile::exists(mailCache()))
         again->setVisible(false);
-    flag::MailAbort = 0;
+    flag::state.MailAbort = 0;
 }
 
 void morvik::mail_sub_cut_Click() {
@@ -246,9 +237,9 @@ void morvik::TimeSet_Click() {
 }
 
 void morvik::temae_Click() {
-    if (flag::TopMost == QStringLiteral("0"))
+    if (flag::state.TopMost == QStringLiteral("0"))
         applyTopMost(QStringLiteral("1"));
-    else if (flag::TopMost == QStringLiteral("1"))
+    else if (flag::state.TopMost == QStringLiteral("1"))
         applyTopMost(QStringLiteral("0"));
 }
 

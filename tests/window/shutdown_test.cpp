@@ -1,8 +1,8 @@
 // Powering off from the character's menu, against a mock logind on a private system bus.
 #include "app/settings/IniManage.h"
-#include "app/window/ExitWindow.h"
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
+#include "app/window/os_version.h"
 #include "fakes.h"
 #include "logind_mock.h"
 #include "platform/pace.h"
@@ -17,7 +17,7 @@ namespace {
 class Shutdown : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetFlags();
+        state::resetAll();
         auto t = std::make_unique<FakeTalk>();
         talk = t.get();
         services::install(std::move(t));
@@ -99,7 +99,7 @@ TEST_F(Shutdown, RefusalAfterTheExitBeganIsNotSaid) {
                          QStringLiteral("raise dbus.exceptions.DBusException('Access denied', "
                                         "name='org.freedesktop.DBus.Error.AccessDenied')"));
     shutdown();
-    flag::Exiting = 1; // the answer comes through the event loop, so after this
+    flag::state.Exiting = 1; // the answer comes through the event loop, so after this
     EXPECT_TRUE(QTest::qWaitFor([&] { return logind.callsOf(QStringLiteral("PowerOff")).size() == 1u; }));
     QTest::qWait(300);
     EXPECT_TRUE(messages.isEmpty());

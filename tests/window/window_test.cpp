@@ -193,14 +193,14 @@ TEST(Trei, TooltipLifecycle) {
 TEST(IniManage, TwoUsersKeepTheirOwnSections) {
     TestHome home;
     IniManage::BeginBatch();
-    EXPECT_EQ(IniManage::IniPath, home.file("mailSet.ini"));
-    EXPECT_FALSE(IniManage::Section.isEmpty());
-    IniManage::Section = "alice";
+    EXPECT_EQ(IniManage::state.IniPath, home.file("mailSet.ini"));
+    EXPECT_FALSE(IniManage::state.Section.isEmpty());
+    IniManage::state.Section = "alice";
     IniManage::WriteIni("top", "10");
-    IniManage::Section = "bob";
+    IniManage::state.Section = "bob";
     EXPECT_EQ(IniManage::GetIni("top"), "");
     IniManage::WriteIni("top", "20");
-    IniManage::Section = "alice";
+    IniManage::state.Section = "alice";
     EXPECT_EQ(IniManage::GetIni("top"), "10");
 }
 

@@ -1,12 +1,13 @@
 #pragma once
-// The module mp3: voice clips from the dialogue database, and playing them.
+// Voice clips: writing them out of the dialogue database and playing them, as the design's module
+// mp3 (hence the namespace). The MP3 player itself is platform/audio/vbmp3.h.
 //
 // A clip is written into the program's private temporary folder (clip_export.h) and played from
 // there; the MP3 layer reads it into memory when it opens it, so the clip files can be replaced or
 // deleted while a clip still sounds. Every writer but the start-up's first deletes the older clips
 // (the "*.mp3" files of that folder: ours alone, never anything elsewhere).
 //
-// The play mode (flag::PlayMode) tells the character's MP3-end watcher Timer7, every 500 ms, who
+// The play mode (flag.PlayMode) tells the stage's MP3-end watch (stage.h), every 500 ms, who
 // started the clip now playing and so what to do when it has ended:
 //   kBalloon  the main balloon's opening: the watcher closes the balloon;
 //   kVoice    PlayVoice, a clip without words: the watcher forgets the clip;
@@ -21,15 +22,15 @@ namespace mp3 {
 
 enum PlayMode : qint16 { kNothing = 0, kBalloon = 1, kVoice = 2, kExiting = 3 };
 
-// Deletes the older clips, then writes the `common` clip of speak::VoiceId to
-// services::commonVoicePath(speak::VoiceId) (also left in Module1::VoiceFile). Plays nothing.
+// Deletes the older clips, then writes the `common` clip of speak.VoiceId to
+// services::commonVoicePath(speak.VoiceId) (also left in Module1.VoiceFile). Plays nothing.
 void PlayCommonVoice();
 
-// Plays flag::VoicePath without a balloon: play mode kVoice and the character's Timer7 on, even
+// Plays flag.VoicePath without a balloon: play mode kVoice and the MP3-end watch on, even
 // when there is nothing to play (the watcher then clears the mode at its next tick).
 void PlayVoice();
 
-// Plays flag::VoicePath as the main balloon's clip: play mode kBalloon and Timer7 on.
+// Plays flag.VoicePath as the main balloon's clip: play mode kBalloon and the MP3-end watch on.
 void PlayBalloonVoice();
 
 // Writes the clip of one row (clip::exportClip on a connection of its own); with deleteOld, the

@@ -1,5 +1,7 @@
 #pragma once
 // The SSTP control as the character window uses it: its `nh`, read for Sakura and sent scripts.
+// Header only, and included by the program alone, which links the control (morvik_com) when it is
+// built; the window's library itself knows the control only as services::Sstp.
 #include "app/window/services.h"
 #include "control/com/BrindokSite.h"
 

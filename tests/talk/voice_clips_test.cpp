@@ -1,15 +1,15 @@
 // The clip writers and the play modes, on a small shipped database of the test's own.
 #include "app/talk/clip_export.h"
-#include "app/talk/mp3.h"
+#include "app/talk/voice_clips.h"
 #include "heart_fixture.h"
 #include "talk_fixture.h"
 
 namespace {
 
-using stage::readFile;
-using stage::writeFile;
+using files::readFile;
+using files::writeFile;
 
-class Clips : public TalkStage {
+class Clips : public TalkWithCharacter {
 protected:
     ShippedDatabase shipped{1};
 };
@@ -21,25 +21,25 @@ TEST_F(Clips, PlayCommonVoiceReplacesTheOlderClipsAndPlaysNothing) {
     writeFile(temp("mail.tmp"), "mail");
     writeFile(home.file("song.mp3"), "the user's");
 
-    speak::VoiceId = QStringLiteral("5");
+    speak::state.VoiceId = QStringLiteral("5");
     mp3::PlayCommonVoice();
 
-    EXPECT_EQ(Module1::VoiceFile, services::commonVoicePath("5"));
+    EXPECT_EQ(Module1::state.VoiceFile, services::commonVoicePath("5"));
     EXPECT_EQ(readFile(services::commonVoicePath("5")), "clip five");
     EXPECT_FALSE(QFile::exists(temp("temp1.mp3")));
     EXPECT_FALSE(QFile::exists(temp("jiho13.mp3")));
     EXPECT_TRUE(QFile::exists(temp("mail.tmp")));
     EXPECT_EQ(readFile(home.file("song.mp3")), "the user's");
-    EXPECT_EQ(flag::PlayMode, 0);
+    EXPECT_EQ(flag::state.PlayMode, 0);
     EXPECT_FALSE(character->Timer7.Enabled());
     EXPECT_EQ(vbmp3_getState(), 0);
 }
 
 TEST_F(Clips, AVoiceIdWithoutARowLeavesNoClip) {
-    speak::VoiceId = QStringLiteral("15");
+    speak::state.VoiceId = QStringLiteral("15");
     mp3::PlayCommonVoice();
     EXPECT_FALSE(QFile::exists(services::commonVoicePath("15")));
-    speak::VoiceId = QStringLiteral("../5");
+    speak::state.VoiceId = QStringLiteral("../5");
     mp3::PlayCommonVoice();
     EXPECT_TRUE(QDir(platform::tempFolder()).entryList(QDir::Files).isEmpty());
 }
@@ -78,32 +78,32 @@ TEST_F(Clips, GreetingAndChimeCarryTheirRowsLinesAndClips) {
 TEST_F(Clips, PlayVoiceWithNothingToPlayStillHandsTheEndToTheWatcher) {
     for (const QString& path : {QString(), temp("temp9.mp3")}) {
         SCOPED_TRACE(path.toStdString());
-        flag::VoicePath = path;
+        flag::state.VoicePath = path;
         mp3::PlayVoice();
-        EXPECT_EQ(flag::PlayMode, mp3::kVoice);
+        EXPECT_EQ(flag::state.PlayMode, mp3::kVoice);
         EXPECT_TRUE(character->Timer7.Enabled());
         character->Timer7_Timer();
-        EXPECT_TRUE(flag::VoicePath.isEmpty());
-        EXPECT_EQ(flag::PlayMode, 0);
+        EXPECT_TRUE(flag::state.VoicePath.isEmpty());
+        EXPECT_EQ(flag::state.PlayMode, 0);
         EXPECT_FALSE(character->Timer7.Enabled());
     }
 }
 
 TEST_F(Clips, TheBalloonsClipIsModeOneAndItsEndClosesTheBalloon) {
-    flag::VoicePath = temp("temp5.mp3"); // no such clip: silent, and over at once
+    flag::state.VoicePath = temp("temp5.mp3"); // no such clip: silent, and over at once
     fuki::Open();
-    EXPECT_EQ(flag::PlayMode, mp3::kBalloon);
+    EXPECT_EQ(flag::state.PlayMode, mp3::kBalloon);
     EXPECT_TRUE(character->Timer7.Enabled());
     character->Timer7_Timer();
     EXPECT_EQ(fuki::Instance(), nullptr);
-    EXPECT_EQ(flag::PlayMode, 0);
+    EXPECT_EQ(flag::state.PlayMode, 0);
 }
 
 TEST_F(Clips, ABalloonWithoutVoiceLeavesAPlayingVoiceAlone) {
-    flag::PlayMode = mp3::kVoice;
+    flag::state.PlayMode = mp3::kVoice;
     character->Timer7.setEnabled(true);
     fuki::Open();
-    EXPECT_EQ(flag::PlayMode, mp3::kVoice);
+    EXPECT_EQ(flag::state.PlayMode, mp3::kVoice);
     EXPECT_FALSE(fuki::Instance()->Timer1.Enabled()); // media plays: no close timer
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// The talk request: what the character says next. Filled by whoever wants her to speak, then the
-// main balloon is shown. Only the GUI thread touches it.
+// The module speak's procedures: the double-click talk and the farewell (its state, what she says
+// next: app/state/speak.h). GUI thread only.
 //
 // RandomTalk() is the double-click talk: the first one of a run greets an SSTP server when one
 // runs; otherwise she says a random line of the talk tables: the flower of the day (once a run),
@@ -8,18 +8,9 @@
 // master by name with a voice and a pose of her own. FarewellTalk() says goodbye at exit with its
 // voice (`syuryo` chooses which). Both read the dialogue database and say nothing when it cannot be
 // read.
-#include "app/window/flag.h"
-
 #include <QString>
-#include <QtGlobal>
 
 namespace speak {
-
-inline QString TalkText;   // text of the next balloon
-inline QString VoiceId;    // id of the `common` row whose clip is written next
-inline QString SstpScript; // the script handed to the SSTP control
-inline qint16 SstpOption = 0;
-inline qint16 Greeted = 0; // 1 once the first double-click of the run has tried the SSTP greeting
 
 void RandomTalk();
 void FarewellTalk();
@@ -28,4 +19,3 @@ void FarewellTalk();
 QString TrimAtNul(const QString& s);
 
 } // namespace speak
-

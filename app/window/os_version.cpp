@@ -1,4 +1,4 @@
-#include "ExitWindow.h"
+#include "os_version.h"
 
 #include "platform/dbus/logind.h"
 
@@ -6,18 +6,6 @@
 #include <sys/utsname.h>
 
 namespace ExitWindow {
-
-qint32 KindOf(const OSVERSIONINFO& info) {
-    if (info.dwPlatformId == 0)
-        return 0;
-    if (info.dwPlatformId == 1)
-        return info.dwMinorVersion == 0 ? 1 : 2;
-    if (info.dwMajorVersion == 3)
-        return 3;
-    if (info.dwMajorVersion == 4)
-        return 4;
-    return 5;
-}
 
 void GetOsKind() {
     OsInfo = {};
@@ -30,7 +18,6 @@ void GetOsKind() {
         OsInfo.dwPlatformId = 2;
         OsInfo.szCSDVersion = QString::fromLocal8Bit(name.version);
     }
-    OsKind = KindOf(OsInfo);
 }
 
 bool EnablePrivilege(const QString& name) {

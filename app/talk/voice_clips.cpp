@@ -1,23 +1,22 @@
-#include "mp3.h"
+#include "voice_clips.h"
 
-#include "app/window/flag.h"
-#include "app/window/morvik.h"
-#include "balloon_layout.h"
+#include "app/state/Module1.h"
+#include "app/state/flag.h"
+#include "app/state/speak.h"
+#include "app/window/stage.h"
 #include "platform/audio/vbmp3.h"
 #include "platform/program_folder.h"
-#include "speak.h"
 
 namespace mp3 {
 namespace {
 
 void deleteOldClips() {
-    Module1::CleanPath1 = platform::tempFolder() + QStringLiteral("/*.mp3");
     platform::deleteTempFiles(QStringLiteral("*.mp3"));
 }
 
 void watchTheEnd() {
-    if (morvik* character = balloon::Character())
-        character->Timer7.setEnabled(true);
+    if (Stage* stage = Stage::Current())
+        stage->Start(Stage::Mp3End);
 }
 
 } // namespace
@@ -35,32 +34,30 @@ clip::ExportResult WriteClip(heart::Table table, const QString& key, const QStri
 }
 
 void PlayCommonVoice() {
-    speak::ChunkOffset = 0;
-    speak::BlobSize = 0;
-    speak::ChunkRest = 0;
-    WriteClip(heart::Table::common, speak::VoiceId, QStringLiteral("temp"), true);
+    speak::state.ChunkOffset = 0;
+    speak::state.BlobSize = 0;
+    speak::state.ChunkRest = 0;
+    WriteClip(heart::Table::common, speak::state.VoiceId, QStringLiteral("temp"), true);
 }
 
 void PlayVoice() {
-    vbmp3_open(flag::VoicePath);
+    vbmp3_open(flag::state.VoicePath);
     vbmp3_play();
-    flag::PlayMode = kVoice;
+    flag::state.PlayMode = kVoice;
     watchTheEnd();
 }
 
 void PlayBalloonVoice() {
     vbmp3_init();
-    vbmp3_open(flag::VoicePath);
+    vbmp3_open(flag::state.VoicePath);
     vbmp3_play();
-    flag::PlayMode = kBalloon;
+    flag::state.PlayMode = kBalloon;
     watchTheEnd();
 }
 
 void DeleteOwnFiles() {
     const QString temp = platform::tempFolder();
-    Module1::CleanPath1 = temp + QStringLiteral("/*.mp3");
-    Module1::CleanPath2 = temp + QStringLiteral("/*.tmp");
-    Module1::CleanPath3 = temp + QStringLiteral("/*.txt");
+    Module1::state.CleanPath2 = temp + QStringLiteral("/*.tmp");
     for (const char* pattern : {"*.mp3", "*.tmp", "*.txt"})
         platform::deleteTempFiles(QLatin1String(pattern));
 }
