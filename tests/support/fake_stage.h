@@ -27,7 +27,11 @@ struct FakeStage : Stage {
                                                             {Mp3End, "Mp3End"},
                                                             {MailArming, "MailArming"},
                                                             {MailCheck, "MailCheck"},
-                                                            {SignSwap, "SignSwap"}};
+                                                            {SignSwap, "SignSwap"},
+                                                            {Dance1, "Dance1"},
+                                                            {Dance2, "Dance2"},
+                                                            {Dance3, "Dance3"},
+                                                            {Dance4, "Dance4"}};
         QStringList out;
         for (auto [watch, name] : all)
             if (watches.testFlag(watch))

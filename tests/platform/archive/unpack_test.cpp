@@ -21,7 +21,7 @@ QString fixtures() {
     static bool made = false;
     if (!made) {
         QProcess script;
-        script.start(QStringLiteral("python3"), {QStringLiteral(MORVIK_ARCHIVE_SCRIPT), dir.path()});
+        script.start(QStringLiteral(MORVIK_PYTHON3), {QStringLiteral(MORVIK_ARCHIVE_SCRIPT), dir.path()});
         EXPECT_TRUE(script.waitForFinished(120000));
         EXPECT_EQ(script.exitCode(), 0) << script.readAllStandardError().toStdString();
         made = true;
