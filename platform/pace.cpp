@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QThread>
+#include <memory>
 
 namespace platform::pace {
 namespace {
@@ -29,12 +31,29 @@ void sleep(int ms) {
     }
 }
 
+void await(const std::function<void()>& job) {
+    if (!QCoreApplication::instance() || QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        job();
+        return;
+    }
+    QEventLoop loop;
+    std::unique_ptr<QThread> worker(QThread::create(job));
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    worker->start();
+    // The loop may also end early when the application quits: the job is still waited for.
+    if (!worker->isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker->wait();
+}
+
 void mark(const QString& what) {
     if (active)
         active->events.append(what);
 }
 
-Recorder::Recorder() { active = this; }
+Recorder::Recorder() {
+    active = this;
+}
 Recorder::~Recorder() {
     if (active == this)
         active = nullptr;
