@@ -13,21 +13,22 @@
 #include <optional>
 
 struct FakeMailbox {
-    std::optional<QString> stat;  // STAT's element 0; nothing: the server fails
-    QStringList subjects;         // LIST's subjects and, for SAVEALL, one message each
-    bool saveFails = false;       // SAVEALL fails
-    int readFailsAt = -1;         // ReadMail of this message fails
+    std::optional<QString> stat; // STAT's element 0; nothing: the server fails
+    QStringList subjects;        // LIST's subjects and, for SAVEALL, one message each
+    bool saveFails = false;      // SAVEALL fails
+    int readFailsAt = -1;        // ReadMail of this message fails
 };
 
 struct FakeServers {
     QMap<QString, FakeMailbox> boxes; // by user name
     QStringList calls;
-    QList<int> busyDuringCalls; // flag.MailBusy while each call ran
+    QList<int> busyDuringCalls;       // flag.MailBusy while each call ran
     std::function<void()> duringSave; // runs on the worker inside SAVEALL
     QMutex lock;
 
     mail::Transfer table() {
-        return {[this](const QString& server, const QString& user, const QString& password, const QString& command,
+        return {[this](const QString& server, const QString& user, const QString& password,
+                       const QString& command,
                        const QString& folder) { return rcv(server, user, password, command, folder); },
                 [this](const QString& file, const QString&, const QString&) { return read(file); },
                 [this] {
@@ -76,15 +77,19 @@ struct FakeServers {
         if (index == box.readFailsAt || index >= box.subjects.size())
             return std::nullopt;
         return QStringList{QStringLiteral("Subject:") + box.subjects[index], QStringLiteral("From:") + user,
-                           QStringLiteral("Date:2026/12/10 11:20"), QString(), QStringLiteral("Body:text %1").arg(index)};
+                           QStringLiteral("Date:2026/12/10 11:20"), QString(),
+                           QStringLiteral("Body:text %1").arg(index)};
     }
 };
 
 // Accounts as the settings dialog would give them: ann, bob, cid on hosts a, b, c.
 inline mail::Accounts fakeAccounts(bool second, bool third) {
     mail::Accounts accounts;
-    accounts[0] = {QStringLiteral("a.example"), QStringLiteral("110"), QStringLiteral("ann"), QStringLiteral("pw1"), true};
-    accounts[1] = {QStringLiteral("b.example"), QStringLiteral("1110"), QStringLiteral("bob"), QStringLiteral("pw2"), second};
-    accounts[2] = {QStringLiteral("c.example"), QStringLiteral("995"), QStringLiteral("cid"), QStringLiteral("pw3"), third};
+    accounts[0] = {QStringLiteral("a.example"), QStringLiteral("110"), QStringLiteral("ann"),
+                   QStringLiteral("pw1"), true};
+    accounts[1] = {QStringLiteral("b.example"), QStringLiteral("1110"), QStringLiteral("bob"),
+                   QStringLiteral("pw2"), second};
+    accounts[2] = {QStringLiteral("c.example"), QStringLiteral("995"), QStringLiteral("cid"),
+                   QStringLiteral("pw3"), third};
     return accounts;
 }

@@ -42,7 +42,8 @@ protected:
     QStringList spoken() const {
         QStringList out;
         for (const QString& call : talk->calls)
-            if (call.startsWith(QStringLiteral("PlayCommonVoice")) || call.startsWith(QStringLiteral("ShowFuki")) ||
+            if (call.startsWith(QStringLiteral("PlayCommonVoice")) ||
+                call.startsWith(QStringLiteral("ShowFuki")) ||
                 call.startsWith(QStringLiteral("SetFukiText")) || call == QStringLiteral("AskFuki") ||
                 call == QStringLiteral("PlayVoice"))
                 out << call;
