@@ -29,6 +29,10 @@ struct CheckCase {
     QStringList spoken;
 };
 
+void PrintTo(const CheckCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class Check : public MailStage, public ::testing::WithParamInterface<CheckCase> {};
 
 TEST_P(Check, CountsSummaryAndWhatSheSays) {
@@ -327,6 +331,10 @@ struct SummaryCase {
     const char* tens;
     const char* ones;
 };
+
+void PrintTo(const SummaryCase& c, std::ostream* os) {
+    *os << c.total;
+}
 
 class Summary : public MailStage, public ::testing::WithParamInterface<SummaryCase> {};
 

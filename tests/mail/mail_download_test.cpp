@@ -51,6 +51,10 @@ TEST_F(Download, ThreeAndTwoRowsInOrder) {
     // The host with its port; the files in a folder of their own.
     EXPECT_TRUE(servers.calls.contains(QStringLiteral("SAVEALL bob b.example\t1110")));
     EXPECT_EQ(recorder.events.filter(QStringLiteral("sleep")), QStringList({"sleep 400", "sleep 400"}));
+    // The busy pose and animation from before the first call to after the last.
+    const int busyOn = int(stage.calls.indexOf(QStringLiteral("Start BusyAnimation")));
+    EXPECT_GT(busyOn, stage.calls.indexOf(QStringLiteral("ShowPose RgnCall2.ShapePose14 gra2.Image1(5)")));
+    EXPECT_GE(busyOn, 0);
     expectEndRan();
 }
 
