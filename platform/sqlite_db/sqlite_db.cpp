@@ -174,6 +174,8 @@ qint64 Blob::size() const {
 std::optional<QByteArray> Blob::piece(qint64 offset, int length) const {
     if (!blob_ || offset < 0 || length < 0 || offset + length > size())
         return std::nullopt;
+    if (length == 0)
+        return QByteArray();
     QByteArray bytes(length, Qt::Uninitialized);
     if (sqlite3_blob_read(blob_, bytes.data(), length, int(offset)) != SQLITE_OK)
         return std::nullopt;
