@@ -16,7 +16,8 @@ void sleep(int ms);
 
 // Runs job on a worker thread while this (GUI) thread waits for it in a local event loop that lets
 // timers and painting run but no user input, so that a long blocking call never freezes her and no
-// command of the user nests in the caller. Returns once the job has ended, also under a Recorder.
+// command of the user nests in the caller (the pauses above hold user input back too while an await
+// runs). Returns once the job has ended, also under a Recorder.
 // Without an application object the job runs on this thread.
 void await(const std::function<void()>& job);
 
