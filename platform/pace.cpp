@@ -60,9 +60,7 @@ void mark(const QString& what) {
         active->events.append(what);
 }
 
-Recorder::Recorder() {
-    active = this;
-}
+Recorder::Recorder() { active = this; }
 Recorder::~Recorder() {
     if (active == this)
         active = nullptr;
