@@ -4,6 +4,7 @@
 #include "app/settings/settings_keys.h"
 #include "app/shapes/outlines.h"
 #include "app/state/flag.h"
+#include "app/talk/balloon_layout.h"
 #include "app/talk/clip_export.h"
 #include "app/talk/voice_clips.h"
 #include "app/window/picture_stores.h"
@@ -33,6 +34,9 @@ luncher::luncher() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Tool) {
     setWindowTitle(QStringLiteral("ヴェンス"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(kWidth, kHeight);
+    // His own window class on X, as the balloons have theirs: window managers and tools tell him
+    // from her.
+    balloon::NameWindowClass(this, "luncher");
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
