@@ -8,7 +8,6 @@
 #include "app/talk/clip_export.h"
 #include "app/talk/voice_clips.h"
 #include "app/window/picture_stores.h"
-#include "app/window/stage.h"
 #include "platform/clock.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
@@ -72,8 +71,7 @@ void luncher::Form_Load() {
     IniManage::BeginBatch();
     if (!settings_keys::flag(QStringLiteral("fuwafuwa")))
         Timer1.setEnabled(false);
-    const Stage* stage = Stage::Current();
-    const QPoint her = stage ? stage->Corner() : QPoint();
+    const QPoint her = balloon::CharacterCorner();
     moveTo(her.x() - 70, her.y() + 80);
     RgnCall4::ShapeLauncher(this);
 }

@@ -326,6 +326,8 @@ TEST_F(Launcher, ADoubleClickStartsOnlyARegisteredQuickLaunchSlot) {
     slot(0, "zero", desktop::script(desktop::kSemicolon), "01");
     slot(1, "", "", "");
     luncher* vens = luncher::Show();
+    vens->Form_DblClick(); // no quick_lu_id at all
+    EXPECT_EQ(flag::state.PlayMode, 0);
     for (const char* quick : {"-1", "", "x", "12", "1"}) {
         SCOPED_TRACE(quick);
         key("quick_lu_id", quick);
