@@ -8,9 +8,9 @@
 #include "app/dialup/VBRas32.h"
 #include "picture_stores.h"
 #include "platform/single_instance.h"
-#include "platform/subclass.h"
 #include "platform/system_folder.h"
 #include "platform/timer.h"
+#include "platform/widgets/subclass.h"
 #include "press_drag.h"
 #include "stage.h"
 

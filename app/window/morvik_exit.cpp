@@ -7,7 +7,7 @@
 #include "app/state/flag.h"
 #include "app/state/speak.h"
 #include "os_version.h"
-#include "platform/logind.h"
+#include "platform/dbus/logind.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
 #include "services.h"

@@ -88,7 +88,8 @@ struct FakeStage : Stage {
     }
     void ShowItem(Item item, bool shown) override {
         const char* name = item == Item::again ? "again" : item == Item::mail_look ? "mail_look" : "shutdown";
-        calls << QStringLiteral("ShowItem %1 %2").arg(QLatin1String(name), shown ? "shown" : "hidden");
+        calls << QStringLiteral("ShowItem %1 %2")
+                     .arg(QLatin1String(name), QLatin1String(shown ? "shown" : "hidden"));
         items[item] = shown;
     }
     QPoint Corner() const override { return corner; }

@@ -83,7 +83,7 @@ protected:
     }
     void key(const char* name, const char* value) {
         IniManage::BeginBatch();
-        IniManage::WriteIni(name, value);
+        IniManage::WriteIni(QString::fromUtf8(name), QString::fromUtf8(value));
     }
     // The dial-up entry "isp" in the settings database, and whether the backend has it connected.
     static void configureDialUp() {
@@ -127,8 +127,9 @@ class Greeting : public ::testing::TestWithParam<GreetingCase> {};
 
 TEST_P(Greeting, RowAndText) {
     const GreetingCase& c = GetParam();
-    EXPECT_EQ(morvik::GreetingRow(c.kido, c.hour), c.row);
-    EXPECT_EQ(morvik::GreetingText("おはようございます、", c.master, "今日も一日がんばりましょう"),
+    EXPECT_EQ(morvik::GreetingRow(QString::fromUtf8(c.kido), c.hour), c.row);
+    EXPECT_EQ(morvik::GreetingText("おはようございます、", QString::fromUtf8(c.master),
+                                   "今日も一日がんばりましょう"),
               QString::fromUtf8(c.text));
 }
 
@@ -205,7 +206,8 @@ TEST_F(Character, BatteryBandsPoseGaugeAndTimers) {
         powerSupply(powerRoot, false, c.percent);
         platform::pace::Recorder recorder;
         window->Timer1_Timer();
-        EXPECT_EQ(recorder.events, (QStringList{c.pose, c.picture})) << c.percent;
+        EXPECT_EQ(recorder.events, (QStringList{QString::fromUtf8(c.pose), QString::fromUtf8(c.picture)}))
+            << c.percent;
         EXPECT_EQ(window->Timer2.Enabled(), c.timer2) << c.percent;
         EXPECT_EQ(window->Timer3.Enabled(), c.timer3) << c.percent;
         EXPECT_EQ(window->Gauge(), gra3::ImageList2(c.gauge)) << c.percent;
@@ -576,7 +578,7 @@ TEST_F(Character, MenuVisibilityFromSettingsAndSiblings) {
         QDir().mkpath(home.path());
         configureDialUp();
         if (*c.sibling)
-            writeFile(home.file(c.sibling), "");
+            writeFile(home.file(QString::fromUtf8(c.sibling)), "");
         key("shutdown", c.shutdownKey);
         key("proxy", c.proxy);
         key("temae", c.temae);
@@ -593,7 +595,9 @@ TEST_F(Character, MenuVisibilityFromSettingsAndSiblings) {
         EXPECT_EQ(window->net_connect->isVisible(), !lan && !c.connected) << what;
         const bool onTop = std::string(c.temae) != "0";
         EXPECT_EQ(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop) << what;
-        EXPECT_EQ(window->temae->text(), onTop ? "常に手前に表示を解除" : "常に手前に表示") << what;
+        EXPECT_EQ(window->temae->text(),
+                  onTop ? QStringLiteral("常に手前に表示を解除") : QStringLiteral("常に手前に表示"))
+            << what;
     }
 }
 

@@ -65,7 +65,7 @@ TEST_F(WindowStage, TakingTheStageStopsWhatItNamesAndHidesTheBoardsOverlays) {
                     Stage::Overlays(Stage::SignBoard) | Stage::BatteryPercent);
     const QStringList stopped{"Timer2", "Timer5", "Timer9"};
     for (auto [name, timer] : timers())
-        EXPECT_EQ(timer->Enabled(), !stopped.contains(name)) << name;
+        EXPECT_EQ(timer->Enabled(), !stopped.contains(QLatin1String(name))) << name;
     EXPECT_TRUE(window.Image2->isHidden());
     EXPECT_FALSE(window.Image3->isHidden());
     EXPECT_FALSE(window.Image4->isHidden());
