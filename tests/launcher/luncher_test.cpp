@@ -184,7 +184,7 @@ TEST_F(Launcher, BobbingFollowsADragBetweenTicks) {
 TEST_F(Launcher, WithoutFuwafuwaHeStandsStillAndStillBlinks) {
     for (const char* value : {"", "0", "yes"}) {
         SCOPED_TRACE(value);
-        key("fuwafuwa", value);
+        key("fuwafuwa", QString::fromUtf8(value));
         luncher* vens = luncher::Show();
         EXPECT_FALSE(vens->Timer1.Enabled());
         EXPECT_TRUE(vens->Timer2.Enabled());
@@ -293,7 +293,7 @@ TEST_F(Launcher, AVoiceWithoutAClipLeavesNoFileAndTheProgramStartsAllTheSame) {
     for (const char* voice : {"00", "", "99", "01' OR '1'='1", "../02"}) {
         SCOPED_TRACE(voice);
         desktop::clearMarkers();
-        slot(0, "blank", desktop::script(desktop::kBlank), voice);
+        slot(0, "blank", desktop::script(desktop::kBlank), QString::fromUtf8(voice));
         luncher* vens = luncher::Show();
         vens->ShowPopupMenu(QPoint(), false);
         item(vens->migi_Pop2, "pop1")->trigger();
@@ -330,7 +330,7 @@ TEST_F(Launcher, ADoubleClickStartsOnlyARegisteredQuickLaunchSlot) {
     EXPECT_EQ(flag::state.PlayMode, 0);
     for (const char* quick : {"-1", "", "x", "12", "1"}) {
         SCOPED_TRACE(quick);
-        key("quick_lu_id", quick);
+        key("quick_lu_id", QString::fromUtf8(quick));
         vens->Form_DblClick();
         EXPECT_EQ(flag::state.PlayMode, 0);
         EXPECT_TRUE(vens->ChosenVoice.isEmpty());
