@@ -10,7 +10,7 @@
 #endif
 #ifdef MORVIK_HAVE_LAUNCHER
 #include "app/launcher/luncher.h"
-#include "app/launcher/program_start.h"
+#include "platform/desktop/program_start.h"
 #endif
 
 #include <QApplication>
@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "xcb");
 #ifdef MORVIK_HAVE_LAUNCHER
         // Her choice, not the user's: the programs ヴェンス starts choose their own.
-        launcher::KeepFromPrograms("QT_QPA_PLATFORM");
+        platform::desktop::KeepFromPrograms("QT_QPA_PLATFORM");
 #endif
     }
     QApplication app(argc, argv);

@@ -9,9 +9,9 @@
 #include "app/talk/voice_clips.h"
 #include "app/window/picture_stores.h"
 #include "platform/clock.h"
+#include "platform/desktop/program_start.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
-#include "program_start.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>
@@ -104,7 +104,8 @@ void luncher::ShowPopupMenu(QPoint globalPos, bool show) {
         connect(action, &QAction::triggered, this, [this, key] { migi_pop2_Click(key); });
     };
     for (const launcher::Entry& entry : shown_)
-        item(launcher::ProgramIcon(entry.path), entry.name, kEntryKey + QString::number(entry.slot + 1));
+        item(platform::desktop::ProgramIcon(entry.path), entry.name,
+             kEntryKey + QString::number(entry.slot + 1));
     migi_Pop2->addSeparator();
     item(QIcon(), QStringLiteral("ヴェンスを閉じる"), kEndKey);
     if (show)
@@ -137,7 +138,7 @@ void luncher::Launch(const QString& voice, const QString& path) {
         flag::state.VoicePath = clip ? platform::tempFolder() + QLatin1Char('/') + *clip : QString();
         mp3::PlayVoice();
     }
-    launcher::StartProgram(path);
+    platform::desktop::StartProgram(path);
 }
 
 void luncher::getlunVoice() {

@@ -4,8 +4,8 @@
 // blinks now and then and, when `fuwafuwa` was "1" as he was loaded, bobs up and down. A right
 // press opens his menu: every registered launcher entry (launcher_entries.h) with its program's
 // icon, a separator and "ヴェンスを閉じる"; choosing an entry makes him say its voice and start its
-// program (program_start.h). A double-click starts the quick-launch entry. A left press that moves
-// drags him, as it drags her (app/window/press_drag.h).
+// program (platform/desktop/program_start.h). A double-click starts the quick-launch entry. A left
+// press that moves drags him, as it drags her (app/window/press_drag.h).
 //
 // He stands beside her window as the stage (app/window/stage.h) gives her corner; without her he
 // stands as if she were at (0, 0). One window at a time: Show() loads it on first use, Unload()

@@ -35,7 +35,7 @@ protected:
         platform::clock::setFake(at(0));
         stage.corner = QPoint(300, 300);
         Stage::Install(&stage);
-        desktop::clearMarkers();
+        fixture::clearMarkers();
     }
     void TearDown() override {
         luncher::Unload();
@@ -43,7 +43,7 @@ protected:
         vbmp3_close();
         Stage::Install(nullptr);
         platform::clock::setFake(std::nullopt);
-        desktop::clearMarkers();
+        fixture::clearMarkers();
     }
     static void key(const QString& name, const QString& value) {
         IniManage::BeginBatch();
@@ -196,10 +196,10 @@ TEST_F(Launcher, WithoutFuwafuwaHeStandsStillAndStillBlinks) {
 // ---- menu ----------------------------------------------------------------------------------------
 
 TEST_F(Launcher, TheMenuListsEveryRegisteredSlotEachItemItsOwn) {
-    slot(0, "ゼロ", desktop::script(desktop::kBlank), "01");
-    slot(1, "一", desktop::script(desktop::kSemicolon), "00");
+    slot(0, "ゼロ", fixture::script(fixture::kBlank), "01");
+    slot(1, "一", fixture::script(fixture::kSemicolon), "00");
     slot(2, "", "", "");
-    slot(3, "三", desktop::script(desktop::kSubstitution), "");
+    slot(3, "三", fixture::script(fixture::kSubstitution), "");
     luncher* vens = luncher::Show();
     vens->ShowPopupMenu(QPoint(), false);
     EXPECT_EQ(items(vens->migi_Pop2),
@@ -207,11 +207,11 @@ TEST_F(Launcher, TheMenuListsEveryRegisteredSlotEachItemItsOwn) {
     EXPECT_FALSE(vens->migi_Pop2->isVisible());
 
     item(vens->migi_Pop2, "pop4")->trigger();
-    EXPECT_EQ(desktop::waitForMarker(desktop::kSubstitution).value("args"), "0");
+    EXPECT_EQ(fixture::waitForMarker(fixture::kSubstitution).value("args"), "0");
     item(vens->migi_Pop2, "pop2")->trigger();
-    EXPECT_EQ(desktop::waitForMarker(desktop::kSemicolon).value("args"), "0");
-    EXPECT_FALSE(desktop::hasMarker(desktop::kBlank));
-    EXPECT_FALSE(desktop::shellRan());
+    EXPECT_EQ(fixture::waitForMarker(fixture::kSemicolon).value("args"), "0");
+    EXPECT_FALSE(fixture::hasMarker(fixture::kBlank));
+    EXPECT_FALSE(fixture::shellRan());
 }
 
 TEST_F(Launcher, WithoutEntriesTheMenuOnlyClosesHim) {
@@ -223,10 +223,10 @@ TEST_F(Launcher, WithoutEntriesTheMenuOnlyClosesHim) {
 }
 
 TEST_F(Launcher, EachShowingHasItsOwnMenuAndIconsAndKeepsNoneOfTheLast) {
-    slot(0, "entry", desktop::entry(), "01");
-    slot(1, "blank", desktop::script(desktop::kBlank), "01");
-    slot(2, "themed", desktop::script(desktop::kThemed), "01");
-    slot(3, "other", desktop::script(desktop::kSemicolon), "01");
+    slot(0, "entry", fixture::entry(), "01");
+    slot(1, "blank", fixture::script(fixture::kBlank), "01");
+    slot(2, "themed", fixture::script(fixture::kThemed), "01");
+    slot(3, "other", fixture::script(fixture::kSemicolon), "01");
     luncher* vens = luncher::Show();
     for (int showing = 1; showing <= 3; ++showing) {
         SCOPED_TRACE(showing);
@@ -237,16 +237,16 @@ TEST_F(Launcher, EachShowingHasItsOwnMenuAndIconsAndKeepsNoneOfTheLast) {
         ASSERT_EQ(vens->findChildren<QMenu*>(), QList<QMenu*>{vens->migi_Pop2});
         const QMenu* menu = vens->migi_Pop2;
         EXPECT_EQ(menu->actions().size(), showing == 3 ? 5 : 6);
-        EXPECT_EQ(colour(item(menu, "pop1")), desktop::kEntryColour);
-        EXPECT_EQ(colour(item(menu, "pop2")), showing == 3 ? QColor() : desktop::kEntryColour);
-        EXPECT_EQ(colour(item(menu, "pop3")), desktop::kThemeColour);
+        EXPECT_EQ(colour(item(menu, "pop1")), fixture::kEntryColour);
+        EXPECT_EQ(colour(item(menu, "pop2")), showing == 3 ? QColor() : fixture::kEntryColour);
+        EXPECT_EQ(colour(item(menu, "pop3")), fixture::kThemeColour);
         EXPECT_FALSE(item(menu, "pop4")->icon().isNull());
         EXPECT_TRUE(item(menu, "end_vens")->icon().isNull());
     }
 }
 
 TEST_F(Launcher, ARightPressOpensTheMenuWhereTheMouseIs) {
-    slot(0, "entry", desktop::entry(), "01");
+    slot(0, "entry", fixture::entry(), "01");
     luncher* vens = luncher::Show();
     QTest::mousePress(vens, Qt::RightButton, {}, QPoint(36, 50));
     ASSERT_NE(vens->migi_Pop2, nullptr);
@@ -257,11 +257,11 @@ TEST_F(Launcher, ARightPressOpensTheMenuWhereTheMouseIs) {
 }
 
 TEST_F(Launcher, TheDesktopEntryOfTheMenuRunsAsTheDesktopRunsIt) {
-    slot(5, "entry", desktop::entry(), "02");
+    slot(5, "entry", fixture::entry(), "02");
     luncher* vens = luncher::Show();
     vens->ShowPopupMenu(QPoint(), false);
     item(vens->migi_Pop2, "pop6")->trigger();
-    const QMap<QString, QString> marker = desktop::waitForMarker(desktop::kBlank);
+    const QMap<QString, QString> marker = fixture::waitForMarker(fixture::kBlank);
     EXPECT_EQ(marker.value("args"), "1");
     EXPECT_EQ(marker.value("arg1"), "--from-entry");
 }
@@ -273,7 +273,7 @@ TEST_F(Launcher, HeSaysTheEntrysVoiceThenStartsItsProgram) {
     writeFile(temp("temp5.mp3"), "older clip");
     writeFile(temp("mail.tmp"), "mail");
     writeFile(home.file("song.mp3"), "the user's");
-    slot(0, "blank", desktop::script(desktop::kBlank), "02");
+    slot(0, "blank", fixture::script(fixture::kBlank), "02");
     luncher* vens = luncher::Show();
     vens->ShowPopupMenu(QPoint(), false);
     item(vens->migi_Pop2, "pop1")->trigger();
@@ -286,27 +286,27 @@ TEST_F(Launcher, HeSaysTheEntrysVoiceThenStartsItsProgram) {
     EXPECT_FALSE(QFile::exists(temp("temp5.mp3")));
     EXPECT_TRUE(QFile::exists(temp("mail.tmp")));
     EXPECT_EQ(readFile(home.file("song.mp3")), "the user's");
-    EXPECT_EQ(desktop::waitForMarker(desktop::kBlank).value("args"), "0");
+    EXPECT_EQ(fixture::waitForMarker(fixture::kBlank).value("args"), "0");
 }
 
 TEST_F(Launcher, AVoiceWithoutAClipLeavesNoFileAndTheProgramStartsAllTheSame) {
     for (const char* voice : {"00", "", "99", "01' OR '1'='1", "../02"}) {
         SCOPED_TRACE(voice);
-        desktop::clearMarkers();
-        slot(0, "blank", desktop::script(desktop::kBlank), QString::fromUtf8(voice));
+        fixture::clearMarkers();
+        slot(0, "blank", fixture::script(fixture::kBlank), QString::fromUtf8(voice));
         luncher* vens = luncher::Show();
         vens->ShowPopupMenu(QPoint(), false);
         item(vens->migi_Pop2, "pop1")->trigger();
         EXPECT_EQ(flag::state.PlayMode, mp3::kVoice);
         EXPECT_TRUE(QDir(platform::tempFolder()).entryList({"*.mp3"}, QDir::Files).isEmpty());
-        EXPECT_EQ(desktop::waitForMarker(desktop::kBlank).value("args"), "0");
+        EXPECT_EQ(fixture::waitForMarker(fixture::kBlank).value("args"), "0");
     }
 }
 
 TEST_F(Launcher, OnceTheExitBeganHeStartsTheProgramSilently) {
     shipped.putClip("lunch_voice_master", "lunch_voice_id", "voice_data", "02", "voice two");
     writeFile(temp("temp2.mp3"), "farewell");
-    slot(0, "blank", desktop::script(desktop::kBlank), "02");
+    slot(0, "blank", fixture::script(fixture::kBlank), "02");
     luncher* vens = luncher::Show();
     vens->ShowPopupMenu(QPoint(), false);
     flag::state.Exiting = 1;
@@ -317,13 +317,13 @@ TEST_F(Launcher, OnceTheExitBeganHeStartsTheProgramSilently) {
     EXPECT_EQ(flag::state.VoicePath, temp("temp2.mp3"));
     EXPECT_EQ(readFile(temp("temp2.mp3")), "farewell");
     EXPECT_FALSE(QFile::exists(temp("templun02.mp3")));
-    EXPECT_EQ(desktop::waitForMarker(desktop::kBlank).value("args"), "0");
+    EXPECT_EQ(fixture::waitForMarker(fixture::kBlank).value("args"), "0");
 }
 
 // ---- double-click --------------------------------------------------------------------------------
 
 TEST_F(Launcher, ADoubleClickStartsOnlyARegisteredQuickLaunchSlot) {
-    slot(0, "zero", desktop::script(desktop::kSemicolon), "01");
+    slot(0, "zero", fixture::script(fixture::kSemicolon), "01");
     slot(1, "", "", "");
     luncher* vens = luncher::Show();
     vens->Form_DblClick(); // no quick_lu_id at all
@@ -335,13 +335,13 @@ TEST_F(Launcher, ADoubleClickStartsOnlyARegisteredQuickLaunchSlot) {
         EXPECT_EQ(flag::state.PlayMode, 0);
         EXPECT_TRUE(vens->ChosenVoice.isEmpty());
     }
-    EXPECT_FALSE(desktop::hasMarker(desktop::kSemicolon));
+    EXPECT_FALSE(fixture::hasMarker(fixture::kSemicolon));
 
     key("quick_lu_id", "0");
     QTest::mouseDClick(vens, Qt::LeftButton, {}, QPoint(36, 50));
     EXPECT_EQ(vens->ChosenVoice, "01");
     EXPECT_EQ(flag::state.PlayMode, mp3::kVoice);
-    EXPECT_EQ(desktop::waitForMarker(desktop::kSemicolon).value("args"), "0");
+    EXPECT_EQ(fixture::waitForMarker(fixture::kSemicolon).value("args"), "0");
     EXPECT_EQ(vens->pos(), QPoint(230, 380)); // a double-click is no drag
 }
 

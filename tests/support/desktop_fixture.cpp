@@ -1,6 +1,6 @@
 #include "desktop_fixture.h"
 
-#include "app/launcher/program_start.h"
+#include "platform/desktop/program_start.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,7 +11,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
-namespace desktop {
+namespace fixture {
 namespace {
 
 QTemporaryDir* root = nullptr;
@@ -74,7 +74,7 @@ public:
         qputenv("XDG_DATA_HOME", QFile::encodeName(in(QStringLiteral("home-data"))));
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(in(QStringLiteral("no-bus"))));
         qputenv("FIXTURE_PASSED", "yes");
-        launcher::KeepFromPrograms("QT_QPA_PLATFORM");
+        platform::desktop::KeepFromPrograms("QT_QPA_PLATFORM");
     }
     void TearDown() override {
         delete root;
@@ -135,4 +135,4 @@ bool shellRan() {
     return false;
 }
 
-} // namespace desktop
+} // namespace fixture

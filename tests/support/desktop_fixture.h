@@ -1,6 +1,7 @@
 #pragma once
-// The desktop that the launcher tests start programs on, made once for the whole test program
-// before its first test (GIO and Qt read the data folders once per process):
+// The desktop that the tests of program starting and of the launcher start programs on, made once
+// for the whole test program before its first test (GIO and Qt read the data folders once per
+// process):
 // - scripts in a folder of their own, named to tempt a shell ("with blank", "semi;colon",
 //   "$(touch PWNED)", and "vens-fixture-tool", the name of an icon of the theme); each, when
 //   started, leaves a marker file beside itself that says its arguments, its working folder and the
@@ -15,7 +16,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace desktop {
+namespace fixture {
 
 inline const QString kBlank = QStringLiteral("with blank");
 inline const QString kSemicolon = QStringLiteral("semi;colon");
@@ -42,4 +43,4 @@ bool hasMarker(const QString& name);
 // folder or the test's working folder.
 bool shellRan();
 
-} // namespace desktop
+} // namespace fixture

@@ -1,5 +1,6 @@
 #pragma once
-// How ヴェンス starts a program of his menu, and the icon he shows beside it.
+// Starting a program or a desktop entry as the desktop does, and the icon that stands for it (the
+// launcher's menu).
 //
 // A program is started as it is, with no arguments and never through a shell: a path full of
 // blanks, ';' or "$(...)" names one file and nothing else. It starts detached in the user's home
@@ -12,11 +13,12 @@
 // The icon of a desktop entry is its Icon (a file or a theme icon); that of a program is the Icon
 // of an installed desktop entry whose Exec starts that very file, else the icon theme's icon of the
 // program's file name, else a generic one. Icons are made afresh at each call; nothing is kept.
-// GUI thread only.
+// Theme icons are those of Qt's platform theme; a platform that names none (the offscreen one)
+// gets hicolor, every freedesktop desktop's theme, in the freedesktop data folders. GUI thread only.
 #include <QIcon>
 #include <QString>
 
-namespace launcher {
+namespace platform::desktop {
 
 // Starts the program or desktop entry at path; whether it started.
 bool StartProgram(const QString& path);
@@ -28,4 +30,4 @@ QIcon ProgramIcon(const QString& path);
 // so that the programs it starts do not inherit it.
 void KeepFromPrograms(const QByteArray& variable);
 
-} // namespace launcher
+} // namespace platform::desktop

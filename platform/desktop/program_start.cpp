@@ -1,4 +1,4 @@
-#include "program_start.h"
+#include "platform/desktop/program_start.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,7 +18,7 @@
 #include <gio/gdesktopappinfo.h>
 #pragma pop_macro("signals")
 
-namespace launcher {
+namespace platform::desktop {
 namespace {
 
 struct Unref {
@@ -183,4 +183,4 @@ void KeepFromPrograms(const QByteArray& variable) {
         keptVariables().append(variable);
 }
 
-} // namespace launcher
+} // namespace platform::desktop

@@ -1,7 +1,7 @@
 // Starting programs and desktop entries, and their icons, on the test's own desktop
 // (desktop_fixture.h): real scripts that leave markers, a real desktop entry, a real icon theme.
-#include "app/launcher/program_start.h"
 #include "desktop_fixture.h"
+#include "platform/desktop/program_start.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,26 +21,26 @@ QColor centre(const QIcon& icon) {
 
 class ProgramStart : public ::testing::Test {
 protected:
-    void SetUp() override { desktop::clearMarkers(); }
-    void TearDown() override { desktop::clearMarkers(); }
+    void SetUp() override { fixture::clearMarkers(); }
+    void TearDown() override { fixture::clearMarkers(); }
 };
 
 TEST_F(ProgramStart, EachProgramStartsAsItIsWithoutArgumentsOrShell) {
-    for (const QString& name : desktop::scripts()) {
+    for (const QString& name : fixture::scripts()) {
         SCOPED_TRACE(name.toStdString());
-        ASSERT_TRUE(launcher::StartProgram(desktop::script(name)));
-        const QMap<QString, QString> marker = desktop::waitForMarker(name);
+        ASSERT_TRUE(platform::desktop::StartProgram(fixture::script(name)));
+        const QMap<QString, QString> marker = fixture::waitForMarker(name);
         EXPECT_EQ(marker.value("args"), "0");
         EXPECT_EQ(marker.value("pwd"), home());
         EXPECT_EQ(marker.value("qpa"), "unset");  // the platform this program chose for itself
         EXPECT_EQ(marker.value("passed"), "yes"); // the rest of its environment
     }
-    EXPECT_FALSE(desktop::shellRan());
+    EXPECT_FALSE(fixture::shellRan());
 }
 
 TEST_F(ProgramStart, ADesktopEntryRunsItsExecLineWithItsArgument) {
-    ASSERT_TRUE(launcher::StartProgram(desktop::entry()));
-    const QMap<QString, QString> marker = desktop::waitForMarker(desktop::kBlank);
+    ASSERT_TRUE(platform::desktop::StartProgram(fixture::entry()));
+    const QMap<QString, QString> marker = fixture::waitForMarker(fixture::kBlank);
     EXPECT_EQ(marker.value("args"), "1");
     EXPECT_EQ(marker.value("arg1"), "--from-entry");
     EXPECT_EQ(marker.value("pwd"), home());
@@ -61,9 +61,9 @@ TEST_F(ProgramStart, WhatCannotStartSaysSoAndStartsNothing) {
     for (const QString& path :
          {QString(), dir.filePath("missing"), plain.fileName(), broken.fileName(), dir.path()}) {
         SCOPED_TRACE(path.toStdString());
-        EXPECT_FALSE(launcher::StartProgram(path));
+        EXPECT_FALSE(platform::desktop::StartProgram(path));
     }
-    EXPECT_FALSE(desktop::shellRan());
+    EXPECT_FALSE(fixture::shellRan());
 }
 
 struct IconCase {
@@ -79,25 +79,25 @@ class Icons : public ::testing::TestWithParam<IconCase> {};
 
 TEST_P(Icons, ComeFromTheEntryTheInstalledEntryTheThemeOrAreGeneric) {
     const IconCase& c = GetParam();
-    const QIcon icon = launcher::ProgramIcon(c.path());
+    const QIcon icon = platform::desktop::ProgramIcon(c.path());
     ASSERT_FALSE(icon.isNull());
     if (c.colour) {
         EXPECT_EQ(centre(icon), *c.colour);
     } else {
-        EXPECT_NE(centre(icon), desktop::kEntryColour);
-        EXPECT_NE(centre(icon), desktop::kThemeColour);
-        EXPECT_EQ(centre(icon), centre(launcher::ProgramIcon(QStringLiteral("/no/such/program"))));
+        EXPECT_NE(centre(icon), fixture::kEntryColour);
+        EXPECT_NE(centre(icon), fixture::kThemeColour);
+        EXPECT_EQ(centre(icon), centre(platform::desktop::ProgramIcon(QStringLiteral("/no/such/program"))));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Launcher, Icons,
-    ::testing::Values(IconCase{"desktop_entry", [] { return desktop::entry(); }, desktop::kEntryColour},
+    ::testing::Values(IconCase{"desktop_entry", [] { return fixture::entry(); }, fixture::kEntryColour},
                       IconCase{"program_of_an_installed_entry",
-                               [] { return desktop::script(desktop::kBlank); }, desktop::kEntryColour},
+                               [] { return fixture::script(fixture::kBlank); }, fixture::kEntryColour},
                       IconCase{"program_named_as_a_theme_icon",
-                               [] { return desktop::script(desktop::kThemed); }, desktop::kThemeColour},
-                      IconCase{"other_program", [] { return desktop::script(desktop::kSemicolon); },
+                               [] { return fixture::script(fixture::kThemed); }, fixture::kThemeColour},
+                      IconCase{"other_program", [] { return fixture::script(fixture::kSemicolon); },
                                std::nullopt},
                       IconCase{"missing_program",
                                [] { return QStringLiteral("/no/such/vens-fixture-tool-2"); }, std::nullopt}),
