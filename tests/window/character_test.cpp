@@ -788,6 +788,28 @@ TEST_F(Character, MailCommandsWithoutSetupOrCache) {
     EXPECT_TRUE(window->again->isVisible());
 }
 
+// While a check or download runs, her mail commands and the timed check start nothing.
+TEST_F(Character, MailCommandsWhileMailIsBusy) {
+    flag::state.MailBusy = 1;
+    writeFile(platform::tempFolder() + "/temp.mdb", "x");
+    window->getto_Click();
+    window->mail_look_Click();
+    window->again_Click();
+    window->TimeSet_Click();
+    window->Timer10_Timer();
+    EXPECT_TRUE(mail->calls.isEmpty());
+    EXPECT_TRUE(talk->calls.isEmpty());
+}
+
+// An aborted download has said so itself: no "メールはありません" over it.
+TEST_F(Character, MailLookAfterAnAbortedDownload) {
+    mail->downloadAborts = true;
+    window->mail_look_Click();
+    EXPECT_EQ(mail->calls, QStringList{"DownloadAllMail"});
+    EXPECT_FALSE(talk->calls.contains("PlayCommonVoice 11"));
+    EXPECT_EQ(flag::state.MailAbort, 0);
+}
+
 TEST_F(Character, ResetTimerWhileTheSwapRuns) {
     window->Timer11.setEnabled(true);
     window->Timer7.setEnabled(true);
@@ -816,10 +838,14 @@ TEST_F(Character, ExitSequence) {
     const QString temp = platform::tempFolder();
     writeFile(temp + "/temp7.mp3", "clip");
     writeFile(temp + "/x.tmp", "x");
+    writeFile(temp + "/mail/1.tmp", "a fetched message");
     writeFile(home.file("song.mp3"), "the user's own");
     talk->calls.clear();
     platform::pace::Recorder recorder;
     window->end_Click();
+    // A transfer in progress is ended first; the fetched messages go with the other leftovers.
+    EXPECT_EQ(mail->calls.value(0), "Cancel");
+    EXPECT_FALSE(QFile::exists(temp + "/mail/1.tmp"));
     EXPECT_EQ(recorder.events,
               (QStringList{"shape ShapePose01", "picture gra.Image1(2)", "sleep 100",
                            "shape ShapePose02", "picture gra.Image1(3)", "sleep 600",
@@ -870,6 +896,7 @@ TEST_F(Character, SessionEndWhileHiddenKeepsHerPlace) {
     window->not_vis_Click();
     window->close();
     EXPECT_EQ(ended, 1);
+    EXPECT_TRUE(mail->calls.contains("Cancel"));
     IniManage::BeginBatch();
     EXPECT_EQ(IniManage::GetIni("top"), "60");
     EXPECT_EQ(IniManage::GetIni("left"), "80");
