@@ -668,8 +668,8 @@ Rendered trayIcon() {
 // lets her arms down while it runs off into a puddle (17), and holds up the yellow sheet of what
 // came out of it (18). Each frame keeps to its outline's planned box: the drawing is clipped to the
 // box, the block's or the hair tuft's top edge makes the first row, the puddle's flat edge the last
-// one, and the splash of the puddle reaches the box's sides. The gap between her hand and the
-// block (frames 20 and 22) is a hole of the outline.
+// one, and the splash of the puddle reaches the box's sides. A chip in the ice (20) and the gap
+// between her hands and her hair (22) are holes of the outline.
 struct MeltPlan {
     QRect box;               // the outline's box
     QRect topRun;            // the run of the box's top line
@@ -704,7 +704,7 @@ MeltPlan meltPlan(int picture) {
 
 Figure meltFigure(int picture) {
     Figure f = armsDown();
-    f.offset = QPointF(-14, 0);
+    f.offset = QPointF(-7, 0);
     f.lean = -8;
     switch (picture) {
     case 20: // the block held up at the upper left
@@ -720,7 +720,7 @@ Figure meltFigure(int picture) {
         f.left.reach = QPointF(50, 84);
         f.right.reach = QPointF(72, 90);
         f.left.hand = f.right.hand = Hand::Grip;
-        f.middle.push_back([](QPainter& p, const Skeleton& s) {
+        f.front.push_back([](QPainter& p, const Skeleton& s) {
             const QPainterPath block = [&] {
                 QPainterPath b;
                 b.addRoundedRect(QRectF(s.headCentre.x() - 18, s.headCentre.y() + 8, 22, 16), 2, 2);
@@ -811,7 +811,7 @@ Rendered meltFrame(int picture) {
             if (picture == 20 || picture == 18) {
                 QPainterPath block;
                 block.setFillRule(Qt::WindingFill);
-                const double height = picture == 20 ? 20 : 26;
+                const double height = 44; // down to her hands
                 block.addRect(QRectF(top.left(), top.top(), top.width(), height));
                 if (picture == 20) // a bevelled edge under the top face
                     block.addRect(QRectF(top.left() - 1, top.top() + 1, top.width() + 2, 2));
@@ -827,7 +827,7 @@ Rendered meltFrame(int picture) {
                 p.drawRect(QRectF(top.left() + 0.75, top.top() + 0.75, top.width() - 1.5, height - 1.5));
                 if (picture == 18) {
                     p.setPen(QPen(kSheetShade, 1.2));
-                    for (int i = 0; i < 3; ++i)
+                    for (int i = 0; i < 7; ++i)
                         p.drawLine(QPointF(top.left() + 3, top.top() + 6 + i * 5),
                                    QPointF(top.right() - 3, top.top() + 6 + i * 5));
                 }
@@ -842,7 +842,7 @@ Rendered meltFrame(int picture) {
                 p.setBrush(palette::hair);
                 p.drawPath(tuft);
             }
-            // The gap between her hand and the block.
+            // The holes: the chip in the ice, the gap under her hands.
             p.setCompositionMode(QPainter::CompositionMode_Clear);
             for (const QRect& run : plan.hole)
                 p.fillRect(run, Qt::transparent);

@@ -1,5 +1,5 @@
 // The melting outlines keep their design's limits: box, first and last runs, the enclosed holes
-// (their pixel count and box) and a run on every line down to the bottom.
+// (their pixel count and box), one piece, and a run on every line down to the bottom.
 #include "app/shapes/outlines.h"
 
 #include <QRegion>
@@ -76,6 +76,22 @@ TEST(MeltOutlines, KeepTheirLimits) {
                     holes |= QRect(x, y, 1, 1);
                 }
         EXPECT_EQ(holePixels, l.holePixels);
+
+        // One piece: every pixel of the outline reached from its first row.
+        std::set<std::pair<int, int>> piece;
+        stack = {QPoint(l.firstLeft, top)};
+        while (!stack.empty()) {
+            const QPoint p = stack.back();
+            stack.pop_back();
+            if (!region.contains(p) || !piece.insert({p.x(), p.y()}).second)
+                continue;
+            stack.insert(stack.end(),
+                         {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)});
+        }
+        qsizetype area = 0;
+        for (const QRect& r : region)
+            area += qsizetype(r.width()) * r.height();
+        EXPECT_EQ(qsizetype(piece.size()), area);
         if (l.holePixels) {
             EXPECT_TRUE(l.holeBox.contains(holes)) << "hole at " << holes.x() << "," << holes.y();
         }
