@@ -723,7 +723,7 @@ Figure meltFigure(int picture) {
         f.front.push_back([](QPainter& p, const Skeleton& s) {
             const QPainterPath block = [&] {
                 QPainterPath b;
-                b.addRoundedRect(QRectF(s.headCentre.x() - 18, s.headCentre.y() + 8, 22, 16), 2, 2);
+                b.addRoundedRect(QRectF(s.headCentre.x() - 14, s.headCentre.y() + 13, 22, 14), 2, 2);
                 return b;
             }();
             part(p, block, kIce, kIceShade, 2.0, 2.0);
