@@ -691,12 +691,12 @@ MeltPlan meltPlan(int picture) {
                 150,
                 {QRect(42, 26, 2, 1), QRect(42, 27, 7, 4), QRect(44, 31, 1, 1)}};
     case 21:
-        return {QRect(QPoint(27, 19), QPoint(131, 169)), QRect(46, 19, 7, 1), 44, 120, 150, {}};
+        return {QRect(QPoint(27, 19), QPoint(131, 169)), QRect(46, 19, 7, 1), 44, 120, 156, {}};
     case 22:
         return {QRect(QPoint(27, 24), QPoint(128, 169)),   QRect(40, 24, 15, 1), 44, 119, 150,
                 {QRect(43, 31, 2, 1), QRect(43, 32, 6, 3)}};
     case 17:
-        return {QRect(QPoint(28, 19), QPoint(132, 169)), QRect(40, 19, 13, 1), 43, 120, 143, {}};
+        return {QRect(QPoint(28, 19), QPoint(132, 169)), QRect(40, 19, 13, 1), 43, 120, 140, {}};
     default: // 18
         return {QRect(QPoint(29, 18), QPoint(134, 169)), QRect(41, 18, 15, 1), 46, 120, 150, {}};
     }
@@ -795,10 +795,17 @@ Rendered meltFrame(int picture) {
             // The puddle: a splash that spreads past both sides (the clip makes them the box's), over
             // a flat pool whose bottom edge is the last line's run.
             QPainterPath splash;
-            splash.addEllipse(QRectF(left - 6, plan.splashTop, right - left + 12, 166 - plan.splashTop));
+            splash.addEllipse(QRectF(left - 1.5, plan.splashTop, right - left + 3,
+                                     (picture == 17 ? 159 : 166) - plan.splashTop));
+            // Drops thrown up where the water lands.
+            splash.setFillRule(Qt::WindingFill);
+            for (const double x : {left + 14.0, right - 16.0})
+                splash.addEllipse(QPointF(x, plan.splashTop + 2.5), 3.2, 4.2);
             QPainterPath pool;
             pool.setFillRule(Qt::WindingFill);
-            pool.addRect(QRectF(plan.lastLeft, picture == 17 ? 159 : 165, plan.lastRight - plan.lastLeft,
+            // In 17 the water stands ten lines deep, one pixel wider than its bottom line.
+            pool.addRect(QRectF(plan.lastLeft, picture == 17 ? 159 : 165,
+                                plan.lastRight - plan.lastLeft + (picture == 17 ? 1 : 0),
                                 picture == 17 ? 10 : 5));
             pool.addRect(QRectF(plan.lastLeft, 169, plan.lastRight - plan.lastLeft, 1));
             p.setPen(Qt::NoPen);
