@@ -257,7 +257,7 @@ void DropHandler::song(const QString& path, const Names& names) {
 
 void DropHandler::archive(const QString& path, const Names& names) {
     const platform::archive::Kind kind = *KindOf(names.ext);
-    if (!platform::archive::reads(kind)) {
+    if (!(Reads ? Reads(kind) : platform::archive::reads(kind))) {
         prepareVoice(QStringLiteral("8"));
         balloon(MissingText(kind));
         return;

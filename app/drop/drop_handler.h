@@ -50,6 +50,8 @@ public:
 
     // How a file is opened in its usual program (tests replace it).
     inline static std::function<bool(const QUrl&)> OpenUrl;
+    // Whether an archive kind can be unpacked (tests replace it); libarchive's answer by default.
+    inline static std::function<bool(platform::archive::Kind)> Reads;
     // The message box (tests replace it); the window's own by default.
     inline static std::function<void(const QString&)> MessageBox;
 

@@ -196,6 +196,7 @@ protected:
         Stage::Install(nullptr);
         services::reset();
         drop::DropHandler::OpenUrl = nullptr;
+        drop::DropHandler::Reads = nullptr;
         drop::DropHandler::MessageBox = nullptr;
         platform::random::setSequence({});
         qputenv("HOME", home_);
@@ -418,6 +419,19 @@ TEST_F(Handler, AFailedUnpackSaysSoAndRemovesOnlyTheEmptyFolderItMade) {
     QDir().mkpath(desktop_ + QStringLiteral("/broken"));
     dropFile(truncated);
     EXPECT_TRUE(QDir(desktop_ + QStringLiteral("/broken")).exists());
+}
+
+TEST_F(Handler, AKindTheLibraryCannotReadSaysItsRowsMessageAfterTheMelting) {
+    drop::DropHandler::Reads = [](platform::archive::Kind kind) {
+        return kind != platform::archive::Kind::rar;
+    };
+    const QString path = files_.path() + QStringLiteral("/p.rar");
+    ASSERT_TRUE(QFile::copy(archives() + QStringLiteral("/rar4.rar"), path));
+    dropFile(path);
+    EXPECT_EQ(talked(), QStringList({"PlayCommonVoice 8", "ShowFuki unrar32.dllがありません"}));
+    EXPECT_EQ(flag::state.VoicePath, services::commonVoicePath(QStringLiteral("8")));
+    EXPECT_EQ(stage_.calls.filter(QStringLiteral("ShowPose")).size(), 4);
+    EXPECT_TRUE(QDir(desktop_).isEmpty());
 }
 
 TEST_F(Handler, ANameWithoutBaseWritesNothing) {
