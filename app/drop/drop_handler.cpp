@@ -147,8 +147,11 @@ void DropHandler::Dropped(const QMimeData& data) {
     if (busy_)
         return;
     busy_ = true;
+    struct Done {
+        bool& busy;
+        ~Done() { busy = false; }
+    } done{busy_};
     handle(data);
-    busy_ = false;
 }
 
 void DropHandler::handle(const QMimeData& data) {
