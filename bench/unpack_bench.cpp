@@ -13,8 +13,8 @@ int main(int argc, char** argv) {
         return 2;
     QElapsedTimer timer;
     timer.start();
-    const auto result = platform::archive::unpack(QString::fromLocal8Bit(argv[1]), platform::archive::Kind::zip,
-                                                  QString::fromLocal8Bit(argv[2]));
+    const auto result = platform::archive::unpack(
+        QString::fromLocal8Bit(argv[1]), platform::archive::Kind::zip, QString::fromLocal8Bit(argv[2]));
     std::printf("%.2f\n", double(timer.elapsed()) / 1000.0);
     if (!result.ok)
         std::fprintf(stderr, "unpack failed: %s\n", qPrintable(result.error));
