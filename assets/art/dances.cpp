@@ -25,6 +25,7 @@ struct Fit {
     std::vector<QPoint> detached, holes;
     int clipLeft = -1, clipRight = -1; // the figure's own limits where a detached pixel sets the box
     std::vector<Run> tuftTop = {};     // lines below the top that a tuft keeps before it widens
+    int mostRuns = 99;                 // runs on one line at most
 };
 
 constexpr int kBottom = 169;
@@ -136,6 +137,62 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
     for (int i = 0; i < w * h; ++i)
         if (piece[i] >= 0 && piece[i] != biggest)
             image.setPixel(i % w, i / w, kBlue);
+    // Each hole gets a rim; a rim that stands off the figure is tied to it by a short band.
+    for (const QPoint& p : fit.holes) {
+        bool touches = false;
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx)
+                touches =
+                    touches || ((std::abs(dx) == 2 || std::abs(dy) == 2) && std::abs(dx) + std::abs(dy) < 4 &&
+                                !isBlue(image, p.x() + dx, p.y() + dy));
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (isBlue(image, p.x() + dx, p.y() + dy))
+                    set(image, p.x() + dx, p.y() + dy, palette::outline);
+        if (!touches) {
+            const int step = body.hip.x() > p.x() ? 1 : -1;
+            for (int x = p.x() + 2 * step; x > 0 && x < w - 1 && isBlue(image, x, p.y()); x += step)
+                for (int y : {p.y(), p.y() + 1})
+                    set(image, x, y, ribbon);
+        }
+    }
+    auto isHole = [&](int x, int y) {
+        return std::find(fit.holes.begin(), fit.holes.end(), QPoint(x, y)) != fit.holes.end();
+    };
+    for (const QPoint& p : fit.holes)
+        image.setPixel(p, kBlue);
+    // No more runs on a line than the design has: the narrowest gaps between them are shadow
+    // (never a hole, nor beside a sparkle).
+    auto nearDetached = [&](int x, int y) {
+        for (const QPoint& p : fit.detached)
+            if (std::abs(p.x() - x) <= 1 && std::abs(p.y() - y) <= 1)
+                return true;
+        return false;
+    };
+    for (int y = fit.top + 1; y < kBottom; ++y)
+        for (;;) {
+            std::vector<Run> runs;
+            for (int x = 0; x < w; ++x)
+                if (!isBlue(image, x, y) && (x == 0 || isBlue(image, x - 1, y)))
+                    runs.push_back({x, x});
+            if (int(runs.size()) <= fit.mostRuns)
+                break;
+            int best = -1, bestWidth = w;
+            for (std::size_t i = 1; i < runs.size(); ++i) {
+                int a = runs[i].left - 1;
+                while (isBlue(image, a, y))
+                    --a;
+                bool fillable = true;
+                for (int x = a + 1; x < runs[i].left; ++x)
+                    fillable = fillable && !isHole(x, y) && !nearDetached(x, y);
+                if (fillable && runs[i].left - a - 1 < bestWidth)
+                    best = int(i), bestWidth = runs[i].left - a - 1;
+            }
+            if (best < 0)
+                break;
+            for (int x = runs[best].left - bestWidth; x < runs[best].left; ++x)
+                set(image, x, y, palette::outline);
+        }
     // Background the figure closes in is shadow, but for the design's holes.
     std::vector<char> open(w * h, 0);
     std::vector<QPoint> todo;
@@ -156,17 +213,20 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
             }
     }
     for (int i = 0; i < w * h; ++i)
-        if (!open[i] && image.pixel(i % w, i / w) == kBlue)
+        if (!open[i] && image.pixel(i % w, i / w) == kBlue && !isHole(i % w, i / w))
             image.setPixel(i % w, i / w, palette::outline.rgb());
-    for (const QPoint& p : fit.holes) {
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                if (isBlue(image, p.x() + dx, p.y() + dy))
-                    set(image, p.x() + dx, p.y() + dy, palette::outline);
-        image.setPixel(p, kBlue);
-    }
     for (const QPoint& p : fit.detached)
         set(image, p.x(), p.y(), palette::amber);
+}
+
+// The first count pixels, in scan order, of the area left, top, right, bottom (exclusive).
+std::vector<QPoint> area(int left, int top, int right, int bottom, int count) {
+    std::vector<QPoint> out;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            if (int(out.size()) < count)
+                out.emplace_back(x, y);
+    return out;
 }
 
 // A ribbon from the hand out past the picture's side: it sets the outline's left or right edge
@@ -219,6 +279,11 @@ struct Frame {
     Fit fit;
 };
 
+std::vector<QPoint> holes(std::vector<QPoint> a, const std::vector<QPoint>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 const std::array<Frame, 5>& framesOf(int dance) {
     // Dance 2: the ribbon twirl, swaying to her left, then turning to the right.
     static const std::array<Frame, 5> two{{
@@ -230,13 +295,13 @@ const std::array<Frame, 5>& framesOf(int dance) {
          {16, 14, 129, {{43, 48}, {103, 106}}, {{91, 96}}, {}, {}}},
         {{-2, 3, 4, 0.3, {52, 120}, {112, 86}, 4, 6, 10, 0, Eyes::Open, Mouth::Open, 140, 70, 12},
          {17, 13, 130, {{104, 107}}, {{85, 91}}, {}, {}}},
-        {{0, 6, 7, 0.6, {46, 104}, {116, 78}, 6, 0, 20, 6, Eyes::Wide, Mouth::Open, 110, 50, 18},
+        {{-6, 6, 7, 0.6, {46, 104}, {116, 78}, 6, 0, 20, 6, Eyes::Wide, Mouth::Open, 110, 50, 18},
          {18, 11, 132, {{100, 103}}, {{101, 110}}, {{131, 65}}, {}, -1, 130}},
     }};
     // Dance 3: the hop, a tuft of hair flying up beside the head on the jump.
     static const std::array<Frame, 5> three{{
         {{-6, 0, -2, 0, {46, 118}, {98, 112}, 6, 0, 6, 0, Eyes::Open, Mouth::Small, 130, 120, 10},
-         {19, 16, 117, {{76, 78}}, {{39, 71}}, {{37, 26}}, {}}},
+         {19, 16, 117, {{76, 78}}, {{39, 71}}, {{37, 26}}, area(58, 115, 62, 120, 11)}},
         {{-6, -4, -4, -0.4, {40, 100}, {92, 118}, 8, 5, 4, 0, Eyes::Open, Mouth::O, 90, 140, 12},
          {17, 13, 120, {{32, 46}}, {{77, 80}}, {}, {}}},
         {{2, 4, 5, 0.4, {46, 92}, {112, 104}, 4, 0, 14, 6, Eyes::Closed, Mouth::Open, 70, 120, 14},
@@ -258,15 +323,23 @@ const std::array<Frame, 5>& framesOf(int dance) {
     // Dance 4: the cheer, arms high and kicks.
     static const std::array<Frame, 5> four{{
         {{0, 0, 0, 0, {40, 100}, {120, 100}, 8, 0, 8, 0, Eyes::Open, Mouth::Open, 110, 110, 12},
-         {17, 10, 140, {{43, 47}}, {{48, 63}}, {{20, 27}, {17, 40}}, {{131, 60}, {132, 62}}, 22, -1}},
+         {17,
+          10,
+          140,
+          {{43, 47}},
+          {{48, 63}},
+          {{20, 27}, {17, 40}},
+          holes({{131, 60}, {132, 62}}, area(28, 72, 30, 77, 8)),
+          22,
+          -1}},
         {{2, 3, 4, 0.4, {48, 118}, {118, 88}, 4, 0, 12, 6, Eyes::Open, Mouth::Small, 130, 70, 12},
-         {20, 5, 135, {{107, 110}}, {{55, 60}, {97, 100}}, {}, {}}},
+         {20, 5, 135, {{107, 110}}, {{55, 60}, {97, 100}}, {}, area(38, 98, 41, 101, 8)}},
         {{0, -3, -4, -0.3, {38, 90}, {110, 112}, 10, 6, 4, 0, Eyes::Closed, Mouth::Open, 80, 130, 14},
          {20, 7, 139, {{41, 51}, {59, 65}}, {{89, 101}}, {}, {{70, 163}}}},
         {{0, 0, 2, 0, {40, 88}, {120, 88}, 6, 0, 6, 0, Eyes::Wide, Mouth::Open, 70, 70, 10},
-         {21, 4, 138, {{60, 63}}, {{88, 101}}, {}, {}}},
+         {21, 4, 138, {{60, 63}}, {{88, 101}}, {}, area(39, 94, 43, 97, 10)}},
         {{0, 4, 6, 0.5, {46, 110}, {116, 80}, 4, 0, 22, 8, Eyes::Open, Mouth::Open, 120, 50, 16},
-         {18, 4, 140, {{111, 113}}, {{90, 100}}, {{110, 160}}, {}}},
+         {18, 4, 140, {{111, 113}}, {{90, 100}}, {{110, 160}}, area(83, 142, 87, 148, 15)}},
     }};
     return dance == 2 ? two : dance == 3 ? three : four;
 }
@@ -285,15 +358,18 @@ int axisOf(int dance, int drawn) {
 
 QImage drawnFrame(int dance, int k) {
     const Frame& frame = framesOf(dance)[k];
+    static const int mostRuns[3][5] = {{3, 3, 4, 4, 4}, {3, 5, 3, 5, 3}, {5, 3, 5, 4, 4}};
+    Fit fit = frame.fit;
+    fit.mostRuns = mostRuns[dance - 2][k];
     Figure f = dancer(frame.pose, ribbonOf(dance));
     // She dances where her soles are: the nearer boot goes over the first sole, within a step.
     const Skeleton at = pose(f);
     const double sole = (frame.fit.bottomRuns.front().left + frame.fit.bottomRuns.front().right) / 2.0;
     const double foot =
         std::abs(at.footL.x() - sole) < std::abs(at.footR.x() - sole) ? at.footL.x() : at.footR.x();
-    f.offset.rx() += std::clamp(sole - foot, -12.0, 12.0);
+    f.offset.rx() += std::clamp(sole - foot, -6.0, 6.0);
     QImage image = render([f](QPainter& p) { draw(p, f); }, solid(QSize(170, 170), kBlue)).picture;
-    fitTo(image, frame.fit, pose(f), ribbonOf(dance));
+    fitTo(image, fit, pose(f), ribbonOf(dance));
     return image;
 }
 
