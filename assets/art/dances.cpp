@@ -368,6 +368,15 @@ QImage drawnFrame(int dance, int k) {
     const double foot =
         std::abs(at.footL.x() - sole) < std::abs(at.footR.x() - sole) ? at.footL.x() : at.footR.x();
     f.offset.rx() += std::clamp(sole - foot, -6.0, 6.0);
+    // ... but her head, ear units and all, stays whole inside the frame.
+    const int clipLeft = fit.clipLeft >= 0 ? fit.clipLeft : fit.left;
+    const int clipRight = fit.clipRight >= 0 ? fit.clipRight : fit.right;
+    const double head = pose(f).headCentre.x();
+    constexpr double kHeadHalf = 50;
+    if (head + kHeadHalf > clipRight - 2)
+        f.offset.rx() -= head + kHeadHalf - (clipRight - 2);
+    else if (head - kHeadHalf < clipLeft + 1)
+        f.offset.rx() += clipLeft + 1 - (head - kHeadHalf);
     QImage image = render([f](QPainter& p) { draw(p, f); }, solid(QSize(170, 170), kBlue)).picture;
     fitTo(image, fit, pose(f), ribbonOf(dance));
     return image;
