@@ -11,6 +11,7 @@
 #include "platform/system_folder.h"
 #include "platform/timer.h"
 #include "platform/widgets/subclass.h"
+#include "press_drag.h"
 #include "stage.h"
 
 #include <QLabel>
@@ -179,7 +180,6 @@ private:
     void say(const QString& id, const QString& text);
     void buildMenu();
     void popup(QPoint globalPos);
-    void startDrag(QPoint globalPos);
     void finishExit();
     // Whether the PC counts as online at start-up (a LAN, or the dial-up entry connected); shows the
     // connect or the disconnect item.
@@ -191,8 +191,7 @@ private:
     bool newMailSignShown() const;
 
     std::unique_ptr<platform::SingleInstance> instance_;
-    std::optional<QPoint> dragFrom_;   // where a press that may become a drag began
-    std::optional<QPoint> dragOffset_; // the mouse's offset while we move the window ourselves
+    PressDrag drag_{this}; // a left press drags her once the mouse moves
     qint64 lastChimedHour_ = -1; // the hour (days * 24 + hour) whose chime was given
     bool exitFinished_ = false;
     bool placed_ = false; // the start-up has put her at her place
