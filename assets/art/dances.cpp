@@ -26,6 +26,7 @@ struct Fit {
     int clipLeft = -1, clipRight = -1; // the figure's own limits where a detached pixel sets the box
     std::vector<Run> tuftTop = {};     // lines below the top that a tuft keeps before it widens
     int mostRuns = 99;                 // runs on one line at most
+    std::vector<int> eyelets = {};     // further holes, by size, wherever the figure is solid
 };
 
 constexpr int kBottom = 169;
@@ -61,6 +62,16 @@ void strand(QImage& image, Run run, int y, int step, double toward, int left, in
         if (met)
             return;
     }
+}
+
+// The first count pixels, in scan order, of the area left, top, right, bottom (exclusive).
+std::vector<QPoint> area(int left, int top, int right, int bottom, int count) {
+    std::vector<QPoint> out;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            if (int(out.size()) < count)
+                out.emplace_back(x, y);
+    return out;
 }
 
 void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ribbon) {
@@ -137,8 +148,37 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
     for (int i = 0; i < w * h; ++i)
         if (piece[i] >= 0 && piece[i] != biggest)
             image.setPixel(i % w, i / w, kBlue);
+    // The eyelets of her apron and dress: holes of the design's sizes where the figure is solid all
+    // round, the first nearest her waist.
+    std::vector<QPoint> holes = fit.holes;
+    const QPoint waist = body.hip.toPoint() + QPoint(0, -6);
+    for (int size : fit.eyelets) {
+        const int width = size >= 9 ? 4 : size >= 4 ? 3 : size;
+        const int height = (size + width - 1) / width;
+        std::vector<QPoint> best;
+        int bestDistance = 1 << 30;
+        for (int y0 = fit.top + 4; y0 + height + 3 < kBottom; ++y0)
+            for (int x0 = clipLeft + 4; x0 + width + 3 < clipRight; ++x0) {
+                const int distance =
+                    (x0 - waist.x()) * (x0 - waist.x()) + (y0 - waist.y()) * (y0 - waist.y());
+                if (distance >= bestDistance)
+                    continue;
+                bool solid = true;
+                for (int y = y0 - 2; solid && y < y0 + height + 2; ++y)
+                    for (int x = x0 - 2; solid && x < x0 + width + 2; ++x)
+                        solid = !isBlue(image, x, y);
+                // Each on lines of its own, so a line holds one hole at most.
+                for (const QPoint& p : holes)
+                    solid = solid && (p.y() < y0 - 2 || p.y() > y0 + height + 1);
+                if (!solid)
+                    continue;
+                bestDistance = distance;
+                best = area(x0, y0, x0 + width, y0 + height, size);
+            }
+        holes.insert(holes.end(), best.begin(), best.end());
+    }
     // Each hole gets a rim; a rim that stands off the figure is tied to it by a short band.
-    for (const QPoint& p : fit.holes) {
+    for (const QPoint& p : holes) {
         bool touches = false;
         for (int dy = -2; dy <= 2; ++dy)
             for (int dx = -2; dx <= 2; ++dx)
@@ -157,9 +197,9 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
         }
     }
     auto isHole = [&](int x, int y) {
-        return std::find(fit.holes.begin(), fit.holes.end(), QPoint(x, y)) != fit.holes.end();
+        return std::find(holes.begin(), holes.end(), QPoint(x, y)) != holes.end();
     };
-    for (const QPoint& p : fit.holes)
+    for (const QPoint& p : holes)
         image.setPixel(p, kBlue);
     // No more runs on a line than the design has: the narrowest gaps between them are shadow
     // (never a hole, nor beside a sparkle).
@@ -217,16 +257,6 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
             image.setPixel(i % w, i / w, palette::outline.rgb());
     for (const QPoint& p : fit.detached)
         set(image, p.x(), p.y(), palette::amber);
-}
-
-// The first count pixels, in scan order, of the area left, top, right, bottom (exclusive).
-std::vector<QPoint> area(int left, int top, int right, int bottom, int count) {
-    std::vector<QPoint> out;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            if (int(out.size()) < count)
-                out.emplace_back(x, y);
-    return out;
 }
 
 // A ribbon from the hand out past the picture's side: it sets the outline's left or right edge
@@ -361,6 +391,12 @@ QImage drawnFrame(int dance, int k) {
     static const int mostRuns[3][5] = {{3, 3, 4, 4, 4}, {3, 5, 3, 5, 3}, {5, 3, 5, 4, 4}};
     Fit fit = frame.fit;
     fit.mostRuns = mostRuns[dance - 2][k];
+    static const std::vector<int> eyelets[3][5] = {
+        {{}, {15}, {}, {15}, {}},
+        {{3, 2, 1, 1, 1, 1, 1, 1, 1}, {6, 5, 5, 3, 3}, {}, {2, 1, 1, 1, 1, 1}, {1, 1}},
+        {{}, {}, {}, {}, {8, 6, 5, 3, 2, 2}},
+    };
+    fit.eyelets = eyelets[dance - 2][k];
     Figure f = dancer(frame.pose, ribbonOf(dance));
     // She dances where her soles are: the nearer boot goes over the first sole, within a step.
     const Skeleton at = pose(f);
