@@ -8,6 +8,9 @@
 #ifdef MORVIK_HAVE_TALK
 #include "app/talk/talk_service.h"
 #endif
+#ifdef MORVIK_HAVE_MAIL
+#include "app/mail/mail.h"
+#endif
 #ifdef MORVIK_HAVE_LAUNCHER
 #include "app/launcher/luncher.h"
 #include "platform/desktop/program_start.h"
@@ -50,6 +53,9 @@ int main(int argc, char** argv) {
 #endif
 #ifdef MORVIK_HAVE_TALK
     services::install(std::make_unique<TalkService>());
+#endif
+#ifdef MORVIK_HAVE_MAIL
+    services::install(std::make_unique<MailService>());
 #endif
     services::install(std::make_unique<ProgramWindows>());
     morvik window;

@@ -260,6 +260,7 @@ bool morvik::Form_Load() {
         // Leftovers of an earlier run, in our own temporary folder only.
         Module1::state.CleanPath2 = platform::tempFolder() + QStringLiteral("/temp.mdb");
         platform::deleteTempFiles(QStringLiteral("*.tmp"));
+        platform::deleteTempFiles(QStringLiteral("*.tmp"), QStringLiteral("mail")); // fetched messages
         QFile::remove(Module1::state.CleanPath2);
     });
     bool firstRun = false;
@@ -397,8 +398,12 @@ void morvik::closeEvent(QCloseEvent* event) {
     event->accept();
     if (placed_ || isVisible())
         SavePosition();
-    if (flag::state.Exiting)
+    if (flag::state.Exiting) {
         finishExit();
-    else
+    } else {
+        // A transfer in progress ends soon; the check or download it belongs to then says nothing.
+        flag::state.Exiting = 1;
+        services::mail().Cancel();
         EndProgram();
+    }
 }

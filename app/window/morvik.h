@@ -150,6 +150,10 @@ public:
     stores::Picture Sign() const override;
     void Hide(Overlays overlays) override;
     void ShowItem(Item item, bool shown) override;
+    bool ItemChecked(Item item) const override;
+    void ShowMailCount(const stores::Picture& tens, const stores::Picture& ones) override;
+    void SetTrayTip(const QString& tip) override;
+    void SetToolTip(const QString& text) override;
     QPoint Corner() const override { return frameGeometry().topLeft(); }
 
     // The longest the farewell may take before the program ends anyway (tests shorten it).

@@ -156,6 +156,9 @@ void morvik::Picture1_MouseMove(int message) {
 }
 
 void morvik::getto_Click() {
+    // A check or download already runs: no second one nests in it.
+    if (flag::state.MailBusy == 1)
+        return;
     stores::Load(QStringLiteral("gra2"));
     if (!settings_db::rowComplete(QStringLiteral("mail"), 1,
                                   {QStringLiteral("Server"), QStringLiteral("User"), QStringLiteral("pass")})) {
@@ -175,6 +178,8 @@ void morvik::getto_Click() {
 }
 
 void morvik::again_Click() {
+    if (flag::state.MailBusy == 1)
+        return;
     if (QFile::exists(mailCache())) {
         services::mail().ShowMailList();
         return;
@@ -186,12 +191,15 @@ void morvik::again_Click() {
 }
 
 void morvik::mail_look_Click() {
+    if (flag::state.MailBusy == 1)
+        return;
     TakeStage(kIdle | Battery | MailArming, Overlays(SignBoard) | MailCount);
     services::mail().DownloadAllMail();
     if (flag::state.NewMail != 0) {
         services::mail().ShowMailList();
         again->setVisible(true);
-    } else {
+    } else if (flag::state.MailAbort != 1 && !flag::state.Exiting) {
+        // An aborted download has said so itself: it is no proof that no mail waits.
         say(QStringLiteral("11"), QStringLiteral("メールはありません"));
     }
     if (!QFile::exists(mailCache()))
@@ -205,6 +213,8 @@ void morvik::mail_sub_cut_Click() {
 }
 
 void morvik::TimeSet_Click() {
+    if (flag::state.MailBusy == 1)
+        return;
     reset_timer();
     Timer8.setEnabled(true);
     services::mail().SetSntpConnect();

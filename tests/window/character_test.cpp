@@ -15,8 +15,8 @@
 #include "test_home.h"
 
 #include <QDir>
-#include <QEvent>
 #include <QFile>
+#include <QEvent>
 #include <QTest>
 #include <QToolTip>
 #include <gtest/gtest.h>
@@ -123,9 +123,7 @@ struct GreetingCase {
     const char* master;
     const char* text;
 };
-void PrintTo(const GreetingCase& c, std::ostream* os) {
-    *os << c.name;
-}
+void PrintTo(const GreetingCase& c, std::ostream* os) { *os << c.name; }
 class Greeting : public ::testing::TestWithParam<GreetingCase> {};
 
 TEST_P(Greeting, RowAndText) {
@@ -138,14 +136,11 @@ TEST_P(Greeting, RowAndText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Greeting,
-    ::testing::Values(GreetingCase{"hour_0", "", 0, 0, "",
-                                   "おはようございます、マスター\r\n今日も一日がんばりましょう"},
-                      GreetingCase{"hour_23", "0", 23, 23, "",
-                                   "おはようございます、マスター\r\n今日も一日がんばりましょう"},
-                      GreetingCase{"fixed_greeting", "1", 7, 100, "太郎",
-                                   "おはようございます、太郎さん\r\n今日も一日がんばりましょう"},
-                      GreetingCase{"kido_other_text", "yes", 12, 12, "Ann",
-                                   "おはようございます、Annさん\r\n今日も一日がんばりましょう"}),
+    ::testing::Values(
+        GreetingCase{"hour_0", "", 0, 0, "", "おはようございます、マスター\r\n今日も一日がんばりましょう"},
+        GreetingCase{"hour_23", "0", 23, 23, "", "おはようございます、マスター\r\n今日も一日がんばりましょう"},
+        GreetingCase{"fixed_greeting", "1", 7, 100, "太郎", "おはようございます、太郎さん\r\n今日も一日がんばりましょう"},
+        GreetingCase{"kido_other_text", "yes", 12, 12, "Ann", "おはようございます、Annさん\r\n今日も一日がんばりましょう"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct WindowCase {
@@ -154,9 +149,7 @@ struct WindowCase {
     int hour, minute;
     bool inside;
 };
-void PrintTo(const WindowCase& c, std::ostream* os) {
-    *os << c.name;
-}
+void PrintTo(const WindowCase& c, std::ostream* os) { *os << c.name; }
 class FlatRate : public ::testing::TestWithParam<WindowCase> {};
 
 TEST_P(FlatRate, Window) {
@@ -165,18 +158,19 @@ TEST_P(FlatRate, Window) {
     EXPECT_EQ(w.contains(c.hour, c.minute), c.inside);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, FlatRate,
-                         ::testing::Values(WindowCase{"night_before", 23, 0, 8, 0, 22, 59, false},
-                                           WindowCase{"night_start", 23, 0, 8, 0, 23, 0, true},
-                                           WindowCase{"night_midnight", 23, 0, 8, 0, 0, 0, true},
-                                           WindowCase{"night_end", 23, 0, 8, 0, 8, 0, true},
-                                           WindowCase{"night_after", 23, 0, 8, 0, 8, 1, false},
-                                           WindowCase{"day_before", 9, 0, 17, 0, 8, 59, false},
-                                           WindowCase{"day_start", 9, 0, 17, 0, 9, 0, true},
-                                           WindowCase{"day_end", 9, 0, 17, 0, 17, 0, true},
-                                           WindowCase{"day_after", 9, 0, 17, 0, 17, 1, false},
-                                           WindowCase{"day_midnight", 9, 0, 17, 0, 0, 0, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Table, FlatRate,
+    ::testing::Values(WindowCase{"night_before", 23, 0, 8, 0, 22, 59, false},
+                      WindowCase{"night_start", 23, 0, 8, 0, 23, 0, true},
+                      WindowCase{"night_midnight", 23, 0, 8, 0, 0, 0, true},
+                      WindowCase{"night_end", 23, 0, 8, 0, 8, 0, true},
+                      WindowCase{"night_after", 23, 0, 8, 0, 8, 1, false},
+                      WindowCase{"day_before", 9, 0, 17, 0, 8, 59, false},
+                      WindowCase{"day_start", 9, 0, 17, 0, 9, 0, true},
+                      WindowCase{"day_end", 9, 0, 17, 0, 17, 0, true},
+                      WindowCase{"day_after", 9, 0, 17, 0, 17, 1, false},
+                      WindowCase{"day_midnight", 9, 0, 17, 0, 0, 0, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Character, FlatRateKeysFallBackToTheirDefaults) {
     key("tele01", "");
@@ -191,8 +185,8 @@ TEST_F(Character, FlatRateKeysFallBackToTheirDefaults) {
 }
 
 TEST(Gauge, ItemByPercent) {
-    const std::vector<std::pair<int, int>> cases{{0, 10}, {9, 10}, {10, 9},  {19, 9},  {20, 8},  {55, 5},
-                                                 {89, 2}, {90, 1}, {100, 1}, {109, 1}, {110, 0}, {255, 0}};
+    const std::vector<std::pair<int, int>> cases{{0, 10},  {9, 10},  {10, 9},  {19, 9}, {20, 8}, {55, 5},
+                                                 {89, 2},  {90, 1},  {100, 1}, {109, 1}, {110, 0}, {255, 0}};
     for (auto [percent, item] : cases)
         EXPECT_EQ(morvik::GaugeItem(percent), item) << percent << "%";
 }
@@ -228,9 +222,10 @@ TEST_F(Character, BatteryChangeBothWays) {
     powerSupply(powerRoot, false, 50);
     platform::pace::Recorder unplug;
     window->Timer1_Timer();
-    EXPECT_EQ(unplug.events, (QStringList{"shape ShapePose04", "picture gra3.Image1(5)", "sleep 400",
-                                          "shape ShapePose03", "picture gra3.Image1(4)", "sleep 400",
-                                          "shape ShapePose05", "picture gra.Image1(6)"}));
+    EXPECT_EQ(unplug.events,
+              (QStringList{"shape ShapePose04", "picture gra3.Image1(5)", "sleep 400",
+                           "shape ShapePose03", "picture gra3.Image1(4)", "sleep 400",
+                           "shape ShapePose05", "picture gra.Image1(6)"}));
     EXPECT_EQ(flag::state.PowerState, "2");
     EXPECT_TRUE(talk->calls.contains("PlayCommonVoice 13"));
 
@@ -238,9 +233,10 @@ TEST_F(Character, BatteryChangeBothWays) {
     talk->calls.clear();
     platform::pace::Recorder plug;
     window->Timer1_Timer();
-    EXPECT_EQ(plug.events, (QStringList{"shape ShapePose03", "picture gra3.Image1(4)", "sleep 400",
-                                        "shape ShapePose04", "picture gra3.Image1(5)", "sleep 400",
-                                        "shape ShapeStandard", "picture gra.Image1(0)"}));
+    EXPECT_EQ(plug.events,
+              (QStringList{"shape ShapePose03", "picture gra3.Image1(4)", "sleep 400",
+                           "shape ShapePose04", "picture gra3.Image1(5)", "sleep 400",
+                           "shape ShapeStandard", "picture gra.Image1(0)"}));
     EXPECT_EQ(flag::state.PowerState, "1");
     EXPECT_TRUE(window->Timer2.Enabled());
     EXPECT_TRUE(window->Timer5.Enabled());
@@ -268,16 +264,14 @@ TEST_F(Character, BatteryNotWatchedOrDesktopShowsNothing) {
 
 struct IdleCase {
     const char* name;
-    int count; // flag.IdleCount before the tick
+    int count;        // flag.IdleCount before the tick
     bool sleepflag;
     double random;
     QStringList events;
     int after;
-    bool timer2; // Timer2 enabled after the tick (it is on before)
+    bool timer2;      // Timer2 enabled after the tick (it is on before)
 };
-void PrintTo(const IdleCase& c, std::ostream* os) {
-    *os << c.name;
-}
+void PrintTo(const IdleCase& c, std::ostream* os) { *os << c.name; }
 
 class IdleBands : public Character, public ::testing::WithParamInterface<IdleCase> {};
 
@@ -299,25 +293,15 @@ const QStringList kDrowsy{"shape ShapePose10", "picture gra.Image1(14)", "sleep 
                           "picture gra.Image1(13)", "sleep 400"};
 const QStringList kDrowsier{"shape ShapePose10", "picture gra.Image1(14)", "sleep 400",
                             "picture gra.Image1(13)"};
-const QStringList kAsleep{"shape ShapePose11", "picture gra.Image1(16)", "sleep 600", "shape ShapePose12",
-                          "sleep 600"};
+const QStringList kAsleep{"shape ShapePose11", "picture gra.Image1(16)", "sleep 600",
+                          "shape ShapePose12", "sleep 600"};
 const QStringList kDoze{"shape ShapePose10", "picture gra.Image1(14)", "sleep 600",
                         "shape ShapePose10", "picture gra.Image1(13)", "sleep 1200"};
-const QStringList kDozeGesture{"shape ShapePose10",
-                               "picture gra.Image1(14)",
-                               "sleep 600",
-                               "shape ShapePose13",
-                               "picture gra.Image1(10)",
-                               "sleep 200",
-                               "picture gra.Image1(11)",
-                               "sleep 200",
-                               "picture gra.Image1(10)",
-                               "sleep 200",
-                               "picture gra.Image1(11)",
-                               "sleep 600",
-                               "shape ShapePose10",
-                               "picture gra.Image1(13)",
-                               "sleep 1200"};
+const QStringList kDozeGesture{"shape ShapePose10", "picture gra.Image1(14)", "sleep 600",
+                               "shape ShapePose13", "picture gra.Image1(10)", "sleep 200",
+                               "picture gra.Image1(11)", "sleep 200", "picture gra.Image1(10)", "sleep 200",
+                               "picture gra.Image1(11)", "sleep 600",
+                               "shape ShapePose10", "picture gra.Image1(13)", "sleep 1200"};
 
 INSTANTIATE_TEST_SUITE_P(
     Table, IdleBands,
@@ -353,9 +337,11 @@ TEST_F(Character, Mp3EndByPlayMode) {
         int modeAfter;
         int ended;
     };
-    for (const Case& c :
-         {Case{0, 0, {}, true, 0, 0}, Case{1, 1, {}, true, 1, 0}, Case{1, 0, {"CloseFuki"}, false, 1, 0},
-          Case{2, 0, {"vbmp3_close"}, false, 0, 0}, Case{3, 0, {}, true, 3, 1}}) {
+    for (const Case& c : {Case{0, 0, {}, true, 0, 0},
+                          Case{1, 1, {}, true, 1, 0},
+                          Case{1, 0, {"CloseFuki"}, false, 1, 0},
+                          Case{2, 0, {"vbmp3_close"}, false, 0, 0},
+                          Case{3, 0, {}, true, 3, 1}}) {
         talk->calls.clear();
         talk->state = c.state;
         flag::state.PlayMode = qint16(c.mode);
@@ -613,8 +599,7 @@ TEST_F(Character, ArmingTable) {
         window->Timer10.setInterval(12345);
         window->Timer9_Timer();
         EXPECT_EQ(window->Timer10.Interval(), c.interval)
-            << c.paused << " proxy=" << c.proxy << " connected=" << c.connected
-            << " mailcheckF=" << c.mailcheckF;
+            << c.paused << " proxy=" << c.proxy << " connected=" << c.connected << " mailcheckF=" << c.mailcheckF;
     }
 }
 
@@ -623,8 +608,7 @@ TEST_F(Character, PeriodicCheckHonoursTheFlatRateWindow) {
     key("Tereho", "1");
     key("tele01", "9");
     key("tele03", "17");
-    for (auto [hour, minute, checks] :
-         {std::tuple{8, 59, false}, {9, 0, true}, {17, 0, true}, {17, 1, false}, {3, 0, false}}) {
+    for (auto [hour, minute, checks] : {std::tuple{8, 59, false}, {9, 0, true}, {17, 0, true}, {17, 1, false}, {3, 0, false}}) {
         mail->calls.clear();
         platform::clock::setFake(QDateTime(QDate(2026, 12, 10), QTime(hour, minute)));
         window->Timer10_Timer();
@@ -658,8 +642,7 @@ TEST_F(Character, ChimeIsNotLostWhenMinuteOneIsMissed) {
         platform::clock::setFake(QDateTime(QDate(2026, 12, 10), t));
         window->Timer12_Timer();
     }
-    EXPECT_EQ(talk->calls.filter(QRegularExpression("^LoadChime")),
-              (QStringList{"LoadChime 10", "LoadChime 11"}));
+    EXPECT_EQ(talk->calls.filter(QRegularExpression("^LoadChime")), (QStringList{"LoadChime 10", "LoadChime 11"}));
     EXPECT_EQ(speak::state.TalkText, "11時です");
     EXPECT_EQ(flag::state.VoicePath, "/tmp/jiho11.mp3");
 }
@@ -676,12 +659,13 @@ TEST_F(Character, WakeUpAnimation) {
     key("top", "100");
     key("left", "300");
     const QStringList events = start();
-    const QStringList expected{"shape ShapePose05",   "picture action.Image1(0)", "sleep 1000",
-                               "shape ShapeStandard", "picture gra.Image1(0)",    "sleep 400",
-                               "shape ShapePose01",   "picture gra.Image1(2)",    "sleep 100",
-                               "shape ShapePose02",   "picture gra.Image1(3)",    "sleep 600",
-                               "shape ShapePose01",   "picture gra.Image1(2)",    "sleep 100",
-                               "shape ShapeStandard", "picture gra.Image1(0)",    "sleep 600"};
+    const QStringList expected{"shape ShapePose05", "picture action.Image1(0)",
+                               "sleep 1000",
+                               "shape ShapeStandard", "picture gra.Image1(0)", "sleep 400",
+                               "shape ShapePose01", "picture gra.Image1(2)", "sleep 100",
+                               "shape ShapePose02", "picture gra.Image1(3)", "sleep 600",
+                               "shape ShapePose01", "picture gra.Image1(2)", "sleep 100",
+                               "shape ShapeStandard", "picture gra.Image1(0)", "sleep 600"};
     EXPECT_EQ(events, expected);
     EXPECT_EQ(window->pos(), QPoint(100, 300));
     EXPECT_EQ(window->Shown(), gra::Image1(0));
@@ -815,14 +799,13 @@ TEST_F(Character, PressMatrix) {
         bool balloonCloses;
         int fukiShownAfter;
     };
-    for (const Case& c :
-         {Case{"before_startup", Qt::LeftButton, false, 1, true, false, false, false, 1},
-          Case{"left_plain_message", Qt::LeftButton, true, 1, true, false, false, true, 0},
-          Case{"left_question", Qt::LeftButton, true, 1, true, true, false, false, 1},
-          Case{"left_after_balloon_closed", Qt::LeftButton, true, 1, false, false, false, false, 0},
-          Case{"left_drags", Qt::LeftButton, true, 0, false, false, false, false, 0},
-          Case{"right_question", Qt::RightButton, true, 1, true, true, true, true, 0},
-          Case{"right_plain", Qt::RightButton, true, 0, false, false, true, false, 0}}) {
+    for (const Case& c : {Case{"before_startup", Qt::LeftButton, false, 1, true, false, false, false, 1},
+                          Case{"left_plain_message", Qt::LeftButton, true, 1, true, false, false, true, 0},
+                          Case{"left_question", Qt::LeftButton, true, 1, true, true, false, false, 1},
+                          Case{"left_after_balloon_closed", Qt::LeftButton, true, 1, false, false, false, false, 0},
+                          Case{"left_drags", Qt::LeftButton, true, 0, false, false, false, false, 0},
+                          Case{"right_question", Qt::RightButton, true, 1, true, true, true, true, 0},
+                          Case{"right_plain", Qt::RightButton, true, 0, false, false, true, false, 0}}) {
         flag::state.StartupDone = c.startupDone;
         flag::state.FukiShown = c.fukiShown;
         flag::state.IdleCount = 77;
@@ -843,9 +826,9 @@ TEST_F(Character, PressMatrix) {
 
 TEST_F(Character, RightPressOffersTheMailWhileTheSignShows) {
     struct Case {
-        int item;   // the picture of the gauge box
-        bool shown; // the box is visible
-        int abort;  // flag.MailAbort
+        int item;    // the picture of the gauge box
+        bool shown;  // the box is visible
+        int abort;   // flag.MailAbort
         bool offered;
     };
     flag::state.StartupDone = 1;
@@ -978,6 +961,28 @@ TEST_F(Character, MailCommandsWithoutSetupOrCache) {
     EXPECT_TRUE(window->again->isVisible());
 }
 
+// While a check or download runs, her mail commands and the timed check start nothing.
+TEST_F(Character, MailCommandsWhileMailIsBusy) {
+    flag::state.MailBusy = 1;
+    writeFile(platform::tempFolder() + "/temp.mdb", "x");
+    window->getto_Click();
+    window->mail_look_Click();
+    window->again_Click();
+    window->TimeSet_Click();
+    window->Timer10_Timer();
+    EXPECT_TRUE(mail->calls.isEmpty());
+    EXPECT_TRUE(talk->calls.isEmpty());
+}
+
+// An aborted download has said so itself: no "メールはありません" over it.
+TEST_F(Character, MailLookAfterAnAbortedDownload) {
+    mail->downloadAborts = true;
+    window->mail_look_Click();
+    EXPECT_EQ(mail->calls, QStringList{"DownloadAllMail"});
+    EXPECT_FALSE(talk->calls.contains("PlayCommonVoice 11"));
+    EXPECT_EQ(flag::state.MailAbort, 0);
+}
+
 TEST_F(Character, ResetTimerWhileTheSwapRuns) {
     window->Timer11.setEnabled(true);
     window->Timer7.setEnabled(true);
@@ -1006,15 +1011,20 @@ TEST_F(Character, ExitSequence) {
     const QString temp = platform::tempFolder();
     writeFile(temp + "/temp7.mp3", "clip");
     writeFile(temp + "/x.tmp", "x");
+    writeFile(temp + "/mail/1.tmp", "a fetched message");
     writeFile(home.file("song.mp3"), "the user's own");
     talk->calls.clear();
     platform::pace::Recorder recorder;
     window->end_Click();
-    EXPECT_EQ(
-        recorder.events,
-        (QStringList{"shape ShapePose01", "picture gra.Image1(2)", "sleep 100", "shape ShapePose02",
-                     "picture gra.Image1(3)", "sleep 600", "shape ShapePose01", "picture gra.Image1(2)",
-                     "sleep 100", "shape ShapeStandard", "picture gra.Image1(0)", "sleep 100", "sleep 600"}));
+    // A transfer in progress is ended first; the fetched messages go with the other leftovers.
+    EXPECT_EQ(mail->calls.value(0), "Cancel");
+    EXPECT_FALSE(QFile::exists(temp + "/mail/1.tmp"));
+    EXPECT_EQ(recorder.events,
+              (QStringList{"shape ShapePose01", "picture gra.Image1(2)", "sleep 100",
+                           "shape ShapePose02", "picture gra.Image1(3)", "sleep 600",
+                           "shape ShapePose01", "picture gra.Image1(2)", "sleep 100",
+                           "shape ShapeStandard", "picture gra.Image1(0)", "sleep 100",
+                           "sleep 600"}));
     EXPECT_EQ(talk->calls, QStringList{"FarewellTalk"});
     EXPECT_EQ(flag::state.PlayMode, 3);
     EXPECT_TRUE(window->Timer7.Enabled());
@@ -1059,6 +1069,7 @@ TEST_F(Character, SessionEndWhileHiddenKeepsHerPlace) {
     window->not_vis_Click();
     window->close();
     EXPECT_EQ(ended, 1);
+    EXPECT_TRUE(mail->calls.contains("Cancel"));
     IniManage::BeginBatch();
     EXPECT_EQ(IniManage::GetIni("top"), "60");
     EXPECT_EQ(IniManage::GetIni("left"), "80");
