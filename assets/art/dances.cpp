@@ -93,7 +93,7 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
             set(image, x, y, palette::hairShade);
     }
     for (const Run& run : fit.tuftTop.empty() ? fit.topRuns : std::vector<Run>{fit.tuftTop.back()})
-        strand(image, run, y, 1, body.headCentre.x(), clipLeft, clipRight, palette::hair, palette::hairShade);
+        strand(image, run, y, 1, body.headCentre.x(), clipLeft, clipRight, palette::hair, palette::outline);
     // Line 169: the soles only, each joined to what stands above it, and each a line of its own
     // (the line above is wider there).
     std::vector<QRgb> above(w);
