@@ -24,9 +24,10 @@ struct Fit {
     std::vector<Run> topRuns, bottomRuns;
     std::vector<QPoint> detached, holes;
     int clipLeft = -1, clipRight = -1; // the figure's own limits where a detached pixel sets the box
-    std::vector<Run> tuftTop = {};     // lines below the top that a tuft keeps before it widens
-    int mostRuns = 99;                 // runs on one line at most
-    std::vector<int> eyelets = {};     // further holes, by size, wherever the figure is solid
+    // The lines below the top as the design gives them (the tufts' first lines), each exactly.
+    std::vector<std::vector<Run>> tuftLines = {};
+    int mostRuns = 99;             // runs on one line at most
+    std::vector<int> eyelets = {}; // further holes, by size, wherever the figure is solid
 };
 
 constexpr int kBottom = 169;
@@ -87,12 +88,15 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
         for (int x = run.left; x < run.right; ++x)
             set(image, x, fit.top, palette::hairShade);
     int y = fit.top;
-    for (const Run& run : fit.tuftTop) {
+    for (const std::vector<Run>& line : fit.tuftLines) {
         ++y;
-        for (int x = run.left; x < run.right; ++x)
-            set(image, x, y, palette::hairShade);
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, kBlue);
+        for (const Run& run : line)
+            for (int x = run.left; x < run.right; ++x)
+                set(image, x, y, x == run.left || x == run.right - 1 ? palette::outline : palette::hair);
     }
-    for (const Run& run : fit.tuftTop.empty() ? fit.topRuns : std::vector<Run>{fit.tuftTop.back()})
+    for (const Run& run : fit.tuftLines.empty() ? fit.topRuns : fit.tuftLines.back())
         strand(image, run, y, 1, body.headCentre.x(), clipLeft, clipRight, palette::hair, palette::outline);
     // Line 169: the soles only, each joined to what stands above it, and each a line of its own
     // (the line above is wider there).
@@ -318,7 +322,16 @@ const std::array<Frame, 5>& framesOf(int dance) {
     // Dance 2: the ribbon twirl, swaying to her left, then turning to the right.
     static const std::array<Frame, 5> two{{
         {{0, 0, 0, 0, {50, 112}, {112, 112}, 4, 0, 4, 0, Eyes::Open, Mouth::Line, 120, 118, 10},
-         {24, 15, 125, {{79, 80}}, {{56, 65}}, {}, {{39, 41}}}},
+         {24,
+          15,
+          125,
+          {{79, 80}},
+          {{56, 65}},
+          {},
+          {{39, 41}},
+          -1,
+          -1,
+          {{{76, 91}}, {{35, 51}, {66, 68}, {69, 95}}}}},
         {{-3, -4, -5, -0.5, {44, 96}, {96, 120}, 6, 0, 8, 5, Eyes::Open, Mouth::O, 80, 140, 14},
          {19, 16, 131, {{33, 49}}, {{92, 101}}, {}, {}}},
         {{-4, -7, -6, -0.6, {42, 84}, {104, 122}, 10, 0, 4, 0, Eyes::Closed, Mouth::Line, 60, 130, 16},
@@ -331,7 +344,16 @@ const std::array<Frame, 5>& framesOf(int dance) {
     // Dance 3: the hop, a tuft of hair flying up beside the head on the jump.
     static const std::array<Frame, 5> three{{
         {{-6, 0, -2, 0, {46, 118}, {98, 112}, 6, 0, 6, 0, Eyes::Open, Mouth::Line, 130, 120, 10},
-         {19, 16, 117, {{76, 78}}, {{39, 71}}, {{37, 26}}, area(58, 115, 62, 120, 11)}},
+         {19,
+          16,
+          117,
+          {{76, 78}},
+          {{39, 71}},
+          {{37, 26}},
+          area(58, 115, 62, 120, 11),
+          -1,
+          -1,
+          {{{29, 47}, {64, 86}}, {{26, 51}, {58, 92}}}}},
         {{-6, -4, -4, -0.4, {40, 100}, {92, 118}, 8, 5, 4, 0, Eyes::Open, Mouth::O, 90, 140, 12},
          {17, 13, 120, {{32, 46}}, {{77, 80}}, {}, {}}},
         {{2, 4, 5, 0.4, {46, 92}, {112, 104}, 4, 0, 14, 6, Eyes::Closed, Mouth::O, 70, 120, 14},
@@ -344,7 +366,7 @@ const std::array<Frame, 5>& framesOf(int dance) {
           {{39, 34}},
           -1,
           -1,
-          {{48, 49}, {48, 49}, {48, 50}, {43, 55}}}},
+          {{{48, 49}}, {{48, 49}}, {{48, 50}}, {{43, 55}}}}},
         {{-4, -3, -3, -0.3, {36, 86}, {104, 116}, 12, 6, 6, 0, Eyes::Open, Mouth::Line, 60, 140, 16},
          {12, 5, 129, {{27, 33}}, {{84, 92}}, {{75, 10}}, {}}},
         {{-4, 5, 6, 0.5, {44, 108}, {110, 84}, 6, 0, 18, 8, Eyes::Open, Mouth::O, 120, 60, 14},
@@ -361,11 +383,21 @@ const std::array<Frame, 5>& framesOf(int dance) {
           {{20, 27}, {17, 40}},
           holes({{131, 60}, {132, 62}}, area(28, 72, 30, 77, 8)),
           22,
-          -1}},
+          -1,
+          {{{39, 51}, {113, 119}}, {{33, 34}, {37, 52}, {54, 61}, {109, 122}}}}},
         {{2, 3, 4, 0.4, {48, 118}, {118, 88}, 4, 0, 12, 6, Eyes::Open, Mouth::Line, 130, 70, 12},
          {20, 5, 135, {{107, 110}}, {{55, 60}, {97, 100}}, {}, area(38, 98, 41, 101, 8)}},
         {{0, -3, -4, -0.3, {38, 90}, {110, 112}, 10, 6, 4, 0, Eyes::Closed, Mouth::O, 80, 130, 14},
-         {20, 7, 139, {{41, 51}, {59, 65}}, {{89, 101}}, {}, {{70, 163}}}},
+         {20,
+          7,
+          139,
+          {{41, 51}, {59, 65}},
+          {{89, 101}},
+          {},
+          {{70, 163}},
+          -1,
+          -1,
+          {{{39, 54}, {58, 67}, {102, 103}, {109, 113}, {115, 116}}}}},
         {{0, 0, 2, 0, {40, 88}, {120, 88}, 6, 0, 6, 0, Eyes::Open, Mouth::O, 70, 70, 10},
          {21, 4, 138, {{60, 63}}, {{88, 101}}, {}, area(39, 94, 43, 97, 10)}},
         {{0, 4, 6, 0.5, {46, 110}, {116, 80}, 4, 0, 22, 8, Eyes::Open, Mouth::O, 120, 50, 16},
