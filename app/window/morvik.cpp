@@ -128,6 +128,10 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     bind(Timer11, "Timer11", [this] { Timer11_Timer(); });
     bind(Timer12, "Timer12", [this] { Timer12_Timer(); });
     bind(Timer13, "Timer13", [this] { Timer13_Timer(); });
+    bind(dance_check, "dance_check", [this] { dance_check_Timer(); });
+    bind(Dance_check2, "Dance_check2", [this] { Dance_check2_Timer(); });
+    bind(Dance_check3, "Dance_check3", [this] { Dance_check3_Timer(); });
+    bind(Dance_check4, "Dance_check4", [this] { Dance_check4_Timer(); });
 
     if (!MessageBox)
         MessageBox = [](const QString& text) {
