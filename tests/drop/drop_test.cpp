@@ -5,6 +5,7 @@
 #include "app/drop/drop_handler.h"
 #include "app/state/state.h"
 #include "app/talk/midi.h"
+#include "app/window/morvik.h"
 #include "fake_stage.h"
 #include "platform/codec.h"
 #include "platform/pace.h"
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using drop::Branch;
 
@@ -495,6 +497,30 @@ TEST_F(Handler, ADropWhileOneIsHandledIsIgnored) {
     EXPECT_TRUE(opened_.isEmpty());
     EXPECT_EQ(nested.calls.count(QStringLiteral("Stop Battery+Blink+Idle")), 1);
     EXPECT_EQ(talked(), QStringList({"ShowFuki デスクトップの\r\np\r\nというフォルダに解凍しました"}));
+}
+
+// On her real window: each melting frame gives the outline first, then the picture, then the pause.
+TEST_F(Handler, TheMeltingFramesOnHerWindow) {
+    auto ras = std::make_shared<FakeRas>();
+    dialup::install(ras);
+    morvik::InstanceName = QStringLiteral("morvik-drop-%1").arg(getpid());
+    {
+        morvik window;
+        Stage::Install(&window);
+        const QString zip = files_.path() + QStringLiteral("/p.zip");
+        ASSERT_TRUE(QFile::copy(archives() + QStringLiteral("/zip.zip"), zip));
+        platform::pace::Recorder recorder;
+        dropFile(zip);
+        EXPECT_EQ(recorder.events, QStringList({"shape melt01", "picture gra4.Image1(20)", "sleep 800",
+                                                "shape melt02", "picture gra4.Image1(21)", "sleep 500",
+                                                "shape melt03", "picture gra4.Image1(22)", "sleep 600",
+                                                "shape melt04", "picture gra4.Image1(17)", "sleep 600",
+                                                "shape melt05", "picture gra4.Image1(18)"}));
+        EXPECT_EQ(stores::Shown(window.Image1), gra4::Image1(18));
+        EXPECT_TRUE(window.Image2->isHidden());
+        Stage::Install(nullptr);
+    }
+    dialup::install(nullptr);
 }
 
 } // namespace
