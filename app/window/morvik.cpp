@@ -10,6 +10,7 @@
 #include "app/shapes/RgnCall.h"
 #include "app/shapes/RgnCall2.h"
 #include "app/talk/speak.h"
+#include "platform/banded_style.h"
 #include "platform/clock.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
@@ -66,6 +67,7 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 170, 170);
     Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Image1->setStyle(platform::bandedStyle()); // her shaped frames drawn without waking threads
     auto overlay = [this](const char* name, QRect place) {
         auto* box = new QLabel(this);
         box->setObjectName(QLatin1String(name));
