@@ -9,14 +9,21 @@
 #endif
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QIcon>
 #include <QTimer>
+#include <thread>
 
 int main(int argc, char** argv) {
     // Wayland lets no client place its own window or keep it on top: the character needs X11.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
+    // The event loop's start (or the first child widget shown) starts the accessibility bridge,
+    // which connects to the session bus and asks it a question before her window can map; where
+    // no bus runs, one is even started first. Connecting on the side meanwhile has the bus ready
+    // by then.
+    std::thread busEarly([] { QDBusConnection::sessionBus(); });
     QApplication::setApplicationName(QStringLiteral("morvik"));
     // Hiding the character (or closing a balloon) must not end her: only the exit does.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -36,6 +43,7 @@ int main(int argc, char** argv) {
             QCoreApplication::exit(0);
     });
     const int result = app.exec();
+    busEarly.join();
     Trei::TrayIcon(QIcon(), QString(), 2);
     return result;
 }

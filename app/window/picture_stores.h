@@ -12,7 +12,8 @@
 //   gra5    Image1(0..8)               the first dance
 //   gra6    Image1(0..7)               dial-up: connecting 0-4, disconnecting 5-7
 //
-// A store loads on first use and stays loaded until Unload; a later use loads it again. A picture
+// A store loads on first use and stays loaded until Unload; a later use loads it again. Each picture
+// is decoded on its first use after the store was loaded, and then kept with the store. A picture
 // the store does not hold is a null Picture (its pixmap is null): showing it changes nothing, so a
 // caller's failing step is simply skipped. Pictures are values: a window that shows one keeps it
 // whatever happens to the store.
