@@ -24,10 +24,14 @@ qint64 realNowNs() {
 } // namespace
 
 FileStamp FileStamp::of(const QString& path) {
+    return of(QFile::encodeName(path));
+}
+
+FileStamp FileStamp::of(const QByteArray& encodedPath) {
     FileStamp stamp;
     stamp.takenNs = realNowNs();
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    if (::stat(encodedPath.constData(), &info) != 0)
         return stamp;
     stamp.exists = true;
     stamp.device = info.st_dev;

@@ -13,6 +13,7 @@
 //
 // Take the stamp before reading the contents: a change made while reading then shows as a
 // different stamp at the next look.
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -28,6 +29,7 @@ struct FileStamp {
 
     // The stamp of path now, following symbolic links.
     static FileStamp of(const QString& path);
+    static FileStamp of(const QByteArray& encodedPath);
 
     // The same file with the same contents as far as the two stamps can tell.
     bool sameAs(const FileStamp& other) const;

@@ -111,6 +111,7 @@ Index indexOf(const QStringList& lines) {
 // The timers read a few keys ten times a second: each file is parsed once and parsed again only
 // when its stamp says it changed (or its last change is too recent to trust the stamp).
 struct Parsed {
+    QByteArray encoded; // the path, for stat()
     FileStamp stamp;
     std::optional<Index> index; // nothing when the file is there but cannot be read
 };
@@ -124,10 +125,12 @@ QHash<QString, Parsed>& cache() {
 }
 
 std::optional<Index> parsed(const QString& path) {
-    const FileStamp stamp = FileStamp::of(path);
     QMutexLocker lock(&cacheLock);
     QHash<QString, Parsed>& files = cache();
-    if (const auto kept = files.constFind(path); kept != files.cend() && Fresh(kept->stamp, stamp))
+    const auto kept = files.constFind(path);
+    const QByteArray encoded = kept != files.cend() ? kept->encoded : QFile::encodeName(path);
+    const FileStamp stamp = FileStamp::of(encoded);
+    if (kept != files.cend() && Fresh(kept->stamp, stamp))
         return kept->index;
     lock.unlock();
     const std::optional<Contents> contents = readLines(path);
@@ -137,7 +140,7 @@ std::optional<Index> parsed(const QString& path) {
     lock.relock();
     if (files.size() >= kMaxCachedFiles && !files.contains(path))
         files.clear();
-    files.insert(path, Parsed{stamp, index});
+    files.insert(path, Parsed{encoded, stamp, index});
     return index;
 }
 

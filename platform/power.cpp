@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <memory>
 #include <optional>
+#include <sys/statfs.h>
 #include <time.h>
 #include <unistd.h>
 #include <vector>
@@ -77,6 +79,7 @@ struct Listed {
 struct Listing {
     QString root;
     FileStamp stamp;
+    bool onSysfs = false;  // whose folders keep their time whatever is added: the stamp tells nothing
     qint64 listedAtNs = 0; // monotonic
     std::vector<Listed> supplies;
 };
@@ -95,6 +98,8 @@ Listing list(const QString& folder) {
     Listing listing;
     listing.root = folder;
     listing.stamp = FileStamp::of(folder);
+    struct statfs fs {};
+    listing.onSysfs = ::statfs(QFile::encodeName(folder).constData(), &fs) == 0 && fs.f_type == SYSFS_MAGIC;
     listing.listedAtNs = monotonicNs();
     const QDir dir(folder);
     // Sorted by name, so "the first battery" is BAT0 before BAT1. Entries are symbolic links to the
@@ -121,10 +126,10 @@ std::shared_ptr<const Listing> kept;
 
 // The listing of folder, listed again when it may have changed (or when told to).
 std::shared_ptr<const Listing> listing(const QString& folder, bool again) {
-    const FileStamp stamp = FileStamp::of(folder);
     QMutexLocker lock(&listingLock);
-    if (again || !kept || kept->root != folder || !Fresh(kept->stamp, stamp) ||
-        monotonicNs() - kept->listedAtNs > kRelistNs)
+    const bool current = kept && kept->root == folder && monotonicNs() - kept->listedAtNs <= kRelistNs &&
+                         (kept->onSysfs || Fresh(kept->stamp, FileStamp::of(folder)));
+    if (again || !current)
         kept = std::make_shared<const Listing>(list(folder));
     return kept;
 }

@@ -12,8 +12,9 @@
 // The battery watch asks ten times a second, so the folder's listing (which entries are this
 // computer's mains and batteries, by their `type` and `scope`) is kept, and listed again when the
 // folder's stamp changes, when a listed supply has gone, and at least every 10 s (sysfs does not
-// date its folders, so a battery put in shows that way). Each call reads afresh only the values
-// its answer needs: `online`, `present`, then `status` or the charge as far as they decide.
+// date its folders: there a battery put in shows that way, and the stamp is not looked at). Each
+// call reads afresh only the values its answer needs: `online`, `present`, then `status` or the
+// charge as far as they decide.
 #include <QString>
 
 namespace platform::power {
