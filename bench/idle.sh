@@ -117,24 +117,26 @@ head -n 22 "$work/strace"
 
 # Quick to appear: exec to the first MapNotify, on a fresh display each time.
 median() { sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
-map_times() { # map_times NAME COMMAND...: one figure a line
-    local name=$1
-    shift
+map_once() { # map_once NAME RUN COMMAND...: one figure
+    local name=$1 run=$2
+    shift 2
+    xvfb "map$name$run"
+    mkdir -m 700 -p "$work/runtime-$name$run"
+    DISPLAY=:$display HOME=$work/xdg MORVIK_HOME=$home QT_QPA_PLATFORM=xcb \
+        XDG_RUNTIME_DIR=$work/runtime-$name$run timeout 20 "$work/map_watch" "$@" || true
+    kill "$(<"$work/map$name$run.xvfb")" 2>/dev/null || true
+}
+map_times() { # map_times SUFFIX: five runs of each program, taken in turns so both see the same load
     for i in 1 2 3 4 5; do
-        xvfb "map$name$i"
-        mkdir -m 700 -p "$work/runtime-$name$i"
-        DISPLAY=:$display HOME=$work/xdg MORVIK_HOME=$home QT_QPA_PLATFORM=xcb \
-            XDG_RUNTIME_DIR=$work/runtime-$name$i timeout 20 "$work/map_watch" "$@" || true
-        kill "$(<"$work/map$name$i.xvfb")" 2>/dev/null || true
+        map_once "morvik$1" "$i" "$morvik" >>"$work/map.morvik$1"
+        map_once "bare$1" "$i" "$work/bare_window" >>"$work/map.bare$1"
     done
 }
 for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
 pids=()
-map_times morvik "$morvik" >"$work/map.morvik"
-map_times bare "$work/bare_window" >"$work/map.bare"
+map_times ""
 unset DBUS_SESSION_BUS_ADDRESS
-map_times morvik "$morvik" >"$work/map.morvik.nobus"
-map_times bare "$work/bare_window" >"$work/map.bare.nobus"
+map_times .nobus
 printf '\nExec to first map, median of five (ms):\n\n'
 printf '| program | with a session bus | without one |\n|---|---|---|\n'
 printf '| morvik | %s | %s |\n' "$(median <"$work/map.morvik")" "$(median <"$work/map.morvik.nobus")"

@@ -20,12 +20,14 @@
 namespace platform {
 namespace {
 
+bool isFolder(const QByteArray& encoded) {
+    struct stat info {};
+    return ::stat(encoded.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 // Made readable by its owner only when we create it; an existing folder costs one stat().
 void ensurePrivateFolder(const QByteArray& encoded, const QString& path) {
-    struct stat info {};
-    if (::stat(encoded.constData(), &info) == 0 && S_ISDIR(info.st_mode))
-        return;
-    if (QDir().mkpath(path))
+    if (!isFolder(encoded) && QDir().mkpath(path))
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
@@ -82,6 +84,9 @@ QString programFolder() {
 
 QString tempFolder() {
     const Folders f = folders();
+    // The temporary folder lies in the program folder: when it is there, so is the other.
+    if (isFolder(f.tempEncoded))
+        return f.temp;
     ensurePrivateFolder(f.programEncoded, f.program);
     ensurePrivateFolder(f.tempEncoded, f.temp);
     return f.temp;
