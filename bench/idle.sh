@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # bench/idle.sh [SECONDS]: what the resting character costs, beside two other resident X programs
-# measured in the same run (oneko, an animated cat, and gnubiff, a GTK mail notifier), each on a
+# measured in the same run (oneko, an animated cat, and gnubiff, a GTK mail notifier) and a bare Qt
+# window with an empty 100 ms timer (what any Qt program pays for her 100 ms beat), each on a
 # private Xvfb server. Prints CPU of one core, RSS and wake-ups (context switches of all threads)
 # per second after a settle (SETTLE, 15 s: her bow and the greeting's clip are over by then, so
 # she is at rest), her wake-ups by thread, the system calls she makes in 10 s (strace -c -f), and
@@ -82,9 +83,10 @@ rss_mb() { awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
 start morvik "$morvik"
 start oneko /usr/games/oneko
 start gnubiff gnubiff --noconfigure
+start qt_tick "$work/bare_window" --tick
 sleep "$settle"
 declare -A t0 s0
-for name in morvik oneko gnubiff; do
+for name in morvik oneko gnubiff qt_tick; do
     p=$(eval echo "\$pid_$name")
     [[ -d /proc/$p ]] || { echo "$name did not stay up: $(tail -n 3 "$work/$name.log")" >&2; exit 1; }
     t0[$name]=$(cpu_ns "$p") s0[$name]=$(switches "$p")
@@ -96,10 +98,10 @@ done
 sleep "$seconds"
 printf '\nAt rest, %s s after a %s s settle:\n\n' "$seconds" "$settle"
 printf '| program | CPU of one core | RSS | context switches/s |\n|---|---|---|---|\n'
-for name in morvik oneko gnubiff; do
+for name in morvik oneko gnubiff qt_tick; do
     p=$(eval echo "\$pid_$name")
     t=$(cpu_ns "$p") s=$(switches "$p")
-    awk -v n="$name" -v dt=$((t - t0[$name])) -v ds=$((s - s0[$name])) -v sec="$seconds" \
+    awk -v n="${name/qt_tick/bare Qt window, empty 100 ms timer}" -v dt=$((t - t0[$name])) -v ds=$((s - s0[$name])) -v sec="$seconds" \
         -v rss="$(rss_mb "$p")" \
         'BEGIN {printf "| %s | %.3f%% | %s MB | %.1f |\n", n, 100 * dt / 1e9 / sec, rss, ds / sec}'
 done
