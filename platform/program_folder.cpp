@@ -76,6 +76,10 @@ Folders folders() {
 
 } // namespace
 
+QString programFolderPath() {
+    return folders().program;
+}
+
 QString programFolder() {
     const Folders f = folders();
     ensurePrivateFolder(f.programEncoded, f.program);

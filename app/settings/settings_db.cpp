@@ -222,6 +222,7 @@ bool schemaComplete(const Db& db) {
 
 // An open connection to a complete settings database, or nothing.
 Db openComplete() {
+    platform::programFolder(); // made if missing
     const QByteArray file = QFile::encodeName(path());
     if (!makePrivateFile(file))
         return nullptr;
@@ -298,7 +299,7 @@ std::shared_ptr<const Snapshot> current() {
 } // namespace
 
 QString path() {
-    return platform::programFolder() + QStringLiteral("/MAIL.INI");
+    return platform::programFolderPath() + QStringLiteral("/MAIL.INI");
 }
 
 bool ensure() {
