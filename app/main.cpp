@@ -1,29 +1,55 @@
 // The morvik program: the character on the X11 desktop.
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
+#include "platform/dbus/session_bus.h"
+#include "platform/end_signals.h"
 #ifdef MORVIK_HAVE_COM
-#include "nh_service.h"
+#include "app/window/nh_service.h"
 #endif
 #ifdef MORVIK_HAVE_TALK
 #include "app/talk/talk_service.h"
 #endif
+#ifdef MORVIK_HAVE_MAIL
+#include "app/mail/mail.h"
+#endif
+#ifdef MORVIK_HAVE_LAUNCHER
+#include "app/launcher/luncher.h"
+#include "platform/desktop/program_start.h"
+#endif
 
 #include <QApplication>
-#include <QDBusConnection>
 #include <QIcon>
 #include <QTimer>
-#include <thread>
+
+namespace {
+
+// The windows she opens, as far as this build has them.
+class ProgramWindows : public services::Windows {
+public:
+#ifdef MORVIK_HAVE_LAUNCHER
+    void ShowLauncher() override {
+        luncher::Show();
+    }
+#endif
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     // Wayland lets no client place its own window or keep it on top: the character needs X11.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
+#ifdef MORVIK_HAVE_LAUNCHER
+        // Her choice, not the user's: the programs ヴェンス starts choose their own.
+        platform::desktop::KeepFromPrograms("QT_QPA_PLATFORM");
+#endif
+    }
     QApplication app(argc, argv);
     // The event loop's start (or the first child widget shown) starts the accessibility bridge,
     // which connects to the session bus and asks it a question before her window can map; where
     // no bus runs, one is even started first. Connecting on the side meanwhile has the bus ready
     // by then.
-    std::thread busEarly([] { QDBusConnection::sessionBus(); });
+    const platform::session_bus::EarlyConnection busEarly;
     QApplication::setApplicationName(QStringLiteral("morvik"));
     // Hiding the character (or closing a balloon) must not end her: only the exit does.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -34,8 +60,17 @@ int main(int argc, char** argv) {
 #ifdef MORVIK_HAVE_TALK
     services::install(std::make_unique<TalkService>());
 #endif
+#ifdef MORVIK_HAVE_MAIL
+    services::install(std::make_unique<MailService>());
+#endif
+    services::install(std::make_unique<ProgramWindows>());
     morvik window;
     Trei::MainWindow = &window;
+    Stage::Install(&window);
+    // The session ends her with SIGTERM (Ctrl+C gives SIGINT): she goes as when the window system
+    // closes her window, keeping her place.
+    platform::EndSignals endSignals;
+    QObject::connect(&endSignals, &platform::EndSignals::received, &window, &QWidget::close);
     bool started = true;
     QTimer::singleShot(0, &window, [&] {
         started = window.Form_Load();
@@ -43,7 +78,6 @@ int main(int argc, char** argv) {
             QCoreApplication::exit(0);
     });
     const int result = app.exec();
-    busEarly.join();
     Trei::TrayIcon(QIcon(), QString(), 2);
     return result;
 }

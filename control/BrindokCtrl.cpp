@@ -63,6 +63,12 @@ com::HResult convert(const char* types, std::span<const com::Variant> args, Argu
     return com::S_OK;
 }
 
+// A text as the control keeps it: up to its first NUL, as a C string ends.
+QString untilNul(const QString& text) {
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    return nul < 0 ? text : text.left(nul);
+}
+
 } // namespace
 
 CBrindokCtrl::CBrindokCtrl() {
@@ -260,8 +266,8 @@ QString CBrindokCtrl::RemoteAddress() const {
 }
 
 void CBrindokCtrl::SetRemoteAddress(const QString& address) {
-    remoteAddress_ = address;
-    socket_.SetServerAddress(toCp932(address));
+    remoteAddress_ = untilNul(address);
+    socket_.SetServerAddress(toCp932(remoteAddress_));
 }
 
 QString CBrindokCtrl::Sender() const {
@@ -269,8 +275,8 @@ QString CBrindokCtrl::Sender() const {
 }
 
 void CBrindokCtrl::SetSender(const QString& sender) {
-    sender_ = sender;
-    socket_.SetSenderName(toCp932(sender));
+    sender_ = untilNul(sender);
+    socket_.SetSenderName(toCp932(sender_));
 }
 
 int32_t CBrindokCtrl::Sakura() const {

@@ -13,8 +13,9 @@
 // runs (server_probe.h), nothing is sent: Send returns 0 and the other methods 105.
 //
 // Strings arrive and leave as Unicode and are CP932 on the wire (a character CP932 lacks goes as
-// '?'). Sakura, Response and SendString are read-only: a set gives DISP_E_EXCEPTION with the scode
-// CTL_E_SETNOTSUPPORTED and changes nothing.
+// '?'). A string argument ends at its first NUL, as a C string does: RemoteAddress and Sender keep
+// only that much, and nothing after it goes on the wire. Sakura, Response and SendString are read-only: a set
+// gives DISP_E_EXCEPTION with the scode CTL_E_SETNOTSUPPORTED and changes nothing.
 //
 // The object is reference counted (it starts with one reference) and must be made, called and
 // released on one thread, which runs a Qt event loop for the events to arrive.

@@ -19,6 +19,12 @@ QByteArray ownCopy(const QByteArray& bytes) {
     return QByteArray(bytes.constData(), bytes.size());
 }
 
+// The value as a C string holds it: up to its first NUL byte.
+QByteArray cString(const QByteArray& value) {
+    const qsizetype nul = value.indexOf('\0');
+    return nul < 0 ? value : value.left(nul);
+}
+
 bool isSingleLine(const QByteArray& value) {
     return !value.contains('\r') && !value.contains('\n');
 }
@@ -104,7 +110,8 @@ std::optional<QByteArray> oneValueRequest(const char* requestLine, const char* h
 
 } // namespace
 
-int32_t CSstpSocket::Send(const QByteArray& script, int32_t option) {
+int32_t CSstpSocket::Send(const QByteArray& scriptValue, int32_t option) {
+    const QByteArray script = cString(scriptValue);
     return Request([&](const QByteArray& sender) -> std::optional<QByteArray> {
         if (!isSingleLine(script))
             return std::nullopt;
@@ -118,7 +125,9 @@ int32_t CSstpSocket::Send(const QByteArray& script, int32_t option) {
     });
 }
 
-int32_t CSstpSocket::Send2(const QByteArray& script, const QByteArray& entry) {
+int32_t CSstpSocket::Send2(const QByteArray& scriptValue, const QByteArray& entryValue) {
+    const QByteArray script = cString(scriptValue);
+    const QByteArray entry = cString(entryValue);
     return Request([&](const QByteArray& sender) -> std::optional<QByteArray> {
         if (!isSingleLine(script) || !isSingleLine(entry))
             return std::nullopt;
@@ -127,7 +136,9 @@ int32_t CSstpSocket::Send2(const QByteArray& script, const QByteArray& entry) {
     });
 }
 
-int32_t CSstpSocket::SendEx(const QByteArray& script, const QByteArray& entry, int32_t hwnd) {
+int32_t CSstpSocket::SendEx(const QByteArray& scriptValue, const QByteArray& entryValue, int32_t hwnd) {
+    const QByteArray script = cString(scriptValue);
+    const QByteArray entry = cString(entryValue);
     return Request([&](const QByteArray& sender) -> std::optional<QByteArray> {
         if (!isSingleLine(script) || !isSingleLine(entry))
             return std::nullopt;
@@ -139,61 +150,67 @@ int32_t CSstpSocket::SendEx(const QByteArray& script, const QByteArray& entry, i
 
 int32_t CSstpSocket::Execute(const QByteArray& command) {
     return Request([&](const QByteArray& sender) {
-        return oneValueRequest("EXECUTE SSTP/1.0", "Command: ", command, sender);
+        return oneValueRequest("EXECUTE SSTP/1.0", "Command: ", cString(command), sender);
     });
 }
 
 int32_t CSstpSocket::GiveDocument(const QByteArray& document) {
     return Request([&](const QByteArray& sender) {
-        return oneValueRequest("GIVE SSTP/1.1", "Document: ", document, sender);
+        return oneValueRequest("GIVE SSTP/1.1", "Document: ", cString(document), sender);
     });
 }
 
 int32_t CSstpSocket::GiveSongname(const QByteArray& songname) {
     return Request([&](const QByteArray& sender) {
-        return oneValueRequest("GIVE SSTP/1.1", "Songname: ", songname, sender);
+        return oneValueRequest("GIVE SSTP/1.1", "Songname: ", cString(songname), sender);
     });
 }
 
 int32_t CSstpSocket::Communicate(const QByteArray& sentence) {
     return Request([&](const QByteArray& sender) {
-        return oneValueRequest("COMMUNICATE SSTP/1.1", "Sentence: ", sentence, sender);
+        return oneValueRequest("COMMUNICATE SSTP/1.1", "Sentence: ", cString(sentence), sender);
     });
 }
 
 int32_t CSstpSocket::Request(const Builder& build) {
+    namespace net = brindok::net;
+    const net::Deadline deadline = net::Clock::now() + timeout();
     QByteArray server;
     QByteArray sender;
-    std::chrono::milliseconds timeout;
+    net::Lookup lookup;
+    int sendBufferSize = 0;
     {
         const std::lock_guard lock(mutex_);
         server = ownCopy(server_);
         sender = ownCopy(sender_);
-        timeout = timeout_;
+        lookup = lookup_;
+        sendBufferSize = sendBufferSize_;
     }
     const std::optional<QByteArray> text = isSingleLine(sender) ? build(sender) : std::nullopt;
     if (!text)
         return kSendFailed;
-    const brindok::net::Fd socket = brindok::net::tcpSocket();
+    const net::Fd socket = net::tcpSocket();
     if (!socket)
         return kCreateFailed;
-    const auto address = brindok::net::resolve(server, kPort);
-    if (!address || !brindok::net::connectWithin(socket, *address, timeout))
+    if (sendBufferSize > 0)
+        ::setsockopt(socket.get(), SOL_SOCKET, SO_SNDBUF, &sendBufferSize, sizeof sendBufferSize);
+    const auto address = net::resolve(server, kPort, deadline, lookup);
+    if (!address || !net::connectBy(socket, *address, deadline))
         return kConnectFailed;
     {
         const std::lock_guard lock(mutex_);
         request_ = *text;
     }
-    if (!brindok::net::sendAllWithin(socket, *text, timeout))
+    if (!net::sendAllBy(socket, *text, deadline))
         return kSendFailed;
-    ReceiveReply(socket, timeout);
+    ReceiveReply(socket, deadline);
     return kOk;
 }
 
-void CSstpSocket::ReceiveReply(const brindok::net::Fd& socket, std::chrono::milliseconds timeout) {
+void CSstpSocket::ReceiveReply(const brindok::net::Fd& socket, brindok::net::Deadline deadline) {
     char buffer[kReplyMax];
     ssize_t received = 0;
-    if (brindok::net::readableWithin(socket, timeout))
+    if (brindok::net::readableBy(socket, deadline))
         received = ::recv(socket.get(), buffer, sizeof buffer, 0);
     QByteArray reply;
     if (received > 0) {
@@ -230,7 +247,7 @@ QByteArray CSstpSocket::ServerAddress() const {
 
 void CSstpSocket::SetServerAddress(const QByteArray& address) {
     const std::lock_guard lock(mutex_);
-    server_ = ownCopy(address);
+    server_ = ownCopy(cString(address));
 }
 
 QByteArray CSstpSocket::SenderName() const {
@@ -240,7 +257,7 @@ QByteArray CSstpSocket::SenderName() const {
 
 void CSstpSocket::SetSenderName(const QByteArray& sender) {
     const std::lock_guard lock(mutex_);
-    sender_ = ownCopy(sender);
+    sender_ = ownCopy(cString(sender));
 }
 
 std::chrono::milliseconds CSstpSocket::timeout() const {
@@ -251,4 +268,14 @@ std::chrono::milliseconds CSstpSocket::timeout() const {
 void CSstpSocket::setTimeout(std::chrono::milliseconds timeout) {
     const std::lock_guard lock(mutex_);
     timeout_ = timeout;
+}
+
+void CSstpSocket::setLookup(brindok::net::Lookup lookup) {
+    const std::lock_guard lock(mutex_);
+    lookup_ = std::move(lookup);
+}
+
+void CSstpSocket::setSendBufferSize(int bytes) {
+    const std::lock_guard lock(mutex_);
+    sendBufferSize_ = bytes;
 }

@@ -8,8 +8,13 @@
 // 104 sending failed or timed out, or the request was refused before connecting because a value
 // holds a CR or LF (it would end its header line and smuggle in lines of its own).
 //
-// Connect, send and receive each wait at most timeout() (3 s unless set), so a server that accepts
-// and never answers cannot hold the caller for ever.
+// Every value (the script, entry, command, document, song name, sentence, the sender name and the
+// server address) ends at its first NUL byte, as a C string does: what follows never goes out.
+//
+// A request as a whole, name lookup included, takes at most timeout() (3 s unless set): a name
+// server that never answers, a server that accepts and never reads or never answers, cannot hold
+// the caller for ever. What is left of the time after connecting and sending is what the reply
+// may take.
 //
 // The last request text (SendString), the last reply text (Response) and the last status code stay
 // readable between requests. A failed connection leaves them as they were; a failed send has the
@@ -57,11 +62,17 @@ public:
     std::chrono::milliseconds timeout() const;
     void setTimeout(std::chrono::milliseconds timeout);
 
+    // How a server name is looked up (the C library's lookup unless set).
+    void setLookup(brindok::net::Lookup lookup);
+    // The kernel's send buffer for each request's connection, in bytes (the system's choice while
+    // 0, the default): a small one makes a server that reads nothing show after a few bytes.
+    void setSendBufferSize(int bytes);
+
 private:
     // Builds the request for the given sender name; nothing when a value would break it apart.
     using Builder = std::function<std::optional<QByteArray>(const QByteArray& sender)>;
     int32_t Request(const Builder& build);
-    void ReceiveReply(const brindok::net::Fd& socket, std::chrono::milliseconds timeout);
+    void ReceiveReply(const brindok::net::Fd& socket, brindok::net::Deadline deadline);
 
     mutable std::mutex mutex_; // guards every field below
     int32_t status_ = 0;
@@ -70,4 +81,6 @@ private:
     QByteArray server_ = "127.0.0.1";
     QByteArray sender_ = "localhost";
     std::chrono::milliseconds timeout_{3000};
+    brindok::net::Lookup lookup_ = brindok::net::systemLookup;
+    int sendBufferSize_ = 0;
 };

@@ -3,6 +3,7 @@
 #include "control/BrindokCtrl.h"
 #include "control/BrindokPropPage.h"
 #include "control/brindok_ids.h"
+#include "control/com/build_version.h"
 #include "control/com/registry.h"
 
 #include <QFileInfo>
@@ -97,6 +98,8 @@ void writeClasses(com::registry::Tree& tree, const QString& modulePath) {
     tree.setValue(control + QStringLiteral("\\InprocServer32"), {}, modulePath);
     tree.setValue(control + QStringLiteral("\\InprocServer32"), QStringLiteral("ThreadingModel"),
                   QStringLiteral("Apartment"));
+    tree.setValue(control + QStringLiteral("\\InprocServer32"), QLatin1String(com::kBuildVersionValue),
+                  QLatin1String(com::kBuildVersion));
     tree.setValue(control + QStringLiteral("\\ProgID"), {}, progId);
     tree.createKey(control + QStringLiteral("\\Control"));
     tree.setValue(control + QStringLiteral("\\ToolboxBitmap32"), {}, modulePath + QStringLiteral(", 1"));
@@ -110,6 +113,8 @@ void writeClasses(com::registry::Tree& tree, const QString& modulePath) {
     const QString page = classKey(kClsidPropPage);
     tree.setValue(page, {}, QStringLiteral("Brindok Property Page"));
     tree.setValue(page + QStringLiteral("\\InprocServer32"), {}, modulePath);
+    tree.setValue(page + QStringLiteral("\\InprocServer32"), QLatin1String(com::kBuildVersionValue),
+                  QLatin1String(com::kBuildVersion));
 }
 
 void removeTypeLib(com::registry::Tree& tree) {

@@ -4,8 +4,9 @@
 // registration in the per-user class registry (control/com/registry.h).
 //
 // Registration writes the type library entry first (LIBID, version 1.0, help file, the two
-// interfaces), then the classes: the control with its ProgID, library path, apartment threading,
-// toolbox bitmap 1, misc status 0x20591, type library and version, and the property page. A failure
+// interfaces), then the classes: the control with its ProgID, library path and the build version of
+// its interfaces (control/com/registry.h), apartment threading, toolbox bitmap 1, misc status
+// 0x20591, type library and version, and the property page with its library path and build version. A failure
 // in the first step gives SELFREG_E_TYPELIB and skips the second; a failure in the second gives
 // SELFREG_E_CLASS. Unregistration removes the same entries in the same order; nothing is rolled
 // back.

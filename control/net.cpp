@@ -2,19 +2,22 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <system_error>
+#include <thread>
 
 namespace brindok::net {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // Waits for events on socket until deadline; the events that came, or 0 on timeout or error.
-short waitFor(const Fd& socket, short events, Clock::time_point deadline) {
+short waitFor(const Fd& socket, short events, Deadline deadline) {
     for (;;) {
-        const auto left = std::chrono::duration_cast<Timeout>(deadline - Clock::now());
+        const auto left = std::chrono::ceil<Timeout>(deadline - Clock::now());
         if (left.count() < 0)
             return 0;
         pollfd p{socket.get(), events, 0};
@@ -28,13 +31,55 @@ short waitFor(const Fd& socket, short events, Clock::time_point deadline) {
     }
 }
 
+// What a lookup on the helper thread and its waiter share; the thread keeps it alive for as long
+// as it runs, also after the waiter has given up.
+struct PendingLookup {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::optional<in_addr> answer;
+};
+
+std::optional<in_addr> lookUpBy(const QByteArray& host, Deadline deadline, const Lookup& lookup) {
+    auto pending = std::make_shared<PendingLookup>();
+    try {
+        // The thread gets copies of its own: the caller's texts and lookup may be gone before it ends.
+        std::thread([pending, host = QByteArray(host.constData(), host.size()), lookup] {
+            const std::optional<in_addr> answer = lookup(host);
+            const std::lock_guard lock(pending->mutex);
+            pending->answer = answer;
+            pending->finished = true;
+            pending->done.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return std::nullopt; // no thread to be had: as good as unknown
+    }
+    std::unique_lock lock(pending->mutex);
+    if (!pending->done.wait_until(lock, deadline, [&] { return pending->finished; }))
+        return std::nullopt;
+    return pending->answer;
+}
+
 } // namespace
 
 Fd tcpSocket() {
     return Fd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
 }
 
-std::optional<sockaddr_in> resolve(const QByteArray& host, uint16_t port) {
+std::optional<in_addr> systemLookup(const QByteArray& host) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.constData(), nullptr, &hints, &found) != 0 || !found)
+        return std::nullopt;
+    const in_addr address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+    ::freeaddrinfo(found);
+    return address;
+}
+
+std::optional<sockaddr_in> resolve(const QByteArray& host, uint16_t port, Deadline deadline,
+                                   const Lookup& lookup) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
@@ -42,19 +87,14 @@ std::optional<sockaddr_in> resolve(const QByteArray& host, uint16_t port) {
         return std::nullopt;
     if (::inet_pton(AF_INET, host.constData(), &address.sin_addr) == 1)
         return address;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(host.constData(), nullptr, &hints, &found) != 0 || !found)
+    const std::optional<in_addr> found = lookUpBy(host, deadline, lookup);
+    if (!found)
         return std::nullopt;
-    address.sin_addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-    ::freeaddrinfo(found);
+    address.sin_addr = *found;
     return address;
 }
 
-bool connectWithin(const Fd& socket, const sockaddr_in& address, Timeout timeout) {
-    const auto deadline = Clock::now() + timeout;
+bool connectBy(const Fd& socket, const sockaddr_in& address, Deadline deadline) {
     if (::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
         return true;
     if (errno != EINPROGRESS && errno != EINTR)
@@ -66,8 +106,7 @@ bool connectWithin(const Fd& socket, const sockaddr_in& address, Timeout timeout
     return ::getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
 }
 
-bool sendAllWithin(const Fd& socket, const QByteArray& data, Timeout timeout) {
-    const auto deadline = Clock::now() + timeout;
+bool sendAllBy(const Fd& socket, const QByteArray& data, Deadline deadline) {
     qsizetype sent = 0;
     while (sent < data.size()) {
         const ssize_t n =
@@ -86,8 +125,8 @@ bool sendAllWithin(const Fd& socket, const QByteArray& data, Timeout timeout) {
     return true;
 }
 
-bool readableWithin(const Fd& socket, Timeout timeout) {
-    return waitFor(socket, POLLIN, Clock::now() + timeout) != 0;
+bool readableBy(const Fd& socket, Deadline deadline) {
+    return waitFor(socket, POLLIN, deadline) != 0;
 }
 
 } // namespace brindok::net

@@ -9,10 +9,11 @@ namespace brindok {
 bool sstpServerRunning() {
     if (platform::SingleInstance::heldElsewhere(QStringLiteral("sakura")))
         return true;
-    const net::Fd socket = net::tcpSocket();
-    const auto address = net::resolve("127.0.0.1", CSstpSocket::kPort);
     // A loopback connection is accepted or refused at once; the limit only guards a stalled stack.
-    return socket && address && net::connectWithin(socket, *address, net::Timeout(1000));
+    const net::Deadline deadline = net::Clock::now() + net::Timeout(1000);
+    const net::Fd socket = net::tcpSocket();
+    const auto address = net::resolve("127.0.0.1", CSstpSocket::kPort, deadline);
+    return socket && address && net::connectBy(socket, *address, deadline);
 }
 
 } // namespace brindok

@@ -2,8 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace platform {
@@ -19,15 +23,27 @@ QString SingleInstance::lockPath(const QString& name) {
 }
 
 SingleInstance::SingleInstance(const QString& name) {
-    const QByteArray path = QFile::encodeName(lockPath(name));
+    const QString file = lockPath(name);
+    const QByteArray path = QFile::encodeName(file);
+    auto fail = [&](const char* what) {
+        error_ = QStringLiteral("%1 %2: %3")
+                     .arg(QLatin1String(what), file, QString::fromLocal8Bit(std::strerror(errno)));
+    };
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    if (fd < 0) {
+        fail("cannot open");
         return;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK)
+            outcome_ = Outcome::HeldByAnother;
+        else
+            fail("cannot lock");
         ::close(fd);
         return;
     }
     fd_ = fd;
+    outcome_ = Outcome::Acquired;
 }
 
 SingleInstance::~SingleInstance() {
@@ -36,13 +52,28 @@ SingleInstance::~SingleInstance() {
 }
 
 bool SingleInstance::heldElsewhere(const QString& name) {
-    const QByteArray path = QFile::encodeName(lockPath(name));
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    // Only looked at, never opened: even a moment's shared lock would make an instance starting
+    // just then believe another one runs.
+    struct stat file {};
+    if (::stat(QFile::encodeName(lockPath(name)).constData(), &file) != 0)
         return false;
-    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0;
-    ::close(fd);
-    return held;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    // A line: "1: FLOCK  ADVISORY  WRITE 1234 08:01:5678 0 EOF", or "1: -> FLOCK ..." for a process
+    // still waiting for the lock, which holds nothing yet.
+    for (const QByteArray& line : locks.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 6 || fields[1] == "->")
+            continue;
+        const QList<QByteArray> where = fields[5].split(':');
+        bool ok[3] = {};
+        if (where.size() == 3 && where[0].toUInt(&ok[0], 16) == major(file.st_dev) &&
+            where[1].toUInt(&ok[1], 16) == minor(file.st_dev) &&
+            where[2].toULongLong(&ok[2]) == file.st_ino && ok[0] && ok[1] && ok[2])
+            return true;
+    }
+    return false;
 }
 
 } // namespace platform

@@ -172,22 +172,29 @@ int main(int argc, char** argv) {
 
     length = static_cast<std::int32_t>(nameLength);
     const HGLOBAL result = execute(name, &length);
-    if (result == nullptr) {
+    // A handle the memory layer does not know holds nothing that may be read: as good as none.
+    const char* bytes = result != nullptr ? static_cast<const char*>(GlobalLock(result)) : nullptr;
+    if (bytes == nullptr) {
         say("execute() returns NULL handle.\n");
         return finish(1);
     }
 
-    // A negative length or one past the block's end is not believed: then the whole block is taken.
-    const std::size_t wanted = length >= 0 ? static_cast<std::size_t>(length) : SIZE_MAX;
-    const std::size_t count = readable(result, wanted);
-    const std::unique_ptr<char, decltype(&std::free)> text(static_cast<char*>(std::malloc(count + 1)),
+    // Room for the reported length and a terminator. A negative length is not believed: then the
+    // whole block is taken. Only what the block holds is copied, never bytes past its end.
+    const std::size_t blockSize = GlobalSize(result);
+    const std::size_t wanted = length >= 0 ? static_cast<std::size_t>(length) : blockSize;
+    const std::unique_ptr<char, decltype(&std::free)> text(static_cast<char*>(std::malloc(wanted + 1)),
                                                            &std::free);
     if (text == nullptr) {
-        say("memory exhaust in malloc(%zu+1).\n", count);
+        GlobalUnlock(result);
+        say("memory exhaust in malloc(%ld+1).\n", static_cast<long>(length));
         return finish(1);
     }
-    copyBlock(result, text.get(), count);
+    const std::size_t count = std::min(wanted, blockSize);
+    if (count > 0)
+        std::memcpy(text.get(), bytes, count);
     text.get()[count] = '\0';
+    GlobalUnlock(result);
     say("execute() returns length %d.\n", static_cast<int>(length));
     put(text.get());
     put("\n");

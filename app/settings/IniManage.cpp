@@ -9,17 +9,17 @@
 namespace IniManage {
 
 void BeginBatch() {
-    IniPath = platform::programFolderPath() + QStringLiteral("/mailSet.ini");
+    state.IniPath = platform::programFolderPath() + QStringLiteral("/mailSet.ini");
     locate::GetUserSection();
 }
 
 QString GetIni(const QString& key, const QString& def) {
-    return platform::ini::read(IniPath, Section, key).value_or(def);
+    return platform::ini::read(state.IniPath, state.Section, key).value_or(def);
 }
 
 bool WriteIni(const QString& key, const QString& value) {
     platform::programFolder(); // made again if it was removed since the batch began
-    return platform::ini::write(IniPath, Section, key, value);
+    return platform::ini::write(state.IniPath, state.Section, key, value);
 }
 
 QString TrimNull(const QString& text) {
@@ -40,7 +40,7 @@ void GetUserSection() {
             return QStringLiteral("DEFAULT");
         return QString::fromLocal8Bit(entry->pw_name);
     }();
-    IniManage::Section = section;
+    IniManage::state.Section = section;
 }
 
 } // namespace locate

@@ -1,13 +1,13 @@
 #pragma once
 // The settings file mailSet.ini in the program folder, one section per login name.
 // A batch of reads and writes begins with BeginBatch() (or by setting IniPath and calling
-// locate::GetUserSection()); GetIni and WriteIni then act on IniPath, section Section.
+// locate::GetUserSection()); GetIni and WriteIni then act on IniManage.IniPath, section
+// IniManage.Section (app/state/IniManage.h).
+#include "app/state/IniManage.h"
+
 #include <QString>
 
 namespace IniManage {
-
-inline QString IniPath;
-inline QString Section;
 
 // Sets IniPath to the program folder's mailSet.ini and Section to the user's section. The folder
 // is made (when missing) by a write, not by the batch: the timers begin one ten times a second.
@@ -27,7 +27,7 @@ QString TrimNull(const QString& text);
 
 namespace locate {
 
-// Sets IniManage::Section to the login name from the password database, or "DEFAULT".
+// Sets IniManage.Section to the login name from the password database, or "DEFAULT".
 void GetUserSection();
 
 } // namespace locate

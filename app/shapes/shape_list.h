@@ -1,7 +1,8 @@
 #pragma once
 // Every named outline in one list, with the pictures it is shown with, for the tests and for the
 // contact sheet of the art. The first picture of a pose is the one whose silhouette the table was
-// traced from; the others are shown under the same outline and fit inside it.
+// traced from; the others are shown under the same outline and fit inside it. The list is generated
+// with the builders from the art's outline rows (assets/art/pictures.cpp).
 #include "region_table.h"
 
 #include <QString>

@@ -2,9 +2,8 @@
 
 #include "app/settings/IniManage.h"
 #include "app/shapes/RgnCall.h"
-#include "app/window/Trei.h"
-#include "app/window/morvik.h"
 #include "app/window/picture_stores.h"
+#include "app/window/stage.h"
 
 #include <QGuiApplication>
 #include <QWidget>
@@ -106,13 +105,9 @@ void NameWindowClass(QWidget* window, const char* name) {
     xcb_flush(x11->connection());
 }
 
-morvik* Character() {
-    return qobject_cast<morvik*>(Trei::MainWindow.data());
-}
-
 QPoint CharacterCorner() {
-    const morvik* character = Character();
-    return character ? character->frameGeometry().topLeft() : QPoint(0, 0);
+    const Stage* stage = Stage::Current();
+    return stage ? stage->Corner() : QPoint(0, 0);
 }
 
 } // namespace balloon

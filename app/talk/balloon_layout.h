@@ -13,7 +13,6 @@
 #include <optional>
 
 class QWidget;
-class morvik;
 
 namespace balloon {
 
@@ -57,9 +56,7 @@ QString FukiCloseSetting();
 // tools tell the balloons from the character window; does nothing on other platforms.
 void NameWindowClass(QWidget* window, const char* name);
 
-// The character window, when the program has one.
-morvik* Character();
-// Its screen rectangle's corner; (0, 0) without a character window.
+// The character window's screen corner (Stage::Corner()); (0, 0) without a character window.
 QPoint CharacterCorner();
 
 } // namespace balloon

@@ -1,27 +1,14 @@
 #include "clip_export.h"
 
+#include "app/state/Module1.h"
+#include "app/state/speak.h"
 #include "platform/program_folder.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include <sqlite3.h>
 
 namespace clip {
 namespace {
-
-class Blob {
-public:
-    Blob() = default;
-    ~Blob() { sqlite3_blob_close(blob_); }
-    Blob(const Blob&) = delete;
-    Blob& operator=(const Blob&) = delete;
-
-    sqlite3_blob** out() { return &blob_; }
-    sqlite3_blob* get() const { return blob_; }
-
-private:
-    sqlite3_blob* blob_ = nullptr;
-};
 
 bool safeNamePart(const QString& s) {
     static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9_-]{1,32}$"));
@@ -29,11 +16,11 @@ bool safeNamePart(const QString& s) {
 }
 
 void resetCounters() {
-    speak::ChunkOffset = 0;
-    speak::BlobSize = 0;
-    speak::ChunkCount = 0;
-    speak::ChunkRest = 0;
-    speak::ChunkBuffer.clear();
+    speak::state.ChunkOffset = 0;
+    speak::state.BlobSize = 0;
+    speak::state.ChunkCount = 0;
+    speak::state.ChunkRest = 0;
+    speak::state.ChunkBuffer.clear();
 }
 
 QString inTempFolder(const QString& name) {
@@ -42,12 +29,12 @@ QString inTempFolder(const QString& name) {
 
 // One piece of the clip: length bytes at the running offset, read into the shared buffer and
 // appended to the file.
-bool copyPiece(sqlite3_blob* blob, QFile& file, int length) {
-    speak::ChunkBuffer.resize(length);
-    if (length > 0 &&
-        sqlite3_blob_read(blob, speak::ChunkBuffer.data(), length, speak::ChunkOffset) != SQLITE_OK)
+bool copyPiece(const sqlite_db::Blob& blob, QFile& file, int length) {
+    std::optional<QByteArray> piece = blob.piece(speak::state.ChunkOffset, length);
+    if (!piece)
         return false;
-    return file.write(speak::ChunkBuffer) == length;
+    speak::state.ChunkBuffer = std::move(*piece);
+    return file.write(speak::state.ChunkBuffer) == length;
 }
 
 } // namespace
@@ -72,9 +59,9 @@ ExportResult exportClip(heart::Connection& db, heart::Table table, const QString
         result.error = QStringLiteral("'%1' and '%2' cannot name a clip file").arg(prefix, key);
         return result;
     }
-    Module1::VoiceFile = inTempFolder(*askedName);
+    Module1::state.VoiceFile = inTempFolder(*askedName);
     auto fail = [&result](const QString& error) {
-        QFile::remove(Module1::VoiceFile);
+        QFile::remove(Module1::state.VoiceFile);
         result.error = error;
         return result;
     };
@@ -98,36 +85,36 @@ ExportResult exportClip(heart::Connection& db, heart::Table table, const QString
     if (!name)
         return fail(
             QStringLiteral("the %1 row %2 cannot name a clip file").arg(QLatin1String(shape.name), key));
-    if (inTempFolder(*name) != Module1::VoiceFile) {
-        QFile::remove(Module1::VoiceFile);
-        Module1::VoiceFile = inTempFolder(*name);
+    if (inTempFolder(*name) != Module1::state.VoiceFile) {
+        QFile::remove(Module1::state.VoiceFile);
+        Module1::state.VoiceFile = inTempFolder(*name);
     }
 
-    QFile file(Module1::VoiceFile);
+    QFile file(Module1::state.VoiceFile);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return fail(QStringLiteral("cannot write %1").arg(Module1::VoiceFile));
+        return fail(QStringLiteral("cannot write %1").arg(Module1::state.VoiceFile));
     if (!empty) {
-        Blob blob;
-        if (sqlite3_blob_open(db.get(), "main", shape.name, shape.clip, rowid, 0, blob.out()) != SQLITE_OK)
+        const sqlite_db::Blob blob(db, shape.name, shape.clip, rowid);
+        if (!blob.ok())
             return fail(db.error());
-        speak::BlobSize = sqlite3_blob_bytes(blob.get());
-        speak::ChunkRest = speak::BlobSize % kChunkSize;
-        if (!copyPiece(blob.get(), file, speak::ChunkRest))
-            return fail(QStringLiteral("cannot copy the clip to %1").arg(Module1::VoiceFile));
-        speak::ChunkOffset += speak::ChunkRest;
-        while (speak::ChunkOffset < speak::BlobSize) {
-            if (!copyPiece(blob.get(), file, kChunkSize))
-                return fail(QStringLiteral("cannot copy the clip to %1").arg(Module1::VoiceFile));
-            ++speak::ChunkCount;
-            speak::ChunkOffset += kChunkSize;
+        speak::state.BlobSize = qint32(blob.size());
+        speak::state.ChunkRest = speak::state.BlobSize % kChunkSize;
+        if (!copyPiece(blob, file, speak::state.ChunkRest))
+            return fail(QStringLiteral("cannot copy the clip to %1").arg(Module1::state.VoiceFile));
+        speak::state.ChunkOffset += speak::state.ChunkRest;
+        while (speak::state.ChunkOffset < speak::state.BlobSize) {
+            if (!copyPiece(blob, file, kChunkSize))
+                return fail(QStringLiteral("cannot copy the clip to %1").arg(Module1::state.VoiceFile));
+            ++speak::state.ChunkCount;
+            speak::state.ChunkOffset += kChunkSize;
         }
     }
     if (!file.flush())
-        return fail(QStringLiteral("cannot write %1").arg(Module1::VoiceFile));
+        return fail(QStringLiteral("cannot write %1").arg(Module1::state.VoiceFile));
     file.close();
     result.ok = true;
-    result.path = Module1::VoiceFile;
-    result.size = speak::BlobSize;
+    result.path = Module1::state.VoiceFile;
+    result.size = speak::state.BlobSize;
     return result;
 }
 

@@ -10,24 +10,14 @@
 // row gives it back ("temp5.mp3", "aisatu7.mp3", "jiho13.mp3", "templun01.mp3"). A key or prefix
 // that is not made of letters, digits, '_' and '-' is refused, so no name can reach outside that
 // folder. Deleting old clips is the callers' business (platform::deleteTempFiles).
+//
+// The export's counters and buffer are speak::state's (ChunkOffset, BlobSize, ChunkCount, ChunkRest,
+// ChunkBuffer), reset by every export; the last export leaves them set. Its target file is
+// Module1.VoiceFile.
 #include "heart_db.h"
 
-#include <QByteArray>
 #include <QString>
-
-namespace speak {
-// Counters and buffer of the clip export, reset by every export; the last export leaves them set.
-inline qint32 ChunkOffset = 0; // running read offset; the clip's size once the export is done
-inline qint32 BlobSize = 0;    // size of the clip in bytes
-inline qint16 ChunkCount = 0;  // full 16384-byte pieces read after the remainder
-inline qint32 ChunkRest = 0;   // size mod 16384: the length of the first piece
-inline QByteArray ChunkBuffer; // the piece just read
-} // namespace speak
-
-namespace Module1 {
-// Target file of the clip export in progress or just done.
-inline QString VoiceFile;
-} // namespace Module1
+#include <optional>
 
 namespace clip {
 
@@ -35,7 +25,7 @@ inline constexpr int kChunkSize = 16384;
 
 struct ExportResult {
     bool ok = false;
-    QString path; // the clip file written (also in Module1::VoiceFile)
+    QString path; // the clip file written (also in Module1.VoiceFile)
     qint64 size = 0;
     QString error; // why ok is false
 };

@@ -1,16 +1,16 @@
 #include "fuki.h"
 
 #include "app/shapes/RgnCall.h"
+#include "app/state/flag.h"
+#include "app/state/speak.h"
 #include "app/window/Trei.h"
-#include "app/window/flag.h"
-#include "app/window/morvik.h"
 #include "app/window/picture_stores.h"
 #include "app/window/services.h"
+#include "app/window/stage.h"
 #include "midi.h"
-#include "mp3.h"
 #include "platform/audio/vbmp3.h"
 #include "platform/program_folder.h"
-#include "speak.h"
+#include "voice_clips.h"
 
 #include <QMouseEvent>
 
@@ -42,7 +42,7 @@ void fuki::layOut(int labelTop, int buttonsTop) {
 }
 
 void fuki::Form_Load() {
-    flag::BalloonOpen = 1;
+    flag::state.BalloonOpen = 1;
     // Every line starts without the question's buttons; a question shows them after its line, so a
     // line said into an open question never leaves はい under words that ask nothing.
     Command1->hide();
@@ -57,58 +57,58 @@ void fuki::Form_Load() {
     layOut(place.labelTop, place.buttonsTop);
     move(place.position);
     update();
-    flag::FukiShown = 1;
+    flag::state.FukiShown = 1;
 
-    morvik* character = balloon::Character();
-    const bool mediaPlaying = character && (character->Timer7.Enabled() || character->Timer6.Enabled());
+    const Stage* stage = Stage::Current();
+    const bool mediaPlaying = stage && (stage->Running(Stage::Mp3End) || stage->Running(Stage::MidiEnd));
     const balloon::CloseTimer close = balloon::MainCloseTimer(balloon::FukiCloseSetting(), mediaPlaying);
     Timer1.setInterval(close.interval);
     Timer1.setEnabled(close.enabled);
 
-    if (!flag::VoicePath.isEmpty())
+    if (!flag::state.VoicePath.isEmpty())
         mp3::PlayBalloonVoice();
     show();
     Trei::SetTopMostFuki(1);
-    Label1->setText(speak::TalkText);
+    Label1->setText(speak::state.TalkText);
 }
 
 void fuki::Form_Unload() {
-    flag::BalloonOpen = 0;
-    morvik* character = balloon::Character();
-    const bool ownClip = character ? character->Timer7.Enabled() : flag::PlayMode != mp3::kNothing;
+    flag::state.BalloonOpen = 0;
+    Stage* stage = Stage::Current();
+    const bool ownClip = stage ? stage->Running(Stage::Mp3End) : flag::state.PlayMode != mp3::kNothing;
     if (ownClip) {
         vbmp3_stop();
         vbmp3_close();
-        if (character)
-            character->Timer7.setEnabled(false);
+        if (stage)
+            stage->Stop(Stage::Mp3End);
     }
-    if (character && character->Timer6.Enabled()) {
+    if (stage && stage->Running(Stage::MidiEnd)) {
         midi::MciStop(kMidiAlias);
         midi::MciClose(kMidiAlias);
-        character->Timer6.setEnabled(false);
+        stage->Stop(Stage::MidiEnd);
     }
-    if (flag::PlayMode == mp3::kExiting) {
+    if (flag::state.PlayMode == mp3::kExiting) {
         // Closing the farewell ends the program, as the end of its clip would.
         vbmp3_stop();
-        if (character)
-            character->Timer7_Timer();
+        if (stage)
+            stage->CheckMp3End();
         return;
     }
-    if (character)
-        character->reset_timer();
+    if (stage)
+        stage->GiveBackStage();
     Image1->hide();
     Timer1.setInterval(0);
     Timer1.setEnabled(false);
-    flag::VoicePath.clear();
-    flag::PlayMode = mp3::kNothing;
+    flag::state.VoicePath.clear();
+    flag::state.PlayMode = mp3::kNothing;
     mp3::DeleteOwnFiles();
 }
 
 void fuki::Timer1_Timer() {
-    const morvik* character = balloon::Character();
-    if (flag::HoldBalloon == 1 && character && character->Timer7.Enabled())
+    const Stage* stage = Stage::Current();
+    if (flag::state.HoldBalloon == 1 && stage && stage->Running(Stage::Mp3End))
         return;
-    flag::HoldBalloon = 0;
+    flag::state.HoldBalloon = 0;
     Timer1.setEnabled(false);
     if (IsOpen())
         Unload();
@@ -131,22 +131,22 @@ void fuki::mousePressEvent(QMouseEvent* event) {
 }
 
 void fuki::Command1_Click() {
+    if (flag::state.MailBusy == 1)
+        return;
     gra2::Load();
     Unload();
     services::mail().DownloadAllMail();
-    if (morvik* character = balloon::Character())
-        character->again->setVisible(true);
+    if (Stage* stage = Stage::Current())
+        stage->ShowItem(Stage::Item::again, true);
     services::mail().ShowMailList();
 }
 
 void fuki::Command2_Click() {
     Command1->hide();
     Command2->hide();
-    if (morvik* character = balloon::Character()) {
-        character->Timer2.setEnabled(true);
-        character->Timer5.setEnabled(true);
-        RgnCall::ShapeStandard(character);
-        character->ShowPicture(pictures::gra(0));
+    if (Stage* stage = Stage::Current()) {
+        stage->Start(Stage::kIdle);
+        stage->ShowPose(RgnCall::ShapeStandard, gra::Image1(0));
     }
     Unload();
 }

@@ -1,19 +1,19 @@
 #pragma once
 // The main balloon: everything the character says in words appears here.
 //
-// The caller puts the text into speak::TalkText, and a clip into flag::VoicePath when there is one
-// (empty for a line without voice), then opens the balloon. Opening places it by the character
-// (balloon_layout.h), shows the text, plays the clip (play mode 1, the character's MP3-end watcher
-// Timer7 on) and starts the close timer that `fukiClose` asks for; no close timer runs while a
-// clip or a MIDI song was already playing. It closes on its timer (unless flag::HoldBalloon keeps
-// it while its clip plays), when its clip ends (the character's Timer7), on a left click unless it
-// asks a question, and when another part closes it.
+// The caller puts the text into speak.TalkText, and a clip into flag.VoicePath when there is
+// one (empty for a line without voice), then opens the balloon. Opening places it by the character
+// (balloon_layout.h), shows the text, plays the clip (play mode 1, the stage's MP3-end watch on)
+// and starts the close timer that `fukiClose` asks for; no close timer runs while a clip or a MIDI
+// song was already playing. It closes on its timer (unless flag.HoldBalloon keeps it while its clip
+// plays), when its clip ends (the stage's MP3-end watch), on a left click unless it asks a
+// question, and when another part closes it.
 //
 // A question: open the balloon, then show Command1 ("はい") and Command2 ("いいえ"). はい fetches
 // the mail and shows the mail list; いいえ puts the character back in her base pose. Every opening,
 // also of an open balloon, starts with the buttons hidden.
 //
-// Closing stops the clip and the MIDI song, brings the character back to rest (morvik::reset_timer)
+// Closing stops the clip and the MIDI song, gives the stage back (Stage::GiveBackStage)
 // and deletes the clips and temporary files the program wrote in its private temporary folder;
 // nothing elsewhere is touched. While the program exits (play mode 3) closing ends the program.
 //
@@ -29,7 +29,7 @@
 class fuki : public balloon::Window<fuki> {
     Q_OBJECT
 public:
-    // Opens the balloon with speak::TalkText and flag::VoicePath, or says them in the open one.
+    // Opens the balloon with speak.TalkText and flag.VoicePath, or says them in the open one.
     static fuki* Open();
 
     QPushButton* Command1; // はい

@@ -1,9 +1,9 @@
 #include "fuki2.h"
 
+#include "app/state/flag.h"
+#include "app/state/speak.h"
 #include "app/window/Trei.h"
-#include "app/window/flag.h"
-#include "mp3.h"
-#include "speak.h"
+#include "voice_clips.h"
 
 #include <QMouseEvent>
 
@@ -17,7 +17,7 @@ fuki2::fuki2() : Window("fuki2", Qt::WindowStaysOnTopHint) {
 }
 
 void fuki2::Form_Load() {
-    flag::BalloonOpen = 1;
+    flag::state.BalloonOpen = 1;
     const balloon::Placement place = balloon::PlaceFor(balloon::CharacterCorner());
     Label1->setFont(balloon::Font(this));
     outline_ = place.outline;
@@ -29,17 +29,17 @@ void fuki2::Form_Load() {
     const balloon::CloseTimer close = balloon::SecondCloseTimer(balloon::FukiCloseSetting());
     Timer1.setInterval(close.interval);
     Timer1.setEnabled(close.enabled);
-    Label1->setText(speak::TalkText);
+    Label1->setText(speak::state.TalkText);
 }
 
 void fuki2::Form_Unload() {
-    flag::BalloonOpen = 0;
+    flag::state.BalloonOpen = 0;
     Timer1.setInterval(0);
     Timer1.setEnabled(false);
-    flag::VoicePath.clear();
+    flag::state.VoicePath.clear();
     // Play mode 3 is the program exiting: only the end of the farewell may end it.
-    if (flag::PlayMode != mp3::kExiting)
-        flag::PlayMode = mp3::kNothing;
+    if (flag::state.PlayMode != mp3::kExiting)
+        flag::state.PlayMode = mp3::kNothing;
 }
 
 void fuki2::Timer1_Timer() {

@@ -10,7 +10,7 @@
 class fuki2 : public balloon::Window<fuki2> {
     Q_OBJECT
 public:
-    // Opens the balloon with speak::TalkText (an open one shows the new text, placed anew).
+    // Opens the balloon with speak.TalkText (an open one shows the new text, placed anew).
     static fuki2* Open();
 
     platform::Timer Timer1{this, 15000};

@@ -1,6 +1,6 @@
 #include "fuki3.h"
 
-#include "app/window/flag.h"
+#include "app/state/flag.h"
 
 #include <QMouseEvent>
 
@@ -11,7 +11,7 @@ fuki3* fuki3::Open(QWidget* palk) {
 fuki3::fuki3() : Window("fuki3", {}) {}
 
 void fuki3::Form_Load(QWidget* palk) {
-    flag::BalloonOpen = 1;
+    flag::state.BalloonOpen = 1;
     const balloon::Placement place =
         balloon::PlaceForPalk(palk ? palk->frameGeometry().topLeft() : QPoint(0, 0));
     Label1->setFont(balloon::Font(this));
@@ -21,7 +21,7 @@ void fuki3::Form_Load(QWidget* palk) {
 }
 
 void fuki3::Form_Unload() {
-    flag::BalloonOpen = 0;
+    flag::state.BalloonOpen = 0;
 }
 
 void fuki3::mousePressEvent(QMouseEvent*) {

@@ -219,90 +219,6 @@ QString copyPath() {
     return platform::programFolder() + QLatin1Char('/') + QLatin1String(kFileName);
 }
 
-Connection::~Connection() {
-    sqlite3_close(db_);
-}
-
-Connection& Connection::operator=(Connection&& other) noexcept {
-    if (this != &other) {
-        sqlite3_close(db_);
-        db_ = std::exchange(other.db_, nullptr);
-    }
-    return *this;
-}
-
-QString Connection::error() const {
-    return db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("no database connection");
-}
-
-bool Connection::exec(const char* sql) {
-    return db_ && sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-Statement::Statement(Connection& db, const char* sql) : db_(db.get()) {
-    if (!db_ || sqlite3_prepare_v2(db_, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(stmt_);
-        stmt_ = nullptr;
-    }
-}
-
-Statement::~Statement() {
-    sqlite3_finalize(stmt_);
-}
-
-Statement& Statement::bind(int index, qint64 value) {
-    if (!stmt_ || sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK)
-        failed_ = true;
-    return *this;
-}
-
-Statement& Statement::bind(int index, const QString& value) {
-    const QByteArray utf8 = value.toUtf8();
-    if (!stmt_ ||
-        sqlite3_bind_text(stmt_, index, utf8.constData(), utf8.size(), SQLITE_TRANSIENT) != SQLITE_OK)
-        failed_ = true;
-    return *this;
-}
-
-Statement& Statement::bind(int index, const std::optional<QString>& value) {
-    return value ? bind(index, *value) : bindNull(index);
-}
-
-Statement& Statement::bindNull(int index) {
-    if (!stmt_ || sqlite3_bind_null(stmt_, index) != SQLITE_OK)
-        failed_ = true;
-    return *this;
-}
-
-Statement::Step Statement::step() {
-    if (!ok())
-        return Step::error;
-    switch (sqlite3_step(stmt_)) {
-    case SQLITE_ROW:
-        return Step::row;
-    case SQLITE_DONE:
-        return Step::done;
-    default:
-        failed_ = true;
-        return Step::error;
-    }
-}
-
-std::optional<QString> Statement::text(int column) const {
-    if (!stmt_ || sqlite3_column_type(stmt_, column) == SQLITE_NULL)
-        return std::nullopt;
-    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-    return QString::fromUtf8(bytes, sqlite3_column_bytes(stmt_, column));
-}
-
-qint64 Statement::integer(int column) const {
-    return stmt_ ? sqlite3_column_int64(stmt_, column) : 0;
-}
-
-bool Statement::isNull(int column) const {
-    return !stmt_ || sqlite3_column_type(stmt_, column) == SQLITE_NULL;
-}
-
 std::optional<int> databaseVersion(const QString& path) {
     return versionOf(path, SQLITE_OPEN_READONLY);
 }
@@ -311,7 +227,7 @@ CopyResult ensureCopy() {
     CopyResult result;
     const QString copy = copyPath();
     const QString shipped = shippedPath();
-    flag::DbPath = copy;
+    flag::state.DbPath = copy;
     const std::optional<int> shippedVersion = databaseVersion(shipped);
 
     if (QFileInfo::exists(copy)) {
@@ -370,9 +286,9 @@ OpenResult open() {
         result.error = copy.error;
         return result;
     }
-    result.db = connect(flag::DbPath, SQLITE_OPEN_READWRITE);
+    result.db = connect(flag::state.DbPath, SQLITE_OPEN_READWRITE);
     if (!result.db)
-        result.error = QStringLiteral("cannot open %1").arg(flag::DbPath);
+        result.error = QStringLiteral("cannot open %1").arg(flag::state.DbPath);
     return result;
 }
 

@@ -1,20 +1,21 @@
 // The double-click talk and the farewell.
-#include "speak.h"
+#include "speak_talk.h"
 
 #include "app/settings/IniManage.h"
 #include "app/settings/settings_keys.h"
 #include "app/shapes/RgnCall2.h"
-#include "app/window/flag.h"
-#include "app/window/morvik.h"
+#include "app/state/flag.h"
+#include "app/state/speak.h"
 #include "app/window/services.h"
+#include "app/window/stage.h"
 #include "balloon_layout.h"
 #include "clip_export.h"
 #include "fuki.h"
 #include "heart_db.h"
-#include "mp3.h"
 #include "platform/clock.h"
 #include "platform/program_folder.h"
 #include "platform/random.h"
+#include "voice_clips.h"
 
 #include <cmath>
 
@@ -28,10 +29,10 @@ const QString kCrLf = QStringLiteral("\r\n");
 constexpr int kMaxDraws = 200;
 
 void resetChunkCounters() {
-    ChunkOffset = 0;
-    BlobSize = 0;
-    ChunkCount = 0;
-    ChunkRest = 0;
+    state.ChunkOffset = 0;
+    state.BlobSize = 0;
+    state.ChunkCount = 0;
+    state.ChunkRest = 0;
 }
 
 // 1 to n from one random number.
@@ -56,24 +57,16 @@ void say(const QString& text) {
 
 // The name-calling line: its own clip, held open while it plays, and the pose of being called.
 void callMaster(heart::Connection& db, int n, const heart::Words& words) {
-    flag::HoldBalloon = 1;
-    Module1::CleanPath1 = platform::tempFolder() + QStringLiteral("/*.mp3");
+    flag::state.HoldBalloon = 1;
     platform::deleteTempFiles(QStringLiteral("*.mp3"));
     const clip::ExportResult clip =
         clip::exportClip(db, heart::Table::master_name, QString::number(n), QStringLiteral("temp"));
-    if (morvik* character = balloon::Character();
-        character && !(character->Shown() == pictures::gra(7) || character->Shown() == pictures::gra(6))) {
-        character->Timer1.setEnabled(false);
-        character->Timer2.setEnabled(false);
-        character->Image2->hide();
-        character->Label1->hide();
-        for (platform::Timer* t :
-             {&character->Timer5, &character->Timer9, &character->Timer10, &character->Timer11})
-            t->setEnabled(false);
-        RgnCall2::ShapePose17(character);
-        character->ShowPicture(pictures::gra(12));
+    if (Stage* stage = Stage::Current();
+        stage && !(stage->Shown() == gra::Image1(7) || stage->Shown() == gra::Image1(6))) {
+        stage->TakeStage(Stage::kBusy, Stage::Overlays(Stage::SignBoard) | Stage::BatteryPercent);
+        stage->ShowPose(RgnCall2::ShapePose17, gra::Image1(12));
     }
-    flag::VoicePath = clip.ok ? clip.path : QString();
+    flag::state.VoicePath = clip.ok ? clip.path : QString();
     say(lines(words, 2));
 }
 
@@ -81,16 +74,16 @@ void callMaster(heart::Connection& db, int n, const heart::Words& words) {
 
 void RandomTalk() {
     resetChunkCounters();
-    if (Greeted != 1) {
-        Greeted = 1;
+    if (state.Greeted != 1) {
+        state.Greeted = 1;
         if (services::sstp().Sakura() != 0) {
-            TalkText =
+            state.TalkText =
                 QStringLiteral("こんにちはさくらさん") + kCrLf + QStringLiteral("よろしくお願いします");
-            flag::VoicePath.clear(); // a line without voice never replays an older clip
+            flag::state.VoicePath.clear(); // a line without voice never replays an older clip
             fuki::Open();
-            SstpScript = QStringLiteral("\\h\\s0………（無視）") +
-                         QStringLiteral("\\w5\\u\\s0よろしゅうな～（さくら！、返事せんかい！）\\e");
-            services::sstp().Send(SstpScript, SstpOption);
+            state.SstpScript = QStringLiteral("\\h\\s0………（無視）") +
+                               QStringLiteral("\\w5\\u\\s0よろしゅうな～（さくら！、返事せんかい！）\\e");
+            services::sstp().Send(state.SstpScript, state.SstpOption);
             return;
         }
     }
@@ -104,7 +97,7 @@ void RandomTalk() {
 
     for (int draw = 0; draw < kMaxDraws; ++draw) {
         const int r = oneTo(10);
-        if (r == 1 && flag::FlowerShown == 1)
+        if (r == 1 && flag::state.FlowerShown == 1)
             continue;
         heart::Table table = heart::Table::otaku;
         int id = second;
@@ -131,12 +124,12 @@ void RandomTalk() {
             callMaster(db, id, *words);
             return;
         }
-        flag::VoicePath.clear();
+        flag::state.VoicePath.clear();
         if (table == heart::Table::flower) {
             say(QStringLiteral("今日の花は") + kCrLf + words->word1.value_or(QString()) + kCrLf +
                 QStringLiteral("花言葉は") + kCrLf + words->word2.value_or(QString()) + kCrLf +
                 words->word3.value_or(QString()));
-            flag::FlowerShown = 1;
+            flag::state.FlowerShown = 1;
             return;
         }
         say(lines(*words, 3));
@@ -153,7 +146,7 @@ void FarewellTalk() {
     const clip::ExportResult clip =
         mp3::WriteClip(heart::Table::common, seeOff ? QStringLiteral("3") : QStringLiteral("2"),
                        QStringLiteral("temp"), true);
-    flag::VoicePath = clip.ok ? clip.path : QString();
+    flag::state.VoicePath = clip.ok ? clip.path : QString();
     say(seeOff ? QStringLiteral("いってらっしゃい") + name + kCrLf + QStringLiteral("またおあいしましょう")
                : QStringLiteral("それでは、失礼します") + kCrLf + QStringLiteral("お元気で") + name);
 }

@@ -1,16 +1,16 @@
 #include "talk_service.h"
 
-#include "app/window/flag.h"
+#include "app/state/flag.h"
 #include "dokoitu_01.h"
 #include "fuki.h"
 #include "fuki2.h"
 #include "fuki3.h"
 #include "heart_db.h"
-#include "mp3.h"
 #include "platform/audio/mci.h"
 #include "platform/audio/vbmp3.h"
 #include "platform/program_folder.h"
-#include "speak.h"
+#include "speak_talk.h"
+#include "voice_clips.h"
 
 namespace {
 QString orEmpty(const std::optional<QString>& text) {
@@ -24,7 +24,6 @@ services::Talk::Greeting TalkService::LoadGreeting(bool firstRun, int row) {
     if (!opened.db)
         return greeting;
     if (firstRun) {
-        Module1::CleanPath1 = platform::tempFolder() + QStringLiteral("/*.tmp");
         platform::deleteTempFiles(QStringLiteral("*.tmp"));
         const clip::ExportResult clip =
             clip::exportClip(*opened.db, heart::Table::common, QStringLiteral("1"), QStringLiteral("temp"));
@@ -65,6 +64,16 @@ bool TalkService::FukiOpen() const {
 }
 bool TalkService::FukiAsks() const {
     return fuki::Instance() && !fuki::Instance()->Command1->isHidden();
+}
+void TalkService::SetFukiText(const QString& text) {
+    if (fuki* balloon = fuki::Instance())
+        balloon->Label1->setText(text);
+}
+void TalkService::AskFuki() {
+    if (fuki* balloon = fuki::Instance()) {
+        balloon->Command1->show();
+        balloon->Command2->show();
+    }
 }
 bool TalkService::Fuki2Open() const {
     return fuki2::Instance() && fuki2::Instance()->isVisible();

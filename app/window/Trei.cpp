@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QSystemTrayIcon>
 #include <QWidget>
+#include <QWindow>
 #include <cstdio>
 
 namespace Trei {
@@ -19,12 +20,18 @@ int SetTopMostWindow(QWidget* window, int flag) {
         return 0;
     const bool on = flag == 1;
     if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != on) {
-        const QPoint place = window->pos();
-        window->setWindowFlag(Qt::WindowStaysOnTopHint, on);
-        window->move(place);
+        // Changed in place: QWidget::setWindowFlag would hide the window and make its native window
+        // anew, and the window manager would see her unmapped and mapped again. The native window
+        // asks the window manager for the state instead (_NET_WM_STATE_ABOVE on X11).
+        Qt::WindowFlags flags = window->windowFlags();
+        flags.setFlag(Qt::WindowStaysOnTopHint, on);
+        window->overrideWindowFlags(flags);
+        if (QWindow* handle = window->windowHandle())
+            handle->setFlags(flags);
     }
     window->show();
-    window->raise();
+    if (on)
+        window->raise();
     return 1;
 }
 

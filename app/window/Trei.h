@@ -13,8 +13,9 @@ class QWidget;
 
 namespace Trei {
 
-// Puts window on top (1) or not (0), keeping its place and size, and shows it. Any other flag
-// changes nothing and gives 0; otherwise the result is 1.
+// Puts window on top (1) or not (0), keeping its place, its size and its native window, and shows
+// it; on top, it is also raised, while clearing the setting leaves it where it is in the stack. Any
+// other flag changes nothing and gives 0; otherwise the result is 1.
 int SetTopMostWindow(QWidget* window, int flag);
 // The same for the main window and the balloons, each registered by its window on creation.
 int SetTopMost(int flag);

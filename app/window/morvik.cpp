@@ -1,20 +1,21 @@
 #include "morvik.h"
 
-#include "ExitWindow.h"
 #include "Trei.h"
-#include "flag.h"
-#include "services.h"
 #include "app/settings/IniManage.h"
 #include "app/settings/settings_db.h"
 #include "app/settings/settings_keys.h"
 #include "app/shapes/RgnCall.h"
 #include "app/shapes/RgnCall2.h"
-#include "app/talk/speak.h"
-#include "platform/banded_style.h"
+#include "app/state/Module1.h"
+#include "app/state/flag.h"
+#include "app/state/speak.h"
+#include "os_version.h"
 #include "platform/clock.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
 #include "platform/single_instance.h"
+#include "platform/widgets/banded_style.h"
+#include "services.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,16 +26,22 @@
 #include <QScreen>
 #include <QWindow>
 #include <cmath>
+#include <cstdio>
 #include <exception>
 #include <tuple>
 
 namespace {
 
-// No exception crosses a step or a handler: a failing step is skipped and the next one runs.
-template <typename F> void step(F&& f) {
+// No exception crosses a step or a handler: a failing step is said on standard error, by its name
+// (unless the name is null), and the next one runs. False when it failed.
+template <typename F> bool step(const char* name, F&& f) {
     try {
         f();
-    } catch (const std::exception&) {
+        return true;
+    } catch (const std::exception& e) {
+        if (name)
+            std::fprintf(stderr, "morvik: %s failed: %s\n", name, e.what());
+        return false;
     }
 }
 
@@ -88,25 +95,34 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setStyleSheet(QStringLiteral("color: #1B1D33; font-weight: bold;"));
 
-    Picture1 = pictures::Icon();
+    RasSample = new VBRas32(this);
+    RasSample->setObjectName(QStringLiteral("RasSample"));
+
+    Picture1 = stores::TrayIcon().pixmap;
     RgnCall::ShapeStandard(this);
-    ShowPicture(pictures::gra(0));
+    ShowPicture(gra::Image1(0));
 
     buildMenu();
 
-    auto bind = [](platform::Timer& timer, auto handler) { timer.onTick([handler] { step(handler); }); };
-    bind(Timer1, [this] { Timer1_Timer(); });
-    bind(Timer2, [this] { Timer2_Timer(); });
-    bind(Timer3, [this] { Timer3_Timer(); });
-    bind(Timer5, [this] { Timer5_Timer(); });
-    bind(Timer6, [this] { Timer6_Timer(); });
-    bind(Timer7, [this] { Timer7_Timer(); });
-    bind(Timer8, [this] { Timer8_Timer(); });
-    bind(Timer9, [this] { Timer9_Timer(); });
-    bind(Timer10, [this] { Timer10_Timer(); });
-    bind(Timer11, [this] { Timer11_Timer(); });
-    bind(Timer12, [this] { Timer12_Timer(); });
-    bind(Timer13, [this] { Timer13_Timer(); });
+    // A failing tick is said once per timer: it would fail again at every tick.
+    auto bind = [](platform::Timer& timer, const char* name, auto handler) {
+        timer.onTick([name, handler, told = false]() mutable {
+            if (!step(told ? nullptr : name, handler))
+                told = true;
+        });
+    };
+    bind(Timer1, "Timer1", [this] { Timer1_Timer(); });
+    bind(Timer2, "Timer2", [this] { Timer2_Timer(); });
+    bind(Timer3, "Timer3", [this] { Timer3_Timer(); });
+    bind(Timer5, "Timer5", [this] { Timer5_Timer(); });
+    bind(Timer6, "Timer6", [this] { Timer6_Timer(); });
+    bind(Timer7, "Timer7", [this] { Timer7_Timer(); });
+    bind(Timer8, "Timer8", [this] { Timer8_Timer(); });
+    bind(Timer9, "Timer9", [this] { Timer9_Timer(); });
+    bind(Timer10, "Timer10", [this] { Timer10_Timer(); });
+    bind(Timer11, "Timer11", [this] { Timer11_Timer(); });
+    bind(Timer12, "Timer12", [this] { Timer12_Timer(); });
+    bind(Timer13, "Timer13", [this] { Timer13_Timer(); });
 
     if (!MessageBox)
         MessageBox = [](const QString& text) {
@@ -117,20 +133,17 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
 }
 
 morvik::~morvik() {
+    if (Stage::Current() == this)
+        Stage::Install(nullptr);
     if (clsSubclass)
         basSubclass::Unsubclass(*clsSubclass);
 }
 
-void morvik::ShowPicture(const pictures::Pic& picture) {
-    platform::pace::mark(QStringLiteral("picture ") + picture.name());
-    const QPixmap pixmap = pictures::Pixmap(picture);
-    if (pixmap.isNull())
-        return; // a picture the stores do not hold leaves the box as it is
-    shown_ = picture;
-    Image1->setPixmap(pixmap);
+void morvik::ShowPicture(const stores::Picture& picture) {
+    stores::Show(Image1, picture);
 }
 
-void morvik::frame(Shape shape, std::optional<pictures::Pic> picture, std::optional<int> pause) {
+void morvik::frame(Shape shape, std::optional<stores::Picture> picture, std::optional<int> pause) {
     shape(this);
     if (picture)
         ShowPicture(*picture);
@@ -143,11 +156,11 @@ void morvik::frame(Shape shape, std::optional<pictures::Pic> picture, std::optio
 // Writes the `common` clip id and names it as the next clip; false once the exit has begun, since
 // the farewell is the last thing she says.
 static bool prepareVoice(const QString& id) {
-    if (flag::Exiting)
+    if (flag::state.Exiting)
         return false;
-    speak::VoiceId = id;
+    speak::state.VoiceId = id;
     services::talk().PlayCommonVoice();
-    flag::VoicePath = services::commonVoicePath(id);
+    flag::state.VoicePath = services::commonVoicePath(id);
     return true;
 }
 
@@ -159,7 +172,7 @@ void morvik::voice(const QString& id) {
 void morvik::say(const QString& id, const QString& text) {
     if (!prepareVoice(id))
         return;
-    speak::TalkText = text;
+    speak::state.TalkText = text;
     services::talk().ShowFuki();
 }
 
@@ -189,6 +202,7 @@ bool morvik::PlaceAtSavedPosition() {
                                      IniManage::GetIni(QStringLiteral("left")), size);
     if (place.position)
         move(*place.position);
+    placed_ = true;
     return place.firstRun;
 }
 
@@ -198,8 +212,8 @@ void morvik::SavePosition() {
     IniManage::WriteIni(QStringLiteral("left"), QString::number(r.top()));
     IniManage::WriteIni(QStringLiteral("right"), QString::number(r.left() + r.width()));
     IniManage::WriteIni(QStringLiteral("bottom"), QString::number(r.top() + r.height()));
-    if (!flag::TopMost.isEmpty())
-        IniManage::WriteIni(QStringLiteral("temae"), flag::TopMost);
+    if (!flag::state.TopMost.isEmpty())
+        IniManage::WriteIni(QStringLiteral("temae"), flag::state.TopMost);
 }
 
 void morvik::wait_ten() { platform::pace::sleep(10000); }
@@ -220,32 +234,36 @@ bool morvik::dialUpConnected() {
         if ((*row)[0] && (*row)[1] && (*row)[2])
             entry = *(*row)[0];
     }
-    return services::dialUp().SeekEnumConns(entry, true);
+    return RasSample->SeekEnumConns(entry, true);
 }
 
 bool morvik::Form_Load() {
-    step([] { pictures::Load(QStringLiteral("action")); });
-    flag::StartupDone = 0;
-    step([] { ExitWindow::GetOsKind(); });
+    step("start-up: load the store action", [] { stores::Load(QStringLiteral("action")); });
+    flag::state.StartupDone = 0;
+    step("start-up: GetOsKind", [] { ExitWindow::GetOsKind(); });
     instance_ = std::make_unique<platform::SingleInstance>(InstanceName);
-    if (!instance_->acquired())
+    if (instance_->outcome() == platform::SingleInstance::Outcome::HeldByAnother)
         return false;
-    step([] { IniManage::BeginBatch(); });
-    step([this] {
+    // A lock that cannot be made says nothing about another instance: she starts all the same.
+    if (instance_->outcome() == platform::SingleInstance::Outcome::Failed)
+        std::fprintf(stderr, "morvik: %s; starting without the check for another instance\n",
+                     qPrintable(instance_->error()));
+    step("start-up: settle the settings file", [] { IniManage::BeginBatch(); });
+    step("start-up: wait_ten", [this] {
         if (settings_keys::flag(QStringLiteral("start_wait")))
             wait_ten();
     });
-    step([this] { frame(RgnCall::ShapePose05, pictures::action(0)); });
-    step([] {
+    step("start-up: first pose", [this] { frame(RgnCall::ShapePose05, action::Image1(0)); });
+    step("start-up: delete the leftovers", [] {
         // Leftovers of an earlier run, in our own temporary folder only.
-        Module1::CleanPath1 = platform::tempFolder() + QStringLiteral("/*.tmp");
-        Module1::CleanPath2 = platform::tempFolder() + QStringLiteral("/temp.mdb");
+        Module1::state.CleanPath2 = platform::tempFolder() + QStringLiteral("/temp.mdb");
         platform::deleteTempFiles(QStringLiteral("*.tmp"));
-        QFile::remove(Module1::CleanPath2);
+        platform::deleteTempFiles(QStringLiteral("*.tmp"), QStringLiteral("mail")); // fetched messages
+        QFile::remove(Module1::state.CleanPath2);
     });
     bool firstRun = false;
-    step([&] { firstRun = PlaceAtSavedPosition(); });
-    step([this] {
+    step("start-up: place the window", [&] { firstRun = PlaceAtSavedPosition(); });
+    step("start-up: sibling menu items", [this] {
         for (auto [file, item] : {std::pair{"palk", open_palk}, {"vens", open_vens}, {"dwim", open_dwim}}) {
             if (siblingPresent(QLatin1String(file))) {
                 item->setVisible(true);
@@ -253,26 +271,26 @@ bool morvik::Form_Load() {
             }
         }
     });
-    step([this] {
-        ShowImage2(pictures::gra3List(11));
+    step("start-up: start-up board", [this] {
+        ShowImage2(gra3::ImageList2(11));
         Image2->move(10, 15);
     });
     show();
 
     QString kido;
-    step([&] { kido = IniManage::GetIni(QStringLiteral("kido")); });
+    step("start-up: read kido", [&] { kido = IniManage::GetIni(QStringLiteral("kido")); });
     services::Talk::Greeting greeting;
-    step([&] {
+    step("start-up: load the greeting", [&] {
         const int row = GreetingRow(kido, platform::clock::now().time().hour());
         greeting = services::talk().LoadGreeting(firstRun, row);
     });
 
-    step([this] {
-        pictures::Load(QStringLiteral("gra"));
+    step("start-up: wake-up animation", [this] {
+        stores::Load(QStringLiteral("gra"));
         platform::pace::yieldEvents();
         platform::pace::sleep(1000);
         Image2->hide();
-        frame(RgnCall::ShapeStandard, pictures::gra(0));
+        frame(RgnCall::ShapeStandard, gra::Image1(0));
         applyTopMost(settings_keys::topMost());
         // The bow: each frame after its pause.
         const std::tuple<Shape, int, int> bow[] = {{RgnCall::ShapePose01, 2, 400},
@@ -282,30 +300,31 @@ bool morvik::Form_Load() {
         for (auto [shape, index, before] : bow) {
             platform::pace::yieldEvents();
             platform::pace::sleep(before);
-            frame(shape, pictures::gra(index));
+            frame(shape, gra::Image1(index));
         }
         platform::pace::yieldEvents();
         platform::pace::sleep(600);
     });
-    flag::PowerState = QStringLiteral("1");
-    flag::IdleCount = 0;
-    step([this] { Trei::TrayIcon(QIcon(Picture1), Trei::kStartTip, 0); });
-    step([] { services::talk().vbmp3_init(); });
-    step([&] {
-        speak::TalkText = firstRun ? QStringLiteral("はじめましてマスター\r\nこれからよろしくお願いします")
-                                   : GreetingText(greeting.line1, IniManage::GetIni(QStringLiteral("MasterName")),
-                                                  greeting.line2);
-        flag::VoicePath = greeting.clip;
+    flag::state.PowerState = QStringLiteral("1");
+    flag::state.IdleCount = 0;
+    step("start-up: tray icon", [this] { Trei::TrayIcon(QIcon(Picture1), Trei::kStartTip, 0); });
+    step("start-up: vbmp3_init", [] { services::talk().vbmp3_init(); });
+    step("start-up: say the greeting", [&] {
+        speak::state.TalkText =
+            firstRun ? QStringLiteral("はじめましてマスター\r\nこれからよろしくお願いします")
+                     : GreetingText(greeting.line1, IniManage::GetIni(QStringLiteral("MasterName")),
+                                    greeting.line2);
+        flag::state.VoicePath = greeting.clip;
         services::talk().ShowFuki();
     });
     Timer1.setEnabled(true);
-    flag::StartupDone = 1;
+    flag::state.StartupDone = 1;
 
     int mailSwitch = 0;
-    step([&] { mailSwitch = settings_keys::mailCheckSwitch(); });
+    step("start-up: read mailcheckF", [&] { mailSwitch = settings_keys::mailCheckSwitch(); });
     bool isOnline = false;
-    step([&] { isOnline = online(); });
-    step([&] {
+    step("start-up: dial-up menu items", [&] { isOnline = online(); });
+    step("start-up: mail check", [&] {
         if (mailSwitch == 0 || !isOnline)
             return;
         const QTime now = platform::clock::now().time();
@@ -313,33 +332,36 @@ bool morvik::Form_Load() {
             settings_keys::flatRateWindow().contains(now.hour(), now.minute()))
             services::mail().CheckMail();
     });
-    step([] {
-        pictures::Load(QStringLiteral("gra2"));
-        pictures::Unload(QStringLiteral("action"));
-        pictures::Unload(QStringLiteral("gra3"));
-        pictures::Load(QStringLiteral("gra5"));
-        pictures::Load(QStringLiteral("gra6"));
+    step("start-up: picture stores", [] {
+        stores::Load(QStringLiteral("gra2"));
+        stores::Unload(QStringLiteral("action"));
+        stores::Unload(QStringLiteral("gra3"));
+        stores::Load(QStringLiteral("gra5"));
+        stores::Load(QStringLiteral("gra6"));
     });
     net_check.setEnabled(true);
     Timer9.setEnabled(true);
-    step([this] { shutdown->setVisible(settings_keys::flag(QStringLiteral("shutdown"))); });
-    step([] { setTopMostBelowBalloons(flag::TopMost == QStringLiteral("0") ? 0 : 1); });
-    step([] {
+    step("start-up: shutdown item",
+         [this] { shutdown->setVisible(settings_keys::flag(QStringLiteral("shutdown"))); });
+    step("start-up: always on top",
+         [] { setTopMostBelowBalloons(flag::state.TopMost == QStringLiteral("0") ? 0 : 1); });
+    step("start-up: SSTP greeting", [] {
         if (services::sstp().Sakura() == 0)
             return;
-        speak::SstpScript = QStringLiteral("\\h\\s0ちっ、でやがったな、無表情ロボめ") +
-                            QStringLiteral("\\w5\\u\\s0そーゆーことは、本人のいないところで言うもんやで\\e");
-        services::sstp().Send(speak::SstpScript, speak::SstpOption);
+        speak::state.SstpScript =
+            QStringLiteral("\\h\\s0ちっ、でやがったな、無表情ロボめ") +
+            QStringLiteral("\\w5\\u\\s0そーゆーことは、本人のいないところで言うもんやで\\e");
+        services::sstp().Send(speak::state.SstpScript, speak::state.SstpOption);
     });
     Timer12.setEnabled(true);
-    step([] {
+    step("start-up: palk and launcher", [] {
         if (settings_keys::flag(QStringLiteral("palk_kick")))
             services::windows().ShowPalk();
         if (settings_keys::flag(QStringLiteral("vens_kick")))
             services::windows().ShowLauncher();
     });
-    step([this] { Trei::CreateTip(Image2); });
-    step([this] {
+    step("start-up: tooltip", [this] { Trei::CreateTip(Image2); });
+    step("start-up: subclass the window", [this] {
         clsSubclass = std::make_unique<CSubclass>();
         clsSubclass->setHwnd(this);
         basSubclass::Subclass(*clsSubclass);
@@ -352,7 +374,7 @@ QString morvik::GreetingText(const QString& line1, const QString& masterName, co
 }
 
 void morvik::applyTopMost(const QString& value) {
-    flag::TopMost = value;
+    flag::state.TopMost = value;
     if (value == QStringLiteral("0")) {
         setTopMostBelowBalloons(0);
         temae->setText(QStringLiteral("常に手前に表示"));
@@ -362,17 +384,24 @@ void morvik::applyTopMost(const QString& value) {
     }
 }
 
-void morvik::ShowImage2(const pictures::Pic& picture) {
-    gauge_ = picture;
-    Image2->setPixmap(pictures::Pixmap(picture));
+void morvik::ShowImage2(const stores::Picture& picture) {
+    stores::Show(Image2, picture, stores::Note::Quiet);
     Image2->show();
 }
 
 void morvik::closeEvent(QCloseEvent* event) {
-    // Closed by the window system (not by her own exit): keep her place and end the program.
+    // Closed by the window system or ended by the session, not by her own exit: keep her place
+    // (unless she never had one: a second instance, or an end before the start-up placed her) and
+    // end the program; in the middle of her exit, end it as the end of the farewell would.
     event->accept();
-    if (flag::Exiting)
-        return;
-    SavePosition();
-    EndProgram();
+    if (placed_ || isVisible())
+        SavePosition();
+    if (flag::state.Exiting) {
+        finishExit();
+    } else {
+        // A transfer in progress ends soon; the check or download it belongs to then says nothing.
+        flag::state.Exiting = 1;
+        services::mail().Cancel();
+        EndProgram();
+    }
 }

@@ -5,11 +5,14 @@
 // Image1 shows the character's picture (170 x 170, its upper-left pixel at the window's corner);
 // Image2 is the battery-gauge and new-mail picture box that carries the tooltip; Image3 and Image4
 // are further overlays; Label1 shows the battery percentage.
-#include "picture_ref.h"
+#include "app/dialup/VBRas32.h"
+#include "picture_stores.h"
 #include "platform/single_instance.h"
-#include "platform/subclass.h"
 #include "platform/system_folder.h"
 #include "platform/timer.h"
+#include "platform/widgets/subclass.h"
+#include "press_drag.h"
+#include "stage.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -20,7 +23,8 @@
 #include <memory>
 #include <optional>
 
-class morvik : public QWidget {
+// The window is the program's stage (stage.h): what other parts may do to her goes through it.
+class morvik : public QWidget, public Stage {
     Q_OBJECT
 public:
     explicit morvik(QWidget* parent = nullptr);
@@ -47,6 +51,8 @@ public:
         *not_vis, *line, *shutdown, *end;
 
     clsSystemFolder SystemFolder;
+    // The dial-up object, made with the window and kept until it goes.
+    VBRas32* RasSample;
     std::unique_ptr<CSubclass> clsSubclass;
 
     // The window's place from the settings (x from `top`, y from `left`); on the first run (no
@@ -109,23 +115,44 @@ public:
     void temae_Click();
     void open_palk_Click();
     void open_vens_Click();
+    void headls_Click();
+    void mailset_Click();
+    void dokoitu_Click();
     void help_Click();
     void vis_Click();
     void not_vis_Click();
     void end_Click();
     void shutdown_Click();
 
-    // The picture now shown in Image1, and the one in the gauge box Image2.
-    const pictures::Pic& Shown() const { return shown_; }
-    const pictures::Pic& Gauge() const { return gauge_; }
-    // Puts a store picture into Image1.
-    void ShowPicture(const pictures::Pic& picture);
+    // The store picture in the gauge box Image2 (also while it is hidden).
+    stores::Picture Gauge() const { return stores::Shown(Image2); }
     // Puts a store picture into the gauge box Image2 and shows it (the battery gauge, the start-up
     // board, the new-mail sign gra3.ImageList2(13)).
-    void ShowImage2(const pictures::Pic& picture);
+    void ShowImage2(const stores::Picture& picture);
 
-    // The longest the farewell may take before the program ends anyway.
-    static constexpr int kFarewellLimitMs = 30000;
+    // The stage (stage.h). Shown() and ShowPicture() are Image1's picture.
+    void TakeStage(Watches stop, Overlays hide) override;
+    void GiveBackStage() override { reset_timer(); }
+    void Start(Watches watches) override;
+    void Stop(Watches watches) override;
+    bool Running(Watch watch) const override;
+    void CheckMp3End() override { Timer7_Timer(); }
+    void ShowPose(Shape shape, const stores::Picture& picture) override { frame(shape, picture); }
+    void ShowPicture(const stores::Picture& picture) override;
+    stores::Picture Shown() const override { return stores::Shown(Image1); }
+    void ShowSign(const stores::Picture& picture) override { ShowImage2(picture); }
+    stores::Picture Sign() const override;
+    void Hide(Overlays overlays) override;
+    void ShowItem(Item item, bool shown) override;
+    bool ItemChecked(Item item) const override;
+    void ShowMailCount(const stores::Picture& tens, const stores::Picture& ones) override;
+    void SetTrayTip(const QString& tip) override;
+    void SetToolTip(const QString& text) override;
+    QPoint Corner() const override { return frameGeometry().topLeft(); }
+
+    // The longest the farewell may take before the program ends anyway (tests shorten it).
+    static constexpr int kDefaultFarewellLimitMs = 30000;
+    inline static int FarewellLimitMs = kDefaultFarewellLimitMs;
 
     // The message box of the program (replaced by tests).
     inline static std::function<void(const QString&)> MessageBox;
@@ -140,17 +167,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    using Shape = void (*)(QWidget*);
     // A frame of an animation: the outline, then the picture (when given), then, when a pause is
     // given, a yield and the pause.
-    void frame(Shape shape, std::optional<pictures::Pic> picture, std::optional<int> pause = {});
+    void frame(Shape shape, std::optional<stores::Picture> picture, std::optional<int> pause = {});
     // Says the `common` clip id without a balloon.
     void voice(const QString& id);
     // Says a line with the `common` clip id in the main balloon.
     void say(const QString& id, const QString& text);
     void buildMenu();
     void popup(QPoint globalPos);
-    void startDrag(QPoint globalPos);
     void finishExit();
     // Whether the PC counts as online at start-up (a LAN, or the dial-up entry connected); shows the
     // connect or the disconnect item.
@@ -162,10 +187,8 @@ private:
     bool newMailSignShown() const;
 
     std::unique_ptr<platform::SingleInstance> instance_;
-    pictures::Pic shown_;
-    pictures::Pic gauge_;
-    std::optional<QPoint> dragFrom_;   // where a press that may become a drag began
-    std::optional<QPoint> dragOffset_; // the mouse's offset while we move the window ourselves
+    PressDrag drag_{this}; // a left press drags her once the mouse moves
     qint64 lastChimedHour_ = -1; // the hour (days * 24 + hour) whose chime was given
     bool exitFinished_ = false;
+    bool placed_ = false; // the start-up has put her at her place
 };

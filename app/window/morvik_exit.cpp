@@ -1,58 +1,55 @@
 // Ending the character: the exit with its farewell, and powering the computer off.
 #include "morvik.h"
 
-#include "ExitWindow.h"
 #include "Trei.h"
-#include "flag.h"
-#include "services.h"
 #include "app/shapes/RgnCall.h"
-#include "app/talk/speak.h"
-#include "platform/logind.h"
+#include "app/state/Module1.h"
+#include "app/state/flag.h"
+#include "app/state/speak.h"
+#include "os_version.h"
+#include "platform/dbus/logind.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
+#include "services.h"
 
 #include <QFile>
 #include <QTimer>
 
-using namespace pictures;
-
 void morvik::end_Click() {
-    flag::Exiting = 1;
+    flag::state.Exiting = 1;
+    services::mail().Cancel();
     if (clsSubclass) {
         basSubclass::Unsubclass(*clsSubclass);
         clsSubclass.reset();
     }
     if (Trei::TipExists())
         Trei::DestroyTip();
-    for (platform::Timer* t : {&Timer1, &Timer2, &Timer3, &Timer5})
-        t->setEnabled(false);
-    Image2->hide();
-    Label1->hide();
-    frame(RgnCall::ShapePose01, gra(2), 100);
-    frame(RgnCall::ShapePose02, gra(3), 600);
-    frame(RgnCall::ShapePose01, gra(2), 100);
-    frame(RgnCall::ShapeStandard, gra(0), 100);
+    TakeStage(kIdle | Battery | LowBatteryBlink, Overlays(SignBoard) | BatteryPercent);
+    frame(RgnCall::ShapePose01, gra::Image1(2), 100);
+    frame(RgnCall::ShapePose02, gra::Image1(3), 600);
+    frame(RgnCall::ShapePose01, gra::Image1(2), 100);
+    frame(RgnCall::ShapeStandard, gra::Image1(0), 100);
     services::talk().FarewellTalk();
     platform::pace::yieldEvents();
     platform::pace::sleep(600);
     Trei::TrayIcon(QIcon(), QString(), 2);
     if (services::sstp().Sakura() != 0) {
-        speak::SstpScript = QStringLiteral("\\h\\s0ふっ、勝った") + QStringLiteral("\\w5\\u\\s0なんのはなしや？\\e");
-        services::sstp().Send(speak::SstpScript, speak::SstpOption);
+        speak::state.SstpScript =
+            QStringLiteral("\\h\\s0ふっ、勝った") + QStringLiteral("\\w5\\u\\s0なんのはなしや？\\e");
+        services::sstp().Send(speak::state.SstpScript, speak::state.SstpOption);
     }
     SavePosition();
     // Only what the program itself left in its private temporary folder.
     const QString temp = platform::tempFolder();
-    Module1::CleanPath1 = temp + QStringLiteral("/*.tmp");
-    Module1::CleanPath2 = temp + QStringLiteral("/temp.mdb");
-    Module1::CleanPath3 = temp + QStringLiteral("/*.mp3");
+    Module1::state.CleanPath2 = temp + QStringLiteral("/temp.mdb");
     platform::deleteTempFiles(QStringLiteral("*.tmp"));
-    QFile::remove(Module1::CleanPath2);
+    platform::deleteTempFiles(QStringLiteral("*.tmp"), QStringLiteral("mail")); // fetched messages
+    QFile::remove(Module1::state.CleanPath2);
     platform::deleteTempFiles(QStringLiteral("*.mp3"));
-    flag::PlayMode = 3;
+    flag::state.PlayMode = 3;
     Timer7.setEnabled(true);
     // Whatever happens to the farewell clip, the program ends.
-    QTimer::singleShot(kFarewellLimitMs, this, [this] { finishExit(); });
+    QTimer::singleShot(FarewellLimitMs, this, [this] { finishExit(); });
 }
 
 void morvik::finishExit() {
@@ -60,7 +57,7 @@ void morvik::finishExit() {
         return;
     exitFinished_ = true;
     services::Talk& talk = services::talk();
-    if (!flag::VoicePath.isEmpty() && QFile::exists(flag::VoicePath)) {
+    if (!flag::state.VoicePath.isEmpty() && QFile::exists(flag::state.VoicePath)) {
         talk.vbmp3_close();
         talk.vbmp3_free();
     }
@@ -68,21 +65,21 @@ void morvik::finishExit() {
 }
 
 void morvik::shutdown_Click() {
-    for (platform::Timer* t : {&Timer1, &Timer2, &Timer5, &Timer9, &Timer10, &Timer11})
-        t->setEnabled(false);
-    Image2->hide();
-    Image3->hide();
-    Image4->hide();
-    frame(RgnCall::ShapePose04, gra3(5), 400);
+    TakeStage(kBusy, Overlays(SignBoard) | MailCount);
+    frame(RgnCall::ShapePose04, gra3::Image1(5), 400);
     voice(QStringLiteral("12"));
-    frame(RgnCall::ShapePose03, gra3(4), 400);
+    frame(RgnCall::ShapePose03, gra3::Image1(4), 400);
     SavePosition();
     const QString refused = QStringLiteral("SE_SHUTDOWN_NAME特権が設定できません");
     if (ExitWindow::OsInfo.dwPlatformId == 2 && !ExitWindow::EnablePrivilege(QStringLiteral("SeShutdownPrivilege"))) {
         MessageBox(refused);
         return;
     }
-    // A refused power-off is said as refused, never taken for done.
-    if (!platform::logind::PowerOff())
-        MessageBox(refused);
+    // logind may wait long while the user authorises: she keeps living meanwhile, and a refused
+    // power-off is said as refused once the answer comes, never taken for done (unless her exit
+    // has begun by then: it opens no more windows).
+    platform::logind::PowerOff(this, [refused](bool ok, const QString&) {
+        if (!ok && !flag::state.Exiting)
+            MessageBox(refused);
+    });
 }

@@ -2,25 +2,21 @@
 #include "morvik.h"
 
 #include "Trei.h"
-#include "flag.h"
-#include "services.h"
 #include "app/settings/IniManage.h"
 #include "app/settings/settings_db.h"
 #include "app/shapes/RgnCall.h"
-#include "app/talk/speak.h"
+#include "app/state/flag.h"
+#include "app/state/speak.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
+#include "services.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFile>
 #include <QMouseEvent>
 #include <QSystemTrayIcon>
 #include <QUrl>
-#include <QWindow>
-
-using namespace pictures;
 
 namespace {
 QString mailCache() { return platform::tempFolder() + QStringLiteral("/temp.mdb"); }
@@ -41,7 +37,7 @@ void morvik::buildMenu() {
         action->setVisible(shown);
         if (handler)
             connect(action, &QAction::triggered, this, [this, handler] {
-                if (!flag::Exiting)
+                if (!flag::state.Exiting)
                     (this->*handler)();
             });
         return action;
@@ -60,13 +56,10 @@ void morvik::buildMenu() {
     temae = item("temae", QStringLiteral("常に手前に表示"), true, &morvik::temae_Click);
     net_connect = item("net_connect", QStringLiteral("ネットワークに接続する"), false);
     net_cut = item("net_cut", QStringLiteral("切断する"), false);
-    headls = item("headls", QStringLiteral("ヘッドライン"), true);
-    connect(headls, &QAction::triggered, this, [] { services::windows().ShowHeadlines(); });
-    mailset = item("mailset", QStringLiteral("設定"), true);
-    connect(mailset, &QAction::triggered, this, [] { services::windows().ShowSettings(); });
+    headls = item("headls", QStringLiteral("ヘッドライン"), true, &morvik::headls_Click);
+    mailset = item("mailset", QStringLiteral("設定"), true, &morvik::mailset_Click);
     help = item("help", QStringLiteral("ヘルプ"), true, &morvik::help_Click);
-    dokoitu = item("dokoitu", QStringLiteral("dokoituの編集"), true);
-    connect(dokoitu, &QAction::triggered, this, [] { services::talk().ShowEditor(); });
+    dokoitu = item("dokoitu", QStringLiteral("dokoituの編集"), true, &morvik::dokoitu_Click);
     vis = item("vis", QStringLiteral("表示"), false, &morvik::vis_Click);
     not_vis = item("not_vis", QStringLiteral("非表示"), true, &morvik::not_vis_Click);
     line = item("line", QStringLiteral("-"), true);
@@ -83,7 +76,9 @@ void morvik::popup(QPoint globalPos) {
     settei->popup(globalPos);
 }
 
-bool morvik::newMailSignShown() const { return Image2->isVisible() && gauge_ == gra3List(13); }
+bool morvik::newMailSignShown() const {
+    return Image2->isVisible() && stores::Shows(Image2, gra3::ImageList2(13));
+}
 
 void morvik::mousePressEvent(QMouseEvent* event) {
     const int button = event->button() == Qt::LeftButton ? 1 : event->button() == Qt::RightButton ? 2 : 0;
@@ -98,27 +93,10 @@ void morvik::mousePressEvent(QMouseEvent* event) {
         Image1_MouseDown(button, global);
 }
 
-void morvik::mouseMoveEvent(QMouseEvent* event) {
-    if (!(event->buttons() & Qt::LeftButton))
-        return;
-    const QPoint global = event->globalPosition().toPoint();
-    if (dragFrom_ && (global - *dragFrom_).manhattanLength() >= QApplication::startDragDistance()) {
-        // The window manager moves the window when it can; otherwise follow the mouse ourselves.
-        const QPoint from = *dragFrom_;
-        dragFrom_.reset();
-        if (windowHandle() && windowHandle()->startSystemMove())
-            return;
-        dragOffset_ = from - frameGeometry().topLeft();
-    }
-    if (dragOffset_)
-        move(global - *dragOffset_);
-}
+void morvik::mouseMoveEvent(QMouseEvent* event) { drag_.Move(event); }
 
 void morvik::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        dragFrom_.reset();
-        dragOffset_.reset();
-    }
+    drag_.Release(event);
     QWidget::mouseReleaseEvent(event);
 }
 
@@ -127,41 +105,35 @@ void morvik::mouseDoubleClickEvent(QMouseEvent* event) {
         Form_DblClick();
 }
 
-void morvik::startDrag(QPoint globalPos) {
-    // The move begins once the mouse has travelled a little, so a click or a double-click on her
-    // stays a click.
-    dragFrom_ = globalPos;
-}
-
 void morvik::Image1_MouseDown(int button, QPoint globalPos) {
-    flag::IdleCount = 0;
+    flag::state.IdleCount = 0;
     Form_MouseDown(button, globalPos);
 }
 
 void morvik::Form_MouseDown(int button, QPoint globalPos) {
-    if (flag::StartupDone != 1 || flag::Exiting)
+    if (flag::state.StartupDone != 1 || flag::state.Exiting)
         return;
-    flag::IdleCount = 0;
+    flag::state.IdleCount = 0;
     services::Talk& talk = services::talk();
     if (button & 1) {
         if (talk.Fuki2Open())
             talk.CloseFuki2();
-        if (flag::FukiShown != 1) {
-            startDrag(globalPos);
+        if (flag::state.FukiShown != 1) {
+            drag_.Press(globalPos);
         } else if (!talk.FukiOpen() || !talk.FukiAsks()) {
             if (talk.FukiOpen())
                 talk.CloseFuki();
-            flag::FukiShown = 0;
+            flag::state.FukiShown = 0;
             if (!Timer8.Enabled())
                 Timer1.setEnabled(true);
         }
     }
     if (button == 2) {
-        if (newMailSignShown() && flag::MailAbort != 1)
+        if (newMailSignShown() && flag::state.MailAbort != 1)
             mail_look->setVisible(true);
-        if (flag::FukiShown == 1) {
+        if (flag::state.FukiShown == 1) {
             talk.CloseFuki();
-            flag::FukiShown = 0;
+            flag::state.FukiShown = 0;
             if (!Timer8.Enabled())
                 Timer1.setEnabled(true);
         }
@@ -170,20 +142,24 @@ void morvik::Form_MouseDown(int button, QPoint globalPos) {
 }
 
 void morvik::Form_DblClick() {
-    flag::IdleCount = 0;
-    if (flag::StartupDone == 1 && flag::MailBusy != 1 && !flag::Exiting)
+    flag::state.IdleCount = 0;
+    if (flag::state.StartupDone == 1 && flag::state.MailBusy != 1 && !flag::state.Exiting)
         services::talk().RandomTalk();
 }
 
 void morvik::Picture1_MouseMove(int message) {
-    if (message != 516)
+    // Once the exit has begun her menu stays shut, from the tray too.
+    if (message != 516 || flag::state.Exiting)
         return;
     platform::pace::yieldEvents();
     popup(QCursor::pos());
 }
 
 void morvik::getto_Click() {
-    pictures::Load(QStringLiteral("gra2"));
+    // A check or download already runs: no second one nests in it.
+    if (flag::state.MailBusy == 1)
+        return;
+    stores::Load(QStringLiteral("gra2"));
     if (!settings_db::rowComplete(QStringLiteral("mail"), 1,
                                   {QStringLiteral("Server"), QStringLiteral("User"), QStringLiteral("pass")})) {
         say(QStringLiteral("9"), QStringLiteral("メールの設定が行われていません"));
@@ -193,46 +169,42 @@ void morvik::getto_Click() {
         say(QStringLiteral("10"), QStringLiteral("バッテリーがありません。"));
         return;
     }
-    Timer1.setEnabled(false);
-    Timer2.setEnabled(false);
-    Image2->hide();
-    Label1->hide();
-    Timer9.setEnabled(false);
-    Timer11.setEnabled(false);
-    frame(RgnCall::ShapePose07, gra2(0));
+    TakeStage(Watches(Battery) | Blink | MailArming | SignSwap, Overlays(SignBoard) | BatteryPercent);
+    frame(RgnCall::ShapePose07, gra2::Image1(0));
     platform::pace::yieldEvents();
     platform::pace::sleep(200);
-    flag::ManualCheck = 1;
+    flag::state.ManualCheck = 1;
     services::mail().CheckMail();
 }
 
 void morvik::again_Click() {
+    if (flag::state.MailBusy == 1)
+        return;
     if (QFile::exists(mailCache())) {
         services::mail().ShowMailList();
         return;
     }
-    speak::TalkText = QStringLiteral("チェック履歴はありません");
-    flag::VoicePath.clear(); // this line has no voice: never replay an older clip
+    speak::state.TalkText = QStringLiteral("チェック履歴はありません");
+    flag::state.VoicePath.clear(); // this line has no voice: never replay an older clip
     services::talk().ShowFuki();
     again->setVisible(false);
 }
 
 void morvik::mail_look_Click() {
-    for (platform::Timer* t : {&Timer1, &Timer2, &Timer5, &Timer9})
-        t->setEnabled(false);
-    Image2->hide();
-    Image3->hide();
-    Image4->hide();
+    if (flag::state.MailBusy == 1)
+        return;
+    TakeStage(kIdle | Battery | MailArming, Overlays(SignBoard) | MailCount);
     services::mail().DownloadAllMail();
-    if (flag::NewMail != 0) {
+    if (flag::state.NewMail != 0) {
         services::mail().ShowMailList();
         again->setVisible(true);
-    } else {
+    } else if (flag::state.MailAbort != 1 && !flag::state.Exiting) {
+        // An aborted download has said so itself: it is no proof that no mail waits.
         say(QStringLiteral("11"), QStringLiteral("メールはありません"));
     }
     if (!QFile::exists(mailCache()))
         again->setVisible(false);
-    flag::MailAbort = 0;
+    flag::state.MailAbort = 0;
 }
 
 void morvik::mail_sub_cut_Click() {
@@ -241,6 +213,8 @@ void morvik::mail_sub_cut_Click() {
 }
 
 void morvik::TimeSet_Click() {
+    if (flag::state.MailBusy == 1)
+        return;
     reset_timer();
     Timer8.setEnabled(true);
     services::mail().SetSntpConnect();
@@ -248,9 +222,9 @@ void morvik::TimeSet_Click() {
 }
 
 void morvik::temae_Click() {
-    if (flag::TopMost == QStringLiteral("0"))
+    if (flag::state.TopMost == QStringLiteral("0"))
         applyTopMost(QStringLiteral("1"));
-    else if (flag::TopMost == QStringLiteral("1"))
+    else if (flag::state.TopMost == QStringLiteral("1"))
         applyTopMost(QStringLiteral("0"));
 }
 
@@ -263,6 +237,18 @@ void morvik::open_palk_Click() {
 }
 
 void morvik::open_vens_Click() { services::windows().ShowLauncher(); }
+
+void morvik::headls_Click() {
+    services::windows().ShowHeadlines();
+}
+
+void morvik::mailset_Click() {
+    services::windows().ShowSettings();
+}
+
+void morvik::dokoitu_Click() {
+    services::talk().ShowEditor();
+}
 
 void morvik::help_Click() {
     QDesktopServices::openUrl(QUrl::fromLocalFile(platform::dataFolder() + QStringLiteral("/help/morvik.html")));

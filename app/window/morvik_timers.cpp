@@ -2,24 +2,23 @@
 #include "morvik.h"
 
 #include "Trei.h"
-#include "flag.h"
-#include "services.h"
 #include "app/settings/IniManage.h"
 #include "app/settings/settings_db.h"
 #include "app/settings/settings_keys.h"
 #include "app/shapes/RgnCall.h"
 #include "app/shapes/RgnCall2.h"
-#include "app/talk/speak.h"
+#include "app/state/flag.h"
+#include "app/state/speak.h"
 #include "platform/clock.h"
 #include "platform/pace.h"
 #include "platform/power.h"
 #include "platform/program_folder.h"
 #include "platform/random.h"
+#include "services.h"
 
 #include <QFile>
 #include <limits>
 
-using namespace pictures;
 using platform::pace::sleep;
 using platform::pace::yieldEvents;
 
@@ -30,26 +29,24 @@ QString mailCache() { return platform::tempFolder() + QStringLiteral("/temp.mdb"
 void morvik::Timer1_Timer() {
     IniManage::BeginBatch();
     if (!settings_keys::batteryWatched()) {
-        flag::PowerState = QStringLiteral("1");
+        flag::state.PowerState = QStringLiteral("1");
         return;
     }
     const platform::power::Status power = platform::power::GetSystemPowerStatus();
     if (power.ACLineStatus == 0) {
-        if (flag::PowerState != QStringLiteral("2")) {
-            Timer2.setEnabled(false);
-            Timer5.setEnabled(false);
-            Timer9.setEnabled(false);
-            flag::IdleCount = 0;
-            frame(RgnCall::ShapePose04, gra3(5), 400);
-            frame(RgnCall::ShapePose03, gra3(4), 400);
-            flag::PowerState = QStringLiteral("2");
+        if (flag::state.PowerState != QStringLiteral("2")) {
+            TakeStage(kIdle | MailArming, {});
+            flag::state.IdleCount = 0;
+            frame(RgnCall::ShapePose04, gra3::Image1(5), 400);
+            frame(RgnCall::ShapePose03, gra3::Image1(4), 400);
+            flag::state.PowerState = QStringLiteral("2");
             voice(QStringLiteral("13"));
         }
         const int p = power.BatteryLifePercent;
         if (p < 20)
-            frame(RgnCall::ShapePose06, gra3(8));
+            frame(RgnCall::ShapePose06, gra3::Image1(8));
         else
-            frame(RgnCall::ShapePose05, gra(6));
+            frame(RgnCall::ShapePose05, gra::Image1(6));
         kanban(p);
         Image2->show();
         Label1->setText(QString::number(p) + QLatin1Char('%'));
@@ -58,15 +55,15 @@ void morvik::Timer1_Timer() {
         Timer3.setEnabled(p < 20);
         return;
     }
-    if (power.ACLineStatus == 1 && flag::PowerState != QStringLiteral("1")) {
+    if (power.ACLineStatus == 1 && flag::state.PowerState != QStringLiteral("1")) {
         Timer3.setEnabled(false);
         Timer2.setEnabled(false);
         Image2->hide();
         Label1->hide();
-        frame(RgnCall::ShapePose03, gra3(4), 400);
-        frame(RgnCall::ShapePose04, gra3(5), 400);
-        frame(RgnCall::ShapeStandard, gra(0));
-        flag::PowerState = QStringLiteral("1");
+        frame(RgnCall::ShapePose03, gra3::Image1(4), 400);
+        frame(RgnCall::ShapePose04, gra3::Image1(5), 400);
+        frame(RgnCall::ShapeStandard, gra::Image1(0));
+        flag::state.PowerState = QStringLiteral("1");
         Timer2.setEnabled(true);
         Timer5.setEnabled(true);
         voice(QStringLiteral("13"));
@@ -88,84 +85,83 @@ void morvik::kanban(int percent) {
     const int item = GaugeItem(percent);
     if (item == 0)
         return; // the charge cannot be told: the gauge stays as it is
-    gauge_ = gra3List(item);
-    Image2->setPixmap(Pixmap(gauge_));
+    stores::Show(Image2, gra3::ImageList2(item), stores::Note::Quiet);
 }
 
 void morvik::Timer2_Timer() {
-    if (flag::IdleCount > 500)
+    if (flag::state.IdleCount > 500)
         return;
-    if (flag::PowerState == QStringLiteral("1")) {
+    if (flag::state.PowerState == QStringLiteral("1")) {
         Image2->hide();
         Image3->hide();
         Image4->hide();
-        frame(RgnCall::ShapeStandard, gra(1), 100);
-        ShowPicture(gra(0));
-    } else if (flag::PowerState == QStringLiteral("2")) {
-        frame(RgnCall::ShapePose05, gra(7), 100);
-        ShowPicture(gra(6));
+        frame(RgnCall::ShapeStandard, gra::Image1(1), 100);
+        ShowPicture(gra::Image1(0));
+    } else if (flag::state.PowerState == QStringLiteral("2")) {
+        frame(RgnCall::ShapePose05, gra::Image1(7), 100);
+        ShowPicture(gra::Image1(6));
     }
 }
 
 void morvik::Timer3_Timer() {
-    ShowPicture(gra3(9));
+    ShowPicture(gra3::Image1(9));
     yieldEvents();
     sleep(100);
-    ShowPicture(gra3(8));
+    ShowPicture(gra3::Image1(8));
 }
 
 void morvik::Timer5_Timer() {
-    if (shown_ == gra(16) && flag::IdleCount == 0) {
-        flag::IdleCount = 500; // woken by a touch: she stays drowsy a while
+    if (Shown() == gra::Image1(16) && flag::state.IdleCount == 0) {
+        flag::state.IdleCount = 500; // woken by a touch: she stays drowsy a while
         voice(QStringLiteral("4"));
-    } else if (flag::IdleCount == 0) {
-        frame(RgnCall::ShapeStandard, gra(0));
+    } else if (flag::state.IdleCount == 0) {
+        frame(RgnCall::ShapeStandard, gra::Image1(0));
         Timer2.setEnabled(true);
     }
     // The count saturates: after days without a touch she simply stays asleep.
-    if (flag::IdleCount < std::numeric_limits<qint16>::max())
-        ++flag::IdleCount;
-    const int n = flag::IdleCount;
+    if (flag::state.IdleCount < std::numeric_limits<qint16>::max())
+        ++flag::state.IdleCount;
+    const int n = flag::state.IdleCount;
     if (n <= 500)
         return;
     auto quiet = [this] {
-        if (flag::BalloonOpen == 1)
+        if (flag::state.BalloonOpen == 1)
             services::talk().CloseFuki();
         if (Timer2.Enabled())
             Timer2.setEnabled(false);
     };
     if (n <= 699) {
         quiet();
-        frame(RgnCall::ShapePose10, gra(14), 100);
-        ShowPicture(gra(13));
+        frame(RgnCall::ShapePose10, gra::Image1(14), 100);
+        ShowPicture(gra::Image1(13));
         yieldEvents();
         sleep(400);
         return;
     }
     if (n <= 999) {
         quiet();
-        frame(RgnCall::ShapePose10, gra(14), 400);
-        ShowPicture(gra(13));
+        frame(RgnCall::ShapePose10, gra::Image1(14), 400);
+        ShowPicture(gra::Image1(13));
         return;
     }
     quiet();
     IniManage::BeginBatch();
     if (!settings_keys::flag(QStringLiteral("sleepflag"))) {
         voice(QStringLiteral("6"));
-        frame(RgnCall::ShapePose11, gra(16), 600);
+        frame(RgnCall::ShapePose11, gra::Image1(16), 600);
         frame(RgnCall::ShapePose12, std::nullopt, 600);
         return;
     }
-    frame(RgnCall::ShapePose10, gra(14), 600);
+    frame(RgnCall::ShapePose10, gra::Image1(14), 600);
     if (int(platform::random::next() * 10) == 5) {
-        frame(RgnCall2::ShapePose13, gra(10), 200);
+        frame(RgnCall2::ShapePose13, gra::Image1(10), 200);
         for (auto [index, pause] : {std::pair{11, 200}, {10, 200}, {11, 600}}) {
-            ShowPicture(gra(index));
+            ShowPicture(gra::Image1(index));
             yieldEvents();
             sleep(pause);
         }
     }
-    frame(RgnCall::ShapePose10, gra(13), 1200);
+    frame(RgnCall::ShapePose10, gra::Image1(13), 1200);
 }
 
 void morvik::Timer6_Timer() {
@@ -181,8 +177,7 @@ void morvik::Timer7_Timer() {
     services::Talk& talk = services::talk();
     if (talk.vbmp3_getState() != 0)
         return;
-    flag::MusicPlaying = 0;
-    switch (flag::PlayMode) {
+    switch (flag::state.PlayMode) {
     case 1:
         Timer7.setEnabled(false);
         for (platform::Timer* dance : {&dance_check, &Dance_check2, &Dance_check3, &Dance_check4})
@@ -192,8 +187,8 @@ void morvik::Timer7_Timer() {
         Timer5.setEnabled(true);
         break;
     case 2:
-        flag::VoicePath.clear();
-        flag::PlayMode = 0;
+        flag::state.VoicePath.clear();
+        flag::state.PlayMode = 0;
         talk.vbmp3_close();
         Timer7.setEnabled(false);
         break;
@@ -206,8 +201,8 @@ void morvik::Timer7_Timer() {
 }
 
 void morvik::Timer8_Timer() {
-    frame(RgnCall2::ShapePose15, gra2(5), 1200);
-    frame(RgnCall2::ShapePose16, gra2(5), 500);
+    frame(RgnCall2::ShapePose15, gra2::Image1(5), 1200);
+    frame(RgnCall2::ShapePose16, gra2::Image1(5), 500);
 }
 
 void morvik::Timer9_Timer() {
@@ -224,7 +219,8 @@ void morvik::Timer9_Timer() {
 }
 
 void morvik::Timer10_Timer() {
-    if (flag::Exiting)
+    // A check or download runs (its waits let timers tick): neither a check nor the summary now.
+    if (flag::state.Exiting || flag::state.MailBusy == 1)
         return;
     if (settings_keys::mailCheckSwitch() == 0)
         return;
@@ -232,21 +228,21 @@ void morvik::Timer10_Timer() {
     if (settings_keys::flatRateSwitch() != 1 ||
         settings_keys::flatRateWindow().contains(now.hour(), now.minute()))
         services::mail().CheckMail();
-    if (flag::NewMail != 0 && !flag::Exiting)
+    if (flag::state.NewMail != 0 && !flag::state.Exiting)
         services::mail().ShowCheckSummary();
 }
 
 void morvik::Timer11_Timer() {
-    if (!(shown_ == gra(7) || shown_ == gra(6)))
+    if (!(Shown() == gra::Image1(7) || Shown() == gra::Image1(6)))
         return;
-    ShowPicture(gra(7));
+    ShowPicture(gra::Image1(7));
     yieldEvents();
     sleep(100);
-    ShowPicture(gra(6));
+    ShowPicture(gra::Image1(6));
 }
 
 void morvik::Timer12_Timer() {
-    flag::HoldBalloon = 1;
+    flag::state.HoldBalloon = 1;
     const QDateTime now = platform::clock::now();
     const int hour = now.time().hour(), minute = now.time().minute();
     // The hour is remembered, so a chime missed at minute 0 (a busy or sleeping machine) is not
@@ -257,18 +253,17 @@ void morvik::Timer12_Timer() {
     if (lastChimedHour_ == hourKey)
         return;
     IniManage::BeginBatch();
-    if (!settings_keys::flag(QStringLiteral("jiho")) || flag::Exiting)
+    if (!settings_keys::flag(QStringLiteral("jiho")) || flag::state.Exiting)
         return;
     lastChimedHour_ = hourKey;
-    Module1::CleanPath1 = platform::tempFolder() + QStringLiteral("/*.mp3");
     chime(hour);
 }
 
 void morvik::chime(int hour) {
     platform::deleteTempFiles(QStringLiteral("*.mp3"));
     const services::Talk::Chime chime = services::talk().LoadChime(hour);
-    flag::VoicePath = chime.clip;
-    speak::TalkText = chime.text;
+    flag::state.VoicePath = chime.clip;
+    speak::state.TalkText = chime.text;
     services::talk().ShowFuki();
 }
 
@@ -291,7 +286,7 @@ void morvik::reset_timer() {
         Image2->hide();
         Image3->hide();
         Image4->hide();
-        frame(RgnCall::ShapeStandard, gra(0));
+        frame(RgnCall::ShapeStandard, gra::Image1(0));
     }
     Label1->hide();
 }

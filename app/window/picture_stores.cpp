@@ -35,10 +35,7 @@ QHash<QString, Store>& all() {
 }
 
 bool known(const QString& store) {
-    static const QStringList names{QStringLiteral("action"), QStringLiteral("gra"),  QStringLiteral("gra2"),
-                                   QStringLiteral("gra3"),   QStringLiteral("gra5"), QStringLiteral("gra6"),
-                                   QStringLiteral("morvik")};
-    return names.contains(store);
+    return StoreNames().contains(store);
 }
 
 QString storeOf(const QString& name) {
@@ -94,20 +91,24 @@ bool Loaded(const QString& store) {
     return all().value(store).loaded;
 }
 
-void Show(QLabel* box, const Picture& picture) {
+void Show(QLabel* box, const Picture& picture, Note note) {
     if (!box || picture.isNull())
         return;
     box->setPixmap(picture.pixmap);
     box->setProperty(kShownName, picture.name);
     box->setProperty(kShownKey, QVariant::fromValue(picture.pixmap.cacheKey()));
-    platform::pace::mark(QStringLiteral("picture ") + picture.name);
+    if (note == Note::Step)
+        platform::pace::mark(QStringLiteral("picture ") + picture.name);
+}
+
+Picture Shown(const QLabel* box) {
+    if (!box || box->property(kShownKey).value<qint64>() != box->pixmap().cacheKey())
+        return {};
+    return {box->property(kShownName).toString(), box->pixmap()};
 }
 
 bool Shows(const QLabel* box, const Picture& picture) {
-    if (!box || picture.name.isEmpty())
-        return false;
-    return box->property(kShownName).toString() == picture.name &&
-           box->property(kShownKey).value<qint64>() == box->pixmap().cacheKey();
+    return !picture.name.isEmpty() && Shown(box) == picture;
 }
 
 Picture TrayIcon() {
@@ -115,93 +116,3 @@ Picture TrayIcon() {
 }
 
 } // namespace stores
-
-namespace action {
-void Load() {
-    stores::Load(QStringLiteral("action"));
-}
-void Unload() {
-    stores::Unload(QStringLiteral("action"));
-}
-stores::Picture Image1(int index) {
-    return stores::Find(QStringLiteral("action.Image1(%1)").arg(index));
-}
-} // namespace action
-
-namespace gra {
-void Load() {
-    stores::Load(QStringLiteral("gra"));
-}
-void Unload() {
-    stores::Unload(QStringLiteral("gra"));
-}
-stores::Picture Image1(int index) {
-    return stores::Find(QStringLiteral("gra.Image1(%1)").arg(index));
-}
-} // namespace gra
-
-namespace gra2 {
-void Load() {
-    stores::Load(QStringLiteral("gra2"));
-}
-void Unload() {
-    stores::Unload(QStringLiteral("gra2"));
-}
-stores::Picture Image1(int index) {
-    return stores::Find(QStringLiteral("gra2.Image1(%1)").arg(index));
-}
-stores::Picture fuki1() {
-    return stores::Find(QStringLiteral("gra2.fuki1"));
-}
-stores::Picture fuki2() {
-    return stores::Find(QStringLiteral("gra2.fuki2"));
-}
-stores::Picture fuki3() {
-    return stores::Find(QStringLiteral("gra2.fuki3"));
-}
-stores::Picture fuki4() {
-    return stores::Find(QStringLiteral("gra2.fuki4"));
-}
-} // namespace gra2
-
-namespace gra3 {
-void Load() {
-    stores::Load(QStringLiteral("gra3"));
-}
-void Unload() {
-    stores::Unload(QStringLiteral("gra3"));
-}
-stores::Picture Image1(int index) {
-    return stores::Find(QStringLiteral("gra3.Image1(%1)").arg(index));
-}
-stores::Picture ImageList1(int item) {
-    return stores::Find(QStringLiteral("gra3.ImageList1(%1)").arg(item));
-}
-stores::Picture ImageList2(int item) {
-    return stores::Find(QStringLiteral("gra3.ImageList2(%1)").arg(item));
-}
-} // namespace gra3
-
-namespace gra5 {
-void Load() {
-    stores::Load(QStringLiteral("gra5"));
-}
-void Unload() {
-    stores::Unload(QStringLiteral("gra5"));
-}
-stores::Picture Image1(int index) {
-    return stores::Find(QStringLiteral("gra5.Image1(%1)").arg(index));
-}
-} // namespace gra5
-
-namespace gra6 {
-void Load() {
-    stores::Load(QStringLiteral("gra6"));
-}
-void Unload() {
-    stores::Unload(QStringLiteral("gra6"));
-}
-stores::Picture Image1(int index) {
-    return stores::Find(QStringLiteral("gra6.Image1(%1)").arg(index));
-}
-} // namespace gra6

@@ -1,37 +1,40 @@
 #pragma once
 // The picture stores: the character's pictures, compiled into the program as Qt resources and
-// held by store, array and index as the design names them.
-//
-//   action  Image1(0)                  the first pose at start-up (sign board, booting)
-//   gra     Image1(0..3, 6, 7, 10..14, 16)   standing, blink, bows, sign board, dozing, asleep ...
-//   gra2    Image1(0..2, 5), fuki1() .. fuki4()   mail-check poses, the busy scene, the balloons
-//   gra3    Image1(4, 5, 8, 9), ImageList1(1..11), ImageList2(1..13)
-//           power poses, low battery; the sign's digits (15 x 13: 1-9, 10 = a ones zero,
-//           11 = a tens zero); the board pictures (66 x 50: 1-10 battery gauge full to empty,
-//           11 start-up, 12 charging, 13 mail sign)
-//   gra5    Image1(0..8)               the first dance
-//   gra6    Image1(0..7)               dial-up: connecting 0-4, disconnecting 5-7
+// held by store, array and index as the design names them ("gra.Image1(16)", "gra3.ImageList2(13)",
+// "gra2.fuki1"). Each store has a namespace of its own with Load, Unload and its pictures
+// (gra::Image1(16), gra3::ImageList2(13), gra2::fuki1()); those namespaces, and the list of stores,
+// are generated from the art's picture rows (assets/art/pictures.cpp) into app/window/picture_names.h,
+// whose comments tell which indices each array holds. Among them:
+//   gra3.ImageList1  the sign's digits (15 x 13): 1-9, 10 = a ones zero, 11 = a tens zero
+//   gra3.ImageList2  the board pictures (66 x 50): 1-10 battery gauge full to empty, 11 start-up,
+//                    12 charging, 13 mail sign
 //
 // A store loads on first use and stays loaded until Unload; a later use loads it again. Each picture
 // is decoded on its first use after the store was loaded, and then kept with the store. A picture
 // the store does not hold is a null Picture (its pixmap is null): showing it changes nothing, so a
 // caller's failing step is simply skipped. Pictures are values: a window that shows one keeps it
-// whatever happens to the store.
+// whatever happens to the store. Two Pictures are equal when they name the same store picture.
 //
-// Window code puts store pictures into picture boxes only through Show, which also notes the step
-// ("picture gra.Image1(16)") for animation recordings and remembers which store picture the box
-// shows, for the design's comparisons of a box's picture with a store picture (Shows).
+// Window code puts store pictures into picture boxes only through Show, which remembers on the box
+// which store picture it shows: that one record answers the design's comparisons of a box's picture
+// with a store picture (Shown, Shows), for the character window and the balloons alike. Show also
+// notes the step ("picture gra.Image1(16)") for animation recordings, unless told the box is an
+// overlay whose changes are not animation steps.
 #include <QPixmap>
+#include <QSize>
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 class QLabel;
 
 namespace stores {
 
 struct Picture {
-    QString name; // "gra.Image1(16)"
+    QString name; // "gra.Image1(16)"; empty for no store picture
     QPixmap pixmap;
     bool isNull() const { return pixmap.isNull(); }
+    friend bool operator==(const Picture& a, const Picture& b) { return a.name == b.name; }
 };
 
 // A picture by its full name, loading its store if needed.
@@ -42,54 +45,30 @@ void Load(const QString& store);
 void Unload(const QString& store);
 bool Loaded(const QString& store);
 
+enum class Note {
+    Step,  // an animation step: noted as "picture <name>"
+    Quiet, // an overlay (the gauge, the signs): not noted
+};
+
 // Shows the picture in the box (see above). A null picture leaves the box as it is.
-void Show(QLabel* box, const Picture& picture);
-// Whether the box shows exactly that store picture (set through Show and not replaced since).
+void Show(QLabel* box, const Picture& picture, Note note = Note::Step);
+// The store picture the box shows (set through Show and not replaced since), else a Picture with
+// no name.
+Picture Shown(const QLabel* box);
+// Whether the box shows exactly that store picture.
 bool Shows(const QLabel* box, const Picture& picture);
 
 // The program's 32 x 32 icon (the main window's Picture1), with transparency.
 Picture TrayIcon();
 
+// Every store's name, and every picture the stores hold with its size (generated).
+const QStringList& StoreNames();
+struct Listed {
+    QString name;
+    QSize size;
+};
+const std::vector<Listed>& AllPictures();
+
 } // namespace stores
 
-namespace action {
-void Load();
-void Unload();
-stores::Picture Image1(int index);
-} // namespace action
-
-namespace gra {
-void Load();
-void Unload();
-stores::Picture Image1(int index);
-} // namespace gra
-
-namespace gra2 {
-void Load();
-void Unload();
-stores::Picture Image1(int index);
-stores::Picture fuki1();
-stores::Picture fuki2();
-stores::Picture fuki3();
-stores::Picture fuki4();
-} // namespace gra2
-
-namespace gra3 {
-void Load();
-void Unload();
-stores::Picture Image1(int index);
-stores::Picture ImageList1(int item); // items count from 1
-stores::Picture ImageList2(int item);
-} // namespace gra3
-
-namespace gra5 {
-void Load();
-void Unload();
-stores::Picture Image1(int index);
-} // namespace gra5
-
-namespace gra6 {
-void Load();
-void Unload();
-stores::Picture Image1(int index);
-} // namespace gra6
+#include "app/window/picture_names.h"

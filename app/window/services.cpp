@@ -22,20 +22,17 @@ QString commonVoicePath(const QString& id) {
 
 Talk& talk() { return *slot<Talk>(); }
 Mail& mail() { return *slot<Mail>(); }
-DialUp& dialUp() { return *slot<DialUp>(); }
 Sstp& sstp() { return *slot<Sstp>(); }
 Windows& windows() { return *slot<Windows>(); }
 
 void install(std::unique_ptr<Talk> implementation) { put(std::move(implementation)); }
 void install(std::unique_ptr<Mail> implementation) { put(std::move(implementation)); }
-void install(std::unique_ptr<DialUp> implementation) { put(std::move(implementation)); }
 void install(std::unique_ptr<Sstp> implementation) { put(std::move(implementation)); }
 void install(std::unique_ptr<Windows> implementation) { put(std::move(implementation)); }
 
 void reset() {
     put<Talk>(nullptr);
     put<Mail>(nullptr);
-    put<DialUp>(nullptr);
     put<Sstp>(nullptr);
     put<Windows>(nullptr);
 }

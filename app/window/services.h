@@ -1,8 +1,8 @@
 #pragma once
-// What the character window asks of the other subsystems: talk and voice, mail, the dial-up
-// connection, the SSTP control and the other windows. Each interface's own implementation does
-// nothing (as on a PC without that part); the subsystems install theirs at start-up through
-// services::install(). Every call is made on the GUI thread.
+// What the character window asks of the other subsystems: talk and voice, mail, the SSTP control
+// and the other windows (the dial-up connection is her own RasSample, VBRas32.h). Each interface's
+// own implementation does nothing (as on a PC without that part); the subsystems install theirs at
+// start-up through services::install(). Every call is made on the GUI thread.
 #include <QString>
 #include <memory>
 
@@ -15,7 +15,7 @@ class Talk {
 public:
     virtual ~Talk() = default;
     // The greeting of start-up: copies its clip to the temporary folder and gives its two lines
-    // (first run: the welcome clip only). The clip's path goes to Module1::VoiceFile.
+    // (first run: the welcome clip only). The clip's path goes to Module1.VoiceFile.
     struct Greeting {
         QString line1, line2, clip;
     };
@@ -25,16 +25,20 @@ public:
         QString text, clip;
     };
     virtual Chime LoadChime(int hour) { (void)hour; return {}; }
-    virtual void ShowFuki() {}   // shows speak::TalkText, plays flag::VoicePath (play mode 1)
+    virtual void ShowFuki() {}   // shows speak.TalkText, plays flag.VoicePath (play mode 1)
     virtual void CloseFuki() {}
     virtual bool FukiOpen() const { return false; }
     virtual bool FukiAsks() const { return false; } // its yes button is visible
+    // Replaces the text of the open main balloon, without placing or voicing it anew.
+    virtual void SetFukiText(const QString& text) { (void)text; }
+    // Makes the open main balloon ask: "はい" and "いいえ" shown.
+    virtual void AskFuki() {}
     virtual bool Fuki2Open() const { return false; }
     virtual void CloseFuki2() {}
     virtual void CloseFuki3() {}
-    // Writes the `common` clip of speak::VoiceId to commonVoicePath(speak::VoiceId).
+    // Writes the `common` clip of speak.VoiceId to commonVoicePath(speak.VoiceId).
     virtual void PlayCommonVoice() {}
-    virtual void PlayVoice() {}       // plays flag::VoicePath without a balloon (play mode 2)
+    virtual void PlayVoice() {}       // plays flag.VoicePath without a balloon (play mode 2)
     virtual void RandomTalk() {}
     virtual void FarewellTalk() {}
     virtual void ShowEditor() {}      // the talk-table editor
@@ -56,13 +60,7 @@ public:
     virtual void DownloadAllMail() {}
     virtual void ShowMailList() {}   // maillook
     virtual void SetSntpConnect() {} // sets the clock once, says the outcome
-};
-
-// The dial-up connection: no entry is ever connected until a dial-up layer is installed.
-class DialUp {
-public:
-    virtual ~DialUp() = default;
-    virtual bool SeekEnumConns(const QString& entry, bool select) { (void)entry, (void)select; return false; }
+    virtual void Cancel() {}         // the exit: ends a transfer in progress soon
 };
 
 // The SSTP control `nh`: no server until the control is installed.
@@ -89,13 +87,11 @@ QString commonVoicePath(const QString& id);
 
 Talk& talk();
 Mail& mail();
-DialUp& dialUp();
 Sstp& sstp();
 Windows& windows();
 
 void install(std::unique_ptr<Talk> implementation);
 void install(std::unique_ptr<Mail> implementation);
-void install(std::unique_ptr<DialUp> implementation);
 void install(std::unique_ptr<Sstp> implementation);
 void install(std::unique_ptr<Windows> implementation);
 // Puts every service back to its do-nothing implementation (for tests).

@@ -1,16 +1,21 @@
-// The art generator, run at build time:
-//   morvik_art draw OUTDIR                 every picture of the data rows as OUTDIR/<name>.png, its
-//                                          silhouette as OUTDIR/masks/<name>.png and each outline's
-//                                          silhouette as OUTDIR/outlines/<shape>.png
-//   morvik_art trace OUTDIR TABLES QRC     traces every outline into the C++ source TABLES and lists
-//                                          the pictures in the Qt resource file QRC
+// The art generator, run at build time over the rows of pictures.cpp:
+//   morvik_art draw OUTDIR            every picture as OUTDIR/<name>.png, its silhouette as
+//                                     OUTDIR/masks/<name>.png and the silhouette of each outline as
+//                                     OUTDIR/outlines/<builder>.png
+//   morvik_art generate OUTDIR GENDIR traces the outlines and writes the sources the program is
+//                                     built from (the files of kGenerated under GENDIR)
+// A row that cannot be generated (a malformed or repeated name, an outline of an unknown picture,
+// two names for one identifier) stops the build with a message naming it.
+#include "generate.h"
 #include "pictures.h"
 #include "tracer.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
-#include <QTextStream>
+#include <QHash>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -22,6 +27,16 @@ int fail(const QString& message) {
 
 bool save(const QImage& image, const QString& path) {
     return image.save(path, "PNG");
+}
+
+QImage rowsMask(RegionTable table, QSize size) {
+    QImage mask(size, QImage::Format_Grayscale8);
+    mask.fill(0);
+    for (const RectRow& r : table)
+        for (int y = std::max(r.top, 0); y < std::min(r.bottom, size.height()); ++y)
+            for (int x = std::max(r.left, 0); x < std::min(r.right, size.width()); ++x)
+                mask.scanLine(y)[x] = 255;
+    return mask;
 }
 
 int drawAll(const QString& out) {
@@ -41,13 +56,16 @@ int drawAll(const QString& out) {
         masks.insert(row.name, r.mask);
     }
     for (const art::OutlineRow& row : art::outlineRows()) {
-        if (!masks.contains(row.picture))
-            return fail(QStringLiteral("%1 outlines the unknown picture %2").arg(row.shape, row.picture));
-        QImage mask = masks.value(row.picture);
+        const QString traced = row.pictures.value(0);
+        if (!masks.contains(traced))
+            return fail(QStringLiteral("%1 outlines the unknown picture \"%2\"").arg(row.builder, traced));
+        QImage mask = masks.value(traced);
+        if (!row.design.empty())
+            mask = rowsMask(row.design, mask.size());
         if (row.extra)
             mask = art::unite(mask, art::silhouette(row.extra, mask.size()));
-        if (!save(mask, dir.filePath(QStringLiteral("outlines/") + row.shape + QStringLiteral(".png"))))
-            return fail(QStringLiteral("cannot write the outline of %1").arg(row.shape));
+        if (!save(mask, dir.filePath(QStringLiteral("outlines/") + row.builder + QStringLiteral(".png"))))
+            return fail(QStringLiteral("cannot write the outline of %1").arg(row.builder));
     }
     return 0;
 }
@@ -61,44 +79,30 @@ bool writeIfChanged(const QString& path, const QByteArray& text) {
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
 }
 
-int traceAll(const QString& out, const QString& tablesPath, const QString& qrcPath) {
+int generateAll(const QString& out, const QString& gen) {
     const QDir dir(out);
-    QByteArray tables;
-    QTextStream t(&tables);
-    t << "// Written by the art generator from the pictures' silhouettes; do not edit.\n"
-      << "#include \"app/shapes/shape_tables.h\"\n\nnamespace shape_tables {\nnamespace {\n";
-    QStringList names;
+    const art::Registry registry = art::checkRegistry(art::pictureRows(), art::outlineRows());
+    if (!registry.error.isEmpty())
+        return fail(registry.error);
+    std::vector<std::vector<RectRow>> tables;
     for (const art::OutlineRow& row : art::outlineRows()) {
-        const QImage mask(dir.filePath(QStringLiteral("outlines/") + row.shape + QStringLiteral(".png")));
+        if (!row.design.empty()) {
+            tables.emplace_back(row.design.begin(), row.design.end());
+            continue;
+        }
+        const QImage mask(dir.filePath(QStringLiteral("outlines/") + row.builder + QStringLiteral(".png")));
         if (mask.isNull())
-            return fail(QStringLiteral("no outline picture for %1").arg(row.shape));
-        const std::vector<RectRow> rows = art::traceMask(mask);
-        if (rows.empty())
-            return fail(QStringLiteral("the outline of %1 is empty").arg(row.shape));
-        t << "constexpr RectRow k" << row.shape << "[] = {";
-        int n = 0;
-        for (const RectRow& r : rows)
-            t << (n++ % 6 ? " " : "\n    ") << "{" << r.left << ", " << r.top << ", " << r.right << ", "
-              << r.bottom << "},";
-        t << "\n};\n";
-        names << row.shape;
+            return fail(QStringLiteral("no outline picture for %1").arg(row.builder));
+        tables.push_back(art::traceMask(mask));
+        if (tables.back().empty())
+            return fail(QStringLiteral("the outline of %1 is empty").arg(row.builder));
     }
-    t << "} // namespace\n\n";
-    for (const QString& name : names)
-        t << "const RegionTable " << name << "{k" << name << "};\n";
-    t << "} // namespace shape_tables\n";
-    t.flush();
-
-    QByteArray qrc;
-    QTextStream q(&qrc);
-    q << "<!DOCTYPE RCC><RCC version=\"1.0\">\n<qresource prefix=\"/morvik/pictures\">\n";
-    for (const art::PictureRow& row : art::pictureRows())
-        q << "  <file alias=\"" << row.name << ".png\">"
-          << dir.filePath(art::fileStem(row.name) + QStringLiteral(".png")) << "</file>\n";
-    q << "</qresource>\n</RCC>\n";
-    q.flush();
-    if (!writeIfChanged(tablesPath, tables) || !writeIfChanged(qrcPath, qrc))
-        return fail(QStringLiteral("cannot write %1 or %2").arg(tablesPath, qrcPath));
+    const QDir target(gen);
+    for (const art::GeneratedFile& file : art::generatedFiles(registry, tables, dir)) {
+        const QString path = target.filePath(file.path);
+        if (!QDir().mkpath(QFileInfo(path).path()) || !writeIfChanged(path, file.text))
+            return fail(QStringLiteral("cannot write %1").arg(path));
+    }
     return 0;
 }
 
@@ -109,7 +113,7 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (args.size() == 3 && args[1] == QStringLiteral("draw"))
         return drawAll(args[2]);
-    if (args.size() == 5 && args[1] == QStringLiteral("trace"))
-        return traceAll(args[2], args[3], args[4]);
-    return fail(QStringLiteral("usage: morvik_art draw OUTDIR | trace OUTDIR TABLES.cpp PICTURES.qrc"));
+    if (args.size() == 4 && args[1] == QStringLiteral("generate"))
+        return generateAll(args[2], args[3]);
+    return fail(QStringLiteral("usage: morvik_art draw OUTDIR | generate OUTDIR GENDIR"));
 }

@@ -1,6 +1,7 @@
 #include "pictures.h"
 
 #include "app/shapes/balloon_tables.h"
+#include "butler.h"
 #include "figure.h"
 #include "props.h"
 
@@ -15,6 +16,8 @@ namespace {
 const QSize kPose{170, 170};
 
 using Props = std::function<void(QPainter&, const Skeleton&)>;
+// The tables below name their pictures with u"…"_s: QStringLiteral in every cell would bury them.
+using namespace Qt::StringLiterals;
 
 Rendered onBlack(const Figure& f) {
     return render([f](QPainter& p) { draw(p, f); }, solid(kPose, 0xFF000000u));
@@ -667,26 +670,26 @@ std::vector<PictureRow> buildRows() {
     auto blinking = [](const std::function<Figure()>& figure, Eyes eyes) {
         return [figure, eyes] { return with(figure(), [eyes](Figure& f) { f.eyes = eyes; }); };
     };
-    pose("action.Image1(0)", [] {
+    pose(u"action.Image1(0)"_s, [] {
         return with(holdingBoard(), [](Figure& f) {
             f.eyes = Eyes::Closed;
             f.light = Light::Amber;
         });
     });
-    pose("gra.Image1(0)", standing);
-    pose("gra.Image1(1)", blinking(standing, Eyes::Closed));
-    pose("gra.Image1(2)", [] { return bowing(0.33); });
-    pose("gra.Image1(3)", [] { return bowing(1.0); });
-    pose("gra.Image1(6)", holdingBoard);
-    pose("gra.Image1(7)", blinking(holdingBoard, Eyes::Closed));
-    pose("gra.Image1(10)", dozingGesture);
-    pose("gra.Image1(11)", [] {
+    pose(u"gra.Image1(0)"_s, standing);
+    pose(u"gra.Image1(1)"_s, blinking(standing, Eyes::Closed));
+    pose(u"gra.Image1(2)"_s, [] { return bowing(0.33); });
+    pose(u"gra.Image1(3)"_s, [] { return bowing(1.0); });
+    pose(u"gra.Image1(6)"_s, holdingBoard);
+    pose(u"gra.Image1(7)"_s, blinking(holdingBoard, Eyes::Closed));
+    pose(u"gra.Image1(10)"_s, dozingGesture);
+    pose(u"gra.Image1(11)"_s, [] {
         return with(dozingGesture(), [](Figure& f) {
             f.eyes = Eyes::Half;
             f.mouth = Mouth::Line;
         });
     });
-    pose("gra.Image1(12)", [] {
+    pose(u"gra.Image1(12)"_s, [] {
         return with(standing(), [](Figure& f) {
             f.right.reach = QPointF(104, 88);
             f.right.elbowDown = true;
@@ -694,41 +697,41 @@ std::vector<PictureRow> buildRows() {
             f.look = -0.2;
         });
     });
-    pose("gra.Image1(13)", blinking(drowsy, Eyes::Closed));
-    pose("gra.Image1(14)", drowsy);
-    pose("gra.Image1(16)", asleep);
-    pose("gra2.Image1(0)", mailReady);
-    pose("gra2.Image1(1)", mailPeering);
-    pose("gra2.Image1(2)", mailLooking);
-    rows.push_back({"gra2.Image1(5)", kPose, Backdrop::Scene, [] {
+    pose(u"gra.Image1(13)"_s, blinking(drowsy, Eyes::Closed));
+    pose(u"gra.Image1(14)"_s, drowsy);
+    pose(u"gra.Image1(16)"_s, asleep);
+    pose(u"gra2.Image1(0)"_s, mailReady);
+    pose(u"gra2.Image1(1)"_s, mailPeering);
+    pose(u"gra2.Image1(2)"_s, mailLooking);
+    rows.push_back({u"gra2.Image1(5)"_s, kPose, Backdrop::Scene, [] {
                         const Figure f = atDesk();
                         return render([f](QPainter& p) { draw(p, f); }, scenePattern());
                     }});
     rows.push_back(
-        {"gra2.fuki1", {200, 160}, Backdrop::Blue, [] { return balloon(balloon_tables::kBalloon1); }});
+        {u"gra2.fuki1"_s, {200, 160}, Backdrop::Blue, [] { return balloon(balloon_tables::kBalloon1); }});
     rows.push_back(
-        {"gra2.fuki2", {200, 160}, Backdrop::Blue, [] { return balloon(balloon_tables::kBalloon2); }});
+        {u"gra2.fuki2"_s, {200, 160}, Backdrop::Blue, [] { return balloon(balloon_tables::kBalloon2); }});
     rows.push_back(
-        {"gra2.fuki3", {200, 160}, Backdrop::Blue, [] { return balloon(balloon_tables::kBalloon3); }});
+        {u"gra2.fuki3"_s, {200, 160}, Backdrop::Blue, [] { return balloon(balloon_tables::kBalloon3); }});
     rows.push_back(
-        {"gra2.fuki4", {200, 160}, Backdrop::Blue, [] { return balloon(balloon_tables::kBalloon4); }});
-    pose("gra3.Image1(4)", plugRaised);
-    pose("gra3.Image1(5)", plugInHands);
-    pose("gra3.Image1(8)", lowBattery);
-    pose("gra3.Image1(9)", blinking(lowBattery, Eyes::Closed));
+        {u"gra2.fuki4"_s, {200, 160}, Backdrop::Blue, [] { return balloon(balloon_tables::kBalloon4); }});
+    pose(u"gra3.Image1(4)"_s, plugRaised);
+    pose(u"gra3.Image1(5)"_s, plugInHands);
+    pose(u"gra3.Image1(8)"_s, lowBattery);
+    pose(u"gra3.Image1(9)"_s, blinking(lowBattery, Eyes::Closed));
     for (int i = 1; i <= 9; ++i)
         rows.push_back({QStringLiteral("gra3.ImageList1(%1)").arg(i), {15, 13}, Backdrop::Plain, [i] {
                             return digit(i, false);
                         }});
-    rows.push_back({"gra3.ImageList1(10)", {15, 13}, Backdrop::Plain, [] { return digit(0, false); }});
-    rows.push_back({"gra3.ImageList1(11)", {15, 13}, Backdrop::Plain, [] { return digit(0, true); }});
+    rows.push_back({u"gra3.ImageList1(10)"_s, {15, 13}, Backdrop::Plain, [] { return digit(0, false); }});
+    rows.push_back({u"gra3.ImageList1(11)"_s, {15, 13}, Backdrop::Plain, [] { return digit(0, true); }});
     for (int i = 1; i <= 10; ++i)
         rows.push_back({QStringLiteral("gra3.ImageList2(%1)").arg(i), {66, 50}, Backdrop::Plain, [i] {
                             return gauge(i);
                         }});
-    rows.push_back({"gra3.ImageList2(11)", {66, 50}, Backdrop::Plain, bootSign});
-    rows.push_back({"gra3.ImageList2(12)", {66, 50}, Backdrop::Plain, chargeSign});
-    rows.push_back({"gra3.ImageList2(13)", {66, 50}, Backdrop::Plain, mailSign});
+    rows.push_back({u"gra3.ImageList2(11)"_s, {66, 50}, Backdrop::Plain, bootSign});
+    rows.push_back({u"gra3.ImageList2(12)"_s, {66, 50}, Backdrop::Plain, chargeSign});
+    rows.push_back({u"gra3.ImageList2(13)"_s, {66, 50}, Backdrop::Plain, mailSign});
     for (int k = 0; k <= 4; ++k)
         pose(QStringLiteral("gra5.Image1(%1)").arg(k), [k] { return danceFrame(k); });
     for (int k = 5; k <= 8; ++k)
@@ -738,28 +741,54 @@ std::vector<PictureRow> buildRows() {
         pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return phoneFrame(k); });
     for (int k = 5; k <= 7; ++k)
         pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return disconnectFrame(k - 5); });
-    rows.push_back({"morvik.Picture1", {32, 32}, Backdrop::Plain, trayIcon});
+    for (const auto& [name, monocle] :
+         {std::pair{u"gra.lun_img1"_s, Monocle::Open}, {u"gra.lun_img2"_s, Monocle::Closed}})
+        rows.push_back({name, kButlerSize, Backdrop::Blue, [monocle] {
+                            return render([monocle](QPainter& p) { drawButler(p, monocle); },
+                                          solid(kButlerSize, kBlue));
+                        }});
+    rows.push_back({u"morvik.Picture1"_s, {32, 32}, Backdrop::Plain, trayIcon, true});
     return rows;
 }
 
 std::vector<OutlineRow> buildOutlines() {
+    // Columns each window shows of its pictures: the character window 150 of 170, a balloon 195 of 200.
+    constexpr int character = 150, balloon = 195;
     std::vector<OutlineRow> rows{
-        {"ShapeStandard", "gra.Image1(0)", {}},        {"ShapePose01", "gra.Image1(2)", {}},
-        {"ShapePose02", "gra.Image1(3)", {}},          {"ShapePose03", "gra3.Image1(4)", {}},
-        {"ShapePose04", "gra3.Image1(5)", {}},         {"ShapePose05", "gra.Image1(6)", {}},
-        {"ShapePose06", "gra3.Image1(8)", {}},         {"ShapePose07", "gra2.Image1(0)", {}},
-        {"ShapePose08", "gra2.Image1(1)", {}},         {"ShapePose09", "gra2.Image1(2)", {}},
-        {"ShapePose10", "gra.Image1(14)", {}},         {"ShapePose11", "gra.Image1(16)", {}},
-        {"ShapePose12", "gra.Image1(16)", sleepMarks}, {"ShapePose13", "gra.Image1(10)", {}},
-        {"ShapePose14", "gra2.Image1(5)", {}},         {"ShapePose15", "gra2.Image1(5)", busyMarks},
-        {"ShapePose16", "gra2.Image1(5)", busySparks}, {"ShapePose17", "gra.Image1(12)", {}},
+        {u"RgnCall.ShapeBalloon1"_s, balloon, {u"gra2.fuki1"_s}, {}, balloon_tables::kBalloon1},
+        {u"RgnCall.ShapeBalloon2"_s, balloon, {u"gra2.fuki2"_s}, {}, balloon_tables::kBalloon2},
+        {u"RgnCall.ShapeBalloon3"_s, balloon, {u"gra2.fuki3"_s}, {}, balloon_tables::kBalloon3},
+        {u"RgnCall.ShapeBalloon4"_s, balloon, {u"gra2.fuki4"_s}, {}, balloon_tables::kBalloon4},
+        {u"RgnCall.ShapeStandard"_s, character, {u"gra.Image1(0)"_s, u"gra.Image1(1)"_s}},
+        {u"RgnCall.ShapePose01"_s, character, {u"gra.Image1(2)"_s}},
+        {u"RgnCall.ShapePose02"_s, character, {u"gra.Image1(3)"_s}},
+        {u"RgnCall.ShapePose03"_s, character, {u"gra3.Image1(4)"_s}},
+        {u"RgnCall.ShapePose04"_s, character, {u"gra3.Image1(5)"_s}},
+        {u"RgnCall.ShapePose05"_s,
+         character,
+         {u"gra.Image1(6)"_s, u"gra.Image1(7)"_s, u"action.Image1(0)"_s}},
+        {u"RgnCall.ShapePose06"_s, character, {u"gra3.Image1(8)"_s, u"gra3.Image1(9)"_s}},
+        {u"RgnCall.ShapePose07"_s, character, {u"gra2.Image1(0)"_s}},
+        {u"RgnCall.ShapePose08"_s, character, {u"gra2.Image1(1)"_s}},
+        {u"RgnCall.ShapePose09"_s, character, {u"gra2.Image1(2)"_s}},
+        {u"RgnCall.ShapePose10"_s, character, {u"gra.Image1(14)"_s, u"gra.Image1(13)"_s}},
+        {u"RgnCall.ShapePose11"_s, character, {u"gra.Image1(16)"_s}},
+        {u"RgnCall.ShapePose12"_s, character, {u"gra.Image1(16)"_s}, sleepMarks},
+        {u"RgnCall2.ShapePose13"_s, character, {u"gra.Image1(10)"_s, u"gra.Image1(11)"_s}},
+        {u"RgnCall2.ShapePose14"_s, character, {u"gra2.Image1(5)"_s}},
+        {u"RgnCall2.ShapePose15"_s, character, {u"gra2.Image1(5)"_s}, busyMarks},
+        {u"RgnCall2.ShapePose16"_s, character, {u"gra2.Image1(5)"_s}, busySparks},
+        {u"RgnCall2.ShapePose17"_s, character, {u"gra.Image1(12)"_s}},
+        {u"RgnCall4.ShapeLauncher"_s, kButlerSize.width(), {u"gra.lun_img1"_s, u"gra.lun_img2"_s}},
     };
     for (int k = 0; k <= 7; ++k)
-        rows.push_back(
-            {QStringLiteral("ShapePose%1").arg(18 + k), QStringLiteral("gra6.Image1(%1)").arg(k), {}});
+        rows.push_back({QStringLiteral("RgnCall2.ShapePose%1").arg(18 + k),
+                        character,
+                        {QStringLiteral("gra6.Image1(%1)").arg(k)}});
     for (int k = 0; k <= 8; ++k)
-        rows.push_back(
-            {QStringLiteral("ShapeDance1_%1").arg(k), QStringLiteral("gra5.Image1(%1)").arg(k), {}});
+        rows.push_back({QStringLiteral("RgnCall2.ShapeDance1_%1").arg(k),
+                        character,
+                        {QStringLiteral("gra5.Image1(%1)").arg(k)}});
     return rows;
 }
 

@@ -1,16 +1,24 @@
 #pragma once
-// The picture list: one data row per stored picture, and one row per traced outline.
+// The registry of the character's pictures and outlines: one data row per stored picture and one
+// row per named outline. Everything else is generated from these rows at build time (generate.h):
+// the pictures and their Qt resource list, the picture stores' names and accessors
+// (gra::Image1(n), gra2::fuki1() ...), the outline tables, the builders of every module
+// (RgnCall::ShapeStandard ...) and the list that pairs each outline with its pictures.
 //
 // A picture row names the picture as its store holds it ("gra.Image1(0)", "gra3.ImageList2(13)",
-// "gra2.fuki1"), its backdrop and how it is drawn: most are a Figure value (figure.h) with props.
-// An outline row names a shape and the silhouette its table is traced from: a picture's own
-// silhouette, optionally with marks that exist only in the outline (the sleeping pose's Z marks,
-// the busy animation's signal strokes). Adding pictures of further dances, the unpacking animation
-// or the companions is adding rows here.
+// "gra2.fuki1"), its size, its backdrop and how it is drawn: most are a Figure value (figure.h)
+// with props. An outline row names its builder ("RgnCall.ShapeStandard": module and name), the
+// columns its window shows, and the pictures shown under it, the first being the one whose
+// silhouette it is traced from; marks that exist only in the outline (the sleeping pose's Z marks,
+// the busy animation's signal strokes) are drawn into that silhouette. The balloons' rows are
+// their design instead: the table is used as it is and the picture is drawn from it.
+
+#include "app/shapes/region_table.h"
 #include "render.h"
 
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace art {
@@ -29,12 +37,17 @@ struct PictureRow {
     QSize size;
     Backdrop backdrop;
     std::function<Rendered()> make;
+    // A window's own picture (the main window's Picture1, the tray icon) rather than a store's: it
+    // is found by its name only, and no store namespace is generated for it.
+    bool windowPicture = false;
 };
 
 struct OutlineRow {
-    QString shape;   // "ShapeStandard"
-    QString picture; // whose silhouette the outline is
-    Drawing extra;   // marks that belong to the outline only (may be empty)
+    QString builder;         // module and name: "RgnCall.ShapeStandard"
+    int windowWidth;         // columns of the pictures the window shows: no row of a pose passes it
+    QStringList pictures;    // shown under the outline; the first is the one it is traced from
+    Drawing extra = {};      // marks that belong to the outline only
+    RegionTable design = {}; // rows given by design (the balloons), used as they are
 };
 
 const std::vector<PictureRow>& pictureRows();

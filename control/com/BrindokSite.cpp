@@ -1,6 +1,7 @@
 #include "BrindokSite.h"
 
 #include "control/brindok_ids.h"
+#include "control/com/build_version.h"
 #include "control/com/dispatch.h"
 #include "control/com/registry.h"
 #include "control/com/runtime.h"
@@ -15,13 +16,19 @@
 
 namespace {
 
-// Whether the registry names an existing library for the control's ProgID.
-bool registered() {
+// Whether the registry names, for the control's ProgID, this build's own library: the file this
+// program loads and the build version it was made with. A registration left by another build (an
+// older installation, another build tree) may lay out the interfaces differently.
+bool registeredAsThisBuild(const QString& library) {
     com::Guid clsid;
     if (com::failed(com::classFromProgId(QLatin1String(brindok::kProgIdControl), &clsid)))
         return false;
-    const auto path = com::registry::read(QStringLiteral("CLSID\\%1\\InprocServer32").arg(clsid.toString()));
-    return path && QFileInfo(*path).isFile();
+    const QString key = QStringLiteral("CLSID\\%1\\InprocServer32").arg(clsid.toString());
+    const auto path = com::registry::read(key);
+    const auto version = com::registry::read(key, QLatin1String(com::kBuildVersionValue));
+    const QString file = QFileInfo(library).canonicalFilePath();
+    return path && !file.isEmpty() && QFileInfo(*path).canonicalFilePath() == file &&
+           version == QLatin1String(com::kBuildVersion);
 }
 
 void sayUnavailable(const QString& why) {
@@ -37,14 +44,19 @@ void sayUnavailable(const QString& why) {
 
 BrindokSite::BrindokSite() {
     QString why;
-    if (!registered()) {
-        const com::HResult hr = com::registerServer(libraryPath(), &why);
+    const QString library = libraryPath();
+    if (!registeredAsThisBuild(library)) {
+        const com::HResult hr = com::registerServer(library, &why);
         if (com::failed(hr)) {
             if (why.isEmpty())
                 why = QStringLiteral("registering %1 failed with 0x%2")
-                          .arg(libraryPath())
+                          .arg(library)
                           .arg(uint32_t(hr), 8, 16, QLatin1Char('0'));
             sayUnavailable(why);
+            return;
+        }
+        if (!registeredAsThisBuild(library)) {
+            sayUnavailable(QStringLiteral("%1 is from another build of the program").arg(library));
             return;
         }
     }

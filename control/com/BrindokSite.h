@@ -1,8 +1,11 @@
 #pragma once
 // The main window's hold on the SSTP control, its member `nh`. Made with the window, it registers
-// the control when the class registry does not know it yet (as an installer would, once), creates
-// it by its ProgID and from then on talks to it through its dispatch interface only: it reads
-// Sakura and calls Send. The control stays synchronous and its events are not listened to.
+// the control (as an installer would) unless the class registry already names this program's own
+// library with the build version this program was made with: a registration left by another build
+// is replaced, never loaded, since the two sides use each other's interfaces as raw function
+// tables. It then creates the control by its ProgID and from then on talks to it through its
+// dispatch interface only: it reads Sakura and calls Send. The control stays synchronous and its
+// events are not listened to.
 //
 // Without the library (not built, not installed, or it fails to load or register) the site says
 // so once on standard error, Sakura reads 0 and Send sends nothing.

@@ -12,6 +12,11 @@
 // The file is $MORVIK_COM_REGISTRY when set, else $XDG_CONFIG_HOME/morvik/classes.reg
 // (~/.config/morvik/classes.reg).
 //
+// A class's InprocServer32 key also holds the value BuildVersion: the build version of the
+// component interfaces (com::kBuildVersion) that its library was made with. The interfaces are used
+// as raw function tables, so a host should create objects of a class only when that version is its
+// own (the main window's site, BrindokSite.h, sees to it).
+//
 // Every change reads the file, applies itself and writes the whole file back atomically under a
 // lock, so two processes registering at once lose nothing. A file that does not parse is never
 // overwritten: reading it gives an error and every change is refused.
@@ -19,6 +24,11 @@
 #include <QString>
 #include <functional>
 #include <optional>
+
+namespace com {
+// The name of the value that records a library's build version under its InprocServer32 key.
+inline constexpr const char* kBuildVersionValue = "BuildVersion";
+} // namespace com
 
 namespace com::registry {
 

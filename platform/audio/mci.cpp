@@ -145,7 +145,8 @@ int open(const QStringList& t) {
     if (!type.isEmpty() && !word(type, "sequencer"))
         return kMciUnsupportedDevice;
     const QString suffix = QFileInfo(path).suffix().toLower();
-    static const QStringList kMidiSuffixes{"mid", "midi", "rmi", "smf"};
+    static const QStringList kMidiSuffixes{QStringLiteral("mid"), QStringLiteral("midi"),
+                                           QStringLiteral("rmi"), QStringLiteral("smf")};
     if (type.isEmpty() && !kMidiSuffixes.contains(suffix))
         return kMciNoDeviceForExtension;
     if (find(alias))

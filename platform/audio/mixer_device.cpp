@@ -110,6 +110,9 @@ void pointAtSoundFont() {
 }
 
 bool open() {
+    // SIGTERM and SIGINT are the program's own: SDL would turn them into a quit event that nobody
+    // reads, and the session could no longer end her.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     const bool chosen = qEnvironmentVariableIsSet("SDL_AUDIODRIVER");
     bool opened = (chosen || soundOutputVisible()) && openWith(nullptr);
     if (!opened) {

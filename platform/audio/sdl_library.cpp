@@ -56,6 +56,7 @@ MORVIK_FORWARD_VOID(SDL_QuitSubSystem, (Uint32 flags), (flags))
 MORVIK_FORWARD(SDL_bool, SDL_SetHintWithPriority,
                (const char* name, const char* value, SDL_HintPriority priority), (name, value, priority),
                SDL_FALSE)
+MORVIK_FORWARD(SDL_bool, SDL_SetHint, (const char* name, const char* value), (name, value), SDL_FALSE)
 MORVIK_FORWARD(SDL_bool, SDL_ResetHint, (const char* name), (name), SDL_FALSE)
 MORVIK_FORWARD(const char*, SDL_GetCurrentAudioDriver, (void), (), nullptr)
 MORVIK_FORWARD(SDL_AudioStatus, SDL_GetAudioDeviceStatus, (SDL_AudioDeviceID dev), (dev), SDL_AUDIO_STOPPED)

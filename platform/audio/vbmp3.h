@@ -10,7 +10,8 @@
 // then 1 until the clip has ended, or until vbmp3_stop()/vbmp3_close() ended it at once, and 0
 // after (and whenever nothing plays). vbmp3_close() forgets the clip; vbmp3_free() also lets the
 // sound device go (it is opened again by the next call that needs it). vbmp3_init() opens the device
-// early; every other call opens it when needed too.
+// early; every other call opens it when needed too. Opening the device leaves the handling of
+// SIGTERM and SIGINT as the program set it.
 //
 // Without a sound device everything works the same, silently: clips take their real time to "play"
 // and the state says so, so a caller that waits for the end of a clip is never kept waiting longer.

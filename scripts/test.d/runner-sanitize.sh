@@ -1,18 +1,17 @@
 #!/usr/bin/env bash
 # The plug-in runners and their table of runs under AddressSanitizer and UndefinedBehaviorSanitizer.
-# Quiet when all is well apart from ctest's summary; the whole ctest output when a run fails.
-set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$root/build-asan
-jobs=${MORVIK_JOBS:-$(nproc)}
+# Quiet when all is well apart from ctest's summary; the whole ctest output when a run fails. A
+# build that fails, or finds no tests to run, fails.
+source "$(dirname "$0")/../lib.sh"
+build=$MORVIK_ROOT/build-asan
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    "-DMORVIK_PARTS=platform;runner" -DMORVIK_SANITIZE=address,undefined >/dev/null
-cmake --build "$build" --target runner_tests --parallel "$jobs" -- --quiet 2>&1 | grep -v '^ninja: no work to do' || true
-[[ ${PIPESTATUS[0]} -eq 0 ]]
+cmake -S "$MORVIK_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "-DMORVIK_PARTS=platform;runner" -DMORVIK_SANITIZE=address,undefined -DMORVIK_WERROR=ON >/dev/null
+morvik_compile "$build" --target runner_tests
 
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-if ! out=$(ctest --test-dir "$build" -L runner --output-on-failure --parallel "$jobs" 2>&1); then
+if ! out=$(ctest --test-dir "$build" -L runner --output-on-failure --parallel "$MORVIK_JOBS" \
+    --no-tests=error 2>&1); then
     printf '%s\n' "$out"
     exit 1
 fi

@@ -18,6 +18,22 @@ TEST(PictureStores, HoldEveryPictureTheOutlinesArePairedWith) {
         }
 }
 
+// Every picture of the art's rows is in its store at its size, and every store loads.
+TEST(PictureStores, HoldEveryListedPictureAtItsSize) {
+    ASSERT_FALSE(stores::AllPictures().empty());
+    for (const stores::Listed& listed : stores::AllPictures()) {
+        const stores::Picture picture = stores::Find(listed.name);
+        ASSERT_FALSE(picture.isNull()) << listed.name.toStdString();
+        EXPECT_EQ(picture.pixmap.size(), listed.size) << listed.name.toStdString();
+        EXPECT_TRUE(stores::StoreNames().contains(listed.name.section(QLatin1Char('.'), 0, 0)))
+            << listed.name.toStdString();
+    }
+    for (const QString& store : stores::StoreNames()) {
+        stores::Load(store);
+        EXPECT_TRUE(stores::Loaded(store)) << store.toStdString();
+    }
+}
+
 struct Indexed {
     const char* name;
     stores::Picture (*get)();
@@ -39,6 +55,8 @@ INSTANTIATE_TEST_SUITE_P(
     Stores, IndexedPictures,
     ::testing::Values(Indexed{"gra.Image1(0)", [] { return gra::Image1(0); }, {170, 170}},
                       Indexed{"gra.Image1(4)", [] { return gra::Image1(4); }, {}},
+                      Indexed{"gra.lun_img1", [] { return gra::lun_img1(); }, {72, 100}},
+                      Indexed{"gra.lun_img2", [] { return gra::lun_img2(); }, {72, 100}},
                       Indexed{"action.Image1(0)", [] { return action::Image1(0); }, {170, 170}},
                       Indexed{"gra2.fuki3", [] { return gra2::fuki3(); }, {200, 160}},
                       Indexed{"gra3.Image1(9)", [] { return gra3::Image1(9); }, {170, 170}},
@@ -68,6 +86,16 @@ TEST(PictureStores, ShowPutsThePictureInTheBoxAndNotesIt) {
     EXPECT_EQ(box.pixmap().size(), QSize(170, 170));
     EXPECT_TRUE(stores::Shows(&box, gra::Image1(16)));
     EXPECT_FALSE(stores::Shows(&box, gra::Image1(0)));
+}
+
+TEST(PictureStores, AnOverlayIsShownWithoutANoteAndRemembered) {
+    QLabel box;
+    EXPECT_TRUE(stores::Shown(&box).name.isEmpty());
+    platform::pace::Recorder recorder;
+    stores::Show(&box, gra3::ImageList2(13), stores::Note::Quiet);
+    EXPECT_TRUE(recorder.events.isEmpty());
+    EXPECT_EQ(stores::Shown(&box).name, QStringLiteral("gra3.ImageList2(13)"));
+    EXPECT_EQ(stores::Shown(&box).pixmap.cacheKey(), box.pixmap().cacheKey());
 }
 
 TEST(PictureStores, AMissingPictureLeavesTheBoxAsItWas) {
@@ -100,9 +128,10 @@ TEST(PictureStores, UnloadFreesTheStoreButNotWhatAWindowShows) {
 }
 
 TEST(PictureStores, UnknownStoresHoldNothing) {
-    stores::Load(QStringLiteral("gra4"));
-    EXPECT_FALSE(stores::Loaded(QStringLiteral("gra4")));
-    EXPECT_TRUE(stores::Find(QStringLiteral("gra4.Image1(17)")).isNull());
+    ASSERT_FALSE(stores::StoreNames().contains(QStringLiteral("gra0")));
+    stores::Load(QStringLiteral("gra0"));
+    EXPECT_FALSE(stores::Loaded(QStringLiteral("gra0")));
+    EXPECT_TRUE(stores::Find(QStringLiteral("gra0.Image1(17)")).isNull());
     EXPECT_TRUE(stores::Find(QStringLiteral("../../etc")).isNull());
 }
 

@@ -155,6 +155,23 @@ TEST_F(BrindokCtrlTest, RemoteAddressAndSenderReachTheSocket) {
     EXPECT_EQ(result, Variant(102));
 }
 
+TEST_F(BrindokCtrlTest, StringArgumentsEndAtTheirFirstNul) {
+    const auto withTail = [](const QString& text) {
+        return text + QChar(u'\0') + QStringLiteral("\r\ntail");
+    };
+    ASSERT_EQ(com::dispatch::put(control(), kRemoteAddress, withTail(server.host())), com::S_OK);
+    ASSERT_EQ(com::dispatch::put(control(), kSender, withTail(QStringLiteral("someone"))), com::S_OK);
+    EXPECT_EQ(get(kRemoteAddress), Variant(server.host()));
+    EXPECT_EQ(get(kSender), Variant(QStringLiteral("someone")));
+    Variant result;
+    ASSERT_EQ(com::dispatch::call(control(), kSend2,
+                                  {withTail(QStringLiteral("Hi")), withTail(QStringLiteral("a"))}, &result),
+              com::S_OK);
+    EXPECT_EQ(result, Variant(0));
+    EXPECT_EQ(server.waitForRequests(1).at(0),
+              "SEND SSTP/1.2\r\nSender: someone\r\nScript: Hi\\e\r\nEntry: a\r\n\r\n");
+}
+
 TEST_F(BrindokCtrlTest, EverySetOfAsyncModeTogglesIt) {
     EXPECT_EQ(get(kAsyncMode), Variant(0));
     ASSERT_EQ(com::dispatch::put(control(), kAsyncMode, 0), com::S_OK);

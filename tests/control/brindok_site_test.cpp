@@ -3,16 +3,40 @@
 // banter and farewell reaching a scripted SSTP server on 127.0.0.1:11000.
 #include "control/brindok_ids.h"
 #include "control/com/BrindokSite.h"
+#include "control/com/build_version.h"
 #include "control/com/registry.h"
 #include "platform/codec.h"
 #include "qt_printers.h"
 #include "sstp_server.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <link.h>
+#include <sys/stat.h>
 
 namespace {
+
+// Whether a library of that path is mapped into this process.
+bool libraryLoaded(const QString& path) {
+    const QByteArray wanted = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    struct Search {
+        const QByteArray* wanted;
+        bool found = false;
+    } search{&wanted};
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            auto* s = static_cast<Search*>(data);
+            if (info->dlpi_name && *s->wanted == info->dlpi_name)
+                s->found = true;
+            return 0;
+        },
+        &search);
+    return search.found;
+}
 
 class BrindokSiteTest : public ::testing::Test {
 protected:
@@ -75,6 +99,68 @@ TEST_F(BrindokSiteTest, AStaleRegistrationIsRenewed) {
     }));
     const BrindokSite nh;
     EXPECT_TRUE(nh.available());
+}
+
+// A registration that another build of the program left behind: which library it names, and the
+// build version recorded beside it (nothing: the value is absent, as the first builds wrote it).
+struct LeftRegistration {
+    const char* name;
+    bool ownLibrary; // else a copy of it in another folder, standing for another build's file
+    std::optional<QString> version;
+};
+void PrintTo(const LeftRegistration& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const LeftRegistration kLeftRegistrations[] = {
+    {"AnotherFileOfThisVersion", false, QLatin1String(com::kBuildVersion)},
+    {"ThisFileOfAnotherVersion", true, QStringLiteral("0.0.1+0123456789abcdef")},
+    {"ThisFileWithoutAVersion", true, std::nullopt},
+    {"AnotherFileWithoutAVersion", false, std::nullopt},
+};
+
+class LeftRegistrationTest : public BrindokSiteTest,
+                             public ::testing::WithParamInterface<LeftRegistration> {};
+
+TEST_P(LeftRegistrationTest, IsReplacedByThisBuildsOwnBeforeAnythingIsLoaded) {
+    const QString own = QFileInfo(QStringLiteral(BRINDOK_LIBRARY)).canonicalFilePath();
+    const QString other = dir_.filePath(QStringLiteral("old-build/libbrindok.so"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(other).path()));
+    ASSERT_TRUE(QFile::copy(own, other));
+    const QString key =
+        QStringLiteral("CLSID\\") + brindok::kClsidBrindok.toString() + QStringLiteral("\\InprocServer32");
+    ASSERT_TRUE(com::registry::edit(com::registry::filePath(), [&](com::registry::Tree& t) {
+        t.setValue(QStringLiteral("BRINDOK.BrindokCtrl.1\\CLSID"), {}, brindok::kClsidBrindok.toString());
+        t.setValue(key, {}, GetParam().ownLibrary ? own : other);
+        if (GetParam().version)
+            t.setValue(key, QLatin1String(com::kBuildVersionValue), *GetParam().version);
+    }));
+
+    const BrindokSite nh;
+    EXPECT_TRUE(nh.available());
+    EXPECT_EQ(com::registry::read(key), own);
+    EXPECT_EQ(com::registry::read(key, QLatin1String(com::kBuildVersionValue)),
+              QLatin1String(com::kBuildVersion));
+    EXPECT_FALSE(libraryLoaded(other));
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, LeftRegistrationTest, ::testing::ValuesIn(kLeftRegistrations),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The registry file as one version of it: every change writes a new file in its place.
+ino_t registryFile() {
+    struct stat status {};
+    return ::stat(QFile::encodeName(com::registry::filePath()).constData(), &status) == 0 ? status.st_ino : 0;
+}
+
+TEST_F(BrindokSiteTest, ARegistrationOfThisBuildIsKeptAsItIs) {
+    const BrindokSite first;
+    ASSERT_TRUE(first.available());
+    const ino_t registered = registryFile();
+    ASSERT_NE(registered, 0u);
+    const BrindokSite second;
+    EXPECT_TRUE(second.available());
+    EXPECT_EQ(registryFile(), registered);
 }
 
 TEST_F(BrindokSiteTest, WithoutTheLibraryEverythingIsQuietlyOff) {

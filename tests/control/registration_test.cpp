@@ -1,6 +1,7 @@
 // libbrindok.so as a host meets it: registration into a private registry file, creation by ProgID,
 // late-bound calls, unregistration.
 #include "control/brindok_ids.h"
+#include "control/com/build_version.h"
 #include "control/com/dispatch.h"
 #include "control/com/registry.h"
 #include "control/com/runtime.h"
@@ -56,6 +57,8 @@ TEST_F(RegistrationTest, RegisterWritesTheTypeLibraryAndBothClasses) {
     EXPECT_EQ(value(control("InprocServer32")), kLibrary);
     EXPECT_EQ(value(control("InprocServer32"), QStringLiteral("ThreadingModel")),
               QStringLiteral("Apartment"));
+    EXPECT_EQ(value(control("InprocServer32"), QStringLiteral("BuildVersion")),
+              QLatin1String(com::kBuildVersion));
     EXPECT_EQ(value(control("ProgID")), QStringLiteral("BRINDOK.BrindokCtrl.1"));
     EXPECT_EQ(value(control("ToolboxBitmap32")), kLibrary + QStringLiteral(", 1"));
     EXPECT_EQ(value(control("MiscStatus\\1")), QString::number(0x20591));
@@ -66,6 +69,9 @@ TEST_F(RegistrationTest, RegisterWritesTheTypeLibraryAndBothClasses) {
     EXPECT_TRUE(tree->hasKey(control("Control")));
     EXPECT_EQ(value("CLSID\\" + kClsidPropPage.toString()), QStringLiteral("Brindok Property Page"));
     EXPECT_EQ(value("CLSID\\" + kClsidPropPage.toString() + "\\InprocServer32"), kLibrary);
+    EXPECT_EQ(
+        value("CLSID\\" + kClsidPropPage.toString() + "\\InprocServer32", QStringLiteral("BuildVersion")),
+        QLatin1String(com::kBuildVersion));
 }
 
 TEST_F(RegistrationTest, AHostCreatesTheControlByItsProgIdAndCallsItLateBound) {

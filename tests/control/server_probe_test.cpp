@@ -1,5 +1,6 @@
-// The server test and the loopback rule, which look at 127.0.0.1:11000 itself: these tests run one
-// at a time (they hold the sstp_port_11000 lock) and each has a runtime folder of its own.
+// The server test and the loopback rule, which look at 127.0.0.1:11000 itself: these tests run in a
+// network of their own (so a program holding that port elsewhere does not count) and each has a
+// runtime folder of its own.
 #include "control/BrindokCtrl.h"
 #include "control/server_probe.h"
 #include "platform/single_instance.h"

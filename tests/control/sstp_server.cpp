@@ -52,11 +52,14 @@ bool waitFor(int fd, short events, int ms) {
 
 } // namespace
 
-SstpServer::SstpServer(const QByteArray& address) : address_(address) {
+SstpServer::SstpServer(const QByteArray& address, int receiveBuffer) : address_(address) {
     for (;;) {
         listener_ = bindPort(address_, true);
         if (listener_ < 0)
             return;
+        // Set before listening, so that every connection starts with it (and its window).
+        if (receiveBuffer > 0)
+            ::setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
         if (::listen(listener_, 8) == 0)
             break;
         // Another test bound the same address in between; take the next one.

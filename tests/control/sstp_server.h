@@ -23,7 +23,9 @@ public:
         QByteArray reply = "SSTP/1.4 200 OK\r\n\r\n";
     };
 
-    explicit SstpServer(const QByteArray& address = {});
+    // receiveBuffer: the kernel's receive buffer of each connection in bytes (the system's choice
+    // while 0); a small one fills after a few bytes when the server reads nothing.
+    explicit SstpServer(const QByteArray& address = {}, int receiveBuffer = 0);
     ~SstpServer();
     SstpServer(const SstpServer&) = delete;
     SstpServer& operator=(const SstpServer&) = delete;

@@ -4,9 +4,14 @@
 #include "qt_printers.h"
 #include "sstp_server.h"
 
+#include <arpa/inet.h>
+#include <condition_variable>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
+#include <mutex>
 #include <sys/resource.h>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -35,6 +40,11 @@ void PrintTo(const WireCase& c, std::ostream* os) {
 
 // "表" in CP932 is 0x95 0x5C: its second byte is a backslash.
 const QByteArray kHyo = "\x95\x5C";
+
+// The bytes of a literal, NULs inside it included.
+template <size_t N> QByteArray bytes(const char (&text)[N]) {
+    return QByteArray(text, N - 1);
+}
 
 const WireCase kWireCases[] = {
     {"SendOptionMinus1", [](CSstpSocket& s) { return s.Send("Hello", -1); },
@@ -79,6 +89,27 @@ const WireCase kWireCases[] = {
      "GIVE SSTP/1.1\r\nSender: localhost\r\nSongname: Song \\e\r\n\r\n"},
     {"Communicate", [](CSstpSocket& s) { return s.Communicate("Hi there"); },
      "COMMUNICATE SSTP/1.1\r\nSender: localhost\r\nSentence: Hi there\r\n\r\n"},
+    // A value ends at its first NUL; what follows it, a line end included, never goes out.
+    {"SendScriptEndsAtNul", [](CSstpSocket& s) { return s.Send(bytes("Hi\0\r\nOption: notranslate"), 1); },
+     "SEND SSTP/1.1\r\nSender: localhost\r\nScript: Hi\\e\r\nOption: nodescript\r\n\r\n"},
+    {"Send2EntryEndsAtNul", [](CSstpSocket& s) { return s.Send2(bytes("S\0T"), bytes("a\0\\r\\nb")); },
+     "SEND SSTP/1.2\r\nSender: localhost\r\nScript: S\\e\r\nEntry: a\r\n\r\n"},
+    {"SendExEntryEndsAtNul", [](CSstpSocket& s) { return s.SendEx("S", bytes("\0a"), 7); },
+     "SEND SSTP/1.3\r\nSender: localhost\r\nHWnd: 7\r\nScript: S\\e\r\nEntry: \r\n\r\n"},
+    {"ExecuteEndsAtNul", [](CSstpSocket& s) { return s.Execute(bytes("GetName\0\r\n")); },
+     "EXECUTE SSTP/1.0\r\nSender: localhost\r\nCommand: GetName\r\n\r\n"},
+    {"GiveDocumentEndsAtNul", [](CSstpSocket& s) { return s.GiveDocument(bytes("a\0b")); },
+     "GIVE SSTP/1.1\r\nSender: localhost\r\nDocument: a\r\n\r\n"},
+    {"GiveSongnameEndsAtNul", [](CSstpSocket& s) { return s.GiveSongname(bytes("\0b")); },
+     "GIVE SSTP/1.1\r\nSender: localhost\r\nSongname: \r\n\r\n"},
+    {"CommunicateEndsAtNul", [](CSstpSocket& s) { return s.Communicate(bytes("Hi\0 there")); },
+     "COMMUNICATE SSTP/1.1\r\nSender: localhost\r\nSentence: Hi\r\n\r\n"},
+    {"SenderNameEndsAtNul",
+     [](CSstpSocket& s) {
+         s.SetSenderName(bytes("me\0\r\nScript: x"));
+         return s.Send("Hi", 0);
+     },
+     "SEND SSTP/1.1\r\nSender: me\r\nScript: Hi\\e\r\n\r\n"},
 };
 
 class SstpWireTest : public SstpSocketTest, public ::testing::WithParamInterface<WireCase> {};
@@ -93,6 +124,13 @@ TEST_P(SstpWireTest, SendsExactlyTheseBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Requests, SstpWireTest, ::testing::ValuesIn(kWireCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SstpSocketTest, TheServerAddressEndsAtItsFirstNul) {
+    socket.SetServerAddress(server.address() + bytes("\0.junk"));
+    EXPECT_EQ(socket.ServerAddress(), server.address());
+    EXPECT_EQ(socket.Send("Hi", 0), 0);
+    EXPECT_EQ(server.waitForRequests(1).size(), 1u);
+}
 
 TEST_F(SstpSocketTest, SenderNameGoesIntoEveryRequest) {
     socket.SetSenderName("morvik");
@@ -193,16 +231,108 @@ TEST_F(SstpSocketTest, AConnectionThatHangsGives102AfterTheTimeLimit) {
 }
 
 TEST_F(SstpSocketTest, AServerThatTakesNoBytesGives104AfterTheTimeLimit) {
-    server.script(
+    SstpServer holding({}, 4096);
+    ASSERT_TRUE(holding.listening());
+    socket.SetServerAddress(holding.address());
+    holding.script(
         {{SstpServer::Step::Answer, "SSTP/1.4 200 OK\r\n"}, {SstpServer::Step::HoldWithoutReading, {}}});
     ASSERT_EQ(socket.Send("first", 0), 0);
     const QByteArray reply = socket.Response();
     socket.setTimeout(200ms);
-    // More than the socket buffers of both ends hold, so the send must wait for the server.
-    const QByteArray script(64 * 1024 * 1024, 'a');
+    socket.setSendBufferSize(4096);
+    // Far more than the small socket buffers of both ends hold, so the send must wait for the server.
+    const QByteArray script(1024 * 1024, 'a');
     EXPECT_EQ(socket.Send(script, 0), 104);
     EXPECT_TRUE(socket.SendString().startsWith("SEND SSTP/1.1\r\nSender: localhost\r\nScript: aaaa"));
     EXPECT_EQ(socket.Response(), reply);
+}
+
+// A name lookup held in place until the test lets it go (or a safety time has passed), then
+// answering with the given address.
+class HeldLookup {
+public:
+    explicit HeldLookup(const QByteArray& answer) : state_(std::make_shared<State>()) {
+        ::inet_pton(AF_INET, answer.constData(), &state_->answer);
+    }
+    ~HeldLookup() { release(); }
+
+    brindok::net::Lookup lookup() const {
+        return [state = state_](const QByteArray& host) -> std::optional<in_addr> {
+            std::unique_lock lock(state->mutex);
+            state->asked.push_back(host);
+            state->inside = true;
+            state->changed.notify_all();
+            state->changed.wait_for(lock, 10s, [&] { return state->released; });
+            state->inside = false;
+            return state->answer;
+        };
+    }
+    void release() {
+        const std::lock_guard lock(state_->mutex);
+        state_->released = true;
+        state_->changed.notify_all();
+    }
+    // Whether a lookup is still waiting to be let go.
+    bool waiting() const {
+        const std::lock_guard lock(state_->mutex);
+        return state_->inside;
+    }
+    std::vector<QByteArray> asked() const {
+        const std::lock_guard lock(state_->mutex);
+        return state_->asked;
+    }
+
+private:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool released = false;
+        bool inside = false;
+        std::vector<QByteArray> asked;
+        in_addr answer{};
+    };
+    std::shared_ptr<State> state_;
+};
+
+TEST_F(SstpSocketTest, ANameThatIsNeverResolvedGives102AtTheTimeLimit) {
+    ASSERT_EQ(socket.Send("first", 0), 0);
+    const QByteArray request = socket.SendString();
+    HeldLookup silent(server.address());
+    socket.setLookup(silent.lookup());
+    socket.SetServerAddress("sstp.invalid");
+    socket.setTimeout(200ms);
+    EXPECT_EQ(socket.Send("second", 0), 102);
+    // The request gave up while the lookup still hung.
+    EXPECT_TRUE(silent.waiting());
+    EXPECT_EQ(silent.asked(), std::vector<QByteArray>{"sstp.invalid"});
+    EXPECT_EQ(socket.SendString(), request);
+    EXPECT_EQ(server.connections(), 1);
+}
+
+TEST_F(SstpSocketTest, ANameThatResolvesInTimeIsConnectedTo) {
+    HeldLookup lookup(server.address());
+    lookup.release();
+    socket.setLookup(lookup.lookup());
+    socket.SetServerAddress("sstp.invalid");
+    EXPECT_EQ(socket.Send("Hi", 0), 0);
+    EXPECT_EQ(server.waitForRequests(1).size(), 1u);
+}
+
+TEST_F(SstpSocketTest, TheTimeLimitHoldsForTheWholeRequestLookupIncluded) {
+    // The lookup takes most of the time; the connection that follows then hangs. The request ends
+    // when its one time limit is up, not a full limit after the lookup.
+    const StalledAddress stalled;
+    socket.setLookup([answer = stalled.host().toLatin1()](const QByteArray&) -> std::optional<in_addr> {
+        std::this_thread::sleep_for(800ms);
+        in_addr address{};
+        ::inet_pton(AF_INET, answer.constData(), &address);
+        return address;
+    });
+    socket.SetServerAddress("sstp.invalid");
+    socket.setTimeout(1000ms);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(socket.Send("Hello", 0), 102);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
 }
 
 TEST_F(SstpSocketTest, NoSocketGives101) {

@@ -48,12 +48,13 @@ TEST_P(IniCases, ReadsBack) {
     const IniCase& c = GetParam();
     TestHome home;
     const QString path = home.file("mailSet.ini");
+    const QString section = QString::fromUtf8(c.section), key = QString::fromUtf8(c.key);
     if (c.before)
         writeAll(path, c.before);
     if (c.write) {
-        ASSERT_TRUE(platform::ini::write(path, c.section, c.key, QString::fromUtf8(c.write)));
+        ASSERT_TRUE(platform::ini::write(path, section, key, QString::fromUtf8(c.write)));
     }
-    const auto value = platform::ini::read(path, c.section, c.key);
+    const auto value = platform::ini::read(path, section, key);
     if (!c.expect) {
         EXPECT_FALSE(value.has_value());
     } else {

@@ -101,6 +101,12 @@ const RunnerCase runs[] = {
      version11 + "execute() returns NULL handle.\r\n", 1},
     {"NoMemoryForTheResult", "vorla11", {"{huge}", "input.txt"},
      version11 + "memory exhaust in malloc(67108864+1).\r\n", 1},
+    // The copy is made for the reported length, and the message names that length, even when the
+    // block itself is smaller.
+    {"NoMemoryForTheReportedLength", "vorla11", {"{overlong}", "input.txt"},
+     version11 + "memory exhaust in malloc(67108864+1).\r\n", 1},
+    {"ResultHandleUnknownToTheMemoryLayer", "vorla11", {"{stray_handle}", "input.txt"},
+     version11 + "execute() returns NULL handle.\r\n", 1},
 
     {"Echo11", "vorla11", {"{echo11}", "input.txt"},
      version11 + "execute() returns length 54.\r\n"

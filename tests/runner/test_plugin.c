@@ -12,7 +12,18 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-enum result_kind { echo, empty, nul_byte, none, short_block, negative, huge, unresolved };
+enum result_kind {
+    echo,
+    empty,
+    nul_byte,
+    none,
+    short_block,
+    negative,
+    huge,
+    overlong,
+    stray_handle,
+    unresolved
+};
 
 #ifndef VERSION_TEXT
 #define VERSION_TEXT "HEADLINE/1.1"
@@ -70,11 +81,12 @@ static HGLOBAL echo_name(HGLOBAL name, int32_t* length) {
     return block_of(result, (size_t)size);
 }
 
-/* A result too big to be copied: once it is made, the address space is capped a quarter of its size
- * above what the process holds, so the runner's copy of it cannot be allocated. */
-static HGLOBAL huge_result(int32_t* length) {
+/* A result of the given block size whose reported length of 64 MiB is too much to be copied: once
+ * the block is made, the address space is capped 16 MiB above what the process holds, so the
+ * runner's copy of that length cannot be allocated. */
+static HGLOBAL huge_result(size_t block_size, int32_t* length) {
     const size_t size = 64u << 20;
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, block_size);
     if (block == NULL)
         return NULL;
     strcpy(GlobalLock(block), "huge");
@@ -116,7 +128,14 @@ HGLOBAL execute(HGLOBAL name, int32_t* length) {
         *length = -5;
         return block_of("negative", 8);
     case huge:
-        return huge_result(length);
+        return huge_result(64u << 20, length);
+    case overlong: /* a small block claiming the huge length */
+        return huge_result(16, length);
+    case stray_handle: { /* an address, but no handle of the memory layer */
+        static char text[] = "stray";
+        *length = 5;
+        return text;
+    }
     case unresolved:
         undefined_in_every_library();
         return NULL;

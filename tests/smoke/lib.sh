@@ -5,12 +5,27 @@ set -euo pipefail
 # colour (ROOT_COLOUR) and arranges for everything to stop when the test ends.
 ROOT_COLOUR=${ROOT_COLOUR:-#3a6ea5}
 SMOKE_WORK=$(mktemp -d)
+SMOKE_HELPERS=()
+# Runs on every exit, also after a failure under set -e: a process that is already gone must not
+# stop it before the rest is stopped.
 smoke_cleanup() {
-    [[ -n ${SMOKE_APP:-} ]] && kill "$SMOKE_APP" 2>/dev/null || true
-    [[ -n ${SMOKE_XVFB:-} ]] && kill "$SMOKE_XVFB" 2>/dev/null || true
+    local pid
+    # The program saves her place as it ends: let it finish before its folder goes.
+    if [[ -n ${SMOKE_APP:-} ]] && kill "$SMOKE_APP" 2>/dev/null; then
+        for _ in $(seq 100); do kill -0 "$SMOKE_APP" 2>/dev/null || break; sleep 0.1; done
+        kill -KILL "$SMOKE_APP" 2>/dev/null || true
+    fi
+    for pid in "${SMOKE_HELPERS[@]}" ${SMOKE_XVFB:-}; do
+        kill "$pid" 2>/dev/null || true
+    done
     rm -rf "$SMOKE_WORK"
 }
 trap smoke_cleanup EXIT
+
+# stop_at_exit PID: a helper process of the test (a scripted server, say), stopped with the rest.
+stop_at_exit() {
+    SMOKE_HELPERS+=("$1")
+}
 
 start_x() {
     # A runtime folder of its own: the single-instance lock of one test must not stop another's.
@@ -56,13 +71,25 @@ first_window() {
     xdotool search --onlyvisible --class "$1" 2>/dev/null | head -n 1
 }
 
-# wait_window NAME: the id of the first mapped window whose class is NAME (waits up to 20 s).
+# wait_window NAME: the id of the first mapped window whose class is NAME (waits up to 20 s, and
+# no longer once the program has ended).
 wait_window() {
-    wait_output 200 first_window "$1" || { echo "no window of class $1 appeared" >&2; return 1; }
+    local id
+    for _ in $(seq 200); do
+        id=$(first_window "$1") || true
+        [[ -n $id ]] && { echo "$id"; return 0; }
+        if [[ -n ${SMOKE_APP:-} ]] && ! kill -0 "$SMOKE_APP" 2>/dev/null; then
+            echo "the program ended before a window of class $1 appeared" >&2
+            cat "$SMOKE_WORK/stderr" >&2 || true
+            return 1
+        fi
+        sleep 0.1
+    done
+    echo "no window of class $1 appeared" >&2
+    return 1
 }
 
-# window_place NAME: "x y" of the mapped window of class NAME (looked up afresh: always-on-top can
-# give the window a new id).
+# window_place NAME: "x y" of the mapped window of class NAME (looked up afresh each time).
 window_place() {
     local id
     id=$(xdotool search --onlyvisible --class "$1" 2>/dev/null | tail -n 1)
@@ -109,7 +136,7 @@ wait_exit() {
         kill -0 "$SMOKE_APP" 2>/dev/null || break
         sleep 0.1
     done
-    if kill -0 "$SMOKE_APP" 2>/dev/null; then echo "still running 20 s after 終了" >&2; return 1; fi
+    if kill -0 "$SMOKE_APP" 2>/dev/null; then echo "still running 20 s after she was told to end" >&2; return 1; fi
     local status=0
     wait "$SMOKE_APP" || status=$?
     SMOKE_APP=

@@ -5,10 +5,15 @@ source "$(dirname "$0")/lib.sh"
 program=$1
 start_x
 log=$SMOKE_WORK/sstp.log
-python3 "$(dirname "$0")/sstp_server.py" "$log" "$SMOKE_WORK/ready" 60 &
+python3 "$(dirname "$0")/sstp_server.py" "$log" "$SMOKE_WORK/ready" 60 2>"$SMOKE_WORK/server.err" &
 server=$!
-trap 'kill $server 2>/dev/null; smoke_cleanup' EXIT
-for _ in $(seq 50); do [[ -e $SMOKE_WORK/ready ]] && break; sleep 0.1; done
+stop_at_exit $server
+for _ in $(seq 50); do
+    [[ -e $SMOKE_WORK/ready ]] && break
+    kill -0 $server 2>/dev/null || break
+    sleep 0.1
+done
+[[ -e $SMOKE_WORK/ready ]] || { echo "the scripted SSTP server did not start"; cat "$SMOKE_WORK/server.err"; exit 1; }
 export MORVIK_COM_REGISTRY=$SMOKE_WORK/classes.reg
 
 start_morvik "$program" 300 200

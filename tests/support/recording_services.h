@@ -1,17 +1,27 @@
 #pragma once
-// Recording stand-ins for the mail and SSTP services, shared by the window and the talk tests, and
-// the reset of the flags both sets of tests start from.
-#include "app/talk/speak.h"
-#include "app/window/flag.h"
+// Recording stand-ins for the mail and SSTP services, shared by the window and the talk tests.
+#include "app/state/state.h"
 #include "app/window/services.h"
 
 #include <QStringList>
+#include <stdexcept>
 
 struct FakeMail : services::Mail {
     QStringList calls;
-    void CheckMail() override { calls << QStringLiteral("CheckMail"); }
+    bool checkFails = false; // CheckMail throws, as a handler that fails
+    void CheckMail() override {
+        calls << QStringLiteral("CheckMail");
+        if (checkFails)
+            throw std::runtime_error("no mail server");
+    }
     void ShowCheckSummary() override { calls << QStringLiteral("ShowCheckSummary"); }
-    void DownloadAllMail() override { calls << QStringLiteral("DownloadAllMail"); }
+    bool downloadAborts = false; // DownloadAllMail ends as an account's failure does
+    void DownloadAllMail() override {
+        calls << QStringLiteral("DownloadAllMail");
+        if (downloadAborts)
+            flag::state.MailAbort = 1;
+    }
+    void Cancel() override { calls << QStringLiteral("Cancel"); }
     void ShowMailList() override { calls << QStringLiteral("ShowMailList"); }
     void SetSntpConnect() override { calls << QStringLiteral("SetSntpConnect"); }
 };
@@ -29,18 +39,3 @@ struct FakeSstp : services::Sstp {
         return 0;
     }
 };
-
-// The flags of the balloons, the voice and the start-up, and the talk's texts, as at a program's
-// first moment.
-inline void resetSharedFlags() {
-    flag::VoicePath.clear();
-    flag::PlayMode = 0;
-    flag::StartupDone = 0;
-    flag::BalloonOpen = 0;
-    flag::FukiShown = 0;
-    flag::HoldBalloon = 0;
-    flag::Exiting = 0;
-    speak::TalkText.clear();
-    speak::VoiceId.clear();
-    speak::SstpScript.clear();
-}

@@ -9,8 +9,8 @@
 
 namespace {
 
-using stage::readFile;
-using stage::writeFile;
+using files::readFile;
+using files::writeFile;
 
 // ---- placement ---------------------------------------------------------------------------------
 
@@ -29,7 +29,7 @@ TEST_P(Placement, MainBalloonStandsByTheCharacterWithItsPictureAtTheCorner) {
     EXPECT_EQ(balloon::PlaceFor(c.character),
               (balloon::Placement{c.balloon, c.outline, c.labelTop, c.buttonsTop}));
 
-    character->move(c.character);
+    fakeStage.corner = c.character;
     fuki* f = fuki::Open();
     EXPECT_EQ(f->pos(), c.balloon);
     EXPECT_EQ(f->size(), QSize(195, 190));
@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Placement,
                                            PlaceCase{{129, 151}, {159, 46}, 4, 16, 100}));
 
 TEST_F(TalkStage, WithoutACharacterWindowTheBalloonStandsAsIfSheWereAtTheOrigin) {
-    character.reset();
+    Stage::Install(nullptr);
     fuki* f = fuki::Open();
     EXPECT_EQ(f->pos(), QPoint(30, 120));
     EXPECT_EQ(f->Outline(), 2);
@@ -77,10 +77,10 @@ TEST_F(TalkStage, PalkBalloonStandsAboveAndLeftOfThePalkWindowAndWaitsToBeShown)
     EXPECT_EQ(f->mask(), RgnCall::BuildRegion(RgnCall::TableBalloon1()));
     EXPECT_EQ(f->Label1->geometry(), QRect(32, 16, 137, 105));
     EXPECT_FALSE(f->isVisible());
-    EXPECT_EQ(flag::BalloonOpen, 1);
+    EXPECT_EQ(flag::state.BalloonOpen, 1);
     QTest::mousePress(f, Qt::RightButton);
     EXPECT_EQ(fuki3::Instance(), nullptr);
-    EXPECT_EQ(flag::BalloonOpen, 0);
+    EXPECT_EQ(flag::state.BalloonOpen, 0);
 }
 
 TEST(BalloonFont, LargeFontScreensGetTheSmallerSize) {
@@ -124,7 +124,7 @@ TEST_F(TalkStage, OpeningReadsFukiCloseAndAMidiSongKeepsTheBalloonUntimed) {
     fuki::Unload();
 
     key("fukiClose", "3");
-    character->Timer6.setEnabled(true); // a dropped MIDI file plays
+    fakeStage.running = Stage::MidiEnd; // a dropped MIDI file plays
     f = fuki::Open();
     EXPECT_FALSE(f->Timer1.Enabled());
     fuki::Unload();
@@ -138,16 +138,16 @@ TEST_F(TalkStage, OpeningReadsFukiCloseAndAMidiSongKeepsTheBalloonUntimed) {
 TEST_F(TalkStage, TheCloseTickWaitsForAHeldClipAndOtherwiseCloses) {
     key("fukiClose", "1");
     fuki* f = fuki::Open();
-    flag::HoldBalloon = 1;
-    character->Timer7.setEnabled(true); // her clip still plays
+    flag::state.HoldBalloon = 1;
+    fakeStage.running = Stage::Mp3End; // her clip still plays
     f->Timer1_Timer();
     ASSERT_EQ(fuki::Instance(), f);
     EXPECT_TRUE(f->Timer1.Enabled());
 
-    character->Timer7.setEnabled(false);
+    fakeStage.running = {};
     f->Timer1_Timer();
     EXPECT_EQ(fuki::Instance(), nullptr);
-    EXPECT_EQ(flag::HoldBalloon, 0);
+    EXPECT_EQ(flag::state.HoldBalloon, 0);
 }
 
 // ---- what closes it ------------------------------------------------------------------------------
@@ -166,21 +166,23 @@ TEST_F(TalkStage, ALeftPressClosesTheBalloonUnlessItAsks) {
 }
 
 TEST_F(TalkStage, NoPutsTheCharacterBackInHerBasePose) {
-    character->ShowPicture(pictures::gra2(0));
+    fakeStage.shown = gra2::Image1(0);
     fuki* f = fuki::Open();
     f->Command1->show();
     f->Command2->show();
+    fakeStage.calls.clear();
     f->Command2_Click();
     EXPECT_EQ(fuki::Instance(), nullptr);
-    EXPECT_EQ(character->Shown(), pictures::gra(0));
-    EXPECT_TRUE(character->Timer2.Enabled());
-    EXPECT_TRUE(character->Timer5.Enabled());
+    EXPECT_EQ(
+        fakeStage.calls,
+        (QStringList{"Start Blink+Idle", "ShowPose RgnCall.ShapeStandard gra.Image1(0)", "GiveBackStage"}));
+    EXPECT_EQ(fakeStage.Shown(), gra::Image1(0));
     // The next opening starts from the design state: no buttons.
     EXPECT_TRUE(fuki::Open()->Command1->isHidden());
 }
 
 TEST_F(TalkStage, ALineArrivingWhileTheBalloonAsksTakesTheQuestionAway) {
-    speak::TalkText = QStringLiteral("3通のメールが来ています\r\n内容を確認しますか？");
+    speak::state.TalkText = QStringLiteral("3通のメールが来ています\r\n内容を確認しますか？");
     fuki* f = fuki::Open();
     f->Command1->show();
     f->Command2->show();
@@ -188,7 +190,7 @@ TEST_F(TalkStage, ALineArrivingWhileTheBalloonAsksTakesTheQuestionAway) {
 
     // The hourly chime speaks in the open balloon: its line asks nothing, so no button may stay
     // under it, and a left press closes it as any plain line.
-    speak::TalkText = QStringLiteral("11時です");
+    speak::state.TalkText = QStringLiteral("11時です");
     ASSERT_EQ(fuki::Open(), f);
     EXPECT_TRUE(f->Command1->isHidden());
     EXPECT_TRUE(f->Command2->isHidden());
@@ -204,20 +206,41 @@ TEST_F(TalkStage, YesFetchesTheMailAndShowsTheList) {
     f->Command1_Click();
     EXPECT_EQ(fuki::Instance(), nullptr);
     EXPECT_EQ(mail->calls, (QStringList{"DownloadAllMail", "ShowMailList"}));
-    EXPECT_TRUE(character->again->isVisible());
+    EXPECT_EQ(fakeStage.items.value(Stage::Item::again), true);
+}
+
+// A check or download already runs (its wait lets the balloon be clicked): はい starts no second one.
+TEST_F(TalkStage, YesDoesNothingWhileMailIsBusy) {
+    fuki* f = fuki::Open();
+    f->Command1->show();
+    flag::state.MailBusy = 1;
+    f->Command1_Click();
+    EXPECT_EQ(fuki::Instance(), f);
+    EXPECT_TRUE(mail->calls.isEmpty());
+}
+
+// The mail check's ways into the balloon: a new text into the open one, and the question.
+TEST_F(TalkStage, TheMailCheckWritesIntoTheOpenBalloonAndAsks) {
+    speak::state.TalkText = QStringLiteral("サーバの接続に失敗しました");
+    fuki* f = fuki::Open();
+    services::talk().SetFukiText(QStringLiteral("1通のメールが来ています\r\n内容を確認しますか？"));
+    services::talk().AskFuki();
+    EXPECT_EQ(fuki::Instance(), f);
+    EXPECT_EQ(said(), QStringLiteral("1通のメールが来ています\r\n内容を確認しますか？"));
+    EXPECT_TRUE(services::talk().FukiAsks());
 }
 
 TEST_F(TalkStage, ANewLineWhileTheBalloonIsOpenIsSaidInIt) {
-    speak::TalkText = QStringLiteral("一行目\r\n二行目");
+    speak::state.TalkText = QStringLiteral("一行目\r\n二行目");
     fuki* f = fuki::Open();
     EXPECT_EQ(f->Label1->text(), QStringLiteral("一行目\r\n二行目"));
     EXPECT_EQ(f->Label1->QLabel::text(), QStringLiteral("一行目\n二行目"));
     EXPECT_EQ(f->windowTitle(), QStringLiteral("一行目 二行目"));
-    speak::TalkText = QStringLiteral("次の行");
+    speak::state.TalkText = QStringLiteral("次の行");
     EXPECT_EQ(fuki::Open(), f);
     EXPECT_EQ(said(), QStringLiteral("次の行"));
-    EXPECT_EQ(flag::FukiShown, 1);
-    EXPECT_EQ(flag::BalloonOpen, 1);
+    EXPECT_EQ(flag::state.FukiShown, 1);
+    EXPECT_EQ(flag::state.BalloonOpen, 1);
 }
 
 // ---- closing: playback stops, the character rests, only our own files go ---------------------
@@ -233,36 +256,35 @@ TEST_F(TalkStage, ClosingDeletesOnlyTheProgramsOwnTemporaryFiles) {
                               music.filePath("song.mp3"), temp("keep.dat")};
     for (const QString& path : theirs)
         writeFile(path, "theirs");
-    flag::VoicePath = music.filePath("song.mp3");
+    flag::state.VoicePath = music.filePath("song.mp3");
 
     fuki::Open();
-    character->Timer2.setEnabled(false);
     fuki::Unload();
 
     for (const QString& path : ours)
         EXPECT_FALSE(QFile::exists(path)) << path.toStdString();
     for (const QString& path : theirs)
         EXPECT_EQ(readFile(path), "theirs") << path.toStdString();
-    EXPECT_EQ(Module1::CleanPath1, temp("*.mp3"));
-    EXPECT_EQ(Module1::CleanPath2, temp("*.tmp"));
-    EXPECT_EQ(Module1::CleanPath3, temp("*.txt"));
-    EXPECT_TRUE(flag::VoicePath.isEmpty());
-    EXPECT_EQ(flag::PlayMode, 0);
-    EXPECT_EQ(flag::BalloonOpen, 0);
-    EXPECT_FALSE(character->Timer7.Enabled());
-    EXPECT_TRUE(character->Timer2.Enabled()); // back to rest
+    EXPECT_EQ(Module1::state.CleanPath2, temp("*.tmp"));
+    EXPECT_TRUE(flag::state.VoicePath.isEmpty());
+    EXPECT_EQ(flag::state.PlayMode, 0);
+    EXPECT_EQ(flag::state.BalloonOpen, 0);
+    EXPECT_FALSE(fakeStage.Running(Stage::Mp3End));
+    EXPECT_TRUE(fakeStage.calls.contains("GiveBackStage")); // back to rest
 }
 
-TEST_F(TalkStage, ClosingStopsTheMidiSong) {
-    character->Timer6.setEnabled(true);
+TEST_F(TalkStage, ClosingStopsTheClipAndTheMidiSong) {
     fuki::Open();
+    fakeStage.running = Stage::Watches(Stage::Mp3End) | Stage::MidiEnd | Stage::Blink;
+    fakeStage.calls.clear();
     fuki::Unload();
-    EXPECT_FALSE(character->Timer6.Enabled());
+    EXPECT_EQ(fakeStage.calls, (QStringList{"Stop Mp3End", "Stop MidiEnd", "GiveBackStage"}));
+    EXPECT_EQ(fakeStage.running, Stage::Blink);
 }
 
-TEST_F(TalkStage, ClosingTheFarewellEndsTheProgram) {
+TEST_F(TalkWithCharacter, ClosingTheFarewellEndsTheProgram) {
     fuki::Open();
-    flag::PlayMode = 3;
+    flag::state.PlayMode = 3;
     character->Timer7.setEnabled(true);
     fuki::Unload();
     EXPECT_EQ(ended, 1);
@@ -270,46 +292,46 @@ TEST_F(TalkStage, ClosingTheFarewellEndsTheProgram) {
 
 TEST_F(TalkStage, TheSecondBalloonClosesOnAnyPressAndClearsNothingAway) {
     writeFile(temp("temp5.mp3"), "ours");
-    speak::TalkText = QStringLiteral("ふたつめ");
+    speak::state.TalkText = QStringLiteral("ふたつめ");
     fuki2* f = fuki2::Open();
     EXPECT_TRUE(f->isVisible());
     EXPECT_EQ(f->Label1->text(), QStringLiteral("ふたつめ"));
-    flag::VoicePath = temp("temp5.mp3");
-    flag::PlayMode = 2;
+    flag::state.VoicePath = temp("temp5.mp3");
+    flag::state.PlayMode = 2;
     QTest::mousePress(f, Qt::RightButton);
     EXPECT_EQ(fuki2::Instance(), nullptr);
     EXPECT_TRUE(QFile::exists(temp("temp5.mp3")));
-    EXPECT_TRUE(flag::VoicePath.isEmpty());
-    EXPECT_EQ(flag::PlayMode, 0);
-    EXPECT_FALSE(character->Timer2.Enabled()); // no return to rest
+    EXPECT_TRUE(flag::state.VoicePath.isEmpty());
+    EXPECT_EQ(flag::state.PlayMode, 0);
+    EXPECT_TRUE(fakeStage.calls.isEmpty()); // no return to rest
 }
 
 TEST_F(TalkStage, TheOtherBalloonsNeverTakeTheExitingPlayModeAway) {
     // The farewell plays (play mode 3): only its end may end the program.
-    flag::PlayMode = 3;
+    flag::state.PlayMode = 3;
     key("fukiClose", "1");
     fuki2* second = fuki2::Open();
-    EXPECT_EQ(flag::PlayMode, 3);
+    EXPECT_EQ(flag::state.PlayMode, 3);
     QTest::mousePress(second, Qt::LeftButton);
     ASSERT_EQ(fuki2::Instance(), nullptr);
-    EXPECT_EQ(flag::PlayMode, 3);
+    EXPECT_EQ(flag::state.PlayMode, 3);
     fuki2::Open()->Timer1_Timer();
     ASSERT_EQ(fuki2::Instance(), nullptr);
-    EXPECT_EQ(flag::PlayMode, 3);
+    EXPECT_EQ(flag::state.PlayMode, 3);
     fuki2::Open();
     fuki2::Unload();
-    EXPECT_EQ(flag::PlayMode, 3);
+    EXPECT_EQ(flag::state.PlayMode, 3);
 
     QWidget palk;
     fuki3* third = fuki3::Open(&palk);
-    EXPECT_EQ(flag::PlayMode, 3);
+    EXPECT_EQ(flag::state.PlayMode, 3);
     QTest::mousePress(third, Qt::LeftButton);
     ASSERT_EQ(fuki3::Instance(), nullptr);
-    EXPECT_EQ(flag::PlayMode, 3);
+    EXPECT_EQ(flag::state.PlayMode, 3);
     fuki3::Open(nullptr);
     fuki3::Unload();
-    EXPECT_EQ(flag::PlayMode, 3);
-    EXPECT_EQ(ended, 0);
+    EXPECT_EQ(flag::state.PlayMode, 3);
+    EXPECT_FALSE(fakeStage.calls.contains("CheckMp3End"));
 }
 
 } // namespace

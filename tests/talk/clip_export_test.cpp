@@ -1,3 +1,4 @@
+#include "app/state/state.h"
 #include "app/talk/clip_export.h"
 #include "heart_fixture.h"
 #include "platform/program_folder.h"
@@ -59,18 +60,18 @@ TEST_F(ClipExport, WritesTheRemainderFirstThenWholePiecesAndExactlyTheStoredByte
         const clip::ExportResult result = clip::exportClip(db, heart::Table::common, "5", "temp");
         ASSERT_TRUE(result.ok) << result.error.toStdString();
         EXPECT_EQ(result.path, temp("temp5.mp3"));
-        EXPECT_EQ(Module1::VoiceFile, result.path);
+        EXPECT_EQ(Module1::state.VoiceFile, result.path);
         EXPECT_EQ(result.size, size);
         EXPECT_EQ(readAll(result.path), clip);
-        EXPECT_EQ(speak::BlobSize, size);
-        EXPECT_EQ(speak::ChunkRest, size % 16384);
-        EXPECT_EQ(speak::ChunkCount, size / 16384);
-        EXPECT_EQ(speak::ChunkOffset, size);
-        EXPECT_LE(speak::ChunkBuffer.size(), 16384);
+        EXPECT_EQ(speak::state.BlobSize, size);
+        EXPECT_EQ(speak::state.ChunkRest, size % 16384);
+        EXPECT_EQ(speak::state.ChunkCount, size / 16384);
+        EXPECT_EQ(speak::state.ChunkOffset, size);
+        EXPECT_LE(speak::state.ChunkBuffer.size(), 16384);
     }
     // The example of the design: 40000 bytes are 7232 and then two pieces of 16384.
-    EXPECT_EQ(speak::ChunkRest, 7232);
-    EXPECT_EQ(speak::ChunkCount, 2);
+    EXPECT_EQ(speak::state.ChunkRest, 7232);
+    EXPECT_EQ(speak::state.ChunkCount, 2);
 }
 
 TEST_F(ClipExport, ReplacesALongerOlderClipOfTheSameName) {
@@ -101,9 +102,10 @@ TEST_F(ClipExport, NamesTheFileAfterTheKeyAsTheRowHoldsIt) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        const auto result = clip::exportClip(db, c.table, c.key, c.prefix);
+        const auto result =
+            clip::exportClip(db, c.table, QString::fromUtf8(c.key), QString::fromUtf8(c.prefix));
         ASSERT_TRUE(result.ok) << result.error.toStdString();
-        EXPECT_EQ(result.path, temp(c.file));
+        EXPECT_EQ(result.path, temp(QString::fromUtf8(c.file)));
         EXPECT_EQ(readAll(result.path), c.bytes);
     }
 }
@@ -139,7 +141,7 @@ TEST_F(ClipExport, AKeyThatWouldLeaveTheTempFolderIsRefused) {
     auto db = open();
     for (const char* key : {"../escape", "a/b", ""}) {
         SCOPED_TRACE(key);
-        EXPECT_FALSE(clip::exportClip(db, heart::Table::common, key, "temp").ok);
+        EXPECT_FALSE(clip::exportClip(db, heart::Table::common, QString::fromUtf8(key), "temp").ok);
     }
     EXPECT_FALSE(clip::exportClip(db, heart::Table::common, "5", "../temp").ok);
     EXPECT_FALSE(QFileInfo::exists(home.file("escape.mp3")));

@@ -38,10 +38,10 @@ TEST(HeartCopy, FirstUseCopiesTheShippedDatabaseAsAWritableFile) {
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(result.action, heart::CopyAction::copied);
     EXPECT_EQ(result.version, 3);
-    EXPECT_EQ(flag::DbPath, home.file("morvik_heart.mdb"));
-    EXPECT_TRUE(QFileInfo(flag::DbPath).permissions() & QFile::WriteOwner);
-    EXPECT_EQ(heart::databaseVersion(flag::DbPath), 3);
-    EXPECT_FALSE(QFileInfo::exists(flag::DbPath + ".part"));
+    EXPECT_EQ(flag::state.DbPath, home.file("morvik_heart.mdb"));
+    EXPECT_TRUE(QFileInfo(flag::state.DbPath).permissions() & QFile::WriteOwner);
+    EXPECT_EQ(heart::databaseVersion(flag::state.DbPath), 3);
+    EXPECT_FALSE(QFileInfo::exists(flag::state.DbPath + ".part"));
 
     // A second use keeps the copy, and with it what the editors wrote.
     {

@@ -1,14 +1,13 @@
 // The double-click talk and the farewell, from a fixed random sequence and clock, on a small
 // shipped database of the test's own.
-#include "app/talk/mp3.h"
+#include "app/talk/voice_clips.h"
 #include "heart_fixture.h"
-#include "platform/pace.h"
 #include "talk_fixture.h"
 
 namespace {
 
-using stage::readFile;
-using stage::writeFile;
+using files::readFile;
+using files::writeFile;
 
 const QString kFlowerOf229 = QStringLiteral("今日の花は\r\nflower229\r\n花言葉は\r\nlang\r\n");
 
@@ -28,7 +27,7 @@ TEST_F(Talk, TheFlowerOfTheDayOnTheTwentyNinthOfFebruaryAndOnlyOnce) {
     platform::random::setSequence({r(1)});
     speak::RandomTalk();
     EXPECT_EQ(said(), kFlowerOf229);
-    EXPECT_EQ(flag::FlowerShown, 1);
+    EXPECT_EQ(flag::state.FlowerShown, 1);
 
     // Shown once a run: a second draw of 1 is drawn again, here into the remark of the second.
     platform::random::setSequence({r(1), r(2)});
@@ -41,7 +40,7 @@ TEST_F(Talk, ADayWithoutAFlowerIsDrawnAgainAndStaysUnmarked) {
     platform::random::setSequence({r(1), r(4)});
     speak::RandomTalk();
     EXPECT_EQ(said(), QStringLiteral("o0\r\nshipped\r\n"));
-    EXPECT_EQ(flag::FlowerShown, 0);
+    EXPECT_EQ(flag::state.FlowerShown, 0);
 }
 
 TEST_F(Talk, RemarksFollowTheSecondOfTheClock) {
@@ -76,51 +75,44 @@ TEST_F(Talk, TheUsersLinesCountFromZero) {
 
 TEST_F(Talk, ALineWithoutVoiceNeverReplaysAnOlderClip) {
     writeFile(temp("temp4.mp3"), "the idle remark");
-    flag::VoicePath = temp("temp4.mp3");
+    flag::state.VoicePath = temp("temp4.mp3");
     platform::random::setSequence({r(2)});
     speak::RandomTalk();
-    EXPECT_TRUE(flag::VoicePath.isEmpty());
-    EXPECT_EQ(flag::PlayMode, 0);
+    EXPECT_TRUE(flag::state.VoicePath.isEmpty());
+    EXPECT_EQ(flag::state.PlayMode, 0);
 }
 
 TEST_F(Talk, CallingHerMasterTakesThePoseAndHoldsTheBalloonWhileTheVoicePlays) {
     shipped.putClip("master_name", "ID", "data", "1", "calling");
     writeFile(temp("jiho9.mp3"), "older");
-    character->ShowPicture(pictures::gra(0));
-    for (platform::Timer* t : {&character->Timer1, &character->Timer2, &character->Timer5, &character->Timer9,
-                               &character->Timer10, &character->Timer11})
-        t->setEnabled(true);
-    character->Image2->show();
+    fakeStage.shown = gra::Image1(0);
+    fakeStage.running = Stage::kBusy;
     platform::random::setSequence({r(10), 0.0});
 
-    platform::pace::Recorder recorder;
     speak::RandomTalk();
 
     EXPECT_EQ(said(), QStringLiteral("マスター。\r\nshipped"));
-    EXPECT_EQ(flag::HoldBalloon, 1);
-    EXPECT_EQ(flag::VoicePath, temp("temp1.mp3"));
+    EXPECT_EQ(flag::state.HoldBalloon, 1);
+    EXPECT_EQ(flag::state.VoicePath, temp("temp1.mp3"));
     EXPECT_EQ(readFile(temp("temp1.mp3")), "calling");
     EXPECT_FALSE(QFile::exists(temp("jiho9.mp3")));
-    EXPECT_EQ(flag::PlayMode, mp3::kBalloon);
-    EXPECT_TRUE(character->Timer7.Enabled());
-    EXPECT_TRUE(recorder.events.contains("shape ShapePose17"));
-    EXPECT_EQ(character->Shown(), pictures::gra(12));
-    for (platform::Timer* t : {&character->Timer1, &character->Timer2, &character->Timer5, &character->Timer9,
-                               &character->Timer10, &character->Timer11})
-        EXPECT_FALSE(t->Enabled());
-    EXPECT_TRUE(character->Image2->isHidden());
+    EXPECT_EQ(flag::state.PlayMode, mp3::kBalloon);
+    // She takes the stage before the pose, and the balloon's clip starts the MP3-end watch.
+    EXPECT_EQ(
+        fakeStage.calls,
+        (QStringList{"TakeStage Battery+Blink+Idle+MailArming+MailCheck+SignSwap / SignBoard+BatteryPercent",
+                     "ShowPose RgnCall2.ShapePose17 gra.Image1(12)", "Start Mp3End"}));
+    EXPECT_EQ(fakeStage.running, Stage::Mp3End);
 }
 
 TEST_F(Talk, CallingHerMasterOnBatteryKeepsThePoseAndTimers) {
-    character->ShowPicture(pictures::gra(6));
-    character->Timer2.setEnabled(true);
+    fakeStage.shown = gra::Image1(6);
     platform::random::setSequence({r(10), 0.0});
-    platform::pace::Recorder recorder;
     speak::RandomTalk();
     EXPECT_EQ(said(), QStringLiteral("マスター。\r\nshipped"));
-    EXPECT_EQ(character->Shown(), pictures::gra(6));
-    EXPECT_TRUE(character->Timer2.Enabled());
-    EXPECT_FALSE(recorder.events.contains("shape ShapePose17"));
+    EXPECT_EQ(fakeStage.Shown(), gra::Image1(6));
+    EXPECT_TRUE(fakeStage.calls.filter("TakeStage").isEmpty());
+    EXPECT_TRUE(fakeStage.calls.filter("ShowPose").isEmpty());
 }
 
 TEST_F(Talk, TheFirstDoubleClickGreetsAnSstpServerOnce) {
@@ -128,7 +120,7 @@ TEST_F(Talk, TheFirstDoubleClickGreetsAnSstpServerOnce) {
     platform::random::setSequence({r(2)});
     speak::RandomTalk();
     EXPECT_EQ(said(), QStringLiteral("こんにちはさくらさん\r\nよろしくお願いします"));
-    EXPECT_EQ(speak::TalkText, said());
+    EXPECT_EQ(speak::state.TalkText, said());
     ASSERT_EQ(sstp->sent.size(), 1);
     EXPECT_EQ(sstp->sent[0],
               QStringLiteral("\\h\\s0………（無視）\\w5\\u\\s0よろしゅうな～（さくら！、返事せんかい！）\\e|0"));
@@ -153,7 +145,7 @@ TEST_F(Talk, EmptyTablesLeaveHerSilentInsteadOfDrawingForever) {
     platform::random::setSequence({r(1), r(5), 0.3, r(7), 0.3});
     speak::RandomTalk();
     EXPECT_EQ(fuki::Instance(), nullptr);
-    EXPECT_EQ(flag::BalloonOpen, 0);
+    EXPECT_EQ(flag::state.BalloonOpen, 0);
 }
 
 TEST_F(Talk, FarewellByTheExitSetting) {
@@ -178,14 +170,14 @@ TEST_F(Talk, FarewellByTheExitSetting) {
         writeFile(temp("temp5.mp3"), "older");
         key("syuryo", QString::fromUtf8(c.syuryo));
         key("MasterName", QString::fromUtf8(c.name));
-        speak::TalkText = QStringLiteral("unchanged");
+        speak::state.TalkText = QStringLiteral("unchanged");
         speak::FarewellTalk();
         EXPECT_EQ(said(), QString::fromUtf8(c.text));
-        EXPECT_EQ(speak::TalkText, QStringLiteral("unchanged"));
-        EXPECT_EQ(flag::VoicePath, temp(QLatin1String(c.clip)));
-        EXPECT_EQ(readFile(flag::VoicePath), c.bytes);
+        EXPECT_EQ(speak::state.TalkText, QStringLiteral("unchanged"));
+        EXPECT_EQ(flag::state.VoicePath, temp(QLatin1String(c.clip)));
+        EXPECT_EQ(readFile(flag::state.VoicePath), c.bytes);
         EXPECT_FALSE(QFile::exists(temp("temp5.mp3")));
-        EXPECT_EQ(flag::PlayMode, mp3::kBalloon);
+        EXPECT_EQ(flag::state.PlayMode, mp3::kBalloon);
     }
 }
 

@@ -51,16 +51,15 @@ void powerSupply(const QString& root, std::optional<bool> mains, std::optional<i
 class Character : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetFlags();
+        state::resetAll();
         auto t = std::make_unique<FakeTalk>();
         auto m = std::make_unique<FakeMail>();
-        auto d = std::make_unique<FakeDialUp>();
         auto s = std::make_unique<FakeSstp>();
         auto w = std::make_unique<FakeWindows>();
-        talk = t.get(), mail = m.get(), dial = d.get(), sstp = s.get(), windows = w.get();
+        talk = t.get(), mail = m.get(), sstp = s.get(), windows = w.get();
         services::install(std::move(t));
         services::install(std::move(m));
-        services::install(std::move(d));
+        dialup::install(ras);
         services::install(std::move(s));
         services::install(std::move(w));
         powerRoot = home.file("power");
@@ -72,19 +71,30 @@ protected:
         morvik::EndProgram = [this] { ++ended; };
         morvik::MessageBox = [this](const QString& text) { messages << text; };
         IniManage::BeginBatch();
+        configureDialUp();
         window = std::make_unique<morvik>();
         Trei::MainWindow = window.get();
     }
     void TearDown() override {
         window.reset();
+        morvik::FarewellLimitMs = morvik::kDefaultFarewellLimitMs;
         services::reset();
+        dialup::install(nullptr);
         platform::power::setRoot({});
         platform::clock::setFake(std::nullopt);
         platform::random::setSequence({});
     }
     void key(const char* name, const char* value) {
         IniManage::BeginBatch();
-        IniManage::WriteIni(name, value);
+        IniManage::WriteIni(QString::fromUtf8(name), QString::fromUtf8(value));
+    }
+    // The dial-up entry "isp" in the settings database, and whether the backend has it connected.
+    static void configureDialUp() {
+        ASSERT_TRUE(settings_db::updateRow("net_entry", 1, {"net_ent", "net_user", "net_pass"},
+                                           {"isp", "me", "secret"}));
+    }
+    void connected(bool on) {
+        ras->connections = on ? QList{dialup::Connection{7, "isp"}} : QList<dialup::Connection>{};
     }
     // Runs start-up with every pause recorded.
     QStringList start() {
@@ -97,7 +107,7 @@ protected:
     QString powerRoot;
     FakeTalk* talk;
     FakeMail* mail;
-    FakeDialUp* dial;
+    std::shared_ptr<FakeRas> ras = std::make_shared<FakeRas>();
     FakeSstp* sstp;
     FakeWindows* windows;
     std::unique_ptr<morvik> window;
@@ -120,8 +130,9 @@ class Greeting : public ::testing::TestWithParam<GreetingCase> {};
 
 TEST_P(Greeting, RowAndText) {
     const GreetingCase& c = GetParam();
-    EXPECT_EQ(morvik::GreetingRow(c.kido, c.hour), c.row);
-    EXPECT_EQ(morvik::GreetingText("おはようございます、", c.master, "今日も一日がんばりましょう"),
+    EXPECT_EQ(morvik::GreetingRow(QString::fromUtf8(c.kido), c.hour), c.row);
+    EXPECT_EQ(morvik::GreetingText("おはようございます、", QString::fromUtf8(c.master),
+                                   "今日も一日がんばりましょう"),
               QString::fromUtf8(c.text));
 }
 
@@ -194,21 +205,22 @@ TEST_F(Character, BatteryBandsPoseGaugeAndTimers) {
     };
     for (const Case c : {Case{19, "shape ShapePose06", "picture gra3.Image1(8)", false, true, 9},
                          Case{20, "shape ShapePose05", "picture gra.Image1(6)", true, false, 8}}) {
-        flag::PowerState = "2"; // already on battery: only the band is shown
+        flag::state.PowerState = "2"; // already on battery: only the band is shown
         powerSupply(powerRoot, false, c.percent);
         platform::pace::Recorder recorder;
         window->Timer1_Timer();
-        EXPECT_EQ(recorder.events, (QStringList{c.pose, c.picture})) << c.percent;
+        EXPECT_EQ(recorder.events, (QStringList{QString::fromUtf8(c.pose), QString::fromUtf8(c.picture)}))
+            << c.percent;
         EXPECT_EQ(window->Timer2.Enabled(), c.timer2) << c.percent;
         EXPECT_EQ(window->Timer3.Enabled(), c.timer3) << c.percent;
-        EXPECT_EQ(window->Gauge(), pictures::gra3List(c.gauge)) << c.percent;
+        EXPECT_EQ(window->Gauge(), gra3::ImageList2(c.gauge)) << c.percent;
         EXPECT_EQ(window->Label1->text(), QStringLiteral("%1%").arg(c.percent));
         EXPECT_TRUE(window->Image2->isVisibleTo(window.get()));
     }
 }
 
 TEST_F(Character, BatteryChangeBothWays) {
-    flag::PowerState = "1";
+    flag::state.PowerState = "1";
     powerSupply(powerRoot, false, 50);
     platform::pace::Recorder unplug;
     window->Timer1_Timer();
@@ -216,7 +228,7 @@ TEST_F(Character, BatteryChangeBothWays) {
               (QStringList{"shape ShapePose04", "picture gra3.Image1(5)", "sleep 400",
                            "shape ShapePose03", "picture gra3.Image1(4)", "sleep 400",
                            "shape ShapePose05", "picture gra.Image1(6)"}));
-    EXPECT_EQ(flag::PowerState, "2");
+    EXPECT_EQ(flag::state.PowerState, "2");
     EXPECT_TRUE(talk->calls.contains("PlayCommonVoice 13"));
 
     powerSupply(powerRoot, true, 50);
@@ -227,7 +239,7 @@ TEST_F(Character, BatteryChangeBothWays) {
               (QStringList{"shape ShapePose03", "picture gra3.Image1(4)", "sleep 400",
                            "shape ShapePose04", "picture gra3.Image1(5)", "sleep 400",
                            "shape ShapeStandard", "picture gra.Image1(0)"}));
-    EXPECT_EQ(flag::PowerState, "1");
+    EXPECT_EQ(flag::state.PowerState, "1");
     EXPECT_TRUE(window->Timer2.Enabled());
     EXPECT_TRUE(window->Timer5.Enabled());
     EXPECT_FALSE(window->Image2->isVisibleTo(window.get()));
@@ -236,12 +248,12 @@ TEST_F(Character, BatteryChangeBothWays) {
 
 TEST_F(Character, BatteryNotWatchedOrDesktopShowsNothing) {
     key("batflag", "0");
-    flag::PowerState = "2";
+    flag::state.PowerState = "2";
     powerSupply(powerRoot, false, 10);
     platform::pace::Recorder off;
     window->Timer1_Timer();
     EXPECT_TRUE(off.events.isEmpty());
-    EXPECT_EQ(flag::PowerState, "1");
+    EXPECT_EQ(flag::state.PowerState, "1");
 
     key("batflag", "");
     powerSupply(powerRoot, std::nullopt, std::nullopt); // a desktop: mains, charge unknown
@@ -270,12 +282,12 @@ TEST_P(IdleBands, Tick) {
     if (c.sleepflag)
         key("sleepflag", "1");
     platform::random::setSequence({c.random});
-    flag::IdleCount = qint16(c.count);
+    flag::state.IdleCount = qint16(c.count);
     window->Timer2.setEnabled(true);
     platform::pace::Recorder recorder;
     window->Timer5_Timer();
     EXPECT_EQ(recorder.events, c.events);
-    EXPECT_EQ(flag::IdleCount, c.after);
+    EXPECT_EQ(flag::state.IdleCount, c.after);
     EXPECT_EQ(window->Timer2.Enabled(), c.timer2);
 }
 
@@ -307,14 +319,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Character, TouchWakesTheSleeperDrowsy) {
-    flag::IdleCount = 999;
+    flag::state.IdleCount = 999;
     window->Timer5_Timer(); // falls asleep
-    ASSERT_EQ(window->Shown(), pictures::gra(16));
-    flag::IdleCount = 0;    // the user touched her
+    ASSERT_EQ(window->Shown(), gra::Image1(16));
+    flag::state.IdleCount = 0; // the user touched her
     talk->calls.clear();
     window->Timer5_Timer();
     EXPECT_TRUE(talk->calls.contains("PlayCommonVoice 4"));
-    EXPECT_EQ(flag::IdleCount, 501);
+    EXPECT_EQ(flag::state.IdleCount, 501);
 }
 
 // ---- media-end watchers --------------------------------------------------------------------------
@@ -334,8 +346,8 @@ TEST_F(Character, Mp3EndByPlayMode) {
                           Case{3, 0, {}, true, 3, 1}}) {
         talk->calls.clear();
         talk->state = c.state;
-        flag::PlayMode = qint16(c.mode);
-        flag::VoicePath = "/nonexistent/farewell.mp3";
+        flag::state.PlayMode = qint16(c.mode);
+        flag::state.VoicePath = "/nonexistent/farewell.mp3";
         ended = 0;
         window->Timer7.setEnabled(true);
         window->Timer2.setEnabled(false);
@@ -343,14 +355,14 @@ TEST_F(Character, Mp3EndByPlayMode) {
         window->Timer7_Timer();
         EXPECT_EQ(talk->calls, c.calls) << "mode " << c.mode;
         EXPECT_EQ(window->Timer7.Enabled(), c.timer7After) << "mode " << c.mode;
-        EXPECT_EQ(flag::PlayMode, c.modeAfter);
+        EXPECT_EQ(flag::state.PlayMode, c.modeAfter);
         EXPECT_EQ(ended, c.ended) << "mode " << c.mode;
         if (c.mode == 1 && c.state == 0) {
             EXPECT_TRUE(window->Timer2.Enabled());
             EXPECT_FALSE(window->dance_check.Enabled());
         }
         if (c.mode == 2) {
-            EXPECT_TRUE(flag::VoicePath.isEmpty());
+            EXPECT_TRUE(flag::state.VoicePath.isEmpty());
         }
     }
 }
@@ -365,6 +377,35 @@ TEST_F(Character, MidiEndClosesTheBalloonOnceStopped) {
     EXPECT_FALSE(window->Timer6.Enabled());
     EXPECT_TRUE(window->Timer2.Enabled());
     EXPECT_TRUE(talk->calls.contains("CloseFuki"));
+}
+
+// ---- failing steps ------------------------------------------------------------------------------
+
+TEST_F(Character, AFailingStartUpStepIsNamedOnStandardErrorAndTheNextStepsRun) {
+    talk->greetingFails = true;
+    ::testing::internal::CaptureStderr();
+    start();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("morvik: start-up: load the greeting failed: the dialogue database cannot be read\n"),
+              std::string::npos)
+        << said;
+    // The wake-up animation, the MP3 layer and the greeting's balloon come after it.
+    EXPECT_EQ(window->Shown(), gra::Image1(0));
+    EXPECT_TRUE(talk->calls.contains("vbmp3_init"));
+    EXPECT_EQ(talk->calls.filter(QRegularExpression("^ShowFuki")).size(), 1);
+    EXPECT_EQ(flag::state.StartupDone, 1);
+}
+
+TEST_F(Character, AFailingTimerIsNamedOnceAndKeepsTicking) {
+    key("mailcheckF", "1");
+    mail->checkFails = true;
+    ::testing::internal::CaptureStderr();
+    window->Timer10.setInterval(1);
+    window->Timer10.setEnabled(true);
+    EXPECT_TRUE(QTest::qWaitFor([this] { return mail->calls.count("CheckMail") >= 3; }, 5000));
+    window->Timer10.setEnabled(false);
+    const QString said = QString::fromStdString(::testing::internal::GetCapturedStderr());
+    EXPECT_EQ(said.count("morvik: Timer10 failed: no mail server\n"), 1) << said.toStdString();
 }
 
 // ---- mail-check arming and the periodic check ----------------------------------------------------
@@ -384,7 +425,7 @@ TEST_F(Character, ArmingTable) {
         window->mail_sub_cut->setChecked(c.paused);
         key("proxy", c.proxy);
         key("mailcheckF", c.mailcheckF);
-        dial->connected = c.connected;
+        connected(c.connected);
         window->Timer10.setInterval(12345);
         window->Timer9_Timer();
         EXPECT_EQ(window->Timer10.Interval(), c.interval)
@@ -403,7 +444,7 @@ TEST_F(Character, PeriodicCheckHonoursTheFlatRateWindow) {
         window->Timer10_Timer();
         EXPECT_EQ(mail->calls.contains("CheckMail"), checks) << hour << ":" << minute;
     }
-    flag::NewMail = 2;
+    flag::state.NewMail = 2;
     mail->calls.clear();
     window->Timer10_Timer(); // 03:00: no check, but the waiting mail is still summarised
     EXPECT_EQ(mail->calls, QStringList{"ShowCheckSummary"});
@@ -420,7 +461,7 @@ TEST_F(Character, ChimesOncePerHourWithAFakeClock) {
         talk->calls.clear();
         window->Timer12_Timer();
         chimes += !talk->calls.filter(QRegularExpression("^LoadChime")).isEmpty();
-        EXPECT_EQ(flag::HoldBalloon, 1);
+        EXPECT_EQ(flag::state.HoldBalloon, 1);
     }
     EXPECT_EQ(chimes, 2); // 10:00 and 11:00
 }
@@ -432,8 +473,8 @@ TEST_F(Character, ChimeIsNotLostWhenMinuteOneIsMissed) {
         window->Timer12_Timer();
     }
     EXPECT_EQ(talk->calls.filter(QRegularExpression("^LoadChime")), (QStringList{"LoadChime 10", "LoadChime 11"}));
-    EXPECT_EQ(speak::TalkText, "11時です");
-    EXPECT_EQ(flag::VoicePath, "/tmp/jiho11.mp3");
+    EXPECT_EQ(speak::state.TalkText, "11時です");
+    EXPECT_EQ(flag::state.VoicePath, "/tmp/jiho11.mp3");
 }
 
 TEST_F(Character, NoChimeWhenOff) {
@@ -457,8 +498,8 @@ TEST_F(Character, WakeUpAnimation) {
                                "shape ShapeStandard", "picture gra.Image1(0)", "sleep 600"};
     EXPECT_EQ(events, expected);
     EXPECT_EQ(window->pos(), QPoint(100, 300));
-    EXPECT_EQ(window->Shown(), pictures::gra(0));
-    EXPECT_EQ(flag::StartupDone, 1);
+    EXPECT_EQ(window->Shown(), gra::Image1(0));
+    EXPECT_EQ(flag::state.StartupDone, 1);
     EXPECT_TRUE(window->Timer1.Enabled());
     EXPECT_TRUE(window->Timer9.Enabled());
     EXPECT_TRUE(window->Timer12.Enabled());
@@ -471,7 +512,7 @@ TEST_F(Character, WakeUpAnimation) {
 TEST_F(Character, FirstRunWelcomeAndGreetingOfTheHour) {
     start();
     EXPECT_EQ(talk->calls.value(0), "LoadGreeting 1 7");
-    EXPECT_EQ(speak::TalkText, "はじめましてマスター\r\nこれからよろしくお願いします");
+    EXPECT_EQ(speak::state.TalkText, "はじめましてマスター\r\nこれからよろしくお願いします");
     window.reset();
     window = std::make_unique<morvik>();
     talk->calls.clear();
@@ -481,8 +522,8 @@ TEST_F(Character, FirstRunWelcomeAndGreetingOfTheHour) {
     key("kido", "1");
     start();
     EXPECT_EQ(talk->calls.value(0), "LoadGreeting 0 100");
-    EXPECT_EQ(speak::TalkText, "おはようございます、ご主人さん\r\n今日も一日がんばりましょう");
-    EXPECT_EQ(flag::VoicePath, "/tmp/aisatu7.mp3");
+    EXPECT_EQ(speak::state.TalkText, "おはようございます、ご主人さん\r\n今日も一日がんばりましょう");
+    EXPECT_EQ(flag::state.VoicePath, "/tmp/aisatu7.mp3");
 }
 
 TEST_F(Character, SecondInstanceEndsAtOnce) {
@@ -492,6 +533,22 @@ TEST_F(Character, SecondInstanceEndsAtOnce) {
     EXPECT_FALSE(window->Form_Load());
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(talk->calls.isEmpty());
+}
+
+// Only another instance's lock ends the program: a lock that cannot be made is said on standard
+// error and she starts.
+TEST_F(Character, StartsWhenTheInstanceLockCannotBeMade) {
+    const QString path = platform::SingleInstance::lockPath(morvik::InstanceName);
+    QFile::remove(path);              // left by an earlier test of this process
+    ASSERT_TRUE(QDir().mkpath(path)); // a folder where the lock file belongs
+    testing::internal::CaptureStderr();
+    const bool started = window->Form_Load();
+    const std::string said = testing::internal::GetCapturedStderr();
+    QDir().rmdir(path);
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(flag::state.StartupDone, 1);
+    EXPECT_NE(said.find("morvik: cannot open " + path.toStdString()), std::string::npos) << said;
 }
 
 TEST_F(Character, StartUpCleansOnlyItsOwnTemporaryFiles) {
@@ -522,12 +579,13 @@ TEST_F(Character, MenuVisibilityFromSettingsAndSiblings) {
         Trei::MainWindow = window.get();
         QDir(home.path()).removeRecursively();
         QDir().mkpath(home.path());
+        configureDialUp();
         if (*c.sibling)
-            writeFile(home.file(c.sibling), "");
+            writeFile(home.file(QString::fromUtf8(c.sibling)), "");
         key("shutdown", c.shutdownKey);
         key("proxy", c.proxy);
         key("temae", c.temae);
-        dial->connected = c.connected;
+        connected(c.connected);
         start();
         const std::string what = std::string(c.sibling) + " proxy=" + c.proxy;
         EXPECT_EQ(window->open_palk->isVisible(), std::string(c.sibling) == "palk") << what;
@@ -540,7 +598,9 @@ TEST_F(Character, MenuVisibilityFromSettingsAndSiblings) {
         EXPECT_EQ(window->net_connect->isVisible(), !lan && !c.connected) << what;
         const bool onTop = std::string(c.temae) != "0";
         EXPECT_EQ(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop) << what;
-        EXPECT_EQ(window->temae->text(), onTop ? "常に手前に表示を解除" : "常に手前に表示") << what;
+        EXPECT_EQ(window->temae->text(),
+                  onTop ? QStringLiteral("常に手前に表示を解除") : QStringLiteral("常に手前に表示"))
+            << what;
     }
 }
 
@@ -552,7 +612,7 @@ TEST_F(Character, StartUpMailCheckAndSstpGreeting) {
     EXPECT_EQ(mail->calls, QStringList{"CheckMail"});
     const QString greeting = QStringLiteral("\\h\\s0ちっ、でやがったな、無表情ロボめ"
                                             "\\w5\\u\\s0そーゆーことは、本人のいないところで言うもんやで\\e");
-    EXPECT_EQ(speak::SstpScript, greeting);
+    EXPECT_EQ(speak::state.SstpScript, greeting);
     EXPECT_EQ(sstp->sent, QStringList{greeting + "|0"});
 }
 
@@ -576,9 +636,9 @@ TEST_F(Character, PressMatrix) {
                           Case{"left_drags", Qt::LeftButton, true, 0, false, false, false, false, 0},
                           Case{"right_question", Qt::RightButton, true, 1, true, true, true, true, 0},
                           Case{"right_plain", Qt::RightButton, true, 0, false, false, true, false, 0}}) {
-        flag::StartupDone = c.startupDone;
-        flag::FukiShown = c.fukiShown;
-        flag::IdleCount = 77;
+        flag::state.StartupDone = c.startupDone;
+        flag::state.FukiShown = c.fukiShown;
+        flag::state.IdleCount = 77;
         talk->fukiOpen = c.fukiOpen;
         talk->fukiAsks = c.fukiAsks;
         talk->calls.clear();
@@ -588,8 +648,8 @@ TEST_F(Character, PressMatrix) {
         QTest::mouseRelease(window.get(), c.button, {}, QPoint(80, 120));
         EXPECT_EQ(window->settei->isVisible(), c.menuOpens) << c.name;
         EXPECT_EQ(talk->calls.contains("CloseFuki"), c.balloonCloses) << c.name;
-        EXPECT_EQ(flag::FukiShown, c.fukiShownAfter) << c.name;
-        EXPECT_EQ(flag::IdleCount, 0) << c.name; // any press on the picture is activity
+        EXPECT_EQ(flag::state.FukiShown, c.fukiShownAfter) << c.name;
+        EXPECT_EQ(flag::state.IdleCount, 0) << c.name; // any press on the picture is activity
         window->settei->hide();
     }
 }
@@ -601,14 +661,14 @@ TEST_F(Character, RightPressOffersTheMailWhileTheSignShows) {
         int abort;   // flag.MailAbort
         bool offered;
     };
-    flag::StartupDone = 1;
+    flag::state.StartupDone = 1;
     window->show();
     for (const Case& c : {Case{13, true, 0, true}, Case{13, true, 1, false}, Case{13, false, 0, false},
                           Case{5, true, 0, false}}) {
         window->mail_look->setVisible(false);
-        window->ShowImage2(pictures::gra3List(c.item));
+        window->ShowImage2(gra3::ImageList2(c.item));
         window->Image2->setVisible(c.shown);
-        flag::MailAbort = qint16(c.abort);
+        flag::state.MailAbort = qint16(c.abort);
         window->Form_MouseDown(2, QPoint(0, 0));
         EXPECT_EQ(window->mail_look->isVisible(), c.offered) << c.item << " " << c.shown << " " << c.abort;
         window->settei->hide();
@@ -617,8 +677,8 @@ TEST_F(Character, RightPressOffersTheMailWhileTheSignShows) {
 
 TEST_F(Character, DoubleClickTalksOnlyWhenFree) {
     for (auto [done, busy, talks] : {std::tuple{0, 0, false}, {1, 1, false}, {1, 0, true}}) {
-        flag::StartupDone = qint16(done);
-        flag::MailBusy = qint16(busy);
+        flag::state.StartupDone = qint16(done);
+        flag::state.MailBusy = qint16(busy);
         talk->calls.clear();
         QTest::mouseDClick(window.get(), Qt::LeftButton, {}, QPoint(80, 120));
         EXPECT_EQ(talk->calls.contains("RandomTalk"), talks) << done << busy;
@@ -640,8 +700,8 @@ TEST_F(Character, TheMailSummaryTipAppearsWhereTheMouseRestsOnTheSign) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     // She holds up her sign board with the new-mail sign on it.
     RgnCall::ShapePose05(window.get());
-    window->ShowPicture(pictures::gra(6));
-    window->ShowImage2(pictures::gra3List(13));
+    window->ShowPicture(gra::Image1(6));
+    window->ShowImage2(gra3::ImageList2(13));
     const QString summary = QStringLiteral("お知らせ\nご注文の確認");
     Trei::SetTipText(summary);
     // The user works in a window of their own: hers is not the active one.
@@ -670,10 +730,10 @@ TEST_F(Character, TheMailSummaryTipAppearsWhereTheMouseRestsOnTheSign) {
 
 TEST_F(Character, MenuCommands) {
     window->temae_Click(); // flag.TopMost empty: nothing
-    EXPECT_EQ(flag::TopMost, "");
-    flag::TopMost = "1";
+    EXPECT_EQ(flag::state.TopMost, "");
+    flag::state.TopMost = "1";
     window->temae_Click();
-    EXPECT_EQ(flag::TopMost, "0");
+    EXPECT_EQ(flag::state.TopMost, "0");
     EXPECT_EQ(window->temae->text(), "常に手前に表示");
 
     const bool before = window->mail_sub_cut->isChecked();
@@ -711,17 +771,17 @@ TEST_F(Character, WithoutATrayIconHidingHerIsNotOffered) {
 TEST_F(Character, MailCommandsWithoutSetupOrCache) {
     window->getto_Click(); // no accounts in the settings database
     EXPECT_TRUE(talk->calls.contains("PlayCommonVoice 9"));
-    EXPECT_EQ(speak::TalkText, "メールの設定が行われていません");
+    EXPECT_EQ(speak::state.TalkText, "メールの設定が行われていません");
     EXPECT_TRUE(mail->calls.isEmpty());
 
     window->again->setVisible(true);
     window->again_Click();
-    EXPECT_EQ(speak::TalkText, "チェック履歴はありません");
+    EXPECT_EQ(speak::state.TalkText, "チェック履歴はありません");
     EXPECT_FALSE(window->again->isVisible());
 
     window->mail_look_Click();
     EXPECT_EQ(mail->calls, QStringList{"DownloadAllMail"});
-    EXPECT_EQ(speak::TalkText, "メールはありません");
+    EXPECT_EQ(speak::state.TalkText, "メールはありません");
 
     writeFile(platform::tempFolder() + "/temp.mdb", "x");
     window->Timer13_Timer();
@@ -731,22 +791,44 @@ TEST_F(Character, MailCommandsWithoutSetupOrCache) {
     EXPECT_TRUE(window->again->isVisible());
 }
 
+// While a check or download runs, her mail commands and the timed check start nothing.
+TEST_F(Character, MailCommandsWhileMailIsBusy) {
+    flag::state.MailBusy = 1;
+    writeFile(platform::tempFolder() + "/temp.mdb", "x");
+    window->getto_Click();
+    window->mail_look_Click();
+    window->again_Click();
+    window->TimeSet_Click();
+    window->Timer10_Timer();
+    EXPECT_TRUE(mail->calls.isEmpty());
+    EXPECT_TRUE(talk->calls.isEmpty());
+}
+
+// An aborted download has said so itself: no "メールはありません" over it.
+TEST_F(Character, MailLookAfterAnAbortedDownload) {
+    mail->downloadAborts = true;
+    window->mail_look_Click();
+    EXPECT_EQ(mail->calls, QStringList{"DownloadAllMail"});
+    EXPECT_FALSE(talk->calls.contains("PlayCommonVoice 11"));
+    EXPECT_EQ(flag::state.MailAbort, 0);
+}
+
 TEST_F(Character, ResetTimerWhileTheSwapRuns) {
     window->Timer11.setEnabled(true);
     window->Timer7.setEnabled(true);
     window->Label1->show();
-    window->ShowPicture(pictures::gra(6));
+    window->ShowPicture(gra::Image1(6));
     window->reset_timer();
     EXPECT_FALSE(window->Timer7.Enabled());
     EXPECT_TRUE(window->Timer9.Enabled());
     EXPECT_FALSE(window->Timer1.Enabled());
     EXPECT_FALSE(window->Label1->isVisibleTo(window.get()));
-    EXPECT_EQ(window->Shown(), pictures::gra(6));
+    EXPECT_EQ(window->Shown(), gra::Image1(6));
     window->Timer11.setEnabled(false);
     window->reset_timer();
     EXPECT_TRUE(window->Timer1.Enabled());
     EXPECT_TRUE(window->Timer2.Enabled());
-    EXPECT_EQ(window->Shown(), pictures::gra(0));
+    EXPECT_EQ(window->Shown(), gra::Image1(0));
 }
 
 // ---- exit ----------------------------------------------------------------------------------------
@@ -759,10 +841,14 @@ TEST_F(Character, ExitSequence) {
     const QString temp = platform::tempFolder();
     writeFile(temp + "/temp7.mp3", "clip");
     writeFile(temp + "/x.tmp", "x");
+    writeFile(temp + "/mail/1.tmp", "a fetched message");
     writeFile(home.file("song.mp3"), "the user's own");
     talk->calls.clear();
     platform::pace::Recorder recorder;
     window->end_Click();
+    // A transfer in progress is ended first; the fetched messages go with the other leftovers.
+    EXPECT_EQ(mail->calls.value(0), "Cancel");
+    EXPECT_FALSE(QFile::exists(temp + "/mail/1.tmp"));
     EXPECT_EQ(recorder.events,
               (QStringList{"shape ShapePose01", "picture gra.Image1(2)", "sleep 100",
                            "shape ShapePose02", "picture gra.Image1(3)", "sleep 600",
@@ -770,12 +856,12 @@ TEST_F(Character, ExitSequence) {
                            "shape ShapeStandard", "picture gra.Image1(0)", "sleep 100",
                            "sleep 600"}));
     EXPECT_EQ(talk->calls, QStringList{"FarewellTalk"});
-    EXPECT_EQ(flag::PlayMode, 3);
+    EXPECT_EQ(flag::state.PlayMode, 3);
     EXPECT_TRUE(window->Timer7.Enabled());
     EXPECT_FALSE(Trei::TipExists());
     EXPECT_FALSE(window->clsSubclass);
     const QString farewell = QStringLiteral("\\h\\s0ふっ、勝った\\w5\\u\\s0なんのはなしや？\\e");
-    EXPECT_EQ(speak::SstpScript, farewell);
+    EXPECT_EQ(speak::state.SstpScript, farewell);
     EXPECT_EQ(sstp->sent, QStringList{farewell + "|0"});
     IniManage::BeginBatch();
     EXPECT_EQ(IniManage::GetIni("top"), "100");
@@ -795,7 +881,7 @@ TEST_F(Character, ExitSequence) {
     window->Form_DblClick();
     window->shutdown->trigger();
     EXPECT_TRUE(talk->calls.isEmpty());
-    EXPECT_EQ(flag::PlayMode, 3);
+    EXPECT_EQ(flag::state.PlayMode, 3);
 
     talk->state = 1; // the farewell still plays
     window->Timer7_Timer();
@@ -805,12 +891,78 @@ TEST_F(Character, ExitSequence) {
     EXPECT_EQ(ended, 1);
 }
 
+// Hidden from the menu, she is still ended by the session, and keeps her place.
+TEST_F(Character, SessionEndWhileHiddenKeepsHerPlace) {
+    key("proxy", "1");
+    start();
+    window->move(60, 80);
+    window->not_vis_Click();
+    window->close();
+    EXPECT_EQ(ended, 1);
+    EXPECT_TRUE(mail->calls.contains("Cancel"));
+    IniManage::BeginBatch();
+    EXPECT_EQ(IniManage::GetIni("top"), "60");
+    EXPECT_EQ(IniManage::GetIni("left"), "80");
+}
+
+// The session ends her (the window closed, as SIGTERM does) during her farewell: the program ends
+// then, once, and not when the farewell would have.
+TEST_F(Character, SessionEndDuringTheFarewellEndsHer) {
+    key("proxy", "1");
+    start();
+    talk->state = 1; // the farewell plays on
+    {
+        platform::pace::Recorder instant;
+        window->end_Click();
+    }
+    ASSERT_EQ(ended, 0);
+    window->move(70, 90);
+    window->close();
+    EXPECT_EQ(ended, 1);
+    IniManage::BeginBatch();
+    EXPECT_EQ(IniManage::GetIni("top"), "70");
+    EXPECT_EQ(IniManage::GetIni("left"), "90");
+    talk->state = 0;
+    window->Timer7_Timer();
+    window->close();
+    EXPECT_EQ(ended, 1);
+}
+
+// Once the exit has begun no menu command runs, whichever item is chosen, and the tray's right click
+// no longer opens the menu.
+TEST_F(Character, NoCommandRunsOnceTheExitHasBegun) {
+    key("proxy", "1");
+    start();
+    {
+        platform::pace::Recorder instant;
+        window->end_Click();
+    }
+    talk->calls.clear();
+    mail->calls.clear();
+    windows->calls.clear();
+    const QPoint place = window->pos();
+    for (QAction* action : window->settei->actions())
+        action->trigger();
+    EXPECT_EQ(talk->calls, QStringList());
+    EXPECT_EQ(mail->calls, QStringList());
+    EXPECT_EQ(windows->calls, QStringList());
+    EXPECT_EQ(messages, QStringList());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->pos(), place);
+    EXPECT_EQ(flag::state.PlayMode, 3);
+    EXPECT_EQ(ended, 0);
+    window->Picture1_MouseMove(516);
+    EXPECT_FALSE(window->settei->isVisible());
+}
+
 TEST_F(Character, ExitEndsEvenIfTheFarewellNeverStops) {
+    morvik::FarewellLimitMs = 300;
     talk->state = 1;
+    platform::pace::Recorder instant; // the closing animation without its pauses
     window->end_Click();
     QTest::qWait(50);
     EXPECT_EQ(ended, 0);
-    QTRY_COMPARE_WITH_TIMEOUT(ended, 1, morvik::kFarewellLimitMs + 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(ended, 1, morvik::FarewellLimitMs + 5000);
 }
 
 } // namespace
@@ -818,7 +970,7 @@ TEST_F(Character, ExitEndsEvenIfTheFarewellNeverStops) {
 namespace {
 
 TEST_F(Character, LeftDragMovesTheWindowAndAClickDoesNot) {
-    flag::StartupDone = 1;
+    flag::state.StartupDone = 1;
     window->move(100, 100);
     window->show();
     QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(80, 120));
@@ -874,25 +1026,25 @@ class SettingsFileBetweenTicks : public Character, public ::testing::WithParamIn
 TEST_P(SettingsFileBetweenTicks, TheBatteryWatchFollowsBatflag) {
     TrustedStamps trusted;
     key("batflag", "1");
-    backdate(IniManage::IniPath);
-    flag::PowerState = "2";
+    backdate(IniManage::state.IniPath);
+    flag::state.PowerState = "2";
     powerSupply(powerRoot, false, 50);
     platform::pace::Recorder watched;
     window->Timer1_Timer();
     ASSERT_FALSE(watched.events.isEmpty());
-    GetParam().apply(IniManage::IniPath, "batflag=1", "batflag=0");
+    GetParam().apply(IniManage::state.IniPath, "batflag=1", "batflag=0");
     platform::pace::Recorder off;
     window->Timer1_Timer();
     EXPECT_TRUE(off.events.isEmpty());
-    EXPECT_EQ(flag::PowerState, "1");
+    EXPECT_EQ(flag::state.PowerState, "1");
 }
 
-const Edit kSavedByTheProgram{"saved_by_the_program",
-                              [](const QString&, const QByteArray&, const QByteArray& to) {
-                                  const QList<QByteArray> pair = to.split('=');
-                                  IniManage::BeginBatch();
-                                  ASSERT_TRUE(IniManage::WriteIni(pair[0], pair[1]));
-                              }};
+const Edit kSavedByTheProgram{
+    "saved_by_the_program", [](const QString&, const QByteArray&, const QByteArray& to) {
+        const QList<QByteArray> pair = to.split('=');
+        IniManage::BeginBatch();
+        ASSERT_TRUE(IniManage::WriteIni(QString::fromUtf8(pair[0]), QString::fromUtf8(pair[1])));
+    }};
 
 INSTANTIATE_TEST_SUITE_P(Edits, SettingsFileBetweenTicks,
                          ::testing::Values(kSavedByTheProgram, kByHand, kByRename),
@@ -900,16 +1052,20 @@ INSTANTIATE_TEST_SUITE_P(Edits, SettingsFileBetweenTicks,
 
 class DialUpEntryBetweenTicks : public Character, public ::testing::WithParamInterface<Edit> {};
 
-TEST_P(DialUpEntryBetweenTicks, TheArmingTimerAsksForTheNewEntry) {
+// Only "isp-two" is connected: the arming timer arms the check once the entry names it.
+TEST_P(DialUpEntryBetweenTicks, TheArmingTimerLooksForTheNewEntry) {
     TrustedStamps trusted;
+    key("proxy", "0");
+    key("mailcheckF", "1");
     const QStringList columns{"net_ent", "net_user", "net_pass"};
     ASSERT_TRUE(settings_db::updateRow("net_entry", 1, columns, {"isp-one", "u", "p"}));
+    ras->connections = {dialup::Connection{7, "isp-two"}};
     backdate(settings_db::path());
     window->Timer9_Timer();
-    ASSERT_EQ(dial->asked.value(dial->asked.size() - 1), "isp-one");
+    ASSERT_EQ(window->Timer10.Interval(), 0);
     GetParam().apply(settings_db::path(), "isp-one", "isp-two");
     window->Timer9_Timer();
-    EXPECT_EQ(dial->asked.value(dial->asked.size() - 1), "isp-two");
+    EXPECT_EQ(window->Timer10.Interval(), 60000);
 }
 
 // Changes the database as another program would: through SQLite, on the file or on a copy that
@@ -945,8 +1101,8 @@ TEST_P(PowerFolderBetweenTicks, TheBatteryWatchSeesTheUnplugging) {
     TrustedStamps trusted;
     powerSupply(powerRoot, true, 50);
     for (const char* path : {"", "/AC", "/BAT0"})
-        backdate(powerRoot + path);
-    flag::PowerState = "1";
+        backdate(powerRoot + QString::fromUtf8(path));
+    flag::state.PowerState = "1";
     platform::pace::Recorder onMains;
     window->Timer1_Timer();
     ASSERT_TRUE(onMains.events.isEmpty());
@@ -954,7 +1110,7 @@ TEST_P(PowerFolderBetweenTicks, TheBatteryWatchSeesTheUnplugging) {
     GetParam().apply(powerRoot + "/BAT0/status", "Charging", "Discharging");
     platform::pace::Recorder unplugged;
     window->Timer1_Timer();
-    EXPECT_EQ(flag::PowerState, "2");
+    EXPECT_EQ(flag::state.PowerState, "2");
     EXPECT_TRUE(unplugged.events.contains("shape ShapePose04"));
 }
 
@@ -964,7 +1120,7 @@ INSTANTIATE_TEST_SUITE_P(Edits, PowerFolderBetweenTicks, ::testing::Values(kByHa
 TEST_F(Character, TheBatteryWatchSeesABatteryPutIntoADesktop) {
     TrustedStamps trusted;
     backdate(powerRoot);
-    flag::PowerState = "1";
+    flag::state.PowerState = "1";
     platform::pace::Recorder desktop;
     window->Timer1_Timer();
     ASSERT_TRUE(desktop.events.isEmpty());
@@ -973,7 +1129,7 @@ TEST_F(Character, TheBatteryWatchSeesABatteryPutIntoADesktop) {
     writeFile(powerRoot + "/BAT0/status", "Discharging\n");
     platform::pace::Recorder battery;
     window->Timer1_Timer();
-    EXPECT_EQ(flag::PowerState, "2");
+    EXPECT_EQ(flag::state.PowerState, "2");
     EXPECT_EQ(window->Label1->text(), "30%");
 }
 

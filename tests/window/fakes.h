@@ -1,7 +1,10 @@
 #pragma once
 // Stand-ins for the subsystems the character window calls, recording what it asked of them (mail
 // and SSTP: recording_services.h).
+#include "fake_dialup.h"
 #include "recording_services.h"
+
+#include <stdexcept>
 
 struct FakeTalk : services::Talk {
     QStringList calls;
@@ -11,8 +14,11 @@ struct FakeTalk : services::Talk {
     Greeting greeting{QStringLiteral("おはようございます、"), QStringLiteral("今日も一日がんばりましょう"),
                       QStringLiteral("/tmp/aisatu7.mp3")};
 
+    bool greetingFails = false; // LoadGreeting throws, as a step that fails
     Greeting LoadGreeting(bool firstRun, int row) override {
         calls << QStringLiteral("LoadGreeting %1 %2").arg(firstRun).arg(row);
+        if (greetingFails)
+            throw std::runtime_error("the dialogue database cannot be read");
         return greeting;
     }
     Chime LoadChime(int hour) override {
@@ -20,7 +26,7 @@ struct FakeTalk : services::Talk {
         return {QStringLiteral("%1時です").arg(hour), QStringLiteral("/tmp/jiho%1.mp3").arg(hour)};
     }
     void ShowFuki() override {
-        calls << QStringLiteral("ShowFuki ") + speak::TalkText;
+        calls << QStringLiteral("ShowFuki ") + speak::state.TalkText;
         fukiOpen = true;
     }
     void CloseFuki() override {
@@ -29,18 +35,23 @@ struct FakeTalk : services::Talk {
     }
     bool FukiOpen() const override { return fukiOpen; }
     bool FukiAsks() const override { return fukiAsks; }
+    void SetFukiText(const QString& text) override { calls << QStringLiteral("SetFukiText ") + text; }
+    void AskFuki() override {
+        calls << QStringLiteral("AskFuki");
+        fukiAsks = true;
+    }
     bool Fuki2Open() const override { return fuki2Open; }
     void CloseFuki2() override {
         calls << QStringLiteral("CloseFuki2");
         fuki2Open = false;
     }
     void CloseFuki3() override { calls << QStringLiteral("CloseFuki3"); }
-    void PlayCommonVoice() override { calls << QStringLiteral("PlayCommonVoice ") + speak::VoiceId; }
+    void PlayCommonVoice() override { calls << QStringLiteral("PlayCommonVoice ") + speak::state.VoiceId; }
     void PlayVoice() override { calls << QStringLiteral("PlayVoice"); }
     void RandomTalk() override { calls << QStringLiteral("RandomTalk"); }
     void FarewellTalk() override {
         calls << QStringLiteral("FarewellTalk");
-        flag::PlayMode = 1;
+        flag::state.PlayMode = 1;
     }
     void ShowEditor() override { calls << QStringLiteral("ShowEditor"); }
     void vbmp3_init() override { calls << QStringLiteral("vbmp3_init"); }
@@ -48,15 +59,6 @@ struct FakeTalk : services::Talk {
     void vbmp3_close() override { calls << QStringLiteral("vbmp3_close"); }
     void vbmp3_free() override { calls << QStringLiteral("vbmp3_free"); }
     QString MciStatusMode(const QString&) override { return mciMode; }
-};
-
-struct FakeDialUp : services::DialUp {
-    bool connected = false;
-    QStringList asked;
-    bool SeekEnumConns(const QString& entry, bool) override {
-        asked << entry;
-        return connected;
-    }
 };
 
 struct FakeWindows : services::Windows {
@@ -67,13 +69,3 @@ struct FakeWindows : services::Windows {
     void ShowHeadlines() override { calls << QStringLiteral("ShowHeadlines"); }
     void ShowSettings() override { calls << QStringLiteral("ShowSettings"); }
 };
-
-// Puts the shared flags back to a program's first moment.
-inline void resetFlags() {
-    resetSharedFlags();
-    flag::IdleCount = 0;
-    flag::PowerState.clear();
-    flag::TopMost.clear();
-    flag::MailBusy = flag::ManualCheck = flag::NewMail = flag::MailAbort = 0;
-    flag::MusicPlaying = 0;
-}

@@ -30,7 +30,7 @@ class Placement : public ::testing::TestWithParam<PlaceCase> {};
 
 TEST_P(Placement, FromTheSettings) {
     const PlaceCase& c = GetParam();
-    const auto place = morvik::PlaceFor(c.top, c.left, c.screen);
+    const auto place = morvik::PlaceFor(QString::fromUtf8(c.top), QString::fromUtf8(c.left), c.screen);
     EXPECT_EQ(place.firstRun, c.firstRun);
     ASSERT_EQ(place.position.has_value(), c.placed);
     if (c.placed) {
@@ -76,6 +76,20 @@ TEST(Window, ClosingByTheWindowSystemSavesThePlace) {
     morvik window;
     window.move(101, 202);
     window.show();
+    window.close();
+    EXPECT_EQ(IniManage::GetIni("top"), "101");
+    EXPECT_EQ(IniManage::GetIni("left"), "202");
+}
+
+// The session may end the program before the start-up placed her (or a second instance, which
+// never shows): the stored place is not overwritten by a window that never stood there.
+TEST(Window, ClosedBeforeSheWasPlacedKeepsTheStoredPlace) {
+    TestHome home;
+    IniManage::BeginBatch();
+    IniManage::WriteIni("top", "101");
+    IniManage::WriteIni("left", "202");
+    morvik window;
+    window.move(5, 6);
     window.close();
     EXPECT_EQ(IniManage::GetIni("top"), "101");
     EXPECT_EQ(IniManage::GetIni("left"), "202");
@@ -130,11 +144,12 @@ TEST(Window, TheMenuAsDesigned) {
         const Item& want = design[i];
         const QAction* item = items[i];
         SCOPED_TRACE(want.name);
-        EXPECT_EQ(item->objectName(), want.name);
+        EXPECT_EQ(item->objectName(), QString::fromUtf8(want.name));
         const bool separator = QLatin1String(want.caption) == QLatin1String("-");
         EXPECT_EQ(item->isSeparator(), separator);
-        if (!separator)
+        if (!separator) {
             EXPECT_EQ(item->text(), QString::fromUtf8(want.caption));
+        }
         EXPECT_EQ(item->isVisible(), want.shown);
         // Only the pause of the periodic check carries a check mark, and it starts unchecked.
         EXPECT_EQ(item->isCheckable(), item == window.mail_sub_cut);
@@ -178,14 +193,14 @@ TEST(Trei, TooltipLifecycle) {
 TEST(IniManage, TwoUsersKeepTheirOwnSections) {
     TestHome home;
     IniManage::BeginBatch();
-    EXPECT_EQ(IniManage::IniPath, home.file("mailSet.ini"));
-    EXPECT_FALSE(IniManage::Section.isEmpty());
-    IniManage::Section = "alice";
+    EXPECT_EQ(IniManage::state.IniPath, home.file("mailSet.ini"));
+    EXPECT_FALSE(IniManage::state.Section.isEmpty());
+    IniManage::state.Section = "alice";
     IniManage::WriteIni("top", "10");
-    IniManage::Section = "bob";
+    IniManage::state.Section = "bob";
     EXPECT_EQ(IniManage::GetIni("top"), "");
     IniManage::WriteIni("top", "20");
-    IniManage::Section = "alice";
+    IniManage::state.Section = "alice";
     EXPECT_EQ(IniManage::GetIni("top"), "10");
 }
 

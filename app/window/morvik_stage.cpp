@@ -1,0 +1,104 @@
+// The character window as the program's stage: what other parts may do to her, on her own controls.
+#include "morvik.h"
+
+#include "Trei.h"
+
+#include <utility>
+
+namespace {
+
+// Each watch and the timer behind it.
+constexpr std::pair<Stage::Watch, platform::Timer morvik::*> kWatches[] = {
+    {Stage::Battery, &morvik::Timer1},         {Stage::Blink, &morvik::Timer2},
+    {Stage::LowBatteryBlink, &morvik::Timer3}, {Stage::Idle, &morvik::Timer5},
+    {Stage::MidiEnd, &morvik::Timer6},         {Stage::Mp3End, &morvik::Timer7},
+    {Stage::MailArming, &morvik::Timer9},      {Stage::MailCheck, &morvik::Timer10},
+    {Stage::SignSwap, &morvik::Timer11},       {Stage::BusyAnimation, &morvik::Timer8},
+};
+
+} // namespace
+
+void morvik::Start(Watches watches) {
+    for (auto [watch, timer] : kWatches)
+        if (watches.testFlag(watch))
+            (this->*timer).setEnabled(true);
+}
+
+void morvik::Stop(Watches watches) {
+    for (auto [watch, timer] : kWatches)
+        if (watches.testFlag(watch))
+            (this->*timer).setEnabled(false);
+}
+
+bool morvik::Running(Watch watch) const {
+    for (auto [named, timer] : kWatches)
+        if (named == watch)
+            return (this->*timer).Enabled();
+    return false;
+}
+
+void morvik::Hide(Overlays overlays) {
+    if (overlays.testFlag(SignBoard))
+        Image2->hide();
+    if (overlays.testFlag(MailCount)) {
+        Image3->hide();
+        Image4->hide();
+    }
+    if (overlays.testFlag(BatteryPercent))
+        Label1->hide();
+}
+
+void morvik::TakeStage(Watches stop, Overlays hide) {
+    Stop(stop);
+    Hide(hide);
+}
+
+stores::Picture morvik::Sign() const {
+    return Image2->isHidden() ? stores::Picture{} : stores::Shown(Image2);
+}
+
+void morvik::ShowItem(Item item, bool shown) {
+    switch (item) {
+    case Item::again:
+        again->setVisible(shown);
+        return;
+    case Item::mail_look:
+        mail_look->setVisible(shown);
+        return;
+    case Item::shutdown:
+        shutdown->setVisible(shown);
+        return;
+    case Item::getto:
+        getto->setVisible(shown);
+        return;
+    case Item::mail_sub_cut:
+        mail_sub_cut->setVisible(shown);
+        return;
+    }
+}
+
+bool morvik::ItemChecked(Item item) const {
+    return item == Item::mail_sub_cut && mail_sub_cut->isChecked();
+}
+
+void morvik::ShowMailCount(const stores::Picture& tens, const stores::Picture& ones) {
+    stores::Show(Image3, tens, stores::Note::Quiet);
+    stores::Show(Image4, ones, stores::Note::Quiet);
+    Image2->move(10, 15);
+    Image3->move(10, 23);
+    Image4->move(24, 23);
+    Image2->show();
+    Image3->show();
+    Image4->show();
+    Image3->raise();
+    Image4->raise();
+}
+
+void morvik::SetTrayTip(const QString& tip) {
+    Trei::TrayIcon(QIcon(Picture1), tip, 1);
+}
+
+void morvik::SetToolTip(const QString& text) {
+    if (Trei::TipExists())
+        Trei::SetTipText(text);
+}
