@@ -33,7 +33,9 @@ std::optional<QStringList> RcvMail(const QString& server, const QString& user, c
 // for the callers' sake and not read.
 std::optional<QStringList> ReadMail(const QString& file, const QString& fields, const QString& folder);
 
-// Ends the session in progress on any thread soon, as a failure (the exit uses it).
+// Ends every session in progress (on any thread) within a few tenths of a second, as a failure; the
+// exit uses it before joining the worker. It resets itself: a call that starts after cancel()
+// returned runs normally.
 void cancel();
 
 // Why the last call on this thread failed, in Japanese, for the user.
