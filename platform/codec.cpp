@@ -176,7 +176,8 @@ namespace {
 
 bool isValidUtf8(const QByteArray& bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)decoder.decode(bytes);
+    const QString text = decoder.decode(bytes); // the decoding runs only as it becomes a QString
+    Q_UNUSED(text);
     return !decoder.hasError();
 }
 

@@ -312,8 +312,12 @@ QString htmlToText(const QString& html) {
     return lines.join(QLatin1Char('\n')).trimmed();
 }
 
-Message read(const QByteArray& raw) {
+Message read(const QByteArray& bytes) {
     initGMime();
+    // GMime keeps header values as C strings, cut at a NUL; a NUL is a blank in every text here,
+    // and attachments are never saved, so a blank for it loses nothing.
+    QByteArray raw = bytes;
+    raw.replace('\0', ' ');
     GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(raw.constData(), size_t(raw.size())));
     GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     std::unique_ptr<GMimeParserOptions, OptionsFree> options(g_mime_parser_options_new());
