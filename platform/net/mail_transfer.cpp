@@ -8,9 +8,13 @@
 #include <QTemporaryFile>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace mail_transfer {
@@ -72,6 +76,21 @@ struct CurlFree {
 // ends in QUIT when the handle is cleaned up.
 class Session {
 public:
+    Session() = default;
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    ~Session() {
+        lastByteMs_ = nowMs(); // QUIT's reply gets a whole limit of its own
+        handle_.reset();
+        {
+            const std::lock_guard lock(watchMutex_);
+            stopWatching_ = true;
+        }
+        watchWake_.notify_all();
+        if (watchdog_.joinable())
+            watchdog_.join();
+    }
+
     bool open(const QString& serverText, const QString& user, const QString& password) {
         const std::optional<Server> server = parseServer(serverText);
         if (!server)
@@ -125,8 +144,15 @@ public:
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Session::onBody);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
         curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer_);
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &Session::onOpenSocket);
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, this);
+        curl_easy_setopt(h, CURLOPT_CLOSESOCKETFUNCTION, &Session::onCloseSocket);
+        curl_easy_setopt(h, CURLOPT_CLOSESOCKETDATA, this);
         idleMs_ = idleMs;
+        firstLimitMs_ = std::max(idleMs, connectMs);
         generation_ = gCancelGeneration.load();
+        lastByteMs_ = nowMs();
+        watchdog_ = std::thread(&Session::watch, this);
         return true;
     }
 
@@ -139,9 +165,8 @@ public:
         body_.clear();
         sink_ = sink;
         sinkFailed_ = false;
-        timedOut_ = false;
         errorBuffer_[0] = 0;
-        lastByte_ = Clock::now();
+        lastByteMs_ = nowMs();
         curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, line.constData());
         curl_easy_setopt(h, CURLOPT_NOBODY, multiLine ? 0L : 1L);
         const CURLcode result = curl_easy_perform(h);
@@ -175,26 +200,61 @@ public:
     QString key() const { return QString::fromUtf8(url_ + '\n' + user_ + '\n'); }
 
 private:
-    static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-        auto* s = static_cast<Session*>(self);
-        if (s->generation_ != gCancelGeneration.load())
-            return 1;
-        const auto quiet = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - s->lastByte_);
-        if (quiet.count() > s->idleMs_) {
-            s->timedOut_ = true;
-            return 1;
+    static qint64 nowMs() {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
+    }
+
+    // Whether the session must end now: cancelled, or quiet past its limit.
+    bool overdue() {
+        if (generation_ != gCancelGeneration.load())
+            return true;
+        const int limit = transfers_ == 0 ? firstLimitMs_ : idleMs_;
+        if (nowMs() - lastByteMs_ > limit)
+            timedOut_ = true;
+        return timedOut_;
+    }
+
+    // libcurl looks at its limits only now and then (a second apart while it awaits a reply, and
+    // again while it waits for QUIT's reply after a failure); this thread keeps them to the tenth
+    // of a second by shutting the connection down, which every wait of libcurl notices at once.
+    void watch() {
+        std::unique_lock lock(watchMutex_);
+        while (!stopWatching_) {
+            watchWake_.wait_for(lock, std::chrono::milliseconds(50));
+            if (stopWatching_ || !overdue())
+                continue;
+            const std::lock_guard socketLock(socketMutex_);
+            if (socket_ != CURL_SOCKET_BAD)
+                ::shutdown(socket_, SHUT_RDWR);
         }
-        return 0;
+    }
+
+    static curl_socket_t onOpenSocket(void* self, curlsocktype, curl_sockaddr* address) {
+        auto* s = static_cast<Session*>(self);
+        const std::lock_guard lock(s->socketMutex_);
+        s->socket_ = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+        return s->socket_ < 0 ? CURL_SOCKET_BAD : s->socket_;
+    }
+    static int onCloseSocket(void* self, curl_socket_t socket) {
+        auto* s = static_cast<Session*>(self);
+        const std::lock_guard lock(s->socketMutex_);
+        if (socket == s->socket_)
+            s->socket_ = CURL_SOCKET_BAD;
+        return ::close(socket);
+    }
+
+    static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+        return static_cast<Session*>(self)->overdue() ? 1 : 0;
     }
     static size_t onHeader(char* data, size_t size, size_t count, void* self) {
         auto* s = static_cast<Session*>(self);
-        s->lastByte_ = Clock::now();
+        s->lastByteMs_ = nowMs();
         s->header_.append(data, qsizetype(size * count));
         return size * count;
     }
     static size_t onBody(char* data, size_t size, size_t count, void* self) {
         auto* s = static_cast<Session*>(self);
-        s->lastByte_ = Clock::now();
+        s->lastByteMs_ = nowMs();
         const qsizetype n = qsizetype(size * count);
         if (!s->sink_) {
             s->body_.append(data, n);
@@ -240,11 +300,18 @@ private:
     QByteArray header_, body_;
     QFile* sink_ = nullptr;
     bool sinkFailed_ = false;
-    bool timedOut_ = false;
+    std::atomic<bool> timedOut_{false};
     int idleMs_ = 0;
+    int firstLimitMs_ = 0;
     unsigned generation_ = 0;
-    int transfers_ = 0;
-    Clock::time_point lastByte_;
+    std::atomic<int> transfers_{0};
+    std::atomic<qint64> lastByteMs_{0};
+    std::mutex socketMutex_;
+    curl_socket_t socket_ = CURL_SOCKET_BAD;
+    std::mutex watchMutex_;
+    std::condition_variable watchWake_;
+    bool stopWatching_ = false;
+    std::thread watchdog_;
     char errorBuffer_[CURL_ERROR_SIZE] = {};
 };
 
