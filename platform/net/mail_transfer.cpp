@@ -170,6 +170,7 @@ public:
         curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, line.constData());
         curl_easy_setopt(h, CURLOPT_NOBODY, multiLine ? 0L : 1L);
         const CURLcode result = curl_easy_perform(h);
+        lastResult_ = result;
         long connects = 0;
         curl_easy_getinfo(h, CURLINFO_NUM_CONNECTS, &connects);
         const bool reconnected = transfers_ > 0 && connects > 0;
@@ -194,7 +195,9 @@ public:
     }
     const QByteArray& body() const { return body_; }
 
-    // The next command may log in again (after a refused one, which closes the connection).
+    // Whether the server answered the last command with -ERR (libcurl then closes the connection).
+    bool refused() const { return lastResult_ == CURLE_WEIRD_SERVER_REPLY && !timedOut_; }
+    // The next command may log in again (after a refused one).
     void allowNewConnection() { transfers_ = 0; }
 
     QString key() const { return QString::fromUtf8(url_ + '\n' + user_ + '\n'); }
@@ -301,6 +304,7 @@ private:
     QFile* sink_ = nullptr;
     bool sinkFailed_ = false;
     std::atomic<bool> timedOut_{false};
+    CURLcode lastResult_ = CURLE_OK;
     int idleMs_ = 0;
     int firstLimitMs_ = 0;
     unsigned generation_ = 0;
@@ -370,6 +374,8 @@ std::optional<QStringList> list(Session& session) {
         }
         return out;
     }
+    if (!session.refused())
+        return std::nullopt;
     // No UIDL here: every message's header, by number.
     session.allowNewConnection();
     const std::optional<QStringList> counted = stat(session);
