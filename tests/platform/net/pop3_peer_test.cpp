@@ -76,6 +76,7 @@ struct FaultCase {
     const char* name;
     Pop3Peer::Fault fault;
     const char* command;
+    const char* error;
 };
 void PrintTo(const FaultCase& c, std::ostream* os) {
     *os << c.name;
@@ -96,6 +97,7 @@ TEST_P(Faults, FailWithinTheLimits) {
     });
     EXPECT_FALSE(timed.result.has_value());
     EXPECT_FALSE(timed.error.isEmpty());
+    EXPECT_EQ(timed.error, QString::fromUtf8(c.error));
     EXPECT_LT(timed.ms, 2000);
     EXPECT_GE(timed.ticks, timed.ms / 20 / 2);
     EXPECT_TRUE(QDir(folder.path()).isEmpty(QDir::Files | QDir::Hidden));
@@ -104,15 +106,17 @@ TEST_P(Faults, FailWithinTheLimits) {
 
 INSTANTIATE_TEST_SUITE_P(
     Peer, Faults,
-    ::testing::Values(FaultCase{"silent_before_greeting", Pop3Peer::SilentBeforeGreeting, "STAT"},
-                      FaultCase{"silent_after_stat", Pop3Peer::SilentAfterStat, "STAT"},
-                      FaultCase{"garbage", Pop3Peer::Garbage, "STAT"},
-                      FaultCase{"err_to_stat", Pop3Peer::ErrOnStat, "STAT"},
-                      FaultCase{"err_to_stat_before_saving", Pop3Peer::ErrOnStat, "SAVEALL"},
-                      // libcurl takes the close for the message's end: the cut message must not
-                      // count as stored.
-                      FaultCase{"close_mid_retr", Pop3Peer::CloseMidRetr, "SAVEALL"},
-                      FaultCase{"silent_mid_retr", Pop3Peer::SilentMidRetr, "SAVEALL"}),
+    ::testing::Values(
+        FaultCase{"silent_before_greeting", Pop3Peer::SilentBeforeGreeting, "STAT",
+                  "サーバの応答がありません"},
+        FaultCase{"silent_after_stat", Pop3Peer::SilentAfterStat, "STAT", "サーバの応答がありません"},
+        FaultCase{"garbage", Pop3Peer::Garbage, "STAT", "サーバの応答がありません"},
+        FaultCase{"err_to_stat", Pop3Peer::ErrOnStat, "STAT", "サーバがエラーを返しました"},
+        FaultCase{"err_to_stat_before_saving", Pop3Peer::ErrOnStat, "SAVEALL", "サーバがエラーを返しました"},
+        // libcurl takes the close for the message's end: the cut message must not
+        // count as stored.
+        FaultCase{"close_mid_retr", Pop3Peer::CloseMidRetr, "SAVEALL", "サーバとの接続が途中で切れました"},
+        FaultCase{"silent_mid_retr", Pop3Peer::SilentMidRetr, "SAVEALL", "サーバの応答がありません"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Pop3PeerTest, StatGivesTheReplyAfterOk) {
