@@ -186,6 +186,28 @@ bool hasIso2022JpEscape(const QByteArray& bytes) {
            bytes.contains("\x1b$(D") || bytes.contains("\x1b(J");
 }
 
+// Every 8-bit byte in an EUC-JP sequence: two of A1-FE, 8E and a kana, or 8F and two of A1-FE.
+// (glibc's EUC-JP-MS takes other bytes for C1 controls, so its success proves nothing.)
+bool isEucJp(const QByteArray& bytes) {
+    auto high = [&](qsizetype i) {
+        return i < bytes.size() && uchar(bytes[i]) >= 0xa1 && uchar(bytes[i]) <= 0xfe;
+    };
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const uchar c = uchar(bytes[i]);
+        if (c < 0x80)
+            continue;
+        if (c == 0x8e && i + 1 < bytes.size() && uchar(bytes[i + 1]) >= 0xa1 && uchar(bytes[i + 1]) <= 0xdf)
+            i += 1;
+        else if (c == 0x8f && high(i + 1) && high(i + 2))
+            i += 2;
+        else if (high(i) && high(i + 1))
+            i += 1;
+        else
+            return false;
+    }
+    return true;
+}
+
 bool hasEightBit(const QByteArray& bytes) {
     return std::any_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) >= 0x80; });
 }
@@ -197,10 +219,8 @@ QString guessMail(const QByteArray& bytes) {
         return decodeIso2022Jp(bytes);
     if (isValidUtf8(bytes))
         return QString::fromUtf8(bytes);
-    bool ok = false;
-    const QString euc = decode(bytes, kEucJpMs, &ok);
-    if (ok)
-        return euc;
+    if (isEucJp(bytes))
+        return decode(bytes, kEucJpMs);
     return decode(bytes, kCp932);
 }
 

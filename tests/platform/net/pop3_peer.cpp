@@ -171,6 +171,10 @@ void Pop3Peer::Handle(int client) {
                 sendAll(client, "-ERR not now\r\n");
                 continue;
             }
+            if (fault_ == BareStat) {
+                sendAll(client, "+OK\r\n");
+                continue;
+            }
             if (fault_ == SilentAfterStat) {
                 holdSilent();
                 return finish();

@@ -19,6 +19,7 @@ public:
         CloseMidRetr,         // sends half of the last message asked for, then closes
         SilentMidRetr,        // sends half of the last message asked for, then stalls
         ErrOnStat,            // -ERR to STAT, all else as usual
+        BareStat,             // "+OK" to STAT, without the count
         NoUidl,               // -ERR to UIDL, and no UIDL in CAPA
     };
 

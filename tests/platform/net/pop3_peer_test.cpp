@@ -112,6 +112,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"silent_after_stat", Pop3Peer::SilentAfterStat, "STAT", "サーバの応答がありません"},
         FaultCase{"garbage", Pop3Peer::Garbage, "STAT", "サーバの応答がありません"},
         FaultCase{"err_to_stat", Pop3Peer::ErrOnStat, "STAT", "サーバがエラーを返しました"},
+        FaultCase{"stat_without_count", Pop3Peer::BareStat, "STAT", "サーバの応答が読めません"},
         FaultCase{"err_to_stat_before_saving", Pop3Peer::ErrOnStat, "SAVEALL", "サーバがエラーを返しました"},
         // libcurl takes the close for the message's end: the cut message must not
         // count as stored.
