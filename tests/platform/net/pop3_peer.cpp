@@ -86,6 +86,11 @@ Pop3Peer::~Pop3Peer() {
     }
 }
 
+QByteArray Pop3Peer::silentlyReceived() {
+    const std::lock_guard lock(mutex_);
+    return silentlyReceived_;
+}
+
 QByteArrayList Pop3Peer::commands() {
     const std::lock_guard lock(mutex_);
     return commands_;
@@ -122,8 +127,13 @@ void Pop3Peer::Handle(int client) {
         char buffer[512];
         for (int waited = 0; waited < kSafetyMs && !stopping_; waited += 50) {
             pollfd p{client, POLLIN, 0};
-            if (::poll(&p, 1, 50) > 0 && ::recv(client, buffer, sizeof buffer, 0) <= 0)
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+            if (n <= 0)
                 break;
+            const std::lock_guard lock(mutex_);
+            silentlyReceived_.append(buffer, n);
         }
     };
     auto finish = [&] { ::close(client); };
@@ -162,8 +172,13 @@ void Pop3Peer::Handle(int client) {
         const int number = words.value(1).toInt();
         const bool known = number >= 1 && size_t(number) <= messages_.size();
         if (verb == "CAPA") {
-            sendAll(client,
-                    fault_ == NoUidl ? "+OK\r\nUSER\r\nTOP\r\n.\r\n" : "+OK\r\nUSER\r\nTOP\r\nUIDL\r\n.\r\n");
+            sendAll(client, fault_ == NoUidl       ? "+OK\r\nUSER\r\nTOP\r\n.\r\n"
+                            : fault_ == OffersStls ? "+OK\r\nUSER\r\nTOP\r\nUIDL\r\nSTLS\r\n.\r\n"
+                                                   : "+OK\r\nUSER\r\nTOP\r\nUIDL\r\n.\r\n");
+        } else if (verb == "STLS" && fault_ == OffersStls) {
+            sendAll(client, "+OK begin TLS\r\n");
+            holdSilent();
+            return finish();
         } else if (verb == "USER" || verb == "PASS" || verb == "NOOP") {
             sendAll(client, "+OK\r\n");
         } else if (verb == "STAT") {

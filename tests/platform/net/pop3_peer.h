@@ -21,6 +21,7 @@ public:
         ErrOnStat,            // -ERR to STAT, all else as usual
         BareStat,             // "+OK" to STAT, without the count
         NoUidl,               // -ERR to UIDL, and no UIDL in CAPA
+        OffersStls,           // STLS in CAPA; after "+OK" to STLS, silent (no TLS here)
     };
 
     // port 0: any free port of 127.0.0.1.
@@ -33,6 +34,7 @@ public:
     bool listening() const { return listener_ >= 0; }
     QByteArrayList commands(); // "USER me", "STAT", "TOP 1 0", ... ("PASS" without the password)
     int connections();
+    QByteArray silentlyReceived(); // what a peer that said nothing was sent
 
     // A message with this subject and a short body.
     static QByteArray message(const QByteArray& subject, int bodyLines = 3);
@@ -48,6 +50,7 @@ private:
     int wake_[2] = {-1, -1};
     std::mutex mutex_;
     QByteArrayList commands_;
+    QByteArray silentlyReceived_;
     int connections_ = 0;
     std::vector<std::thread> clients_;
     std::atomic<bool> stopping_{false};

@@ -223,6 +223,28 @@ TEST_F(Pop3PeerTest, BadServerTextsFailWithoutConnecting) {
     EXPECT_EQ(peer.connections(), 0);
 }
 
+// A server that offers STLS gets no password before TLS is up (here it never is).
+TEST_F(Pop3PeerTest, StartsTlsWhenOffered) {
+    Pop3Peer peer(numbered(1), Pop3Peer::OffersStls);
+    EXPECT_FALSE(
+        RcvMail(serverOf(peer), QStringLiteral("me"), QStringLiteral("pw"), QStringLiteral("STAT"), {}));
+    const QByteArrayList commands = peer.commands();
+    EXPECT_TRUE(commands.contains("STLS"));
+    EXPECT_EQ(countOf(commands, "USER"), 0);
+    EXPECT_EQ(countOf(commands, "PASS"), 0);
+    EXPECT_EQ(countOf(commands, "AUTH"), 0);
+    EXPECT_TRUE(peer.silentlyReceived().startsWith("\x16\x03")); // a TLS handshake record
+}
+
+// Port 995 starts with TLS before any POP3 word.
+TEST_F(Pop3PeerTest, Port995IsTlsFromTheStart) {
+    Pop3Peer peer(numbered(1), Pop3Peer::SilentBeforeGreeting, 995);
+    ASSERT_TRUE(peer.listening()) << "port 995 is taken";
+    EXPECT_FALSE(RcvMail(QStringLiteral("127.0.0.1\t995"), QStringLiteral("me"), QStringLiteral("pw"),
+                         QStringLiteral("STAT"), {}));
+    EXPECT_TRUE(peer.silentlyReceived().startsWith("\x16\x03"));
+}
+
 // The exit's cancel ends a session that would otherwise wait out long limits.
 TEST_F(Pop3PeerTest, CancelEndsASessionInProgress) {
     mail_transfer::setLimits({30000, 30000});
