@@ -60,7 +60,7 @@ bool Dovecot::installed() {
     return QFile::exists(QString::fromLatin1(kDovecot));
 }
 
-Dovecot::Dovecot(const std::vector<std::pair<QString, QString>>& users) {
+Dovecot::Dovecot(const std::vector<std::pair<QString, QString>>& users, bool tls) {
     // No mail is read as root: as root the mail belongs to nobody, otherwise to the tester.
     const bool root = ::geteuid() == 0;
     uid_ = root ? 65534 : ::geteuid();
@@ -86,7 +86,9 @@ Dovecot::Dovecot(const std::vector<std::pair<QString, QString>>& users) {
                         "log_path = " +
                         base.toUtf8() +
                         "/log\n"
-                        "ssl = no\n"
+                        "ssl = " +
+                        QByteArray(tls ? "yes" : "no") +
+                        "\n"
                         "disable_plaintext_auth = no\n"
                         "auth_failure_delay = 0\n"
                         "first_valid_uid = 1\n"
@@ -117,6 +119,22 @@ Dovecot::Dovecot(const std::vector<std::pair<QString, QString>>& users) {
                         " home=" + base.toUtf8() +
                         "/mail/%u\n"
                         "}\n";
+    if (tls) {
+        const QString key = base + QStringLiteral("/key.pem");
+        const QString cert = base + QStringLiteral("/cert.pem");
+        const int made =
+            QProcess::execute(QStringLiteral("openssl"),
+                              {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                               QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-subj"),
+                               QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-days"), QStringLiteral("2"),
+                               QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
+        if (made != 0) {
+            error_ = QStringLiteral("openssl could not make a certificate");
+            port_ = 0;
+            return;
+        }
+        config += "ssl_cert = <" + cert.toUtf8() + "\nssl_key = <" + key.toUtf8() + "\n";
+    }
     if (!root) {
         const struct passwd* me = ::getpwuid(::geteuid());
         const QByteArray name = me ? QByteArray(me->pw_name) : QByteArray();
@@ -174,6 +192,11 @@ void Dovecot::deliver(const QString& user, const std::vector<QByteArray>& messag
         writeFile(path, message);
         (void)::chown(QFile::encodeName(path).constData(), uid_, gid_);
     }
+}
+
+QByteArray Dovecot::log() const {
+    QFile file(dir_.path() + QStringLiteral("/log"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 int Dovecot::stored(const QString& user) const {

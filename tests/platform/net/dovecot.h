@@ -12,8 +12,8 @@ class Dovecot {
 public:
     static bool installed();
 
-    // users: name and password each.
-    explicit Dovecot(const std::vector<std::pair<QString, QString>>& users);
+    // users: name and password each. tls: offers STLS with a certificate that nobody signed.
+    explicit Dovecot(const std::vector<std::pair<QString, QString>>& users, bool tls = false);
     ~Dovecot();
     Dovecot(const Dovecot&) = delete;
     Dovecot& operator=(const Dovecot&) = delete;
@@ -27,6 +27,8 @@ public:
     void deliver(const QString& user, const std::vector<QByteArray>& messages);
     // How many messages the user's Maildir holds, new or seen.
     int stored(const QString& user) const;
+    // Dovecot's log so far.
+    QByteArray log() const;
 
 private:
     QString mailbox(const QString& user) const;

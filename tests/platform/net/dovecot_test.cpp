@@ -114,6 +114,18 @@ TEST_F(DovecotLogin, PortFromTheServerText) {
     EXPECT_TRUE(elsewhere->at(0).startsWith(QStringLiteral("0 ")));
 }
 
+// A server offering STLS with a certificate that no one vouches for gets no password.
+TEST(DovecotTls, UnverifiedCertificateFailsBeforeLogin) {
+    if (!Dovecot::installed())
+        GTEST_SKIP() << "dovecot-pop3d is not installed";
+    Dovecot server({{kUser, kPassword}}, true);
+    ASSERT_TRUE(server.running()) << server.error().toStdString();
+    server.deliver(kUser, messages(1));
+    EXPECT_FALSE(RcvMail(server.server(), kUser, kPassword, QStringLiteral("STAT"), {}));
+    EXPECT_EQ(mail_transfer::lastError(), QStringLiteral("サーバの証明書を確かめられません"));
+    EXPECT_FALSE(server.log().contains("Login:")) << server.log().constData();
+}
+
 // A folder that is not there: nothing stored, nothing deleted.
 TEST_F(DovecotLogin, SaveAllIntoAMissingFolderFails) {
     server_->deliver(kUser, messages(2));
