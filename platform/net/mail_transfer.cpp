@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QTemporaryFile>
+#include <QRandomGenerator>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -401,15 +401,18 @@ std::optional<QStringList> saveAll(Session& session, const QString& folder) {
         fail(u"メールを保存するフォルダがありません"_qs);
         return std::nullopt;
     }
-    std::vector<std::unique_ptr<QTemporaryFile>> files;
+    // Named by a random stem of this call and the message's number, each made anew (a temporary
+    // file of the system's kind costs more than the message here).
+    const QString stem =
+        u"mail%1_"_qs.arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'));
+    std::vector<std::unique_ptr<QFile>> files;
     auto removeAll = [&files] {
         for (auto& file : files)
             file->remove();
     };
     for (int number = 1; number <= count; ++number) {
-        auto file = std::make_unique<QTemporaryFile>(dir.filePath(u"mailXXXXXX.tmp"_qs));
-        file->setAutoRemove(false);
-        if (!file->open()) {
+        auto file = std::make_unique<QFile>(dir.filePath(stem + u"%1.tmp"_qs.arg(number)));
+        if (!file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             removeAll();
             fail(u"受信したメールを保存できません"_qs);
             return std::nullopt;
@@ -419,6 +422,13 @@ std::optional<QStringList> saveAll(Session& session, const QString& folder) {
             removeAll();
             return std::nullopt;
         }
+        // Closed at once: a mailbox of thousands would otherwise hold as many descriptors.
+        if (!files.back()->flush()) {
+            removeAll();
+            fail(u"受信したメールを保存できません"_qs);
+            return std::nullopt;
+        }
+        files.back()->close();
     }
     // The last message is whole only if the connection outlived it.
     if (!session.command("NOOP", false)) {
@@ -426,15 +436,8 @@ std::optional<QStringList> saveAll(Session& session, const QString& folder) {
         return std::nullopt;
     }
     QStringList out;
-    for (auto& file : files) {
-        if (!file->flush()) {
-            removeAll();
-            fail(u"受信したメールを保存できません"_qs);
-            return std::nullopt;
-        }
-        file->close();
+    for (auto& file : files)
         out << file->fileName();
-    }
     return out;
 }
 
