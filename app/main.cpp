@@ -8,15 +8,41 @@
 #ifdef MORVIK_HAVE_TALK
 #include "app/talk/talk_service.h"
 #endif
+#ifdef MORVIK_HAVE_MAIL
+#include "app/mail/mail.h"
+#endif
+#ifdef MORVIK_HAVE_LAUNCHER
+#include "app/launcher/luncher.h"
+#include "platform/desktop/program_start.h"
+#endif
 
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>
 
+namespace {
+
+// The windows she opens, as far as this build has them.
+class ProgramWindows : public services::Windows {
+public:
+#ifdef MORVIK_HAVE_LAUNCHER
+    void ShowLauncher() override {
+        luncher::Show();
+    }
+#endif
+};
+
+} // namespace
+
 int main(int argc, char** argv) {
     // Wayland lets no client place its own window or keep it on top: the character needs X11.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
+#ifdef MORVIK_HAVE_LAUNCHER
+        // Her choice, not the user's: the programs ヴェンス starts choose their own.
+        platform::desktop::KeepFromPrograms("QT_QPA_PLATFORM");
+#endif
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("morvik"));
     // Hiding the character (or closing a balloon) must not end her: only the exit does.
@@ -28,6 +54,10 @@ int main(int argc, char** argv) {
 #ifdef MORVIK_HAVE_TALK
     services::install(std::make_unique<TalkService>());
 #endif
+#ifdef MORVIK_HAVE_MAIL
+    services::install(std::make_unique<MailService>());
+#endif
+    services::install(std::make_unique<ProgramWindows>());
     morvik window;
     Trei::MainWindow = &window;
     Stage::Install(&window);

@@ -7,11 +7,19 @@
 // compare whole animations frame by frame without waiting for them.
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace platform::pace {
 
 void yieldEvents();
 void sleep(int ms);
+
+// Runs job on a worker thread while this (GUI) thread waits for it in a local event loop that lets
+// timers and painting run but no user input, so that a long blocking call never freezes her and no
+// command of the user nests in the caller (the pauses above hold user input back too while an await
+// runs). Returns once the job has ended, also under a Recorder.
+// Without an application object the job runs on this thread.
+void await(const std::function<void()>& job);
 
 // Notes a step of an animation ("shape ShapePose01", "picture gra.Image1(3)") for a recorder.
 void mark(const QString& what);

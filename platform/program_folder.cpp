@@ -55,8 +55,10 @@ QString dataFolder() {
     return QString::fromUtf8(MORVIK_INSTALL_DATA_DIR);
 }
 
-int deleteTempFiles(const QString& wildcard) {
-    QDir dir(tempFolder());
+int deleteTempFiles(const QString& wildcard, const QString& subfolder) {
+    if (subfolder.contains(QLatin1Char('/')) || subfolder == QStringLiteral("..") || subfolder == QStringLiteral("."))
+        return 0;
+    QDir dir(subfolder.isEmpty() ? tempFolder() : tempFolder() + QLatin1Char('/') + subfolder);
     int removed = 0;
     for (const QString& name : dir.entryList({wildcard}, QDir::Files | QDir::Hidden | QDir::System)) {
         if (dir.remove(name))

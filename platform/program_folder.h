@@ -18,8 +18,9 @@ QString programFolder();
 QString tempFolder();
 QString dataFolder();
 
-// Deletes the files of tempFolder() whose names match the wildcard (such as "*.tmp").
-// Returns how many were deleted. Subfolders and files elsewhere are never touched.
-int deleteTempFiles(const QString& wildcard);
+// Deletes the files of tempFolder(), or of its direct subfolder when one is named ("mail"), whose
+// names match the wildcard (such as "*.tmp"). Returns how many were deleted. Other subfolders and
+// files elsewhere are never touched.
+int deleteTempFiles(const QString& wildcard, const QString& subfolder = QString());
 
 } // namespace platform

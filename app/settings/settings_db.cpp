@@ -1,12 +1,12 @@
 #include "app/settings/settings_db.h"
 
 #include "platform/program_folder.h"
+#include "platform/sqlite_db/sqlite_db.h"
 
 #include <QFile>
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
-#include <memory>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,7 +14,6 @@
 namespace settings_db {
 namespace {
 
-constexpr int kBusyTimeoutMs = 2000;
 // Marks a settings database of ours (PRAGMA application_id, "Mosd").
 constexpr int kApplicationId = 0x4d6f7364;
 
@@ -69,66 +68,17 @@ QByteArray quoted(const char* name) {
     return '"' + QByteArray(name) + '"';
 }
 
-struct CloseDb {
-    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-using Db = std::unique_ptr<sqlite3, CloseDb>;
+using sqlite_db::Connection;
+using sqlite_db::Statement;
+using Db = std::optional<Connection>;
 
-struct Finalize {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-
-class Statement {
-public:
-    Statement(const Db& db, const QByteArray& sql) {
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(db.get(), sql.constData(), int(sql.size()), &raw, nullptr) == SQLITE_OK)
-            stmt_.reset(raw);
-        else
-            sqlite3_finalize(raw);
-    }
-
-    bool ok() const { return stmt_ != nullptr && !failed_; }
-
-    Statement& bind(int index, qint64 value) {
-        if (ok() && sqlite3_bind_int64(stmt_.get(), index, value) != SQLITE_OK)
-            failed_ = true;
-        return *this;
-    }
-
-    Statement& bind(int index, const QString& value) {
-        const QByteArray utf8 = value.toUtf8();
-        // Never Null: an empty text stays an empty text.
-        if (ok() && sqlite3_bind_text(stmt_.get(), index, utf8.isEmpty() ? "" : utf8.constData(),
-                                      int(utf8.size()), SQLITE_TRANSIENT) != SQLITE_OK)
-            failed_ = true;
-        return *this;
-    }
-
-    // SQLITE_ROW, SQLITE_DONE, or an error code.
-    int step() { return ok() ? sqlite3_step(stmt_.get()) : SQLITE_ERROR; }
-
-    std::optional<QString> text(int column) const {
-        if (sqlite3_column_type(stmt_.get(), column) == SQLITE_NULL)
-            return std::nullopt;
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_.get(), column));
-        return QString::fromUtf8(bytes, sqlite3_column_bytes(stmt_.get(), column));
-    }
-
-    qint64 integer(int column) const { return sqlite3_column_int64(stmt_.get(), column); }
-
-private:
-    std::unique_ptr<sqlite3_stmt, Finalize> stmt_;
-    bool failed_ = false;
-};
-
-bool exec(const Db& db, const QByteArray& sql) {
-    return sqlite3_exec(db.get(), sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+bool exec(Db& db, const QByteArray& sql) {
+    return db->exec(sql);
 }
 
-std::optional<qint64> singleInteger(const Db& db, const QByteArray& sql) {
-    Statement statement(db, sql);
-    if (statement.step() != SQLITE_ROW)
+std::optional<qint64> singleInteger(Db& db, const QByteArray& sql) {
+    Statement statement(*db, sql);
+    if (statement.step() != Statement::Step::row)
         return std::nullopt;
     return statement.integer(0);
 }
@@ -153,15 +103,9 @@ bool makePrivateFile(const QByteArray& path) {
     return true;
 }
 
-Db openFile(const QByteArray& path) {
-    sqlite3* raw = nullptr;
-    // Never SQLITE_OPEN_CREATE: the file was made above, with its mode.
-    const int rc = sqlite3_open_v2(path.constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    Db db(raw);
-    if (rc != SQLITE_OK)
-        return nullptr;
-    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
-    return db;
+Db openFile(const QString& path) {
+    // Never created here: the file was made above, with its mode.
+    return sqlite_db::open(path, sqlite_db::Mode::readWrite);
 }
 
 QByteArray createStatement(const TableShape& table) {
@@ -175,37 +119,34 @@ QByteArray createStatement(const TableShape& table) {
 
 // Adds what is missing of the tables and rows in one transaction; a file that is neither empty
 // nor one of ours is left as it is, and so is one SQLite cannot read.
-bool completeSchema(const Db& db) {
-    if (!exec(db, "BEGIN IMMEDIATE"))
+bool completeSchema(Db& db) {
+    sqlite_db::Transaction transaction(*db);
+    if (!transaction.ok())
         return false;
-    const auto rollback = [&db] {
-        exec(db, "ROLLBACK");
-        return false;
-    };
     const std::optional<qint64> id = singleInteger(db, "PRAGMA application_id");
     const std::optional<qint64> objects = singleInteger(db, "SELECT count(*) FROM sqlite_schema");
     if (!id || !objects)
-        return rollback();
+        return false;
     const bool fresh = *id == 0 && *objects == 0;
     if (!fresh && *id != kApplicationId)
-        return rollback();
+        return false;
     if (fresh && !exec(db, "PRAGMA application_id = " + QByteArray::number(kApplicationId)))
-        return rollback();
+        return false;
     for (const TableShape& table : kTables) {
         if (!exec(db, createStatement(table)))
-            return rollback();
+            return false;
         for (int row = 1; row <= table.rows; ++row) {
-            Statement insert(db, "INSERT OR IGNORE INTO " + quoted(table.name) + " (ID) VALUES (?1)");
-            if (insert.bind(1, row).step() != SQLITE_DONE)
-                return rollback();
+            Statement insert(*db, "INSERT OR IGNORE INTO " + quoted(table.name) + " (ID) VALUES (?1)");
+            if (insert.bind(1, row).step() != Statement::Step::done)
+                return false;
         }
     }
-    return exec(db, "COMMIT") || rollback();
+    return transaction.commit();
 }
 
 // Whether the database already holds every table and row, found by reads alone: the timers read
 // it every 100 ms, and that must not take the write lock each time.
-bool schemaComplete(const Db& db) {
+bool schemaComplete(Db& db) {
     if (singleInteger(db, "PRAGMA application_id") != kApplicationId)
         return false;
     for (const TableShape& table : kTables) {
@@ -220,14 +161,13 @@ bool schemaComplete(const Db& db) {
 
 // An open connection to a complete settings database, or nothing.
 Db openComplete() {
-    const QByteArray file = QFile::encodeName(path());
-    if (!makePrivateFile(file))
-        return nullptr;
-    Db db = openFile(file);
+    if (!makePrivateFile(QFile::encodeName(path())))
+        return std::nullopt;
+    Db db = openFile(path());
     if (!db)
-        return nullptr;
+        return std::nullopt;
     if (!schemaComplete(db) && !completeSchema(db))
-        return nullptr;
+        return std::nullopt;
     return db;
 }
 
@@ -242,7 +182,7 @@ QString path() {
 }
 
 bool ensure() {
-    return openComplete() != nullptr;
+    return openComplete().has_value();
 }
 
 std::optional<std::vector<std::optional<QString>>> readRow(const QString& tableName, int id,
@@ -253,15 +193,15 @@ std::optional<std::vector<std::optional<QString>>> readRow(const QString& tableN
     const std::optional<std::vector<const char*>> columns = checkedColumns(*table, columnNames);
     if (!columns || !validRow(*table, id))
         return std::nullopt;
-    const Db db = openComplete();
+    Db db = openComplete();
     if (!db)
         return std::nullopt;
 
     QByteArray list = "ID";
     for (const char* column : *columns)
         list += ", " + quoted(column);
-    Statement select(db, "SELECT " + list + " FROM " + quoted(table->name) + " WHERE ID = ?1");
-    if (select.bind(1, id).step() != SQLITE_ROW)
+    Statement select(*db, "SELECT " + list + " FROM " + quoted(table->name) + " WHERE ID = ?1");
+    if (select.bind(1, id).step() != Statement::Step::row)
         return std::nullopt;
     std::vector<std::optional<QString>> values;
     for (int i = 0; i < int(columns->size()); ++i)
@@ -287,7 +227,7 @@ bool updateRow(const QString& tableName, int id, const QStringList& columnNames,
     const std::optional<std::vector<const char*>> columns = checkedColumns(*table, columnNames);
     if (!columns || !validRow(*table, id))
         return false;
-    const Db db = openComplete();
+    Db db = openComplete();
     if (!db)
         return false;
 
@@ -295,13 +235,13 @@ bool updateRow(const QString& tableName, int id, const QStringList& columnNames,
     for (int i = 0; i < int(columns->size()); ++i)
         assignments += (i ? ", " : "") + quoted((*columns)[i]) + " = ?" + QByteArray::number(i + 1);
     const int idIndex = int(columns->size()) + 1;
-    Statement update(db, "UPDATE " + quoted(table->name) + " SET " + assignments + " WHERE ID = ?" +
+    Statement update(*db, "UPDATE " + quoted(table->name) + " SET " + assignments + " WHERE ID = ?" +
                              QByteArray::number(idIndex));
     for (int i = 0; i < values.size(); ++i)
         update.bind(i + 1, values[i]);
-    if (update.bind(idIndex, id).step() != SQLITE_DONE)
+    if (update.bind(idIndex, id).step() != Statement::Step::done)
         return false;
-    return sqlite3_changes(db.get()) == 1;
+    return sqlite3_changes(db->get()) == 1;
 }
 
 } // namespace settings_db

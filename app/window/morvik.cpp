@@ -121,6 +121,10 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     bind(Timer11, "Timer11", [this] { Timer11_Timer(); });
     bind(Timer12, "Timer12", [this] { Timer12_Timer(); });
     bind(Timer13, "Timer13", [this] { Timer13_Timer(); });
+    bind(dance_check, "dance_check", [this] { dance_check_Timer(); });
+    bind(Dance_check2, "Dance_check2", [this] { Dance_check2_Timer(); });
+    bind(Dance_check3, "Dance_check3", [this] { Dance_check3_Timer(); });
+    bind(Dance_check4, "Dance_check4", [this] { Dance_check4_Timer(); });
 
     if (!MessageBox)
         MessageBox = [](const QString& text) {
@@ -256,6 +260,7 @@ bool morvik::Form_Load() {
         // Leftovers of an earlier run, in our own temporary folder only.
         Module1::state.CleanPath2 = platform::tempFolder() + QStringLiteral("/temp.mdb");
         platform::deleteTempFiles(QStringLiteral("*.tmp"));
+        platform::deleteTempFiles(QStringLiteral("*.tmp"), QStringLiteral("mail")); // fetched messages
         QFile::remove(Module1::state.CleanPath2);
     });
     bool firstRun = false;
@@ -393,8 +398,12 @@ void morvik::closeEvent(QCloseEvent* event) {
     event->accept();
     if (placed_ || isVisible())
         SavePosition();
-    if (flag::state.Exiting)
+    if (flag::state.Exiting) {
         finishExit();
-    else
+    } else {
+        // A transfer in progress ends soon; the check or download it belongs to then says nothing.
+        flag::state.Exiting = 1;
+        services::mail().Cancel();
         EndProgram();
+    }
 }

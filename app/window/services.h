@@ -29,6 +29,10 @@ public:
     virtual void CloseFuki() {}
     virtual bool FukiOpen() const { return false; }
     virtual bool FukiAsks() const { return false; } // its yes button is visible
+    // Replaces the text of the open main balloon, without placing or voicing it anew.
+    virtual void SetFukiText(const QString& text) { (void)text; }
+    // Makes the open main balloon ask: "はい" and "いいえ" shown.
+    virtual void AskFuki() {}
     virtual bool Fuki2Open() const { return false; }
     virtual void CloseFuki2() {}
     virtual void CloseFuki3() {}
@@ -56,6 +60,7 @@ public:
     virtual void DownloadAllMail() {}
     virtual void ShowMailList() {}   // maillook
     virtual void SetSntpConnect() {} // sets the clock once, says the outcome
+    virtual void Cancel() {}         // the exit: ends a transfer in progress soon
 };
 
 // The SSTP control `nh`: no server until the control is installed.

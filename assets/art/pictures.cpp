@@ -2,6 +2,7 @@
 
 #include "app/shapes/balloon_tables.h"
 #include "butler.h"
+#include "dances.h"
 #include "figure.h"
 #include "props.h"
 
@@ -741,6 +742,10 @@ std::vector<PictureRow> buildRows() {
         pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return phoneFrame(k); });
     for (int k = 5; k <= 7; ++k)
         pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return disconnectFrame(k - 5); });
+    for (int dance = 2; dance <= 4; ++dance)
+        for (int k = 0; k <= 8; ++k)
+            rows.push_back({QStringLiteral("gra%1.Image1(%2)").arg(dance + 5).arg(k), kPose, Backdrop::Blue,
+                            [dance, k] { return dancePicture(dance, k); }});
     for (const auto& [name, monocle] :
          {std::pair{u"gra.lun_img1"_s, Monocle::Open}, {u"gra.lun_img2"_s, Monocle::Closed}})
         rows.push_back({name, kButlerSize, Backdrop::Blue, [monocle] {
@@ -789,6 +794,11 @@ std::vector<OutlineRow> buildOutlines() {
         rows.push_back({QStringLiteral("RgnCall2.ShapeDance1_%1").arg(k),
                         character,
                         {QStringLiteral("gra5.Image1(%1)").arg(k)}});
+    for (int dance = 2; dance <= 4; ++dance)
+        for (int k = 0; k <= 8; ++k)
+            rows.push_back({QStringLiteral("RgnCall3.ShapeDance%1_%2").arg(dance).arg(k),
+                            character,
+                            {QStringLiteral("gra%1.Image1(%2)").arg(dance + 5).arg(k)}});
     return rows;
 }
 

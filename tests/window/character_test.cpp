@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QEvent>
 #include <QTest>
 #include <QToolTip>
 #include <gtest/gtest.h>
@@ -362,6 +363,178 @@ TEST_F(Character, Mp3EndByPlayMode) {
             EXPECT_TRUE(flag::state.VoicePath.isEmpty());
         }
     }
+}
+
+// ---- dances ---------------------------------------------------------------------------------------
+
+// What a dance tick records: each frame's outline and picture, then its pause.
+QStringList danceFrames(int dance, std::initializer_list<int> frames, std::initializer_list<int> pauses) {
+    const int store = dance == 1 ? 5 : dance + 5;
+    QStringList events;
+    auto pause = pauses.begin();
+    for (int k : frames) {
+        events << QStringLiteral("shape ShapeDance%1_%2").arg(dance).arg(k)
+               << QStringLiteral("picture gra%1.Image1(%2)").arg(store).arg(k);
+        if (pause != pauses.end())
+            events << QStringLiteral("sleep %1").arg(*pause++);
+    }
+    return events;
+}
+
+const std::initializer_list<int> kFirstHalfPauses{100, 100, 100, 100, 50};
+const std::initializer_list<int> kSecondHalfPauses{100, 100, 100, 100, 100, 100, 100, 150, 100, 100, 50};
+
+struct DanceCase {
+    int dance;
+    QStringList firstHalf, secondHalf;
+};
+void PrintTo(const DanceCase& c, std::ostream* os) {
+    *os << "dance " << c.dance;
+}
+
+class Dances : public Character, public ::testing::WithParamInterface<DanceCase> {
+protected:
+    platform::Timer& timer() {
+        platform::Timer* timers[] = {&window->dance_check, &window->Dance_check2, &window->Dance_check3,
+                                     &window->Dance_check4};
+        return *timers[GetParam().dance - 1];
+    }
+    QStringList tick() {
+        platform::pace::Recorder recorder;
+        switch (GetParam().dance) {
+        case 1:
+            window->dance_check_Timer();
+            break;
+        case 2:
+            window->Dance_check2_Timer();
+            break;
+        case 3:
+            window->Dance_check3_Timer();
+            break;
+        default:
+            window->Dance_check4_Timer();
+        }
+        return recorder.events;
+    }
+};
+
+// From the program's start the flag selects the second half: two ticks play the whole cycle,
+// starting in its middle, and each completed half turns the idle blinking off.
+TEST_P(Dances, TwoTicksPlayTheCycleFromItsSecondHalf) {
+    window->Timer7.setEnabled(true);
+    ASSERT_EQ(flag::state.DanceHalf, 0);
+    window->Timer2.setEnabled(true);
+    EXPECT_EQ(tick(), GetParam().secondHalf);
+    EXPECT_EQ(flag::state.DanceHalf, 1);
+    EXPECT_FALSE(window->Timer2.Enabled());
+    window->Timer2.setEnabled(true);
+    EXPECT_EQ(tick(), GetParam().firstHalf);
+    EXPECT_EQ(flag::state.DanceHalf, 0);
+    EXPECT_FALSE(window->Timer2.Enabled());
+}
+
+// The song has ended before the tick: one frame of the half the flag selects, then the base pose;
+// the flag and the idle blinking stay as they were, so the next dance plays that half again.
+TEST_P(Dances, SongEndedShowsOneFrameThenTheBasePose) {
+    const QStringList basePose{"shape ShapeStandard", "picture gra.Image1(0)"};
+    for (int half : {1, 0, 7}) {
+        flag::state.DanceHalf = qint16(half);
+        window->Timer7.setEnabled(false);
+        window->Timer2.setEnabled(true);
+        const QStringList& played = half == 1 ? GetParam().firstHalf : GetParam().secondHalf;
+        EXPECT_EQ(tick(), played.mid(0, 2) + basePose) << "half flag " << half;
+        EXPECT_EQ(flag::state.DanceHalf, half);
+        EXPECT_TRUE(window->Timer2.Enabled());
+        EXPECT_EQ(window->Shown(), gra::Image1(0));
+    }
+}
+
+// Counts the handler's yields to pending events (one posted event is handled per yield, as an event
+// posted while posted events are handled waits for the next round) and runs an action at one of them.
+class AtYield : public QObject {
+public:
+    AtYield(int yield, std::function<void()> action) : left_(yield), action_(std::move(action)) {
+        QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+    }
+
+protected:
+    void customEvent(QEvent*) override {
+        if (--left_ == 0)
+            action_();
+        else
+            QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+    }
+
+private:
+    int left_;
+    std::function<void()> action_;
+};
+
+// The song ends while the dance plays (Timer7 stops during the yield after a frame): the next frame
+// is the last, then the base pose, and the half is not counted.
+TEST_P(Dances, SongEndingMidHalfStopsAfterTheNextFrame) {
+    const QStringList basePose{"shape ShapeStandard", "picture gra.Image1(0)"};
+    for (int half : {0, 1}) {
+        for (int yield : {1, 3}) {
+            flag::state.DanceHalf = qint16(half);
+            window->Timer7.setEnabled(true);
+            window->Timer2.setEnabled(true);
+            QStringList events;
+            {
+                AtYield end(yield, [this] { window->Timer7.setEnabled(false); });
+                events = tick();
+            }
+            const QStringList& played = half == 1 ? GetParam().firstHalf : GetParam().secondHalf;
+            // Each frame is three events (outline, picture, pause); the last drawn has no pause.
+            const QStringList expected = played.mid(0, 3 * yield + 2) + basePose;
+            EXPECT_EQ(events, expected) << "half flag " << half << ", yield " << yield;
+            EXPECT_EQ(flag::state.DanceHalf, half);
+            EXPECT_TRUE(window->Timer2.Enabled());
+        }
+    }
+}
+
+// The drop handler starts a dance through the stage; the song's end and the return to rest stop all.
+TEST_P(Dances, StartedThroughTheStageAndStoppedByTheEnd) {
+    window->Start(Stage::Dance(GetParam().dance));
+    EXPECT_TRUE(timer().Enabled());
+    EXPECT_TRUE(window->Running(Stage::Dance(GetParam().dance)));
+    EXPECT_EQ(timer().Interval(), 100);
+    window->reset_timer();
+    EXPECT_FALSE(timer().Enabled());
+    window->Start(Stage::Dance(GetParam().dance));
+    flag::state.PlayMode = 1;
+    talk->state = 0;
+    window->Timer7.setEnabled(true);
+    window->Timer7_Timer();
+    EXPECT_FALSE(timer().Enabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllFour, Dances,
+    ::testing::Values(DanceCase{1, danceFrames(1, {0, 1, 2, 3, 4}, kFirstHalfPauses),
+                                danceFrames(1, {3, 2, 1, 0, 5, 6, 7, 8, 7, 6, 5}, kSecondHalfPauses)},
+                      // The second dance turns the other way: 8, 7, 6, 5 before 6, 7, 8.
+                      DanceCase{2, danceFrames(2, {0, 1, 2, 3, 4}, kFirstHalfPauses),
+                                danceFrames(2, {3, 2, 1, 0, 8, 7, 6, 5, 6, 7, 8}, kSecondHalfPauses)},
+                      DanceCase{3, danceFrames(3, {0, 1, 2, 3, 4}, kFirstHalfPauses),
+                                danceFrames(3, {3, 2, 1, 0, 5, 6, 7, 8, 7, 6, 5}, kSecondHalfPauses)},
+                      DanceCase{4, danceFrames(4, {0, 1, 2, 3, 4}, kFirstHalfPauses),
+                                danceFrames(4, {3, 2, 1, 0, 5, 6, 7, 8, 7, 6, 5}, kSecondHalfPauses)}),
+    [](const ::testing::TestParamInfo<DanceCase>& info) {
+        return "Dance" + std::to_string(info.param.dance);
+    });
+
+// The half is shared: a dance that follows another goes on with the half the last one finished.
+TEST_F(Character, DancesShareTheHalf) {
+    window->Timer7.setEnabled(true);
+    {
+        platform::pace::Recorder recorder;
+        window->dance_check_Timer();
+    }
+    platform::pace::Recorder recorder;
+    window->Dance_check3_Timer();
+    EXPECT_EQ(recorder.events, danceFrames(3, {0, 1, 2, 3, 4}, kFirstHalfPauses));
 }
 
 TEST_F(Character, MidiEndClosesTheBalloonOnceStopped) {
@@ -788,6 +961,28 @@ TEST_F(Character, MailCommandsWithoutSetupOrCache) {
     EXPECT_TRUE(window->again->isVisible());
 }
 
+// While a check or download runs, her mail commands and the timed check start nothing.
+TEST_F(Character, MailCommandsWhileMailIsBusy) {
+    flag::state.MailBusy = 1;
+    writeFile(platform::tempFolder() + "/temp.mdb", "x");
+    window->getto_Click();
+    window->mail_look_Click();
+    window->again_Click();
+    window->TimeSet_Click();
+    window->Timer10_Timer();
+    EXPECT_TRUE(mail->calls.isEmpty());
+    EXPECT_TRUE(talk->calls.isEmpty());
+}
+
+// An aborted download has said so itself: no "メールはありません" over it.
+TEST_F(Character, MailLookAfterAnAbortedDownload) {
+    mail->downloadAborts = true;
+    window->mail_look_Click();
+    EXPECT_EQ(mail->calls, QStringList{"DownloadAllMail"});
+    EXPECT_FALSE(talk->calls.contains("PlayCommonVoice 11"));
+    EXPECT_EQ(flag::state.MailAbort, 0);
+}
+
 TEST_F(Character, ResetTimerWhileTheSwapRuns) {
     window->Timer11.setEnabled(true);
     window->Timer7.setEnabled(true);
@@ -816,10 +1011,14 @@ TEST_F(Character, ExitSequence) {
     const QString temp = platform::tempFolder();
     writeFile(temp + "/temp7.mp3", "clip");
     writeFile(temp + "/x.tmp", "x");
+    writeFile(temp + "/mail/1.tmp", "a fetched message");
     writeFile(home.file("song.mp3"), "the user's own");
     talk->calls.clear();
     platform::pace::Recorder recorder;
     window->end_Click();
+    // A transfer in progress is ended first; the fetched messages go with the other leftovers.
+    EXPECT_EQ(mail->calls.value(0), "Cancel");
+    EXPECT_FALSE(QFile::exists(temp + "/mail/1.tmp"));
     EXPECT_EQ(recorder.events,
               (QStringList{"shape ShapePose01", "picture gra.Image1(2)", "sleep 100",
                            "shape ShapePose02", "picture gra.Image1(3)", "sleep 600",
@@ -870,6 +1069,7 @@ TEST_F(Character, SessionEndWhileHiddenKeepsHerPlace) {
     window->not_vis_Click();
     window->close();
     EXPECT_EQ(ended, 1);
+    EXPECT_TRUE(mail->calls.contains("Cancel"));
     IniManage::BeginBatch();
     EXPECT_EQ(IniManage::GetIni("top"), "60");
     EXPECT_EQ(IniManage::GetIni("left"), "80");
