@@ -110,6 +110,12 @@ public:
         std::unique_ptr<char, CurlFree> owned(text);
         // curl_url_set checks the host's characters; a name with blanks or slashes is refused above.
         url_ = QByteArray(text);
+        // A line break would end USER or PASS early and send the rest as a command of its own.
+        for (const QString& credential : {user, password}) {
+            if (credential.contains(QLatin1Char('\r')) || credential.contains(QLatin1Char('\n')) ||
+                credential.contains(QChar(0)))
+                return fail(u"ユーザー名かパスワードに使えない文字があります"_qs);
+        }
         user_ = user.toUtf8();
         password_ = password.toUtf8();
 

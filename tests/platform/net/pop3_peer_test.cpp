@@ -223,6 +223,17 @@ TEST_F(Pop3PeerTest, BadServerTextsFailWithoutConnecting) {
     EXPECT_EQ(peer.connections(), 0);
 }
 
+TEST_F(Pop3PeerTest, LineBreaksInCredentialsFailWithoutConnecting) {
+    Pop3Peer peer(numbered(1));
+    for (const auto& [user, password] : {std::pair{QStringLiteral("me\r\nDELE 1"), QStringLiteral("pw")},
+                                         std::pair{QStringLiteral("me"), QStringLiteral("pw\nDELE 1")},
+                                         std::pair{QStringLiteral("me"), QStringLiteral("pw\r")}}) {
+        EXPECT_FALSE(RcvMail(serverOf(peer), user, password, QStringLiteral("STAT"), {}));
+        EXPECT_FALSE(mail_transfer::lastError().isEmpty());
+    }
+    EXPECT_EQ(peer.connections(), 0);
+}
+
 // A server that offers STLS gets no password before TLS is up (here it never is).
 TEST_F(Pop3PeerTest, StartsTlsWhenOffered) {
     Pop3Peer peer(numbered(1), Pop3Peer::OffersStls);
