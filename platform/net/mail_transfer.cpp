@@ -320,7 +320,7 @@ private:
     curl_socket_t socket_ = CURL_SOCKET_BAD;
     std::mutex watchMutex_;
     std::condition_variable watchWake_;
-    bool stopWatching_ = false;
+    std::atomic<bool> stopWatching_{false}; // atomic too: ThreadSanitizer cannot see the clock wait's lock
     std::thread watchdog_;
     char errorBuffer_[CURL_ERROR_SIZE] = {};
 };
