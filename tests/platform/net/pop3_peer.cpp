@@ -210,7 +210,9 @@ void Pop3Peer::Handle(int client) {
             sendAll(client, "+OK\r\n" + multiLine(m.left(m.indexOf("\r\n\r\n") + 4)));
         } else if (verb == "RETR" && known) {
             const QByteArray whole = "+OK\r\n" + multiLine(messages_[size_t(number - 1)]);
-            if ((fault_ == CloseMidRetr || fault_ == SilentMidRetr) && size_t(number) == messages_.size()) {
+            const bool last = size_t(number) == messages_.size();
+            if (((fault_ == CloseMidRetr || fault_ == SilentMidRetr) && last) ||
+                (fault_ == CloseMidFirstRetr && number == 1)) {
                 sendAll(client, whole.left(whole.size() / 2));
                 if (fault_ == SilentMidRetr)
                     holdSilent();

@@ -17,6 +17,7 @@ public:
         SilentAfterStat,      // answers up to STAT, then reads on and says nothing
         Garbage,              // greets with bytes that are no POP3
         CloseMidRetr,         // sends half of the last message asked for, then closes
+        CloseMidFirstRetr,    // the same with the first message, of several
         SilentMidRetr,        // sends half of the last message asked for, then stalls
         ErrOnStat,            // -ERR to STAT, all else as usual
         BareStat,             // "+OK" to STAT, without the count

@@ -117,6 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
         // libcurl takes the close for the message's end: the cut message must not
         // count as stored.
         FaultCase{"close_mid_retr", Pop3Peer::CloseMidRetr, "SAVEALL", "サーバとの接続が途中で切れました"},
+        FaultCase{"close_mid_first_retr", Pop3Peer::CloseMidFirstRetr, "SAVEALL",
+                  "サーバとの接続が途中で切れました"},
         FaultCase{"silent_mid_retr", Pop3Peer::SilentMidRetr, "SAVEALL", "サーバの応答がありません"}),
     [](const auto& info) { return std::string(info.param.name); });
 
