@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QThread>
 #include <arpa/inet.h>
+#include <grp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <pwd.h>
@@ -75,50 +76,45 @@ Dovecot::Dovecot(const std::vector<std::pair<QString, QString>>& users, bool tls
     for (const auto& [user, password] : users)
         passwords += user.toUtf8() + ":{PLAIN}" + password.toUtf8() + "\n";
     port_ = freePort();
-    QByteArray config = "protocols = pop3\n"
-                        "listen = 127.0.0.1\n"
-                        "base_dir = " +
-                        base.toUtf8() +
-                        "/run\n"
-                        "state_dir = " +
-                        base.toUtf8() +
-                        "/state\n"
-                        "log_path = " +
-                        base.toUtf8() +
-                        "/log\n"
-                        "ssl = " +
-                        QByteArray(tls ? "yes" : "no") +
-                        "\n"
-                        "disable_plaintext_auth = no\n"
-                        "auth_failure_delay = 0\n"
-                        "first_valid_uid = 1\n"
-                        "mail_location = maildir:" +
-                        base.toUtf8() +
-                        "/mail/%u\n"
-                        "service pop3-login {\n"
-                        "  inet_listener pop3 {\n"
-                        "    address = 127.0.0.1\n"
-                        "    port = " +
-                        QByteArray::number(port_) +
-                        "\n"
-                        "  }\n"
-                        "  inet_listener pop3s {\n"
-                        "    port = 0\n"
-                        "  }\n"
-                        "}\n"
-                        "passdb {\n"
-                        "  driver = passwd-file\n"
-                        "  args = scheme=PLAIN " +
-                        base.toUtf8() +
-                        "/passwd\n"
-                        "}\n"
-                        "userdb {\n"
-                        "  driver = static\n"
-                        "  args = uid=" +
-                        QByteArray::number(uid_) + " gid=" + QByteArray::number(gid_) +
-                        " home=" + base.toUtf8() +
-                        "/mail/%u\n"
-                        "}\n";
+    // Only the POP3 service, on the chosen port; no chroot, which a tester who is not root may
+    // not make.
+    QByteArray config = R"(protocols = pop3
+listen = 127.0.0.1
+base_dir = @BASE@/run
+state_dir = @BASE@/state
+log_path = @BASE@/log
+ssl = @SSL@
+disable_plaintext_auth = no
+auth_failure_delay = 0
+first_valid_uid = 1
+mail_location = maildir:@BASE@/mail/%u
+service pop3-login {
+  chroot =
+  inet_listener pop3 {
+    address = 127.0.0.1
+    port = @PORT@
+  }
+  inet_listener pop3s {
+    port = 0
+  }
+}
+service anvil {
+  chroot =
+}
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN @BASE@/passwd
+}
+userdb {
+  driver = static
+  args = uid=@UID@ gid=@GID@ home=@BASE@/mail/%u
+}
+)";
+    config.replace("@BASE@", base.toUtf8())
+        .replace("@SSL@", tls ? "yes" : "no")
+        .replace("@PORT@", QByteArray::number(port_))
+        .replace("@UID@", QByteArray::number(uid_))
+        .replace("@GID@", QByteArray::number(gid_));
     if (tls) {
         const QString key = base + QStringLiteral("/key.pem");
         const QString cert = base + QStringLiteral("/cert.pem");
@@ -138,7 +134,10 @@ Dovecot::Dovecot(const std::vector<std::pair<QString, QString>>& users, bool tls
     if (!root) {
         const struct passwd* me = ::getpwuid(::geteuid());
         const QByteArray name = me ? QByteArray(me->pw_name) : QByteArray();
-        config += "default_internal_user = " + name + "\ndefault_login_user = " + name + "\n";
+        const struct group* mine = ::getgrgid(::getegid());
+        const QByteArray group = mine ? QByteArray(mine->gr_name) : QByteArray();
+        config += "default_internal_user = " + name + "\ndefault_login_user = " + name +
+                  "\ndefault_internal_group = " + group + "\n";
     }
     if (!writeFile(base + QStringLiteral("/passwd"), passwords) ||
         !writeFile(base + QStringLiteral("/dovecot.conf"), config)) {
