@@ -75,7 +75,6 @@ Dovecot::Dovecot(const std::vector<std::pair<QString, QString>>& users, bool tls
     QByteArray passwords;
     for (const auto& [user, password] : users)
         passwords += user.toUtf8() + ":{PLAIN}" + password.toUtf8() + "\n";
-    port_ = freePort();
     // Only the POP3 service, on the chosen port; no chroot, which a tester who is not root may
     // not make.
     QByteArray config = R"(protocols = pop3
@@ -112,7 +111,6 @@ userdb {
 )";
     config.replace("@BASE@", base.toUtf8())
         .replace("@SSL@", tls ? "yes" : "no")
-        .replace("@PORT@", QByteArray::number(port_))
         .replace("@UID@", QByteArray::number(uid_))
         .replace("@GID@", QByteArray::number(gid_));
     if (tls) {
@@ -139,27 +137,34 @@ userdb {
         config += "default_internal_user = " + name + "\ndefault_login_user = " + name +
                   "\ndefault_internal_group = " + group + "\n";
     }
-    if (!writeFile(base + QStringLiteral("/passwd"), passwords) ||
-        !writeFile(base + QStringLiteral("/dovecot.conf"), config)) {
-        error_ = QStringLiteral("cannot write the configuration");
-        port_ = 0;
+    if (!writeFile(base + QStringLiteral("/passwd"), passwords)) {
+        error_ = QStringLiteral("cannot write the passwords");
         return;
     }
     process_.setProcessChannelMode(QProcess::MergedChannels);
-    process_.start(QString::fromLatin1(kDovecot),
-                   {QStringLiteral("-F"), QStringLiteral("-c"), base + QStringLiteral("/dovecot.conf")});
-    QElapsedTimer clock;
-    clock.start();
-    while (!greets(port_)) {
-        if (process_.state() == QProcess::NotRunning || clock.elapsed() > kStartMs) {
-            process_.waitForFinished(100);
-            QFile log(base + QStringLiteral("/log"));
-            log.open(QIODevice::ReadOnly);
-            error_ = QString::fromUtf8(process_.readAll() + log.readAll());
+    // The free port may be taken by another test before Dovecot binds it: then another port.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        port_ = freePort();
+        if (!writeFile(base + QStringLiteral("/dovecot.conf"),
+                       QByteArray(config).replace("@PORT@", QByteArray::number(port_)))) {
+            error_ = QStringLiteral("cannot write the configuration");
             port_ = 0;
             return;
         }
-        QThread::msleep(10);
+        process_.start(QString::fromLatin1(kDovecot),
+                       {QStringLiteral("-F"), QStringLiteral("-c"), base + QStringLiteral("/dovecot.conf")});
+        QElapsedTimer clock;
+        clock.start();
+        while (process_.state() != QProcess::NotRunning && clock.elapsed() < kStartMs && !greets(port_))
+            QThread::msleep(10);
+        if (process_.state() != QProcess::NotRunning && greets(port_))
+            return;
+        process_.kill();
+        process_.waitForFinished(1000);
+        QFile log(base + QStringLiteral("/log"));
+        log.open(QIODevice::ReadOnly);
+        error_ = QString::fromUtf8(process_.readAll() + log.readAll());
+        port_ = 0;
     }
 }
 
