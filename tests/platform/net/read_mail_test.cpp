@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "㈱表示テスト～\r\n"},
         MailCase{"euc_jp.eml", "①番の件", "sender@example.com", nullptr, "", "①番です。ﾊﾝｶｸ\r\n"},
         MailCase{"utf8_8bit.eml", "生のUTF-8件名", "sender@example.com", nullptr, "", "本文もUTF-8\r\n"},
-        MailCase{"unlabelled_sjis.eml", "ラベルなしの件名", "sender@example.com", nullptr, "",
+        MailCase{"unlabelled_sjis.eml", "ラベルなしの件名", "山田 太郎 <yamada@example.com>", nullptr, "",
                  "ラベルなしの本文\r\n"},
         // A character split between two words comes back whole; CR, LF and TAB become blanks, and
         // the sender's name is one quoted phrase: a reply goes to the attacker alone.
