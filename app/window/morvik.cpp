@@ -14,6 +14,7 @@
 #include "platform/pace.h"
 #include "platform/program_folder.h"
 #include "platform/single_instance.h"
+#include "platform/widgets/banded_style.h"
 #include "services.h"
 
 #include <QCloseEvent>
@@ -73,6 +74,7 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 170, 170);
     Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Image1->setStyle(platform::bandedStyle()); // her shaped frames drawn without waking threads
     auto overlay = [this](const char* name, QRect place) {
         auto* box = new QLabel(this);
         box->setObjectName(QLatin1String(name));

@@ -7,6 +7,7 @@
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
 #include "fakes.h"
+#include "file_times.h"
 #include "platform/clock.h"
 #include "platform/pace.h"
 #include "platform/power.h"
@@ -19,7 +20,9 @@
 #include <QEvent>
 #include <QTest>
 #include <QToolTip>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace {
@@ -1153,6 +1156,154 @@ TEST_F(Character, LeftDragMovesTheWindowAndAClickDoesNot) {
     QCoreApplication::sendEvent(window.get(), &move);
     QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(110, 150));
     EXPECT_EQ(window->pos(), QPoint(130, 130));
+}
+
+} // namespace
+
+namespace {
+
+// ---- every tick acts on the settings as they are now ---------------------------------------------
+// The settings file, MAIL.INI and the power-supply listing are kept in memory between ticks. In
+// these tests every file's stamp is trusted at once and the files are dated long ago, so what the
+// next tick sees of a change it sees by the stamps alone.
+
+void renameOver(const QString& from, const QString& to) {
+    ASSERT_EQ(::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()), 0);
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct Edit {
+    const char* name;
+    // Replaces `from` by `to` in the file at path.
+    std::function<void(const QString& path, const QByteArray& from, const QByteArray& to)> apply;
+};
+void PrintTo(const Edit& e, std::ostream* os) {
+    *os << e.name;
+}
+
+const Edit kByHand{"by_hand", [](const QString& path, const QByteArray& from, const QByteArray& to) {
+                       writeFile(path, readBytes(path).replace(from, to));
+                   }};
+const Edit kByRename{"by_rename", [](const QString& path, const QByteArray& from, const QByteArray& to) {
+                         writeFile(path + ".new", readBytes(path).replace(from, to));
+                         copyModified(path, path + ".new");
+                         renameOver(path + ".new", path);
+                     }};
+
+class SettingsFileBetweenTicks : public Character, public ::testing::WithParamInterface<Edit> {};
+
+TEST_P(SettingsFileBetweenTicks, TheBatteryWatchFollowsBatflag) {
+    TrustedStamps trusted;
+    key("batflag", "1");
+    backdate(IniManage::state.IniPath);
+    flag::state.PowerState = "2";
+    powerSupply(powerRoot, false, 50);
+    platform::pace::Recorder watched;
+    window->Timer1_Timer();
+    ASSERT_FALSE(watched.events.isEmpty());
+    GetParam().apply(IniManage::state.IniPath, "batflag=1", "batflag=0");
+    platform::pace::Recorder off;
+    window->Timer1_Timer();
+    EXPECT_TRUE(off.events.isEmpty());
+    EXPECT_EQ(flag::state.PowerState, "1");
+}
+
+const Edit kSavedByTheProgram{
+    "saved_by_the_program", [](const QString&, const QByteArray&, const QByteArray& to) {
+        const QList<QByteArray> pair = to.split('=');
+        IniManage::BeginBatch();
+        ASSERT_TRUE(IniManage::WriteIni(QString::fromUtf8(pair[0]), QString::fromUtf8(pair[1])));
+    }};
+
+INSTANTIATE_TEST_SUITE_P(Edits, SettingsFileBetweenTicks,
+                         ::testing::Values(kSavedByTheProgram, kByHand, kByRename),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class DialUpEntryBetweenTicks : public Character, public ::testing::WithParamInterface<Edit> {};
+
+// Only "isp-two" is connected: the arming timer arms the check once the entry names it.
+TEST_P(DialUpEntryBetweenTicks, TheArmingTimerLooksForTheNewEntry) {
+    TrustedStamps trusted;
+    key("proxy", "0");
+    key("mailcheckF", "1");
+    const QStringList columns{"net_ent", "net_user", "net_pass"};
+    ASSERT_TRUE(settings_db::updateRow("net_entry", 1, columns, {"isp-one", "u", "p"}));
+    ras->connections = {dialup::Connection{7, "isp-two"}};
+    backdate(settings_db::path());
+    window->Timer9_Timer();
+    ASSERT_EQ(window->Timer10.Interval(), 0);
+    GetParam().apply(settings_db::path(), "isp-one", "isp-two");
+    window->Timer9_Timer();
+    EXPECT_EQ(window->Timer10.Interval(), 60000);
+}
+
+// Changes the database as another program would: through SQLite, on the file or on a copy that
+// then replaces it.
+void sqlReplace(const QString& path, const QByteArray& from, const QByteArray& to) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
+              SQLITE_OK);
+    const QByteArray sql = "UPDATE net_entry SET net_ent = '" + to + "' WHERE net_ent = '" + from + "'";
+    EXPECT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close_v2(db);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, DialUpEntryBetweenTicks,
+    ::testing::Values(Edit{"saved_by_the_settings_dialog",
+                           [](const QString&, const QByteArray&, const QByteArray& to) {
+                               ASSERT_TRUE(settings_db::updateRow("net_entry", 1, {"net_ent"},
+                                                                  {QString::fromUtf8(to)}));
+                           }},
+                      Edit{"by_hand", sqlReplace},
+                      Edit{"by_rename",
+                           [](const QString& path, const QByteArray& from, const QByteArray& to) {
+                               ASSERT_TRUE(QFile::copy(path, path + ".new"));
+                               sqlReplace(path + ".new", from, to);
+                               renameOver(path + ".new", path);
+                           }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class PowerFolderBetweenTicks : public Character, public ::testing::WithParamInterface<Edit> {};
+
+TEST_P(PowerFolderBetweenTicks, TheBatteryWatchSeesTheUnplugging) {
+    TrustedStamps trusted;
+    powerSupply(powerRoot, true, 50);
+    for (const char* path : {"", "/AC", "/BAT0"})
+        backdate(powerRoot + QString::fromUtf8(path));
+    flag::state.PowerState = "1";
+    platform::pace::Recorder onMains;
+    window->Timer1_Timer();
+    ASSERT_TRUE(onMains.events.isEmpty());
+    GetParam().apply(powerRoot + "/AC/online", "1", "0");
+    GetParam().apply(powerRoot + "/BAT0/status", "Charging", "Discharging");
+    platform::pace::Recorder unplugged;
+    window->Timer1_Timer();
+    EXPECT_EQ(flag::state.PowerState, "2");
+    EXPECT_TRUE(unplugged.events.contains("shape ShapePose04"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Edits, PowerFolderBetweenTicks, ::testing::Values(kByHand, kByRename),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Character, TheBatteryWatchSeesABatteryPutIntoADesktop) {
+    TrustedStamps trusted;
+    backdate(powerRoot);
+    flag::state.PowerState = "1";
+    platform::pace::Recorder desktop;
+    window->Timer1_Timer();
+    ASSERT_TRUE(desktop.events.isEmpty());
+    writeFile(powerRoot + "/BAT0/type", "Battery\n");
+    writeFile(powerRoot + "/BAT0/capacity", "30\n");
+    writeFile(powerRoot + "/BAT0/status", "Discharging\n");
+    platform::pace::Recorder battery;
+    window->Timer1_Timer();
+    EXPECT_EQ(flag::state.PowerState, "2");
+    EXPECT_EQ(window->Label1->text(), "30%");
 }
 
 } // namespace
