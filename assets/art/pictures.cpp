@@ -4,6 +4,7 @@
 #include "butler.h"
 #include "dances.h"
 #include "figure.h"
+#include "posefit.h"
 #include "props.h"
 
 #include <QPainterPath>
@@ -279,6 +280,40 @@ Figure phoneFrame(int k) {
         break;
     }
     return f;
+}
+
+// What each dial-up frame's outline keeps: its box, the tufts on its top line, the floor shadow
+// (or the sole) it ends on, the pixels of hair that show the background, and its sparkles.
+PoseFit phoneFit(int k) {
+    switch (k) {
+    case 0:
+        return {28, 20, 137, {{43, 54}}, {{168, {45, 123}}}, {}, {{45, 28}, {40, 47}}};
+    case 1:
+        return {29, 19, 138, {{46, 54}}, {{161, {44, 122}}}, {}, {{46, 27}, {47, 27}, {125, 48}}};
+    case 2: {
+        // A parting in her fringe, where she looks down at the phone.
+        std::vector<QPoint> parting;
+        const int rows[][2] = {{50, 52}, {48, 54}, {46, 54}, {43, 55}, {44, 52}, {44, 47}, {45, 46}};
+        for (int i = 0; i < 7; ++i)
+            for (int x = rows[i][0]; x < rows[i][1]; ++x)
+                parting.emplace_back(x, 24 + i);
+        return {28, 18, 133, {{42, 53}, {55, 57}}, {{169, {45, 122}}}, {}, parting};
+    }
+    case 3:
+        return {26, 16, 134, {{51, 54}, {71, 88}}, {{161, {45, 123}}}};
+    case 4:
+        return {27, 13, 134, {{42, 54}}, {{167, {45, 122}}}};
+    case 5:
+        return {27, 17, 137, {{40, 54}, {77, 80}}, {{169, {88, 115}}}, {{135, 60}}, {},
+                {QRect(37, 118, 36, 43), QRect(96, 117, 37, 43), QRect(44, 23, 11, 5)}};
+    case 6:
+        return {18, 16, 140, {{39, 52}}, {{169, {99, 100}}}, {{130, 134}}, {},
+                {QRect(24, 119, 48, 40), QRect(94, 120, 41, 39)}};
+    default:
+        return {27, 16, 134, {{43, 52}}, {{169, {79, 119}}}, {}, {},
+                {QRect(35, 117, 35, 42), QRect(93, 119, 37, 43), QRect(42, 22, 12, 7), QRect(101, 124, 4, 9),
+                 QRect(115, 97, 2, 10)}};
+    }
 }
 
 Figure disconnectFrame(int k) {
@@ -939,9 +974,17 @@ std::vector<PictureRow> buildRows() {
         rows.push_back(
             {QStringLiteral("gra4.Image1(%1)").arg(p), kPose, Backdrop::Black, [p] { return meltFrame(p); }});
     for (int k = 0; k <= 4; ++k)
-        pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return phoneFrame(k); });
+        rows.push_back({QStringLiteral("gra6.Image1(%1)").arg(k), kPose, Backdrop::Black, [k] {
+                            Rendered r = onBlack(phoneFrame(k));
+                            fitPose(r, phoneFit(k), solid(kPose, 0xFF000000u));
+                            return r;
+                        }});
     for (int k = 5; k <= 7; ++k)
-        pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return disconnectFrame(k - 5); });
+        rows.push_back({QStringLiteral("gra6.Image1(%1)").arg(k), kPose, Backdrop::Black, [k] {
+                            Rendered r = onBlack(disconnectFrame(k - 5));
+                            fitPose(r, phoneFit(k), solid(kPose, 0xFF000000u));
+                            return r;
+                        }});
     for (int dance = 2; dance <= 4; ++dance)
         for (int k = 0; k <= 8; ++k)
             rows.push_back({QStringLiteral("gra%1.Image1(%2)").arg(dance + 5).arg(k), kPose, Backdrop::Blue,

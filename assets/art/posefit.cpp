@@ -1,0 +1,231 @@
+#include "posefit.h"
+
+#include "figure.h"
+
+#include <algorithm>
+
+namespace art {
+
+namespace {
+
+constexpr int kLast = 169;
+
+struct Canvas {
+    QImage& picture;
+    QImage& mask;
+    bool in(int x, int y) const {
+        return x >= 0 && y >= 0 && x < mask.width() && y < mask.height() && mask.scanLine(y)[x] != 0;
+    }
+    void put(int x, int y, const QColor& colour) {
+        if (!in(x, y))
+            picture.setPixel(x, y, colour.rgb());
+        mask.scanLine(y)[x] = 255;
+    }
+    void paint(int x, int y, const QColor& colour) {
+        picture.setPixel(x, y, colour.rgb());
+        mask.scanLine(y)[x] = 255;
+    }
+    void clear(int x, int y) { mask.scanLine(y)[x] = 0; }
+};
+
+std::vector<Span> runsOn(const Canvas& c, int y) {
+    std::vector<Span> runs;
+    for (int x = 0; x < c.mask.width(); ++x)
+        if (c.in(x, y) && !c.in(x - 1, y))
+            runs.push_back({x, x});
+    for (Span& r : runs) {
+        int x = r.left;
+        while (c.in(x, y))
+            ++x;
+        r.right = x;
+    }
+    return runs;
+}
+
+// Grows a strand of hair down from a tuft on the top line until it meets her head.
+void tuft(Canvas& c, Span run, int top, int left, int right) {
+    int a = run.left, b = run.right;
+    for (int y = top + 1, n = 1; y < kLast; ++y, ++n) {
+        if (n == 1 || n % 2 == 0)
+            --a, ++b;
+        const int l = std::max(left, a), r = std::min(right, b);
+        bool met = false;
+        for (int x = l; x < r; ++x)
+            met = met || c.in(x, y);
+        for (int x = l; x < r; ++x)
+            c.put(x, y, x == l || x == r - 1 ? palette::outline : palette::hair);
+        if (met)
+            return;
+    }
+}
+
+// Keeps only the 4-connected piece that holds `seed`, but for the detached pixels.
+void keepPiece(Canvas& c, QPoint seed, const std::vector<QPoint>& detached) {
+    const int w = c.mask.width(), h = c.mask.height();
+    std::vector<char> seen(w * h, 0);
+    std::vector<QPoint> todo{seed};
+    seen[seed.y() * w + seed.x()] = 1;
+    while (!todo.empty()) {
+        const QPoint p = todo.back();
+        todo.pop_back();
+        for (const QPoint& n : {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)})
+            if (c.in(n.x(), n.y()) && !seen[n.y() * w + n.x()]) {
+                seen[n.y() * w + n.x()] = 1;
+                todo.push_back(n);
+            }
+    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (c.in(x, y) && !seen[y * w + x] &&
+                std::find(detached.begin(), detached.end(), QPoint(x, y)) == detached.end())
+                c.clear(x, y);
+}
+
+// Background the figure closes in becomes shadow, but for the holes.
+void closeIn(Canvas& c, const std::vector<QPoint>& holes, const std::vector<QRect>& boxes) {
+    const int w = c.mask.width(), h = c.mask.height();
+    std::vector<char> open(w * h, 0);
+    std::vector<QPoint> todo;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if ((x == 0 || y == 0 || x == w - 1 || y == h - 1) && !c.in(x, y)) {
+                open[y * w + x] = 1;
+                todo.emplace_back(x, y);
+            }
+    while (!todo.empty()) {
+        const QPoint p = todo.back();
+        todo.pop_back();
+        for (const QPoint& n : {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)})
+            if (n.x() >= 0 && n.y() >= 0 && n.x() < w && n.y() < h && !open[n.y() * w + n.x()] &&
+                !c.in(n.x(), n.y())) {
+                open[n.y() * w + n.x()] = 1;
+                todo.push_back(n);
+            }
+    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (!open[y * w + x] && !c.in(x, y) &&
+                std::find(holes.begin(), holes.end(), QPoint(x, y)) == holes.end() &&
+                std::none_of(boxes.begin(), boxes.end(), [&](const QRect& b) { return b.contains(x, y); }))
+                c.put(x, y, palette::outline);
+}
+
+} // namespace
+
+void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
+    Canvas c{rendered.picture, rendered.mask};
+    const int w = c.mask.width(), h = c.mask.height();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (y <= fit.top || x < fit.left || x >= fit.right || y > kLast)
+                c.clear(x, y);
+    // The top line: the tufts of her hair, each grown down to her head.
+    for (const Span& run : fit.topRuns) {
+        for (int x = run.left; x < run.right; ++x)
+            c.paint(x, fit.top, palette::hairShade);
+        tuft(c, run, fit.top, fit.left, fit.right);
+    }
+    // The lines she ends on: each block holds its run alone, joined to what stands above it.
+    if (!fit.bottom.empty()) {
+        const int from = fit.bottom.front().from;
+        std::vector<QRgb> kept(w * (kLast + 1 - from));
+        std::vector<char> was(w * (kLast + 1 - from));
+        for (int y = from; y <= kLast; ++y)
+            for (int x = 0; x < w; ++x) {
+                kept[(y - from) * w + x] = c.picture.pixel(x, y);
+                was[(y - from) * w + x] = c.in(x, y);
+                c.clear(x, y);
+            }
+        for (std::size_t i = 0; i < fit.bottom.size(); ++i) {
+            const int end = i + 1 < fit.bottom.size() ? fit.bottom[i + 1].from : kLast + 1;
+            const Span run = fit.bottom[i].run;
+            for (int y = fit.bottom[i].from; y < end; ++y)
+                for (int x = run.left; x < run.right; ++x) {
+                    const int k = (y - from) * w + x;
+                    c.paint(x, y, was[k] ? QColor(kept[k]) : palette::bootShade);
+                }
+        }
+        // Joined upward: a column of shadow under her where nothing stands on the block.
+        const Span run = fit.bottom.front().run;
+        bool joined = false;
+        for (int x = run.left; x < run.right; ++x)
+            joined = joined || c.in(x, from - 1);
+        if (!joined) {
+            const int x = (run.left + run.right) / 2;
+            for (int y = from - 1; y > 0 && !c.in(x, y); --y)
+                c.paint(x, y, palette::bootShade);
+        }
+        // The line above the block is not the block's run, so the block starts where it is meant to.
+        const std::vector<Span> above = runsOn(c, from - 1);
+        if (std::any_of(above.begin(), above.end(),
+                        [&](Span r) { return r.left == run.left && r.right == run.right; })) {
+            if (run.left - 1 >= fit.left)
+                c.paint(run.left - 1, from - 1, palette::bootShade);
+            else
+                c.clear(run.left, from - 1);
+        }
+    }
+    // The detached sparkles stand alone.
+    for (const QPoint& p : fit.detached)
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (p.x() + dx >= 0 && p.x() + dx < w && p.y() + dy >= 0 && p.y() + dy < h)
+                    c.clear(p.x() + dx, p.y() + dy);
+    keepPiece(c, QPoint(fit.topRuns.front().left, fit.top), fit.detached);
+    // The box's sides: where the figure stops short of a side, the widest line reaches it (a lock
+    // of hair or the hem, a few pixels wider).
+    auto extent = [&](bool leftSide) {
+        int best = leftSide ? w : -1, line = -1;
+        for (int y = fit.top + 1; y < (fit.bottom.empty() ? kLast : fit.bottom.front().from - 1); ++y)
+            for (const Span& r : runsOn(c, y))
+                if (leftSide ? r.left < best : r.right - 1 > best)
+                    best = leftSide ? r.left : r.right - 1, line = y;
+        return std::pair{best, line};
+    };
+    if (const auto [x0, y0] = extent(true); y0 >= 0)
+        for (int x = fit.left; x < x0; ++x)
+            c.paint(x, y0, palette::outline);
+    if (const auto [x0, y0] = extent(false); y0 >= 0)
+        for (int x = x0 + 1; x < fit.right; ++x)
+            c.paint(x, y0, palette::outline);
+    closeIn(c, fit.holes, fit.holeBoxes);
+    for (const QPoint& p : fit.holes) {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (!c.in(p.x() + dx, p.y() + dy))
+                    c.put(p.x() + dx, p.y() + dy, palette::outline);
+    }
+    for (const QPoint& p : fit.holes)
+        c.clear(p.x(), p.y());
+    // No run repeats unchanged for more lines than the design's tallest row: a fold every few lines.
+    const int stop = fit.bottom.empty() ? kLast : fit.bottom.front().from;
+    for (int y = fit.top + 1; y < stop; ++y)
+        for (const Span& r : runsOn(c, y)) {
+            int n = 1;
+            while (y - n > fit.top) {
+                bool repeats = c.in(r.left, y - n) && !c.in(r.left - 1, y - n) && c.in(r.right - 1, y - n) &&
+                               !c.in(r.right, y - n);
+                for (int x = r.left; repeats && x < r.right; ++x)
+                    repeats = c.in(x, y - n);
+                if (!repeats)
+                    break;
+                ++n;
+            }
+            if (n > fit.tallest) {
+                // Narrow this line by a pixel at its outer end (or widen it, if it is a pixel wide).
+                const bool leftSide = r.left - fit.left < fit.right - r.right;
+                if (r.right - r.left > 2)
+                    c.clear(leftSide ? r.left : r.right - 1, y);
+                else if (r.right < fit.right)
+                    c.put(r.right, y, palette::outline);
+            }
+        }
+    for (const QPoint& p : fit.detached)
+        c.paint(p.x(), p.y(), palette::amber);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (!c.in(x, y))
+                c.picture.setPixel(x, y, backdrop.pixel(x, y));
+}
+
+} // namespace art

@@ -1,0 +1,38 @@
+#pragma once
+// Fitting a drawn pose to the limits its outline keeps: its box, the runs of its top line, the block
+// of floor shadow it ends on, its detached sparkles and enclosed holes, and how many lines a run may
+// repeat unchanged. The figure is drawn first; the fit then edits its silhouette (and the picture
+// with it) so that the traced outline keeps those limits while she stays as drawn.
+#include "render.h"
+
+#include <QPoint>
+#include <QRect>
+#include <QRgb>
+#include <vector>
+
+namespace art {
+
+struct Span {
+    int left, right; // right exclusive
+};
+
+struct PoseFit {
+    int left, top, right; // the box; every pose ends on line 169
+    std::vector<Span> topRuns;
+    // From line `from` down to 169 each line holds `run` alone; a later block replaces it from its
+    // own line on (the last line of the desk or of the shadow may be a pixel shorter).
+    struct Block {
+        int from;
+        Span run;
+    };
+    std::vector<Block> bottom;
+    std::vector<QPoint> detached = {}, holes = {};
+    // Enclosed background kept as it is drawn where it lies in one of these (the band's holes).
+    std::vector<QRect> holeBoxes = {};
+    int tallest = 9; // lines a run may repeat unchanged
+};
+
+// Fits the rendered pose; `backdrop` is what shows outside her (the picture's background).
+void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop);
+
+} // namespace art
