@@ -472,56 +472,45 @@ Figure atDesk() {
     return f;
 }
 
-// Marks that only the busy outlines have: the wall shows through them as signal strokes.
+// Marks that only the busy outlines have: the wall shows through them as signal strokes. They are
+// laid pixel by pixel, so the outline's top lines are exactly these blips and sparks.
 void busyMarks(QPainter& p) {
-    QPainterPathStroker thin;
-    thin.setWidth(2.2);
-    thin.setCapStyle(Qt::FlatCap);
-    QPainterPath marks;
+    auto px = [&p](int left, int top, int right, int bottom) {
+        p.fillRect(QRect(left, top, right - left, bottom - top), Qt::white);
+    };
+    // Two blips over her head: the left one rides on her hair.
+    px(34, 18, 43, 19);
+    px(33, 19, 44, 20);
+    px(129, 18, 133, 19);
+    px(126, 19, 135, 21);
+    px(129, 21, 133, 22);
+    // Three dashes off the monitor's edge, each a step up to the right.
     for (int i = 0; i < 3; ++i) {
-        QPainterPath dash;
-        dash.moveTo(135, 72 + i * 9);
-        dash.lineTo(140, 70 + i * 9);
-        marks.addPath(thin.createStroke(dash));
+        const int y = 71 + i * 9;
+        px(133, y + 1, 137, y + 3);
+        px(136, y, 140, y + 2);
     }
-    for (int i = 1; i <= 2; ++i) {
-        const double r = 3.5 * i;
-        QPainterPath arc;
-        const QRectF box(22 - r, 42 - r, 2 * r, 2 * r);
-        arc.arcMoveTo(box, 100);
-        arc.arcTo(box, 100, 60);
-        marks.addPath(thin.createStroke(arc));
-    }
-    QPainterPath blip;
-    blip.addEllipse(QPointF(130, 20), 3, 2.5);
-    marks.addPath(blip);
-    QPainterPath blip2;
-    blip2.addEllipse(QPointF(38, 20), 4, 2.5);
-    marks.addPath(blip2);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);
-    p.drawPath(marks);
 }
 
+// The busy animation's second frame: zigzag sparks rise from her head to the blips' lines and above.
 void busySparks(QPainter& p) {
     busyMarks(p);
-    QPainterPathStroker thin;
-    thin.setWidth(1.6);
-    QPainterPath sparks;
-    const double xs[] = {38, 64, 96, 130};
-    for (double x0 : xs) {
-        QPainterPath zig;
-        zig.moveTo(x0, 21);
-        for (int i = 1; i <= 4; ++i)
-            zig.lineTo(x0 + (i % 2 ? 3.5 : -3.5), 21 - i * 4.2);
-        sparks.addPath(thin.createStroke(zig));
+    auto px = [&p](int left, int top, int right, int bottom) {
+        p.fillRect(QRect(left, top, right - left, bottom - top), Qt::white);
+    };
+    // Each spark: a tip three pixels wide, forked on the line below, then a zigzag two pixels wide
+    // down to line 22, swinging three pixels to each side.
+    const int sparks[][2] = {{63, 4}, {97, 6}, {48, 8}, {115, 9}, {80, 7}};
+    for (const auto& [x0, top] : sparks) {
+        px(x0 - 1, top, x0 + 2, top + 1);
+        px(x0 - 2, top + 1, x0, top + 2);
+        px(x0 + 2, top + 1, x0 + 3, top + 2);
+        for (int y = top + 2; y < 23; ++y) {
+            const int phase = (y - top - 2) % 8;
+            const int x = x0 - 3 + (phase < 4 ? phase * 2 : (8 - phase) * 2) - 1;
+            px(x, y, x + 2, y + 1);
+        }
     }
-    p.save();
-    p.setClipRect(QRectF(0, 0, 170, 23));
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);
-    p.drawPath(sparks);
-    p.restore();
 }
 
 void sleepMarks(QPainter& p) {
@@ -938,7 +927,11 @@ std::vector<PictureRow> buildRows() {
     pose(u"gra2.Image1(2)"_s, mailLooking);
     rows.push_back({u"gra2.Image1(5)"_s, kPose, Backdrop::Scene, [] {
                         const Figure f = atDesk();
-                        return render([f](QPainter& p) { draw(p, f); }, scenePattern());
+                        Rendered r = render([f](QPainter& p) { draw(p, f); }, scenePattern());
+                        // The desk's front is the block she ends on, a pixel shorter on the floor.
+                        fitPose(r, {28, 19, 133, {{40, 53}}, {{159, {43, 121}}, {169, {43, 120}}}, {}, {}, {}, 2},
+                                scenePattern());
+                        return r;
                     }});
     rows.push_back(
         {u"gra2.fuki1"_s, {200, 160}, Backdrop::Blue, [] { return balloon(balloon_tables::kBalloon1); }});

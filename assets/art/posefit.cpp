@@ -197,6 +197,7 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
     }
     for (const QPoint& p : fit.holes)
         c.clear(p.x(), p.y());
+    closeIn(c, fit.holes, fit.holeBoxes); // the rims may close in a pixel of their own
     // No run repeats unchanged for more lines than the design's tallest row: a fold every few lines.
     const int stop = fit.bottom.empty() ? kLast : fit.bottom.front().from;
     for (int y = fit.top + 1; y < stop; ++y)
