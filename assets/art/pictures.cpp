@@ -487,7 +487,7 @@ void busyMarks(QPainter& p) {
     // Three dashes off the monitor's edge, each a step up to the right.
     for (int i = 0; i < 3; ++i) {
         const int y = 71 + i * 9;
-        px(133, y + 1, 137, y + 3);
+        px(132, y + 1, 137, y + 3);
         px(136, y, 140, y + 2);
     }
 }
@@ -500,7 +500,7 @@ void busySparks(QPainter& p) {
     };
     // Each spark: a tip three pixels wide, forked on the line below, then a zigzag two pixels wide
     // down to line 22, swinging three pixels to each side.
-    const int sparks[][2] = {{63, 4}, {97, 6}, {48, 8}, {115, 9}, {80, 7}};
+    const int sparks[][2] = {{63, 4}, {97, 6}, {48, 8}, {115, 9}, {132, 11}, {33, 12}};
     for (const auto& [x0, top] : sparks) {
         px(x0 - 1, top, x0 + 2, top + 1);
         px(x0 - 2, top + 1, x0, top + 2);

@@ -221,6 +221,7 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
                     c.put(r.right, y, palette::outline);
             }
         }
+    closeIn(c, fit.holes, fit.holeBoxes); // a nick may close in the background beside it
     for (const QPoint& p : fit.detached)
         c.paint(p.x(), p.y(), palette::amber);
     for (int y = 0; y < h; ++y)
