@@ -484,6 +484,11 @@ void busyMarks(QPainter& p) {
     px(129, 18, 133, 19);
     px(126, 19, 135, 21);
     px(129, 21, 133, 22);
+    // ... and the right one is the monitor's signal, a zigzag line down to its top edge.
+    for (int y = 22; y < 62; ++y) {
+        const int x = 129 + ((y / 2) % 2);
+        px(x, y, x + 2, y + 1);
+    }
     // Three dashes off the monitor's edge, each a step up to the right.
     for (int i = 0; i < 3; ++i) {
         const int y = 71 + i * 9;
@@ -498,16 +503,17 @@ void busySparks(QPainter& p) {
     auto px = [&p](int left, int top, int right, int bottom) {
         p.fillRect(QRect(left, top, right - left, bottom - top), Qt::white);
     };
-    // Each spark: a tip three pixels wide, forked on the line below, then a zigzag two pixels wide
-    // down to line 22, swinging three pixels to each side.
-    const int sparks[][2] = {{63, 4}, {97, 6}, {48, 8}, {115, 9}, {132, 11}, {33, 12}};
+    // Each spark: a tip three pixels wide, forked on the line below and joined again under it, then
+    // a zigzag two pixels wide that swings a pixel a line down to her hair.
+    const int sparks[][2] = {{63, 4}, {73, 6}, {44, 8}, {82, 9}, {54, 10}};
     for (const auto& [x0, top] : sparks) {
         px(x0 - 1, top, x0 + 2, top + 1);
         px(x0 - 2, top + 1, x0, top + 2);
         px(x0 + 2, top + 1, x0 + 3, top + 2);
-        for (int y = top + 2; y < 23; ++y) {
-            const int phase = (y - top - 2) % 8;
-            const int x = x0 - 3 + (phase < 4 ? phase * 2 : (8 - phase) * 2) - 1;
+        px(x0 - 2, top + 2, x0 + 3, top + 3);
+        for (int y = top + 3; y < 23; ++y) {
+            const int phase = (y - top - 3) % 6;
+            const int x = x0 - 2 + (phase < 3 ? phase : 6 - phase);
             px(x, y, x + 2, y + 1);
         }
     }

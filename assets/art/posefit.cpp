@@ -42,19 +42,28 @@ std::vector<Span> runsOn(const Canvas& c, int y) {
     return runs;
 }
 
-// Grows a strand of hair down from a tuft on the top line until it meets her head.
+// Grows a strand of hair down from a tuft on the top line until each of its columns meets her head
+// (so no background is left between the strand and her head).
 void tuft(Canvas& c, Span run, int top, int left, int right) {
+    const int w = c.mask.width();
+    std::vector<char> met(w, 0);
     int a = run.left, b = run.right;
-    for (int y = top + 1, n = 1; y < kLast; ++y, ++n) {
+    for (int y = top + 1, n = 1; y < top + 24; ++y, ++n) {
         if (n == 1 || n % 2 == 0)
             --a, ++b;
         const int l = std::max(left, a), r = std::min(right, b);
-        bool met = false;
-        for (int x = l; x < r; ++x)
-            met = met || c.in(x, y);
-        for (int x = l; x < r; ++x)
+        bool all = true;
+        for (int x = l; x < r; ++x) {
+            if (met[x])
+                continue;
+            if (c.in(x, y)) {
+                met[x] = 1;
+                continue;
+            }
+            all = false;
             c.put(x, y, x == l || x == r - 1 ? palette::outline : palette::hair);
-        if (met)
+        }
+        if (all)
             return;
     }
 }

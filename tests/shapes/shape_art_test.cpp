@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -325,6 +326,11 @@ struct Design {
     std::vector<QPoint> enclosed;            // background pixels the outline surrounds
     std::vector<QPoint> detached = {};       // single pixels that touch no other, not even at a corner
     int rowShare = 10;                       // the row count within 1/rowShare of the design's
+    // The colour around the figure in every picture shown under it; none where the picture's
+    // background is a pattern or the outline holds marks of its own.
+    std::optional<QRgb> backdrop = qRgb(0, 0, 255);
+    int tallest = 0;                   // the most lines one row may span (0: not limited)
+    std::vector<QRect> holeBoxes = {}; // where given: every enclosed pixel lies in one, each holds some
 };
 
 void PrintTo(const Design& design, std::ostream* os) {
@@ -769,6 +775,178 @@ const Design kDesigns[] = {
       {74, 148}, {73, 149}, {74, 149}, {84, 152}, {85, 152}},
      {{47, 160}},
      5},
+    // The busy pose and the dial-up poses. The busy outlines end on the desk's front, the same in
+    // all three; the dial-up outlines on their floor line (the hang-up's second frame on one pixel of
+    // the sole), no row taller than the design's tallest, and the hang-up frames never left of 18 nor
+    // from 140 on, their two holes inside the band.
+    {"RgnCall2.ShapePose14",
+     exclusive(28, 19, 133, 170),
+     {40, 19, 53, 20},
+     {43, 169, 120, 170},
+     148,
+     1,
+     3,
+     {{19, {{40, 53}}}, {159, {{43, 121}}}, {168, {{43, 121}}}, {169, {{43, 120}}}},
+     {},
+     {},
+     {},
+     5,
+     std::nullopt,
+     10,
+     {}},
+    {"RgnCall2.ShapePose15",
+     exclusive(28, 18, 140, 170),
+     {34, 18, 43, 19},
+     {43, 169, 120, 170},
+     158,
+     1,
+     3,
+     {{18, {{34, 43}, {129, 133}}}, {159, {{43, 121}}}, {168, {{43, 121}}}, {169, {{43, 120}}}},
+     {},
+     {},
+     {},
+     5,
+     std::nullopt,
+     10,
+     {}},
+    {"RgnCall2.ShapePose16",
+     exclusive(28, 4, 140, 170),
+     {62, 4, 65, 5},
+     {43, 169, 120, 170},
+     256,
+     1,
+     7,
+     {{4, {{62, 65}}}, {5, {{61, 63}, {65, 66}}}, {159, {{43, 121}}}, {168, {{43, 121}}}, {169, {{43, 120}}}},
+     {},
+     {{63, 5}, {64, 5}, {73, 7}, {74, 7}, {44, 9}, {45, 9}, {82, 10}, {83, 10}, {54, 11}, {55, 11}},
+     {},
+     5,
+     std::nullopt,
+     10,
+     {}},
+    {"RgnCall2.ShapePose18",
+     exclusive(28, 20, 137, 170),
+     {43, 20, 54, 21},
+     {45, 168, 123, 170},
+     162,
+     1,
+     3,
+     {{20, {{43, 54}}}, {168, {{45, 123}}}, {169, {{45, 123}}}},
+     {},
+     {{45, 28}, {40, 47}},
+     {},
+     5,
+     qRgb(0, 0, 0),
+     9,
+     {}},
+    {"RgnCall2.ShapePose19",
+     exclusive(29, 19, 138, 170),
+     {46, 19, 54, 20},
+     {44, 161, 122, 170},
+     155,
+     1,
+     3,
+     {{19, {{46, 54}}}, {161, {{44, 122}}}},
+     {},
+     {{46, 27}, {47, 27}, {125, 48}},
+     {},
+     5,
+     qRgb(0, 0, 0),
+     9,
+     {}},
+    {"RgnCall2.ShapePose20",
+     exclusive(28, 18, 133, 170),
+     {42, 18, 53, 19},
+     {45, 169, 122, 170},
+     136,
+     1,
+     3,
+     {{18, {{42, 53}, {55, 57}}}, {169, {{45, 122}}}},
+     {},
+     {{50, 24}, {51, 24}, {48, 25}, {49, 25}, {50, 25}, {51, 25}, {52, 25}, {53, 25}, {46, 26}, {47, 26},
+      {48, 26}, {49, 26}, {50, 26}, {51, 26}, {52, 26}, {53, 26}, {43, 27}, {44, 27}, {45, 27}, {46, 27},
+      {47, 27}, {48, 27}, {49, 27}, {50, 27}, {51, 27}, {52, 27}, {53, 27}, {54, 27}, {44, 28}, {45, 28},
+      {46, 28}, {47, 28}, {48, 28}, {49, 28}, {50, 28}, {51, 28}, {44, 29}, {45, 29}, {46, 29}, {45, 30}},
+     {},
+     5,
+     qRgb(0, 0, 0),
+     9,
+     {}},
+    {"RgnCall2.ShapePose21",
+     exclusive(26, 16, 134, 170),
+     {51, 16, 54, 17},
+     {45, 161, 123, 170},
+     128,
+     1,
+     3,
+     {{16, {{51, 54}, {71, 88}}}, {161, {{45, 123}}}},
+     {},
+     {},
+     {},
+     5,
+     qRgb(0, 0, 0),
+     9,
+     {}},
+    {"RgnCall2.ShapePose22",
+     exclusive(27, 13, 134, 170),
+     {42, 13, 54, 14},
+     {45, 167, 122, 170},
+     147,
+     1,
+     3,
+     {{13, {{42, 54}}}, {167, {{45, 122}}}},
+     {exclusive(138, 0, 170, 170)},
+     {},
+     {},
+     5,
+     qRgb(0, 0, 0),
+     9,
+     {}},
+    {"RgnCall2.ShapePose23",
+     exclusive(27, 17, 137, 170),
+     {40, 17, 54, 18},
+     {88, 169, 115, 170},
+     233,
+     1,
+     5,
+     {{169, {{88, 115}}}},
+     {exclusive(0, 0, 18, 170), exclusive(140, 0, 170, 170)},
+     {},
+     {{135, 60}},
+     5,
+     qRgb(0, 0, 0),
+     14,
+     {exclusive(37, 118, 73, 161), exclusive(96, 117, 133, 160)}},
+    {"RgnCall2.ShapePose24",
+     exclusive(18, 16, 140, 170),
+     {39, 16, 52, 17},
+     {99, 169, 100, 170},
+     217,
+     1,
+     5,
+     {{16, {{39, 52}}}, {169, {{99, 100}}}},
+     {exclusive(0, 0, 18, 170), exclusive(140, 0, 170, 170)},
+     {},
+     {{130, 134}},
+     5,
+     qRgb(0, 0, 0),
+     10,
+     {exclusive(24, 119, 72, 159), exclusive(94, 120, 135, 159)}},
+    {"RgnCall2.ShapePose25",
+     exclusive(27, 16, 134, 170),
+     {43, 16, 52, 17},
+     {79, 169, 119, 170},
+     246,
+     1,
+     5,
+     {{169, {{79, 119}}}},
+     {exclusive(0, 0, 18, 170), exclusive(140, 0, 170, 170)},
+     {},
+     {},
+     5,
+     qRgb(0, 0, 0),
+     8,
+     {exclusive(35, 117, 70, 159), exclusive(93, 119, 130, 162)}},
 };
 
 Runs runsOn(const Cover& cover, int y) {
@@ -824,6 +1002,12 @@ TEST_P(DesignTest, ScanLinesHoldTheDesignsRuns) {
 TEST_P(DesignTest, RowCountIsNearTheDesigns) {
     const int rows = int(shape().table.size());
     EXPECT_LE(std::abs(rows - GetParam().rows) * GetParam().rowShare, GetParam().rows) << rows << " rows";
+    if (GetParam().tallest > 0) {
+        for (const RectRow& r : shape().table) {
+            EXPECT_LE(r.bottom - r.top, GetParam().tallest)
+                << r.left << "," << r.top << "," << r.right << "," << r.bottom << " is too tall";
+        }
+    }
 }
 
 // One 4-connected piece but for the design's detached pixels; the background it surrounds (not
@@ -881,7 +1065,18 @@ TEST_P(DesignTest, IsOnePieceAroundOnlyTheDesignsHoles) {
     // Appended piece by piece: GCC 12 at -O3 wrongly warns (-Wrestrict) on " " + std::string.
     for (const QPoint& p : enclosed)
         where.append(" ").append(std::to_string(p.x())).append(",").append(std::to_string(p.y()));
-    EXPECT_EQ(enclosed, GetParam().enclosed) << "enclosed:" << where;
+    const std::vector<QRect>& boxes = GetParam().holeBoxes;
+    if (boxes.empty()) {
+        EXPECT_EQ(enclosed, GetParam().enclosed) << "enclosed:" << where;
+        return;
+    }
+    for (const QPoint& p : enclosed)
+        EXPECT_TRUE(std::any_of(boxes.begin(), boxes.end(), [&](const QRect& b) { return b.contains(p); }))
+            << p.x() << "," << p.y() << " is enclosed outside the holes";
+    for (const QRect& b : boxes)
+        EXPECT_TRUE(
+            std::any_of(enclosed.begin(), enclosed.end(), [&](const QPoint& p) { return b.contains(p); }))
+            << "no hole in " << b.x() << "," << b.y() << " " << b.width() << "x" << b.height();
 }
 
 // The blink picture keeps the silhouette: on it, too, exactly the outline's pixels are not blue, so
@@ -889,12 +1084,15 @@ TEST_P(DesignTest, IsOnePieceAroundOnlyTheDesignsHoles) {
 TEST_P(DesignTest, EveryPictureShownUnderItHasItAsItsSilhouette) {
     const ShapeEntry& s = shape();
     const Cover cover(s);
+    if (!GetParam().backdrop)
+        GTEST_SKIP() << "the picture's background is a pattern, or the outline holds its own marks";
+    const QRgb backdrop = *GetParam().backdrop;
     for (const QString& name : s.pictures) {
         const QImage p = picture(name);
         ASSERT_EQ(p.size(), QSize(s.frameWidth, s.frameHeight)) << name.toStdString();
         for (int y = 0; y < p.height(); ++y)
             for (int x = 0; x < p.width(); ++x)
-                ASSERT_EQ(cover.in(x, y), p.pixel(x, y) != qRgb(0, 0, 255))
+                ASSERT_EQ(cover.in(x, y), p.pixel(x, y) != backdrop)
                     << name.toStdString() << " at " << x << "," << y;
     }
 }
@@ -920,26 +1118,20 @@ struct Reference {
 };
 
 constexpr Reference kReferences[] = {
-    {"ShapeBalloon1", 4, 4, 192, 160, 0},    {"ShapeBalloon2", 8, 0, 196, 156, 0},
-    {"ShapeBalloon3", 4, 0, 192, 156, 0},    {"ShapeBalloon4", 8, 4, 196, 160, 0},
-    {"ShapeStandard", 28, 20, 133, 170, 5},  {"ShapePose01", 30, 34, 130, 170, 2},
-    {"ShapePose02", 28, 66, 132, 170, 4},    {"ShapePose03", 23, 20, 139, 170, 12},
-    {"ShapePose04", 26, 20, 137, 170, 9},    {"ShapePose05", 4, 5, 134, 170, 11},
-    {"ShapePose06", 3, 21, 136, 170, 12},    {"ShapePose07", 26, 34, 132, 170, 9},
-    {"ShapePose08", 33, 40, 142, 170, 12},   {"ShapePose09", 24, 25, 136, 170, 10},
-    {"ShapePose10", 30, 34, 136, 170, 11},   {"ShapePose11", 34, 41, 134, 170, 10},
-    {"ShapePose12", 14, 23, 134, 170, 10},   {"ShapePose13", 35, 37, 135, 168, 13},
-    {"ShapePose14", 28, 19, 133, 170, 7},    {"ShapePose15", 28, 18, 140, 170, 13},
-    {"ShapePose16", 28, 4, 140, 170, 13},    {"ShapePose17", 28, 20, 133, 170, 5},
-    {"ShapePose18", 28, 20, 137, 170, 9},    {"ShapePose19", 29, 19, 138, 170, 10},
-    {"ShapePose20", 28, 18, 133, 170, 5},    {"ShapePose21", 26, 16, 134, 170, 11},
-    {"ShapePose22", 27, 13, 134, 170, 10},   {"ShapePose23", 27, 17, 137, 170, 2},
-    {"ShapePose24", 18, 16, 140, 170, 4},    {"ShapePose25", 27, 16, 134, 170, 3},
-    {"ShapeDance1_0", 25, 16, 122, 170, 7},  {"ShapeDance1_1", 25, 14, 131, 170, 9},
-    {"ShapeDance1_2", 23, 16, 131, 170, 6},  {"ShapeDance1_3", 26, 15, 130, 170, 8},
-    {"ShapeDance1_4", 20, 12, 135, 170, 13}, {"ShapeDance1_5", 39, 14, 145, 170, 9},
-    {"ShapeDance1_6", 39, 16, 147, 170, 6},  {"ShapeDance1_7", 40, 15, 144, 170, 8},
-    {"ShapeDance1_8", 35, 12, 150, 170, 13},
+    {"ShapeBalloon1", 4, 4, 192, 160, 0},   {"ShapeBalloon2", 8, 0, 196, 156, 0},
+    {"ShapeBalloon3", 4, 0, 192, 156, 0},   {"ShapeBalloon4", 8, 4, 196, 160, 0},
+    {"ShapeStandard", 28, 20, 133, 170, 5}, {"ShapePose01", 30, 34, 130, 170, 2},
+    {"ShapePose02", 28, 66, 132, 170, 4},   {"ShapePose03", 23, 20, 139, 170, 12},
+    {"ShapePose04", 26, 20, 137, 170, 9},   {"ShapePose05", 4, 5, 134, 170, 11},
+    {"ShapePose06", 3, 21, 136, 170, 12},   {"ShapePose07", 26, 34, 132, 170, 9},
+    {"ShapePose08", 33, 40, 142, 170, 12},  {"ShapePose09", 24, 25, 136, 170, 10},
+    {"ShapePose10", 30, 34, 136, 170, 11},  {"ShapePose11", 34, 41, 134, 170, 10},
+    {"ShapePose12", 14, 23, 134, 170, 10},  {"ShapePose13", 35, 37, 135, 168, 13},
+    {"ShapePose17", 28, 20, 133, 170, 5},   {"ShapeDance1_0", 25, 16, 122, 170, 7},
+    {"ShapeDance1_1", 25, 14, 131, 170, 9}, {"ShapeDance1_2", 23, 16, 131, 170, 6},
+    {"ShapeDance1_3", 26, 15, 130, 170, 8}, {"ShapeDance1_4", 20, 12, 135, 170, 13},
+    {"ShapeDance1_5", 39, 14, 145, 170, 9}, {"ShapeDance1_6", 39, 16, 147, 170, 6},
+    {"ShapeDance1_7", 40, 15, 144, 170, 8}, {"ShapeDance1_8", 35, 12, 150, 170, 13},
 };
 
 TEST(ShapeBoxes, LieWithinTheirToleranceOfTheReference) {
