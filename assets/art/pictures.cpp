@@ -10,6 +10,7 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace art {
 
@@ -890,10 +891,57 @@ Rendered meltFrame(int picture) {
     return out;
 }
 
+// What the outline of each single pose keeps: its box, the run of its top line and of line 169.
+// Pictures shown under one outline share its fit.
+std::optional<PoseFit> poseFit(const QString& name) {
+    struct Entry {
+        const char16_t* names[3];
+        PoseFit fit;
+    };
+    static const Entry kFits[] = {
+        {{u"gra.Image1(0)", u"gra.Image1(1)"}, {28, 20, 133, {{42, 55}}, {{169, {45, 122}}}}},
+        {{u"gra.Image1(2)"}, {30, 34, 130, {{80, 85}}, {{169, {49, 120}}}, {}, {}, {}, 3}},
+        {{u"gra.Image1(3)"}, {28, 66, 132, {{74, 93}}, {{169, {51, 119}}}, {}, {}, {}, 1}},
+        {{u"gra3.Image1(4)"}, {23, 20, 139, {{39, 55}}, {{169, {45, 123}}}, {}, {}, {}, 1}},
+        {{u"gra3.Image1(5)"}, {26, 20, 137, {{39, 52}}, {{169, {44, 122}}}, {}, {}, {}, 1}},
+        {{u"action.Image1(0)", u"gra.Image1(6)", u"gra.Image1(7)"}, {4, 5, 134, {{48, 51}}, {{169, {47, 123}}}}},
+        {{u"gra3.Image1(8)", u"gra3.Image1(9)"}, {3, 21, 136, {{42, 44}}, {{169, {48, 79}}}}},
+        {{u"gra2.Image1(0)"}, {26, 34, 132, {{45, 50}}, {{169, {43, 56}}}}},
+        {{u"gra2.Image1(1)"}, {33, 40, 142, {{50, 54}}, {{169, {108, 123}}}}},
+        {{u"gra2.Image1(2)"}, {24, 25, 136, {{44, 50}}, {{169, {106, 118}}}}},
+        {{u"gra.Image1(14)", u"gra.Image1(13)"}, {30, 34, 136, {{46, 54}}, {{169, {103, 123}}}}},
+        {{u"gra.Image1(16)"}, {34, 41, 134, {{84, 89}}, {{169, {103, 123}}}}},
+    };
+    for (const Entry& e : kFits)
+        for (const char16_t* n : e.names)
+            if (n && name == QStringView(n))
+                return e.fit;
+    return std::nullopt;
+}
+
 std::vector<PictureRow> buildRows() {
     std::vector<PictureRow> rows;
     auto pose = [&](const QString& name, const std::function<Figure()>& figure) {
-        rows.push_back({name, kPose, Backdrop::Black, [figure] { return onBlack(figure()); }});
+        rows.push_back({name, kPose, Backdrop::Black, [figure, name] {
+                            Figure f = figure();
+                            Rendered r = onBlack(f);
+                            const std::optional<PoseFit> fit = poseFit(name);
+                            if (!fit)
+                                return r;
+                            // A head that rises above the outline's top sinks to it rather than
+                            // being cut flat.
+                            int top = 0;
+                            while (top < r.mask.height() - 1 &&
+                                   !std::any_of(r.mask.constScanLine(top), r.mask.constScanLine(top) + r.mask.width(),
+                                                [](uchar v) { return v != 0; }))
+                                ++top;
+                            if (top < fit->top && f.bow == 0) {
+                                f.headDrop += fit->top + 1 - top;
+                                r = onBlack(f);
+                            }
+                            fitPose(r, *fit, solid(kPose, 0xFF000000u));
+                            return r;
+                        }});
     };
     auto blinking = [](const std::function<Figure()>& figure, Eyes eyes) {
         return [figure, eyes] { return with(figure(), [eyes](Figure& f) { f.eyes = eyes; }); };
