@@ -242,28 +242,39 @@ Figure mailLooking() {
 
 // --- Dial-up ------------------------------------------------------------------------------------
 
+// The phone a size larger where she handles it in front of her, so the gesture reads at a glance.
+void heldPhone(QPainter& p, QPointF c, double angle, bool lit) {
+    p.save();
+    p.translate(c);
+    p.scale(1.35, 1.35);
+    props::phone(p, QPointF(0, 0), angle, lit);
+    p.restore();
+}
+
 Figure phoneFrame(int k) {
     Figure f = armsDown();
     switch (k) {
-    case 0: // reaching into the apron pocket
-        f.eyes = Eyes::Down;
-        f.right.reach = QPointF(93, 131);
-        f.right.hand = Hand::Grip;
-        f.front.push_back([](QPainter& p, const Skeleton&) { props::phone(p, QPointF(97, 121), 16, false); });
-        break;
-    case 1: // the phone out, in front
-        f.eyes = Eyes::Down;
-        f.right.reach = QPointF(95, 118);
-        f.right.hand = Hand::Grip;
-        f.front.push_back([](QPainter& p, const Skeleton&) { props::phone(p, QPointF(96, 108), 8, false); });
-        break;
-    case 2: // dialling
+    case 0: // drawing it from the apron pocket, eyes on it
         f.eyes = Eyes::Down;
         f.look = 0.3;
-        f.right.reach = QPointF(92, 116);
+        f.right.reach = QPointF(96, 128);
         f.right.hand = Hand::Grip;
-        f.left.reach = QPointF(84, 112);
-        f.front.push_back([](QPainter& p, const Skeleton&) { props::phone(p, QPointF(92, 106), -4, true); });
+        f.front.push_back([](QPainter& p, const Skeleton&) { heldPhone(p, QPointF(99, 118), 24, false); });
+        break;
+    case 1: // lifting it to her chest
+        f.eyes = Eyes::Down;
+        f.look = 0.2;
+        f.right.reach = QPointF(96, 108);
+        f.right.hand = Hand::Grip;
+        f.front.push_back([](QPainter& p, const Skeleton&) { heldPhone(p, QPointF(97, 96), 8, true); });
+        break;
+    case 2: // dialling with the other hand
+        f.eyes = Eyes::Down;
+        f.look = 0.1;
+        f.right.reach = QPointF(90, 106);
+        f.right.hand = Hand::Grip;
+        f.left.reach = QPointF(80, 104);
+        f.front.push_back([](QPainter& p, const Skeleton&) { heldPhone(p, QPointF(88, 94), -4, true); });
         break;
     case 3: // at the ear
     case 4: // connected
@@ -288,9 +299,9 @@ Figure phoneFrame(int k) {
 PoseFit phoneFit(int k) {
     switch (k) {
     case 0:
-        return {28, 20, 137, {{43, 54}}, {{168, {45, 123}}}, {}, {{45, 28}, {40, 47}}};
+        return {28, 20, 137, {{43, 54}}, {{168, {45, 123}}}, {}, {{45, 28}, {40, 47}}, {}, 2};
     case 1:
-        return {29, 19, 138, {{46, 54}}, {{161, {44, 122}}}, {}, {{46, 27}, {47, 27}, {125, 48}}};
+        return {29, 19, 138, {{46, 54}}, {{161, {44, 122}}}, {}, {{46, 27}, {47, 27}, {125, 48}}, {}, 4};
     case 2: {
         // A parting in her fringe, where she looks down at the phone.
         std::vector<QPoint> parting;
@@ -331,16 +342,19 @@ Figure disconnectFrame(int k) {
         f.right.hand = Hand::Grip;
         f.front.push_back([](QPainter& p, const Skeleton&) { props::phone(p, QPointF(108, 89), -8, true); });
         break;
-    case 1:
+    case 1: // down from the ear, pressing the end key
         f.eyes = Eyes::Down;
-        f.right.reach = QPointF(94, 118);
+        f.right.reach = QPointF(94, 110);
         f.right.hand = Hand::Grip;
-        f.left.reach = QPointF(85, 113);
-        f.front.push_back([](QPainter& p, const Skeleton&) { props::phone(p, QPointF(93, 108), 0, false); });
+        f.left.reach = QPointF(84, 106);
+        f.front.push_back([](QPainter& p, const Skeleton&) { heldPhone(p, QPointF(92, 98), 0, false); });
         break;
-    case 2:
+    case 2: // slipping it back into the apron pocket, done
         f.eyes = Eyes::Closed;
-        f.right.reach = QPointF(92, 130);
+        f.mouth = Mouth::Small;
+        f.right.reach = QPointF(96, 130);
+        f.right.hand = Hand::Grip;
+        f.front.push_back([](QPainter& p, const Skeleton&) { heldPhone(p, QPointF(99, 124), 20, false); });
         break;
     }
     return f;
