@@ -109,7 +109,9 @@ QPainterPath faceShape() {
 }
 
 QPainterPath frontHair(double bow) {
-    const double edge = -5 + 17 * bow; // the straight-cut line of the bangs
+    // The straight-cut line of the bangs; in a deep bow the crown turns to the viewer and the hair
+    // hides all of her face but the chin.
+    const double edge = bow > 0.8 ? -5 + 30 * bow : -5 + 17 * bow;
     QPainterPath p;
     p.moveTo(-32, 28);
     p.cubicTo(-37, 16, -38.5, 2, -38.5, -10);

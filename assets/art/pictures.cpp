@@ -57,6 +57,12 @@ Figure bowing(double depth) {
     f.left.reach = QPointF(75, 134);
     f.right.reach = QPointF(85, 135);
     f.left.behindHead = f.right.behindHead = depth > 0.6;
+    if (depth > 0.6) {
+        // A deep bow: the crown toward the viewer, her hands on her knees below it.
+        f.left.reach = QPointF(62, 156);
+        f.right.reach = QPointF(100, 156);
+        f.left.elbowDown = f.right.elbowDown = true;
+    }
     return f;
 }
 
@@ -316,13 +322,31 @@ PoseFit phoneFit(int k) {
     case 4:
         return {27, 13, 134, {{42, 54}}, {{167, {45, 122}}}};
     case 5:
-        return {27, 17, 137, {{40, 54}, {77, 80}}, {{169, {88, 115}}}, {{135, 60}}, {},
+        return {27,
+                17,
+                137,
+                {{40, 54}, {77, 80}},
+                {{169, {88, 115}}},
+                {{135, 60}},
+                {},
                 {QRect(37, 118, 36, 43), QRect(96, 117, 37, 43), QRect(44, 23, 11, 5)}};
     case 6:
-        return {18, 16, 140, {{39, 52}}, {{169, {99, 100}}}, {{130, 134}}, {},
+        return {18,
+                16,
+                140,
+                {{39, 52}},
+                {{169, {99, 100}}},
+                {{130, 134}},
+                {},
                 {QRect(24, 119, 48, 40), QRect(94, 120, 41, 39)}};
     default:
-        return {27, 16, 134, {{43, 52}}, {{169, {79, 119}}}, {}, {},
+        return {27,
+                16,
+                134,
+                {{43, 52}},
+                {{169, {79, 119}}},
+                {},
+                {},
                 {QRect(35, 117, 35, 42), QRect(93, 119, 37, 43), QRect(42, 22, 12, 7), QRect(101, 124, 4, 9),
                  QRect(115, 97, 2, 10)}};
     }
@@ -918,7 +942,8 @@ std::optional<PoseFit> poseFit(const QString& name) {
         {{u"gra.Image1(3)"}, {28, 66, 132, {{74, 93}}, {{169, {51, 119}}}, {}, {}, {}, 1}},
         {{u"gra3.Image1(4)"}, {23, 20, 139, {{39, 55}}, {{169, {45, 123}}}, {}, {}, {}, 1}},
         {{u"gra3.Image1(5)"}, {26, 20, 137, {{39, 52}}, {{169, {44, 122}}}, {}, {}, {}, 1}},
-        {{u"action.Image1(0)", u"gra.Image1(6)", u"gra.Image1(7)"}, {4, 5, 134, {{48, 51}}, {{169, {47, 123}}}}},
+        {{u"action.Image1(0)", u"gra.Image1(6)", u"gra.Image1(7)"},
+         {4, 5, 134, {{48, 51}}, {{169, {47, 123}}}}},
         {{u"gra3.Image1(8)", u"gra3.Image1(9)"}, {3, 21, 136, {{42, 44}}, {{169, {48, 79}}}}},
         {{u"gra2.Image1(0)"}, {26, 34, 132, {{45, 50}}, {{169, {43, 56}}}}},
         {{u"gra2.Image1(1)"}, {33, 40, 142, {{50, 54}}, {{169, {108, 123}}}}},
@@ -946,7 +971,8 @@ std::vector<PictureRow> buildRows() {
                             // being cut flat.
                             int top = 0;
                             while (top < r.mask.height() - 1 &&
-                                   !std::any_of(r.mask.constScanLine(top), r.mask.constScanLine(top) + r.mask.width(),
+                                   !std::any_of(r.mask.constScanLine(top),
+                                                r.mask.constScanLine(top) + r.mask.width(),
                                                 [](uchar v) { return v != 0; }))
                                 ++top;
                             if (top < fit->top && f.bow == 0) {
@@ -997,8 +1023,9 @@ std::vector<PictureRow> buildRows() {
                         const Figure f = atDesk();
                         Rendered r = render([f](QPainter& p) { draw(p, f); }, scenePattern());
                         // The desk's front is the block she ends on, a pixel shorter on the floor.
-                        fitPose(r, {28, 19, 133, {{40, 53}}, {{159, {43, 121}}, {169, {43, 120}}}, {}, {}, {}, 2},
-                                scenePattern());
+                        fitPose(
+                            r, {28, 19, 133, {{40, 53}}, {{159, {43, 121}}, {169, {43, 120}}}, {}, {}, {}, 2},
+                            scenePattern());
                         return r;
                     }});
     rows.push_back(
