@@ -8,8 +8,6 @@ namespace art {
 
 namespace {
 
-constexpr int kLast = 169;
-
 struct Canvas {
     QImage& picture;
     QImage& mask;
@@ -122,11 +120,12 @@ void closeIn(Canvas& c, const std::vector<QPoint>& holes, const std::vector<QRec
 } // namespace
 
 void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
+    const int lastLine = fit.last;
     Canvas c{rendered.picture, rendered.mask};
     const int w = c.mask.width(), h = c.mask.height();
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            if (y <= fit.top || x < fit.left || x >= fit.right || y > kLast)
+            if (y <= fit.top || x < fit.left || x >= fit.right || y > lastLine)
                 c.clear(x, y);
     // The top line: the tufts of her hair, each grown down to her head.
     for (const Span& run : fit.topRuns) {
@@ -137,16 +136,16 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
     // The lines she ends on: each block holds its run alone, joined to what stands above it.
     if (!fit.bottom.empty()) {
         const int from = fit.bottom.front().from;
-        std::vector<QRgb> kept(w * (kLast + 1 - from));
-        std::vector<char> was(w * (kLast + 1 - from));
-        for (int y = from; y <= kLast; ++y)
+        std::vector<QRgb> kept(w * (lastLine + 1 - from));
+        std::vector<char> was(w * (lastLine + 1 - from));
+        for (int y = from; y <= lastLine; ++y)
             for (int x = 0; x < w; ++x) {
                 kept[(y - from) * w + x] = c.picture.pixel(x, y);
                 was[(y - from) * w + x] = c.in(x, y);
                 c.clear(x, y);
             }
         for (std::size_t i = 0; i < fit.bottom.size(); ++i) {
-            const int end = i + 1 < fit.bottom.size() ? fit.bottom[i + 1].from : kLast + 1;
+            const int end = i + 1 < fit.bottom.size() ? fit.bottom[i + 1].from : lastLine + 1;
             const Span run = fit.bottom[i].run;
             for (int y = fit.bottom[i].from; y < end; ++y)
                 for (int x = run.left; x < run.right; ++x) {
@@ -185,7 +184,7 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
     // of hair or the hem, a few pixels wider).
     auto extent = [&](bool leftSide) {
         int best = leftSide ? w : -1, line = -1;
-        for (int y = fit.top + 1; y < (fit.bottom.empty() ? kLast : fit.bottom.front().from - 1); ++y)
+        for (int y = fit.top + 1; y < (fit.bottom.empty() ? lastLine : fit.bottom.front().from - 1); ++y)
             for (const Span& r : runsOn(c, y))
                 if (leftSide ? r.left < best : r.right - 1 > best)
                     best = leftSide ? r.left : r.right - 1, line = y;
@@ -208,7 +207,7 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
         c.clear(p.x(), p.y());
     closeIn(c, fit.holes, fit.holeBoxes); // the rims may close in a pixel of their own
     // No run repeats unchanged for more lines than the design's tallest row: a fold every few lines.
-    const int stop = fit.bottom.empty() ? kLast : fit.bottom.front().from;
+    const int stop = fit.bottom.empty() ? lastLine : fit.bottom.front().from;
     for (int y = fit.top + 1; y < stop; ++y)
         for (const Span& r : runsOn(c, y)) {
             int n = 1;

@@ -17,7 +17,7 @@ struct Span {
 };
 
 struct PoseFit {
-    int left, top, right; // the box; every pose ends on line 169
+    int left, top, right; // the box; the pose ends on line `last`
     std::vector<Span> topRuns;
     // From line `from` down to 169 each line holds `run` alone; a later block replaces it from its
     // own line on (the last line of the desk or of the shadow may be a pixel shorter).
@@ -30,6 +30,7 @@ struct PoseFit {
     // Enclosed background kept as it is drawn where it lies in one of these (the band's holes).
     std::vector<QRect> holeBoxes = {};
     int tallest = 9; // lines a run may repeat unchanged
+    int last = 169;  // the outline's last line (a start lifts her off the floor)
 };
 
 // Fits the rendered pose; `backdrop` is what shows outside her (the picture's background).
