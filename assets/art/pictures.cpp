@@ -951,6 +951,11 @@ std::optional<PoseFit> poseFit(const QString& name) {
         {{u"gra.Image1(14)", u"gra.Image1(13)"}, {30, 34, 136, {{46, 54}}, {{169, {103, 123}}}}},
         {{u"gra.Image1(16)"}, {34, 41, 134, {{84, 89}}, {{169, {103, 123}}}}},
         {{u"gra.Image1(12)"}, {28, 20, 133, {{42, 55}}, {{169, {45, 122}}}}},
+        // The dance's drawn frames; frames 5 to 8 mirror 1 to 4 with their fits.
+        {{u"gra5.Image1(0)"}, {25, 16, 122, {{39, 53}}, {{169, {58, 118}}}}},
+        {{u"gra5.Image1(2)"}, {23, 16, 131, {{42, 50}}, {{169, {41, 114}}}}},
+        {{u"gra5.Image1(3)"}, {26, 15, 130, {{42, 53}}, {{169, {78, 103}}}, {}, {}, {}, 2}},
+        {{u"gra5.Image1(4)"}, {20, 12, 135, {{81, 95}}, {{169, {44, 58}}}}},
         {{u"gra.Image1(10)", u"gra.Image1(11)"},
          {35, 37, 135, {{85, 90}}, {{167, {98, 127}}}, {}, {}, {}, 9, 167}},
     };
@@ -961,30 +966,30 @@ std::optional<PoseFit> poseFit(const QString& name) {
     return std::nullopt;
 }
 
+// A pose on black, fitted to its outline where it has a fit.
+Rendered posed(const QString& name, Figure f) {
+    Rendered r = onBlack(f);
+    const std::optional<PoseFit> fit = poseFit(name);
+    if (!fit)
+        return r;
+    // A head that rises above the outline's top sinks to it rather than being cut flat.
+    int top = 0;
+    while (top < r.mask.height() - 1 &&
+           !std::any_of(r.mask.constScanLine(top), r.mask.constScanLine(top) + r.mask.width(),
+                        [](uchar v) { return v != 0; }))
+        ++top;
+    if (top < fit->top && f.bow == 0) {
+        f.headDrop += fit->top + 1 - top;
+        r = onBlack(f);
+    }
+    fitPose(r, *fit, solid(kPose, 0xFF000000u));
+    return r;
+}
+
 std::vector<PictureRow> buildRows() {
     std::vector<PictureRow> rows;
     auto pose = [&](const QString& name, const std::function<Figure()>& figure) {
-        rows.push_back({name, kPose, Backdrop::Black, [figure, name] {
-                            Figure f = figure();
-                            Rendered r = onBlack(f);
-                            const std::optional<PoseFit> fit = poseFit(name);
-                            if (!fit)
-                                return r;
-                            // A head that rises above the outline's top sinks to it rather than
-                            // being cut flat.
-                            int top = 0;
-                            while (top < r.mask.height() - 1 &&
-                                   !std::any_of(r.mask.constScanLine(top),
-                                                r.mask.constScanLine(top) + r.mask.width(),
-                                                [](uchar v) { return v != 0; }))
-                                ++top;
-                            if (top < fit->top && f.bow == 0) {
-                                f.headDrop += fit->top + 1 - top;
-                                r = onBlack(f);
-                            }
-                            fitPose(r, *fit, solid(kPose, 0xFF000000u));
-                            return r;
-                        }});
+        rows.push_back({name, kPose, Backdrop::Black, [figure, name] { return posed(name, figure()); }});
     };
     auto blinking = [](const std::function<Figure()>& figure, Eyes eyes) {
         return [figure, eyes] { return with(figure(), [eyes](Figure& f) { f.eyes = eyes; }); };
@@ -1059,8 +1064,10 @@ std::vector<PictureRow> buildRows() {
     for (int k = 0; k <= 4; ++k)
         pose(QStringLiteral("gra5.Image1(%1)").arg(k), [k] { return danceFrame(k); });
     for (int k = 5; k <= 8; ++k)
-        rows.push_back({QStringLiteral("gra5.Image1(%1)").arg(k), kPose, Backdrop::Black,
-                        [k] { return mirrored(onBlack(danceFrame(k - 4))); }});
+        rows.push_back({QStringLiteral("gra5.Image1(%1)").arg(k), kPose, Backdrop::Black, [k] {
+                            return mirrored(
+                                posed(QStringLiteral("gra5.Image1(%1)").arg(k - 4), danceFrame(k - 4)));
+                        }});
     for (int p : {20, 21, 22, 17, 18})
         rows.push_back(
             {QStringLiteral("gra4.Image1(%1)").arg(p), kPose, Backdrop::Black, [p] { return meltFrame(p); }});
