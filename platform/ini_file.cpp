@@ -80,6 +80,41 @@ bool hasLineBreak(const QString& s) {
     return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
 }
 
+// Sets key=value in the section of lines: the key's line is replaced, or a new line follows the
+// section's last non-blank line, or a new section is appended.
+void setLine(QStringList& lines, const QString& section, const QString& key, const QString& value) {
+    const QString entry = key + QLatin1Char('=') + value;
+    qsizetype sectionStart = -1; // index of the header line
+    qsizetype insertAt = -1;     // after the last non-blank line of the section
+    bool inSection = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (const auto name = sectionOf(lines[i])) {
+            if (inSection)
+                break;
+            inSection = sameName(*name, section);
+            if (inSection)
+                insertAt = sectionStart = i;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        if (!lines[i].trimmed().isEmpty())
+            insertAt = i;
+        if (const auto found = keyOf(lines[i]); found && sameName(*found, key)) {
+            lines[i] = entry;
+            return;
+        }
+    }
+    if (sectionStart >= 0) {
+        lines.insert(insertAt + 1, entry);
+        return;
+    }
+    if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+        lines.append(QString());
+    lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
+    lines.append(entry);
+}
+
 } // namespace
 
 std::optional<QString> read(const QString& path, const QString& section, const QString& key) {
@@ -101,55 +136,30 @@ std::optional<QString> read(const QString& path, const QString& section, const Q
 }
 
 bool write(const QString& path, const QString& section, const QString& key, const QString& value) {
-    const QString k = key.trimmed();
-    if (k.isEmpty() || k.contains(QLatin1Char('=')) || k.startsWith(QLatin1Char('[')) ||
-        k.startsWith(QLatin1Char(';')) || hasLineBreak(k) || hasLineBreak(value) ||
-        hasLineBreak(section) || section.contains(QLatin1Char(']')))
-        return false;
+    return writeAll(path, section, {{key, value}});
+}
 
-    // A file that could not be read whole would be replaced by one holding little more than this key.
+bool writeAll(const QString& path, const QString& section, const Pairs& pairs) {
+    if (hasLineBreak(section) || section.contains(QLatin1Char(']')))
+        return false;
+    for (const auto& [key, value] : pairs) {
+        const QString k = key.trimmed();
+        if (k.isEmpty() || k.contains(QLatin1Char('=')) || k.startsWith(QLatin1Char('[')) ||
+            k.startsWith(QLatin1Char(';')) || hasLineBreak(k) || hasLineBreak(value))
+            return false;
+    }
+
+    // A file that could not be read whole would be replaced by one holding little more than these keys.
     std::optional<Contents> contents = readLines(path);
     if (!contents || !contents->exact)
         return false;
-    QStringList& lines = contents->lines;
-    const QString entry = k + QLatin1Char('=') + value.trimmed();
-    qsizetype sectionStart = -1; // index of the header line
-    qsizetype insertAt = -1;     // after the last non-blank line of the section
-    bool inSection = false;
-    bool done = false;
-    for (qsizetype i = 0; i < lines.size() && !done; ++i) {
-        if (const auto name = sectionOf(lines[i])) {
-            if (inSection)
-                break;
-            inSection = sameName(*name, section.trimmed());
-            if (inSection)
-                insertAt = sectionStart = i;
-            continue;
-        }
-        if (!inSection)
-            continue;
-        if (!lines[i].trimmed().isEmpty())
-            insertAt = i;
-        if (const auto found = keyOf(lines[i]); found && sameName(*found, k)) {
-            lines[i] = entry;
-            done = true;
-        }
-    }
-    if (!done) {
-        if (sectionStart < 0) {
-            if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-                lines.append(QString());
-            lines.append(QLatin1Char('[') + section.trimmed() + QLatin1Char(']'));
-            lines.append(entry);
-        } else {
-            lines.insert(insertAt + 1, entry);
-        }
-    }
+    for (const auto& [key, value] : pairs)
+        setLine(contents->lines, section.trimmed(), key.trimmed(), value.trimmed());
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray bytes = (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    const QByteArray bytes = (contents->lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
     if (file.write(bytes) != bytes.size())
         return false;
     return file.commit();

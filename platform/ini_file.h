@@ -10,8 +10,10 @@
 // A key or value holding a line break (which would corrupt the file) is refused, and so is any
 // write to a file that is there but cannot be read, or holds bytes neither encoding knows: writing
 // it would lose what could not be read.
+#include <QList>
 #include <QString>
 #include <optional>
+#include <utility>
 
 namespace platform::ini {
 
@@ -22,5 +24,12 @@ std::optional<QString> read(const QString& path, const QString& section, const Q
 // Stores value under key in section. Returns false when the file could not be read or written or
 // the key or value cannot be stored; the file is then unchanged.
 bool write(const QString& path, const QString& section, const QString& key, const QString& value);
+
+// Stores every pair (key, value) in section in one rewrite of the file, in the given order: keys
+// already there keep their lines, new ones follow the section's last line in that order. All or
+// nothing: when any key or value cannot be stored, or the file could not be read or written, it
+// returns false and the file is unchanged.
+using Pairs = QList<std::pair<QString, QString>>;
+bool writeAll(const QString& path, const QString& section, const Pairs& pairs);
 
 } // namespace platform::ini

@@ -21,6 +21,10 @@ bool WriteIni(const QString& key, const QString& value) {
     return platform::ini::write(state.IniPath, state.Section, key, value);
 }
 
+bool WriteAll(const platform::ini::Pairs& pairs) {
+    return platform::ini::writeAll(state.IniPath, state.Section, pairs);
+}
+
 QString TrimNull(const QString& text) {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     return nul < 0 ? QString() : text.left(nul);
