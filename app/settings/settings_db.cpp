@@ -280,28 +280,54 @@ bool rowComplete(const QString& table, int id, const QStringList& columns) {
     return true;
 }
 
-bool updateRow(const QString& tableName, int id, const QStringList& columnNames, const QStringList& values) {
-    const TableShape* table = tableNamed(tableName);
-    if (!table || columnNames.isEmpty() || columnNames.size() != values.size())
-        return false;
-    const std::optional<std::vector<const char*>> columns = checkedColumns(*table, columnNames);
-    if (!columns || !validRow(*table, id))
-        return false;
-    const Db db = openComplete();
-    if (!db)
-        return false;
+bool updateRow(const QString& table, int id, const QStringList& columns, const QStringList& values) {
+    return updateRows({{table, id, columns, values}}) == UpdateResult::committed;
+}
 
-    QByteArray assignments;
-    for (int i = 0; i < int(columns->size()); ++i)
-        assignments += (i ? ", " : "") + quoted((*columns)[i]) + " = ?" + QByteArray::number(i + 1);
-    const int idIndex = int(columns->size()) + 1;
-    Statement update(db, "UPDATE " + quoted(table->name) + " SET " + assignments + " WHERE ID = ?" +
-                             QByteArray::number(idIndex));
-    for (int i = 0; i < values.size(); ++i)
-        update.bind(i + 1, values[i]);
-    if (update.bind(idIndex, id).step() != SQLITE_DONE)
-        return false;
-    return sqlite3_changes(db.get()) == 1;
+UpdateResult updateRows(const std::vector<RowUpdate>& rows, const std::function<bool()>& beforeCommit) {
+    struct Prepared {
+        const TableShape* table;
+        std::vector<const char*> columns;
+        const RowUpdate* row;
+    };
+    std::vector<Prepared> prepared;
+    for (const RowUpdate& row : rows) {
+        const TableShape* table = tableNamed(row.table);
+        if (!table || row.columns.isEmpty() || row.columns.size() != row.values.size() ||
+            !validRow(*table, row.id))
+            return UpdateResult::notWritten;
+        std::optional<std::vector<const char*>> columns = checkedColumns(*table, row.columns);
+        if (!columns)
+            return UpdateResult::notWritten;
+        prepared.push_back({table, std::move(*columns), &row});
+    }
+    const Db db = openComplete();
+    // Exclusive from the start: once the rows are written, no reader can hold up the commit.
+    if (!db || !exec(db, "BEGIN EXCLUSIVE"))
+        return UpdateResult::notWritten;
+    const auto rollback = [&db] {
+        exec(db, "ROLLBACK");
+        return UpdateResult::notWritten;
+    };
+    for (const Prepared& p : prepared) {
+        QByteArray assignments;
+        for (int i = 0; i < int(p.columns.size()); ++i)
+            assignments += (i ? ", " : "") + quoted(p.columns[i]) + " = ?" + QByteArray::number(i + 1);
+        const int idIndex = int(p.columns.size()) + 1;
+        Statement update(db, "UPDATE " + quoted(p.table->name) + " SET " + assignments + " WHERE ID = ?" +
+                                 QByteArray::number(idIndex));
+        for (int i = 0; i < p.row->values.size(); ++i)
+            update.bind(i + 1, p.row->values[i]);
+        if (update.bind(idIndex, p.row->id).step() != SQLITE_DONE || sqlite3_changes(db.get()) != 1)
+            return rollback();
+    }
+    if (beforeCommit && !beforeCommit())
+        return rollback();
+    if (!exec(db, "COMMIT")) {
+        exec(db, "ROLLBACK");
+        return UpdateResult::notCommitted;
+    }
+    return UpdateResult::committed;
 }
 
 } // namespace settings_db
