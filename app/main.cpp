@@ -1,4 +1,5 @@
 // The morvik program: the character on the X11 desktop.
+#include "app/dialup/nm_profiles.h"
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
 #include "platform/end_signals.h"
@@ -22,6 +23,8 @@ int main(int argc, char** argv) {
     // Hiding the character (or closing a balloon) must not end her: only the exit does.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // The dial-up objects list NetworkManager's profiles as their phone book.
+    dialup::install(std::make_shared<dialup::NmProfiles>());
 #ifdef MORVIK_HAVE_COM
     services::install(std::make_unique<NhService>());
 #endif
