@@ -55,6 +55,21 @@ QString dataFolder() {
     return QString::fromUtf8(MORVIK_INSTALL_DATA_DIR);
 }
 
+QString programBinFolder() {
+    const QString fromEnv = qEnvironmentVariable("MORVIK_BIN");
+    if (!fromEnv.isEmpty() || !QCoreApplication::instance())
+        return fromEnv;
+    return QCoreApplication::applicationDirPath();
+}
+
+bool siblingPresent(const QString& name) {
+    for (const QString& folder : {programBinFolder(), programFolder(), dataFolder()}) {
+        if (!folder.isEmpty() && QFileInfo::exists(folder + QLatin1Char('/') + name))
+            return true;
+    }
+    return false;
+}
+
 int deleteTempFiles(const QString& wildcard) {
     QDir dir(tempFolder());
     int removed = 0;

@@ -9,6 +9,9 @@
 // dataFolder(): the read-only data that ships with the program (pictures, dialogue database, help):
 //   $MORVIK_DATA when set, else the installed share/morvik beside the executable's prefix, else the
 //   build tree's copy.
+// programBinFolder(): the folder of the running program's executable, where the build and the
+//   install put its sibling programs: $MORVIK_BIN when set (tests point it at a folder of their
+//   own), else the executable's folder.
 // Each call reads the environment afresh, so tests can point the program at a temporary folder.
 #include <QString>
 
@@ -17,6 +20,11 @@ namespace platform {
 QString programFolder();
 QString tempFolder();
 QString dataFolder();
+QString programBinFolder();
+
+// Whether a sibling program of that name ("palk", "vens") lies beside this one: in
+// programBinFolder(), the program folder or the data folder.
+bool siblingPresent(const QString& name);
 
 // Deletes the files of tempFolder() whose names match the wildcard (such as "*.tmp").
 // Returns how many were deleted. Subfolders and files elsewhere are never touched.
