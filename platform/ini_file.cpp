@@ -165,4 +165,21 @@ bool writeAll(const QString& path, const QString& section, const Pairs& pairs) {
     return file.commit();
 }
 
+Backup::Backup(const QString& path) : path_(path), existed_(QFileInfo::exists(path)) {
+    const std::optional<QByteArray> bytes = readBytes(path);
+    readable_ = bytes.has_value();
+    bytes_ = bytes.value_or(QByteArray());
+}
+
+bool Backup::restore() const {
+    if (!readable_)
+        return false;
+    if (!existed_)
+        return !QFileInfo::exists(path_) || QFile::remove(path_);
+    QSaveFile file(path_);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes_) != bytes_.size())
+        return false;
+    return file.commit();
+}
+
 } // namespace platform::ini

@@ -10,6 +10,7 @@
 // A key or value holding a line break (which would corrupt the file) is refused, and so is any
 // write to a file that is there but cannot be read, or holds bytes neither encoding knows: writing
 // it would lose what could not be read.
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -31,5 +32,20 @@ bool write(const QString& path, const QString& section, const QString& key, cons
 // returns false and the file is unchanged.
 using Pairs = QList<std::pair<QString, QString>>;
 bool writeAll(const QString& path, const QString& section, const Pairs& pairs);
+
+// The file as it is when made, to be put back whole by restore() when what was written since must
+// be undone (a batch whose other half could not be kept). A file that was not there is removed
+// again; a file that could not be read cannot be put back.
+class Backup {
+public:
+    explicit Backup(const QString& path);
+    bool restore() const;
+
+private:
+    QString path_;
+    bool existed_ = false;
+    bool readable_ = false;
+    QByteArray bytes_;
+};
 
 } // namespace platform::ini

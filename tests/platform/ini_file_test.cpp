@@ -196,6 +196,22 @@ TEST(IniFile, ABatchWithOneBadPairWritesNothing) {
     }
 }
 
+TEST(IniFile, ABackupPutsTheFileBackAsItWas) {
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    const platform::ini::Backup none(path);
+    ASSERT_TRUE(platform::ini::writeAll(path, "alice", {{"top", "1"}}));
+    EXPECT_TRUE(none.restore());
+    EXPECT_FALSE(QFile::exists(path));
+
+    const QByteArray before = "; mine\r\n[alice]\r\ntop=1\r\n";
+    writeAll(path, before);
+    const platform::ini::Backup some(path);
+    ASSERT_TRUE(platform::ini::writeAll(path, "alice", {{"top", "2"}, {"left", "3"}}));
+    EXPECT_TRUE(some.restore());
+    EXPECT_EQ(readBytes(path), before);
+}
+
 TEST(IniFile, FailedWriteIsReported) {
     TestHome home;
     const QString notAFolder = home.file("plain");
