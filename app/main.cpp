@@ -9,10 +9,27 @@
 #ifdef MORVIK_HAVE_TALK
 #include "app/talk/talk_service.h"
 #endif
+#ifdef MORVIK_HAVE_SETTINGS_UI
+#include "app/settings_ui/UserData.h"
+#endif
 
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>
+
+namespace {
+
+// The other windows her menu opens.
+class ProgramWindows : public services::Windows {
+public:
+#ifdef MORVIK_HAVE_SETTINGS_UI
+    void ShowSettings() override {
+        UserData::Show();
+    }
+#endif
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     // Wayland lets no client place its own window or keep it on top: the character needs X11.
@@ -31,6 +48,7 @@ int main(int argc, char** argv) {
 #ifdef MORVIK_HAVE_TALK
     services::install(std::make_unique<TalkService>());
 #endif
+    services::install(std::make_unique<ProgramWindows>());
     morvik window;
     Trei::MainWindow = &window;
     Stage::Install(&window);
