@@ -739,23 +739,23 @@ protected:
         IniManage::BeginBatch();
         return IniManage::GetIni(name);
     }
-    // Answers the file chooser as soon as it shows, as the user does: Cancel, or a path typed into
-    // its name box and Return.
-    void answerChooser(std::optional<QString> path) {
+    // Answers the file chooser as soon as it shows, as the user does: Cancel (no path), or the path
+    // typed into its name box and Return.
+    void answerChooser(const QString& path) {
         QTimer::singleShot(0, form, [this, path] {
             QFileDialog* chooser = form->CommonDialog1;
             ASSERT_NE(chooser, nullptr);
             ASSERT_TRUE(chooser->isVisible());
-            if (!path) {
+            if (path.isEmpty()) {
                 chooser->reject();
                 return;
             }
             auto* name = chooser->findChild<QLineEdit*>("fileNameEdit");
             ASSERT_NE(name, nullptr);
-            name->setText(*path);
+            name->setText(path);
             QTest::keyClick(name, Qt::Key_Return);
             if (chooser->isVisible()) {
-                ADD_FAILURE() << "the chooser did not take " << path->toStdString();
+                ADD_FAILURE() << "the chooser did not take " << path.toStdString();
                 chooser->reject();
             }
         });
@@ -848,14 +848,14 @@ TEST_F(Launcher, TheFileChooserSetsThePathAndCancelLeavesIt) {
     const QString tool = programs.filePath("my tool");
     writeBytes(tool, "#!/bin/sh\n");
     type(form->lunch_pass, "/usr/bin/typed");
-    answerChooser(std::nullopt);
+    answerChooser({});
     click(form->lunch_pass_select);
     EXPECT_EQ(form->lunch_pass->text(), "/usr/bin/typed");
     answerChooser(tool);
     click(form->lunch_pass_select);
     EXPECT_EQ(form->lunch_pass->text(), tool);
     type(form->lunch_pass, "/usr/bin/retyped");
-    answerChooser(std::nullopt);
+    answerChooser({});
     click(form->lunch_pass_select);
     EXPECT_EQ(form->lunch_pass->text(), "/usr/bin/retyped");
     EXPECT_FALSE(QFile::exists(ini()));
