@@ -439,9 +439,10 @@ TEST_F(Settings, OneSaveIntoAFreshSectionWritesExactlyThe35KeysInOrder) {
     const QStringList texts{"MasterName", "sntpTXT", "portSV1", "portSV2", "portSV3"};
     const QStringList lists{"mailcheckF", "fukiClose", "quick_lu_id", "tele01", "tele02", "tele03", "tele04"};
     for (int i = 0; i < keys.size(); ++i) {
-        if (!texts.contains(keys[i]) && !lists.contains(keys[i]))
+        if (!texts.contains(keys[i]) && !lists.contains(keys[i])) {
             EXPECT_TRUE(values[i] == "0" || values[i] == "1")
                 << keys[i].toStdString() << "=" << values[i].toStdString();
+        }
     }
     const auto value = [&](const char* k) { return values.value(keys.indexOf(k)); };
     EXPECT_EQ(value("shutdown"), "1");
