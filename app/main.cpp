@@ -2,12 +2,23 @@
 #include "app/dialup/nm_profiles.h"
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
+#include "platform/dbus/session_bus.h"
 #include "platform/end_signals.h"
 #ifdef MORVIK_HAVE_COM
 #include "app/window/nh_service.h"
 #endif
 #ifdef MORVIK_HAVE_TALK
 #include "app/talk/talk_service.h"
+#endif
+#ifdef MORVIK_HAVE_MAIL
+#include "app/mail/mail.h"
+#endif
+#ifdef MORVIK_HAVE_LAUNCHER
+#include "app/launcher/luncher.h"
+#include "platform/desktop/program_start.h"
+#endif
+#ifdef MORVIK_HAVE_DROP
+#include "app/drop/drop_handler.h"
 #endif
 #ifdef MORVIK_HAVE_SETTINGS_UI
 #include "app/settings_ui/UserData.h"
@@ -19,9 +30,14 @@
 
 namespace {
 
-// The other windows her menu opens.
+// The windows she opens, as far as this build has them.
 class ProgramWindows : public services::Windows {
 public:
+#ifdef MORVIK_HAVE_LAUNCHER
+    void ShowLauncher() override {
+        luncher::Show();
+    }
+#endif
 #ifdef MORVIK_HAVE_SETTINGS_UI
     void ShowSettings() override {
         UserData::Show();
@@ -33,9 +49,19 @@ public:
 
 int main(int argc, char** argv) {
     // Wayland lets no client place its own window or keep it on top: the character needs X11.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
+#ifdef MORVIK_HAVE_LAUNCHER
+        // Her choice, not the user's: the programs ヴェンス starts choose their own.
+        platform::desktop::KeepFromPrograms("QT_QPA_PLATFORM");
+#endif
+    }
     QApplication app(argc, argv);
+    // The event loop's start (or the first child widget shown) starts the accessibility bridge,
+    // which connects to the session bus and asks it a question before her window can map; where
+    // no bus runs, one is even started first. Connecting on the side meanwhile has the bus ready
+    // by then.
+    const platform::session_bus::EarlyConnection busEarly;
     QApplication::setApplicationName(QStringLiteral("morvik"));
     // Hiding the character (or closing a balloon) must not end her: only the exit does.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -48,7 +74,13 @@ int main(int argc, char** argv) {
 #ifdef MORVIK_HAVE_TALK
     services::install(std::make_unique<TalkService>());
 #endif
+#ifdef MORVIK_HAVE_MAIL
+    services::install(std::make_unique<MailService>());
+#endif
     services::install(std::make_unique<ProgramWindows>());
+#ifdef MORVIK_HAVE_DROP
+    services::install(std::make_unique<drop::DropHandler>());
+#endif
     morvik window;
     Trei::MainWindow = &window;
     Stage::Install(&window);

@@ -19,6 +19,9 @@ namespace platform {
 
 QString programFolder();
 QString tempFolder();
+// The program folder's path as programFolder() gives it, without making sure the folder is there:
+// for readers, which the timers are ten times a second (a missing folder holds no file to read).
+QString programFolderPath();
 QString dataFolder();
 QString programBinFolder();
 
@@ -26,8 +29,9 @@ QString programBinFolder();
 // programBinFolder(), the program folder or the data folder.
 bool siblingPresent(const QString& name);
 
-// Deletes the files of tempFolder() whose names match the wildcard (such as "*.tmp").
-// Returns how many were deleted. Subfolders and files elsewhere are never touched.
-int deleteTempFiles(const QString& wildcard);
+// Deletes the files of tempFolder(), or of its direct subfolder when one is named ("mail"), whose
+// names match the wildcard (such as "*.tmp"). Returns how many were deleted. Other subfolders and
+// files elsewhere are never touched.
+int deleteTempFiles(const QString& wildcard, const QString& subfolder = QString());
 
 } // namespace platform

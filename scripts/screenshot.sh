@@ -5,7 +5,18 @@
 set -euo pipefail
 program=$1 out=$2 seconds=${3:-6}
 work=$(mktemp -d)
-trap 'kill "${app:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+# The program ends on SIGTERM as it does when her window is closed: it saves her place into its
+# home first, so it is let finish before the folder goes.
+stop() {
+    if [[ -n ${app:-} ]] && kill "$app" 2>/dev/null; then
+        for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+        kill -KILL "$app" 2>/dev/null || true
+        wait "$app" 2>/dev/null || true
+    fi
+    kill "${xvfb:-}" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap stop EXIT
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 xvfb=$!
 for _ in $(seq 50); do [[ -s $work/display ]] && break; sleep 0.1; done

@@ -1,12 +1,14 @@
 #include "app/settings/settings_db.h"
 
+#include "platform/file_stamp.h"
 #include "platform/program_folder.h"
+#include "platform/sqlite_db/sqlite_db.h"
 
 #include <QFile>
+#include <QMutex>
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
-#include <memory>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,7 +16,6 @@
 namespace settings_db {
 namespace {
 
-constexpr int kBusyTimeoutMs = 2000;
 // Marks a settings database of ours (PRAGMA application_id, "Mosd").
 constexpr int kApplicationId = 0x4d6f7364;
 
@@ -69,66 +70,17 @@ QByteArray quoted(const char* name) {
     return '"' + QByteArray(name) + '"';
 }
 
-struct CloseDb {
-    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-using Db = std::unique_ptr<sqlite3, CloseDb>;
+using sqlite_db::Connection;
+using sqlite_db::Statement;
+using Db = std::optional<Connection>;
 
-struct Finalize {
-    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-
-class Statement {
-public:
-    Statement(const Db& db, const QByteArray& sql) {
-        sqlite3_stmt* raw = nullptr;
-        if (sqlite3_prepare_v2(db.get(), sql.constData(), int(sql.size()), &raw, nullptr) == SQLITE_OK)
-            stmt_.reset(raw);
-        else
-            sqlite3_finalize(raw);
-    }
-
-    bool ok() const { return stmt_ != nullptr && !failed_; }
-
-    Statement& bind(int index, qint64 value) {
-        if (ok() && sqlite3_bind_int64(stmt_.get(), index, value) != SQLITE_OK)
-            failed_ = true;
-        return *this;
-    }
-
-    Statement& bind(int index, const QString& value) {
-        const QByteArray utf8 = value.toUtf8();
-        // Never Null: an empty text stays an empty text.
-        if (ok() && sqlite3_bind_text(stmt_.get(), index, utf8.isEmpty() ? "" : utf8.constData(),
-                                      int(utf8.size()), SQLITE_TRANSIENT) != SQLITE_OK)
-            failed_ = true;
-        return *this;
-    }
-
-    // SQLITE_ROW, SQLITE_DONE, or an error code.
-    int step() { return ok() ? sqlite3_step(stmt_.get()) : SQLITE_ERROR; }
-
-    std::optional<QString> text(int column) const {
-        if (sqlite3_column_type(stmt_.get(), column) == SQLITE_NULL)
-            return std::nullopt;
-        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_.get(), column));
-        return QString::fromUtf8(bytes, sqlite3_column_bytes(stmt_.get(), column));
-    }
-
-    qint64 integer(int column) const { return sqlite3_column_int64(stmt_.get(), column); }
-
-private:
-    std::unique_ptr<sqlite3_stmt, Finalize> stmt_;
-    bool failed_ = false;
-};
-
-bool exec(const Db& db, const QByteArray& sql) {
-    return sqlite3_exec(db.get(), sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+bool exec(Db& db, const QByteArray& sql) {
+    return db->exec(sql);
 }
 
-std::optional<qint64> singleInteger(const Db& db, const QByteArray& sql) {
-    Statement statement(db, sql);
-    if (statement.step() != SQLITE_ROW)
+std::optional<qint64> singleInteger(Db& db, const QByteArray& sql) {
+    Statement statement(*db, sql);
+    if (statement.step() != Statement::Step::row)
         return std::nullopt;
     return statement.integer(0);
 }
@@ -153,15 +105,9 @@ bool makePrivateFile(const QByteArray& path) {
     return true;
 }
 
-Db openFile(const QByteArray& path) {
-    sqlite3* raw = nullptr;
-    // Never SQLITE_OPEN_CREATE: the file was made above, with its mode.
-    const int rc = sqlite3_open_v2(path.constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    Db db(raw);
-    if (rc != SQLITE_OK)
-        return nullptr;
-    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
-    return db;
+Db openFile(const QString& path) {
+    // Never created here: the file was made above, with its mode.
+    return sqlite_db::open(path, sqlite_db::Mode::readWrite);
 }
 
 QByteArray createStatement(const TableShape& table) {
@@ -175,43 +121,40 @@ QByteArray createStatement(const TableShape& table) {
 
 // Adds what is missing of the tables and rows in one transaction; a file that is neither empty
 // nor one of ours is left as it is, and so is one SQLite cannot read.
-bool completeSchema(const Db& db) {
-    if (!exec(db, "BEGIN IMMEDIATE"))
+bool completeSchema(Db& db) {
+    sqlite_db::Transaction transaction(*db);
+    if (!transaction.ok())
         return false;
-    const auto rollback = [&db] {
-        exec(db, "ROLLBACK");
-        return false;
-    };
     const std::optional<qint64> id = singleInteger(db, "PRAGMA application_id");
     const std::optional<qint64> objects = singleInteger(db, "SELECT count(*) FROM sqlite_schema");
     if (!id || !objects)
-        return rollback();
+        return false;
     const bool fresh = *id == 0 && *objects == 0;
     if (!fresh && *id != kApplicationId)
-        return rollback();
+        return false;
     if (fresh && !exec(db, "PRAGMA application_id = " + QByteArray::number(kApplicationId)))
-        return rollback();
+        return false;
     for (const TableShape& table : kTables) {
         if (!exec(db, createStatement(table)))
-            return rollback();
+            return false;
         for (int row = 1; row <= table.rows; ++row) {
-            Statement insert(db, "INSERT OR IGNORE INTO " + quoted(table.name) + " (ID) VALUES (?1)");
-            if (insert.bind(1, row).step() != SQLITE_DONE)
-                return rollback();
+            Statement insert(*db, "INSERT OR IGNORE INTO " + quoted(table.name) + " (ID) VALUES (?1)");
+            if (insert.bind(1, row).step() != Statement::Step::done)
+                return false;
         }
     }
-    return exec(db, "COMMIT") || rollback();
+    return transaction.commit();
 }
 
 // Whether the database already holds every table and row, found by reads alone: the timers read
 // it every 100 ms, and that must not take the write lock each time.
-bool schemaComplete(const Db& db) {
+bool schemaComplete(Db& db) {
     if (singleInteger(db, "PRAGMA application_id") != kApplicationId)
         return false;
     for (const TableShape& table : kTables) {
-        const std::optional<qint64> rows = singleInteger(
-            db, "SELECT count(*) FROM " + quoted(table.name) + " WHERE ID BETWEEN 1 AND " +
-                    QByteArray::number(table.rows));
+        const std::optional<qint64> rows =
+            singleInteger(db, "SELECT count(*) FROM " + quoted(table.name) + " WHERE ID BETWEEN 1 AND " +
+                                  QByteArray::number(table.rows));
         if (rows != table.rows)
             return false;
     }
@@ -220,14 +163,15 @@ bool schemaComplete(const Db& db) {
 
 // An open connection to a complete settings database, or nothing.
 Db openComplete() {
-    const QByteArray file = QFile::encodeName(path());
-    if (!makePrivateFile(file))
-        return nullptr;
+    platform::programFolder(); // made if missing
+    const QString file = path();
+    if (!makePrivateFile(QFile::encodeName(file)))
+        return std::nullopt;
     Db db = openFile(file);
     if (!db)
-        return nullptr;
+        return std::nullopt;
     if (!schemaComplete(db) && !completeSchema(db))
-        return nullptr;
+        return std::nullopt;
     return db;
 }
 
@@ -235,14 +179,72 @@ bool validRow(const TableShape& table, int id) {
     return id >= 1 && id <= table.rows;
 }
 
+// The timers read the dial-up entry ten times a second. The five rows are read together and kept,
+// with the stamps of the file and of its write-ahead log taken before the read; they are read
+// again when either stamp moves (see platform/file_stamp.h), and after every write of ours.
+struct Snapshot {
+    QString file;
+    platform::FileStamp stamp, walStamp;
+    // By table (in kTables order), by row (ID - 1), by column (in the table's order).
+    std::array<std::vector<std::array<std::optional<QString>, 3>>, kTables.size()> rows;
+};
+
+QMutex snapshotLock;
+std::shared_ptr<const Snapshot> snapshot;
+
+void forgetSnapshot() {
+    QMutexLocker lock(&snapshotLock);
+    snapshot.reset();
+}
+
+// Every row of every table, from a complete database; nothing when it cannot be read.
+std::shared_ptr<const Snapshot> readAll() {
+    auto fresh = std::make_shared<Snapshot>();
+    fresh->file = path();
+    fresh->stamp = platform::FileStamp::of(fresh->file);
+    fresh->walStamp = platform::FileStamp::of(fresh->file + QStringLiteral("-wal"));
+    Db db = openComplete();
+    if (!db)
+        return nullptr;
+    for (std::size_t t = 0; t < kTables.size(); ++t) {
+        const TableShape& table = kTables[t];
+        QByteArray list = "ID";
+        for (int c = 0; c < table.columnCount; ++c)
+            list += ", " + quoted(table.columns[c]);
+        for (int id = 1; id <= table.rows; ++id) {
+            Statement one(*db, "SELECT " + list + " FROM " + quoted(table.name) + " WHERE ID = ?1");
+            if (one.bind(1, id).step() != Statement::Step::row)
+                return nullptr;
+            std::array<std::optional<QString>, 3> values;
+            for (int c = 0; c < table.columnCount; ++c)
+                values[c] = one.text(c + 1);
+            fresh->rows[t].push_back(values);
+        }
+    }
+    return fresh;
+}
+
+// The rows as the file holds them now; nothing when it cannot be read.
+std::shared_ptr<const Snapshot> current() {
+    const QString file = path();
+    const platform::FileStamp stamp = platform::FileStamp::of(file);
+    const platform::FileStamp walStamp = platform::FileStamp::of(file + QStringLiteral("-wal"));
+    QMutexLocker lock(&snapshotLock);
+    if (snapshot && snapshot->file == file && platform::Fresh(snapshot->stamp, stamp) &&
+        platform::Fresh(snapshot->walStamp, walStamp))
+        return snapshot;
+    snapshot = readAll();
+    return snapshot;
+}
+
 } // namespace
 
 QString path() {
-    return platform::programFolder() + QStringLiteral("/MAIL.INI");
+    return platform::programFolderPath() + QStringLiteral("/MAIL.INI");
 }
 
 bool ensure() {
-    return openComplete() != nullptr;
+    return openComplete().has_value();
 }
 
 std::optional<std::vector<std::optional<QString>>> readRow(const QString& tableName, int id,
@@ -253,19 +255,18 @@ std::optional<std::vector<std::optional<QString>>> readRow(const QString& tableN
     const std::optional<std::vector<const char*>> columns = checkedColumns(*table, columnNames);
     if (!columns || !validRow(*table, id))
         return std::nullopt;
-    const Db db = openComplete();
-    if (!db)
+    const std::shared_ptr<const Snapshot> rows = current();
+    if (!rows)
         return std::nullopt;
-
-    QByteArray list = "ID";
-    for (const char* column : *columns)
-        list += ", " + quoted(column);
-    Statement select(db, "SELECT " + list + " FROM " + quoted(table->name) + " WHERE ID = ?1");
-    if (select.bind(1, id).step() != SQLITE_ROW)
-        return std::nullopt;
+    const std::size_t t = std::size_t(table - kTables.data());
+    const std::array<std::optional<QString>, 3>& row = rows->rows[t][std::size_t(id - 1)];
     std::vector<std::optional<QString>> values;
-    for (int i = 0; i < int(columns->size()); ++i)
-        values.push_back(select.text(i + 1));
+    for (const char* column : *columns) {
+        for (int c = 0; c < table->columnCount; ++c) {
+            if (table->columns[c] == column)
+                values.push_back(row[c]);
+        }
+    }
     return values;
 }
 
@@ -301,12 +302,14 @@ UpdateResult updateRows(const std::vector<RowUpdate>& rows, const std::function<
             return UpdateResult::notWritten;
         prepared.push_back({table, std::move(*columns), &row});
     }
-    const Db db = openComplete();
+    Db db = openComplete();
     // Exclusive from the start: once the rows are written, no reader can hold up the commit.
     if (!db || !exec(db, "BEGIN EXCLUSIVE"))
         return UpdateResult::notWritten;
+    // Whatever comes of it, the next read looks at the file again.
     const auto rollback = [&db] {
         exec(db, "ROLLBACK");
+        forgetSnapshot();
         return UpdateResult::notWritten;
     };
     for (const Prepared& p : prepared) {
@@ -314,19 +317,21 @@ UpdateResult updateRows(const std::vector<RowUpdate>& rows, const std::function<
         for (int i = 0; i < int(p.columns.size()); ++i)
             assignments += (i ? ", " : "") + quoted(p.columns[i]) + " = ?" + QByteArray::number(i + 1);
         const int idIndex = int(p.columns.size()) + 1;
-        Statement update(db, "UPDATE " + quoted(p.table->name) + " SET " + assignments + " WHERE ID = ?" +
-                                 QByteArray::number(idIndex));
+        Statement update(*db, "UPDATE " + quoted(p.table->name) + " SET " + assignments + " WHERE ID = ?" +
+                                  QByteArray::number(idIndex));
         for (int i = 0; i < p.row->values.size(); ++i)
             update.bind(i + 1, p.row->values[i]);
-        if (update.bind(idIndex, p.row->id).step() != SQLITE_DONE || sqlite3_changes(db.get()) != 1)
+        if (update.bind(idIndex, p.row->id).step() != Statement::Step::done ||
+            sqlite3_changes(db->get()) != 1)
             return rollback();
     }
     if (beforeCommit && !beforeCommit())
         return rollback();
     if (!exec(db, "COMMIT")) {
-        exec(db, "ROLLBACK");
+        rollback();
         return UpdateResult::notCommitted;
     }
+    forgetSnapshot();
     return UpdateResult::committed;
 }
 

@@ -6,24 +6,9 @@
 
 #include <QFile>
 #include <QRegularExpression>
-#include <sqlite3.h>
 
 namespace clip {
 namespace {
-
-class Blob {
-public:
-    Blob() = default;
-    ~Blob() { sqlite3_blob_close(blob_); }
-    Blob(const Blob&) = delete;
-    Blob& operator=(const Blob&) = delete;
-
-    sqlite3_blob** out() { return &blob_; }
-    sqlite3_blob* get() const { return blob_; }
-
-private:
-    sqlite3_blob* blob_ = nullptr;
-};
 
 bool safeNamePart(const QString& s) {
     static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9_-]{1,32}$"));
@@ -44,11 +29,11 @@ QString inTempFolder(const QString& name) {
 
 // One piece of the clip: length bytes at the running offset, read into the shared buffer and
 // appended to the file.
-bool copyPiece(sqlite3_blob* blob, QFile& file, int length) {
-    speak::state.ChunkBuffer.resize(length);
-    if (length > 0 && sqlite3_blob_read(blob, speak::state.ChunkBuffer.data(), length,
-                                        speak::state.ChunkOffset) != SQLITE_OK)
+bool copyPiece(const sqlite_db::Blob& blob, QFile& file, int length) {
+    std::optional<QByteArray> piece = blob.piece(speak::state.ChunkOffset, length);
+    if (!piece)
         return false;
+    speak::state.ChunkBuffer = std::move(*piece);
     return file.write(speak::state.ChunkBuffer) == length;
 }
 
@@ -109,16 +94,16 @@ ExportResult exportClip(heart::Connection& db, heart::Table table, const QString
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return fail(QStringLiteral("cannot write %1").arg(Module1::state.VoiceFile));
     if (!empty) {
-        Blob blob;
-        if (sqlite3_blob_open(db.get(), "main", shape.name, shape.clip, rowid, 0, blob.out()) != SQLITE_OK)
+        const sqlite_db::Blob blob(db, shape.name, shape.clip, rowid);
+        if (!blob.ok())
             return fail(db.error());
-        speak::state.BlobSize = sqlite3_blob_bytes(blob.get());
+        speak::state.BlobSize = qint32(blob.size());
         speak::state.ChunkRest = speak::state.BlobSize % kChunkSize;
-        if (!copyPiece(blob.get(), file, speak::state.ChunkRest))
+        if (!copyPiece(blob, file, speak::state.ChunkRest))
             return fail(QStringLiteral("cannot copy the clip to %1").arg(Module1::state.VoiceFile));
         speak::state.ChunkOffset += speak::state.ChunkRest;
         while (speak::state.ChunkOffset < speak::state.BlobSize) {
-            if (!copyPiece(blob.get(), file, kChunkSize))
+            if (!copyPiece(blob, file, kChunkSize))
                 return fail(QStringLiteral("cannot copy the clip to %1").arg(Module1::state.VoiceFile));
             ++speak::state.ChunkCount;
             speak::state.ChunkOffset += kChunkSize;

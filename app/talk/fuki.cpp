@@ -131,6 +131,8 @@ void fuki::mousePressEvent(QMouseEvent* event) {
 }
 
 void fuki::Command1_Click() {
+    if (flag::state.MailBusy == 1)
+        return;
     gra2::Load();
     Unload();
     services::mail().DownloadAllMail();

@@ -14,15 +14,13 @@
 //
 // All of this runs on the GUI thread; nothing here is safe to share between threads.
 #include "app/state/flag.h"
+#include "platform/sqlite_db/sqlite_db.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <optional>
 #include <vector>
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 namespace heart {
 
@@ -66,58 +64,9 @@ const QStringList& editableTableNames();
 QString shippedPath();
 QString copyPath();
 
-// One open connection; closed when the object goes.
-class Connection {
-public:
-    explicit Connection(sqlite3* db) : db_(db) {}
-    ~Connection();
-    Connection(Connection&& other) noexcept : db_(other.db_) { other.db_ = nullptr; }
-    Connection& operator=(Connection&& other) noexcept;
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
-    sqlite3* get() const { return db_; }
-    // The text of the last failure on this connection.
-    QString error() const;
-    // Runs SQL that binds nothing and returns no rows; false on failure (see error()).
-    bool exec(const char* sql);
-    bool exec(const QByteArray& sql) { return exec(sql.constData()); }
-
-private:
-    sqlite3* db_ = nullptr;
-};
-
-// One prepared statement; finalised when the object goes. A failed prepare or bind makes step()
-// answer Step::error, so a caller may bind and step without testing each call.
-class Statement {
-public:
-    Statement(Connection& db, const char* sql);
-    Statement(Connection& db, const QByteArray& sql) : Statement(db, sql.constData()) {}
-    ~Statement();
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool ok() const { return stmt_ != nullptr && !failed_; }
-    sqlite3_stmt* get() const { return stmt_; }
-
-    // Parameters count from 1, as in SQLite.
-    Statement& bind(int index, qint64 value);
-    Statement& bind(int index, const QString& value);
-    Statement& bind(int index, const std::optional<QString>& value);
-    Statement& bindNull(int index);
-
-    enum class Step { row, done, error };
-    Step step();
-    // Columns count from 0. A Null text reads as nothing.
-    std::optional<QString> text(int column) const;
-    qint64 integer(int column) const;
-    bool isNull(int column) const;
-
-private:
-    sqlite3* db_ = nullptr;
-    sqlite3_stmt* stmt_ = nullptr;
-    bool failed_ = false;
-};
+// Connections and statements are the program's SQLite layer's.
+using Connection = sqlite_db::Connection;
+using Statement = sqlite_db::Statement;
 
 // What a use of the database found to do with the program folder's copy.
 enum class CopyAction { none, copied, refreshed, replacedForeign };

@@ -65,6 +65,16 @@ bool TalkService::FukiOpen() const {
 bool TalkService::FukiAsks() const {
     return fuki::Instance() && !fuki::Instance()->Command1->isHidden();
 }
+void TalkService::SetFukiText(const QString& text) {
+    if (fuki* balloon = fuki::Instance())
+        balloon->Label1->setText(text);
+}
+void TalkService::AskFuki() {
+    if (fuki* balloon = fuki::Instance()) {
+        balloon->Command1->show();
+        balloon->Command2->show();
+    }
+}
 bool TalkService::Fuki2Open() const {
     return fuki2::Instance() && fuki2::Instance()->isVisible();
 }

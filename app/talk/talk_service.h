@@ -12,6 +12,8 @@ public:
     void CloseFuki() override;
     bool FukiOpen() const override;
     bool FukiAsks() const override;
+    void SetFukiText(const QString& text) override;
+    void AskFuki() override;
     bool Fuki2Open() const override;
     void CloseFuki2() override;
     void CloseFuki3() override;

@@ -14,13 +14,17 @@
 #include "platform/pace.h"
 #include "platform/program_folder.h"
 #include "platform/single_instance.h"
+#include "platform/widgets/banded_style.h"
 #include "services.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWindow>
@@ -68,6 +72,7 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 170, 170);
     Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Image1->setStyle(platform::bandedStyle()); // her shaped frames drawn without waking threads
     auto overlay = [this](const char* name, QRect place) {
         auto* box = new QLabel(this);
         box->setObjectName(QLatin1String(name));
@@ -87,6 +92,10 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     Label1 = overlay("Label1", QRect(10, 44, 66, 18));
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setStyleSheet(QStringLiteral("color: #1B1D33; font-weight: bold;"));
+
+    // Files dragged from the file manager land on her (on the window or on Image1, which lets
+    // them through): the drop handler takes them, and anything else dropped, which it only notes.
+    setAcceptDrops(true);
 
     RasSample = new VBRas32(this);
     RasSample->setObjectName(QStringLiteral("RasSample"));
@@ -116,6 +125,10 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     bind(Timer11, "Timer11", [this] { Timer11_Timer(); });
     bind(Timer12, "Timer12", [this] { Timer12_Timer(); });
     bind(Timer13, "Timer13", [this] { Timer13_Timer(); });
+    bind(dance_check, "dance_check", [this] { dance_check_Timer(); });
+    bind(Dance_check2, "Dance_check2", [this] { Dance_check2_Timer(); });
+    bind(Dance_check3, "Dance_check3", [this] { Dance_check3_Timer(); });
+    bind(Dance_check4, "Dance_check4", [this] { Dance_check4_Timer(); });
 
     if (!MessageBox)
         MessageBox = [](const QString& text) {
@@ -251,6 +264,7 @@ bool morvik::Form_Load() {
         // Leftovers of an earlier run, in our own temporary folder only.
         Module1::state.CleanPath2 = platform::tempFolder() + QStringLiteral("/temp.mdb");
         platform::deleteTempFiles(QStringLiteral("*.tmp"));
+        platform::deleteTempFiles(QStringLiteral("*.tmp"), QStringLiteral("mail")); // fetched messages
         QFile::remove(Module1::state.CleanPath2);
     });
     bool firstRun = false;
@@ -382,6 +396,20 @@ void morvik::ShowImage2(const stores::Picture& picture) {
     Image2->show();
 }
 
+void morvik::dragEnterEvent(QDragEnterEvent* event) {
+    event->acceptProposedAction();
+}
+
+void morvik::dragMoveEvent(QDragMoveEvent* event) {
+    event->acceptProposedAction();
+}
+
+void morvik::dropEvent(QDropEvent* event) {
+    event->acceptProposedAction();
+    if (const QMimeData* data = event->mimeData())
+        services::drops().Dropped(*data);
+}
+
 void morvik::closeEvent(QCloseEvent* event) {
     // Closed by the window system or ended by the session, not by her own exit: keep her place
     // (unless she never had one: a second instance, or an end before the start-up placed her) and
@@ -389,8 +417,12 @@ void morvik::closeEvent(QCloseEvent* event) {
     event->accept();
     if (placed_ || isVisible())
         SavePosition();
-    if (flag::state.Exiting)
+    if (flag::state.Exiting) {
         finishExit();
-    else
+    } else {
+        // A transfer in progress ends soon; the check or download it belongs to then says nothing.
+        flag::state.Exiting = 1;
+        services::mail().Cancel();
         EndProgram();
+    }
 }

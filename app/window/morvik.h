@@ -8,9 +8,10 @@
 #include "app/dialup/VBRas32.h"
 #include "picture_stores.h"
 #include "platform/single_instance.h"
-#include "platform/subclass.h"
 #include "platform/system_folder.h"
 #include "platform/timer.h"
+#include "platform/widgets/subclass.h"
+#include "press_drag.h"
 #include "stage.h"
 
 #include <QLabel>
@@ -98,6 +99,12 @@ public:
     void Timer11_Timer();
     void Timer12_Timer();
     void Timer13_Timer();
+    // The four dances' ticks: each plays the next half of its dance (flag.DanceHalf), or only one
+    // frame and the base pose when the song's end watcher Timer7 is off.
+    void dance_check_Timer();
+    void Dance_check2_Timer();
+    void Dance_check3_Timer();
+    void Dance_check4_Timer();
 
     // Mouse, as the window's events: the press with its buttons (1 left, 2 right), the double-click,
     // and the tray icon's mouse message.
@@ -143,6 +150,10 @@ public:
     stores::Picture Sign() const override;
     void Hide(Overlays overlays) override;
     void ShowItem(Item item, bool shown) override;
+    bool ItemChecked(Item item) const override;
+    void ShowMailCount(const stores::Picture& tens, const stores::Picture& ones) override;
+    void SetTrayTip(const QString& tip) override;
+    void SetToolTip(const QString& text) override;
     QPoint Corner() const override { return frameGeometry().topLeft(); }
 
     // The longest the farewell may take before the program ends anyway (tests shorten it).
@@ -159,6 +170,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -167,11 +181,12 @@ private:
     void frame(Shape shape, std::optional<stores::Picture> picture, std::optional<int> pause = {});
     // Says the `common` clip id without a balloon.
     void voice(const QString& id);
+    // One tick of dance 1 to 4.
+    void danceTick(int which);
     // Says a line with the `common` clip id in the main balloon.
     void say(const QString& id, const QString& text);
     void buildMenu();
     void popup(QPoint globalPos);
-    void startDrag(QPoint globalPos);
     void finishExit();
     // Whether the PC counts as online at start-up (a LAN, or the dial-up entry connected); shows the
     // connect or the disconnect item.
@@ -183,8 +198,7 @@ private:
     bool newMailSignShown() const;
 
     std::unique_ptr<platform::SingleInstance> instance_;
-    std::optional<QPoint> dragFrom_;   // where a press that may become a drag began
-    std::optional<QPoint> dragOffset_; // the mouse's offset while we move the window ourselves
+    PressDrag drag_{this}; // a left press drags her once the mouse moves
     qint64 lastChimedHour_ = -1; // the hour (days * 24 + hour) whose chime was given
     bool exitFinished_ = false;
     bool placed_ = false; // the start-up has put her at her place

@@ -7,7 +7,7 @@
 #include "app/state/flag.h"
 #include "app/state/speak.h"
 #include "os_version.h"
-#include "platform/logind.h"
+#include "platform/dbus/logind.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
 #include "services.h"
@@ -17,6 +17,7 @@
 
 void morvik::end_Click() {
     flag::state.Exiting = 1;
+    services::mail().Cancel();
     if (clsSubclass) {
         basSubclass::Unsubclass(*clsSubclass);
         clsSubclass.reset();
@@ -42,6 +43,7 @@ void morvik::end_Click() {
     const QString temp = platform::tempFolder();
     Module1::state.CleanPath2 = temp + QStringLiteral("/temp.mdb");
     platform::deleteTempFiles(QStringLiteral("*.tmp"));
+    platform::deleteTempFiles(QStringLiteral("*.tmp"), QStringLiteral("mail")); // fetched messages
     QFile::remove(Module1::state.CleanPath2);
     platform::deleteTempFiles(QStringLiteral("*.mp3"));
     flag::state.PlayMode = 3;

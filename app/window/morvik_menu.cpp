@@ -11,14 +11,12 @@
 #include "platform/program_folder.h"
 #include "services.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFile>
 #include <QMouseEvent>
 #include <QSystemTrayIcon>
 #include <QUrl>
-#include <QWindow>
 
 namespace {
 QString mailCache() { return platform::tempFolder() + QStringLiteral("/temp.mdb"); }
@@ -95,39 +93,16 @@ void morvik::mousePressEvent(QMouseEvent* event) {
         Image1_MouseDown(button, global);
 }
 
-void morvik::mouseMoveEvent(QMouseEvent* event) {
-    if (!(event->buttons() & Qt::LeftButton))
-        return;
-    const QPoint global = event->globalPosition().toPoint();
-    if (dragFrom_ && (global - *dragFrom_).manhattanLength() >= QApplication::startDragDistance()) {
-        // The window manager moves the window when it can; otherwise follow the mouse ourselves.
-        const QPoint from = *dragFrom_;
-        dragFrom_.reset();
-        if (windowHandle() && windowHandle()->startSystemMove())
-            return;
-        dragOffset_ = from - frameGeometry().topLeft();
-    }
-    if (dragOffset_)
-        move(global - *dragOffset_);
-}
+void morvik::mouseMoveEvent(QMouseEvent* event) { drag_.Move(event); }
 
 void morvik::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        dragFrom_.reset();
-        dragOffset_.reset();
-    }
+    drag_.Release(event);
     QWidget::mouseReleaseEvent(event);
 }
 
 void morvik::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
         Form_DblClick();
-}
-
-void morvik::startDrag(QPoint globalPos) {
-    // The move begins once the mouse has travelled a little, so a click or a double-click on her
-    // stays a click.
-    dragFrom_ = globalPos;
 }
 
 void morvik::Image1_MouseDown(int button, QPoint globalPos) {
@@ -144,7 +119,7 @@ void morvik::Form_MouseDown(int button, QPoint globalPos) {
         if (talk.Fuki2Open())
             talk.CloseFuki2();
         if (flag::state.FukiShown != 1) {
-            startDrag(globalPos);
+            drag_.Press(globalPos);
         } else if (!talk.FukiOpen() || !talk.FukiAsks()) {
             if (talk.FukiOpen())
                 talk.CloseFuki();
@@ -181,6 +156,9 @@ void morvik::Picture1_MouseMove(int message) {
 }
 
 void morvik::getto_Click() {
+    // A check or download already runs: no second one nests in it.
+    if (flag::state.MailBusy == 1)
+        return;
     stores::Load(QStringLiteral("gra2"));
     if (!settings_db::rowComplete(QStringLiteral("mail"), 1,
                                   {QStringLiteral("Server"), QStringLiteral("User"), QStringLiteral("pass")})) {
@@ -200,6 +178,8 @@ void morvik::getto_Click() {
 }
 
 void morvik::again_Click() {
+    if (flag::state.MailBusy == 1)
+        return;
     if (QFile::exists(mailCache())) {
         services::mail().ShowMailList();
         return;
@@ -211,12 +191,15 @@ void morvik::again_Click() {
 }
 
 void morvik::mail_look_Click() {
+    if (flag::state.MailBusy == 1)
+        return;
     TakeStage(kIdle | Battery | MailArming, Overlays(SignBoard) | MailCount);
     services::mail().DownloadAllMail();
     if (flag::state.NewMail != 0) {
         services::mail().ShowMailList();
         again->setVisible(true);
-    } else {
+    } else if (flag::state.MailAbort != 1 && !flag::state.Exiting) {
+        // An aborted download has said so itself: it is no proof that no mail waits.
         say(QStringLiteral("11"), QStringLiteral("メールはありません"));
     }
     if (!QFile::exists(mailCache()))
@@ -230,6 +213,8 @@ void morvik::mail_sub_cut_Click() {
 }
 
 void morvik::TimeSet_Click() {
+    if (flag::state.MailBusy == 1)
+        return;
     reset_timer();
     Timer8.setEnabled(true);
     services::mail().SetSntpConnect();

@@ -1,6 +1,8 @@
 // The character window as the program's stage: what other parts may do to her, on her own controls.
 #include "morvik.h"
 
+#include "Trei.h"
+
 #include <utility>
 
 namespace {
@@ -11,7 +13,9 @@ constexpr std::pair<Stage::Watch, platform::Timer morvik::*> kWatches[] = {
     {Stage::LowBatteryBlink, &morvik::Timer3}, {Stage::Idle, &morvik::Timer5},
     {Stage::MidiEnd, &morvik::Timer6},         {Stage::Mp3End, &morvik::Timer7},
     {Stage::MailArming, &morvik::Timer9},      {Stage::MailCheck, &morvik::Timer10},
-    {Stage::SignSwap, &morvik::Timer11},
+    {Stage::SignSwap, &morvik::Timer11},       {Stage::BusyAnimation, &morvik::Timer8},
+    {Stage::Dance1, &morvik::dance_check},     {Stage::Dance2, &morvik::Dance_check2},
+    {Stage::Dance3, &morvik::Dance_check3},    {Stage::Dance4, &morvik::Dance_check4},
 };
 
 } // namespace
@@ -66,5 +70,37 @@ void morvik::ShowItem(Item item, bool shown) {
     case Item::shutdown:
         shutdown->setVisible(shown);
         return;
+    case Item::getto:
+        getto->setVisible(shown);
+        return;
+    case Item::mail_sub_cut:
+        mail_sub_cut->setVisible(shown);
+        return;
     }
+}
+
+bool morvik::ItemChecked(Item item) const {
+    return item == Item::mail_sub_cut && mail_sub_cut->isChecked();
+}
+
+void morvik::ShowMailCount(const stores::Picture& tens, const stores::Picture& ones) {
+    stores::Show(Image3, tens, stores::Note::Quiet);
+    stores::Show(Image4, ones, stores::Note::Quiet);
+    Image2->move(10, 15);
+    Image3->move(10, 23);
+    Image4->move(24, 23);
+    Image2->show();
+    Image3->show();
+    Image4->show();
+    Image3->raise();
+    Image4->raise();
+}
+
+void morvik::SetTrayTip(const QString& tip) {
+    Trei::TrayIcon(QIcon(Picture1), tip, 1);
+}
+
+void morvik::SetToolTip(const QString& text) {
+    if (Trei::TipExists())
+        Trei::SetTipText(text);
 }

@@ -219,7 +219,8 @@ void morvik::Timer9_Timer() {
 }
 
 void morvik::Timer10_Timer() {
-    if (flag::state.Exiting)
+    // A check or download runs (its waits let timers tick): neither a check nor the summary now.
+    if (flag::state.Exiting || flag::state.MailBusy == 1)
         return;
     if (settings_keys::mailCheckSwitch() == 0)
         return;

@@ -1,6 +1,6 @@
 #include "os_version.h"
 
-#include "platform/logind.h"
+#include "platform/dbus/logind.h"
 
 #include <QStringList>
 #include <sys/utsname.h>

@@ -6,6 +6,7 @@
 #include <QString>
 #include <memory>
 
+class QMimeData;
 class QWidget;
 
 namespace services {
@@ -29,6 +30,10 @@ public:
     virtual void CloseFuki() {}
     virtual bool FukiOpen() const { return false; }
     virtual bool FukiAsks() const { return false; } // its yes button is visible
+    // Replaces the text of the open main balloon, without placing or voicing it anew.
+    virtual void SetFukiText(const QString& text) { (void)text; }
+    // Makes the open main balloon ask: "はい" and "いいえ" shown.
+    virtual void AskFuki() {}
     virtual bool Fuki2Open() const { return false; }
     virtual void CloseFuki2() {}
     virtual void CloseFuki3() {}
@@ -56,6 +61,7 @@ public:
     virtual void DownloadAllMail() {}
     virtual void ShowMailList() {}   // maillook
     virtual void SetSntpConnect() {} // sets the clock once, says the outcome
+    virtual void Cancel() {}         // the exit: ends a transfer in progress soon
 };
 
 // The SSTP control `nh`: no server until the control is installed.
@@ -77,6 +83,13 @@ public:
     virtual void ShowSettings() {}
 };
 
+// What is dropped on her (files from the file manager, or anything else): the drop handler.
+class Drops {
+public:
+    virtual ~Drops() = default;
+    virtual void Dropped(const QMimeData& data) { (void)data; }
+};
+
 // Where PlayCommonVoice writes the clip of a `common` id: the temporary folder's temp<id>.mp3.
 QString commonVoicePath(const QString& id);
 
@@ -84,11 +97,13 @@ Talk& talk();
 Mail& mail();
 Sstp& sstp();
 Windows& windows();
+Drops& drops();
 
 void install(std::unique_ptr<Talk> implementation);
 void install(std::unique_ptr<Mail> implementation);
 void install(std::unique_ptr<Sstp> implementation);
 void install(std::unique_ptr<Windows> implementation);
+void install(std::unique_ptr<Drops> implementation);
 // Puts every service back to its do-nothing implementation (for tests).
 void reset();
 

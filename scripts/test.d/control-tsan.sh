@@ -6,7 +6,7 @@ source "$(dirname "$0")/../lib.sh"
 build=$MORVIK_ROOT/build-tsan
 
 cmake -S "$MORVIK_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    "-DMORVIK_PARTS=platform;control" -DMORVIK_SANITIZE=thread >/dev/null
+    "-DMORVIK_PARTS=platform;control" -DMORVIK_SANITIZE=thread -DMORVIK_WERROR=ON >/dev/null
 morvik_compile "$build" --target control_worker_tests
 
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 exitcode=66"

@@ -6,7 +6,7 @@ source "$(dirname "$0")/../lib.sh"
 build=$MORVIK_ROOT/build-asan
 
 cmake -S "$MORVIK_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    "-DMORVIK_PARTS=platform;runner" -DMORVIK_SANITIZE=address,undefined >/dev/null
+    "-DMORVIK_PARTS=platform;runner" -DMORVIK_SANITIZE=address,undefined -DMORVIK_WERROR=ON >/dev/null
 morvik_compile "$build" --target runner_tests
 
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1

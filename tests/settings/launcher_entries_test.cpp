@@ -102,7 +102,7 @@ TEST_F(LauncherEntries, OnlyARegisteredQuickSlotLaunches) {
           Case{"6", 6, {}}, Case{"4", 4, 4}, Case{"0", 0, 0}}) {
         SCOPED_TRACE(c.quick ? c.quick : "(absent)");
         if (c.quick)
-            key("quick_lu_id", c.quick);
+            key("quick_lu_id", QString::fromUtf8(c.quick));
         EXPECT_EQ(launcher_entries::quickSlot(), c.slot);
         const std::optional<Entry> started = launcher_entries::quickLaunch();
         EXPECT_EQ(started ? std::optional<int>(started->slot) : std::nullopt, c.launches);
@@ -111,7 +111,7 @@ TEST_F(LauncherEntries, OnlyARegisteredQuickSlotLaunches) {
 
 TEST(LauncherVoices, IdsFollowTheListPositions) {
     for (auto [position, id] : {std::pair{-1, "00"}, {0, "01"}, {4, "05"}, {8, "09"}, {9, "10"}, {11, "12"}})
-        EXPECT_EQ(launcher_entries::voiceId(position), id) << position;
+        EXPECT_EQ(launcher_entries::voiceId(position), QString::fromUtf8(id)) << position;
     for (auto [id, position] : {std::pair{"03", 2},
                                 {"01", 0},
                                 {"10", 9},
@@ -122,7 +122,7 @@ TEST(LauncherVoices, IdsFollowTheListPositions) {
                                 {"-2", -1},
                                 {" 3", -1},
                                 {"1e1", -1}})
-        EXPECT_EQ(launcher_entries::voicePosition(id), position) << id;
+        EXPECT_EQ(launcher_entries::voicePosition(QString::fromUtf8(id)), position) << id;
 }
 
 } // namespace

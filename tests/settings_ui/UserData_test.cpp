@@ -246,7 +246,7 @@ TEST_F(Settings, AFirstRunShowsTheDefaults) {
     open();
     EXPECT_EQ(form->windowTitle(), "モルヴィクCHECKERの設定");
     for (const KeyControl& k : kKeys)
-        EXPECT_EQ(stateOf(control(k.control)), k.firstRun) << k.key;
+        EXPECT_EQ(stateOf(control(k.control)), QString::fromUtf8(k.firstRun)) << k.key;
     EXPECT_TRUE(form->Check1->isChecked());
     for (QLineEdit* box :
          {form->popSV, form->mailAC, form->pass, form->popSV2, form->mailAC2, form->pass2, form->popSV3,
@@ -297,8 +297,8 @@ TEST_F(Settings, EachKeyShowsInItsControlAndNoOther) {
     };
     std::vector<Case> cases;
     for (const KeyControl& k : kKeys) {
-        if (QString(k.firstRun) == "0" &&
-            QString(k.control).contains(QRegularExpression("^(Check|palk_|vens_|dwim_)")))
+        if (QString::fromUtf8(k.firstRun) == "0" &&
+            QString::fromUtf8(k.control).contains(QRegularExpression("^(Check|palk_|vens_|dwim_)")))
             cases.push_back({k.key, "1", "1"});
     }
     const Case others[] = {
@@ -335,10 +335,10 @@ TEST_F(Settings, EachKeyShowsInItsControlAndNoOther) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.value);
         freshFolder();
-        key(c.key, c.value);
+        key(QString::fromUtf8(c.key), QString::fromUtf8(c.value));
         open();
         for (const KeyControl& k : kKeys) {
-            const QString expected = QString(k.key) == c.key ? c.shows : k.firstRun;
+            const QString expected = QString::fromUtf8(std::string(k.key) == c.key ? c.shows : k.firstRun);
             EXPECT_EQ(stateOf(control(k.control)), expected) << k.key;
         }
     }
@@ -348,7 +348,7 @@ TEST_F(Settings, ThePalkChoresAreReadAsTheLoadReachesThem) {
     sibling("palk");
     for (const char* name :
          {"NetAutoConnect", "HedAutoRev", "TimeUpdate", "MailAutoRev", "AutoEnd", "fuwafuwa"})
-        key(name, "1");
+        key(QString::fromUtf8(name), "1");
     open();
     for (QCheckBox* box : {form->palk_check1, form->palk_check2, form->palk_check3, form->palk_check4,
                            form->palk_check5, form->Check15})
@@ -434,7 +434,7 @@ TEST_F(Settings, OneSaveIntoAFreshSectionWritesExactlyThe35KeysInOrder) {
     }
     QStringList expectedKeys;
     for (const KeyControl& k : kKeys)
-        expectedKeys << k.key;
+        expectedKeys << QString::fromUtf8(k.key);
     EXPECT_EQ(keys, expectedKeys);
     const QStringList texts{"MasterName", "sntpTXT", "portSV1", "portSV2", "portSV3"};
     const QStringList lists{"mailcheckF", "fukiClose", "quick_lu_id", "tele01", "tele02", "tele03", "tele04"};
@@ -444,7 +444,7 @@ TEST_F(Settings, OneSaveIntoAFreshSectionWritesExactlyThe35KeysInOrder) {
                 << keys[i].toStdString() << "=" << values[i].toStdString();
         }
     }
-    const auto value = [&](const char* k) { return values.value(keys.indexOf(k)); };
+    const auto value = [&](const char* k) { return values.value(keys.indexOf(QString::fromUtf8(k))); };
     EXPECT_EQ(value("shutdown"), "1");
     EXPECT_EQ(value("batflag"), "0");
     EXPECT_EQ(value("mailcheckF"), "2");
@@ -580,7 +580,7 @@ TEST_F(Settings, ARefusedOrFailedSaveChangesNeitherStoreAndKeepsTheDialog) {
         type(form->smtpML, "new@example.jp");
         click(form->Check8);
         if (*c.control)
-            type(control<QLineEdit>(c.control), c.text);
+            type(control<QLineEdit>(c.control), QString::fromUtf8(c.text));
         if (c.before)
             c.before(*this);
         const QByteArray iniBefore = bytesOf(ini());
@@ -798,10 +798,10 @@ TEST_F(Launcher, RegisteringWritesTheSlotNumberAndTheVoiceByItsPosition) {
             pick(form->lunch_voice, c.voice);
         click(form->lunch_insert);
         const QString i = QString::number(c.slot);
-        EXPECT_EQ(value("lunch_id" + i), c.id);
+        EXPECT_EQ(value("lunch_id" + i), QString::fromUtf8(c.id));
         EXPECT_EQ(value("lunch_name" + i), "エディタ");
         EXPECT_EQ(value("lunch_pass" + i), "/usr/bin/my editor");
-        EXPECT_EQ(value("lunch_voice" + i), c.voiceId);
+        EXPECT_EQ(value("lunch_voice" + i), QString::fromUtf8(c.voiceId));
     }
     EXPECT_TRUE(messages.isEmpty());
 }

@@ -1,22 +1,21 @@
 #!/usr/bin/env bash
 # The start-up greeting stands above her: high on the screen her balloon hangs below her with its
 # tail under her feet, and putting her on top again at the end of start-up must not cover it.
-# Every run of the program looks for an SSTP server on 127.0.0.1:11000, and so do the programs of
-# other tests: the test takes a network of its own, where only its server and its program meet.
-if [[ -z ${SMOKE_OWN_NETWORK:-} ]]; then
-    SMOKE_OWN_NETWORK=1 exec unshare --map-root-user --net "$0" "$@"
-fi
-ip link set lo up
 source "$(dirname "$0")/lib.sh"
 program=$1
 start_x
 # The greeting sent to an SSTP server follows her last always-on-top step: once the server has it,
 # start-up has put her on top for the last time.
 log=$SMOKE_WORK/sstp.log
-python3 "$(dirname "$0")/sstp_server.py" "$log" "$SMOKE_WORK/ready" 60 &
+python3 "$(dirname "$0")/sstp_server.py" "$log" "$SMOKE_WORK/ready" 60 2>"$SMOKE_WORK/server.err" &
 server=$!
-trap 'kill $server 2>/dev/null; smoke_cleanup' EXIT
-for _ in $(seq 50); do [[ -e $SMOKE_WORK/ready ]] && break; sleep 0.1; done
+stop_at_exit $server
+for _ in $(seq 50); do
+    [[ -e $SMOKE_WORK/ready ]] && break
+    kill -0 $server 2>/dev/null || break
+    sleep 0.1
+done
+[[ -e $SMOKE_WORK/ready ]] || { echo "the scripted SSTP server did not start"; cat "$SMOKE_WORK/server.err"; exit 1; }
 export MORVIK_COM_REGISTRY=$SMOKE_WORK/classes.reg
 
 start_morvik "$program" 300 100 temae=1

@@ -17,6 +17,9 @@ struct FakeStage : Stage {
     stores::Picture shown, sign;
     QMap<Item, bool> items;
     QPoint corner;
+    bool paused = false; // mail_sub_cut's mark
+    stores::Picture tens, ones;
+    QString trayTip, toolTip;
 
     static QString names(Watches watches) {
         static const std::pair<Watch, const char*> all[] = {{Battery, "Battery"},
@@ -27,7 +30,12 @@ struct FakeStage : Stage {
                                                             {Mp3End, "Mp3End"},
                                                             {MailArming, "MailArming"},
                                                             {MailCheck, "MailCheck"},
-                                                            {SignSwap, "SignSwap"}};
+                                                            {SignSwap, "SignSwap"},
+                                                            {BusyAnimation, "BusyAnimation"},
+                                                            {Dance1, "Dance1"},
+                                                            {Dance2, "Dance2"},
+                                                            {Dance3, "Dance3"},
+                                                            {Dance4, "Dance4"}};
         QStringList out;
         for (auto [watch, name] : all)
             if (watches.testFlag(watch))
@@ -87,9 +95,29 @@ struct FakeStage : Stage {
         hidden |= overlays;
     }
     void ShowItem(Item item, bool shown) override {
-        const char* name = item == Item::again ? "again" : item == Item::mail_look ? "mail_look" : "shutdown";
-        calls << QStringLiteral("ShowItem %1 %2").arg(QLatin1String(name), shown ? "shown" : "hidden");
+        const char* name = item == Item::again       ? "again"
+                           : item == Item::mail_look ? "mail_look"
+                           : item == Item::getto     ? "getto"
+                           : item == Item::mail_sub_cut ? "mail_sub_cut"
+                                                        : "shutdown";
+        calls << QStringLiteral("ShowItem %1 %2")
+                     .arg(QLatin1String(name), QLatin1String(shown ? "shown" : "hidden"));
         items[item] = shown;
+    }
+    bool ItemChecked(Item item) const override { return item == Item::mail_sub_cut && paused; }
+    void ShowMailCount(const stores::Picture& t, const stores::Picture& o) override {
+        calls << QStringLiteral("ShowMailCount %1 %2").arg(t.name, o.name);
+        tens = t;
+        ones = o;
+        hidden &= ~(Overlays(SignBoard) | MailCount);
+    }
+    void SetTrayTip(const QString& tip) override {
+        calls << QStringLiteral("SetTrayTip ") + tip;
+        trayTip = tip;
+    }
+    void SetToolTip(const QString& text) override {
+        calls << QStringLiteral("SetToolTip ") + text;
+        toolTip = text;
     }
     QPoint Corner() const override { return corner; }
 };

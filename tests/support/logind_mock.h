@@ -1,7 +1,7 @@
 #pragma once
 // A private system bus with python-dbusmock's logind on it, for tests of what asks logind to power
 // the computer off. Nothing here ever reaches the machine's own system bus.
-#include "platform/logind.h"
+#include "platform/dbus/logind.h"
 #include "private_bus.h"
 
 #include <QDBusArgument>

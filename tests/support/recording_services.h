@@ -15,7 +15,13 @@ struct FakeMail : services::Mail {
             throw std::runtime_error("no mail server");
     }
     void ShowCheckSummary() override { calls << QStringLiteral("ShowCheckSummary"); }
-    void DownloadAllMail() override { calls << QStringLiteral("DownloadAllMail"); }
+    bool downloadAborts = false; // DownloadAllMail ends as an account's failure does
+    void DownloadAllMail() override {
+        calls << QStringLiteral("DownloadAllMail");
+        if (downloadAborts)
+            flag::state.MailAbort = 1;
+    }
+    void Cancel() override { calls << QStringLiteral("Cancel"); }
     void ShowMailList() override { calls << QStringLiteral("ShowMailList"); }
     void SetSntpConnect() override { calls << QStringLiteral("SetSntpConnect"); }
 };

@@ -209,6 +209,27 @@ TEST_F(TalkStage, YesFetchesTheMailAndShowsTheList) {
     EXPECT_EQ(fakeStage.items.value(Stage::Item::again), true);
 }
 
+// A check or download already runs (its wait lets the balloon be clicked): はい starts no second one.
+TEST_F(TalkStage, YesDoesNothingWhileMailIsBusy) {
+    fuki* f = fuki::Open();
+    f->Command1->show();
+    flag::state.MailBusy = 1;
+    f->Command1_Click();
+    EXPECT_EQ(fuki::Instance(), f);
+    EXPECT_TRUE(mail->calls.isEmpty());
+}
+
+// The mail check's ways into the balloon: a new text into the open one, and the question.
+TEST_F(TalkStage, TheMailCheckWritesIntoTheOpenBalloonAndAsks) {
+    speak::state.TalkText = QStringLiteral("サーバの接続に失敗しました");
+    fuki* f = fuki::Open();
+    services::talk().SetFukiText(QStringLiteral("1通のメールが来ています\r\n内容を確認しますか？"));
+    services::talk().AskFuki();
+    EXPECT_EQ(fuki::Instance(), f);
+    EXPECT_EQ(said(), QStringLiteral("1通のメールが来ています\r\n内容を確認しますか？"));
+    EXPECT_TRUE(services::talk().FukiAsks());
+}
+
 TEST_F(TalkStage, ANewLineWhileTheBalloonIsOpenIsSaidInIt) {
     speak::state.TalkText = QStringLiteral("一行目\r\n二行目");
     fuki* f = fuki::Open();

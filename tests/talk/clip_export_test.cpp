@@ -102,9 +102,10 @@ TEST_F(ClipExport, NamesTheFileAfterTheKeyAsTheRowHoldsIt) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
-        const auto result = clip::exportClip(db, c.table, c.key, c.prefix);
+        const auto result =
+            clip::exportClip(db, c.table, QString::fromUtf8(c.key), QString::fromUtf8(c.prefix));
         ASSERT_TRUE(result.ok) << result.error.toStdString();
-        EXPECT_EQ(result.path, temp(c.file));
+        EXPECT_EQ(result.path, temp(QString::fromUtf8(c.file)));
         EXPECT_EQ(readAll(result.path), c.bytes);
     }
 }
@@ -140,7 +141,7 @@ TEST_F(ClipExport, AKeyThatWouldLeaveTheTempFolderIsRefused) {
     auto db = open();
     for (const char* key : {"../escape", "a/b", ""}) {
         SCOPED_TRACE(key);
-        EXPECT_FALSE(clip::exportClip(db, heart::Table::common, key, "temp").ok);
+        EXPECT_FALSE(clip::exportClip(db, heart::Table::common, QString::fromUtf8(key), "temp").ok);
     }
     EXPECT_FALSE(clip::exportClip(db, heart::Table::common, "5", "../temp").ok);
     EXPECT_FALSE(QFileInfo::exists(home.file("escape.mp3")));

@@ -176,7 +176,7 @@ TEST_F(BuiltDatabase, EveryRowWithAVoiceHasAPlayableClip) {
         }
         for (const QString& key : keys) {
             SCOPED_TRACE(std::string(heart::tableName(t.table)) + " " + key.toStdString());
-            const auto result = clip::exportClip(*db, t.table, key, t.prefix);
+            const auto result = clip::exportClip(*db, t.table, key, QString::fromUtf8(t.prefix));
             ASSERT_TRUE(result.ok) << result.error.toStdString();
             QFile file(result.path);
             ASSERT_TRUE(file.open(QIODevice::ReadOnly));

@@ -35,6 +35,11 @@ struct FakeTalk : services::Talk {
     }
     bool FukiOpen() const override { return fukiOpen; }
     bool FukiAsks() const override { return fukiAsks; }
+    void SetFukiText(const QString& text) override { calls << QStringLiteral("SetFukiText ") + text; }
+    void AskFuki() override {
+        calls << QStringLiteral("AskFuki");
+        fukiAsks = true;
+    }
     bool Fuki2Open() const override { return fuki2Open; }
     void CloseFuki2() override {
         calls << QStringLiteral("CloseFuki2");

@@ -24,7 +24,9 @@ protected:
                 {"Timer5", &w.Timer5},      {"Timer6", &w.Timer6},   {"Timer7", &w.Timer7},
                 {"Timer8", &w.Timer8},      {"Timer9", &w.Timer9},   {"Timer10", &w.Timer10},
                 {"Timer11", &w.Timer11},    {"Timer12", &w.Timer12}, {"Timer13", &w.Timer13},
-                {"net_check", &w.net_check}};
+                {"net_check", &w.net_check}, {"dance_check", &w.dance_check},
+                {"Dance_check2", &w.Dance_check2}, {"Dance_check3", &w.Dance_check3},
+                {"Dance_check4", &w.Dance_check4}};
     }
 
     TestHome home;
@@ -33,9 +35,11 @@ protected:
 
 TEST_F(WindowStage, EachWatchIsItsOwnTimerAndNoOther) {
     const std::pair<Stage::Watch, const char*> watches[] = {
-        {Stage::Battery, "Timer1"},    {Stage::Blink, "Timer2"},      {Stage::LowBatteryBlink, "Timer3"},
-        {Stage::Idle, "Timer5"},       {Stage::MidiEnd, "Timer6"},    {Stage::Mp3End, "Timer7"},
-        {Stage::MailArming, "Timer9"}, {Stage::MailCheck, "Timer10"}, {Stage::SignSwap, "Timer11"}};
+        {Stage::Battery, "Timer1"},      {Stage::Blink, "Timer2"},      {Stage::LowBatteryBlink, "Timer3"},
+        {Stage::Idle, "Timer5"},         {Stage::MidiEnd, "Timer6"},    {Stage::Mp3End, "Timer7"},
+        {Stage::MailArming, "Timer9"},   {Stage::MailCheck, "Timer10"}, {Stage::SignSwap, "Timer11"},
+        {Stage::BusyAnimation, "Timer8"}, {Stage::Dance(1), "dance_check"}, {Stage::Dance(2), "Dance_check2"},
+        {Stage::Dance(3), "Dance_check3"}, {Stage::Dance4, "Dance_check4"}};
     ASSERT_EQ(Stage::Current(), &window);
     for (auto [watch, name] : watches) {
         SCOPED_TRACE(name);
@@ -65,7 +69,7 @@ TEST_F(WindowStage, TakingTheStageStopsWhatItNamesAndHidesTheBoardsOverlays) {
                     Stage::Overlays(Stage::SignBoard) | Stage::BatteryPercent);
     const QStringList stopped{"Timer2", "Timer5", "Timer9"};
     for (auto [name, timer] : timers())
-        EXPECT_EQ(timer->Enabled(), !stopped.contains(name)) << name;
+        EXPECT_EQ(timer->Enabled(), !stopped.contains(QLatin1String(name))) << name;
     EXPECT_TRUE(window.Image2->isHidden());
     EXPECT_FALSE(window.Image3->isHidden());
     EXPECT_FALSE(window.Image4->isHidden());
@@ -103,7 +107,9 @@ TEST_F(WindowStage, MenuItemsAndCorner) {
     Stage& stage = window;
     const std::pair<Stage::Item, QAction*> items[] = {{Stage::Item::again, window.again},
                                                       {Stage::Item::mail_look, window.mail_look},
-                                                      {Stage::Item::shutdown, window.shutdown}};
+                                                      {Stage::Item::shutdown, window.shutdown},
+                                                      {Stage::Item::getto, window.getto},
+                                                      {Stage::Item::mail_sub_cut, window.mail_sub_cut}};
     for (auto [item, action] : items) {
         SCOPED_TRACE(action->objectName().toStdString());
         stage.ShowItem(item, true);
@@ -113,6 +119,27 @@ TEST_F(WindowStage, MenuItemsAndCorner) {
     }
     window.move(321, 123);
     EXPECT_EQ(stage.Corner(), window.frameGeometry().topLeft());
+    // The pause of periodic checking is the mark of mail_sub_cut.
+    EXPECT_FALSE(stage.ItemChecked(Stage::Item::mail_sub_cut));
+    window.mail_sub_cut_Click();
+    EXPECT_TRUE(stage.ItemChecked(Stage::Item::mail_sub_cut));
+    EXPECT_FALSE(stage.ItemChecked(Stage::Item::getto));
+}
+
+// The mail sign with its two digits, at their places.
+TEST_F(WindowStage, MailCountBesideTheSign) {
+    Stage& stage = window;
+    stage.ShowSign(gra3::ImageList2(13));
+    stage.ShowMailCount(gra3::ImageList1(2), gra3::ImageList1(3));
+    EXPECT_EQ(stores::Shown(window.Image3), gra3::ImageList1(2));
+    EXPECT_EQ(stores::Shown(window.Image4), gra3::ImageList1(3));
+    EXPECT_EQ(window.Image2->pos(), QPoint(10, 15));
+    EXPECT_EQ(window.Image3->pos(), QPoint(10, 23));
+    EXPECT_EQ(window.Image4->pos(), QPoint(24, 23));
+    EXPECT_FALSE(window.Image3->isHidden());
+    EXPECT_FALSE(window.Image4->isHidden());
+    stage.Hide(Stage::MailCount);
+    EXPECT_TRUE(window.Image3->isHidden());
 }
 
 TEST(WindowStageLifetime, AWindowThatGoesTakesItsStageAway) {

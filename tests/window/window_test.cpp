@@ -30,7 +30,7 @@ class Placement : public ::testing::TestWithParam<PlaceCase> {};
 
 TEST_P(Placement, FromTheSettings) {
     const PlaceCase& c = GetParam();
-    const auto place = morvik::PlaceFor(c.top, c.left, c.screen);
+    const auto place = morvik::PlaceFor(QString::fromUtf8(c.top), QString::fromUtf8(c.left), c.screen);
     EXPECT_EQ(place.firstRun, c.firstRun);
     ASSERT_EQ(place.position.has_value(), c.placed);
     if (c.placed) {
@@ -144,11 +144,12 @@ TEST(Window, TheMenuAsDesigned) {
         const Item& want = design[i];
         const QAction* item = items[i];
         SCOPED_TRACE(want.name);
-        EXPECT_EQ(item->objectName(), want.name);
+        EXPECT_EQ(item->objectName(), QString::fromUtf8(want.name));
         const bool separator = QLatin1String(want.caption) == QLatin1String("-");
         EXPECT_EQ(item->isSeparator(), separator);
-        if (!separator)
+        if (!separator) {
             EXPECT_EQ(item->text(), QString::fromUtf8(want.caption));
+        }
         EXPECT_EQ(item->isVisible(), want.shown);
         // Only the pause of the periodic check carries a check mark, and it starts unchecked.
         EXPECT_EQ(item->isCheckable(), item == window.mail_sub_cut);

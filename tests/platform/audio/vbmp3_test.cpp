@@ -15,7 +15,7 @@
 namespace {
 
 QByteArray fixture(const char* name) {
-    const auto path = std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures/audio" / name;
+    const auto path = std::filesystem::path(MORVIK_AUDIO_FIXTURES) / name;
     QFile f(QString::fromStdString(path.string()));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }

@@ -160,8 +160,7 @@ TEST_F(Mci, TheSongStartedLastIsTheOneThatPlays) {
 }
 
 TEST_F(Mci, ClipAndSongSoundTogether) {
-    const auto fixture =
-        std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures/audio/tone.mp3";
+    const auto fixture = std::filesystem::path(MORVIK_AUDIO_FIXTURES) / "tone.mp3";
     ASSERT_EQ(
         send(QStringLiteral("open \"%1\" alias ATYPE").arg(write(QStringLiteral("a.mid"), song(20000)))), 0);
     ASSERT_EQ(send(QStringLiteral("play ATYPE")), 0);

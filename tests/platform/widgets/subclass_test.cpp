@@ -1,4 +1,4 @@
-#include "platform/subclass.h"
+#include "platform/widgets/subclass.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "logind_mock.h"
 
-#include "platform/logind.h"
+#include "platform/dbus/logind.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -1,0 +1,88 @@
+// The download from a real POP3 server through the mail transfer library.
+#include "dovecot.h"
+#include "mail_fixture.h"
+
+#include "app/mail/mail_cache.h"
+
+namespace {
+
+QByteArray message(const QString& subject) {
+    return (QStringLiteral("From: Sender <sender@example.com>\r\nTo: ann@example.com\r\nSubject: ") +
+            subject +
+            QStringLiteral(
+                "\r\nDate: Thu, 10 Dec 2026 11:00:00 +0900\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n"
+                "本文 ") +
+            subject + QStringLiteral("\r\n"))
+        .toUtf8();
+}
+
+class DovecotDownload : public MailStage {
+protected:
+    void SetUp() override {
+        MailStage::SetUp();
+        if (geteuid() != 0)
+            GTEST_SKIP() << "dovecot's test mailboxes belong to nobody: the test must run as root";
+        mail::setTransfer({}); // the real library
+        ASSERT_TRUE(server.up()) << server.log().toStdString();
+        for (const char* subject : {"a1", "a2", "a3"})
+            server.deliver(QStringLiteral("ann"), message(QLatin1String(subject)));
+        for (const char* subject : {"b1", "b2"})
+            server.deliver(QStringLiteral("bob"), message(QLatin1String(subject)));
+    }
+    void useAccounts(const QString& annPassword) {
+        const QString port = QString::number(server.port());
+        mail::setAccountsReader([port, annPassword] {
+            mail::Accounts accounts;
+            accounts[0] = {QStringLiteral("127.0.0.1"), port, QStringLiteral("ann"), annPassword, true};
+            accounts[1] = {QStringLiteral("127.0.0.1"), port, QStringLiteral("bob"),
+                           QStringLiteral("@ %/\\\""), true};
+            return accounts;
+        });
+    }
+    QStringList rows() const {
+        QStringList out;
+        for (const mail::cache::Row& row : mail::cache::readAll().value_or(std::vector<mail::cache::Row>{}))
+            out << QStringLiteral("%1 %2 %3").arg(row.id).arg(row.subject, row.user);
+        return out;
+    }
+
+    Dovecot server{{{QStringLiteral("ann"), QStringLiteral("pw1")},
+                    {QStringLiteral("bob"), QStringLiteral("@ %/\\\"")}}};
+};
+
+TEST_F(DovecotDownload, ThreeAndTwoRowsAndTheServerKeepsThem) {
+    useAccounts(QStringLiteral("pw1"));
+    mail::DownloadAllMail();
+    const QStringList got = rows();
+    ASSERT_EQ(got.size(), 5) << server.log().toStdString();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(got[i].startsWith(QString::number(i + 1) + QLatin1Char(' '))) << got[i].toStdString();
+    EXPECT_TRUE(got[0].endsWith(QStringLiteral(" ann")));
+    EXPECT_TRUE(got[4].endsWith(QStringLiteral(" bob")));
+    EXPECT_EQ(flag::state.NewMail, 1);
+    EXPECT_EQ(flag::state.MailAbort, 0);
+    EXPECT_EQ(server.messages(QStringLiteral("ann")), 3);
+    EXPECT_EQ(server.messages(QStringLiteral("bob")), 2);
+    EXPECT_FALSE(server.log().contains(QStringLiteral("del=1")));
+}
+
+TEST_F(DovecotDownload, AWrongPasswordStopsAtTheFirstAccount) {
+    useAccounts(QStringLiteral("wrong"));
+    mail::DownloadAllMail();
+    EXPECT_EQ(rows(), QStringList());
+    EXPECT_EQ(flag::state.MailAbort, 1);
+    EXPECT_FALSE(server.log().contains(QStringLiteral("user=<bob>")));
+    EXPECT_EQ(talk->calls.filter(QStringLiteral("ShowFuki アカウントann")).size(), 1);
+    EXPECT_EQ(flag::state.MailBusy, 0);
+}
+
+TEST_F(DovecotDownload, TheCheckCountsAndListsWithThePort) {
+    useAccounts(QStringLiteral("pw1"));
+    mail::CheckMail();
+    EXPECT_EQ(mail::state.Count1, 3);
+    EXPECT_EQ(mail::state.Count2, 2);
+    EXPECT_TRUE(mail::state.Summary.startsWith(QStringLiteral("■アカウント１■■■■■\r\na1\r\na2\r\na3\r\n")))
+        << mail::state.Summary.toStdString();
+}
+
+} // namespace
