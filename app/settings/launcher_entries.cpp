@@ -48,10 +48,12 @@ std::vector<Entry> registered() {
 
 std::optional<int> quickSlot() {
     IniManage::BeginBatch();
-    const std::optional<int> slot = digits(IniManage::GetIni(QStringLiteral("quick_lu_id")));
-    if (!slot || !validSlot(*slot))
+    // One digit, as the settings dialog writes it.
+    static const QRegularExpression oneDigit(QStringLiteral("^[0-9]$"));
+    const QString quick = IniManage::GetIni(QStringLiteral("quick_lu_id"));
+    if (!oneDigit.match(quick).hasMatch())
         return std::nullopt;
-    return slot;
+    return quick.toInt();
 }
 
 std::optional<Entry> quickLaunch() {

@@ -22,6 +22,7 @@ struct Entry {
     QString path;  // the program to start
     QString voice; // the voice id as stored: "01" upward, "00" for none, empty after clearing
     bool registered() const { return !name.isEmpty() && !path.isEmpty(); }
+    friend bool operator==(const Entry&, const Entry&) = default;
 };
 
 // The key of a slot: prefix and slot number ("lunch_name" and 3 give "lunch_name3").
@@ -33,8 +34,8 @@ std::optional<Entry> read(int slot);
 // Every registered slot, in ascending order; a cleared slot hides none of the slots after it.
 std::vector<Entry> registered();
 
-// The slot quick_lu_id names ("0" to "9"); nothing for "-1", an empty or absent key, or any other
-// text (not a number, out of range, a sign, a fraction).
+// The slot quick_lu_id names, one digit "0" to "9" as the dialog writes it; nothing for "-1", an
+// empty or absent key, or any other text ("01", "12", a sign, a fraction, not a number).
 std::optional<int> quickSlot();
 
 // The entry a double-click on ヴェンス starts: the quick-launch slot when it is registered, else

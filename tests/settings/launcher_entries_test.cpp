@@ -98,8 +98,8 @@ TEST_F(LauncherEntries, OnlyARegisteredQuickSlotLaunches) {
     };
     for (const Case& c :
          {Case{nullptr, {}, {}}, Case{"-1", {}, {}}, Case{"", {}, {}}, Case{"x", {}, {}}, Case{"12", {}, {}},
-          Case{"10", {}, {}}, Case{"+4", {}, {}}, Case{"4.0", {}, {}}, Case{"1e3", {}, {}}, Case{"3", 3, {}},
-          Case{"6", 6, {}}, Case{"4", 4, 4}, Case{"0", 0, 0}}) {
+          Case{"10", {}, {}}, Case{"04", {}, {}}, Case{"+4", {}, {}}, Case{"4.0", {}, {}},
+          Case{"1e3", {}, {}}, Case{"3", 3, {}}, Case{"6", 6, {}}, Case{"4", 4, 4}, Case{"0", 0, 0}}) {
         SCOPED_TRACE(c.quick ? c.quick : "(absent)");
         if (c.quick)
             key("quick_lu_id", QString::fromUtf8(c.quick));
