@@ -200,19 +200,21 @@ TEST_F(SendMail, BadServerTextsFailWithoutAConnection) {
             << server;
 }
 
-// The limits hold: a silent greeting, silence after the data's end, a close in the data's midst.
+// The limits hold, each on its own: the connect limit on a silent greeting, the idle limit on the
+// silence after the data's end; a close in the data's midst fails at once.
 TEST_F(SendMail, SilentAndBrokenServersFailWithinTheLimits) {
-    mail_transfer::setSendLimits({1000, 1000});
     const struct {
         ScriptedSmtp::Script script;
+        mail_transfer::SendLimits limits;
         const char* reason;
     } cases[] = {
-        {ScriptedSmtp::Script::silentGreeting, "SMTPサーバが応答しません"},
-        {ScriptedSmtp::Script::silentAfterData, "SMTPサーバが応答しません"},
-        {ScriptedSmtp::Script::closeInData, "SMTPサーバとの接続が途中で切れました"},
+        {ScriptedSmtp::Script::silentGreeting, {1000, 30000}, "SMTPサーバが応答しません"},
+        {ScriptedSmtp::Script::silentAfterData, {30000, 1000}, "SMTPサーバが応答しません"},
+        {ScriptedSmtp::Script::closeInData, {30000, 30000}, "SMTPサーバとの接続が途中で切れました"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
+        mail_transfer::setSendLimits(c.limits);
         ScriptedSmtp peer(c.script);
         QElapsedTimer took;
         took.start();
