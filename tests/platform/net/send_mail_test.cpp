@@ -192,6 +192,17 @@ TEST_F(SendMail, RefusalsGiveTheServersReplyLine) {
     EXPECT_EQ(smtpd.messages().size(), 0);
 }
 
+// A server offering STARTTLS with a certificate nobody signed gets no mail: the session never goes
+// on in clear, nor with a certificate left unchecked.
+TEST_F(SendMail, AnUncheckedCertificateGetsNoMail) {
+    AioSmtpd smtpd(false, true);
+    ASSERT_TRUE(smtpd.ok());
+    const QString result =
+        send(smtpd.server(), QStringLiteral("you@example.com"), QStringLiteral("a"), QStringLiteral("b"));
+    EXPECT_TRUE(result.contains(QStringLiteral("SMTPサーバと安全に接続できません"))) << result.toStdString();
+    EXPECT_EQ(smtpd.messages().size(), 0);
+}
+
 TEST_F(SendMail, BadServerTextsFailWithoutAConnection) {
     for (const char* server : {"", "host:", "host:0", "host:70000", "host:2x", "a b", "host/x"})
         EXPECT_TRUE(send(QString::fromUtf8(server), QStringLiteral("you@example.com"), QStringLiteral("a"),

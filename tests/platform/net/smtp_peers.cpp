@@ -43,20 +43,35 @@ int freeLoopbackPort() {
     return ntohs(address.sin_port);
 }
 
-AioSmtpd::AioSmtpd(bool refusing) {
+AioSmtpd::AioSmtpd(bool refusing, bool tls) {
     const QString box = dir_.filePath(QStringLiteral("box")); // aiosmtpd makes it: it must not exist
+    QStringList tlsArguments;
+    if (tls) {
+        const QString cert = dir_.filePath(QStringLiteral("cert.pem")),
+                      key = dir_.filePath(QStringLiteral("key.pem"));
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                       QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                       QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                       QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
+        if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0)
+            return;
+        tlsArguments = {QStringLiteral("--tlscert"), cert, QStringLiteral("--tlskey"), key};
+    }
     for (int attempt = 0; attempt < 3 && !ok_; ++attempt) {
         port_ = freeLoopbackPort();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("PYTHONPATH"), QStringLiteral(MORVIK_SMTP_HANDLERS));
         process_.setProcessEnvironment(env);
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(QStringLiteral("/usr/bin/python3"),
-                       {QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"),
-                        QStringLiteral("-l"), QStringLiteral("127.0.0.1:%1").arg(port_), QStringLiteral("-c"),
-                        refusing ? QStringLiteral("smtp_handlers.Refusing")
-                                 : QStringLiteral("aiosmtpd.handlers.Mailbox"),
-                        box});
+        QStringList arguments{QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"),
+                              QStringLiteral("-l"), QStringLiteral("127.0.0.1:%1").arg(port_)};
+        arguments << tlsArguments << QStringLiteral("-c")
+                  << (refusing ? QStringLiteral("smtp_handlers.Refusing")
+                               : QStringLiteral("aiosmtpd.handlers.Mailbox"))
+                  << box;
+        process_.start(QStringLiteral("/usr/bin/python3"), arguments);
         QElapsedTimer waited;
         waited.start();
         while (waited.elapsed() < 10000 && process_.state() != QProcess::NotRunning) {

@@ -14,7 +14,8 @@
 
 class AioSmtpd {
 public:
-    explicit AioSmtpd(bool refusing = false);
+    // tls: offers STARTTLS with a certificate of its own that nobody signed.
+    explicit AioSmtpd(bool refusing = false, bool tls = false);
     ~AioSmtpd();
     bool ok() const { return ok_; }
     QString server() const; // "127.0.0.1:port"
