@@ -170,8 +170,7 @@ bool maillook::Form_Load() {
     }
     Text1->clear();
 
-    Picture1->setGeometry(0, ListView1->y() + ListView1->height(),
-                          Picture1->width() > 0 ? Picture1->width() : width() - 3, kBarHeight);
+    Picture1->setGeometry(0, ListView1->y() + ListView1->height(), width() - 3, kBarHeight);
     Text1->move(0, Picture1->y() + kBarHeight);
     return true;
 }

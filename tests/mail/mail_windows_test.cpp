@@ -19,6 +19,7 @@
 #include <QMutex>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTreeWidget>
 #include <QtTest/QTest>
 
@@ -226,6 +227,8 @@ TEST_F(MailWindows, TheSplitterStaysBetweenItsLimitsAndThePanesFollow) {
     QWidget* bar = list->Picture1;
     EXPECT_EQ(bar->y(), 8 + 121);
     EXPECT_EQ(bar->height(), 4);
+    EXPECT_EQ(bar->width(), 644 - 3);
+    EXPECT_EQ(list->StatusBar1->geometry().bottom(), 531 - 1);
     EXPECT_EQ(list->Text1->y(), 8 + 121 + 4);
 
     mouse(bar, QEvent::MouseButtonPress, 1);
