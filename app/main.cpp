@@ -1,6 +1,7 @@
 // The morvik program: the character on the X11 desktop.
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
+#include "platform/dbus/session_bus.h"
 #include "platform/end_signals.h"
 #ifdef MORVIK_HAVE_COM
 #include "app/window/nh_service.h"
@@ -14,6 +15,9 @@
 #ifdef MORVIK_HAVE_LAUNCHER
 #include "app/launcher/luncher.h"
 #include "platform/desktop/program_start.h"
+#endif
+#ifdef MORVIK_HAVE_DROP
+#include "app/drop/drop_handler.h"
 #endif
 
 #include <QApplication>
@@ -44,6 +48,11 @@ int main(int argc, char** argv) {
 #endif
     }
     QApplication app(argc, argv);
+    // The event loop's start (or the first child widget shown) starts the accessibility bridge,
+    // which connects to the session bus and asks it a question before her window can map; where
+    // no bus runs, one is even started first. Connecting on the side meanwhile has the bus ready
+    // by then.
+    const platform::session_bus::EarlyConnection busEarly;
     QApplication::setApplicationName(QStringLiteral("morvik"));
     // Hiding the character (or closing a balloon) must not end her: only the exit does.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -58,6 +67,9 @@ int main(int argc, char** argv) {
     services::install(std::make_unique<MailService>());
 #endif
     services::install(std::make_unique<ProgramWindows>());
+#ifdef MORVIK_HAVE_DROP
+    services::install(std::make_unique<drop::DropHandler>());
+#endif
     morvik window;
     Trei::MainWindow = &window;
     Stage::Install(&window);

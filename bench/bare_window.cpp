@@ -1,5 +1,7 @@
 // A bare Qt Widgets window of the character's size: the yardstick for how fast she can appear.
+// With --tick it also runs an empty 100 ms timer: the least any Qt program pays for a 100 ms beat.
 #include <QApplication>
+#include <QTimer>
 #include <QWidget>
 
 int main(int argc, char** argv)
@@ -9,5 +11,10 @@ int main(int argc, char** argv)
     w.setWindowFlags(Qt::FramelessWindowHint | Qt::Tool);
     w.resize(150, 170);
     w.show();
+    QTimer beat;
+    beat.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&beat, &QTimer::timeout, [] {});
+    if (app.arguments().contains(QStringLiteral("--tick")))
+        beat.start(100);
     return app.exec();
 }

@@ -1,9 +1,12 @@
 #include "ini_file.h"
 
 #include "platform/codec.h"
+#include "platform/file_stamp.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringList>
@@ -74,37 +77,108 @@ std::optional<QString> keyOf(const QString& line) {
     return t.left(eq).trimmed();
 }
 
-bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool sameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 bool hasLineBreak(const QString& s) {
     return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
 }
 
+// The values of a file as reads find them: by section, then by key, both case-folded; where a
+// section or key appears twice, the first line in the file wins.
+using Index = QHash<QString, QHash<QString, QString>>;
+
+Index indexOf(const QStringList& lines) {
+    Index index;
+    QHash<QString, QString>* section = nullptr;
+    for (const QString& line : lines) {
+        if (const auto name = sectionOf(line)) {
+            section = &index[name->toCaseFolded()];
+            continue;
+        }
+        if (!section)
+            continue;
+        if (const auto k = keyOf(line)) {
+            const QString folded = k->toCaseFolded();
+            if (!section->contains(folded))
+                section->insert(folded, line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed());
+        }
+    }
+    return index;
+}
+
+// The timers read a few keys ten times a second: each file is parsed once and parsed again only
+// when its stamp says it changed (or its last change is too recent to trust the stamp).
+struct Parsed {
+    QByteArray encoded; // the path, for stat()
+    FileStamp stamp;
+    std::optional<Index> index; // nothing when the file is there but cannot be read
+};
+
+constexpr qsizetype kMaxCachedFiles = 8;
+
+QMutex cacheLock;
+QHash<QString, Parsed>& cache() {
+    static QHash<QString, Parsed> files;
+    return files;
+}
+
+std::optional<Index> parsed(const QString& path) {
+    QMutexLocker lock(&cacheLock);
+    QHash<QString, Parsed>& files = cache();
+    const auto kept = files.constFind(path);
+    const QByteArray encoded = kept != files.cend() ? kept->encoded : QFile::encodeName(path);
+    const FileStamp stamp = FileStamp::of(encoded);
+    if (kept != files.cend() && Fresh(kept->stamp, stamp))
+        return kept->index;
+    lock.unlock();
+    const std::optional<Contents> contents = readLines(path);
+    std::optional<Index> index;
+    if (contents)
+        index = indexOf(contents->lines);
+    lock.relock();
+    if (files.size() >= kMaxCachedFiles && !files.contains(path))
+        files.clear();
+    files.insert(path, Parsed{encoded, stamp, index});
+    return index;
+}
+
+void forget(const QString& path) {
+    QMutexLocker lock(&cacheLock);
+    cache().remove(path);
+}
+
+bool save(const QString& path, const QStringList& lines) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    if (file.write(bytes) != bytes.size())
+        return false;
+    return file.commit();
+}
+
 } // namespace
 
 std::optional<QString> read(const QString& path, const QString& section, const QString& key) {
-    const std::optional<Contents> contents = readLines(path);
-    if (!contents)
+    const std::optional<Index> index = parsed(path);
+    if (!index)
         return std::nullopt;
-    bool inSection = false;
-    for (const QString& line : contents->lines) {
-        if (const auto name = sectionOf(line)) {
-            inSection = sameName(*name, section);
-            continue;
-        }
-        if (!inSection)
-            continue;
-        if (const auto k = keyOf(line); k && sameName(*k, key.trimmed()))
-            return line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed();
-    }
-    return std::nullopt;
+    const auto keys = index->constFind(section.toCaseFolded());
+    if (keys == index->cend())
+        return std::nullopt;
+    const auto value = keys->constFind(key.trimmed().toCaseFolded());
+    if (value == keys->cend())
+        return std::nullopt;
+    return *value;
 }
 
 bool write(const QString& path, const QString& section, const QString& key, const QString& value) {
     const QString k = key.trimmed();
     if (k.isEmpty() || k.contains(QLatin1Char('=')) || k.startsWith(QLatin1Char('[')) ||
-        k.startsWith(QLatin1Char(';')) || hasLineBreak(k) || hasLineBreak(value) ||
-        hasLineBreak(section) || section.contains(QLatin1Char(']')))
+        k.startsWith(QLatin1Char(';')) || hasLineBreak(k) || hasLineBreak(value) || hasLineBreak(section) ||
+        section.contains(QLatin1Char(']')))
         return false;
 
     // A file that could not be read whole would be replaced by one holding little more than this key.
@@ -146,13 +220,10 @@ bool write(const QString& path, const QString& section, const QString& key, cons
         }
     }
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
-    if (file.write(bytes) != bytes.size())
-        return false;
-    return file.commit();
+    const bool saved = save(path, lines);
+    // Whatever came of it, the next read looks at the file again.
+    forget(path);
+    return saved;
 }
 
 } // namespace platform::ini

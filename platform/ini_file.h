@@ -10,6 +10,10 @@
 // A key or value holding a line break (which would corrupt the file) is refused, and so is any
 // write to a file that is there but cannot be read, or holds bytes neither encoding knows: writing
 // it would lose what could not be read.
+//
+// A file is parsed once and kept in memory while its stamp (platform/file_stamp.h) says it is
+// unchanged, so a read costs one stat(); a write by this program, an edit by hand and a
+// replacement by rename are all seen by the next read.
 #include <QString>
 #include <optional>
 

@@ -4,6 +4,8 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QThread>
+#include <QTimer>
+#include <algorithm>
 #include <memory>
 
 namespace platform::pace {
@@ -28,13 +30,24 @@ void sleep(int ms) {
         active->events.append(QStringLiteral("sleep %1").arg(ms));
         return;
     }
-    QDeadlineTimer deadline(ms < 0 ? 0 : ms, Qt::PreciseTimer);
-    while (!deadline.hasExpired()) {
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents(pauseFlags(), int(deadline.remainingTime()));
-        else
-            QThread::msleep(deadline.remainingTime());
-        QThread::msleep(std::min<qint64>(5, deadline.remainingTime()));
+    const QDeadlineTimer deadline(ms < 0 ? 0 : ms, Qt::PreciseTimer);
+    if (!QCoreApplication::instance() || !QThread::currentThread()->eventDispatcher()) {
+        QThread::msleep(deadline.remainingTime());
+        return;
+    }
+    // The thread sleeps until an event comes or the pause is over (a timer of its own wakes it
+    // then); events are handled as they come, with no polling in between, and user input stays
+    // held back while an await runs. Woken anyway (by the timers' beat) within the last twentieth
+    // of the pause, it ends the pause there rather than wake again a moment later: a coarse
+    // timer's leeway.
+    const qint64 leeway = ms / 20;
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    while (deadline.remainingTime() > leeway) {
+        if (!wake.isActive())
+            wake.start(int(std::max<qint64>(deadline.remainingTime(), 1)));
+        QCoreApplication::processEvents(pauseFlags() | QEventLoop::WaitForMoreEvents);
     }
 }
 
@@ -60,7 +73,9 @@ void mark(const QString& what) {
         active->events.append(what);
 }
 
-Recorder::Recorder() { active = this; }
+Recorder::Recorder() {
+    active = this;
+}
 Recorder::~Recorder() {
     if (active == this)
         active = nullptr;

@@ -1,7 +1,9 @@
 #pragma once
 // The two pauses of every animation and long action:
 //   yieldEvents(): let pending window messages run (repaints, clicks, other timers), then go on;
-//   sleep(ms):     the pause between two frames, during which events keep running.
+//   sleep(ms):     the pause between two frames, during which events keep running; the thread
+//                  sleeps meanwhile, and may end the pause up to a twentieth early when it is
+//                  awake anyway (a coarse timer's leeway).
 // While a Recorder is alive, sleep() returns at once and every pause, and every mark() the drawing
 // code makes (a shape applied, a picture shown), is appended to the recorder instead, so tests can
 // compare whole animations frame by frame without waiting for them.

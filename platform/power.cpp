@@ -1,9 +1,19 @@
 #include "power.h"
 
+#include "platform/file_stamp.h"
+
 #include <QDir>
 #include <QFile>
+#include <QMutex>
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <memory>
 #include <optional>
+#include <sys/statfs.h>
+#include <time.h>
+#include <unistd.h>
 #include <vector>
 
 namespace platform::power {
@@ -17,20 +27,35 @@ QString& rootOverride() {
     return folder;
 }
 
-// One attribute file, trimmed; nothing when it is missing, unreadable or too long.
-std::optional<QString> attribute(const QDir& supply, const char* name) {
-    QFile file(supply.filePath(QString::fromLatin1(name)));
-    if (!file.open(QIODevice::ReadOnly))
+// One attribute file, trimmed; nothing when it is missing, unreadable or too long. Read with the
+// bare system calls: the battery watch reads a few of these ten times a second.
+std::optional<QString> attribute(const QByteArray& supply, const char* name) {
+    const int fd = ::open(supply + '/' + name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
-    const QByteArray bytes = file.read(kMaxAttributeBytes + 1);
+    char buffer[kMaxAttributeBytes + 1];
+    qint64 filled = 0;
+    while (filled < qint64(sizeof buffer)) {
+        const ssize_t n = ::read(fd, buffer + filled, sizeof buffer - std::size_t(filled));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        filled += n;
+    }
+    ::close(fd);
+    const QByteArray bytes = QByteArray::fromRawData(buffer, filled);
     if (bytes.size() > kMaxAttributeBytes || bytes.contains('\0'))
         return std::nullopt;
     return QString::fromLatin1(bytes).trimmed();
 }
 
 // A whole number of at least zero written in decimal digits only; nothing otherwise.
-std::optional<qint64> number(const QDir& supply, const char* name) {
-    const std::optional<QString> text = attribute(supply, name);
+std::optional<qint64> number(const std::optional<QString>& text) {
     if (!text || text->isEmpty())
         return std::nullopt;
     for (const QChar c : *text) {
@@ -44,82 +69,128 @@ std::optional<qint64> number(const QDir& supply, const char* name) {
     return value;
 }
 
-struct Battery {
-    std::optional<QString> status;
-    std::optional<qint64> energyNow, energyFull, chargeNow, chargeFull;
-    std::optional<qint64> capacity;
+// The supplies that power this computer, as the folder lists them; what each is (its type and
+// scope) is read when listing and does not change while it is listed.
+struct Listed {
+    QByteArray folder;  // the supply's folder, encoded for the system calls
+    bool mains = false; // else a battery
 };
 
-struct Supplies {
-    std::vector<Battery> batteries;
-    std::vector<std::optional<bool>> mains; // each Mains supply's `online`, nothing when unreadable
+struct Listing {
+    QString root;
+    FileStamp stamp;
+    bool onSysfs = false;  // whose folders keep their time whatever is added: the stamp tells nothing
+    qint64 listedAtNs = 0; // monotonic
+    std::vector<Listed> supplies;
 };
 
-Supplies readSupplies(const QString& folder) {
-    Supplies found;
+// sysfs does not date its folders, so a battery that appears there (a second one put into its
+// bay) is found by listing again now and then; a normal folder (the tests') tells by its stamp.
+constexpr qint64 kRelistNs = qint64(10'000'000'000);
+
+qint64 monotonicNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+Listing list(const QString& folder) {
+    Listing listing;
+    listing.root = folder;
+    listing.stamp = FileStamp::of(folder);
+    struct statfs fs {};
+    listing.onSysfs = ::statfs(QFile::encodeName(folder).constData(), &fs) == 0 && fs.f_type == SYSFS_MAGIC;
+    listing.listedAtNs = monotonicNs();
     const QDir dir(folder);
     // Sorted by name, so "the first battery" is BAT0 before BAT1. Entries are symbolic links to the
     // devices in sysfs; QDir follows them.
     const QStringList names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& name : names) {
-        const QDir supply(dir.filePath(name));
+        const QByteArray supply = QFile::encodeName(dir.filePath(name));
         // A Device supply powers a mouse, a pen or a phone, not this computer.
         if (attribute(supply, "scope") == QStringLiteral("Device"))
             continue;
         const std::optional<QString> type = attribute(supply, "type");
-        if (type == QStringLiteral("Mains")) {
-            const std::optional<qint64> online = number(supply, "online");
-            found.mains.push_back(online ? std::optional<bool>(*online != 0) : std::nullopt);
-        } else if (type == QStringLiteral("Battery")) {
-            // An empty battery bay reports present = 0.
-            if (number(supply, "present") == 0)
-                continue;
-            Battery battery;
-            battery.status = attribute(supply, "status");
-            battery.energyNow = number(supply, "energy_now");
-            battery.energyFull = number(supply, "energy_full");
-            battery.chargeNow = number(supply, "charge_now");
-            battery.chargeFull = number(supply, "charge_full");
-            const std::optional<qint64> capacity = number(supply, "capacity");
-            if (capacity && *capacity <= 100)
-                battery.capacity = capacity;
-            found.batteries.push_back(battery);
-        }
         // USB, UPS, Wireless and the rest are chargers or outside supplies: neither this
         // computer's mains nor its battery.
+        if (type == QStringLiteral("Mains"))
+            listing.supplies.push_back({supply, true});
+        else if (type == QStringLiteral("Battery"))
+            listing.supplies.push_back({supply, false});
     }
-    return found;
+    return listing;
 }
 
-int acLineStatus(const Supplies& supplies) {
+QMutex listingLock;
+std::shared_ptr<const Listing> kept;
+
+// The listing of folder, listed again when it may have changed (or when told to).
+std::shared_ptr<const Listing> listing(const QString& folder, bool again) {
+    QMutexLocker lock(&listingLock);
+    const bool current = kept && kept->root == folder && monotonicNs() - kept->listedAtNs <= kRelistNs &&
+                         (kept->onSysfs || Fresh(kept->stamp, FileStamp::of(folder)));
+    if (again || !current)
+        kept = std::make_shared<const Listing>(list(folder));
+    return kept;
+}
+
+// One listed supply in one look: each attribute is read at most once, and only when the answer
+// needs it. A read that finds the supply's folder gone marks the listing as stale.
+class Look {
+public:
+    Look(const Listed& supply, bool* stale) : supply_(&supply), stale_(stale) {}
+
+    std::optional<QString> text(const char* name) {
+        for (const auto& [read, value] : read_) {
+            if (read == name)
+                return value;
+        }
+        std::optional<QString> value = attribute(supply_->folder, name);
+        if (!value && ::access(supply_->folder.constData(), F_OK) != 0 && errno == ENOENT)
+            *stale_ = true;
+        read_.emplace_back(name, value);
+        return value;
+    }
+    std::optional<qint64> whole(const char* name) { return number(text(name)); }
+
+private:
+    const Listed* supply_;
+    bool* stale_;
+    std::vector<std::pair<const char*, std::optional<QString>>> read_;
+};
+
+int acLineStatus(std::vector<Look>& mains, std::vector<Look>& batteries) {
     bool mainsKnown = false;
-    for (const std::optional<bool>& online : supplies.mains) {
-        if (online && *online)
+    for (Look& supply : mains) {
+        const std::optional<qint64> online = supply.whole("online");
+        if (online && *online != 0)
             return 1;
         mainsKnown = mainsKnown || online.has_value();
     }
     if (mainsKnown)
         return 0;
     bool charging = false;
-    for (const Battery& battery : supplies.batteries) {
-        if (battery.status == QStringLiteral("Discharging"))
+    for (Look& battery : batteries) {
+        const std::optional<QString> status = battery.text("status");
+        if (status == QStringLiteral("Discharging"))
             return 0;
-        if (battery.status == QStringLiteral("Charging") || battery.status == QStringLiteral("Full") ||
-            battery.status == QStringLiteral("Not charging"))
+        if (status == QStringLiteral("Charging") || status == QStringLiteral("Full") ||
+            status == QStringLiteral("Not charging"))
             charging = true;
     }
     return charging ? 1 : 255;
 }
 
 // now / full over all batteries, when every battery gives both and the total is not zero.
-std::optional<int> summedPercent(const std::vector<Battery>& batteries, std::optional<qint64> Battery::*now,
-                                 std::optional<qint64> Battery::*full) {
+std::optional<int> summedPercent(std::vector<Look>& batteries, const char* now, const char* full) {
     qint64 nowSum = 0;
     qint64 fullSum = 0;
-    for (const Battery& battery : batteries) {
-        const std::optional<qint64>& n = battery.*now;
-        const std::optional<qint64>& f = battery.*full;
-        if (!n || !f || *f == 0)
+    for (Look& battery : batteries) {
+        const std::optional<qint64> n = battery.whole(now);
+        if (!n)
+            return std::nullopt;
+        const std::optional<qint64> f = battery.whole(full);
+        if (!f || *f == 0)
             return std::nullopt;
         // Values are micro-units of one battery; anything near the limit is not a battery's.
         constexpr qint64 kLimit = qint64(1) << 50;
@@ -134,28 +205,46 @@ std::optional<int> summedPercent(const std::vector<Battery>& batteries, std::opt
     return int(std::min<qint64>(100, (nowSum * 100 + fullSum / 2) / fullSum));
 }
 
-int batteryPercent(const std::vector<Battery>& batteries) {
-    if (batteries.empty())
-        return 255;
-    if (const auto energy = summedPercent(batteries, &Battery::energyNow, &Battery::energyFull))
+int batteryPercent(std::vector<Look>& batteries) {
+    if (const auto energy = summedPercent(batteries, "energy_now", "energy_full"))
         return *energy;
-    if (const auto charge = summedPercent(batteries, &Battery::chargeNow, &Battery::chargeFull))
+    if (const auto charge = summedPercent(batteries, "charge_now", "charge_full"))
         return *charge;
-    for (const Battery& battery : batteries) {
-        if (battery.capacity)
-            return int(*battery.capacity);
+    for (Look& battery : batteries) {
+        const std::optional<qint64> capacity = battery.whole("capacity");
+        if (capacity && *capacity <= 100)
+            return int(*capacity);
     }
     return 255;
+}
+
+// The status from the listed supplies; nothing when one of them has gone since the listing.
+std::optional<Status> statusOf(const Listing& listing) {
+    bool stale = false;
+    std::vector<Look> mains, batteries;
+    for (const Listed& supply : listing.supplies) {
+        Look look(supply, &stale);
+        // An empty battery bay reports present = 0.
+        if (!supply.mains && look.whole("present") == 0)
+            continue;
+        (supply.mains ? mains : batteries).push_back(std::move(look));
+    }
+    Status status{1, 255};
+    // Without a battery the computer can only be running on mains, whatever a charger says.
+    if (!batteries.empty())
+        status = Status{acLineStatus(mains, batteries), batteryPercent(batteries)};
+    if (stale)
+        return std::nullopt;
+    return status;
 }
 
 } // namespace
 
 Status GetSystemPowerStatus() {
-    const Supplies supplies = readSupplies(root());
-    // Without a battery the computer can only be running on mains, whatever a charger says.
-    if (supplies.batteries.empty())
-        return Status{1, 255};
-    return Status{acLineStatus(supplies), batteryPercent(supplies.batteries)};
+    const QString folder = root();
+    if (const std::optional<Status> status = statusOf(*listing(folder, false)))
+        return *status;
+    return statusOf(*listing(folder, true)).value_or(Status{1, 255});
 }
 
 QString root() {

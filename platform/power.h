@@ -8,6 +8,13 @@
 // desktop never shows the battery poses. Mains is taken from a supply of type "Mains" (its `online`);
 // without one, from the battery's `status` ("Discharging" = on battery). Several batteries: their
 // `energy_now`/`energy_full` (or `charge_*`) are summed; failing that the first `capacity` is used.
+//
+// The battery watch asks ten times a second, so the folder's listing (which entries are this
+// computer's mains and batteries, by their `type` and `scope`) is kept, and listed again when the
+// folder's stamp changes, when a listed supply has gone, and at least every 10 s (sysfs does not
+// date its folders: there a battery put in shows that way, and the stamp is not looked at). Each
+// call reads afresh only the values its answer needs: `online`, `present`, then `status` or the
+// charge as far as they decide.
 #include <QString>
 
 namespace platform::power {

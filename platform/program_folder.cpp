@@ -4,7 +4,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QStandardPaths>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
 
 #ifndef MORVIK_BUILD_DATA_DIR
 #define MORVIK_BUILD_DATA_DIR ""
@@ -16,28 +20,81 @@
 namespace platform {
 namespace {
 
-// Made readable by its owner only when we create it; the timers ask for the folder every 100 ms,
-// so an existing one costs a single look.
-QString ensurePrivateFolder(const QString& path) {
-    if (!QFileInfo(path).isDir() && QDir().mkpath(path))
+bool isFolder(const QByteArray& encoded) {
+    struct stat info {};
+    return ::stat(encoded.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Made readable by its owner only when we create it; an existing folder costs one stat().
+void ensurePrivateFolder(const QByteArray& encoded, const QString& path) {
+    if (!isFolder(encoded) && QDir().mkpath(path))
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return QDir(path).absolutePath();
+}
+
+// The program folder as the environment names it, and its temporary folder, kept with the
+// environment's texts they came from. The timers ask for the folders several times every 100 ms;
+// while the environment says the same, neither text is built again.
+struct Folders {
+    std::string morvikHome, dataHome, home; // as the environment gave them
+    QString program, temp;
+    QByteArray programEncoded, tempEncoded;
+};
+
+std::string environment(const char* name) {
+    const char* value = ::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+// A copy: another thread may find the environment changed meanwhile.
+Folders folders() {
+    static QMutex lock;
+    static Folders known;
+    static bool computed = false;
+    QMutexLocker locker(&lock);
+    std::string morvikHome = environment("MORVIK_HOME");
+    std::string dataHome = morvikHome.empty() ? environment("XDG_DATA_HOME") : std::string();
+    std::string home = morvikHome.empty() && dataHome.empty() ? environment("HOME") : std::string();
+    if (computed && morvikHome == known.morvikHome && dataHome == known.dataHome && home == known.home)
+        return known;
+    QString folder = QString::fromLocal8Bit(morvikHome);
+    if (folder.isEmpty()) {
+        QString data = QString::fromLocal8Bit(dataHome);
+        if (data.isEmpty())
+            data = QDir::homePath() + QStringLiteral("/.local/share");
+        folder = data + QStringLiteral("/morvik");
+    }
+    known.morvikHome = std::move(morvikHome);
+    known.dataHome = std::move(dataHome);
+    known.home = std::move(home);
+    known.program = QDir(folder).absolutePath();
+    known.temp = known.program + QStringLiteral("/tmp");
+    known.programEncoded = QFile::encodeName(known.program);
+    known.tempEncoded = QFile::encodeName(known.temp);
+    computed = true;
+    return known;
 }
 
 } // namespace
 
-QString programFolder() {
-    QString home = qEnvironmentVariable("MORVIK_HOME");
-    if (home.isEmpty()) {
-        QString data = qEnvironmentVariable("XDG_DATA_HOME");
-        if (data.isEmpty())
-            data = QDir::homePath() + QStringLiteral("/.local/share");
-        home = data + QStringLiteral("/morvik");
-    }
-    return ensurePrivateFolder(home);
+QString programFolderPath() {
+    return folders().program;
 }
 
-QString tempFolder() { return ensurePrivateFolder(programFolder() + QStringLiteral("/tmp")); }
+QString programFolder() {
+    const Folders f = folders();
+    ensurePrivateFolder(f.programEncoded, f.program);
+    return f.program;
+}
+
+QString tempFolder() {
+    const Folders f = folders();
+    // The temporary folder lies in the program folder: when it is there, so is the other.
+    if (isFolder(f.tempEncoded))
+        return f.temp;
+    ensurePrivateFolder(f.programEncoded, f.program);
+    ensurePrivateFolder(f.tempEncoded, f.temp);
+    return f.temp;
+}
 
 QString dataFolder() {
     const QString fromEnv = qEnvironmentVariable("MORVIK_DATA");

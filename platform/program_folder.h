@@ -16,6 +16,9 @@ namespace platform {
 
 QString programFolder();
 QString tempFolder();
+// The program folder's path as programFolder() gives it, without making sure the folder is there:
+// for readers, which the timers are ten times a second (a missing folder holds no file to read).
+QString programFolderPath();
 QString dataFolder();
 
 // Deletes the files of tempFolder(), or of its direct subfolder when one is named ("mail"), whose

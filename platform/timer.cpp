@@ -1,11 +1,127 @@
 #include "timer.h"
 
+#include <QPointer>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <limits>
+#include <vector>
+
 namespace platform {
 
+// The one system timer of a thread's timers: armed for the earliest due tick; when it fires, every
+// timer that is due by then ticks, in the order the timers were made.
+class Heartbeat {
+public:
+    static Heartbeat& of() {
+        if (!current)
+            current = new Heartbeat;
+        return *current;
+    }
+
+    void add(Timer* timer) { timers_.push_back(timer); }
+
+    // The last timer gone takes the heartbeat with it (not while it runs: it is then kept, stopped,
+    // for the timers made later).
+    void remove(Timer* timer) {
+        std::replace(timers_.begin(), timers_.end(), timer, static_cast<Timer*>(nullptr));
+        if (depth_ > 0)
+            return;
+        std::erase(timers_, nullptr);
+        if (!timers_.empty())
+            return;
+        current = nullptr;
+        delete this;
+    }
+
+    static qint64 now() {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    }
+
+    // The next tick of a timer (re)started at time `from`.
+    static qint64 nextDue(const Timer& timer, qint64 from) {
+        const qint64 due = from + timer.interval_;
+        if (timer.interval_ % Timer::kBeatMs != 0)
+            return due;
+        return (due + Timer::kBeatMs - 1) / Timer::kBeatMs * Timer::kBeatMs;
+    }
+
+    // Sets the system timer for the earliest due tick.
+    void arm() {
+        qint64 earliest = -1;
+        for (const Timer* timer : timers_) {
+            if (timer && timer->scheduled() && (earliest < 0 || timer->due_ < earliest))
+                earliest = timer->due_;
+        }
+        if (earliest < 0) {
+            wake_.stop();
+            armedFor_ = -1;
+            return;
+        }
+        if (earliest == armedFor_ && wake_.isActive())
+            return;
+        armedFor_ = earliest;
+        wake_.start(int(std::clamp<qint64>(earliest - now(), 0, std::numeric_limits<int>::max())));
+    }
+
+private:
+    Heartbeat() {
+        wake_.setSingleShot(true);
+        wake_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&wake_, &QTimer::timeout, [this] { run(); });
+    }
+
+    // A system timer may fire a little before the millisecond it was set for.
+    static constexpr qint64 kEarlyMs = 2;
+
+    struct Due {
+        QPointer<Timer> timer;
+        quint64 generation;
+    };
+
+    void run() {
+        ++depth_;
+        const qint64 t = now();
+        std::vector<Due> due;
+        for (Timer* timer : timers_) {
+            if (!timer || !timer->scheduled() || timer->due_ > t + kEarlyMs)
+                continue;
+            timer->due_ += timer->interval_;
+            if (timer->due_ <= t)
+                timer->due_ = nextDue(*timer, t);
+            due.push_back({timer, timer->generation_});
+        }
+        // Armed before the handlers run: they may yield, and the other timers tick meanwhile.
+        arm();
+        for (const Due& d : due) {
+            // One that an earlier handler stopped, restarted or destroyed does not tick now.
+            if (d.timer && d.timer->scheduled() && d.timer->generation_ == d.generation)
+                d.timer->tick();
+        }
+        if (--depth_ > 0)
+            return;
+        std::erase(timers_, nullptr);
+        arm();
+    }
+
+    static thread_local Heartbeat* current;
+    std::vector<Timer*> timers_;
+    QTimer wake_;
+    qint64 armedFor_ = -1;
+    int depth_ = 0;
+};
+
+thread_local Heartbeat* Heartbeat::current = nullptr;
+
 Timer::Timer(QObject* parent, int interval, bool enabled) : QObject(parent), interval_(interval) {
-    timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, &Timer::tick);
+    Heartbeat::of().add(this);
     setEnabled(enabled);
+}
+
+Timer::~Timer() {
+    enabled_ = false;
+    Heartbeat::of().remove(this);
 }
 
 void Timer::setEnabled(bool on) {
@@ -25,18 +141,20 @@ void Timer::setInterval(int ms) {
 }
 
 void Timer::restart() {
-    if (enabled_ && interval_ > 0)
-        timer_.start(interval_);
-    else
-        timer_.stop();
+    ++generation_;
+    if (scheduled())
+        due_ = Heartbeat::nextDue(*this, Heartbeat::now());
+    Heartbeat::of().arm();
 }
 
 void Timer::tick() {
     if (inHandler_ || !handler_)
         return;
     inHandler_ = true;
+    const QPointer<Timer> alive(this);
     handler_();
-    inHandler_ = false;
+    if (alive)
+        inHandler_ = false;
 }
 
 } // namespace platform

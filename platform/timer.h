@@ -4,9 +4,15 @@
 // - enabling a disabled timer, or changing the interval to a different value, restarts the countdown;
 // - enabling an enabled timer, or assigning the interval it already has, leaves the countdown
 //   running (a timer that assigns another timer's interval every 100 ms must not starve it);
-// - a handler that yields to pending events is not entered again by its own timer meanwhile.
+// - a handler that yields to pending events is not entered again by its own timer meanwhile (that
+//   tick is skipped, not kept for later).
+//
+// The timers of a thread share one system timer, so that the program wakes only when some timer is
+// due. A timer whose interval is a whole number of beats (100 ms) keeps to the beat: its ticks fall
+// on the tenths of a second of the monotonic clock, so all such timers that are due together tick
+// in one wake-up, in the order they were made. Its first tick after a restart therefore comes
+// after at least the interval and less than one beat more. Other intervals tick exactly.
 #include <QObject>
-#include <QTimer>
 #include <functional>
 
 namespace platform {
@@ -15,6 +21,7 @@ class Timer : public QObject {
     Q_OBJECT
 public:
     explicit Timer(QObject* parent = nullptr, int interval = 0, bool enabled = false);
+    ~Timer() override;
 
     bool Enabled() const { return enabled_; }
     void setEnabled(bool on);
@@ -26,14 +33,20 @@ public:
     // True while the handler runs.
     bool running() const { return inHandler_; }
 
+    // The beat to which timers of whole-beat intervals keep.
+    static constexpr int kBeatMs = 100;
+
 private:
+    friend class Heartbeat;
     void restart();
     void tick();
+    bool scheduled() const { return enabled_ && interval_ > 0; }
 
-    QTimer timer_;
     int interval_ = 0;
     bool enabled_ = false;
     bool inHandler_ = false;
+    qint64 due_ = 0;         // monotonic milliseconds of the next tick, while scheduled
+    quint64 generation_ = 0; // counts the restarts
     std::function<void()> handler_;
 };
 

@@ -9,7 +9,7 @@
 namespace IniManage {
 
 void BeginBatch() {
-    state.IniPath = platform::programFolder() + QStringLiteral("/mailSet.ini");
+    state.IniPath = platform::programFolderPath() + QStringLiteral("/mailSet.ini");
     locate::GetUserSection();
 }
 
@@ -18,6 +18,7 @@ QString GetIni(const QString& key, const QString& def) {
 }
 
 bool WriteIni(const QString& key, const QString& value) {
+    platform::programFolder(); // made again if it was removed since the batch began
     return platform::ini::write(state.IniPath, state.Section, key, value);
 }
 

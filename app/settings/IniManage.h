@@ -9,7 +9,8 @@
 
 namespace IniManage {
 
-// Sets IniPath to the program folder's mailSet.ini and Section to the user's section.
+// Sets IniPath to the program folder's mailSet.ini and Section to the user's section. The folder
+// is made (when missing) by a write, not by the batch: the timers begin one ten times a second.
 void BeginBatch();
 
 // The stored value of key, or def when the key, the section or the file is absent.

@@ -1,9 +1,11 @@
 #include "app/settings/settings_db.h"
 
+#include "platform/file_stamp.h"
 #include "platform/program_folder.h"
 #include "platform/sqlite_db/sqlite_db.h"
 
 #include <QFile>
+#include <QMutex>
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
@@ -150,9 +152,9 @@ bool schemaComplete(Db& db) {
     if (singleInteger(db, "PRAGMA application_id") != kApplicationId)
         return false;
     for (const TableShape& table : kTables) {
-        const std::optional<qint64> rows = singleInteger(
-            db, "SELECT count(*) FROM " + quoted(table.name) + " WHERE ID BETWEEN 1 AND " +
-                    QByteArray::number(table.rows));
+        const std::optional<qint64> rows =
+            singleInteger(db, "SELECT count(*) FROM " + quoted(table.name) + " WHERE ID BETWEEN 1 AND " +
+                                  QByteArray::number(table.rows));
         if (rows != table.rows)
             return false;
     }
@@ -161,9 +163,11 @@ bool schemaComplete(Db& db) {
 
 // An open connection to a complete settings database, or nothing.
 Db openComplete() {
-    if (!makePrivateFile(QFile::encodeName(path())))
+    platform::programFolder(); // made if missing
+    const QString file = path();
+    if (!makePrivateFile(QFile::encodeName(file)))
         return std::nullopt;
-    Db db = openFile(path());
+    Db db = openFile(file);
     if (!db)
         return std::nullopt;
     if (!schemaComplete(db) && !completeSchema(db))
@@ -175,10 +179,68 @@ bool validRow(const TableShape& table, int id) {
     return id >= 1 && id <= table.rows;
 }
 
+// The timers read the dial-up entry ten times a second. The five rows are read together and kept,
+// with the stamps of the file and of its write-ahead log taken before the read; they are read
+// again when either stamp moves (see platform/file_stamp.h), and after every write of ours.
+struct Snapshot {
+    QString file;
+    platform::FileStamp stamp, walStamp;
+    // By table (in kTables order), by row (ID - 1), by column (in the table's order).
+    std::array<std::vector<std::array<std::optional<QString>, 3>>, kTables.size()> rows;
+};
+
+QMutex snapshotLock;
+std::shared_ptr<const Snapshot> snapshot;
+
+void forgetSnapshot() {
+    QMutexLocker lock(&snapshotLock);
+    snapshot.reset();
+}
+
+// Every row of every table, from a complete database; nothing when it cannot be read.
+std::shared_ptr<const Snapshot> readAll() {
+    auto fresh = std::make_shared<Snapshot>();
+    fresh->file = path();
+    fresh->stamp = platform::FileStamp::of(fresh->file);
+    fresh->walStamp = platform::FileStamp::of(fresh->file + QStringLiteral("-wal"));
+    Db db = openComplete();
+    if (!db)
+        return nullptr;
+    for (std::size_t t = 0; t < kTables.size(); ++t) {
+        const TableShape& table = kTables[t];
+        QByteArray list = "ID";
+        for (int c = 0; c < table.columnCount; ++c)
+            list += ", " + quoted(table.columns[c]);
+        for (int id = 1; id <= table.rows; ++id) {
+            Statement one(*db, "SELECT " + list + " FROM " + quoted(table.name) + " WHERE ID = ?1");
+            if (one.bind(1, id).step() != Statement::Step::row)
+                return nullptr;
+            std::array<std::optional<QString>, 3> values;
+            for (int c = 0; c < table.columnCount; ++c)
+                values[c] = one.text(c + 1);
+            fresh->rows[t].push_back(values);
+        }
+    }
+    return fresh;
+}
+
+// The rows as the file holds them now; nothing when it cannot be read.
+std::shared_ptr<const Snapshot> current() {
+    const QString file = path();
+    const platform::FileStamp stamp = platform::FileStamp::of(file);
+    const platform::FileStamp walStamp = platform::FileStamp::of(file + QStringLiteral("-wal"));
+    QMutexLocker lock(&snapshotLock);
+    if (snapshot && snapshot->file == file && platform::Fresh(snapshot->stamp, stamp) &&
+        platform::Fresh(snapshot->walStamp, walStamp))
+        return snapshot;
+    snapshot = readAll();
+    return snapshot;
+}
+
 } // namespace
 
 QString path() {
-    return platform::programFolder() + QStringLiteral("/MAIL.INI");
+    return platform::programFolderPath() + QStringLiteral("/MAIL.INI");
 }
 
 bool ensure() {
@@ -193,19 +255,18 @@ std::optional<std::vector<std::optional<QString>>> readRow(const QString& tableN
     const std::optional<std::vector<const char*>> columns = checkedColumns(*table, columnNames);
     if (!columns || !validRow(*table, id))
         return std::nullopt;
-    Db db = openComplete();
-    if (!db)
+    const std::shared_ptr<const Snapshot> rows = current();
+    if (!rows)
         return std::nullopt;
-
-    QByteArray list = "ID";
-    for (const char* column : *columns)
-        list += ", " + quoted(column);
-    Statement select(*db, "SELECT " + list + " FROM " + quoted(table->name) + " WHERE ID = ?1");
-    if (select.bind(1, id).step() != Statement::Step::row)
-        return std::nullopt;
+    const std::size_t t = std::size_t(table - kTables.data());
+    const std::array<std::optional<QString>, 3>& row = rows->rows[t][std::size_t(id - 1)];
     std::vector<std::optional<QString>> values;
-    for (int i = 0; i < int(columns->size()); ++i)
-        values.push_back(select.text(i + 1));
+    for (const char* column : *columns) {
+        for (int c = 0; c < table->columnCount; ++c) {
+            if (table->columns[c] == column)
+                values.push_back(row[c]);
+        }
+    }
     return values;
 }
 
@@ -239,9 +300,9 @@ bool updateRow(const QString& tableName, int id, const QStringList& columnNames,
                              QByteArray::number(idIndex));
     for (int i = 0; i < values.size(); ++i)
         update.bind(i + 1, values[i]);
-    if (update.bind(idIndex, id).step() != Statement::Step::done)
-        return false;
-    return sqlite3_changes(db->get()) == 1;
+    const bool done = update.bind(idIndex, id).step() == Statement::Step::done;
+    forgetSnapshot();
+    return done && sqlite3_changes(db->get()) == 1;
 }
 
 } // namespace settings_db

@@ -4,7 +4,10 @@
 // `smtpSV`, `smtpML`) and the dial-up entry (table `net_entry`, row 1: `net_ent`, `net_user`,
 // `net_pass`). An SQLite file despite its name, created on first use (mode 0600, since it holds
 // passwords) with its five rows and every column Null; rows are only ever updated, never inserted
-// or deleted. Every use opens its own connection; every statement binds its values.
+// or deleted. Every statement binds its values. The five rows are read together and kept while
+// the file (and its write-ahead log) keep their stamps (platform/file_stamp.h), so a read of an
+// unchanged database touches no lock; an update of ours, an edit by another program and a
+// replacement of the file are all seen by the next read.
 #include <QString>
 #include <QStringList>
 #include <optional>

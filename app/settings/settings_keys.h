@@ -1,7 +1,8 @@
 #pragma once
 // The keys of the settings file, read with the defaults and reading rules every reader shares.
-// Each call reads the file afresh (a save of the settings dialog takes effect at the next read) in
-// the section of the current batch (IniManage::BeginBatch()).
+// Each call sees the file as it is now (a save of the settings dialog takes effect at the next
+// read; the file is kept parsed in memory only while it is unchanged) in the section of the
+// current batch (IniManage::BeginBatch()).
 #include <QString>
 
 namespace settings_keys {

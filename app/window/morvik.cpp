@@ -14,13 +14,17 @@
 #include "platform/pace.h"
 #include "platform/program_folder.h"
 #include "platform/single_instance.h"
+#include "platform/widgets/banded_style.h"
 #include "services.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWindow>
@@ -73,6 +77,7 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 170, 170);
     Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Image1->setStyle(platform::bandedStyle()); // her shaped frames drawn without waking threads
     auto overlay = [this](const char* name, QRect place) {
         auto* box = new QLabel(this);
         box->setObjectName(QLatin1String(name));
@@ -92,6 +97,10 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     Label1 = overlay("Label1", QRect(10, 44, 66, 18));
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setStyleSheet(QStringLiteral("color: #1B1D33; font-weight: bold;"));
+
+    // Files dragged from the file manager land on her (on the window or on Image1, which lets
+    // them through): the drop handler takes them, and anything else dropped, which it only notes.
+    setAcceptDrops(true);
 
     RasSample = new VBRas32(this);
     RasSample->setObjectName(QStringLiteral("RasSample"));
@@ -121,6 +130,10 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     bind(Timer11, "Timer11", [this] { Timer11_Timer(); });
     bind(Timer12, "Timer12", [this] { Timer12_Timer(); });
     bind(Timer13, "Timer13", [this] { Timer13_Timer(); });
+    bind(dance_check, "dance_check", [this] { dance_check_Timer(); });
+    bind(Dance_check2, "Dance_check2", [this] { Dance_check2_Timer(); });
+    bind(Dance_check3, "Dance_check3", [this] { Dance_check3_Timer(); });
+    bind(Dance_check4, "Dance_check4", [this] { Dance_check4_Timer(); });
 
     if (!MessageBox)
         MessageBox = [](const QString& text) {
@@ -385,6 +398,20 @@ void morvik::applyTopMost(const QString& value) {
 void morvik::ShowImage2(const stores::Picture& picture) {
     stores::Show(Image2, picture, stores::Note::Quiet);
     Image2->show();
+}
+
+void morvik::dragEnterEvent(QDragEnterEvent* event) {
+    event->acceptProposedAction();
+}
+
+void morvik::dragMoveEvent(QDragMoveEvent* event) {
+    event->acceptProposedAction();
+}
+
+void morvik::dropEvent(QDropEvent* event) {
+    event->acceptProposedAction();
+    if (const QMimeData* data = event->mimeData())
+        services::drops().Dropped(*data);
 }
 
 void morvik::closeEvent(QCloseEvent* event) {

@@ -99,6 +99,12 @@ public:
     void Timer11_Timer();
     void Timer12_Timer();
     void Timer13_Timer();
+    // The four dances' ticks: each plays the next half of its dance (flag.DanceHalf), or only one
+    // frame and the base pose when the song's end watcher Timer7 is off.
+    void dance_check_Timer();
+    void Dance_check2_Timer();
+    void Dance_check3_Timer();
+    void Dance_check4_Timer();
 
     // Mouse, as the window's events: the press with its buttons (1 left, 2 right), the double-click,
     // and the tray icon's mouse message.
@@ -164,6 +170,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -172,6 +181,8 @@ private:
     void frame(Shape shape, std::optional<stores::Picture> picture, std::optional<int> pause = {});
     // Says the `common` clip id without a balloon.
     void voice(const QString& id);
+    // One tick of dance 1 to 4.
+    void danceTick(int which);
     // Says a line with the `common` clip id in the main balloon.
     void say(const QString& id, const QString& text);
     void buildMenu();

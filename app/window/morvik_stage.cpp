@@ -14,6 +14,8 @@ constexpr std::pair<Stage::Watch, platform::Timer morvik::*> kWatches[] = {
     {Stage::MidiEnd, &morvik::Timer6},         {Stage::Mp3End, &morvik::Timer7},
     {Stage::MailArming, &morvik::Timer9},      {Stage::MailCheck, &morvik::Timer10},
     {Stage::SignSwap, &morvik::Timer11},       {Stage::BusyAnimation, &morvik::Timer8},
+    {Stage::Dance1, &morvik::dance_check},     {Stage::Dance2, &morvik::Dance_check2},
+    {Stage::Dance3, &morvik::Dance_check3},    {Stage::Dance4, &morvik::Dance_check4},
 };
 
 } // namespace

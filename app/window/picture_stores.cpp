@@ -21,9 +21,12 @@ const QString kFolder = QStringLiteral(":/morvik/pictures/");
 const char* const kShownName = "morvikStorePicture";
 const char* const kShownKey = "morvikStorePictureKey";
 
+// A loaded store knows the files of its pictures and decodes each on its first use: the first
+// picture of the start-up must not wait for the whole store.
 struct Store {
     bool loaded = false;
-    QHash<QString, QPixmap> pictures; // by full name
+    QHash<QString, QString> files;    // by full name
+    QHash<QString, QPixmap> pictures; // the decoded ones, by full name
 };
 
 QHash<QString, Store>& all() {
@@ -43,19 +46,27 @@ Store& loaded(const QString& store) {
     Store& s = all()[store];
     if (s.loaded)
         return s;
-    static const bool registered = (registerPictures(), true);
-    (void)registered;
-    const QStringList files = QDir(kFolder).entryList(QDir::Files);
+    static const QStringList files = [] {
+        registerPictures();
+        return QDir(kFolder).entryList(QDir::Files);
+    }();
     for (const QString& file : files) {
-        if (!file.endsWith(QStringLiteral(".png")) || storeOf(file) != store)
-            continue;
-        const QString name = file.chopped(4);
-        QPixmap pixmap(kFolder + file);
-        if (!pixmap.isNull())
-            s.pictures.insert(name, pixmap);
+        if (file.endsWith(QStringLiteral(".png")) && storeOf(file) == store)
+            s.files.insert(file.chopped(4), kFolder + file);
     }
     s.loaded = true;
     return s;
+}
+
+QPixmap picture(Store& store, const QString& name) {
+    if (const auto decoded = store.pictures.constFind(name); decoded != store.pictures.cend())
+        return *decoded;
+    const auto file = store.files.constFind(name);
+    if (file == store.files.cend())
+        return {};
+    const QPixmap pixmap(*file);
+    store.pictures.insert(name, pixmap);
+    return pixmap;
 }
 
 } // namespace
@@ -64,7 +75,7 @@ Picture Find(const QString& name) {
     const QString store = storeOf(name);
     if (!known(store))
         return {name, {}};
-    return {name, loaded(store).pictures.value(name)};
+    return {name, picture(loaded(store), name)};
 }
 
 void Load(const QString& store) {

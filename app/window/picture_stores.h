@@ -9,7 +9,8 @@
 //   gra3.ImageList2  the board pictures (66 x 50): 1-10 battery gauge full to empty, 11 start-up,
 //                    12 charging, 13 mail sign
 //
-// A store loads on first use and stays loaded until Unload; a later use loads it again. A picture
+// A store loads on first use and stays loaded until Unload; a later use loads it again. Each picture
+// is decoded on its first use after the store was loaded, and then kept with the store. A picture
 // the store does not hold is a null Picture (its pixmap is null): showing it changes nothing, so a
 // caller's failing step is simply skipped. Pictures are values: a window that shows one keeps it
 // whatever happens to the store. Two Pictures are equal when they name the same store picture.

@@ -39,12 +39,24 @@ public:
         MailCheck = 1u << 7,       // the periodic mail check, every minute while armed
         SignSwap = 1u << 8,        // swaps her two pictures while the new-mail sign is up, every 5 s
         BusyAnimation = 1u << 9,   // her busy animation while mail is fetched or the clock set, 60 ms
+        // The four dances, every 100 ms: each tick plays half a cycle of the dance's frames while
+        // the song's end watch (Mp3End) runs, and puts her in her base pose once it has stopped.
+        // A song starts one of them once it plays: Start(Stage::Dance(n)), n = 1 to 4. Giving the
+        // stage back and the end of the song stop all four.
+        Dance1 = 1u << 10,
+        Dance2 = 1u << 11,
+        Dance3 = 1u << 12,
+        Dance4 = 1u << 13,
     };
     Q_DECLARE_FLAGS(Watches, Watch)
     // The idle watches, which every handler that takes the stage stops.
     static constexpr Watches kIdle = Watches(Blink) | Idle;
     // Everything that draws on her or checks mail while she is busy with a longer act.
     static constexpr Watches kBusy = kIdle | Battery | MailArming | MailCheck | SignSwap;
+
+    // The watch of dance 1 to 4.
+    static constexpr Watch Dance(int which) { return Watch(Dance1 << (which - 1)); }
+    static constexpr Watches kDances = Watches(Dance1) | Dance2 | Dance3 | Dance4;
 
     // The overlays of her sign board.
     enum Overlay : unsigned {

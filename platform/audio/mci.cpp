@@ -203,14 +203,17 @@ int play(Song& s, const QStringList& t) {
     }
     if (from && *from != 0)
         return kMciCannotSeek; // FluidSynth songs cannot be positioned
+    device::wake();
     if (device::musicOwner == &s && s.paused && !from) {
         Mix_ResumeMusic();
         s.paused = false;
     } else {
         if (device::musicOwner == &s || Mix_PlayingMusic())
             Mix_HaltMusic();
-        if (Mix_PlayMusic(s.music.get(), 0) != 0)
+        if (Mix_PlayMusic(s.music.get(), 0) != 0) {
+            device::restIfSilent();
             return kMciCannotPlay;
+        }
         device::musicOwner = &s;
         s.paused = false;
         s.playedMs = 0;
@@ -225,6 +228,7 @@ int stop(Song& s) {
         s.playedMs = positionMs(s);
         Mix_PauseMusic();
         s.paused = true;
+        device::restIfSilent();
     }
     s.toMs = -1;
     s.generation = 0;

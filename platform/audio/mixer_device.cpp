@@ -1,6 +1,7 @@
 #include "mixer_device.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QString>
@@ -17,7 +18,40 @@ unsigned claims = 0;
 bool saidSilent = false;
 bool exitHookSet = false;
 
+// The silent driver's mixing thread would wake every 23 ms to mix nothing. While nothing sounds,
+// this (the GUI) thread holds the device's lock, so the mixing thread sleeps on it; every start of
+// a sound lets go first. Only for the silent driver: a real device is kept fed.
+bool mayRest = false;
+SDL_AudioDeviceID restingOn = 0;
+
+// The device SDL_mixer opened (it does not say which): the one open device of this process.
+SDL_AudioDeviceID openDevice() {
+    for (SDL_AudioDeviceID id = 2; id < 64; ++id) {
+        if (SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_STOPPED)
+            return id;
+    }
+    return 0;
+}
+
+bool silent() {
+    return Mix_Playing(-1) == 0 && (!Mix_PlayingMusic() || Mix_PausedMusic());
+}
+
+// A clip or song came to its end (on the mixing thread): look again on the GUI thread.
+void ended() {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            app, [] { restIfSilent(); }, Qt::QueuedConnection);
+}
+void channelEnded(int) {
+    ended();
+}
+
 void closeDevice() {
+    wake();
+    mayRest = false;
+    Mix_ChannelFinished(nullptr);
+    Mix_HookMusicFinished(nullptr);
     musicOwner = nullptr;
     Mix_HaltChannel(-1);
     Mix_HaltMusic();
@@ -93,9 +127,15 @@ bool open() {
     Mix_AllocateChannels(kClipChannel + 1);
     pointAtSoundFont();
     const char* driver = SDL_GetCurrentAudioDriver();
-    if (!saidSilent && driver && qstrcmp(driver, "dummy") == 0) {
+    const bool dummy = driver && qstrcmp(driver, "dummy") == 0;
+    if (!saidSilent && dummy) {
         saidSilent = true;
         std::fputs("morvik: no sound device; voices and music play silently\n", stderr);
+    }
+    mayRest = dummy;
+    if (mayRest) {
+        Mix_ChannelFinished(channelEnded);
+        Mix_HookMusicFinished(ended);
     }
     return true;
 }
@@ -106,7 +146,23 @@ bool acquire(User user) {
     if (claims == 0 && !open())
         return false;
     claims |= user;
+    restIfSilent();
     return true;
+}
+
+void wake() {
+    if (restingOn == 0)
+        return;
+    SDL_UnlockAudioDevice(restingOn);
+    restingOn = 0;
+}
+
+void restIfSilent() {
+    if (claims == 0 || !mayRest || restingOn != 0 || !silent())
+        return;
+    restingOn = openDevice();
+    if (restingOn != 0)
+        SDL_LockAudioDevice(restingOn);
 }
 
 void release(User user) {

@@ -18,6 +18,12 @@ inline constexpr int kClipChannel = 0;
 bool acquire(User user);
 void release(User user);
 
+// On the silent driver the mixing thread sleeps while nothing sounds: whoever starts a clip or a
+// song calls wake() first; restIfSilent() lets the thread sleep again once nothing sounds (called
+// by itself when a clip or song ends or is halted).
+void wake();
+void restIfSilent();
+
 // The token of whoever last started the music stream; nullptr when nobody did since it was halted.
 inline const void* musicOwner = nullptr;
 

@@ -86,8 +86,11 @@ bool vbmp3_open(const QString& path, Vbmp3InputInfo* info) {
 bool vbmp3_play() {
     if (!clip)
         return false;
-    if (Mix_PlayChannel(device::kClipChannel, clip->chunk.get(), 0) < 0)
+    device::wake();
+    if (Mix_PlayChannel(device::kClipChannel, clip->chunk.get(), 0) < 0) {
+        device::restIfSilent();
         return false;
+    }
     clip->startedAt = SDL_GetTicks64();
     return true;
 }

@@ -1,3 +1,4 @@
+#include "file_times.h"
 #include "platform/ini_file.h"
 #include "test_home.h"
 
@@ -8,6 +9,7 @@
 #include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -210,6 +212,84 @@ TEST(IniFile, WriteIsAtomic) {
     EXPECT_EQ(QDir(home.path()).entryList(QDir::Files), QStringList{"mailSet.ini"});
     for (int i = 0; i < 50; ++i)
         EXPECT_EQ(platform::ini::read(path, "alice", QStringLiteral("k%1").arg(i)), QString::number(i));
+}
+
+// ---- reads served from memory --------------------------------------------------------------------
+
+struct ChangeCase {
+    const char* name;
+    bool trusted; // every stamp trusted at once, the file dated long ago: the stamp alone must tell
+    std::function<void(const QString& path)> change; // turns top=1111 into top=2222, or removes it
+    const char* after;
+};
+void PrintTo(const ChangeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+void renameOver(const QString& from, const QString& to) {
+    ASSERT_EQ(::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()), 0);
+}
+
+class ChangeBetweenReads : public ::testing::TestWithParam<ChangeCase> {};
+
+TEST_P(ChangeBetweenReads, TheNextReadSeesIt) {
+    const ChangeCase& c = GetParam();
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    writeAll(path, "[alice]\ntop=1111\nleft=5\n");
+    std::optional<TrustedStamps> trusted;
+    if (c.trusted) {
+        trusted.emplace();
+        backdate(path);
+    }
+    ASSERT_EQ(platform::ini::read(path, "alice", "top"), QStringLiteral("1111"));
+    c.change(path);
+    const auto value = platform::ini::read(path, "alice", "top");
+    if (c.after)
+        EXPECT_EQ(value, QString::fromUtf8(c.after));
+    else
+        EXPECT_FALSE(value.has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cache, ChangeBetweenReads,
+    ::testing::Values(
+        ChangeCase{"saved_by_the_program", true,
+                   [](const QString& p) { ASSERT_TRUE(platform::ini::write(p, "alice", "top", "2222")); },
+                   "2222"},
+        ChangeCase{"edited_by_hand_to_the_same_size", true,
+                   [](const QString& p) { writeAll(p, "[alice]\ntop=2222\nleft=5\n"); }, "2222"},
+        // Two writes of one size within the file system's time step leave the stamp as it was:
+        // a fresh file is read again until its last change has settled.
+        ChangeCase{"edited_by_hand_at_once_after_the_last_write", false,
+                   [](const QString& p) { writeAll(p, "[alice]\ntop=2222\nleft=5\n"); }, "2222"},
+        ChangeCase{"edited_by_hand_and_redated_at_once", false,
+                   [](const QString& p) {
+                       const QString before = p + ".before";
+                       writeAll(before, "");
+                       copyModified(p, before);
+                       writeAll(p, "[alice]\ntop=2222\nleft=5\n");
+                       copyModified(before, p);
+                   },
+                   "2222"},
+        ChangeCase{"replaced_by_rename_with_the_same_size_and_time", true,
+                   [](const QString& p) {
+                       const QString next = p + ".new";
+                       writeAll(next, "[alice]\ntop=2222\nleft=5\n");
+                       copyModified(p, next);
+                       renameOver(next, p);
+                   },
+                   "2222"},
+        ChangeCase{"deleted", true, [](const QString& p) { ASSERT_TRUE(QFile::remove(p)); }, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(IniFile, AFileCreatedAfterAReadOfNoneIsSeen) {
+    TestHome home;
+    TrustedStamps trusted;
+    const QString path = home.file("mailSet.ini");
+    EXPECT_FALSE(platform::ini::read(path, "alice", "top").has_value());
+    writeAll(path, "[alice]\ntop=7\n");
+    EXPECT_EQ(platform::ini::read(path, "alice", "top"), QStringLiteral("7"));
 }
 
 } // namespace

@@ -1,8 +1,10 @@
+#include "file_times.h"
 #include "platform/power.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
@@ -25,22 +27,30 @@ public:
         QDir top(dir_.path());
         top.mkpath(QStringLiteral("devices"));
         top.mkpath(QStringLiteral("class"));
-        for (const Supply& supply : supplies) {
-            const QString name = QString::fromStdString(supply.name);
-            const QString device = dir_.filePath(QStringLiteral("devices/") + name);
-            QDir().mkpath(device);
-            for (const auto& [attribute, value] : supply.attributes) {
-                QFile file(device + QLatin1Char('/') + QString::fromStdString(attribute));
-                EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-                file.write(QByteArray::fromStdString(value));
-            }
-            EXPECT_TRUE(QFile::link(device, root() + QLatin1Char('/') + name));
-        }
+        for (const Supply& supply : supplies)
+            add(supply);
         platform::power::setRoot(root());
     }
     ~SupplyFolder() { platform::power::setRoot(QString()); }
 
     QString root() const { return dir_.filePath(QStringLiteral("class")); }
+    QString device(const std::string& name) const {
+        return dir_.filePath(QStringLiteral("devices/") + QString::fromStdString(name));
+    }
+
+    void add(const Supply& supply) {
+        const QString device = this->device(supply.name);
+        QDir().mkpath(device);
+        for (const auto& [attribute, value] : supply.attributes)
+            write(supply.name, attribute, value);
+        EXPECT_TRUE(QFile::link(device, root() + QLatin1Char('/') + QString::fromStdString(supply.name)));
+    }
+
+    void write(const std::string& supply, const std::string& attribute, const std::string& value) {
+        QFile file(device(supply) + QLatin1Char('/') + QString::fromStdString(attribute));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromStdString(value));
+    }
 
 private:
     QTemporaryDir dir_;
@@ -215,5 +225,67 @@ TEST(PowerRoot, EnvironmentNamesTheFolderUnlessATestSetsOne) {
     else
         qputenv("MORVIK_POWER_SUPPLY", previous);
 }
+
+// ---- the listing kept between looks --------------------------------------------------------------
+
+struct ChangeCase {
+    const char* name;
+    std::function<void(SupplyFolder&)> change;
+    int ac, percent;
+};
+void PrintTo(const ChangeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ChangeBetweenLooks : public ::testing::TestWithParam<ChangeCase> {};
+
+// Every stamp is trusted at once and the folders are dated long ago, so a change must be seen by
+// the folder's stamp, or by reading the values afresh, alone.
+TEST_P(ChangeBetweenLooks, TheNextLookSeesIt) {
+    TrustedStamps trusted;
+    SupplyFolder folder({{"AC", kMainsOff},
+                         {"BAT0", battery("Discharging", {{"energy_now", "40"}, {"energy_full", "100"}})}});
+    for (const QString& path : {folder.root(), folder.device("AC"), folder.device("BAT0")})
+        backdate(path);
+    const platform::power::Status before = platform::power::GetSystemPowerStatus();
+    ASSERT_EQ(before.ACLineStatus, 0);
+    ASSERT_EQ(before.BatteryLifePercent, 40);
+    GetParam().change(folder);
+    const platform::power::Status after = platform::power::GetSystemPowerStatus();
+    EXPECT_EQ(after.ACLineStatus, GetParam().ac);
+    EXPECT_EQ(after.BatteryLifePercent, GetParam().percent);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cache, ChangeBetweenLooks,
+    ::testing::Values(
+        ChangeCase{"plugged_in",
+                   [](SupplyFolder& f) {
+                       f.write("AC", "online", "1\n");
+                       f.write("BAT0", "status", "Charging\n");
+                   },
+                   1, 40},
+        ChangeCase{"charge_replaced_by_rename",
+                   [](SupplyFolder& f) {
+                       const QString charge = f.device("BAT0") + QStringLiteral("/energy_now");
+                       f.write("BAT0", "energy_now.new", "25\n");
+                       ASSERT_EQ(::rename(QFile::encodeName(charge + QStringLiteral(".new")).constData(),
+                                          QFile::encodeName(charge).constData()),
+                                 0);
+                   },
+                   0, 25},
+        ChangeCase{"second_battery_put_in",
+                   [](SupplyFolder& f) {
+                       f.add({"BAT1", battery("Discharging", {{"energy_now", "0"}, {"energy_full", "100"}})});
+                   },
+                   0, 20},
+        ChangeCase{"battery_taken_out",
+                   [](SupplyFolder& f) { ASSERT_TRUE(QFile::remove(f.root() + QStringLiteral("/BAT0"))); }, 1,
+                   255},
+        // Without a battery she is on mains, whatever the mains supply says. As in sysfs, whose
+        // folders keep their time, the entry may stay while its device is gone.
+        ChangeCase{"battery_device_gone_behind_an_unchanged_folder",
+                   [](SupplyFolder& f) { ASSERT_TRUE(QDir(f.device("BAT0")).removeRecursively()); }, 1, 255}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -91,6 +93,43 @@ TEST(Timer, HandlerThatYieldsIsNotReentered) {
     runFor(200);
     EXPECT_GE(calls, 2);
     EXPECT_EQ(deepest, 1);
+}
+
+TEST(Timer, TimersOfOneIntervalTickInOneWakeUpInTheOrderMade) {
+    // Made a then b, enabled b first and a 30 ms later: from a's first tick on, both tick in the
+    // same wake-up, a before b.
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<std::pair<char, qint64>> ticks;
+    platform::Timer a(nullptr, 100), b(nullptr, 100);
+    a.onTick([&] { ticks.push_back({'a', clock.elapsed()}); });
+    b.onTick([&] { ticks.push_back({'b', clock.elapsed()}); });
+    b.setEnabled(true);
+    runFor(30);
+    a.setEnabled(true);
+    runFor(480);
+    const auto first = std::find_if(ticks.begin(), ticks.end(), [](const auto& t) { return t.first == 'a'; });
+    ASSERT_GE(ticks.end() - first, 6);
+    for (auto t = first; t + 1 < ticks.end(); t += 2) {
+        EXPECT_EQ(t->first, 'a');
+        EXPECT_EQ((t + 1)->first, 'b');
+        EXPECT_LE((t + 1)->second - t->second, 1) << "apart at " << t->second << " ms";
+    }
+}
+
+TEST(Timer, OtherTimersTickWhileAHandlerYields) {
+    platform::Timer slow(nullptr, 100, true);
+    Counter other(100);
+    int duringSlow = -1;
+    slow.onTick([&] {
+        if (duringSlow >= 0)
+            return;
+        const int before = other.ticks;
+        runFor(350); // an animation: frames and pauses, events running meanwhile
+        duringSlow = other.ticks - before;
+    });
+    runFor(600);
+    EXPECT_GE(duringSlow, 2);
 }
 
 } // namespace

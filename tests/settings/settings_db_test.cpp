@@ -1,11 +1,14 @@
 #include "app/settings/settings_db.h"
 
+#include "file_times.h"
 #include "test_home.h"
 
 #include <QDir>
 #include <QFile>
 #include <climits>
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -316,5 +319,87 @@ INSTANTIATE_TEST_SUITE_P(Kinds, DamagedFile,
                          [](const ::testing::TestParamInfo<Damage>& info) {
                              return std::string(nameOf(info.param));
                          });
+
+// ---- reads served from memory --------------------------------------------------------------------
+
+const QStringList kEntryColumns{QStringLiteral("net_ent"), QStringLiteral("net_user"),
+                                QStringLiteral("net_pass")};
+
+std::optional<QString> entryName() {
+    const auto row = settings_db::readRow(QStringLiteral("net_entry"), 1, kEntryColumns);
+    return row ? (*row)[0] : std::nullopt;
+}
+
+struct ChangeCase {
+    const char* name;
+    std::function<void(const QString& path)> change; // turns the entry "isp-one" into "isp-two"
+};
+void PrintTo(const ChangeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ChangeBetweenReads : public ::testing::TestWithParam<ChangeCase> {};
+
+// Every stamp is trusted at once and the file is dated long ago, so the change is seen by the
+// file's stamp (or the write of our own) alone.
+TEST_P(ChangeBetweenReads, TheNextReadSeesIt) {
+    TestHome home;
+    TrustedStamps trusted;
+    ASSERT_TRUE(
+        settings_db::updateRow(QStringLiteral("net_entry"), 1, kEntryColumns,
+                               {QStringLiteral("isp-one"), QStringLiteral("u"), QStringLiteral("p")}));
+    backdate(settings_db::path());
+    ASSERT_EQ(entryName(), QStringLiteral("isp-one"));
+    ASSERT_EQ(entryName(), QStringLiteral("isp-one"));
+    GetParam().change(settings_db::path());
+    EXPECT_EQ(entryName(), QStringLiteral("isp-two"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cache, ChangeBetweenReads,
+    ::testing::Values(ChangeCase{"saved_by_the_settings_dialog",
+                                 [](const QString&) {
+                                     ASSERT_TRUE(settings_db::updateRow(QStringLiteral("net_entry"), 1,
+                                                                        {QStringLiteral("net_ent")},
+                                                                        {QStringLiteral("isp-two")}));
+                                 }},
+                      ChangeCase{"edited_by_hand",
+                                 [](const QString& path) {
+                                     RawDb db(path);
+                                     db.exec("UPDATE net_entry SET net_ent = 'isp-two' WHERE ID = 1");
+                                 }},
+                      ChangeCase{"replaced_by_rename",
+                                 [](const QString& path) {
+                                     const QString next = path + QStringLiteral(".new");
+                                     ASSERT_TRUE(QFile::copy(path, next));
+                                     {
+                                         RawDb db(next);
+                                         db.exec("UPDATE net_entry SET net_ent = 'isp-two' WHERE ID = 1");
+                                     }
+                                     ASSERT_EQ(::rename(QFile::encodeName(next).constData(),
+                                                        QFile::encodeName(path).constData()),
+                                               0);
+                                 }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// In write-ahead-log mode another program's change lies in MAIL.INI-wal until a checkpoint; the
+// database file itself is not touched.
+TEST(SettingsDb, AChangeInTheWriteAheadLogIsSeen) {
+    TestHome home;
+    TrustedStamps trusted;
+    ASSERT_TRUE(
+        settings_db::updateRow(QStringLiteral("net_entry"), 1, kEntryColumns,
+                               {QStringLiteral("isp-one"), QStringLiteral("u"), QStringLiteral("p")}));
+    RawDb other(settings_db::path());
+    other.exec("PRAGMA journal_mode = WAL");
+    other.exec("UPDATE net_entry SET net_user = 'v' WHERE ID = 1");
+    backdate(settings_db::path());
+    backdate(settings_db::path() + QStringLiteral("-wal"));
+    const QByteArray before = contents(settings_db::path());
+    ASSERT_EQ(entryName(), QStringLiteral("isp-one"));
+    other.exec("UPDATE net_entry SET net_ent = 'isp-two' WHERE ID = 1");
+    ASSERT_EQ(contents(settings_db::path()), before) << "the change went to the log";
+    EXPECT_EQ(entryName(), QStringLiteral("isp-two"));
+}
 
 } // namespace

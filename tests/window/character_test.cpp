@@ -7,6 +7,7 @@
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
 #include "fakes.h"
+#include "file_times.h"
 #include "platform/clock.h"
 #include "platform/pace.h"
 #include "platform/power.h"
@@ -16,9 +17,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QEvent>
 #include <QTest>
 #include <QToolTip>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace {
@@ -362,6 +366,178 @@ TEST_F(Character, Mp3EndByPlayMode) {
             EXPECT_TRUE(flag::state.VoicePath.isEmpty());
         }
     }
+}
+
+// ---- dances ---------------------------------------------------------------------------------------
+
+// What a dance tick records: each frame's outline and picture, then its pause.
+QStringList danceFrames(int dance, std::initializer_list<int> frames, std::initializer_list<int> pauses) {
+    const int store = dance == 1 ? 5 : dance + 5;
+    QStringList events;
+    auto pause = pauses.begin();
+    for (int k : frames) {
+        events << QStringLiteral("shape ShapeDance%1_%2").arg(dance).arg(k)
+               << QStringLiteral("picture gra%1.Image1(%2)").arg(store).arg(k);
+        if (pause != pauses.end())
+            events << QStringLiteral("sleep %1").arg(*pause++);
+    }
+    return events;
+}
+
+const std::initializer_list<int> kFirstHalfPauses{100, 100, 100, 100, 50};
+const std::initializer_list<int> kSecondHalfPauses{100, 100, 100, 100, 100, 100, 100, 150, 100, 100, 50};
+
+struct DanceCase {
+    int dance;
+    QStringList firstHalf, secondHalf;
+};
+void PrintTo(const DanceCase& c, std::ostream* os) {
+    *os << "dance " << c.dance;
+}
+
+class Dances : public Character, public ::testing::WithParamInterface<DanceCase> {
+protected:
+    platform::Timer& timer() {
+        platform::Timer* timers[] = {&window->dance_check, &window->Dance_check2, &window->Dance_check3,
+                                     &window->Dance_check4};
+        return *timers[GetParam().dance - 1];
+    }
+    QStringList tick() {
+        platform::pace::Recorder recorder;
+        switch (GetParam().dance) {
+        case 1:
+            window->dance_check_Timer();
+            break;
+        case 2:
+            window->Dance_check2_Timer();
+            break;
+        case 3:
+            window->Dance_check3_Timer();
+            break;
+        default:
+            window->Dance_check4_Timer();
+        }
+        return recorder.events;
+    }
+};
+
+// From the program's start the flag selects the second half: two ticks play the whole cycle,
+// starting in its middle, and each completed half turns the idle blinking off.
+TEST_P(Dances, TwoTicksPlayTheCycleFromItsSecondHalf) {
+    window->Timer7.setEnabled(true);
+    ASSERT_EQ(flag::state.DanceHalf, 0);
+    window->Timer2.setEnabled(true);
+    EXPECT_EQ(tick(), GetParam().secondHalf);
+    EXPECT_EQ(flag::state.DanceHalf, 1);
+    EXPECT_FALSE(window->Timer2.Enabled());
+    window->Timer2.setEnabled(true);
+    EXPECT_EQ(tick(), GetParam().firstHalf);
+    EXPECT_EQ(flag::state.DanceHalf, 0);
+    EXPECT_FALSE(window->Timer2.Enabled());
+}
+
+// The song has ended before the tick: one frame of the half the flag selects, then the base pose;
+// the flag and the idle blinking stay as they were, so the next dance plays that half again.
+TEST_P(Dances, SongEndedShowsOneFrameThenTheBasePose) {
+    const QStringList basePose{"shape ShapeStandard", "picture gra.Image1(0)"};
+    for (int half : {1, 0, 7}) {
+        flag::state.DanceHalf = qint16(half);
+        window->Timer7.setEnabled(false);
+        window->Timer2.setEnabled(true);
+        const QStringList& played = half == 1 ? GetParam().firstHalf : GetParam().secondHalf;
+        EXPECT_EQ(tick(), played.mid(0, 2) + basePose) << "half flag " << half;
+        EXPECT_EQ(flag::state.DanceHalf, half);
+        EXPECT_TRUE(window->Timer2.Enabled());
+        EXPECT_EQ(window->Shown(), gra::Image1(0));
+    }
+}
+
+// Counts the handler's yields to pending events (one posted event is handled per yield, as an event
+// posted while posted events are handled waits for the next round) and runs an action at one of them.
+class AtYield : public QObject {
+public:
+    AtYield(int yield, std::function<void()> action) : left_(yield), action_(std::move(action)) {
+        QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+    }
+
+protected:
+    void customEvent(QEvent*) override {
+        if (--left_ == 0)
+            action_();
+        else
+            QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+    }
+
+private:
+    int left_;
+    std::function<void()> action_;
+};
+
+// The song ends while the dance plays (Timer7 stops during the yield after a frame): the next frame
+// is the last, then the base pose, and the half is not counted.
+TEST_P(Dances, SongEndingMidHalfStopsAfterTheNextFrame) {
+    const QStringList basePose{"shape ShapeStandard", "picture gra.Image1(0)"};
+    for (int half : {0, 1}) {
+        for (int yield : {1, 3}) {
+            flag::state.DanceHalf = qint16(half);
+            window->Timer7.setEnabled(true);
+            window->Timer2.setEnabled(true);
+            QStringList events;
+            {
+                AtYield end(yield, [this] { window->Timer7.setEnabled(false); });
+                events = tick();
+            }
+            const QStringList& played = half == 1 ? GetParam().firstHalf : GetParam().secondHalf;
+            // Each frame is three events (outline, picture, pause); the last drawn has no pause.
+            const QStringList expected = played.mid(0, 3 * yield + 2) + basePose;
+            EXPECT_EQ(events, expected) << "half flag " << half << ", yield " << yield;
+            EXPECT_EQ(flag::state.DanceHalf, half);
+            EXPECT_TRUE(window->Timer2.Enabled());
+        }
+    }
+}
+
+// The drop handler starts a dance through the stage; the song's end and the return to rest stop all.
+TEST_P(Dances, StartedThroughTheStageAndStoppedByTheEnd) {
+    window->Start(Stage::Dance(GetParam().dance));
+    EXPECT_TRUE(timer().Enabled());
+    EXPECT_TRUE(window->Running(Stage::Dance(GetParam().dance)));
+    EXPECT_EQ(timer().Interval(), 100);
+    window->reset_timer();
+    EXPECT_FALSE(timer().Enabled());
+    window->Start(Stage::Dance(GetParam().dance));
+    flag::state.PlayMode = 1;
+    talk->state = 0;
+    window->Timer7.setEnabled(true);
+    window->Timer7_Timer();
+    EXPECT_FALSE(timer().Enabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllFour, Dances,
+    ::testing::Values(DanceCase{1, danceFrames(1, {0, 1, 2, 3, 4}, kFirstHalfPauses),
+                                danceFrames(1, {3, 2, 1, 0, 5, 6, 7, 8, 7, 6, 5}, kSecondHalfPauses)},
+                      // The second dance turns the other way: 8, 7, 6, 5 before 6, 7, 8.
+                      DanceCase{2, danceFrames(2, {0, 1, 2, 3, 4}, kFirstHalfPauses),
+                                danceFrames(2, {3, 2, 1, 0, 8, 7, 6, 5, 6, 7, 8}, kSecondHalfPauses)},
+                      DanceCase{3, danceFrames(3, {0, 1, 2, 3, 4}, kFirstHalfPauses),
+                                danceFrames(3, {3, 2, 1, 0, 5, 6, 7, 8, 7, 6, 5}, kSecondHalfPauses)},
+                      DanceCase{4, danceFrames(4, {0, 1, 2, 3, 4}, kFirstHalfPauses),
+                                danceFrames(4, {3, 2, 1, 0, 5, 6, 7, 8, 7, 6, 5}, kSecondHalfPauses)}),
+    [](const ::testing::TestParamInfo<DanceCase>& info) {
+        return "Dance" + std::to_string(info.param.dance);
+    });
+
+// The half is shared: a dance that follows another goes on with the half the last one finished.
+TEST_F(Character, DancesShareTheHalf) {
+    window->Timer7.setEnabled(true);
+    {
+        platform::pace::Recorder recorder;
+        window->dance_check_Timer();
+    }
+    platform::pace::Recorder recorder;
+    window->Dance_check3_Timer();
+    EXPECT_EQ(recorder.events, danceFrames(3, {0, 1, 2, 3, 4}, kFirstHalfPauses));
 }
 
 TEST_F(Character, MidiEndClosesTheBalloonOnceStopped) {
@@ -980,6 +1156,154 @@ TEST_F(Character, LeftDragMovesTheWindowAndAClickDoesNot) {
     QCoreApplication::sendEvent(window.get(), &move);
     QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(110, 150));
     EXPECT_EQ(window->pos(), QPoint(130, 130));
+}
+
+} // namespace
+
+namespace {
+
+// ---- every tick acts on the settings as they are now ---------------------------------------------
+// The settings file, MAIL.INI and the power-supply listing are kept in memory between ticks. In
+// these tests every file's stamp is trusted at once and the files are dated long ago, so what the
+// next tick sees of a change it sees by the stamps alone.
+
+void renameOver(const QString& from, const QString& to) {
+    ASSERT_EQ(::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()), 0);
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct Edit {
+    const char* name;
+    // Replaces `from` by `to` in the file at path.
+    std::function<void(const QString& path, const QByteArray& from, const QByteArray& to)> apply;
+};
+void PrintTo(const Edit& e, std::ostream* os) {
+    *os << e.name;
+}
+
+const Edit kByHand{"by_hand", [](const QString& path, const QByteArray& from, const QByteArray& to) {
+                       writeFile(path, readBytes(path).replace(from, to));
+                   }};
+const Edit kByRename{"by_rename", [](const QString& path, const QByteArray& from, const QByteArray& to) {
+                         writeFile(path + ".new", readBytes(path).replace(from, to));
+                         copyModified(path, path + ".new");
+                         renameOver(path + ".new", path);
+                     }};
+
+class SettingsFileBetweenTicks : public Character, public ::testing::WithParamInterface<Edit> {};
+
+TEST_P(SettingsFileBetweenTicks, TheBatteryWatchFollowsBatflag) {
+    TrustedStamps trusted;
+    key("batflag", "1");
+    backdate(IniManage::state.IniPath);
+    flag::state.PowerState = "2";
+    powerSupply(powerRoot, false, 50);
+    platform::pace::Recorder watched;
+    window->Timer1_Timer();
+    ASSERT_FALSE(watched.events.isEmpty());
+    GetParam().apply(IniManage::state.IniPath, "batflag=1", "batflag=0");
+    platform::pace::Recorder off;
+    window->Timer1_Timer();
+    EXPECT_TRUE(off.events.isEmpty());
+    EXPECT_EQ(flag::state.PowerState, "1");
+}
+
+const Edit kSavedByTheProgram{
+    "saved_by_the_program", [](const QString&, const QByteArray&, const QByteArray& to) {
+        const QList<QByteArray> pair = to.split('=');
+        IniManage::BeginBatch();
+        ASSERT_TRUE(IniManage::WriteIni(QString::fromUtf8(pair[0]), QString::fromUtf8(pair[1])));
+    }};
+
+INSTANTIATE_TEST_SUITE_P(Edits, SettingsFileBetweenTicks,
+                         ::testing::Values(kSavedByTheProgram, kByHand, kByRename),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class DialUpEntryBetweenTicks : public Character, public ::testing::WithParamInterface<Edit> {};
+
+// Only "isp-two" is connected: the arming timer arms the check once the entry names it.
+TEST_P(DialUpEntryBetweenTicks, TheArmingTimerLooksForTheNewEntry) {
+    TrustedStamps trusted;
+    key("proxy", "0");
+    key("mailcheckF", "1");
+    const QStringList columns{"net_ent", "net_user", "net_pass"};
+    ASSERT_TRUE(settings_db::updateRow("net_entry", 1, columns, {"isp-one", "u", "p"}));
+    ras->connections = {dialup::Connection{7, "isp-two"}};
+    backdate(settings_db::path());
+    window->Timer9_Timer();
+    ASSERT_EQ(window->Timer10.Interval(), 0);
+    GetParam().apply(settings_db::path(), "isp-one", "isp-two");
+    window->Timer9_Timer();
+    EXPECT_EQ(window->Timer10.Interval(), 60000);
+}
+
+// Changes the database as another program would: through SQLite, on the file or on a copy that
+// then replaces it.
+void sqlReplace(const QString& path, const QByteArray& from, const QByteArray& to) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr),
+              SQLITE_OK);
+    const QByteArray sql = "UPDATE net_entry SET net_ent = '" + to + "' WHERE net_ent = '" + from + "'";
+    EXPECT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close_v2(db);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, DialUpEntryBetweenTicks,
+    ::testing::Values(Edit{"saved_by_the_settings_dialog",
+                           [](const QString&, const QByteArray&, const QByteArray& to) {
+                               ASSERT_TRUE(settings_db::updateRow("net_entry", 1, {"net_ent"},
+                                                                  {QString::fromUtf8(to)}));
+                           }},
+                      Edit{"by_hand", sqlReplace},
+                      Edit{"by_rename",
+                           [](const QString& path, const QByteArray& from, const QByteArray& to) {
+                               ASSERT_TRUE(QFile::copy(path, path + ".new"));
+                               sqlReplace(path + ".new", from, to);
+                               renameOver(path + ".new", path);
+                           }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class PowerFolderBetweenTicks : public Character, public ::testing::WithParamInterface<Edit> {};
+
+TEST_P(PowerFolderBetweenTicks, TheBatteryWatchSeesTheUnplugging) {
+    TrustedStamps trusted;
+    powerSupply(powerRoot, true, 50);
+    for (const char* path : {"", "/AC", "/BAT0"})
+        backdate(powerRoot + QString::fromUtf8(path));
+    flag::state.PowerState = "1";
+    platform::pace::Recorder onMains;
+    window->Timer1_Timer();
+    ASSERT_TRUE(onMains.events.isEmpty());
+    GetParam().apply(powerRoot + "/AC/online", "1", "0");
+    GetParam().apply(powerRoot + "/BAT0/status", "Charging", "Discharging");
+    platform::pace::Recorder unplugged;
+    window->Timer1_Timer();
+    EXPECT_EQ(flag::state.PowerState, "2");
+    EXPECT_TRUE(unplugged.events.contains("shape ShapePose04"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Edits, PowerFolderBetweenTicks, ::testing::Values(kByHand, kByRename),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Character, TheBatteryWatchSeesABatteryPutIntoADesktop) {
+    TrustedStamps trusted;
+    backdate(powerRoot);
+    flag::state.PowerState = "1";
+    platform::pace::Recorder desktop;
+    window->Timer1_Timer();
+    ASSERT_TRUE(desktop.events.isEmpty());
+    writeFile(powerRoot + "/BAT0/type", "Battery\n");
+    writeFile(powerRoot + "/BAT0/capacity", "30\n");
+    writeFile(powerRoot + "/BAT0/status", "Discharging\n");
+    platform::pace::Recorder battery;
+    window->Timer1_Timer();
+    EXPECT_EQ(flag::state.PowerState, "2");
+    EXPECT_EQ(window->Label1->text(), "30%");
 }
 
 } // namespace

@@ -24,7 +24,9 @@ protected:
                 {"Timer5", &w.Timer5},      {"Timer6", &w.Timer6},   {"Timer7", &w.Timer7},
                 {"Timer8", &w.Timer8},      {"Timer9", &w.Timer9},   {"Timer10", &w.Timer10},
                 {"Timer11", &w.Timer11},    {"Timer12", &w.Timer12}, {"Timer13", &w.Timer13},
-                {"net_check", &w.net_check}};
+                {"net_check", &w.net_check}, {"dance_check", &w.dance_check},
+                {"Dance_check2", &w.Dance_check2}, {"Dance_check3", &w.Dance_check3},
+                {"Dance_check4", &w.Dance_check4}};
     }
 
     TestHome home;
@@ -36,7 +38,8 @@ TEST_F(WindowStage, EachWatchIsItsOwnTimerAndNoOther) {
         {Stage::Battery, "Timer1"},      {Stage::Blink, "Timer2"},      {Stage::LowBatteryBlink, "Timer3"},
         {Stage::Idle, "Timer5"},         {Stage::MidiEnd, "Timer6"},    {Stage::Mp3End, "Timer7"},
         {Stage::MailArming, "Timer9"},   {Stage::MailCheck, "Timer10"}, {Stage::SignSwap, "Timer11"},
-        {Stage::BusyAnimation, "Timer8"}};
+        {Stage::BusyAnimation, "Timer8"}, {Stage::Dance(1), "dance_check"}, {Stage::Dance(2), "Dance_check2"},
+        {Stage::Dance(3), "Dance_check3"}, {Stage::Dance4, "Dance_check4"}};
     ASSERT_EQ(Stage::Current(), &window);
     for (auto [watch, name] : watches) {
         SCOPED_TRACE(name);
