@@ -13,7 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-#ifdef MORVIK_HAVE_MAIL_SEND
+#ifdef MORVIK_HAVE_MAIL_TRANSFER
 #include "platform/net/mail_transfer.h"
 #endif
 
@@ -21,7 +21,7 @@ namespace mail {
 namespace {
 
 SendFunction defaultSender() {
-#ifdef MORVIK_HAVE_MAIL_SEND
+#ifdef MORVIK_HAVE_MAIL_TRANSFER
     return &mail_transfer::SendMailEx;
 #else
     return [](const QString&, const QString&, const QString&, const QString&, const QString&, const QString&,

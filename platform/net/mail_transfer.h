@@ -1,10 +1,14 @@
 #pragma once
-// The mail transfer library: POP3 receiving and SMTP sending over libcurl, messages read with GMime.
+// The mail transfer library: POP3 receiving and SMTP sending over libcurl, messages read and put
+// together with GMime.
 //
 // Each call is one whole session ending in QUIT, made on the calling thread; it blocks until the
 // session ends, fails or is cancelled, and never waits past its limits. Nothing is ever deleted on a
 // server. Texts are Unicode; the server text is "host" or "host" TAB "port" (no or empty port: 110
-// for POP3; a port that is not 1-65535 in digits fails the call).
+// for POP3; a port that is not 1-65535 in digits fails the call). Port 995 speaks TLS from the
+// start; on any other port the session switches to TLS when the server offers STLS, and the
+// server's certificate is always verified: a password goes in clear only to a server that offers
+// no TLS at all.
 //
 // An array result (a list, maybe empty) means success; nothing means failure, and lastError() on
 // the same thread says why.
@@ -22,7 +26,8 @@ void setLimits(const Limits& limits); // for every later call, on any thread
 Limits limits();
 
 // command "STAT": element 0 is the reply after "+OK " ("123 4567").
-// command "LIST": an element per message, "Subject:" & its subject.
+// command "LIST": an element per message, "Subject:" & its subject. The subjects of messages seen
+// before in this run (same server, user and UIDL) are not asked for again.
 // command "SAVEALL": RETR of every message into a file *.tmp each in folder; an element per file
 // (its path). Any error deletes the files this call wrote and fails.
 std::optional<QStringList> RcvMail(const QString& server, const QString& user, const QString& password,
@@ -33,15 +38,13 @@ std::optional<QStringList> RcvMail(const QString& server, const QString& user, c
 // for the callers' sake and not read.
 std::optional<QStringList> ReadMail(const QString& file, const QString& fields, const QString& folder);
 
-// Ends the session in progress on any thread soon, as a failure (the exit uses it).
+// Ends every session in progress (on any thread) within a few tenths of a second, as a failure; the
+// exit uses it before joining the worker. It resets itself: a call that starts after cancel()
+// returned runs normally.
 void cancel();
 
 // Why the last call on this thread failed, in Japanese, for the user.
 QString lastError();
-
-} // namespace mail_transfer
-
-namespace mail_transfer {
 
 // Sending: limits of their own, since the server's reply to the end of a message can be slow.
 struct SendLimits {
@@ -63,8 +66,8 @@ void setSendLimits(const SendLimits& limits); // for every later call, on any th
 //   subject: its control characters become blanks; it goes out as RFC 2047 words where needed.
 //   body: plain text.
 // The message is ISO-2022-JP in 7 bits when subject and body fit in it (ASCII and JIS X 0208 only)
-// and no line passes 998 bytes, else UTF-8 in base64. folder and seventh are kept for the callers'
-// sake and not read.
+// and no line passes 998 bytes, else UTF-8 in base64. cancel() ends a sending too, within about a
+// second. folder and seventh are kept for the callers' sake and not read.
 QString SendMailEx(const QString& folder, const QString& server, const QString& recipient,
                    const QString& sender, const QString& subject, const QString& body,
                    const QString& seventh);

@@ -2,6 +2,7 @@
 // encoded words are made here so that each ISO-2022-JP word ends in ASCII before its "?=".
 #include "mail_transfer.h"
 
+#include "cancel.h"
 #include "platform/clock.h"
 
 #include <QDateTime>
@@ -291,6 +292,12 @@ struct Transfer {
     QByteArray lastReply; // the server's last reply line
     QByteArray refusal;   // its first reply line of a 4xx or 5xx code
     QByteArray partial;
+    unsigned generation = internal::cancelGeneration();
+
+    // Called about once a second at the least: a cancel() since the start ends the session.
+    static int onProgress(void* data, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+        return static_cast<Transfer*>(data)->generation != internal::cancelGeneration() ? 1 : 0;
+    }
 
     static size_t onRead(char* buffer, size_t size, size_t count, void* data) {
         auto* self = static_cast<Transfer*>(data);
@@ -324,6 +331,8 @@ struct CurlFree {
 };
 
 QString reasonOf(CURLcode code, long response) {
+    if (code == CURLE_ABORTED_BY_CALLBACK)
+        return QStringLiteral("送信を中断しました");
     if (response >= 400)
         return QStringLiteral("サーバがメールを受け付けませんでした");
     switch (code) {
@@ -428,6 +437,9 @@ QString SendMailEx(const QString& folder, const QString& server, const QString& 
     curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, curl_off_t(transfer.message.size()));
     curl_easy_setopt(h, CURLOPT_READFUNCTION, &Transfer::onRead);
     curl_easy_setopt(h, CURLOPT_READDATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, &Transfer::onDebug);
     curl_easy_setopt(h, CURLOPT_DEBUGDATA, &transfer);

@@ -2,10 +2,12 @@
 // "返信する" fills in the sender, and "送信" reaches only that sender, whatever the sender's name
 // hides (a TAB and CR LF "Bcc:", an address after a comma, a group).
 #include "../platform/net/smtp_peers.h"
+#include "app/mail/accounts.h"
 #include "app/mail/mail.h"
 #include "app/mail/mail_state.h"
 #include "app/mail/maillook.h"
 #include "app/mail/sendF.h"
+#include "app/mail/transfer.h"
 #include "app/settings/settings_db.h"
 #include "app/state/state.h"
 #include "app/talk/fuki.h"
@@ -17,6 +19,7 @@
 #include "platform/pace.h"
 #include "test_home.h"
 
+#include <QCoreApplication>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -64,6 +67,9 @@ TEST(MailReply, OnlyTheSenderGetsTheReply) {
         return accounts;
     });
     ASSERT_TRUE(settings_db::ensure());
+    ASSERT_TRUE(settings_db::updateRow(
+        QStringLiteral("mail"), 1, {QStringLiteral("Server"), QStringLiteral("User"), QStringLiteral("pass")},
+        {QStringLiteral("127.0.0.1"), QStringLiteral("ann"), QStringLiteral("pw1")}));
     ASSERT_TRUE(settings_db::updateRow(QStringLiteral("sendml"), 1,
                                        {QStringLiteral("smtpSV"), QStringLiteral("smtpML")},
                                        {smtp.server(), QStringLiteral("ann@example.jp")}));

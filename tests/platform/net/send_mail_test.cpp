@@ -7,7 +7,9 @@
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QTimeZone>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -201,6 +203,22 @@ TEST_F(SendMail, AnUncheckedCertificateGetsNoMail) {
         send(smtpd.server(), QStringLiteral("you@example.com"), QStringLiteral("a"), QStringLiteral("b"));
     EXPECT_TRUE(result.contains(QStringLiteral("SMTPサーバと安全に接続できません"))) << result.toStdString();
     EXPECT_EQ(smtpd.messages().size(), 0);
+}
+
+// The exit's cancel() ends a sending that waits on a silent server.
+TEST_F(SendMail, CancelEndsASending) {
+    ScriptedSmtp peer(ScriptedSmtp::Script::silentAfterData);
+    std::thread canceller([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        mail_transfer::cancel();
+    });
+    QElapsedTimer took;
+    took.start();
+    const QString result =
+        send(peer.server(), QStringLiteral("you@example.com"), QStringLiteral("a"), QStringLiteral("b"));
+    canceller.join();
+    EXPECT_LT(took.elapsed(), 3000);
+    EXPECT_TRUE(result.contains(QStringLiteral("送信を中断しました"))) << result.toStdString();
 }
 
 TEST_F(SendMail, BadServerTextsFailWithoutAConnection) {
