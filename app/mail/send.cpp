@@ -81,8 +81,12 @@ bool SendMail() {
     const QString folder = platform::programFolder();
     const SendFunction send = sender();
     QString result;
+    // The timers tick while the server is asked: no mail check may start inside the sending.
+    const qint16 busy = flag::state.MailBusy;
+    flag::state.MailBusy = 1;
     platform::pace::await(
         [&] { result = send(folder, settings->server, recipient, settings->own, subject, body, QString()); });
+    flag::state.MailBusy = busy;
     if (result.isEmpty())
         return true;
     if (morvik::MessageBox)

@@ -42,6 +42,7 @@ protected:
                                const QString& seventh) {
             QMutexLocker locked(&lock);
             sent.push_back({folder, server, recipient, sender, subject, body, seventh});
+            busyWhileSending << flag::state.MailBusy;
             return reply;
         });
     }
@@ -103,6 +104,7 @@ protected:
     }
 
     QStringList boxes;
+    QList<int> busyWhileSending; // flag.MailBusy while each sending ran
     QMutex lock;
     std::vector<SentMail> sent;
     QString reply;
@@ -407,6 +409,9 @@ TEST_F(MailWindows, ASentMailClosesTheWindowWithABalloon) {
         EXPECT_EQ(sent[0].subject, "Re:やあ");
         EXPECT_EQ(sent[0].body, "本文\nです");
         EXPECT_EQ(sent[0].seventh, "");
+        // No mail check may start while the server is asked; afterwards they may again.
+        EXPECT_EQ(busyWhileSending.takeLast(), 1);
+        EXPECT_EQ(flag::state.MailBusy, 0);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
