@@ -2,7 +2,7 @@
 // Sending the compose window's reply: the SMTP server and the own address from the settings
 // database (sendml row 1), the blind-copy switch bccM from the settings file, and the mail transfer
 // library's SendMailEx behind a replaceable function, called on a worker while the GUI thread waits
-// without user input (pace::await). GUI thread only.
+// without user input (pace::await) and flag.MailBusy keeps the mail checks off. GUI thread only.
 #include <QString>
 #include <functional>
 #include <optional>
