@@ -20,6 +20,9 @@ QString tempFolder();
 // for readers, which the timers are ten times a second (a missing folder holds no file to read).
 QString programFolderPath();
 QString dataFolder();
+// Whether the temporary folder holds a file of this name, without making the folder: one access()
+// and no text built, for the timers that watch for a file (a missing folder holds no file).
+bool tempFileExists(const char* name);
 
 // Deletes the files of tempFolder(), or of its direct subfolder when one is named ("mail"), whose
 // names match the wildcard (such as "*.tmp"). Returns how many were deleted. Other subfolders and
