@@ -1,5 +1,7 @@
 #include "program_folder.h"
 
+#include "platform/file_stamp.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -9,7 +11,6 @@
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #ifndef MORVIK_BUILD_DATA_DIR
 #define MORVIK_BUILD_DATA_DIR ""
@@ -106,8 +107,7 @@ QString tempFolder() {
 }
 
 bool tempFileExists(const char* name) {
-    const QByteArray path = folders().tempEncoded + '/' + name;
-    return ::access(path.constData(), F_OK) == 0;
+    return FileStamp::watched(folders().tempEncoded + '/' + name).exists;
 }
 
 QString dataFolder() {

@@ -20,8 +20,8 @@ QString tempFolder();
 // for readers, which the timers are ten times a second (a missing folder holds no file to read).
 QString programFolderPath();
 QString dataFolder();
-// Whether the temporary folder holds a file of this name, without making the folder: one access()
-// and no text built, for the timers that watch for a file (a missing folder holds no file).
+// Whether the temporary folder holds a file of this name, without making the folder and without a
+// stat() while nothing changes there (FileStamp::watched), for the timers that wait for a file.
 bool tempFileExists(const char* name);
 
 // Deletes the files of tempFolder(), or of its direct subfolder when one is named ("mail"), whose

@@ -250,8 +250,8 @@ std::shared_ptr<const Snapshot> current() {
         encodedFile = QFile::encodeName(file);
         encodedWal = encodedFile + "-wal";
     }
-    const platform::FileStamp stamp = platform::FileStamp::of(encodedFile);
-    const platform::FileStamp walStamp = platform::FileStamp::of(encodedWal);
+    const platform::FileStamp stamp = platform::FileStamp::watched(encodedFile);
+    const platform::FileStamp walStamp = platform::FileStamp::watched(encodedWal);
     names.unlock();
     QMutexLocker lock(&snapshotLock);
     if (snapshot && snapshot->file == file && platform::Fresh(snapshot->stamp, stamp) &&
