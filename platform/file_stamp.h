@@ -35,7 +35,8 @@ struct FileStamp {
     // deleted, renamed to or from; for a folder, also anything in it), so that looking at an
     // unchanged file costs no stat(): one read() of the watch's queue. Where no watch can be set
     // (no inotify, a symbolic link, a folder that cannot be watched) it is of() itself. The queue
-    // is read on each call, so a change made before the call is always seen.
+    // is read on each call, so a change made before the call is always seen. One move it cannot
+    // see: a folder above the path's own folder renamed away (the path then names another file).
     static FileStamp watched(const QByteArray& encodedPath);
 
     // The same file with the same contents as far as the two stamps can tell.
