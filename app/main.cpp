@@ -16,6 +16,9 @@
 #include "app/launcher/luncher.h"
 #include "platform/desktop/program_start.h"
 #endif
+#ifdef MORVIK_HAVE_DROP
+#include "app/drop/drop_handler.h"
+#endif
 
 #include <QApplication>
 #include <QIcon>
@@ -64,6 +67,9 @@ int main(int argc, char** argv) {
     services::install(std::make_unique<MailService>());
 #endif
     services::install(std::make_unique<ProgramWindows>());
+#ifdef MORVIK_HAVE_DROP
+    services::install(std::make_unique<drop::DropHandler>());
+#endif
     morvik window;
     Trei::MainWindow = &window;
     Stage::Install(&window);

@@ -11,11 +11,29 @@ namespace platform::codec {
 inline constexpr const char* kCp932 = "CP932";
 inline constexpr const char* kEucJp = "EUC-JP";
 inline constexpr const char* kIso2022Jp = "ISO-2022-JP";
+inline constexpr const char* kEucJpMs = "EUC-JP-MS";
 
 QByteArray encode(const QString& text, const char* encoding, bool* ok = nullptr);
 QString decode(const QByteArray& bytes, const char* encoding, bool* ok = nullptr);
 
-inline QByteArray toCp932(const QString& text, bool* ok = nullptr) { return encode(text, kCp932, ok); }
-inline QString fromCp932(const QByteArray& bytes, bool* ok = nullptr) { return decode(bytes, kCp932, ok); }
+inline QByteArray toCp932(const QString& text, bool* ok = nullptr) {
+    return encode(text, kCp932, ok);
+}
+inline QString fromCp932(const QByteArray& bytes, bool* ok = nullptr) {
+    return decode(bytes, kCp932, ok);
+}
+
+// ISO-2022-JP read as EUC-JP-MS of its JIS bytes: JIS X 0208 with the vendor rows, JIS X 0212,
+// half-width kana after ESC ( I or SO, JIS X 0201 Roman as ASCII.
+QString decodeIso2022Jp(const QByteArray& bytes, bool* ok = nullptr);
+
+// bytes in the charset a mail labels them with (a MIME charset name, any case). ISO-2022-JP,
+// Shift_JIS and EUC-JP and their aliases as above; another label through iconv; no label, an
+// unknown one, or US-ASCII over 8-bit bytes: guessed as guessMail() does.
+QString decodeMail(const QByteArray& bytes, const QByteArray& charset);
+
+// Unlabelled mail bytes: ISO-2022-JP when they hold its escapes, else UTF-8 when valid, else EUC-JP
+// when valid as that, else CP932.
+QString guessMail(const QByteArray& bytes);
 
 } // namespace platform::codec

@@ -23,6 +23,7 @@ struct State {
     qint16 Exiting = 0;     // 1 from the first step of the exit on
     qint16 DanceHalf = 0;   // which half of their cycle the dances play next
     qint16 FlowerShown = 0; // 1 once the flower of the day was shown in this run
+    QString MidiPath;       // the dropped MIDI song the device "ATYPE" plays
     QString DbPath;         // the dialogue database file being opened (the program folder's copy)
 
     // Back to a program's first moment.

@@ -21,7 +21,10 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWindow>
@@ -94,6 +97,10 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     Label1 = overlay("Label1", QRect(10, 44, 66, 18));
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setStyleSheet(QStringLiteral("color: #1B1D33; font-weight: bold;"));
+
+    // Files dragged from the file manager land on her (on the window or on Image1, which lets
+    // them through): the drop handler takes them, and anything else dropped, which it only notes.
+    setAcceptDrops(true);
 
     RasSample = new VBRas32(this);
     RasSample->setObjectName(QStringLiteral("RasSample"));
@@ -392,6 +399,20 @@ void morvik::applyTopMost(const QString& value) {
 void morvik::ShowImage2(const stores::Picture& picture) {
     stores::Show(Image2, picture, stores::Note::Quiet);
     Image2->show();
+}
+
+void morvik::dragEnterEvent(QDragEnterEvent* event) {
+    event->acceptProposedAction();
+}
+
+void morvik::dragMoveEvent(QDragMoveEvent* event) {
+    event->acceptProposedAction();
+}
+
+void morvik::dropEvent(QDropEvent* event) {
+    event->acceptProposedAction();
+    if (const QMimeData* data = event->mimeData())
+        services::drops().Dropped(*data);
 }
 
 void morvik::closeEvent(QCloseEvent* event) {

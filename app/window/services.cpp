@@ -24,17 +24,20 @@ Talk& talk() { return *slot<Talk>(); }
 Mail& mail() { return *slot<Mail>(); }
 Sstp& sstp() { return *slot<Sstp>(); }
 Windows& windows() { return *slot<Windows>(); }
+Drops& drops() { return *slot<Drops>(); }
 
 void install(std::unique_ptr<Talk> implementation) { put(std::move(implementation)); }
 void install(std::unique_ptr<Mail> implementation) { put(std::move(implementation)); }
 void install(std::unique_ptr<Sstp> implementation) { put(std::move(implementation)); }
 void install(std::unique_ptr<Windows> implementation) { put(std::move(implementation)); }
+void install(std::unique_ptr<Drops> implementation) { put(std::move(implementation)); }
 
 void reset() {
     put<Talk>(nullptr);
     put<Mail>(nullptr);
     put<Sstp>(nullptr);
     put<Windows>(nullptr);
+    put<Drops>(nullptr);
 }
 
 } // namespace services

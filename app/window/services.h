@@ -6,6 +6,7 @@
 #include <QString>
 #include <memory>
 
+class QMimeData;
 class QWidget;
 
 namespace services {
@@ -82,6 +83,13 @@ public:
     virtual void ShowSettings() {}
 };
 
+// What is dropped on her (files from the file manager, or anything else): the drop handler.
+class Drops {
+public:
+    virtual ~Drops() = default;
+    virtual void Dropped(const QMimeData& data) { (void)data; }
+};
+
 // Where PlayCommonVoice writes the clip of a `common` id: the temporary folder's temp<id>.mp3.
 QString commonVoicePath(const QString& id);
 
@@ -89,11 +97,13 @@ Talk& talk();
 Mail& mail();
 Sstp& sstp();
 Windows& windows();
+Drops& drops();
 
 void install(std::unique_ptr<Talk> implementation);
 void install(std::unique_ptr<Mail> implementation);
 void install(std::unique_ptr<Sstp> implementation);
 void install(std::unique_ptr<Windows> implementation);
+void install(std::unique_ptr<Drops> implementation);
 // Puts every service back to its do-nothing implementation (for tests).
 void reset();
 

@@ -663,6 +663,203 @@ Rendered trayIcon() {
     return {image.convertToFormat(QImage::Format_ARGB32), mask};
 }
 
+// --- Melting: a dropped archive melts in her hands ------------------------------------------------
+//
+// She holds the block of ice up (20), brings it to her mouth (21), closes her eyes over it (22),
+// lets her arms down while it runs off into a puddle (17), and holds up the yellow sheet of what
+// came out of it (18). Each frame keeps to its outline's planned box: the drawing is clipped to the
+// box, the block's or the hair tuft's top edge makes the first row, the puddle's flat edge the last
+// one, and the splash of the puddle reaches the box's sides. A chip in the ice (20) and the gap
+// between her hands and her hair (22) are holes of the outline.
+struct MeltPlan {
+    QRect box;               // the outline's box
+    QRect topRun;            // the run of the box's top line
+    int lastLeft, lastRight; // the run of line 169
+    int splashTop;           // where the puddle's splash spreads to the box's sides
+    std::vector<QRect> hole; // runs of the hole, one per line
+};
+
+const QColor kIce{0xB8, 0xEC, 0xFA}, kIceShade{0x7C, 0xD0, 0xEA}, kSheet{0xF6, 0xE0, 0x5A},
+    kSheetShade{0xD9, 0xBC, 0x2E};
+
+MeltPlan meltPlan(int picture) {
+    switch (picture) {
+    case 20:
+        return {QRect(QPoint(28, 20), QPoint(130, 169)),
+                QRect(37, 20, 16, 1),
+                45,
+                122,
+                150,
+                {QRect(42, 26, 2, 1), QRect(42, 27, 7, 4), QRect(44, 31, 1, 1)}};
+    case 21:
+        return {QRect(QPoint(27, 19), QPoint(131, 169)), QRect(46, 19, 7, 1), 44, 120, 156, {}};
+    case 22:
+        return {QRect(QPoint(27, 24), QPoint(128, 169)),   QRect(40, 24, 15, 1), 44, 119, 150,
+                {QRect(43, 31, 2, 1), QRect(43, 32, 6, 3)}};
+    case 17:
+        return {QRect(QPoint(28, 19), QPoint(132, 169)), QRect(40, 19, 13, 1), 43, 120, 140, {}};
+    default: // 18
+        return {QRect(QPoint(29, 18), QPoint(134, 169)), QRect(41, 18, 15, 1), 46, 120, 150, {}};
+    }
+}
+
+Figure meltFigure(int picture) {
+    Figure f = armsDown();
+    f.offset = QPointF(-7, 0);
+    f.lean = -8;
+    switch (picture) {
+    case 20: // the block held up at the upper left
+        f.headDrop = 5;
+        f.look = -0.4;
+        f.mouth = Mouth::O;
+        f.left.reach = QPointF(40, 40);
+        f.left.hand = Hand::Grip;
+        f.right.reach = QPointF(70, 52);
+        break;
+    case 21: // the block at her open mouth
+        f.mouth = Mouth::Open;
+        f.left.reach = QPointF(50, 84);
+        f.right.reach = QPointF(72, 90);
+        f.left.hand = f.right.hand = Hand::Grip;
+        f.front.push_back([](QPainter& p, const Skeleton& s) {
+            const QPainterPath block = [&] {
+                QPainterPath b;
+                b.addRoundedRect(QRectF(s.headCentre.x() - 14, s.headCentre.y() + 13, 22, 14), 2, 2);
+                return b;
+            }();
+            part(p, block, kIce, kIceShade, 2.0, 2.0);
+        });
+        break;
+    case 22: // eyes closed, her hands at her mouth
+        f.eyes = Eyes::Closed;
+        f.mouth = Mouth::Small;
+        f.blush = true;
+        f.headDrop = 9;
+        f.left.reach = QPointF(56, 88);
+        f.right.reach = QPointF(68, 90);
+        break;
+    case 17: // arms down, the ice run off
+        f.eyes = Eyes::Down;
+        f.light = Light::Amber;
+        break;
+    default: // 18: the yellow sheet held up
+        f.mouth = Mouth::Small;
+        f.look = -0.2;
+        f.left.reach = QPointF(44, 46);
+        f.right.reach = QPointF(64, 50);
+        f.left.hand = f.right.hand = Hand::Grip;
+        break;
+    }
+    return f;
+}
+
+// Closes the small gaps the pose leaves between arms and body (enclosed background that is not the
+// planned hole) with the outline's colour, as an inked drawing would.
+void closeGaps(Rendered& r, const std::vector<QRect>& hole) {
+    const int w = r.mask.width(), h = r.mask.height();
+    std::vector<char> outside(size_t(w) * h, 0);
+    std::vector<QPoint> stack;
+    for (int x = 0; x < w; ++x)
+        stack.insert(stack.end(), {QPoint(x, 0), QPoint(x, h - 1)});
+    for (int y = 0; y < h; ++y)
+        stack.insert(stack.end(), {QPoint(0, y), QPoint(w - 1, y)});
+    while (!stack.empty()) {
+        const QPoint pt = stack.back();
+        stack.pop_back();
+        if (pt.x() < 0 || pt.y() < 0 || pt.x() >= w || pt.y() >= h)
+            continue;
+        char& seen = outside[size_t(pt.y()) * w + pt.x()];
+        if (seen || qGray(r.mask.pixel(pt)) != 0)
+            continue;
+        seen = 1;
+        stack.insert(stack.end(),
+                     {pt + QPoint(1, 0), pt - QPoint(1, 0), pt + QPoint(0, 1), pt - QPoint(0, 1)});
+    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool planned =
+                std::any_of(hole.begin(), hole.end(), [&](const QRect& run) { return run.contains(x, y); });
+            if (!outside[size_t(y) * w + x] && qGray(r.mask.pixel(x, y)) == 0 && !planned) {
+                r.mask.setPixel(x, y, qRgb(255, 255, 255));
+                r.picture.setPixel(x, y, palette::outline.rgb());
+            }
+        }
+}
+
+Rendered meltFrame(int picture) {
+    const MeltPlan plan = meltPlan(picture);
+    const Figure f = meltFigure(picture);
+    Rendered out = render(
+        [plan, f, picture](QPainter& p) {
+            p.setClipRect(plan.box);
+            const int left = plan.box.left(), right = plan.box.right() + 1;
+            // The puddle: a splash that spreads past both sides (the clip makes them the box's), over
+            // a flat pool whose bottom edge is the last line's run.
+            QPainterPath splash;
+            splash.addEllipse(QRectF(left - 1.5, plan.splashTop, right - left + 3,
+                                     (picture == 17 ? 159 : 166) - plan.splashTop));
+            // Drops thrown up where the water lands.
+            splash.setFillRule(Qt::WindingFill);
+            for (const double x : {left + 14.0, right - 16.0})
+                splash.addEllipse(QPointF(x, plan.splashTop + 2.5), 3.2, 4.2);
+            QPainterPath pool;
+            pool.setFillRule(Qt::WindingFill);
+            // In 17 the water stands ten lines deep, one pixel wider than its bottom line.
+            pool.addRect(QRectF(plan.lastLeft, picture == 17 ? 159 : 165,
+                                plan.lastRight - plan.lastLeft + (picture == 17 ? 1 : 0),
+                                picture == 17 ? 10 : 5));
+            pool.addRect(QRectF(plan.lastLeft, 169, plan.lastRight - plan.lastLeft, 1));
+            p.setPen(Qt::NoPen);
+            p.setBrush(kIceShade);
+            p.drawPath(splash);
+            p.drawPath(pool);
+            draw(p, f);
+            // The top: the block held up, or a tuft of her hair, its top edge the first run.
+            const QRectF top = plan.topRun;
+            if (picture == 20 || picture == 18) {
+                QPainterPath block;
+                block.setFillRule(Qt::WindingFill);
+                const double height = 44; // down to her hands
+                block.addRect(QRectF(top.left(), top.top(), top.width(), height));
+                if (picture == 20) // a bevelled edge under the top face
+                    block.addRect(QRectF(top.left() - 1, top.top() + 1, top.width() + 2, 2));
+                if (picture == 18) { // the sheet unrolls downward, wider under its rolled top
+                    block.addRect(QRectF(top.left() - 3, top.top() + 1, top.width() + 7, 1));
+                    block.addRect(QRectF(top.left() - 6, top.top() + 2, top.width() + 13, height - 2));
+                }
+                p.setPen(Qt::NoPen);
+                p.setBrush(picture == 20 ? kIce : kSheet);
+                p.drawPath(block);
+                p.setPen(QPen(palette::outline, 1.5));
+                p.setBrush(Qt::NoBrush);
+                p.drawRect(QRectF(top.left() + 0.75, top.top() + 0.75, top.width() - 1.5, height - 1.5));
+                if (picture == 18) {
+                    p.setPen(QPen(kSheetShade, 1.2));
+                    for (int i = 0; i < 7; ++i)
+                        p.drawLine(QPointF(top.left() + 3, top.top() + 6 + i * 5),
+                                   QPointF(top.right() - 3, top.top() + 6 + i * 5));
+                }
+            } else {
+                QPainterPath tuft;
+                tuft.moveTo(top.left(), top.top());
+                tuft.lineTo(top.left() + top.width(), top.top());
+                tuft.lineTo(top.left() + top.width() + 4, top.top() + 9);
+                tuft.lineTo(top.left() - 4, top.top() + 9);
+                tuft.closeSubpath();
+                p.setPen(Qt::NoPen);
+                p.setBrush(palette::hair);
+                p.drawPath(tuft);
+            }
+            // The holes: the chip in the ice, the gap under her hands.
+            p.setCompositionMode(QPainter::CompositionMode_Clear);
+            for (const QRect& run : plan.hole)
+                p.fillRect(run, Qt::transparent);
+        },
+        solid(kPose, 0xFF000000u));
+    closeGaps(out, plan.hole);
+    return out;
+}
+
 std::vector<PictureRow> buildRows() {
     std::vector<PictureRow> rows;
     auto pose = [&](const QString& name, const std::function<Figure()>& figure) {
@@ -738,6 +935,9 @@ std::vector<PictureRow> buildRows() {
     for (int k = 5; k <= 8; ++k)
         rows.push_back({QStringLiteral("gra5.Image1(%1)").arg(k), kPose, Backdrop::Black,
                         [k] { return mirrored(onBlack(danceFrame(k - 4))); }});
+    for (int p : {20, 21, 22, 17, 18})
+        rows.push_back(
+            {QStringLiteral("gra4.Image1(%1)").arg(p), kPose, Backdrop::Black, [p] { return meltFrame(p); }});
     for (int k = 0; k <= 4; ++k)
         pose(QStringLiteral("gra6.Image1(%1)").arg(k), [k] { return phoneFrame(k); });
     for (int k = 5; k <= 7; ++k)
@@ -790,6 +990,11 @@ std::vector<OutlineRow> buildOutlines() {
         rows.push_back({QStringLiteral("RgnCall2.ShapePose%1").arg(18 + k),
                         character,
                         {QStringLiteral("gra6.Image1(%1)").arg(k)}});
+    // The melting of an archive: each outline is traced from the picture shown under it.
+    for (const auto& [k, picture] : {std::pair{1, 20}, {2, 21}, {3, 22}, {4, 17}, {5, 18}})
+        rows.push_back({QStringLiteral("gra4.melt%1").arg(k, 2, 10, QLatin1Char('0')),
+                        character,
+                        {QStringLiteral("gra4.Image1(%1)").arg(picture)}});
     for (int k = 0; k <= 8; ++k)
         rows.push_back({QStringLiteral("RgnCall2.ShapeDance1_%1").arg(k),
                         character,

@@ -31,7 +31,11 @@ struct FakeStage : Stage {
                                                             {MailArming, "MailArming"},
                                                             {MailCheck, "MailCheck"},
                                                             {SignSwap, "SignSwap"},
-                                                            {BusyAnimation, "BusyAnimation"}};
+                                                            {BusyAnimation, "BusyAnimation"},
+                                                            {Dance1, "Dance1"},
+                                                            {Dance2, "Dance2"},
+                                                            {Dance3, "Dance3"},
+                                                            {Dance4, "Dance4"}};
         QStringList out;
         for (auto [watch, name] : all)
             if (watches.testFlag(watch))

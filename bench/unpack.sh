@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# bench/unpack.sh [MB]: how fast a dropped ZIP is unpacked, beside bsdtar -xf of the same archive in
+# the same run: one archive of many small files (10 KB each) and one of a few large ones, MB in all
+# (200 by default). Prints the seconds of each (best of three) and their ratio; the goal is within
+# 1.1x of bsdtar. Not a test: figures depend on the machine. Installs what it needs.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+mb=${1:-200}
+source "$root/scripts/lib.sh"
+morvik_install_deps build
+need=()
+for pkg in libarchive-tools zip; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || need+=("$pkg")
+done
+if [[ ${#need[@]} -gt 0 ]]; then
+    sudo=(); [[ $(id -u) -ne 0 ]] && sudo=(sudo)
+    echo "Installing: ${need[*]}" >&2
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"
+fi
+morvik_build
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# shellcheck disable=SC2046
+c++ -O2 -std=c++20 -fPIC -I"$root" "$root/bench/unpack_bench.cpp" \
+    "$MORVIK_BUILD/platform/archive/libmorvik_archive.a" "$MORVIK_BUILD/platform/libmorvik_platform_core.a" \
+    $(pkg-config --cflags --libs Qt6Core libarchive) -o "$work/unpack_bench"
+
+# Half random, half text: deflate has something to do, as with real files.
+make_file() { # make_file PATH KB
+    {
+        head -c $(($2 * 512)) /dev/urandom
+        { yes "morvik unpacks what is dropped on her" || true; } | head -c $(($2 * 512))
+    } >"$1"
+}
+mkdir -p "$work/small/files" "$work/large/files"
+for i in $(seq 1 $((mb * 100))); do make_file "$work/small/files/$i.dat" 10; done
+for i in 1 2 3 4; do make_file "$work/large/files/$i.dat" $((mb * 256)); done
+(cd "$work/small" && zip -q -r ../small.zip files)
+(cd "$work/large" && zip -q -r ../large.zip files)
+
+seconds() { # seconds COMMAND...: best of three, each into a fresh folder
+    local best=
+    for _ in 1 2 3; do
+        rm -rf "$work/out" && mkdir "$work/out"
+        sync
+        local start end
+        start=$(date +%s.%N)
+        "$@" >/dev/null
+        end=$(date +%s.%N)
+        best=$(echo "$start $end ${best:-1e9}" | awk '{t = $2 - $1; print (t < $3 ? t : $3)}')
+    done
+    echo "$best"
+}
+for kind in small large; do
+    ours=$(seconds "$work/unpack_bench" "$work/$kind.zip" "$work/out")
+    theirs=$(seconds bsdtar -xf "$work/$kind.zip" -C "$work/out")
+    echo "$kind: morvik ${ours}s, bsdtar ${theirs}s, ratio $(echo "$ours $theirs" | awk '{printf "%.2f", $1 / $2}')"
+done

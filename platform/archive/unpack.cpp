@@ -1,0 +1,292 @@
+#include "platform/archive/unpack.h"
+
+#include "platform/codec.h"
+
+#include <QFile>
+#include <QHash>
+#include <QStringConverter>
+#include <QStringList>
+#include <archive.h>
+#include <archive_entry.h>
+#include <clocale>
+#include <fcntl.h>
+#include <memory>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::archive {
+namespace {
+
+struct FreeReader {
+    void operator()(struct archive* a) const { archive_read_free(a); }
+};
+struct FreeWriter {
+    void operator()(struct archive* a) const { archive_write_free(a); }
+};
+
+// libarchive turns names into the locale's encoding; while unpacking that is UTF-8 on this thread,
+// whatever the program's locale, so that UTF-8 names come through as they are.
+class Utf8Locale {
+public:
+    Utf8Locale() : locale_(newlocale(LC_ALL_MASK, "C.UTF-8", static_cast<locale_t>(nullptr))) {
+        if (locale_)
+            previous_ = uselocale(locale_);
+    }
+    ~Utf8Locale() {
+        if (locale_) {
+            uselocale(previous_);
+            freelocale(locale_);
+        }
+    }
+    Utf8Locale(const Utf8Locale&) = delete;
+    Utf8Locale& operator=(const Utf8Locale&) = delete;
+
+private:
+    locale_t locale_;
+    locale_t previous_ = LC_GLOBAL_LOCALE;
+};
+
+// Works in the folder while alive, and goes back to where the process was.
+class InFolder {
+public:
+    explicit InFolder(const QString& folder) : back_(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        entered_ = back_ >= 0 && chdir(QFile::encodeName(folder).constData()) == 0;
+    }
+    ~InFolder() {
+        if (back_ >= 0) {
+            if (entered_ && fchdir(back_) != 0) {
+                // Nothing sensible is left to do: the folder we came from is gone.
+            }
+            close(back_);
+        }
+    }
+    InFolder(const InFolder&) = delete;
+    InFolder& operator=(const InFolder&) = delete;
+    bool entered() const { return entered_; }
+
+private:
+    int back_;
+    bool entered_ = false;
+};
+
+bool exists(const QByteArray& path, bool* isDir = nullptr) {
+    struct stat st {};
+    if (lstat(path.constData(), &st) != 0)
+        return false;
+    if (isDir)
+        *isDir = S_ISDIR(st.st_mode);
+    return true;
+}
+
+// The parts of a relative name, or nothing when it is absolute or climbs out with "..".
+std::optional<QStringList> safeParts(const QString& name) {
+    if (name.startsWith(QLatin1Char('/')))
+        return std::nullopt;
+    QStringList parts;
+    for (const QString& part : name.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String(".."))
+            return std::nullopt;
+        if (part != QLatin1String("."))
+            parts << part;
+    }
+    return parts;
+}
+
+// Whether a link at `parts` pointing to `target` stays inside the folder.
+bool linkStaysInside(const QStringList& parts, const QString& target) {
+    if (target.isEmpty() || target.startsWith(QLatin1Char('/')))
+        return false;
+    qsizetype depth = parts.size() - 1; // the folder the link lies in
+    for (const QString& part : target.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (part == QLatin1String(".."))
+            --depth;
+        else if (part != QLatin1String("."))
+            ++depth;
+        if (depth < 0)
+            return false;
+    }
+    return true;
+}
+
+// "name.ext" becomes "name (n).ext" for the first n from 2 that is free.
+QString beside(const QString& folderPart, const QString& name) {
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    const QString suffix = dot > 0 ? name.mid(dot) : QString();
+    for (int n = 2;; ++n) {
+        const QString candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(suffix);
+        const QString path = folderPart.isEmpty() ? candidate : folderPart + QLatin1Char('/') + candidate;
+        if (!exists(QFile::encodeName(path)))
+            return candidate;
+    }
+}
+
+class Unpacking {
+public:
+    explicit Unpacking(UnpackResult& result) : result_(result) {}
+
+    void fail(const QString& why) {
+        result_.ok = false;
+        if (result_.error.isEmpty())
+            result_.error = why;
+    }
+
+    // Where an entry goes, relative to the folder: its folders as already placed, and its own name
+    // moved beside anything of that name that was there before this unpacking.
+    QString place(const QStringList& parts, bool isDir) {
+        QString path;
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            const QString original = path.isEmpty() ? parts[i] : path + QLatin1Char('/') + parts[i];
+            if (const auto moved = placed_.constFind(original); moved != placed_.cend()) {
+                path = *moved;
+                continue;
+            }
+            const bool last = i == parts.size() - 1;
+            QString name = parts[i];
+            bool existingIsDir = false;
+            const QString candidate = path.isEmpty() ? name : path + QLatin1Char('/') + name;
+            const bool taken = exists(QFile::encodeName(candidate), &existingIsDir);
+            // A folder may be shared with one that exists; a file never takes an existing name.
+            if (taken && !(existingIsDir && (!last || isDir)))
+                name = beside(path, name);
+            const QString next = path.isEmpty() ? name : path + QLatin1Char('/') + name;
+            placed_.insert(original, next);
+            path = next;
+        }
+        return path;
+    }
+
+private:
+    UnpackResult& result_;
+    QHash<QString, QString> placed_;
+};
+
+void supportKind(struct archive* reader, Kind kind) {
+    switch (kind) {
+    case Kind::lzh:
+        // LZH archives name their entries in CP932 (libarchive refuses such a name without it).
+        archive_read_support_format_lha(reader);
+        archive_read_set_format_option(reader, "lha", "hdrcharset", "CP932");
+        return;
+    case Kind::zip:
+        archive_read_support_format_zip(reader);
+        return;
+    case Kind::cab:
+        archive_read_support_format_cab(reader);
+        return;
+    case Kind::rar:
+        archive_read_support_format_rar(reader);
+        archive_read_support_format_rar5(reader);
+        return;
+    }
+}
+
+QString errorOf(struct archive* a) {
+    const char* text = archive_error_string(a);
+    return text ? QString::fromLocal8Bit(text) : QStringLiteral("unknown error");
+}
+
+} // namespace
+
+QString entryName(const QByteArray& raw) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString asUtf8 = utf8(raw);
+    if (!utf8.hasError())
+        return asUtf8;
+    return codec::fromCp932(raw);
+}
+
+UnpackResult unpack(const QString& archivePath, Kind kind, const QString& folder) {
+    UnpackResult result;
+    result.ok = true;
+    Unpacking unpacking(result);
+    const Utf8Locale utf8;
+
+    const std::unique_ptr<struct archive, FreeReader> reader(archive_read_new());
+    const std::unique_ptr<struct archive, FreeWriter> writer(archive_write_disk_new());
+    if (!reader || !writer) {
+        unpacking.fail(QStringLiteral("out of memory"));
+        return result;
+    }
+    supportKind(reader.get(), kind);
+    archive_write_disk_set_options(writer.get(), ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT |
+                                                     ARCHIVE_EXTRACT_SECURE_SYMLINKS |
+                                                     ARCHIVE_EXTRACT_SECURE_NOABSOLUTEPATHS);
+    if (archive_read_open_filename(reader.get(), QFile::encodeName(archivePath).constData(), 64 * 1024) !=
+        ARCHIVE_OK) {
+        unpacking.fail(errorOf(reader.get()));
+        return result;
+    }
+    const InFolder inFolder(folder);
+    if (!inFolder.entered()) {
+        unpacking.fail(QStringLiteral("cannot enter %1").arg(folder));
+        return result;
+    }
+
+    struct archive_entry* entry = nullptr;
+    for (;;) {
+        const int read = archive_read_next_header(reader.get(), &entry);
+        if (read == ARCHIVE_EOF)
+            break;
+        if (read < ARCHIVE_WARN) {
+            unpacking.fail(errorOf(reader.get()));
+            if (read == ARCHIVE_FATAL)
+                break;
+            continue;
+        }
+        const char* rawName = archive_entry_pathname(entry);
+        const QString name = entryName(QByteArray(rawName ? rawName : ""));
+        const std::optional<QStringList> parts = safeParts(name);
+        if (!parts || parts->isEmpty()) {
+            unpacking.fail(QStringLiteral("refused entry %1").arg(name));
+            continue;
+        }
+        if (const char* link = archive_entry_symlink(entry)) {
+            const QString target = entryName(QByteArray(link));
+            if (!linkStaysInside(*parts, target)) {
+                unpacking.fail(QStringLiteral("refused link %1 -> %2").arg(name, target));
+                continue;
+            }
+            archive_entry_set_symlink(entry, target.toUtf8().constData());
+        }
+        if (const char* link = archive_entry_hardlink(entry)) {
+            const std::optional<QStringList> targetParts = safeParts(entryName(QByteArray(link)));
+            if (!targetParts || targetParts->isEmpty()) {
+                unpacking.fail(QStringLiteral("refused link %1").arg(name));
+                continue;
+            }
+            archive_entry_set_hardlink(entry, unpacking.place(*targetParts, false).toUtf8().constData());
+        }
+        const bool isDir = archive_entry_filetype(entry) == AE_IFDIR;
+        const QString path = unpacking.place(*parts, isDir);
+        archive_entry_set_pathname(entry, path.toUtf8().constData());
+        if (archive_write_header(writer.get(), entry) < ARCHIVE_WARN) {
+            unpacking.fail(errorOf(writer.get()));
+            continue;
+        }
+        const void* block = nullptr;
+        size_t size = 0;
+        la_int64_t offset = 0;
+        int data = ARCHIVE_OK;
+        while ((data = archive_read_data_block(reader.get(), &block, &size, &offset)) == ARCHIVE_OK) {
+            if (archive_write_data_block(writer.get(), block, size, offset) < ARCHIVE_WARN) {
+                data = ARCHIVE_FAILED;
+                unpacking.fail(errorOf(writer.get()));
+                break;
+            }
+        }
+        if (data != ARCHIVE_EOF && data != ARCHIVE_FAILED)
+            unpacking.fail(errorOf(reader.get()));
+        if (archive_write_finish_entry(writer.get()) < ARCHIVE_WARN)
+            unpacking.fail(errorOf(writer.get()));
+        ++result.written;
+        if (data == ARCHIVE_FATAL)
+            break;
+    }
+    if (archive_write_close(writer.get()) < ARCHIVE_WARN)
+        unpacking.fail(errorOf(writer.get()));
+    return result;
+}
+
+} // namespace platform::archive

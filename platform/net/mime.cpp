@@ -1,0 +1,345 @@
+#include "mime.h"
+
+#include "platform/codec.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <gmime/gmime.h>
+#include <memory>
+#include <mutex>
+
+namespace platform::mime {
+namespace {
+
+struct GObjectUnref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+template <typename T> using GPtr = std::unique_ptr<T, GObjectUnref>;
+
+struct GFree {
+    void operator()(gpointer p) const { g_free(p); }
+};
+using GString = std::unique_ptr<char, GFree>;
+
+struct OptionsFree {
+    void operator()(GMimeParserOptions* options) const { g_mime_parser_options_free(options); }
+};
+
+void initGMime() {
+    static std::once_flag once;
+    std::call_once(once, [] { g_mime_init(); });
+}
+
+QString blankControls(QString text) {
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
+QByteArray unfold(QByteArray raw) {
+    raw.replace("\r\n", "\n");
+    QByteArray out;
+    out.reserve(raw.size());
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\n' && (i + 1 == raw.size() || raw[i + 1] == ' ' || raw[i + 1] == '\t'))
+            continue;
+        out.append(raw[i]);
+    }
+    return out;
+}
+
+QByteArray decodeQ(const QByteArray& text) {
+    QByteArray out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '_') {
+            out.append(' ');
+        } else if (c == '=' && i + 2 < text.size()) {
+            bool ok = false;
+            const int value = text.mid(i + 1, 2).toInt(&ok, 16);
+            if (ok) {
+                out.append(char(value));
+                i += 2;
+            } else {
+                out.append(c);
+            }
+        } else {
+            out.append(c);
+        }
+    }
+    return out;
+}
+
+// One piece of a header value: raw text, or the decoded bytes of encoded words in one charset.
+struct Piece {
+    bool encoded = false;
+    QByteArray charset;
+    QByteArray bytes;
+};
+
+std::vector<Piece> pieces(const QByteArray& raw) {
+    static const QRegularExpression word(QStringLiteral("=\\?([^?\\s]+)\\?([bBqQ])\\?([^?\\s]*)\\?="));
+    // Latin-1 keeps every byte as one character, so offsets match the bytes.
+    const QString text = QString::fromLatin1(raw);
+    std::vector<Piece> out;
+    qsizetype at = 0;
+    auto it = word.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        const QByteArray between = raw.mid(at, m.capturedStart() - at);
+        const bool onlyBlanks = between.trimmed().isEmpty();
+        if (!(onlyBlanks && !out.empty() && out.back().encoded) && !between.isEmpty())
+            out.push_back({false, {}, between});
+        QByteArray charset = m.captured(1).toLatin1();
+        if (const qsizetype star = charset.indexOf('*'); star >= 0)
+            charset.truncate(star); // RFC 2231 language
+        const QByteArray payload = m.captured(3).toLatin1();
+        const QByteArray bytes = m.captured(2).compare(QStringLiteral("b"), Qt::CaseInsensitive) == 0
+                                     ? QByteArray::fromBase64(payload)
+                                     : decodeQ(payload);
+        if (!out.empty() && out.back().encoded &&
+            out.back().charset.compare(charset, Qt::CaseInsensitive) == 0)
+            out.back().bytes.append(bytes);
+        else
+            out.push_back({true, charset, bytes});
+        at = m.capturedEnd();
+    }
+    if (at < raw.size())
+        out.push_back({false, {}, raw.mid(at)});
+    return out;
+}
+
+QString decodePiece(const Piece& piece) {
+    return piece.encoded ? codec::decodeMail(piece.bytes, piece.charset) : codec::guessMail(piece.bytes);
+}
+
+// The value with every encoded word and 8-bit run as UTF-8, for GMime's address parser: its own
+// decoding would go through glibc's tables.
+QByteArray asUtf8Header(const QByteArray& raw) {
+    QByteArray out;
+    for (const Piece& piece : pieces(unfold(raw))) {
+        const QString text = blankControls(decodePiece(piece));
+        if (piece.encoded)
+            out += "=?UTF-8?B?" + text.toUtf8().toBase64() + "?=";
+        else
+            out += text.toUtf8();
+    }
+    return out;
+}
+
+QByteArray rawHeader(GMimeObject* object, const char* name) {
+    GMimeHeaderList* list = g_mime_object_get_header_list(object);
+    if (!list)
+        return {};
+    GMimeHeader* header = g_mime_header_list_get_header(list, name);
+    if (!header)
+        return {};
+    const char* raw = g_mime_header_get_raw_value(header);
+    return raw ? QByteArray(raw) : QByteArray();
+}
+
+QString formatFrom(const QByteArray& raw) {
+    if (raw.trimmed().isEmpty())
+        return {};
+    const QByteArray utf8 = asUtf8Header(raw);
+    std::unique_ptr<GMimeParserOptions, OptionsFree> options(g_mime_parser_options_new());
+    g_mime_parser_options_set_rfc2047_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
+    g_mime_parser_options_set_address_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
+    GPtr<InternetAddressList> list(internet_address_list_parse(options.get(), utf8.constData()));
+    InternetAddress* first = nullptr;
+    if (list && internet_address_list_length(list.get()) > 0) {
+        first = internet_address_list_get_address(list.get(), 0);
+        if (INTERNET_ADDRESS_IS_GROUP(first)) {
+            InternetAddressList* members = internet_address_group_get_members(INTERNET_ADDRESS_GROUP(first));
+            first = members && internet_address_list_length(members) > 0
+                        ? internet_address_list_get_address(members, 0)
+                        : nullptr;
+        }
+    }
+    if (!first || !INTERNET_ADDRESS_IS_MAILBOX(first))
+        return decodeHeader(raw);
+    const char* name = internet_address_get_name(first);
+    if (name) {
+        const QString clean = blankControls(QString::fromUtf8(name)).simplified();
+        internet_address_set_name(first, clean.isEmpty() ? nullptr : clean.toUtf8().constData());
+    }
+    const GString text(internet_address_to_string(first, nullptr, FALSE));
+    return blankControls(QString::fromUtf8(text.get())).trimmed();
+}
+
+QString formatDate(GMimeMessage* message) {
+    const QByteArray raw = rawHeader(GMIME_OBJECT(message), "Date");
+    if (GDateTime* date = g_mime_message_get_date(message)) {
+        const QDateTime when = QDateTime::fromSecsSinceEpoch(g_date_time_to_unix(date));
+        return when.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm"));
+    }
+    return decodeHeader(raw);
+}
+
+QByteArray content(GMimePart* part) {
+    GMimeDataWrapper* wrapper = g_mime_part_get_content(part);
+    if (!wrapper)
+        return {};
+    GPtr<GMimeStream> stream(g_mime_stream_mem_new());
+    g_mime_data_wrapper_write_to_stream(wrapper, stream.get());
+    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
+    return QByteArray(reinterpret_cast<const char*>(bytes->data), qsizetype(bytes->len));
+}
+
+QString partText(GMimePart* part) {
+    const char* charset = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset");
+    return codec::decodeMail(content(part), charset ? QByteArray(charset) : QByteArray());
+}
+
+QString bodyLines(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control && c != QLatin1Char('\n') && c != QLatin1Char('\t'))
+            c = QLatin1Char(' ');
+    }
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return text;
+}
+
+struct Walk {
+    QString plain;
+    QString html;
+    bool hasPlain = false;
+    bool hasHtml = false;
+    QStringList attachments;
+};
+
+void walk(GMimeObject* object, Walk& walk_) {
+    if (GMIME_IS_MULTIPART(object)) {
+        GMimeMultipart* multipart = GMIME_MULTIPART(object);
+        const int count = g_mime_multipart_get_count(multipart);
+        for (int i = 0; i < count; ++i)
+            walk(g_mime_multipart_get_part(multipart, i), walk_);
+        return;
+    }
+    GMimeContentType* type = g_mime_object_get_content_type(object);
+    const char* filename = nullptr;
+    bool attachment = false;
+    if (GMIME_IS_PART(object)) {
+        filename = g_mime_part_get_filename(GMIME_PART(object));
+        attachment = g_mime_part_is_attachment(GMIME_PART(object)) || filename;
+    } else {
+        attachment = true; // an attached message
+    }
+    const bool text = type && g_mime_content_type_is_type(type, "text", "*");
+    if (attachment || !text) {
+        if (filename)
+            walk_.attachments << blankControls(QString::fromUtf8(filename)).trimmed();
+        return;
+    }
+    GMimePart* part = GMIME_PART(object);
+    if (g_mime_content_type_is_type(type, "text", "plain") && !walk_.hasPlain) {
+        walk_.plain = partText(part);
+        walk_.hasPlain = true;
+    } else if (g_mime_content_type_is_type(type, "text", "html") && !walk_.hasHtml) {
+        walk_.html = partText(part);
+        walk_.hasHtml = true;
+    }
+}
+
+} // namespace
+
+QString decodeHeader(const QByteArray& raw) {
+    QString out;
+    for (const Piece& piece : pieces(unfold(raw)))
+        out += decodePiece(piece);
+    return blankControls(out).trimmed();
+}
+
+QString htmlToText(const QString& html) {
+    QString text = html;
+    static const QRegularExpression hidden(QStringLiteral("<(script|style|head)\\b.*?</\\1\\s*>"),
+                                           QRegularExpression::CaseInsensitiveOption |
+                                               QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression comment(QStringLiteral("<!--.*?-->"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression space(QStringLiteral("[ \\t\\r\\n]+"));
+    static const QRegularExpression lineBreak(
+        QStringLiteral("<(br|/p|/div|/tr|/li|/h[1-6]|/blockquote|/pre|/table)\\b[^>]*>"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
+    static const QRegularExpression entity(QStringLiteral("&(#[0-9]+|#[xX][0-9a-fA-F]+|[a-zA-Z]+);"));
+    text.remove(hidden);
+    text.remove(comment);
+    text.replace(space, QStringLiteral(" "));
+    text.replace(lineBreak, QStringLiteral("\n"));
+    text.remove(tag);
+    QString out;
+    qsizetype at = 0;
+    auto it = entity.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        out += QStringView(text).mid(at, m.capturedStart() - at);
+        const QString name = m.captured(1);
+        QString replacement = m.captured(0);
+        if (name.startsWith(QLatin1Char('#'))) {
+            bool ok = false;
+            const uint code = name.startsWith(QStringLiteral("#x"), Qt::CaseInsensitive)
+                                  ? name.mid(2).toUInt(&ok, 16)
+                                  : name.mid(1).toUInt(&ok, 10);
+            if (ok && code > 0 && code <= 0x10FFFF) {
+                const char32_t c = code;
+                replacement = QString::fromUcs4(&c, 1);
+            }
+        } else if (name == QStringLiteral("amp")) {
+            replacement = QStringLiteral("&");
+        } else if (name == QStringLiteral("lt")) {
+            replacement = QStringLiteral("<");
+        } else if (name == QStringLiteral("gt")) {
+            replacement = QStringLiteral(">");
+        } else if (name == QStringLiteral("quot")) {
+            replacement = QStringLiteral("\"");
+        } else if (name == QStringLiteral("apos")) {
+            replacement = QStringLiteral("'");
+        } else if (name == QStringLiteral("nbsp")) {
+            replacement = QStringLiteral(" ");
+        }
+        out += replacement;
+        at = m.capturedEnd();
+    }
+    out += QStringView(text).mid(at);
+    QStringList lines = out.split(QLatin1Char('\n'));
+    for (QString& line : lines)
+        line = line.trimmed();
+    return lines.join(QLatin1Char('\n')).trimmed();
+}
+
+Message read(const QByteArray& bytes) {
+    initGMime();
+    // GMime keeps header values as C strings, cut at a NUL; a NUL is a blank in every text here,
+    // and attachments are never saved, so a blank for it loses nothing.
+    QByteArray raw = bytes;
+    raw.replace('\0', ' ');
+    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(raw.constData(), size_t(raw.size())));
+    GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+    std::unique_ptr<GMimeParserOptions, OptionsFree> options(g_mime_parser_options_new());
+    g_mime_parser_options_set_rfc2047_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
+    g_mime_parser_options_set_parameter_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
+    GPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options.get()));
+    Message out;
+    if (!message)
+        return out;
+    GMimeObject* object = GMIME_OBJECT(message.get());
+    out.subject = decodeHeader(rawHeader(object, "Subject"));
+    out.from = formatFrom(rawHeader(object, "From"));
+    out.date = formatDate(message.get());
+    Walk found;
+    if (GMimeObject* body = g_mime_message_get_mime_part(message.get()))
+        walk(body, found);
+    out.attachments = found.attachments;
+    if (found.hasPlain)
+        out.body = bodyLines(found.plain);
+    else if (found.hasHtml)
+        out.body = bodyLines(htmlToText(found.html));
+    return out;
+}
+
+} // namespace platform::mime

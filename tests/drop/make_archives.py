@@ -1,0 +1,192 @@
+#!/usr/bin/env python3
+"""Makes the archives the drop tests unpack, into the folder given as the first argument.
+
+Each good archive holds the same two files: a.txt ("abc\\n") and 資料/日本語.txt (500 numbered
+lines). Made by the real tools where Debian has one (Info-ZIP zip, jlha-utils, gcab); written here
+from the formats' published descriptions where it has none (RAR 4 and RAR 5, stored), or where the
+tool cannot write what we need (a ZIP with CP932 names and no UTF-8 flag, hostile ZIPs).
+
+Output: lzh.lzh, zip.zip, cp932.zip, cab.cab, rar4.rar, rar5.rar, dotdot.zip, absolute.zip,
+symlink.zip, truncated.zip.
+"""
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import zlib
+
+JAPANESE_DIR = "資料"
+JAPANESE_FILE = "日本語.txt"
+LINES = "".join(f"{i}\n" for i in range(1, 501)).encode()
+FILES = [("a.txt", b"abc\n"), (f"{JAPANESE_DIR}/{JAPANESE_FILE}", LINES)]
+
+
+def dos_time():
+    # 2001-02-03 04:05:06
+    return (4 << 11) | (5 << 5) | 3, ((2001 - 1980) << 9) | (2 << 5) | 3
+
+
+def stored_zip(entries):
+    """entries: (name bytes, data, flags, external attributes)."""
+    t, d = dos_time()
+    local, central = b"", b""
+    for name, data, flags, external in entries:
+        crc = zlib.crc32(data)
+        header = struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, flags, 0, t, d, crc, len(data), len(data),
+                             len(name), 0)
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 0x0314, 20, flags, 0, t, d, crc, len(data),
+                               len(data), len(name), 0, 0, 0, 0, external, len(local)) + name
+        local += header + name + data
+    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, len(entries), len(entries), len(central), len(local), 0)
+    return local + central + end
+
+
+REGULAR = 0o100644 << 16
+LINK = 0o120777 << 16
+
+
+def crc16(data):
+    crc = 0
+    for byte in data:
+        crc ^= byte
+        for _ in range(8):
+            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
+    return crc
+
+
+def lzh(work, out):
+    # jlha names entries in its own way with non-ASCII names, so the files are made with ASCII
+    # names of the same byte length as the CP932 ones and the names are written in afterwards, as a
+    # Japanese Windows archiver writes them (level 2 headers: the header's CRC-16 is made again).
+    src = os.path.join(work, "lzh")
+    os.makedirs(os.path.join(src, "XXXX"))
+    with open(os.path.join(src, "a.txt"), "wb") as f:
+        f.write(b"abc\n")
+    with open(os.path.join(src, "XXXX", "YYYYYY.txt"), "wb") as f:
+        f.write(LINES)
+    subprocess.run(["lha", "ao5", "t.lzh", "a.txt", "XXXX/YYYYYY.txt"], cwd=src, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    data = bytearray(open(os.path.join(src, "t.lzh"), "rb").read())
+    assert b"-lh5-" in data, "jlha did not compress with -lh5-"
+    pos = 0
+    while pos < len(data) and data[pos] != 0:
+        size = data[pos] | data[pos + 1] << 8
+        assert data[pos + 20] == 2, "expected a level 2 header"
+        packed = struct.unpack_from("<I", data, pos + 7)[0]
+        header = data[pos:pos + size]
+        for old, new in ((b"XXXX", JAPANESE_DIR.encode("cp932")), (b"YYYYYY", JAPANESE_FILE[:3].encode("cp932"))):
+            assert len(old) == len(new)
+            header = header.replace(old, new)
+        # The CRC ext header (type 0) is the first ext header, at 24 + 3.
+        crc_at = 27
+        assert header[crc_at - 1] == 0
+        header[crc_at:crc_at + 2] = b"\0\0"
+        header[crc_at:crc_at + 2] = struct.pack("<H", crc16(bytes(header)))
+        data[pos:pos + size] = header
+        pos += size + packed
+    with open(out, "wb") as f:
+        f.write(data)
+
+
+def info_zip(work, out):
+    src = os.path.join(work, "zip")
+    os.makedirs(os.path.join(src, JAPANESE_DIR))
+    for name, content in FILES:
+        with open(os.path.join(src, name), "wb") as f:
+            f.write(content)
+    subprocess.run(["zip", "-q", "-r", out, "a.txt", JAPANESE_DIR], cwd=src, check=True,
+                   env=dict(os.environ, LC_ALL="C.UTF-8"))
+
+
+def cab(work, out):
+    src = os.path.join(work, "cab")
+    os.makedirs(os.path.join(src, JAPANESE_DIR))
+    for name, content in FILES:
+        with open(os.path.join(src, name), "wb") as f:
+            f.write(content)
+    subprocess.run(["gcab", "-c", "-z", out, "a.txt", f"{JAPANESE_DIR}/{JAPANESE_FILE}"], cwd=src, check=True)
+
+
+def rar4(out):
+    def block(kind, flags, body, data=b""):
+        size = 7 + len(body)
+        head = struct.pack("<BHH", kind, flags, size) + body
+        return struct.pack("<H", zlib.crc32(head) & 0xFFFF) + head + data
+
+    t, d = dos_time()
+    blob = b"Rar!\x1a\x07\x00" + block(0x73, 0, b"\0" * 6)
+    for name, data in FILES:
+        encoded = name.replace("/", "\\").encode()
+        # LONG_BLOCK, and UNICODE: a name with no NUL in it is UTF-8.
+        flags = 0x8000 | (0x200 if encoded != name.encode("ascii", "replace") else 0)
+        body = struct.pack("<IIBIHHBBHI", len(data), len(data), 2, zlib.crc32(data), t, d, 20, 0x30, len(encoded),
+                           0x20) + encoded
+        blob += block(0x74, flags, body, data)
+    blob += block(0x7B, 0x4000, b"")
+    with open(out, "wb") as f:
+        f.write(blob)
+
+
+def vint(value):
+    out = b""
+    while True:
+        byte = value & 0x7F
+        value >>= 7
+        if value:
+            out += bytes([byte | 0x80])
+        else:
+            return out + bytes([byte])
+
+
+def rar5(out):
+    def header(body, data=b""):
+        # body starts with the type; the size covers type to end.
+        block = vint(len(body)) + body
+        return struct.pack("<I", zlib.crc32(block)) + block + data
+
+    blob = b"Rar!\x1a\x07\x01\x00"
+    blob += header(vint(1) + vint(0) + vint(0))  # main header, no flags, archive flags 0
+    for name, data in FILES:
+        encoded = name.encode()
+        body = (vint(2) + vint(0x02) + vint(len(data))  # file header with a data area
+                + vint(0x04)  # file flags: CRC32 present
+                + vint(len(data)) + vint(0o644) + struct.pack("<I", zlib.crc32(data))
+                + vint(0)  # compression: version 0, stored
+                + vint(1)  # host: Unix
+                + vint(len(encoded)) + encoded)
+        blob += header(body, data)
+    blob += header(vint(5) + vint(0) + vint(0))  # end of archive
+    with open(out, "wb") as f:
+        f.write(blob)
+
+
+def main():
+    out = os.path.abspath(sys.argv[1])
+    os.makedirs(out, exist_ok=True)
+    work = tempfile.mkdtemp()
+    try:
+        lzh(work, os.path.join(out, "lzh.lzh"))
+        info_zip(work, os.path.join(out, "zip.zip"))
+        cab(work, os.path.join(out, "cab.cab"))
+    finally:
+        shutil.rmtree(work)
+    rar4(os.path.join(out, "rar4.rar"))
+    rar5(os.path.join(out, "rar5.rar"))
+    entries = [(n.encode("cp932"), d, 0, REGULAR) for n, d in FILES]
+    with open(os.path.join(out, "cp932.zip"), "wb") as f:
+        f.write(stored_zip(entries))
+    for name, hostile in (("dotdot.zip", b"../escaped.txt"), ("absolute.zip", os.path.join(out, "escaped.txt").encode())):
+        with open(os.path.join(out, name), "wb") as f:
+            f.write(stored_zip([(b"a.txt", b"abc\n", 0, REGULAR), (hostile, b"bad\n", 0, REGULAR)]))
+    # A link out of the folder, then a file written through it.
+    with open(os.path.join(out, "symlink.zip"), "wb") as f:
+        f.write(stored_zip([(b"out", b"..", 0, LINK), (b"out/escaped.txt", b"bad\n", 0, REGULAR)]))
+    good = stored_zip(entries)
+    with open(os.path.join(out, "truncated.zip"), "wb") as f:
+        f.write(good[: len(good) // 2])
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,229 @@
+#include "pop3_peer.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// Only a guard against a test that hangs; a silent peer outlasts every client limit the tests set.
+constexpr int kSafetyMs = 10000;
+
+bool sendAll(int fd, const QByteArray& bytes) {
+    qsizetype sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::send(fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        sent += n;
+    }
+    return true;
+}
+
+// Dot-stuffed, CRLF lines, ending in ".".
+QByteArray multiLine(const QByteArray& text) {
+    QByteArray out;
+    for (QByteArray line : text.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.startsWith('.'))
+            line.prepend('.');
+        out += line + "\r\n";
+    }
+    if (text.endsWith('\n'))
+        out.chop(2);
+    return out + ".\r\n";
+}
+
+} // namespace
+
+QByteArray Pop3Peer::message(const QByteArray& subject, int bodyLines) {
+    QByteArray m =
+        "From: peer@example.com\r\nSubject: " + subject + "\r\nDate: Tue, 01 Dec 2026 09:30:00 +0900\r\n\r\n";
+    for (int i = 0; i < bodyLines; ++i)
+        m += "line " + QByteArray::number(i) + "\r\n";
+    m += ".starts with a dot\r\n";
+    return m;
+}
+
+Pop3Peer::Pop3Peer(std::vector<QByteArray> messages, Fault fault, int port)
+    : messages_(std::move(messages)), fault_(fault) {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(uint16_t(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    if (::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listener_, 8) != 0 ||
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &length) != 0 ||
+        ::pipe2(wake_, O_CLOEXEC) != 0) {
+        ::close(listener_);
+        listener_ = -1;
+        return;
+    }
+    port_ = ntohs(a.sin_port);
+    thread_ = std::thread(&Pop3Peer::Serve, this);
+}
+
+Pop3Peer::~Pop3Peer() {
+    stopping_ = true;
+    if (thread_.joinable()) {
+        const char stop = 1;
+        (void)::write(wake_[1], &stop, 1);
+        thread_.join();
+    }
+    for (std::thread& client : clients_)
+        client.join();
+    for (int fd : {listener_, wake_[0], wake_[1]}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
+}
+
+QByteArray Pop3Peer::silentlyReceived() {
+    const std::lock_guard lock(mutex_);
+    return silentlyReceived_;
+}
+
+QByteArrayList Pop3Peer::commands() {
+    const std::lock_guard lock(mutex_);
+    return commands_;
+}
+
+int Pop3Peer::connections() {
+    const std::lock_guard lock(mutex_);
+    return connections_;
+}
+
+void Pop3Peer::Serve() {
+    for (;;) {
+        pollfd p[2] = {{listener_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        if (::poll(p, 2, -1) < 0 && errno != EINTR)
+            return;
+        if (p[1].revents)
+            return;
+        if (!(p[0].revents & POLLIN))
+            continue;
+        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0)
+            continue;
+        {
+            const std::lock_guard lock(mutex_);
+            ++connections_;
+        }
+        clients_.emplace_back(&Pop3Peer::Handle, this, client);
+    }
+}
+
+void Pop3Peer::Handle(int client) {
+    // Waits for the client to give up (or the test to end), reading and dropping what it sends.
+    auto holdSilent = [&] {
+        char buffer[512];
+        for (int waited = 0; waited < kSafetyMs && !stopping_; waited += 50) {
+            pollfd p{client, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            const std::lock_guard lock(mutex_);
+            silentlyReceived_.append(buffer, n);
+        }
+    };
+    auto finish = [&] { ::close(client); };
+    if (fault_ == SilentBeforeGreeting) {
+        holdSilent();
+        return finish();
+    }
+    if (fault_ == Garbage) {
+        sendAll(client, "\x01\x02 HTTP/1.1 400 what?\r\n");
+        holdSilent();
+        return finish();
+    }
+    sendAll(client, "+OK scripted peer ready\r\n");
+    QByteArray pending;
+    char buffer[4096];
+    for (;;) {
+        const qsizetype end = pending.indexOf("\r\n");
+        if (end < 0) {
+            pollfd p{client, POLLIN, 0};
+            if (stopping_ || ::poll(&p, 1, kSafetyMs) <= 0)
+                return finish();
+            const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                return finish();
+            pending.append(buffer, n);
+            continue;
+        }
+        const QByteArray line = pending.left(end);
+        pending.remove(0, end + 2);
+        const QByteArrayList words = line.split(' ');
+        const QByteArray verb = words.value(0).toUpper();
+        {
+            const std::lock_guard lock(mutex_);
+            commands_ << (verb == "PASS" ? QByteArray("PASS") : line);
+        }
+        const int number = words.value(1).toInt();
+        const bool known = number >= 1 && size_t(number) <= messages_.size();
+        if (verb == "CAPA") {
+            sendAll(client, fault_ == NoUidl       ? "+OK\r\nUSER\r\nTOP\r\n.\r\n"
+                            : fault_ == OffersStls ? "+OK\r\nUSER\r\nTOP\r\nUIDL\r\nSTLS\r\n.\r\n"
+                                                   : "+OK\r\nUSER\r\nTOP\r\nUIDL\r\n.\r\n");
+        } else if (verb == "STLS" && fault_ == OffersStls) {
+            sendAll(client, "+OK begin TLS\r\n");
+            holdSilent();
+            return finish();
+        } else if (verb == "USER" || verb == "PASS" || verb == "NOOP") {
+            sendAll(client, "+OK\r\n");
+        } else if (verb == "STAT") {
+            if (fault_ == ErrOnStat) {
+                sendAll(client, "-ERR not now\r\n");
+                continue;
+            }
+            if (fault_ == BareStat) {
+                sendAll(client, "+OK\r\n");
+                continue;
+            }
+            if (fault_ == SilentAfterStat) {
+                holdSilent();
+                return finish();
+            }
+            qsizetype size = 0;
+            for (const QByteArray& m : messages_)
+                size += m.size();
+            sendAll(client, "+OK " + QByteArray::number(qsizetype(messages_.size())) + " " +
+                                QByteArray::number(size) + "\r\n");
+        } else if (verb == "UIDL" && fault_ != NoUidl && words.size() == 1) {
+            QByteArray reply = "+OK\r\n";
+            for (size_t i = 0; i < messages_.size(); ++i)
+                reply += QByteArray::number(qsizetype(i + 1)) + " uid-" +
+                         QByteArray::number(qsizetype(i + 1)) + "\r\n";
+            sendAll(client, reply + ".\r\n");
+        } else if (verb == "TOP" && known) {
+            const QByteArray& m = messages_[size_t(number - 1)];
+            sendAll(client, "+OK\r\n" + multiLine(m.left(m.indexOf("\r\n\r\n") + 4)));
+        } else if (verb == "RETR" && known) {
+            const QByteArray whole = "+OK\r\n" + multiLine(messages_[size_t(number - 1)]);
+            const bool last = size_t(number) == messages_.size();
+            if (((fault_ == CloseMidRetr || fault_ == SilentMidRetr) && last) ||
+                (fault_ == CloseMidFirstRetr && number == 1)) {
+                sendAll(client, whole.left(whole.size() / 2));
+                if (fault_ == SilentMidRetr)
+                    holdSilent();
+                return finish();
+            }
+            sendAll(client, whole);
+        } else if (verb == "QUIT") {
+            sendAll(client, "+OK bye\r\n");
+            return finish();
+        } else {
+            sendAll(client, "-ERR unknown command\r\n");
+        }
+    }
+}

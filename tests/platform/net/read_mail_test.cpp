@@ -1,0 +1,85 @@
+#include "platform/net/mail_transfer.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+namespace {
+
+// 2026-12-01 09:30 +0900 as this machine's local time, as ReadMail writes it.
+QString localDate() {
+    return QDateTime(QDate(2026, 12, 1), QTime(0, 30), Qt::UTC)
+        .toLocalTime()
+        .toString(QStringLiteral("yyyy/MM/dd HH:mm"));
+}
+
+struct MailCase {
+    const char* file;
+    const char* subject;
+    const char* from;
+    const char* date; // nullptr: the local form of the fixtures' usual date
+    const char* attachments;
+    const char* body;
+};
+void PrintTo(const MailCase& c, std::ostream* os) {
+    *os << c.file;
+}
+
+class ReadMailTable : public ::testing::TestWithParam<MailCase> {};
+
+TEST_P(ReadMailTable, GivesFiveTexts) {
+    const MailCase& c = GetParam();
+    const std::optional<QStringList> parts =
+        mail_transfer::ReadMail(QStringLiteral(MORVIK_MAIL_FIXTURES "/") + QString::fromUtf8(c.file),
+                                QStringLiteral("subject:from:date:nofile:"), QString());
+    ASSERT_TRUE(parts.has_value());
+    ASSERT_EQ(parts->size(), 5);
+    EXPECT_EQ(parts->at(0), QStringLiteral("Subject:") + QString::fromUtf8(c.subject));
+    EXPECT_EQ(parts->at(1), QStringLiteral("From:") + QString::fromUtf8(c.from));
+    EXPECT_EQ(parts->at(2), QStringLiteral("Date:") + (c.date ? QString::fromUtf8(c.date) : localDate()));
+    EXPECT_EQ(parts->at(3), QString::fromUtf8(c.attachments));
+    EXPECT_EQ(parts->at(4), QStringLiteral("Body:") + QString::fromUtf8(c.body));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, ReadMailTable,
+    ::testing::Values(
+        // glibc's ISO-2022-JP has no ① or ㈱ and no ESC ( I kana.
+        MailCase{"iso2022jp.eml", "①お知らせｶﾅ", "sender@example.com", nullptr, "",
+                 "①㈱の会議\r\nｶﾀｶﾅもあります\r\n"},
+        MailCase{"shift_jis.eml", "㈱からの請求書", "山田㈱ <yamada@example.com>", nullptr, "",
+                 "㈱表示テスト～\r\n"},
+        MailCase{"euc_jp.eml", "①番の件", "sender@example.com", nullptr, "", "①番です。ﾊﾝｶｸ\r\n"},
+        MailCase{"utf8_8bit.eml", "生のUTF-8件名", "sender@example.com", nullptr, "", "本文もUTF-8\r\n"},
+        MailCase{"unlabelled_sjis.eml", "ラベルなしの件名", "山田 太郎 <yamada@example.com>", nullptr, "",
+                 "ラベルなしの本文\r\n"},
+        // A character split between two words comes back whole; CR, LF and TAB become blanks, and
+        // the sender's name is one quoted phrase: a reply goes to the attacker alone.
+        MailCase{"words.eml", "日本語の件名 tail  Bcc: x plain end",
+                 "\"Evil, Name: x; <y> \\\"q\\\" @ z Bcc: victim@example.com !\" <attacker@example.com>",
+                 nullptr, "", "body\r\n"},
+        MailCase{
+            "quoted_printable.eml", "QP", "sender@example.com", "someday soon", "",
+            "とても長い行とても長い行とても長い行とても長い行とても長い行とても長い行とても長い行とても長い行"
+            "とても長い行とても長い行とても長い行とても長い行\r\n二行目\r\n"},
+        MailCase{"base64.eml", "b64", "sender@example.com", nullptr, "", "①base64の本文\r\n"},
+        MailCase{"nested.eml", "nested", "sender@example.com", nullptr, "見積.pdf\tmemo.txt", "平文の本文"},
+        MailCase{"html_only.eml", "html", "sender@example.com", nullptr, "",
+                 "こんにちは&太字\r\n次の行①<br>\r\nend"},
+        MailCase{"no_blank_line.eml", "no blank line", "sender@example.com", "", "", ""},
+        MailCase{"no_closing_boundary.eml", "open", "sender@example.com", "", "", "閉じない本文\r\n"},
+        MailCase{"bad_base64.eml", "bad base64", "sender@example.com", "", "", "あいう"},
+        MailCase{"nul.eml", "a b", "sender@example.com", "", "", "x y\r\n"},
+        MailCase{"long_header.eml", "after a long line", "sender@example.com", "", "", "ok\r\n"}),
+    [](const auto& info) {
+        std::string name = info.param.file;
+        return name.substr(0, name.find('.'));
+    });
+
+TEST(ReadMail, FailsOnAMissingFile) {
+    EXPECT_FALSE(
+        mail_transfer::ReadMail(QStringLiteral(MORVIK_MAIL_FIXTURES "/none.eml"), QString(), QString()));
+    EXPECT_FALSE(mail_transfer::lastError().isEmpty());
+}
+
+} // namespace
