@@ -164,7 +164,7 @@ std::optional<Index> parsed(const QString& path) {
     QHash<QString, Parsed>& files = cache();
     const auto kept = files.constFind(path);
     const QByteArray encoded = kept != files.cend() ? kept->encoded : QFile::encodeName(path);
-    const FileStamp stamp = FileStamp::of(encoded);
+    const FileStamp stamp = FileStamp::watched(encoded);
     if (kept != files.cend() && Fresh(kept->stamp, stamp))
         return kept->index;
     lock.unlock();

@@ -28,6 +28,9 @@ QString programBinFolder();
 // Whether a sibling program of that name ("palk", "vens") lies beside this one: in
 // programBinFolder(), the program folder or the data folder.
 bool siblingPresent(const QString& name);
+// Whether the temporary folder holds a file of this name, without making the folder and without a
+// stat() while nothing changes there (FileStamp::watched), for the timers that wait for a file.
+bool tempFileExists(const char* name);
 
 // Deletes the files of tempFolder(), or of its direct subfolder when one is named ("mail"), whose
 // names match the wildcard (such as "*.tmp"). Returns how many were deleted. Other subfolders and

@@ -9,7 +9,15 @@
 namespace IniManage {
 
 void BeginBatch() {
-    state.IniPath = platform::programFolderPath() + QStringLiteral("/mailSet.ini");
+    // The path is built again only when the program folder moves (the timers begin a batch every
+    // 100 ms).
+    static QString folder, built;
+    const QString now = platform::programFolderPath();
+    if (now != folder || built.isEmpty()) {
+        folder = now;
+        built = now + QStringLiteral("/mailSet.ini");
+    }
+    state.IniPath = built;
     locate::GetUserSection();
 }
 

@@ -51,7 +51,7 @@ const char* columnNamed(const TableShape& table, const QString& name) {
 }
 
 // The fixed spellings of the named columns; nothing when one is unknown or named twice.
-std::optional<std::vector<const char*>> checkedColumns(const TableShape& table, const QStringList& names) {
+std::optional<std::vector<const char*>> checkColumns(const TableShape& table, const QStringList& names) {
     std::vector<const char*> columns;
     for (const QString& name : names) {
         const char* column = columnNamed(table, name);
@@ -64,6 +64,19 @@ std::optional<std::vector<const char*>> checkedColumns(const TableShape& table, 
         columns.push_back(column);
     }
     return columns;
+}
+
+// The timers name the same columns of the same table ten times a second: the last answer is kept.
+std::optional<std::vector<const char*>> checkedColumns(const TableShape& table, const QStringList& names) {
+    struct Last {
+        const TableShape* table = nullptr;
+        QStringList names;
+        std::optional<std::vector<const char*>> columns;
+    };
+    static thread_local Last last;
+    if (last.table != &table || last.names != names)
+        last = {&table, names, checkColumns(table, names)};
+    return last.columns;
 }
 
 QByteArray quoted(const char* name) {
@@ -227,8 +240,19 @@ std::shared_ptr<const Snapshot> readAll() {
 // The rows as the file holds them now; nothing when it cannot be read.
 std::shared_ptr<const Snapshot> current() {
     const QString file = path();
-    const platform::FileStamp stamp = platform::FileStamp::of(file);
-    const platform::FileStamp walStamp = platform::FileStamp::of(file + QStringLiteral("-wal"));
+    // The encoded paths of the file and its log, made again only when the program folder moves.
+    static QMutex namesLock;
+    static QString namedFile;
+    static QByteArray encodedFile, encodedWal;
+    QMutexLocker names(&namesLock);
+    if (file != namedFile) {
+        namedFile = file;
+        encodedFile = QFile::encodeName(file);
+        encodedWal = encodedFile + "-wal";
+    }
+    const platform::FileStamp stamp = platform::FileStamp::watched(encodedFile);
+    const platform::FileStamp walStamp = platform::FileStamp::watched(encodedWal);
+    names.unlock();
     QMutexLocker lock(&snapshotLock);
     if (snapshot && snapshot->file == file && platform::Fresh(snapshot->stamp, stamp) &&
         platform::Fresh(snapshot->walStamp, walStamp))

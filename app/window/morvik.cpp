@@ -235,7 +235,8 @@ bool morvik::online() {
 
 bool morvik::dialUpConnected() {
     QString entry;
-    const QStringList columns{QStringLiteral("net_ent"), QStringLiteral("net_user"), QStringLiteral("net_pass")};
+    static const QStringList columns{QStringLiteral("net_ent"), QStringLiteral("net_user"),
+                                     QStringLiteral("net_pass")};
     if (const auto row = settings_db::readRow(QStringLiteral("net_entry"), 1, columns)) {
         if ((*row)[0] && (*row)[1] && (*row)[2])
             entry = *(*row)[0];
