@@ -1,4 +1,5 @@
 // The morvik program: the character on the X11 desktop.
+#include "app/dialup/nm_profiles.h"
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
 #include "platform/dbus/session_bus.h"
@@ -19,6 +20,9 @@
 #ifdef MORVIK_HAVE_DROP
 #include "app/drop/drop_handler.h"
 #endif
+#ifdef MORVIK_HAVE_SETTINGS_UI
+#include "app/settings_ui/UserData.h"
+#endif
 
 #include <QApplication>
 #include <QIcon>
@@ -32,6 +36,11 @@ public:
 #ifdef MORVIK_HAVE_LAUNCHER
     void ShowLauncher() override {
         luncher::Show();
+    }
+#endif
+#ifdef MORVIK_HAVE_SETTINGS_UI
+    void ShowSettings() override {
+        UserData::Show();
     }
 #endif
 };
@@ -57,6 +66,8 @@ int main(int argc, char** argv) {
     // Hiding the character (or closing a balloon) must not end her: only the exit does.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // The dial-up objects list NetworkManager's profiles as their phone book.
+    dialup::install(std::make_shared<dialup::NmProfiles>());
 #ifdef MORVIK_HAVE_COM
     services::install(std::make_unique<NhService>());
 #endif

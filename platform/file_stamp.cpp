@@ -1,10 +1,16 @@
 #include "file_stamp.h"
 
+#include <QByteArray>
 #include <QFile>
+#include <QHash>
+#include <QMutex>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -21,7 +27,111 @@ qint64 realNowNs() {
     return nanoseconds(now);
 }
 
+// Kept stamps of watched paths. Each path has a watch on its folder (changes to its entry there)
+// and, when it is a folder itself, one on it (changes to what it holds, which move its times).
+class Watcher {
+public:
+    FileStamp stamp(const QByteArray& path) {
+        QMutexLocker lock(&lock_);
+        if (fd_ < 0 && !failed_) {
+            fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+            failed_ = fd_ < 0;
+        }
+        if (failed_)
+            return FileStamp::of(path);
+        drain();
+        auto entry = entries_.find(path);
+        if (entry != entries_.end() && entry->valid) {
+            FileStamp kept = entry->stamp;
+            kept.takenNs = realNowNs();
+            return kept;
+        }
+        if (entry == entries_.end()) {
+            if (entries_.size() >= kMaxEntries)
+                entries_.clear();
+            entry = entries_.insert(path, Entry{});
+        }
+        return arm(path, *entry);
+    }
+
+private:
+    struct Entry {
+        FileStamp stamp;
+        QByteArray name; // the last part of the path
+        int folderWatch = -1, selfWatch = -1;
+        bool valid = false;
+    };
+
+    static constexpr qsizetype kMaxEntries = 64;
+    // Not IN_CLOSE_WRITE: a reader that opens for writing and writes nothing (SQLite) changes
+    // nothing, and every write is an IN_MODIFY.
+    static constexpr quint32 kMask = IN_MODIFY | IN_ATTRIB | IN_CREATE | IN_DELETE | IN_MOVED_FROM |
+                                     IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+
+    // The watches are set before the stat, so a change after the stat is in the queue.
+    FileStamp arm(const QByteArray& path, Entry& entry) {
+        entry.valid = false;
+        const qsizetype slash = path.lastIndexOf('/');
+        const QByteArray folder = slash < 0    ? QByteArrayLiteral(".")
+                                  : slash == 0 ? QByteArrayLiteral("/")
+                                               : path.left(slash);
+        entry.name = path.mid(slash + 1);
+        entry.folderWatch = ::inotify_add_watch(fd_, folder.constData(), kMask);
+        struct stat link {};
+        const bool found = ::lstat(path.constData(), &link) == 0;
+        const bool isLink = found && S_ISLNK(link.st_mode);
+        entry.selfWatch =
+            found && S_ISDIR(link.st_mode) ? ::inotify_add_watch(fd_, path.constData(), kMask) : -1;
+        const FileStamp now = FileStamp::of(path);
+        entry.stamp = now;
+        entry.valid = entry.folderWatch >= 0 && !isLink && !entry.name.isEmpty() &&
+                      (!now.exists || !S_ISDIR(now.mode) || entry.selfWatch >= 0);
+        return now;
+    }
+
+    void drain() {
+        alignas(inotify_event) char buffer[4096];
+        for (;;) {
+            const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+            if (got <= 0) {
+                if (got < 0 && errno == EINTR)
+                    continue;
+                return;
+            }
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                at += ssize_t(sizeof(inotify_event) + event->len);
+                note(*event);
+            }
+        }
+    }
+
+    void note(const inotify_event& event) {
+        const bool everything = event.mask & IN_Q_OVERFLOW;
+        const QByteArray name = event.len ? QByteArray(event.name) : QByteArray();
+        for (Entry& entry : entries_) {
+            if (everything || entry.selfWatch == event.wd ||
+                (entry.folderWatch == event.wd && (name.isEmpty() || name == entry.name)))
+                entry.valid = false;
+        }
+    }
+
+    QMutex lock_;
+    int fd_ = -1;
+    bool failed_ = false;
+    QHash<QByteArray, Entry> entries_;
+};
+
+Watcher& watcher() {
+    static Watcher w;
+    return w;
+}
+
 } // namespace
+
+FileStamp FileStamp::watched(const QByteArray& encodedPath) {
+    return watcher().stamp(encodedPath);
+}
 
 FileStamp FileStamp::of(const QString& path) {
     return of(QFile::encodeName(path));

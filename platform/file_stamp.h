@@ -30,6 +30,14 @@ struct FileStamp {
     // The stamp of path now, following symbolic links.
     static FileStamp of(const QString& path);
     static FileStamp of(const QByteArray& encodedPath);
+    // The same stamp, but kept between calls while the kernel reports no change in the path's
+    // folder that concerns it (inotify: written, truncated, re-timed, re-permissioned, created,
+    // deleted, renamed to or from; for a folder, also anything in it), so that looking at an
+    // unchanged file costs no stat(): one read() of the watch's queue. Where no watch can be set
+    // (no inotify, a symbolic link, a folder that cannot be watched) it is of() itself. The queue
+    // is read on each call, so a change made before the call is always seen. One move it cannot
+    // see: a folder above the path's own folder renamed away (the path then names another file).
+    static FileStamp watched(const QByteArray& encodedPath);
 
     // The same file with the same contents as far as the two stamps can tell.
     bool sameAs(const FileStamp& other) const;

@@ -85,6 +85,41 @@ bool hasLineBreak(const QString& s) {
     return s.contains(QLatin1Char('\n')) || s.contains(QLatin1Char('\r'));
 }
 
+// Sets key=value in the section of lines: the key's line is replaced, or a new line follows the
+// section's last non-blank line, or a new section is appended.
+void setLine(QStringList& lines, const QString& section, const QString& key, const QString& value) {
+    const QString entry = key + QLatin1Char('=') + value;
+    qsizetype sectionStart = -1; // index of the header line
+    qsizetype insertAt = -1;     // after the last non-blank line of the section
+    bool inSection = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (const auto name = sectionOf(lines[i])) {
+            if (inSection)
+                break;
+            inSection = sameName(*name, section);
+            if (inSection)
+                insertAt = sectionStart = i;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        if (!lines[i].trimmed().isEmpty())
+            insertAt = i;
+        if (const auto found = keyOf(lines[i]); found && sameName(*found, key)) {
+            lines[i] = entry;
+            return;
+        }
+    }
+    if (sectionStart >= 0) {
+        lines.insert(insertAt + 1, entry);
+        return;
+    }
+    if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+        lines.append(QString());
+    lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
+    lines.append(entry);
+}
+
 // The values of a file as reads find them: by section, then by key, both case-folded; where a
 // section or key appears twice, the first line in the file wins.
 using Index = QHash<QString, QHash<QString, QString>>;
@@ -129,7 +164,7 @@ std::optional<Index> parsed(const QString& path) {
     QHash<QString, Parsed>& files = cache();
     const auto kept = files.constFind(path);
     const QByteArray encoded = kept != files.cend() ? kept->encoded : QFile::encodeName(path);
-    const FileStamp stamp = FileStamp::of(encoded);
+    const FileStamp stamp = FileStamp::watched(encoded);
     if (kept != files.cend() && Fresh(kept->stamp, stamp))
         return kept->index;
     lock.unlock();
@@ -175,55 +210,50 @@ std::optional<QString> read(const QString& path, const QString& section, const Q
 }
 
 bool write(const QString& path, const QString& section, const QString& key, const QString& value) {
-    const QString k = key.trimmed();
-    if (k.isEmpty() || k.contains(QLatin1Char('=')) || k.startsWith(QLatin1Char('[')) ||
-        k.startsWith(QLatin1Char(';')) || hasLineBreak(k) || hasLineBreak(value) || hasLineBreak(section) ||
-        section.contains(QLatin1Char(']')))
-        return false;
+    return writeAll(path, section, {{key, value}});
+}
 
-    // A file that could not be read whole would be replaced by one holding little more than this key.
+bool writeAll(const QString& path, const QString& section, const Pairs& pairs) {
+    if (hasLineBreak(section) || section.contains(QLatin1Char(']')))
+        return false;
+    for (const auto& [key, value] : pairs) {
+        const QString k = key.trimmed();
+        if (k.isEmpty() || k.contains(QLatin1Char('=')) || k.startsWith(QLatin1Char('[')) ||
+            k.startsWith(QLatin1Char(';')) || hasLineBreak(k) || hasLineBreak(value))
+            return false;
+    }
+
+    // A file that could not be read whole would be replaced by one holding little more than these keys.
     std::optional<Contents> contents = readLines(path);
     if (!contents || !contents->exact)
         return false;
-    QStringList& lines = contents->lines;
-    const QString entry = k + QLatin1Char('=') + value.trimmed();
-    qsizetype sectionStart = -1; // index of the header line
-    qsizetype insertAt = -1;     // after the last non-blank line of the section
-    bool inSection = false;
-    bool done = false;
-    for (qsizetype i = 0; i < lines.size() && !done; ++i) {
-        if (const auto name = sectionOf(lines[i])) {
-            if (inSection)
-                break;
-            inSection = sameName(*name, section.trimmed());
-            if (inSection)
-                insertAt = sectionStart = i;
-            continue;
-        }
-        if (!inSection)
-            continue;
-        if (!lines[i].trimmed().isEmpty())
-            insertAt = i;
-        if (const auto found = keyOf(lines[i]); found && sameName(*found, k)) {
-            lines[i] = entry;
-            done = true;
-        }
-    }
-    if (!done) {
-        if (sectionStart < 0) {
-            if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-                lines.append(QString());
-            lines.append(QLatin1Char('[') + section.trimmed() + QLatin1Char(']'));
-            lines.append(entry);
-        } else {
-            lines.insert(insertAt + 1, entry);
-        }
-    }
+    for (const auto& [key, value] : pairs)
+        setLine(contents->lines, section.trimmed(), key.trimmed(), value.trimmed());
 
-    const bool saved = save(path, lines);
+    const bool saved = save(path, contents->lines);
     // Whatever came of it, the next read looks at the file again.
     forget(path);
     return saved;
+}
+
+Backup::Backup(const QString& path) : path_(path), existed_(QFileInfo::exists(path)) {
+    const std::optional<QByteArray> bytes = readBytes(path);
+    readable_ = bytes.has_value();
+    bytes_ = bytes.value_or(QByteArray());
+}
+
+bool Backup::restore() const {
+    if (!readable_)
+        return false;
+    bool restored = false;
+    if (!existed_) {
+        restored = !QFileInfo::exists(path_) || QFile::remove(path_);
+    } else {
+        QSaveFile file(path_);
+        restored = file.open(QIODevice::WriteOnly) && file.write(bytes_) == bytes_.size() && file.commit();
+    }
+    forget(path_);
+    return restored;
 }
 
 } // namespace platform::ini

@@ -14,8 +14,11 @@
 // A file is parsed once and kept in memory while its stamp (platform/file_stamp.h) says it is
 // unchanged, so a read costs one stat(); a write by this program, an edit by hand and a
 // replacement by rename are all seen by the next read.
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <optional>
+#include <utility>
 
 namespace platform::ini {
 
@@ -26,5 +29,27 @@ std::optional<QString> read(const QString& path, const QString& section, const Q
 // Stores value under key in section. Returns false when the file could not be read or written or
 // the key or value cannot be stored; the file is then unchanged.
 bool write(const QString& path, const QString& section, const QString& key, const QString& value);
+
+// Stores every pair (key, value) in section in one rewrite of the file, in the given order: keys
+// already there keep their lines, new ones follow the section's last line in that order. All or
+// nothing: when any key or value cannot be stored, or the file could not be read or written, it
+// returns false and the file is unchanged.
+using Pairs = QList<std::pair<QString, QString>>;
+bool writeAll(const QString& path, const QString& section, const Pairs& pairs);
+
+// The file as it is when made, to be put back whole by restore() when what was written since must
+// be undone (a batch whose other half could not be kept). A file that was not there is removed
+// again; a file that could not be read cannot be put back.
+class Backup {
+public:
+    explicit Backup(const QString& path);
+    bool restore() const;
+
+private:
+    QString path_;
+    bool existed_ = false;
+    bool readable_ = false;
+    QByteArray bytes_;
+};
 
 } // namespace platform::ini

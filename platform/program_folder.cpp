@@ -1,5 +1,7 @@
 #include "program_folder.h"
 
+#include "platform/file_stamp.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -35,27 +37,35 @@ void ensurePrivateFolder(const QByteArray& encoded, const QString& path) {
 // environment's texts they came from. The timers ask for the folders several times every 100 ms;
 // while the environment says the same, neither text is built again.
 struct Folders {
-    std::string morvikHome, dataHome, home; // as the environment gave them
     QString program, temp;
     QByteArray programEncoded, tempEncoded;
 };
+
+// The environment's text for name as it was when the folders were built: the same, or changed.
+bool same(const char* name, const std::string& known) {
+    const char* value = ::getenv(name);
+    return value ? known == value : known.empty();
+}
 
 std::string environment(const char* name) {
     const char* value = ::getenv(name);
     return value ? std::string(value) : std::string();
 }
 
-// A copy: another thread may find the environment changed meanwhile.
+// A copy (of shared texts): another thread may find the environment changed meanwhile.
 Folders folders() {
     static QMutex lock;
     static Folders known;
+    static std::string knownMorvikHome, knownDataHome, knownHome; // as the environment gave them
     static bool computed = false;
     QMutexLocker locker(&lock);
+    if (computed && same("MORVIK_HOME", knownMorvikHome) &&
+        (!knownMorvikHome.empty() || (same("XDG_DATA_HOME", knownDataHome) &&
+                                      (!knownDataHome.empty() || same("HOME", knownHome)))))
+        return known;
     std::string morvikHome = environment("MORVIK_HOME");
     std::string dataHome = morvikHome.empty() ? environment("XDG_DATA_HOME") : std::string();
     std::string home = morvikHome.empty() && dataHome.empty() ? environment("HOME") : std::string();
-    if (computed && morvikHome == known.morvikHome && dataHome == known.dataHome && home == known.home)
-        return known;
     QString folder = QString::fromLocal8Bit(morvikHome);
     if (folder.isEmpty()) {
         QString data = QString::fromLocal8Bit(dataHome);
@@ -63,9 +73,9 @@ Folders folders() {
             data = QDir::homePath() + QStringLiteral("/.local/share");
         folder = data + QStringLiteral("/morvik");
     }
-    known.morvikHome = std::move(morvikHome);
-    known.dataHome = std::move(dataHome);
-    known.home = std::move(home);
+    knownMorvikHome = std::move(morvikHome);
+    knownDataHome = std::move(dataHome);
+    knownHome = std::move(home);
     known.program = QDir(folder).absolutePath();
     known.temp = known.program + QStringLiteral("/tmp");
     known.programEncoded = QFile::encodeName(known.program);
@@ -96,6 +106,10 @@ QString tempFolder() {
     return f.temp;
 }
 
+bool tempFileExists(const char* name) {
+    return FileStamp::watched(folders().tempEncoded + '/' + name).exists;
+}
+
 QString dataFolder() {
     const QString fromEnv = qEnvironmentVariable("MORVIK_DATA");
     if (!fromEnv.isEmpty())
@@ -110,6 +124,21 @@ QString dataFolder() {
     if (!build.isEmpty() && QFileInfo(build).isDir())
         return build;
     return QString::fromUtf8(MORVIK_INSTALL_DATA_DIR);
+}
+
+QString programBinFolder() {
+    const QString fromEnv = qEnvironmentVariable("MORVIK_BIN");
+    if (!fromEnv.isEmpty() || !QCoreApplication::instance())
+        return fromEnv;
+    return QCoreApplication::applicationDirPath();
+}
+
+bool siblingPresent(const QString& name) {
+    for (const QString& folder : {programBinFolder(), programFolder(), dataFolder()}) {
+        if (!folder.isEmpty() && QFileInfo::exists(folder + QLatin1Char('/') + name))
+            return true;
+    }
+    return false;
 }
 
 int deleteTempFiles(const QString& wildcard, const QString& subfolder) {

@@ -9,6 +9,9 @@
 // dataFolder(): the read-only data that ships with the program (pictures, dialogue database, help):
 //   $MORVIK_DATA when set, else the installed share/morvik beside the executable's prefix, else the
 //   build tree's copy.
+// programBinFolder(): the folder of the running program's executable, where the build and the
+//   install put its sibling programs: $MORVIK_BIN when set (tests point it at a folder of their
+//   own), else the executable's folder.
 // Each call reads the environment afresh, so tests can point the program at a temporary folder.
 #include <QString>
 
@@ -20,6 +23,14 @@ QString tempFolder();
 // for readers, which the timers are ten times a second (a missing folder holds no file to read).
 QString programFolderPath();
 QString dataFolder();
+QString programBinFolder();
+
+// Whether a sibling program of that name ("palk", "vens") lies beside this one: in
+// programBinFolder(), the program folder or the data folder.
+bool siblingPresent(const QString& name);
+// Whether the temporary folder holds a file of this name, without making the folder and without a
+// stat() while nothing changes there (FileStamp::watched), for the timers that wait for a file.
+bool tempFileExists(const char* name);
 
 // Deletes the files of tempFolder(), or of its direct subfolder when one is named ("mail"), whose
 // names match the wildcard (such as "*.tmp"). Returns how many were deleted. Other subfolders and

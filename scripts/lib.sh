@@ -53,3 +53,23 @@ morvik_build() {
     cmake -S "$MORVIK_ROOT" -B "$MORVIK_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
     morvik_compile "$MORVIK_BUILD"
 }
+
+# morvik_tsan LABEL TARGET...: builds the platform and control parts with ThreadSanitizer in
+# build-tsan, then runs the tests labelled LABEL there. Quiet when all is well apart from ctest's
+# summary; the whole ctest output when a run fails. A build that fails, or finds no tests to run,
+# fails.
+morvik_tsan() {
+    local label=$1
+    shift
+    local build=$MORVIK_ROOT/build-tsan out
+    cmake -S "$MORVIK_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        "-DMORVIK_PARTS=platform;control" -DMORVIK_SANITIZE=thread -DMORVIK_WERROR=ON >/dev/null
+    morvik_compile "$build" --target "$@"
+    if ! out=$(TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 exitcode=66" \
+        ctest --test-dir "$build" -L "$label" --output-on-failure --parallel "$MORVIK_JOBS" \
+        --no-tests=error 2>&1); then
+        printf '%s\n' "$out"
+        return 1
+    fi
+    printf '%s\n' "$out" | sed -n '/tests passed/,$p'
+}

@@ -61,6 +61,17 @@ public:
     virtual Connections EnumConnections() = 0;
 };
 
+// The default backend: a desktop without dial-up. Nothing to list, nothing connected, and a dial
+// that fails with kNoEntry. Backends that know only part of the service build on it.
+class NoDialUp : public Backend {
+public:
+    Entries EnumEntries(const QString& phoneBook) override;
+    Dialled Dial(const QString& phoneBook, const DialParams& params) override;
+    qint32 HangUp(quint32 handle) override;
+    QString ErrorString(qint32 code) override;
+    Connections EnumConnections() override;
+};
+
 // The installed backend (the default one until another is installed).
 std::shared_ptr<Backend> backend();
 // Installs a backend for the dial-up objects made from now on; null puts the default one back.

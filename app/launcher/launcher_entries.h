@@ -1,30 +1,23 @@
 #pragma once
-// The launcher entries of the settings file as ヴェンス reads them: ten slots, 0 to 9, each with its
-// caption `lunch_name`i, program `lunch_pass`i and voice id `lunch_voice`i, and `quick_lu_id`, the
-// slot a double-click on him starts. A slot is registered when it has both a caption and a program;
-// a cleared slot between two registered ones hides neither of them.
-//
-// Each call begins a settings batch (IniManage::BeginBatch()) and reads the file afresh, so a save of
-// the settings dialog reaches his next menu and his next double-click. GUI thread only.
-#include <QString>
-#include <optional>
-#include <vector>
+// The launcher entries as ヴェンス reads them, under the names his window uses: the settings
+// file's reader shared with the settings dialog (app/settings/launcher_entries.h), which says what
+// counts as registered and which quick_lu_id starts a slot. Each call reads the file afresh, so a
+// save of the settings dialog reaches his next menu and his next double-click. GUI thread only.
+#include "app/settings/launcher_entries.h"
 
 namespace launcher {
 
-inline constexpr int kSlots = 10;
-
-struct Entry {
-    int slot = 0; // 0 to 9
-    QString name, path, voice;
-    friend bool operator==(const Entry&, const Entry&) = default;
-};
+inline constexpr int kSlots = launcher_entries::kSlots;
+using Entry = launcher_entries::Entry;
 
 // Every registered slot, in slot order.
-std::vector<Entry> RegisteredEntries();
+inline std::vector<Entry> RegisteredEntries() {
+    return launcher_entries::registered();
+}
 
-// The slot `quick_lu_id` names, when that is one digit 0 to 9 and the slot is registered; nothing
-// for "-1", an absent or empty key, any other text, or a slot that is not registered.
-std::optional<Entry> QuickLaunchEntry();
+// The registered slot quick_lu_id names, or nothing.
+inline std::optional<Entry> QuickLaunchEntry() {
+    return launcher_entries::quickLaunch();
+}
 
 } // namespace launcher

@@ -38,5 +38,6 @@ public:
     void CheckMail() override { mail::CheckMail(); }
     void ShowCheckSummary() override { mail::ShowCheckSummary(); }
     void DownloadAllMail() override { mail::DownloadAllMail(); }
+    void ShowMailList() override;
     void Cancel() override { mail::Cancel(); }
 };

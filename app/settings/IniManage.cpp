@@ -9,7 +9,15 @@
 namespace IniManage {
 
 void BeginBatch() {
-    state.IniPath = platform::programFolderPath() + QStringLiteral("/mailSet.ini");
+    // The path is built again only when the program folder moves (the timers begin a batch every
+    // 100 ms).
+    static QString folder, built;
+    const QString now = platform::programFolderPath();
+    if (now != folder || built.isEmpty()) {
+        folder = now;
+        built = now + QStringLiteral("/mailSet.ini");
+    }
+    state.IniPath = built;
     locate::GetUserSection();
 }
 
@@ -20,6 +28,10 @@ QString GetIni(const QString& key, const QString& def) {
 bool WriteIni(const QString& key, const QString& value) {
     platform::programFolder(); // made again if it was removed since the batch began
     return platform::ini::write(state.IniPath, state.Section, key, value);
+}
+
+bool WriteAll(const platform::ini::Pairs& pairs) {
+    return platform::ini::writeAll(state.IniPath, state.Section, pairs);
 }
 
 QString TrimNull(const QString& text) {

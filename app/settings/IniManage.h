@@ -4,6 +4,7 @@
 // locate::GetUserSection()); GetIni and WriteIni then act on IniManage.IniPath, section
 // IniManage.Section (app/state/IniManage.h).
 #include "app/state/IniManage.h"
+#include "platform/ini_file.h"
 
 #include <QString>
 
@@ -19,6 +20,10 @@ QString GetIni(const QString& key, const QString& def = QString());
 // Stores value under key; false when the file could not be read or written (the caller may
 // ignore it: the file is then as it was).
 bool WriteIni(const QString& key, const QString& value);
+
+// Stores every (key, value) in one rewrite of the file, in order; all or nothing: false when any of
+// them could not be stored, and the file is then as it was.
+bool WriteAll(const platform::ini::Pairs& pairs);
 
 // The part of text before its first NUL; a text without a NUL gives the empty text.
 QString TrimNull(const QString& text);

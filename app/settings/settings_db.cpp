@@ -51,7 +51,7 @@ const char* columnNamed(const TableShape& table, const QString& name) {
 }
 
 // The fixed spellings of the named columns; nothing when one is unknown or named twice.
-std::optional<std::vector<const char*>> checkedColumns(const TableShape& table, const QStringList& names) {
+std::optional<std::vector<const char*>> checkColumns(const TableShape& table, const QStringList& names) {
     std::vector<const char*> columns;
     for (const QString& name : names) {
         const char* column = columnNamed(table, name);
@@ -64,6 +64,19 @@ std::optional<std::vector<const char*>> checkedColumns(const TableShape& table, 
         columns.push_back(column);
     }
     return columns;
+}
+
+// The timers name the same columns of the same table ten times a second: the last answer is kept.
+std::optional<std::vector<const char*>> checkedColumns(const TableShape& table, const QStringList& names) {
+    struct Last {
+        const TableShape* table = nullptr;
+        QStringList names;
+        std::optional<std::vector<const char*>> columns;
+    };
+    static thread_local Last last;
+    if (last.table != &table || last.names != names)
+        last = {&table, names, checkColumns(table, names)};
+    return last.columns;
 }
 
 QByteArray quoted(const char* name) {
@@ -227,8 +240,19 @@ std::shared_ptr<const Snapshot> readAll() {
 // The rows as the file holds them now; nothing when it cannot be read.
 std::shared_ptr<const Snapshot> current() {
     const QString file = path();
-    const platform::FileStamp stamp = platform::FileStamp::of(file);
-    const platform::FileStamp walStamp = platform::FileStamp::of(file + QStringLiteral("-wal"));
+    // The encoded paths of the file and its log, made again only when the program folder moves.
+    static QMutex namesLock;
+    static QString namedFile;
+    static QByteArray encodedFile, encodedWal;
+    QMutexLocker names(&namesLock);
+    if (file != namedFile) {
+        namedFile = file;
+        encodedFile = QFile::encodeName(file);
+        encodedWal = encodedFile + "-wal";
+    }
+    const platform::FileStamp stamp = platform::FileStamp::watched(encodedFile);
+    const platform::FileStamp walStamp = platform::FileStamp::watched(encodedWal);
+    names.unlock();
     QMutexLocker lock(&snapshotLock);
     if (snapshot && snapshot->file == file && platform::Fresh(snapshot->stamp, stamp) &&
         platform::Fresh(snapshot->walStamp, walStamp))
@@ -281,28 +305,58 @@ bool rowComplete(const QString& table, int id, const QStringList& columns) {
     return true;
 }
 
-bool updateRow(const QString& tableName, int id, const QStringList& columnNames, const QStringList& values) {
-    const TableShape* table = tableNamed(tableName);
-    if (!table || columnNames.isEmpty() || columnNames.size() != values.size())
-        return false;
-    const std::optional<std::vector<const char*>> columns = checkedColumns(*table, columnNames);
-    if (!columns || !validRow(*table, id))
-        return false;
-    Db db = openComplete();
-    if (!db)
-        return false;
+bool updateRow(const QString& table, int id, const QStringList& columns, const QStringList& values) {
+    return updateRows({{table, id, columns, values}}) == UpdateResult::committed;
+}
 
-    QByteArray assignments;
-    for (int i = 0; i < int(columns->size()); ++i)
-        assignments += (i ? ", " : "") + quoted((*columns)[i]) + " = ?" + QByteArray::number(i + 1);
-    const int idIndex = int(columns->size()) + 1;
-    Statement update(*db, "UPDATE " + quoted(table->name) + " SET " + assignments + " WHERE ID = ?" +
-                             QByteArray::number(idIndex));
-    for (int i = 0; i < values.size(); ++i)
-        update.bind(i + 1, values[i]);
-    const bool done = update.bind(idIndex, id).step() == Statement::Step::done;
+UpdateResult updateRows(const std::vector<RowUpdate>& rows, const std::function<bool()>& beforeCommit) {
+    struct Prepared {
+        const TableShape* table;
+        std::vector<const char*> columns;
+        const RowUpdate* row;
+    };
+    std::vector<Prepared> prepared;
+    for (const RowUpdate& row : rows) {
+        const TableShape* table = tableNamed(row.table);
+        if (!table || row.columns.isEmpty() || row.columns.size() != row.values.size() ||
+            !validRow(*table, row.id))
+            return UpdateResult::notWritten;
+        std::optional<std::vector<const char*>> columns = checkedColumns(*table, row.columns);
+        if (!columns)
+            return UpdateResult::notWritten;
+        prepared.push_back({table, std::move(*columns), &row});
+    }
+    Db db = openComplete();
+    // Exclusive from the start: once the rows are written, no reader can hold up the commit.
+    if (!db || !exec(db, "BEGIN EXCLUSIVE"))
+        return UpdateResult::notWritten;
+    // Whatever comes of it, the next read looks at the file again.
+    const auto rollback = [&db] {
+        exec(db, "ROLLBACK");
+        forgetSnapshot();
+        return UpdateResult::notWritten;
+    };
+    for (const Prepared& p : prepared) {
+        QByteArray assignments;
+        for (int i = 0; i < int(p.columns.size()); ++i)
+            assignments += (i ? ", " : "") + quoted(p.columns[i]) + " = ?" + QByteArray::number(i + 1);
+        const int idIndex = int(p.columns.size()) + 1;
+        Statement update(*db, "UPDATE " + quoted(p.table->name) + " SET " + assignments + " WHERE ID = ?" +
+                                  QByteArray::number(idIndex));
+        for (int i = 0; i < p.row->values.size(); ++i)
+            update.bind(i + 1, p.row->values[i]);
+        if (update.bind(idIndex, p.row->id).step() != Statement::Step::done ||
+            sqlite3_changes(db->get()) != 1)
+            return rollback();
+    }
+    if (beforeCommit && !beforeCommit())
+        return rollback();
+    if (!exec(db, "COMMIT")) {
+        rollback();
+        return UpdateResult::notCommitted;
+    }
     forgetSnapshot();
-    return done && sqlite3_changes(db->get()) == 1;
+    return UpdateResult::committed;
 }
 
 } // namespace settings_db

@@ -10,6 +10,7 @@
 // replacement of the file are all seen by the next read.
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -33,5 +34,26 @@ bool rowComplete(const QString& table, int id, const QStringList& columns);
 // Updates the named columns of one existing row with the values, bound as parameters.
 // False when the database cannot be written or the row is missing.
 bool updateRow(const QString& table, int id, const QStringList& columns, const QStringList& values);
+
+// One row's update: the named columns of row id of table take the values.
+struct RowUpdate {
+    QString table;
+    int id = 0;
+    QStringList columns;
+    QStringList values;
+};
+
+enum class UpdateResult {
+    committed,    // every row was updated and stays so
+    notWritten,   // the database could not be written (locked elsewhere past the wait, a row missing,
+                  // a name not among those above) or beforeCommit said no: nothing changed
+    notCommitted, // beforeCommit ran and said yes, but the commit failed: the database is as it was
+};
+
+// Updates the rows in one transaction, values bound as parameters. While the transaction is open
+// and holds the database to itself, beforeCommit (when given) runs; the rows are committed only
+// when it returns true, else they are rolled back. No rows at all still runs beforeCommit in a
+// transaction.
+UpdateResult updateRows(const std::vector<RowUpdate>& rows, const std::function<bool()>& beforeCommit = {});
 
 } // namespace settings_db

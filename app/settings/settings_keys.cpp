@@ -49,6 +49,11 @@ QString topMost() {
     return v.isEmpty() ? QStringLiteral("1") : v;
 }
 
+QString sntpHost() {
+    const QString host = value(QStringLiteral("sntpTXT"));
+    return host.isEmpty() ? QString::fromUtf16(kDefaultSntpHost) : host;
+}
+
 QString masterCall(const QString& name) {
     return name.isEmpty() ? QStringLiteral("マスター") : name + QStringLiteral("さん");
 }

@@ -7,6 +7,12 @@
 
 namespace settings_keys {
 
+// The SNTP server used while `sntpTXT` is empty: the settings dialog shows it, the clock asks it.
+inline constexpr char16_t kDefaultSntpHost[] = u"ntp.nict.jp";
+
+// `sntpTXT`, with the empty text replaced by kDefaultSntpHost.
+QString sntpHost();
+
 // A flag: true when the key's value is "1".
 bool flag(const QString& key);
 

@@ -11,8 +11,6 @@
 namespace heart {
 namespace {
 
-constexpr int kBusyTimeoutMs = 2000;
-
 constexpr std::array<TableShape, 10> kShapes{{
     {"common", "id", false, 0, "data"},
     {"aisatu", "ID", true, 2, "data"},
@@ -30,16 +28,6 @@ QByteArray quotedName(const QString& name) {
     QByteArray utf8 = name.toUtf8();
     utf8.replace('"', "\"\"");
     return '"' + utf8 + '"';
-}
-
-std::optional<Connection> connect(const QString& path, int flags) {
-    sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
-    Connection db(raw);
-    if (rc != SQLITE_OK)
-        return std::nullopt;
-    sqlite3_busy_timeout(raw, kBusyTimeoutMs);
-    return db;
 }
 
 std::optional<qint64> singleInteger(Connection& db, const char* sql) {
@@ -72,10 +60,10 @@ bool writable(Table table) {
     return isEditable(table) && shapeOf(table).words == 3;
 }
 
-std::optional<int> versionOf(const QString& path, int flags) {
+std::optional<int> versionOf(const QString& path, sqlite_db::Mode mode) {
     if (!QFileInfo(path).isFile())
         return std::nullopt;
-    auto db = connect(path, flags);
+    auto db = sqlite_db::open(path, mode);
     if (!db)
         return std::nullopt;
     const auto id = singleInteger(*db, "PRAGMA application_id");
@@ -119,7 +107,7 @@ QString copyShipped(const QString& shipped, const QString& copy) {
 // Replaces the copy's non-editable tables with the shipped ones and takes the shipped version, in
 // one transaction: on any failure the copy stays exactly as it was.
 QString refreshCopy(const QString& copy, const QString& shipped, int version) {
-    auto db = connect(copy, SQLITE_OPEN_READWRITE);
+    auto db = sqlite_db::open(copy, sqlite_db::Mode::readWrite);
     if (!db)
         return QStringLiteral("cannot open %1").arg(copy);
     {
@@ -220,7 +208,7 @@ QString copyPath() {
 }
 
 std::optional<int> databaseVersion(const QString& path) {
-    return versionOf(path, SQLITE_OPEN_READONLY);
+    return versionOf(path, sqlite_db::Mode::readOnly);
 }
 
 CopyResult ensureCopy() {
@@ -232,7 +220,7 @@ CopyResult ensureCopy() {
 
     if (QFileInfo::exists(copy)) {
         // Opened for writing, so that a journal left by an interrupted write is rolled back first.
-        if (const auto version = versionOf(copy, SQLITE_OPEN_READWRITE)) {
+        if (const auto version = versionOf(copy, sqlite_db::Mode::readWrite)) {
             result.ok = true;
             result.version = *version;
             if (!shippedVersion || *shippedVersion <= *version)
@@ -286,7 +274,7 @@ OpenResult open() {
         result.error = copy.error;
         return result;
     }
-    result.db = connect(flag::state.DbPath, SQLITE_OPEN_READWRITE);
+    result.db = sqlite_db::open(flag::state.DbPath, sqlite_db::Mode::readWrite);
     if (!result.db)
         result.error = QStringLiteral("cannot open %1").arg(flag::state.DbPath);
     return result;

@@ -57,11 +57,6 @@ void setTopMostBelowBalloons(int flag) {
             balloon->raise();
 }
 
-bool siblingPresent(const QString& name) {
-    return QFile::exists(platform::programFolder() + QLatin1Char('/') + name) ||
-           QFile::exists(platform::dataFolder() + QLatin1Char('/') + name);
-}
-
 } // namespace
 
 morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::Tool) {
@@ -240,7 +235,8 @@ bool morvik::online() {
 
 bool morvik::dialUpConnected() {
     QString entry;
-    const QStringList columns{QStringLiteral("net_ent"), QStringLiteral("net_user"), QStringLiteral("net_pass")};
+    static const QStringList columns{QStringLiteral("net_ent"), QStringLiteral("net_user"),
+                                     QStringLiteral("net_pass")};
     if (const auto row = settings_db::readRow(QStringLiteral("net_entry"), 1, columns)) {
         if ((*row)[0] && (*row)[1] && (*row)[2])
             entry = *(*row)[0];
@@ -275,8 +271,9 @@ bool morvik::Form_Load() {
     bool firstRun = false;
     step("start-up: place the window", [&] { firstRun = PlaceAtSavedPosition(); });
     step("start-up: sibling menu items", [this] {
-        for (auto [file, item] : {std::pair{"palk", open_palk}, {"vens", open_vens}, {"dwim", open_dwim}}) {
-            if (siblingPresent(QLatin1String(file))) {
+        // dwim is no program of this system: open_dwim stays hidden.
+        for (auto [file, item] : {std::pair{"palk", open_palk}, {"vens", open_vens}}) {
+            if (platform::siblingPresent(QLatin1String(file))) {
                 item->setVisible(true);
                 line3->setVisible(true);
             }

@@ -16,15 +16,10 @@
 #include "platform/random.h"
 #include "services.h"
 
-#include <QFile>
 #include <limits>
 
 using platform::pace::sleep;
 using platform::pace::yieldEvents;
-
-namespace {
-QString mailCache() { return platform::tempFolder() + QStringLiteral("/temp.mdb"); }
-} // namespace
 
 void morvik::Timer1_Timer() {
     IniManage::BeginBatch();
@@ -268,7 +263,7 @@ void morvik::chime(int hour) {
 }
 
 void morvik::Timer13_Timer() {
-    if (QFile::exists(mailCache()))
+    if (platform::tempFileExists("temp.mdb"))
         again->setVisible(true);
 }
 

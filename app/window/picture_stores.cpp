@@ -3,8 +3,11 @@
 #include "platform/pace.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QHash>
+#include <QImage>
 #include <QLabel>
+#include <QStyle>
 #include <QVariant>
 
 // The resource's registration function lives in the generated resource source, outside any
@@ -69,6 +72,66 @@ QPixmap picture(Store& store, const QString& name) {
     return pixmap;
 }
 
+// The bounding rectangle of the pixels in which two pictures of the same size differ (empty when
+// they are alike), kept by the pair: her blink swaps the same two pictures every few seconds and
+// only her eyes change.
+QRect changedRect(const QPixmap& from, const QPixmap& to) {
+    static QHash<QPair<qint64, qint64>, QRect> known;
+    const QPair<qint64, qint64> key{from.cacheKey(), to.cacheKey()};
+    if (const auto kept = known.constFind(key); kept != known.cend())
+        return *kept;
+    const QImage a = from.toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage b = to.toImage().convertToFormat(QImage::Format_ARGB32);
+    int left = a.width(), top = a.height(), right = -1, bottom = -1;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* ra = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* rb = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            if (ra[x] == rb[x])
+                continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    const QRect changed = right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+    if (known.size() >= 64)
+        known.clear();
+    known.insert(key, changed);
+    return changed;
+}
+
+// Puts the picture in the box. When it replaces a picture of the same size in a box that keeps its
+// geometry, only the pixels that differ are painted again, not the whole box.
+void place(QLabel* box, const QPixmap& pixmap) {
+    const QPixmap before = box->pixmap();
+    if (before.isNull() || before.size() != pixmap.size() || before.devicePixelRatio() != 1.0 ||
+        pixmap.devicePixelRatio() != 1.0 || box->hasScaledContents() || !box->isVisible() ||
+        !box->updatesEnabled()) {
+        box->setPixmap(pixmap);
+        return;
+    }
+    if (before.cacheKey() == pixmap.cacheKey())
+        return;
+    const QRect changed = changedRect(before, pixmap);
+    const QRect geometry = box->geometry();
+    box->setAttribute(Qt::WA_UpdatesDisabled, true);
+    box->setPixmap(pixmap);
+    box->setAttribute(Qt::WA_UpdatesDisabled, false);
+    if (box->geometry() != geometry) {
+        box->update();
+        return;
+    }
+    if (changed.isEmpty())
+        return;
+    const QRect contents = box->contentsRect();
+    const Qt::LayoutDirection direction = QGuiApplication::layoutDirection();
+    const QRect aligned = QStyle::alignedRect(direction, QStyle::visualAlignment(direction, box->alignment()),
+                                              pixmap.size(), contents);
+    box->update(changed.translated(aligned.topLeft()).intersected(contents));
+}
+
 } // namespace
 
 Picture Find(const QString& name) {
@@ -94,7 +157,7 @@ bool Loaded(const QString& store) {
 void Show(QLabel* box, const Picture& picture, Note note) {
     if (!box || picture.isNull())
         return;
-    box->setPixmap(picture.pixmap);
+    place(box, picture.pixmap);
     box->setProperty(kShownName, picture.name);
     box->setProperty(kShownKey, QVariant::fromValue(picture.pixmap.cacheKey()));
     if (note == Note::Step)

@@ -1,5 +1,6 @@
 #include "mail_transfer.h"
 
+#include "cancel.h"
 #include "mime.h"
 
 #include <QDir>
@@ -492,6 +493,10 @@ std::optional<QStringList> ReadMail(const QString& file, const QString& fields, 
 
 void cancel() {
     ++gCancelGeneration;
+}
+
+unsigned internal::cancelGeneration() {
+    return gCancelGeneration.load();
 }
 
 QString lastError() {

@@ -1,5 +1,6 @@
 #pragma once
-// The mail transfer library: POP3 receiving and SMTP sending over libcurl, messages read with GMime.
+// The mail transfer library: POP3 receiving and SMTP sending over libcurl, messages read and put
+// together with GMime.
 //
 // Each call is one whole session ending in QUIT, made on the calling thread; it blocks until the
 // session ends, fails or is cancelled, and never waits past its limits. Nothing is ever deleted on a
@@ -44,5 +45,31 @@ void cancel();
 
 // Why the last call on this thread failed, in Japanese, for the user.
 QString lastError();
+
+// Sending: limits of their own, since the server's reply to the end of a message can be slow.
+struct SendLimits {
+    int connectMs = 10000; // to connect and be greeted (and to switch to TLS)
+    int idleMs = 60000;    // without a byte at any later step
+};
+void setSendLimits(const SendLimits& limits); // for every later call, on any thread
+
+// Sends one message over SMTP and gives "" when the server took it, else why not: a Japanese
+// reason, on a line of its own, with the server's last reply line when there was one.
+//   server: "host" or "host:port" (25). Port 465 speaks TLS from the start; on any other port the
+//     session switches to TLS when the server offers STARTTLS. Certificates are always verified.
+//     The settings hold no login: no AUTH is made.
+//   recipient: an address list ("Name <a@b>, c@d"), or that list, TAB, "bcc", TAB and sender (a blind
+//     copy to the sender's own address: an envelope recipient only, never a header). Any other
+//     form, an empty list, an address that is not plain ASCII "local@domain", a group, or any
+//     control character fails before a connection is made.
+//   sender: the own address: envelope sender, From, and the domain of the Message-ID.
+//   subject: its control characters become blanks; it goes out as RFC 2047 words where needed.
+//   body: plain text.
+// The message is ISO-2022-JP in 7 bits when subject and body fit in it (ASCII and JIS X 0208 only)
+// and no line passes 998 bytes, else UTF-8 in base64. cancel() ends a sending too, within about a
+// second. folder and seventh are kept for the callers' sake and not read.
+QString SendMailEx(const QString& folder, const QString& server, const QString& recipient,
+                   const QString& sender, const QString& subject, const QString& body,
+                   const QString& seventh);
 
 } // namespace mail_transfer

@@ -108,6 +108,7 @@ TEST_F(ServerProbeTest, ARealServerOnTheSstpPortGetsTheRequest) {
     ctrl->SetRemoteAddress(QStringLiteral("localhost"));
     EXPECT_EQ(ctrl->Sakura(), 1);
     EXPECT_EQ(ctrl->Execute(QStringLiteral("GetName")), 0);
+    ASSERT_FALSE(server.requests().empty()); // "localhost" must resolve (the machine's hosts file)
     EXPECT_EQ(server.requests().back(), "EXECUTE SSTP/1.0\r\nSender: localhost\r\nCommand: GetName\r\n\r\n");
     ctrl->Release();
 }

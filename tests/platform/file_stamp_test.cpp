@@ -7,6 +7,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -45,6 +47,26 @@ TEST_P(StampOfAChangedFile, DiffersFromTheStampBefore) {
     EXPECT_FALSE(before.sameAs(platform::FileStamp::of(path)));
 }
 
+platform::FileStamp watched(const QString& path) {
+    return platform::FileStamp::watched(QFile::encodeName(path));
+}
+
+// The watched stamp, kept while the folder's watch reports nothing, sees the same changes at the
+// very next look, and is then what a fresh stat() gives.
+TEST_P(StampOfAChangedFile, TheWatchedStampSeesItAtTheNextLook) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("mailSet.ini"));
+    writeAll(path, "[alice]\ntop=1111\n");
+    setModified(path, 1'600'000'000'123'456'789);
+    const platform::FileStamp before = watched(path);
+    ASSERT_TRUE(before.sameAs(platform::FileStamp::of(path)));
+    ASSERT_TRUE(watched(path).sameAs(before)) << "kept while nothing changes";
+    GetParam().make(path);
+    const platform::FileStamp after = watched(path);
+    EXPECT_FALSE(before.sameAs(after));
+    EXPECT_TRUE(after.sameAs(platform::FileStamp::of(path)));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Changes, StampOfAChangedFile,
     ::testing::Values(
@@ -66,6 +88,57 @@ INSTANTIATE_TEST_SUITE_P(
                [](const QString& p) { ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), 0644), 0); }},
         Change{"deleted", [](const QString& p) { ASSERT_TRUE(QFile::remove(p)); }}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// What else may happen around a watched path: it appears (written or renamed into place), a
+// folder gains or loses an entry, a neighbour changes (the path's stamp stays), a symbolic link's
+// target changes (no watch can follow it: the stamp is taken afresh).
+TEST(WatchedStamp, FollowsTheKernelsReports) {
+    struct Case {
+        const char* name;
+        const char* watchedPath; // in the test folder
+        std::function<void(const QDir&dir)> before, change;
+        bool differs;
+    };
+    auto write = [](const QDir& d, const char* name, const QByteArray& bytes) {
+        writeAll(d.filePath(QLatin1String(name)), bytes);
+    };
+    const std::vector<Case> cases{
+        {"created", "mailSet.ini", [](const QDir&) {},
+         [&](const QDir& d) { write(d, "mailSet.ini", "[a]\n"); }, true},
+        {"renamed_into_place", "MAIL.INI", [&](const QDir& d) { write(d, "MAIL.INI.new", "x"); },
+         [](const QDir& d) {
+             ASSERT_EQ(::rename(QFile::encodeName(d.filePath(QStringLiteral("MAIL.INI.new"))).constData(),
+                                QFile::encodeName(d.filePath(QStringLiteral("MAIL.INI"))).constData()),
+                       0);
+         },
+         true},
+        {"folder_gains_an_entry", "sub", [](const QDir& d) { ASSERT_TRUE(d.mkdir(QStringLiteral("sub"))); },
+         [&](const QDir& d) { write(d, "sub/BAT1", "x"); }, true},
+        {"neighbour_written", "mailSet.ini", [&](const QDir& d) { write(d, "mailSet.ini", "[a]\n"); },
+         [&](const QDir& d) { write(d, "other.ini", "[b]\n"); }, false},
+        {"link_target_written", "link.ini",
+         [&](const QDir& d) {
+             write(d, "target/file.ini", "");
+             ASSERT_EQ(::symlink(QFile::encodeName(d.filePath(QStringLiteral("target/file.ini"))).constData(),
+                                 QFile::encodeName(d.filePath(QStringLiteral("link.ini"))).constData()),
+                       0);
+         },
+         [&](const QDir& d) { write(d, "target/file.ini", "[a]\nkey=1\n"); }, true},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir temp;
+        const QDir dir(temp.path());
+        ASSERT_TRUE(dir.mkdir(QStringLiteral("target")));
+        c.before(dir);
+        const QString path = dir.filePath(QLatin1String(c.watchedPath));
+        const platform::FileStamp first = watched(path);
+        ASSERT_TRUE(first.sameAs(platform::FileStamp::of(path))) << c.name;
+        c.change(dir);
+        const platform::FileStamp next = watched(path);
+        EXPECT_EQ(!first.sameAs(next), c.differs) << c.name;
+        EXPECT_TRUE(next.sameAs(platform::FileStamp::of(path))) << c.name;
+    }
+}
 
 TEST(FileStamp, AMissingFileStaysTheSame) {
     QTemporaryDir dir;

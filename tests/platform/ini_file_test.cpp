@@ -175,6 +175,46 @@ TEST(IniFile, LineBreakInValueIsRefusedAndFileUnchanged) {
     EXPECT_EQ(readAll(path), "[alice]\ntop=1\n");
 }
 
+TEST(IniFile, ABatchWriteStoresEveryKeyInOrderInOneRewrite) {
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    writeAll(path, "[alice]\nflag3=1\nkept=k\n\n[bob]\nflag2=9\n");
+    ASSERT_TRUE(platform::ini::writeAll(path, "alice", {{"flag2", "0"}, {"flag3", "0"}, {"shutdown", "1"}}));
+    // Known keys keep their lines, new ones follow the section's last line in the order given.
+    EXPECT_EQ(readAll(path), "[alice]\nflag3=0\nkept=k\nflag2=0\nshutdown=1\n\n[bob]\nflag2=9\n");
+    ASSERT_TRUE(platform::ini::writeAll(path, "carol", {{"b", "2"}, {"a", "1"}}));
+    EXPECT_TRUE(readAll(path).endsWith("\n\n[carol]\nb=2\na=1\n"));
+}
+
+TEST(IniFile, ABatchWithOneBadPairWritesNothing) {
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    const QByteArray before = "[alice]\ntop=1\n";
+    writeAll(path, before);
+    for (const platform::ini::Pairs& pairs :
+         {platform::ini::Pairs{{"top", "2"}, {"name", "a\nb"}},
+          platform::ini::Pairs{{"top", "2"}, {"=x", "1"}}, platform::ini::Pairs{{"top", "2"}, {"", "1"}}}) {
+        EXPECT_FALSE(platform::ini::writeAll(path, "alice", pairs));
+        EXPECT_EQ(readBytes(path), before);
+    }
+}
+
+TEST(IniFile, ABackupPutsTheFileBackAsItWas) {
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    const platform::ini::Backup none(path);
+    ASSERT_TRUE(platform::ini::writeAll(path, "alice", {{"top", "1"}}));
+    EXPECT_TRUE(none.restore());
+    EXPECT_FALSE(QFile::exists(path));
+
+    const QByteArray before = "; mine\r\n[alice]\r\ntop=1\r\n";
+    writeAll(path, before);
+    const platform::ini::Backup some(path);
+    ASSERT_TRUE(platform::ini::writeAll(path, "alice", {{"top", "2"}, {"left", "3"}}));
+    EXPECT_TRUE(some.restore());
+    EXPECT_EQ(readBytes(path), before);
+}
+
 TEST(IniFile, FailedWriteIsReported) {
     TestHome home;
     const QString notAFolder = home.file("plain");

@@ -2,9 +2,11 @@
 #include "platform/system_folder.h"
 #include "test_home.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,6 +44,24 @@ TEST(ProgramFolder, PatternDeleteTouchesOnlyTheTempFolder) {
     EXPECT_TRUE(QFile::exists(temp + "/keep.mp3"));
     EXPECT_TRUE(QFile::exists(home.file("users-own.tmp")));
     EXPECT_TRUE(QFileInfo(temp + "/sub.tmp").isDir());
+}
+
+TEST(ProgramFolder, SiblingsAreFoundBesideTheExecutableAndInTheProgramFolder) {
+    TestHome home;
+    QTemporaryDir bin;
+    const QByteArray saved = qgetenv("MORVIK_BIN");
+    qputenv("MORVIK_BIN", QFile::encodeName(bin.path()));
+    EXPECT_EQ(platform::programBinFolder(), bin.path());
+    EXPECT_FALSE(platform::siblingPresent("vens"));
+    touch(bin.path() + "/vens");
+    touch(home.file("palk"));
+    EXPECT_TRUE(platform::siblingPresent("vens"));
+    EXPECT_TRUE(platform::siblingPresent("palk"));
+    EXPECT_FALSE(platform::siblingPresent("dwim"));
+    // Unset, it is the folder of the running program.
+    qunsetenv("MORVIK_BIN");
+    EXPECT_EQ(platform::programBinFolder(), QCoreApplication::applicationDirPath());
+    qputenv("MORVIK_BIN", saved);
 }
 
 TEST(SystemFolder, DesktopFromUserDirsAndWindowsOnlyFoldersEmpty) {

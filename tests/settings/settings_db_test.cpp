@@ -249,6 +249,65 @@ TEST(SettingsDb, UnknownNamesAreRefused) {
               Values{QStringLiteral("mine")});
 }
 
+TEST(SettingsDb, SeveralRowsAreWrittenInOneTransactionOrNotAtAll) {
+    TestHome home;
+    const QStringList mail{"Server", "User", "pass"};
+    ASSERT_TRUE(settings_db::updateRow("mail", 1, mail, {"old", "old", "old"}));
+    const std::vector<settings_db::RowUpdate> rows{
+        {"mail", 1, mail, {"pop.example.jp", "o'neil", "\"--"}},
+        {"sendml", 1, {"smtpSV", "smtpML"}, {"smtp.example.jp", "漢字@example.jp"}},
+    };
+
+    // Refused before the commit: nothing of either row stays.
+    bool ranInside = false;
+    EXPECT_EQ(settings_db::updateRows(rows,
+                                      [&] {
+                                          // The transaction holds the file to itself while it is open.
+                                          RawDb other(settings_db::path(), SQLITE_OPEN_READONLY);
+                                          EXPECT_EQ(other.count("mail"), -1);
+                                          ranInside = true;
+                                          return false;
+                                      }),
+              settings_db::UpdateResult::notWritten);
+    EXPECT_TRUE(ranInside);
+    EXPECT_EQ(settings_db::readRow("mail", 1, mail), (Values{"old", "old", "old"}));
+    EXPECT_EQ(settings_db::readRow("sendml", 1, {"smtpSV"}), Values(1));
+
+    // A row that cannot be written takes the others with it, and the callback never runs.
+    std::vector<settings_db::RowUpdate> withMissing = rows;
+    withMissing.push_back({"net_entry", 2, {"net_ent"}, {"x"}});
+    EXPECT_EQ(settings_db::updateRows(withMissing,
+                                      [] {
+                                          ADD_FAILURE() << "ran after a failed row";
+                                          return true;
+                                      }),
+              settings_db::UpdateResult::notWritten);
+    EXPECT_EQ(settings_db::readRow("mail", 1, mail), (Values{"old", "old", "old"}));
+
+    EXPECT_EQ(settings_db::updateRows(rows, [] { return true; }), settings_db::UpdateResult::committed);
+    EXPECT_EQ(settings_db::readRow("mail", 1, mail), (Values{"pop.example.jp", "o'neil", "\"--"}));
+    EXPECT_EQ(settings_db::readRow("sendml", 1, {"smtpSV", "smtpML"}),
+              (Values{"smtp.example.jp", "漢字@example.jp"}));
+    expectRowCounts(settings_db::path());
+}
+
+TEST(SettingsDb, ADatabaseLockedElsewhereIsNotWritten) {
+    TestHome home;
+    ASSERT_TRUE(settings_db::updateRow("sendml", 1, {"smtpSV"}, {"kept"}));
+    RawDb other(settings_db::path());
+    other.exec("BEGIN IMMEDIATE");
+    bool ran = false;
+    EXPECT_EQ(settings_db::updateRows({{"sendml", 1, {"smtpSV"}, {"new"}}},
+                                      [&] {
+                                          ran = true;
+                                          return true;
+                                      }),
+              settings_db::UpdateResult::notWritten);
+    other.exec("ROLLBACK");
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(settings_db::readRow("sendml", 1, {"smtpSV"}), Values{"kept"});
+}
+
 // A MAIL.INI that is not a readable settings database of ours: every use fails, and the file stays
 // exactly as it was, with nothing beside it, for the user to take back.
 enum class Damage { garbage, headerThenGarbage, damagedPages, foreignDatabase };

@@ -2,6 +2,9 @@
 
 #include "platform/pace.h"
 
+#include <QApplication>
+#include <QPaintEvent>
+#include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <vector>
@@ -56,6 +59,37 @@ TEST(RegionTable, ApplyingTwiceKeepsTheSameOutline) {
     RgnCall::ApplyShape(&window, rows, "Test");
     EXPECT_EQ(window.mask(), first);
     EXPECT_EQ(first, RgnCall::BuildRegion(rows));
+}
+
+// Counts the window's paint events.
+struct Paints : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// Her blink applies her standing outline again every few seconds: the same outline (even from
+// another copy of the table) is neither sent nor painted again; another one is.
+TEST(RegionTable, TheOutlineSheHasIsNotPaintedAgain) {
+    const std::vector<RectRow> rows{{3, 3, 40, 9}, {10, 9, 20, 60}}, copy = rows, other{{0, 0, 30, 30}};
+    QWidget window;
+    window.resize(170, 170);
+    RgnCall::ApplyShape(&window, rows, "Test");
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QApplication::processEvents();
+    Paints paints;
+    window.installEventFilter(&paints);
+    RgnCall::ApplyShape(&window, copy, "Test");
+    QApplication::processEvents();
+    EXPECT_EQ(paints.count, 0);
+    EXPECT_EQ(window.mask(), RgnCall::BuildRegion(rows));
+    RgnCall::ApplyShape(&window, other, "Other");
+    QApplication::processEvents();
+    EXPECT_GT(paints.count, 0);
+    EXPECT_EQ(window.mask(), RgnCall::BuildRegion(other));
 }
 
 TEST(RegionTable, ANewTableReplacesTheOldOutline) {

@@ -2,19 +2,12 @@
 // A private system bus with python-dbusmock's logind on it, for tests of what asks logind to power
 // the computer off. Nothing here ever reaches the machine's own system bus.
 #include "platform/dbus/logind.h"
+#include "private_bus.h"
 
 #include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
-#include <csignal>
 #include <gtest/gtest.h>
-#include <sys/prctl.h>
 #include <vector>
 
 namespace logind_mock {
@@ -23,129 +16,21 @@ const QString kService = QStringLiteral("org.freedesktop.login1");
 const QString kPath = QStringLiteral("/org/freedesktop/login1");
 const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
 const QString kMock = QStringLiteral("org.freedesktop.DBus.Mock");
-constexpr int kStartLimitMs = 15000;
 
-// A test's helper processes die with the test program, so a crashed test leaves nothing running.
-void tieToUs(QProcess& process) {
-    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-}
-
-void stop(QProcess& process) {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(3000)) {
-        process.kill();
-        process.waitForFinished(3000);
-    }
-}
-
-// A bus daemon of the test's own, listening on a socket in a temporary folder. It has no service
-// folders, so nothing is started on demand: a name nobody owns is answered at once with an error.
-class PrivateBus {
+// Points the system bus at a private bus, never at the machine's own, for as long as it lives;
+// start() puts dbusmock's logind on that bus.
+class MockLogind : public private_bus::SystemBusMock {
 public:
-    PrivateBus() {
-        const QString config = dir_.filePath(QStringLiteral("bus.conf"));
-        QFile file(config);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(
-            QStringLiteral(R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <listen>unix:path=%1</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-)")
-                .arg(dir_.filePath(QStringLiteral("system_bus_socket")))
-                .toUtf8());
-        file.close();
-        tieToUs(daemon_);
-        // As root it warns that it may not raise its file limit; keep that out of the test output.
-        const QString log = dir_.filePath(QStringLiteral("bus.log"));
-        daemon_.setStandardErrorFile(log);
-        daemon_.start(QStringLiteral(MORVIK_DBUS_DAEMON),
-                      {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                       QStringLiteral("--print-address")});
-        if (!daemon_.waitForStarted(kStartLimitMs)) {
-            ADD_FAILURE() << "dbus-daemon (" << MORVIK_DBUS_DAEMON << ") did not start";
-            return;
-        }
-        while (!daemon_.canReadLine() && daemon_.waitForReadyRead(kStartLimitMs)) {
-        }
-        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-        if (address_.isEmpty()) {
-            QFile errors(log);
-            errors.open(QIODevice::ReadOnly);
-            ADD_FAILURE() << "dbus-daemon gave no address: " << errors.readAll().toStdString();
-        }
-    }
-    ~PrivateBus() { stop(daemon_); }
+    ~MockLogind() { platform::logind::setTimeouts(0, 0); }
 
-    QString address() const { return address_; }
-
-private:
-    QTemporaryDir dir_;
-    QProcess daemon_;
-    QString address_;
-};
-
-// Points the system bus at a private bus (or at nothing), never at the machine's own, for as long
-// as it lives; start() puts dbusmock's logind on that bus.
-class MockLogind {
-public:
-    MockLogind() {
-        previousAddress_ = qgetenv("DBUS_SYSTEM_BUS_ADDRESS");
-        qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus_.address().toUtf8());
-        EXPECT_FALSE(bus_.address().isEmpty());
-        control_ = QDBusConnection::connectToBus(bus_.address(), QStringLiteral("test-control"));
-        EXPECT_TRUE(control_.isConnected()) << control_.lastError().message().toStdString();
-    }
-
-    ~MockLogind() {
-        QDBusConnection::disconnectFromBus(QStringLiteral("test-control"));
-        stop(mock_);
-        platform::logind::setTimeouts(0, 0);
-        if (previousAddress_.isNull())
-            qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
-        else
-            qputenv("DBUS_SYSTEM_BUS_ADDRESS", previousAddress_);
-    }
-
-    // Starts dbusmock's logind template on the private bus with the template's parameters (JSON)
-    // and waits until it owns logind's name.
+    // Starts dbusmock's logind template with the template's parameters (JSON) and waits until it
+    // owns logind's name.
     void start(const QString& parameters = QStringLiteral("{}")) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), bus_.address());
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus_.address());
-        mock_.setProcessEnvironment(env);
-        mock_.setStandardOutputFile(QProcess::nullDevice());
-        mock_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        tieToUs(mock_);
-        mock_.start(QStringLiteral(MORVIK_PYTHON3),
-                    {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
-                     QStringLiteral("--template"), QStringLiteral("logind"), QStringLiteral("--parameters"),
-                     parameters});
-        ASSERT_TRUE(mock_.waitForStarted(kStartLimitMs))
-            << "python3 (" << MORVIK_PYTHON3 << ") did not start";
-        for (int waited = 0; waited < kStartLimitMs; waited += 20) {
-            if (control_.interface()->isServiceRegistered(kService))
-                return;
-            ASSERT_EQ(mock_.state(), QProcess::Running)
-                << "dbusmock ended early (is python3-dbusmock installed?)";
-            QThread::msleep(20);
-        }
-        FAIL() << "dbusmock did not take " << kService.toStdString();
+        SystemBusMock::start(QStringLiteral("logind"), kService, parameters);
     }
 
     QDBusMessage callMock(const QString& method, const QVariantList& arguments) {
-        QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kMock, method);
-        message.setArguments(arguments);
-        return control_.call(message, QDBus::Block, 5000);
+        return call(kService, kPath, kMock, method, arguments);
     }
 
     // Replaces a method of logind's manager with Python code run by the mock.
@@ -181,15 +66,6 @@ public:
         log.endArray();
         return calls;
     }
-
-    QString busAddress() const { return bus_.address(); }
-
-private:
-    PrivateBus bus_;
-    QDBusConnection control_{QString()};
-    QProcess mock_;
-    QByteArray previousAddress_;
 };
-
 
 } // namespace logind_mock

@@ -15,13 +15,17 @@ void enterSandbox() {
     qputenv("XDG_CACHE_HOME", sandbox + "/cache");
     qputenv("XDG_RUNTIME_DIR", sandbox + "/runtime");
     qputenv("MORVIK_HOME", sandbox + "/morvik");
+    // The sibling programs beside the test programs (the build puts vens and palk there) are found
+    // only by the tests that point MORVIK_BIN at them.
+    if (qEnvironmentVariableIsEmpty("MORVIK_BIN"))
+        qputenv("MORVIK_BIN", sandbox + "/bin");
     if (qEnvironmentVariableIsEmpty("MORVIK_DATA"))
         qputenv("MORVIK_DATA", MORVIK_TEST_DATA);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("SDL_AUDIODRIVER"))
         qputenv("SDL_AUDIODRIVER", "dummy");
-    for (const char* dir : {"/home", "/data", "/config", "/cache", "/runtime", "/morvik"})
+    for (const char* dir : {"/home", "/data", "/config", "/cache", "/runtime", "/morvik", "/bin"})
         QDir().mkpath(QString::fromUtf8(sandbox + dir));
 }
 

@@ -16,8 +16,9 @@
 #include "test_home.h"
 
 #include <QDir>
-#include <QFile>
 #include <QEvent>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
 #include <functional>
@@ -739,32 +740,42 @@ TEST_F(Character, StartUpCleansOnlyItsOwnTemporaryFiles) {
 
 TEST_F(Character, MenuVisibilityFromSettingsAndSiblings) {
     struct Case {
-        const char* sibling; // a file put in the program folder, or ""
+        const char* sibling; // a file put in the program folder or beside the executable, or ""
+        bool besideExecutable;
         const char* shutdownKey;
         const char* proxy;
         bool connected;
         const char* temae;
     };
-    for (const Case& c : {Case{"", "", "1", false, ""}, Case{"palk", "1", "0", false, "0"},
-                          Case{"vens", "0", "", true, "1"}, Case{"dwim", "1", "", false, "x"}}) {
+    QTemporaryDir bin;
+    const QByteArray previousBin = qgetenv("MORVIK_BIN");
+    qputenv("MORVIK_BIN", QFile::encodeName(bin.path()));
+    for (const Case& c : {Case{"", false, "", "1", false, ""}, Case{"palk", false, "1", "0", false, "0"},
+                          Case{"vens", false, "0", "", true, "1"}, Case{"vens", true, "", "", false, "1"},
+                          Case{"palk", true, "", "", false, "1"}, Case{"dwim", false, "1", "", false, "x"}}) {
         window.reset();
         window = std::make_unique<morvik>();
         Trei::MainWindow = window.get();
         QDir(home.path()).removeRecursively();
         QDir().mkpath(home.path());
+        QDir(bin.path()).removeRecursively();
+        QDir().mkpath(bin.path());
         configureDialUp();
         if (*c.sibling)
-            writeFile(home.file(QString::fromUtf8(c.sibling)), "");
+            writeFile((c.besideExecutable ? bin.path() : home.path()) + "/" + QString::fromUtf8(c.sibling),
+                      "");
         key("shutdown", c.shutdownKey);
         key("proxy", c.proxy);
         key("temae", c.temae);
         connected(c.connected);
         start();
-        const std::string what = std::string(c.sibling) + " proxy=" + c.proxy;
+        const std::string what = std::string(c.sibling) +
+                                 (c.besideExecutable ? " beside the executable" : "") + " proxy=" + c.proxy;
         EXPECT_EQ(window->open_palk->isVisible(), std::string(c.sibling) == "palk") << what;
         EXPECT_EQ(window->open_vens->isVisible(), std::string(c.sibling) == "vens") << what;
-        EXPECT_EQ(window->open_dwim->isVisible(), std::string(c.sibling) == "dwim") << what;
-        EXPECT_EQ(window->line3->isVisible(), *c.sibling != 0) << what;
+        // dwim is no program of this system: its item stays hidden as without the file.
+        EXPECT_FALSE(window->open_dwim->isVisible()) << what;
+        EXPECT_EQ(window->line3->isVisible(), *c.sibling != 0 && std::string(c.sibling) != "dwim") << what;
         EXPECT_EQ(window->shutdown->isVisible(), std::string(c.shutdownKey) == "1") << what;
         const bool lan = std::string(c.proxy) == "1";
         EXPECT_EQ(window->net_cut->isVisible(), !lan && c.connected) << what;
@@ -775,6 +786,7 @@ TEST_F(Character, MenuVisibilityFromSettingsAndSiblings) {
                   onTop ? QStringLiteral("常に手前に表示を解除") : QStringLiteral("常に手前に表示"))
             << what;
     }
+    qputenv("MORVIK_BIN", previousBin);
 }
 
 TEST_F(Character, StartUpMailCheckAndSstpGreeting) {

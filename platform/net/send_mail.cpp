@@ -1,0 +1,458 @@
+// SMTP sending over libcurl; the message is put together with GMime, but for the Subject, whose
+// encoded words are made here so that each ISO-2022-JP word ends in ASCII before its "?=".
+#include "mail_transfer.h"
+
+#include "cancel.h"
+#include "platform/clock.h"
+
+#include <QDateTime>
+#include <QTimeZone>
+#include <atomic>
+#include <cerrno>
+#include <curl/curl.h>
+#include <gmime/gmime.h>
+#include <iconv.h>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace mail_transfer {
+namespace {
+
+std::atomic<int> gSendConnectMs{SendLimits{}.connectMs};
+std::atomic<int> gSendIdleMs{SendLimits{}.idleMs};
+
+const QString kLine = QStringLiteral("\r\n");
+
+struct GObjectFree {
+    void operator()(gpointer object) const {
+        if (object)
+            g_object_unref(object);
+    }
+};
+template <typename T> using GPtr = std::unique_ptr<T, GObjectFree>;
+
+void initLibraries() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        g_mime_init();
+    });
+}
+
+bool isControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x2028 || c == 0x2029;
+}
+
+bool hasControl(const QString& text) {
+    for (const char32_t c : text.toUcs4())
+        if (isControl(c))
+            return true;
+    return false;
+}
+
+// The text in ISO-2022-JP as glibc writes it (ending in ASCII), or nothing when a character is
+// outside ASCII and JIS X 0208.
+std::optional<QByteArray> toJis(const QString& text) {
+    iconv_t cd = iconv_open("ISO-2022-JP", "UTF-8");
+    if (cd == iconv_t(-1))
+        return std::nullopt;
+    QByteArray in = text.toUtf8();
+    QByteArray out(in.size() * 4 + 16, '\0');
+    char* inPtr = in.data();
+    size_t inLeft = size_t(in.size());
+    char* outPtr = out.data();
+    size_t outLeft = size_t(out.size());
+    const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1) &&
+                    iconv(cd, nullptr, nullptr, &outPtr, &outLeft) != size_t(-1);
+    iconv_close(cd);
+    if (!ok)
+        return std::nullopt;
+    out.truncate(out.size() - int(outLeft));
+    return out;
+}
+
+bool linesFit(const QByteArray& bytes) {
+    for (const QByteArray& line : bytes.split('\n'))
+        if (line.size() > 998)
+            return false;
+    return true;
+}
+
+// Encoded words of at most 75 characters, folded one to a line.
+QByteArray encodedWords(const QString& subject, bool jis) {
+    const QByteArray head = jis ? QByteArrayLiteral("=?ISO-2022-JP?B?") : QByteArrayLiteral("=?UTF-8?B?");
+    constexpr int kMaxRaw = 42; // 56 base64 characters: 16 + 56 + 2 <= 75 with either head
+    auto encode = [jis](const QString& chunk) {
+        return jis ? toJis(chunk).value_or(QByteArray()) : chunk.toUtf8();
+    };
+    QList<QByteArray> words;
+    QString chunk;
+    const QList<uint> codes = subject.toUcs4();
+    for (const uint code : codes) {
+        const QString next = chunk + QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
+        if (!chunk.isEmpty() && encode(next).size() > kMaxRaw) {
+            words << head + encode(chunk).toBase64() + "?=";
+            chunk = QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
+        } else {
+            chunk = next;
+        }
+    }
+    if (!chunk.isEmpty() || words.isEmpty())
+        words << head + encode(chunk).toBase64() + "?=";
+    return words.join("\r\n ");
+}
+
+// The Subject header line, folded, ending in CR LF.
+QByteArray subjectLine(const QString& subject, bool jis) {
+    bool plain = !subject.contains(QStringLiteral("=?"));
+    for (const QChar c : subject)
+        plain = plain && c.unicode() >= 0x20 && c.unicode() < 0x7f;
+    if (plain) {
+        // Plain ASCII, folded before blanks; a word too long for a line is encoded instead.
+        QByteArray out = QByteArrayLiteral("Subject:");
+        int column = int(out.size());
+        bool fits = true;
+        const QStringList words = subject.split(QLatin1Char(' '));
+        for (int i = 0; i < words.size(); ++i) {
+            const QByteArray word = words[i].toLatin1();
+            if (word.size() > 900)
+                fits = false;
+            if (column + 1 + word.size() > 76 && column > 9 && !word.isEmpty()) {
+                out += "\r\n";
+                column = 0;
+            }
+            out += ' ' + word;
+            column += 1 + int(word.size());
+        }
+        if (fits)
+            return out + "\r\n";
+    }
+    return "Subject: " + encodedWords(subject, jis) + "\r\n";
+}
+
+struct Address {
+    QString name;
+    QByteArray addr;
+};
+
+bool plainAddress(const QByteArray& addr) {
+    const qsizetype at = addr.indexOf('@');
+    if (at <= 0 || at != addr.lastIndexOf('@') || at == addr.size() - 1)
+        return false;
+    for (const char c : addr)
+        if (uchar(c) <= 0x20 || uchar(c) >= 0x7f || c == '<' || c == '>' || c == '(' || c == ')' ||
+            c == ',' || c == ';' || c == ':' || c == '"' || c == '\\' || c == '[' || c == ']')
+            return false;
+    return true;
+}
+
+// The "@" and "," outside quoted names and comments: one "@" per address and a comma between two,
+// or the parser has mended the list ("a@b c@d" and "a@b@c" are not lists of addresses).
+struct Marks {
+    int ats = 0, commas = 0;
+};
+Marks unquotedMarks(const QString& text) {
+    int ats = 0, commas = 0, depth = 0;
+    bool quoted = false, escaped = false;
+    for (const QChar c : text) {
+        if (escaped) {
+            escaped = false;
+        } else if (c == u'\\') {
+            escaped = quoted || depth > 0;
+        } else if (c == u'"' && depth == 0) {
+            quoted = !quoted;
+        } else if (!quoted && c == u'(') {
+            ++depth;
+        } else if (!quoted && c == u')' && depth > 0) {
+            --depth;
+        } else if (!quoted && depth == 0 && c == u'@') {
+            ++ats;
+        } else if (!quoted && depth == 0 && c == u',') {
+            ++commas;
+        }
+    }
+    return {ats, commas};
+}
+
+// The address list as typed, or why not.
+std::optional<std::vector<Address>> parseAddresses(const QString& text, QString& why) {
+    why = QStringLiteral("宛先が正しくありません");
+    if (hasControl(text))
+        return std::nullopt;
+    GMimeParserOptions* options = g_mime_parser_options_new();
+    g_mime_parser_options_set_address_compliance_mode(options, GMIME_RFC_COMPLIANCE_STRICT);
+    const QByteArray utf8 = text.toUtf8();
+    GPtr<InternetAddressList> list(internet_address_list_parse(options, utf8.constData()));
+    g_mime_parser_options_free(options);
+    if (!list)
+        return std::nullopt;
+    std::vector<Address> out;
+    const int n = internet_address_list_length(list.get());
+    for (int i = 0; i < n; ++i) {
+        InternetAddress* address = internet_address_list_get_address(list.get(), i);
+        if (!INTERNET_ADDRESS_IS_MAILBOX(address))
+            return std::nullopt; // a group hides whom it names
+        const QByteArray addr(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address)));
+        if (!plainAddress(addr))
+            return std::nullopt;
+        const char* name = internet_address_get_name(address);
+        out.push_back({name ? QString::fromUtf8(name) : QString(), addr});
+    }
+    const Marks marks = unquotedMarks(text);
+    if (out.empty() || int(out.size()) != marks.ats || int(out.size()) != marks.commas + 1)
+        return std::nullopt;
+    return out;
+}
+
+struct Server {
+    QByteArray host;
+    int port = 25;
+};
+
+std::optional<Server> parseServer(const QString& text) {
+    Server server;
+    QString host = text;
+    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+    if (colon >= 0) {
+        const QString port = text.mid(colon + 1);
+        host = text.left(colon);
+        if (port.isEmpty() || port.size() > 5 ||
+            !std::all_of(port.begin(), port.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+            return std::nullopt;
+        server.port = port.toInt();
+        if (server.port < 1 || server.port > 65535)
+            return std::nullopt;
+    }
+    if (host.isEmpty() || hasControl(host) || host.contains(QLatin1Char(' ')) ||
+        host.contains(QLatin1Char('/')))
+        return std::nullopt;
+    server.host = host.toUtf8();
+    return server;
+}
+
+QByteArray compose(const std::vector<Address>& to, const QByteArray& from, const QString& subject,
+                   const QString& body) {
+    QString text = body;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QString cleanSubject;
+    for (const char32_t c : subject.toUcs4())
+        cleanSubject += isControl(c) ? QString(QLatin1Char(' ')) : QString::fromUcs4(&c, 1);
+
+    const std::optional<QByteArray> jisBody = toJis(text);
+    const bool jis = jisBody && linesFit(*jisBody) && toJis(cleanSubject);
+    const QByteArray content = jis ? *jisBody : text.toUtf8();
+
+    GPtr<GMimeMessage> message(g_mime_message_new(FALSE));
+    g_mime_message_add_mailbox(message.get(), GMIME_ADDRESS_TYPE_FROM, nullptr, from.constData());
+    for (const Address& address : to) {
+        const QByteArray name = address.name.toUtf8();
+        g_mime_message_add_mailbox(message.get(), GMIME_ADDRESS_TYPE_TO,
+                                   name.isEmpty() ? nullptr : name.constData(), address.addr.constData());
+    }
+    const QDateTime now = platform::clock::now();
+    GTimeZone* zone = g_time_zone_new_offset(now.offsetFromUtc());
+    GDateTime* date = g_date_time_new(zone, now.date().year(), now.date().month(), now.date().day(),
+                                      now.time().hour(), now.time().minute(), now.time().second());
+    g_mime_message_set_date(message.get(), date);
+    g_date_time_unref(date);
+    g_time_zone_unref(zone);
+    const QByteArray domain = from.mid(from.indexOf('@') + 1);
+    char* id = g_mime_utils_generate_message_id(domain.constData());
+    g_mime_message_set_message_id(message.get(), id);
+    g_free(id);
+    g_mime_object_set_header(GMIME_OBJECT(message.get()), "MIME-Version", "1.0", nullptr);
+
+    GPtr<GMimeTextPart> part(g_mime_text_part_new_with_subtype("plain"));
+    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(content.constData(), size_t(content.size())));
+    GPtr<GMimeDataWrapper> wrapper(
+        g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+    g_mime_part_set_content(GMIME_PART(part.get()), wrapper.get());
+    g_mime_text_part_set_charset(part.get(), jis ? "ISO-2022-JP" : "UTF-8");
+    g_mime_part_set_content_encoding(GMIME_PART(part.get()),
+                                     jis ? GMIME_CONTENT_ENCODING_7BIT : GMIME_CONTENT_ENCODING_BASE64);
+    g_mime_message_set_mime_part(message.get(), GMIME_OBJECT(part.get()));
+
+    GMimeFormatOptions* format = g_mime_format_options_new();
+    g_mime_format_options_set_newline_format(format, GMIME_NEWLINE_FORMAT_DOS);
+    GPtr<GMimeStream> out(g_mime_stream_mem_new());
+    g_mime_object_write_to_stream(GMIME_OBJECT(message.get()), format, out.get());
+    g_mime_format_options_free(format);
+    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.get()));
+    const QByteArray written(reinterpret_cast<const char*>(bytes->data), int(bytes->len));
+    return subjectLine(cleanSubject, jis) + written;
+}
+
+// One SMTP session's state for libcurl's callbacks.
+struct Transfer {
+    QByteArray message;
+    qsizetype sent = 0;
+    QByteArray lastReply; // the server's last reply line
+    QByteArray refusal;   // its first reply line of a 4xx or 5xx code
+    QByteArray partial;
+    unsigned generation = internal::cancelGeneration();
+
+    // Called about once a second at the least: a cancel() since the start ends the session.
+    static int onProgress(void* data, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+        return static_cast<Transfer*>(data)->generation != internal::cancelGeneration() ? 1 : 0;
+    }
+
+    static size_t onRead(char* buffer, size_t size, size_t count, void* data) {
+        auto* self = static_cast<Transfer*>(data);
+        const qsizetype n = std::min<qsizetype>(qsizetype(size * count), self->message.size() - self->sent);
+        memcpy(buffer, self->message.constData() + self->sent, size_t(n));
+        self->sent += n;
+        return size_t(n);
+    }
+    static int onDebug(CURL*, curl_infotype type, char* text, size_t size, void* data) {
+        if (type != CURLINFO_HEADER_IN)
+            return 0;
+        auto* self = static_cast<Transfer*>(data);
+        self->partial.append(text, qsizetype(size));
+        qsizetype end;
+        while ((end = self->partial.indexOf('\n')) >= 0) {
+            const QByteArray line = self->partial.left(end).trimmed();
+            self->partial.remove(0, end + 1);
+            if (line.isEmpty())
+                continue;
+            self->lastReply = line;
+            if (self->refusal.isEmpty() && (line.startsWith('4') || line.startsWith('5')))
+                self->refusal = line;
+        }
+        return 0;
+    }
+};
+
+struct CurlFree {
+    void operator()(CURL* h) const { curl_easy_cleanup(h); }
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+QString reasonOf(CURLcode code, long response) {
+    if (code == CURLE_ABORTED_BY_CALLBACK)
+        return QStringLiteral("送信を中断しました");
+    if (response >= 400)
+        return QStringLiteral("サーバがメールを受け付けませんでした");
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return QStringLiteral("SMTPサーバが見つかりません");
+    case CURLE_COULDNT_CONNECT:
+        return QStringLiteral("SMTPサーバに接続できません");
+    case CURLE_OPERATION_TIMEDOUT:
+        return QStringLiteral("SMTPサーバが応答しません");
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_USE_SSL_FAILED:
+        return QStringLiteral("SMTPサーバと安全に接続できません");
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_WEIRD_SERVER_REPLY:
+        return QStringLiteral("SMTPサーバとの接続が途中で切れました");
+    default:
+        return QStringLiteral("メールを送れませんでした");
+    }
+}
+
+} // namespace
+
+void setSendLimits(const SendLimits& limits) {
+    gSendConnectMs = limits.connectMs;
+    gSendIdleMs = limits.idleMs;
+}
+
+QString SendMailEx(const QString& folder, const QString& server, const QString& recipient,
+                   const QString& sender, const QString& subject, const QString& body,
+                   const QString& seventh) {
+    (void)folder, (void)seventh;
+    initLibraries();
+    const std::optional<Server> host = parseServer(server);
+    if (!host)
+        return kLine + QStringLiteral("SMTPサーバの指定が正しくありません");
+    QString why;
+    const std::optional<std::vector<Address>> own = parseAddresses(sender, why);
+    if (!own || own->size() != 1 || !own->front().name.isEmpty())
+        return kLine + QStringLiteral("自分のメールアドレスが正しくありません");
+
+    // Only the two forms: addresses, or addresses TAB "bcc" TAB the own address.
+    QStringList parts = recipient.split(QLatin1Char('\t'));
+    bool blindCopy = false;
+    if (parts.size() == 3 && parts[1] == QStringLiteral("bcc") && parts[2] == sender) {
+        blindCopy = true;
+        parts.resize(1);
+    }
+    if (parts.size() != 1)
+        return kLine + QStringLiteral("宛先が正しくありません");
+    const std::optional<std::vector<Address>> to = parseAddresses(parts[0], why);
+    if (!to)
+        return kLine + why;
+
+    std::vector<QByteArray> envelope;
+    for (const Address& address : *to)
+        if (std::find(envelope.begin(), envelope.end(), address.addr) == envelope.end())
+            envelope.push_back(address.addr);
+    if (blindCopy && std::find(envelope.begin(), envelope.end(), own->front().addr) == envelope.end())
+        envelope.push_back(own->front().addr);
+
+    Transfer transfer;
+    transfer.message = compose(*to, own->front().addr, subject, body);
+
+    std::unique_ptr<CURL, CurlFree> handle(curl_easy_init());
+    if (!handle)
+        return kLine + QStringLiteral("メールを送れませんでした");
+    CURL* h = handle.get();
+    const bool implicitTls = host->port == 465;
+    const QByteArray url = (implicitTls ? QByteArrayLiteral("smtps://") : QByteArrayLiteral("smtp://")) +
+                           (host->host.contains(':') ? '[' + host->host + ']' : host->host) + ':' +
+                           QByteArray::number(host->port);
+    const QByteArray from = '<' + own->front().addr + '>';
+    std::unique_ptr<curl_slist, CurlFree> rcpt;
+    for (const QByteArray& addr : envelope) {
+        const QByteArray item = '<' + addr + '>';
+        curl_slist* next = curl_slist_append(rcpt.get(), item.constData());
+        if (!next)
+            return kLine + QStringLiteral("メールを送れませんでした");
+        (void)rcpt.release();
+        rcpt.reset(next);
+    }
+    const int idleMs = gSendIdleMs.load();
+    const long idleSeconds = std::max(1L, long((idleMs + 999) / 1000));
+    curl_easy_setopt(h, CURLOPT_URL, url.constData());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
+    curl_easy_setopt(h, CURLOPT_USE_SSL, long(implicitTls ? CURLUSESSL_ALL : CURLUSESSL_TRY));
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(gSendConnectMs.load()));
+    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, idleSeconds);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, idleSeconds);
+    curl_easy_setopt(h, CURLOPT_MAIL_FROM, from.constData());
+    curl_easy_setopt(h, CURLOPT_MAIL_RCPT, rcpt.get());
+    curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, curl_off_t(transfer.message.size()));
+    curl_easy_setopt(h, CURLOPT_READFUNCTION, &Transfer::onRead);
+    curl_easy_setopt(h, CURLOPT_READDATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, &Transfer::onDebug);
+    curl_easy_setopt(h, CURLOPT_DEBUGDATA, &transfer);
+    const CURLcode code = curl_easy_perform(h);
+    long response = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &response);
+    if (code == CURLE_OK)
+        return QString();
+    QString result = kLine + reasonOf(code, response);
+    const QByteArray& reply = transfer.refusal.isEmpty() ? transfer.lastReply : transfer.refusal;
+    if (!reply.isEmpty())
+        result += kLine + QString::fromUtf8(reply);
+    return result;
+}
+
+} // namespace mail_transfer

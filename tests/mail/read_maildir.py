@@ -1,0 +1,55 @@
+"""Prints the messages of a maildir as JSON, read with Python's own email parser.
+
+Per message: the envelope (X-MailFrom, X-RcptTo), the raw and decoded headers, the body's
+charset, transfer encoding and decoded text, and the longest raw line in bytes.
+"""
+import email
+import email.header
+import email.policy
+import email.utils
+import json
+import mailbox
+import sys
+
+
+def decoded(value):
+    return str(email.header.make_header(email.header.decode_header(value)))
+
+
+def words_end_ascii(word):
+    """An ISO-2022-JP word must be back in ASCII before its end."""
+    text, charset = email.header.decode_header(word)[0]
+    return b"\x1b" not in text or text.endswith(b"\x1b(B")
+
+
+def main(folder):
+    out = []
+    for key in sorted(mailbox.Maildir(folder, create=False).keys()):
+        raw = mailbox.Maildir(folder, create=False).get_bytes(key)
+        msg = email.message_from_bytes(raw, policy=email.policy.compat32)
+        lines = raw.split(b"\n")
+        subject_raw = msg.get("Subject", "")
+        out.append({
+            "mail_from": msg.get("X-MailFrom", ""),
+            "rcpt_to": [a.strip() for a in msg.get("X-RcptTo", "").split(",") if a.strip()],
+            "from": msg.get("From", ""),
+            "to": [a for _, a in email.utils.getaddresses(msg.get_all("To", []))],
+            "to_raw": msg.get("To", ""),
+            "has_bcc": msg.get("Bcc") is not None,
+            "subject_raw": subject_raw,
+            "subject": decoded(subject_raw),
+            "subject_words": [w for w in subject_raw.split() if w.startswith("=?")],
+            "date": msg.get("Date", ""),
+            "message_id": msg.get("Message-ID", ""),
+            "mime_version": msg.get("MIME-Version", ""),
+            "charset": msg.get_content_charset() or "",
+            "cte": msg.get("Content-Transfer-Encoding", ""),
+            "body": msg.get_payload(decode=True).decode(msg.get_content_charset() or "ascii"),
+            "words_end_ascii": all(words_end_ascii(w) for w in subject_raw.split() if w.startswith("=?")),
+            "longest_line": max(len(l.rstrip(b"\r")) for l in lines),
+            "all_7bit": all(b < 0x80 for b in raw),
+        })
+    json.dump(out, sys.stdout, ensure_ascii=False)
+
+
+main(sys.argv[1])

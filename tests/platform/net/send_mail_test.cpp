@@ -1,0 +1,258 @@
+// SendMailEx against the real aiosmtpd, read back with Python's email parser, and against scripted
+// peers that misbehave, all on 127.0.0.1.
+#include "platform/clock.h"
+#include "platform/net/mail_transfer.h"
+#include "smtp_peers.h"
+
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <QTimeZone>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+const QString kOwn = QStringLiteral("me@example.jp");
+
+class SendMail : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::clock::setFake(QDateTime(QDate(2026, 12, 10), QTime(11, 20, 1), QTimeZone(9 * 3600)));
+        mail_transfer::setSendLimits({});
+    }
+    void TearDown() override {
+        platform::clock::setFake(std::nullopt);
+        mail_transfer::setSendLimits({});
+    }
+    static QString send(const QString& server, const QString& recipient, const QString& subject,
+                        const QString& body) {
+        return mail_transfer::SendMailEx(QStringLiteral("/nowhere"), server, recipient, kOwn, subject, body,
+                                         QString());
+    }
+    static QStringList strings(const QJsonValue& value) {
+        QStringList out;
+        for (const QJsonValue& item : value.toArray())
+            out << item.toString();
+        return out;
+    }
+};
+
+// Each message the way a Japanese mailer writes it, decoded back by an independent parser.
+TEST_F(SendMail, ComposesInIso2022JpOrUtf8) {
+    AioSmtpd smtpd;
+    ASSERT_TRUE(smtpd.ok());
+    const QString longLine = QString(2000, QLatin1Char('x'));
+    const QString longSubject = QStringLiteral("長い件名").repeated(50);
+    struct Case {
+        const char* name;
+        QString subject, body, charset, cte;
+    };
+    const Case cases[] = {
+        {"ASCII", "Re:hello there", "plain words\nsecond line", "iso-2022-jp", "7bit"},
+        {"kana and kanji", "Re:お知らせ：会議の件", "こんにちは。\n漢字とカナです。", "iso-2022-jp", "7bit"},
+        {"circled digit", "Re:①", "本文①", "utf-8", "base64"},
+        {"rare kanji", "Re:髙橋さん", "髙", "utf-8", "base64"},
+        {"wave dash", "Re:10時～11時", "～", "utf-8", "base64"},
+        {"half-width kana", "Re:ｱｲｳ", "ｱｲｳ", "utf-8", "base64"},
+        {"emoji", "Re:やあ😀", "😀", "utf-8", "base64"},
+        {"2,000-character line", "Re:long", longLine, "utf-8", "base64"},
+        {"Re: alone", "Re:", "本文", "iso-2022-jp", "7bit"},
+        {"200-character subject", longSubject, "本文", "iso-2022-jp", "7bit"},
+    };
+    for (const Case& c : cases)
+        ASSERT_EQ(send(smtpd.server(), QStringLiteral("you@example.com"), c.subject, c.body), "") << c.name;
+    const QJsonArray messages = smtpd.messages();
+    ASSERT_EQ(messages.size(), int(std::size(cases)));
+    // The maildir's order is not the sending order: find each by its body and subject.
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QJsonObject m;
+        for (const QJsonValue& v : messages)
+            if (v[QStringLiteral("subject")].toString() == c.subject)
+                m = v.toObject();
+        ASSERT_FALSE(m.isEmpty());
+        // The message ends in a line break, whether the text did or not.
+        QString body =
+            m[QStringLiteral("body")].toString().replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        if (body.endsWith(u'\n') && !c.body.endsWith(u'\n'))
+            body.chop(1);
+        EXPECT_EQ(body, c.body);
+        EXPECT_EQ(m[QStringLiteral("charset")].toString(), c.charset);
+        EXPECT_EQ(m[QStringLiteral("cte")].toString().toLower(), c.cte);
+        EXPECT_TRUE(m[QStringLiteral("all_7bit")].toBool());
+        EXPECT_LE(m[QStringLiteral("longest_line")].toInt(), 998);
+        EXPECT_TRUE(m[QStringLiteral("words_end_ascii")].toBool());
+        for (const QString& word : strings(m[QStringLiteral("subject_words")]))
+            EXPECT_LE(word.size(), 75) << word.toStdString();
+        EXPECT_EQ(m[QStringLiteral("mime_version")].toString(), "1.0");
+        EXPECT_EQ(m[QStringLiteral("from")].toString(), kOwn);
+        EXPECT_EQ(m[QStringLiteral("to")].toArray().size(), 1);
+        EXPECT_TRUE(m[QStringLiteral("message_id")].toString().endsWith(QStringLiteral("@example.jp>")));
+        EXPECT_EQ(m[QStringLiteral("date")].toString(), "Thu, 10 Dec 2026 11:20:01 +0900");
+        if (c.charset == QStringLiteral("iso-2022-jp") && c.subject.size() > 40) {
+            EXPECT_GT(strings(m[QStringLiteral("subject_words")]).size(), 1); // folded into several words
+        }
+    }
+}
+
+TEST_F(SendMail, TheBlindCopyIsAnEnvelopeRecipientOnly) {
+    AioSmtpd smtpd;
+    ASSERT_TRUE(smtpd.ok());
+    ASSERT_EQ(send(smtpd.server(), QStringLiteral("you@example.com\tbcc\t") + kOwn, QStringLiteral("Re:on"),
+                   QStringLiteral("b")),
+              "");
+    ASSERT_EQ(send(smtpd.server(), QStringLiteral("you@example.com"), QStringLiteral("Re:off"),
+                   QStringLiteral("b")),
+              "");
+    const QJsonArray messages = smtpd.messages();
+    ASSERT_EQ(messages.size(), 2);
+    for (const QJsonValue& m : messages) {
+        const bool on = m[QStringLiteral("subject")].toString() == QStringLiteral("Re:on");
+        SCOPED_TRACE(on ? "on" : "off");
+        EXPECT_EQ(strings(m[QStringLiteral("rcpt_to")]),
+                  (on ? QStringList{"you@example.com", "me@example.jp"} : QStringList{"you@example.com"}));
+        EXPECT_EQ(strings(m[QStringLiteral("to")]), QStringList{"you@example.com"});
+        EXPECT_FALSE(m[QStringLiteral("has_bcc")].toBool());
+        EXPECT_EQ(m[QStringLiteral("mail_from")].toString(), kOwn);
+    }
+}
+
+// The recipient box gives exactly the parsed recipients, or fails before any connection.
+TEST_F(SendMail, TheRecipientTextIsAnAddressListAndNothingElse) {
+    mail_transfer::setSendLimits({2000, 2000}); // a wrong acceptance ends soon at the silent peer
+    AioSmtpd smtpd;
+    ASSERT_TRUE(smtpd.ok());
+    ScriptedSmtp peer(ScriptedSmtp::Script::silentAfterData);
+    struct Case {
+        const char* name;
+        QString recipient;
+        QStringList rcpt; // empty: fails
+    };
+    const Case cases[] = {
+        {"CR LF Bcc", "you@example.com\r\nBcc: evil@example.net", {}},
+        {"TAB bcc TAB another", "you@example.com\tbcc\tevil@example.net", {}},
+        {"TAB in a name", "\"a\tb\" <you@example.com>", {}},
+        {"two with a comma", "you@example.com, two@example.org", {"you@example.com", "two@example.org"}},
+        {"quotes and a comma in a name", "\"Doe, John\" <you@example.com>", {"you@example.com"}},
+        {"a name", "山田 <you@example.com>", {"you@example.com"}},
+        {"an address in a quoted name", "\", x@example.net\" <you@example.com>", {"you@example.com"}},
+        {"a group in a quoted name", "\"a: x@example.net;\" <you@example.com>", {"you@example.com"}},
+        {"an @ in a comment", "(x@example.net) you@example.com", {"you@example.com"}},
+        {"two without a comma", "you@example.com two@example.org", {}},
+        {"a name without brackets", "x@example.net you@example.com", {}},
+        {"a second @", "you@evil@example.com", {}},
+        {"angle brackets only", "<>", {}},
+        {"a group", "a: x@example.net;", {}},
+        {"blanks only", "   ", {}},
+        {"empty", "", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString server = c.rcpt.isEmpty() ? peer.server() : smtpd.server();
+        const QString result = send(server, c.recipient, QString::fromUtf8(c.name), QStringLiteral("b"));
+        if (c.rcpt.isEmpty())
+            EXPECT_TRUE(result.contains(QStringLiteral("宛先が正しくありません"))) << result.toStdString();
+        else
+            EXPECT_EQ(result, "");
+    }
+    EXPECT_EQ(peer.connections(), 0);
+    for (const QJsonValue& m : smtpd.messages()) {
+        const QString name = m[QStringLiteral("subject")].toString();
+        for (const Case& c : cases)
+            if (name == QString::fromUtf8(c.name)) {
+                EXPECT_EQ(strings(m[QStringLiteral("rcpt_to")]), c.rcpt) << c.name;
+            }
+    }
+    EXPECT_EQ(smtpd.messages().size(), 6);
+}
+
+TEST_F(SendMail, ControlsInTheSubjectBecomeBlanks) {
+    AioSmtpd smtpd;
+    ASSERT_TRUE(smtpd.ok());
+    ASSERT_EQ(send(smtpd.server(), QStringLiteral("you@example.com"),
+                   QStringLiteral("Re:a\r\nBcc: evil@example.net"), QStringLiteral("b")),
+              "");
+    const QJsonArray messages = smtpd.messages();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0][QStringLiteral("subject")].toString(), "Re:a  Bcc: evil@example.net");
+    EXPECT_FALSE(messages[0][QStringLiteral("has_bcc")].toBool());
+    EXPECT_EQ(strings(messages[0][QStringLiteral("rcpt_to")]), QStringList{"you@example.com"});
+}
+
+TEST_F(SendMail, RefusalsGiveTheServersReplyLine) {
+    AioSmtpd smtpd(true);
+    ASSERT_TRUE(smtpd.ok());
+    const QString refused =
+        send(smtpd.server(), QStringLiteral("refused@example.com"), QStringLiteral("a"), QStringLiteral("b"));
+    EXPECT_TRUE(refused.contains(QStringLiteral("サーバがメールを受け付けませんでした")))
+        << refused.toStdString();
+    EXPECT_TRUE(refused.contains(QStringLiteral("550 5.1.1"))) << refused.toStdString();
+    const QString rejected =
+        send(smtpd.server(), QStringLiteral("reject@example.com"), QStringLiteral("a"), QStringLiteral("b"));
+    EXPECT_TRUE(rejected.contains(QStringLiteral("554 5.7.1 message refused"))) << rejected.toStdString();
+    EXPECT_EQ(smtpd.messages().size(), 0);
+}
+
+// A server offering STARTTLS with a certificate nobody signed gets no mail: the session never goes
+// on in clear, nor with a certificate left unchecked.
+TEST_F(SendMail, AnUncheckedCertificateGetsNoMail) {
+    AioSmtpd smtpd(false, true);
+    ASSERT_TRUE(smtpd.ok());
+    const QString result =
+        send(smtpd.server(), QStringLiteral("you@example.com"), QStringLiteral("a"), QStringLiteral("b"));
+    EXPECT_TRUE(result.contains(QStringLiteral("SMTPサーバと安全に接続できません"))) << result.toStdString();
+    EXPECT_EQ(smtpd.messages().size(), 0);
+}
+
+// The exit's cancel() ends a sending that waits on a silent server.
+TEST_F(SendMail, CancelEndsASending) {
+    ScriptedSmtp peer(ScriptedSmtp::Script::silentAfterData);
+    std::thread canceller([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        mail_transfer::cancel();
+    });
+    QElapsedTimer took;
+    took.start();
+    const QString result =
+        send(peer.server(), QStringLiteral("you@example.com"), QStringLiteral("a"), QStringLiteral("b"));
+    canceller.join();
+    EXPECT_LT(took.elapsed(), 3000);
+    EXPECT_TRUE(result.contains(QStringLiteral("送信を中断しました"))) << result.toStdString();
+}
+
+TEST_F(SendMail, BadServerTextsFailWithoutAConnection) {
+    for (const char* server : {"", "host:", "host:0", "host:70000", "host:2x", "a b", "host/x"})
+        EXPECT_TRUE(send(QString::fromUtf8(server), QStringLiteral("you@example.com"), QStringLiteral("a"),
+                         QStringLiteral("b"))
+                        .contains(QStringLiteral("SMTPサーバの指定が正しくありません")))
+            << server;
+}
+
+// The limits hold, each on its own: the connect limit on a silent greeting, the idle limit on the
+// silence after the data's end; a close in the data's midst fails at once.
+TEST_F(SendMail, SilentAndBrokenServersFailWithinTheLimits) {
+    const struct {
+        ScriptedSmtp::Script script;
+        mail_transfer::SendLimits limits;
+        const char* reason;
+    } cases[] = {
+        {ScriptedSmtp::Script::silentGreeting, {1000, 30000}, "SMTPサーバが応答しません"},
+        {ScriptedSmtp::Script::silentAfterData, {30000, 1000}, "SMTPサーバが応答しません"},
+        {ScriptedSmtp::Script::closeInData, {30000, 30000}, "SMTPサーバとの接続が途中で切れました"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        mail_transfer::setSendLimits(c.limits);
+        ScriptedSmtp peer(c.script);
+        QElapsedTimer took;
+        took.start();
+        const QString result =
+            send(peer.server(), QStringLiteral("you@example.com"), QStringLiteral("a"), QStringLiteral("b"));
+        EXPECT_LT(took.elapsed(), 4000);
+        EXPECT_TRUE(result.contains(QString::fromUtf8(c.reason))) << result.toStdString();
+        EXPECT_EQ(peer.connections(), 1);
+    }
+}
+
+} // namespace

@@ -1,0 +1,189 @@
+#include "smtp_peers.h"
+
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QThread>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+sockaddr_in loopback(int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(quint16(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+bool canConnect(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in address = loopback(port);
+    const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return ok;
+}
+
+void say(int fd, const char* line) {
+    (void)!::send(fd, line, strlen(line), MSG_NOSIGNAL);
+}
+
+} // namespace
+
+int freeLoopbackPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = loopback(0);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+AioSmtpd::AioSmtpd(bool refusing, bool tls) {
+    const QString box = dir_.filePath(QStringLiteral("box")); // aiosmtpd makes it: it must not exist
+    QStringList tlsArguments;
+    if (tls) {
+        const QString cert = dir_.filePath(QStringLiteral("cert.pem")),
+                      key = dir_.filePath(QStringLiteral("key.pem"));
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                       QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                       QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                       QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
+        if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0)
+            return;
+        tlsArguments = {QStringLiteral("--tlscert"), cert, QStringLiteral("--tlskey"), key};
+    }
+    for (int attempt = 0; attempt < 3 && !ok_; ++attempt) {
+        port_ = freeLoopbackPort();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PYTHONPATH"), QStringLiteral(MORVIK_SMTP_HANDLERS));
+        process_.setProcessEnvironment(env);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QStringList arguments{QStringLiteral("-m"), QStringLiteral("aiosmtpd"), QStringLiteral("-n"),
+                              QStringLiteral("-l"), QStringLiteral("127.0.0.1:%1").arg(port_)};
+        arguments << tlsArguments << QStringLiteral("-c")
+                  << (refusing ? QStringLiteral("smtp_handlers.Refusing")
+                               : QStringLiteral("aiosmtpd.handlers.Mailbox"))
+                  << box;
+        process_.start(QStringLiteral("/usr/bin/python3"), arguments);
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 10000 && process_.state() != QProcess::NotRunning) {
+            if (canConnect(port_)) {
+                ok_ = true;
+                break;
+            }
+            QThread::msleep(20);
+        }
+        if (!ok_) {
+            process_.kill();
+            process_.waitForFinished();
+        }
+    }
+}
+
+AioSmtpd::~AioSmtpd() {
+    process_.terminate();
+    if (!process_.waitForFinished(3000)) {
+        process_.kill();
+        process_.waitForFinished();
+    }
+}
+
+QString AioSmtpd::server() const {
+    return QStringLiteral("127.0.0.1:%1").arg(port_);
+}
+
+QJsonArray AioSmtpd::messages() const {
+    QProcess reader;
+    reader.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(MORVIK_SMTP_HANDLERS "/read_maildir.py"),
+                                                      dir_.filePath(QStringLiteral("box"))});
+    reader.waitForFinished(10000);
+    return QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
+}
+
+ScriptedSmtp::ScriptedSmtp(Script script) : script_(script) {
+    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = loopback(0);
+    socklen_t length = sizeof address;
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(listener_, 4);
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread(&ScriptedSmtp::run, this);
+}
+
+ScriptedSmtp::~ScriptedSmtp() {
+    stop_ = true;
+    thread_.join();
+    close(listener_);
+}
+
+QString ScriptedSmtp::server() const {
+    return QStringLiteral("127.0.0.1:%1").arg(port_);
+}
+
+void ScriptedSmtp::run() {
+    while (!stop_) {
+        pollfd waiting{listener_, POLLIN, 0};
+        if (poll(&waiting, 1, 50) <= 0)
+            continue;
+        const int fd = accept(listener_, nullptr, nullptr);
+        if (fd < 0)
+            continue;
+        ++connections_;
+        if (script_ != Script::silentGreeting)
+            say(fd, "220 peer ESMTP\r\n");
+        QByteArray input;
+        bool inData = false;
+        bool open = true;
+        while (!stop_ && open) {
+            pollfd readable{fd, POLLIN, 0};
+            if (poll(&readable, 1, 50) <= 0)
+                continue;
+            char buffer[4096];
+            const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            input.append(buffer, n);
+            if (inData) {
+                if (script_ == Script::closeInData) {
+                    open = false;
+                    break;
+                }
+                if (input.contains("\r\n.\r\n")) {
+                    input.clear();
+                    inData = false; // and no reply: silent after the end of the data
+                }
+                continue;
+            }
+            qsizetype end;
+            while ((end = input.indexOf("\r\n")) >= 0) {
+                const QByteArray line = input.left(end).toUpper();
+                input.remove(0, end + 2);
+                if (line.startsWith("EHLO"))
+                    say(fd, "250-peer\r\n250 8BITMIME\r\n");
+                else if (line.startsWith("HELO") || line.startsWith("MAIL") || line.startsWith("RCPT") ||
+                         line.startsWith("RSET"))
+                    say(fd, "250 OK\r\n");
+                else if (line.startsWith("DATA")) {
+                    say(fd, "354 go ahead\r\n");
+                    inData = true;
+                    break;
+                } else if (line.startsWith("QUIT")) {
+                    say(fd, "221 bye\r\n");
+                    open = false;
+                    break;
+                } else
+                    say(fd, "502 no\r\n");
+            }
+        }
+        close(fd);
+    }
+}
