@@ -33,7 +33,8 @@ start_x() {
     mkdir -m 700 -p "$XDG_RUNTIME_DIR"
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$SMOKE_WORK/display" 2>/dev/null &
     SMOKE_XVFB=$!
-    for _ in $(seq 100); do [[ -s $SMOKE_WORK/display ]] && break; sleep 0.05; done
+    # Under a loaded machine (the whole suite in parallel) Xvfb may take seconds to come up.
+    for _ in $(seq 400); do [[ -s $SMOKE_WORK/display ]] && break; sleep 0.05; done
     [[ -s $SMOKE_WORK/display ]] || { echo "Xvfb did not start"; exit 1; }
     export DISPLAY=:$(cat "$SMOKE_WORK/display")
     export QT_QPA_PLATFORM=xcb
