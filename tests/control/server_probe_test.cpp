@@ -11,6 +11,7 @@
 #include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
+#include <netdb.h>
 
 namespace {
 
@@ -102,13 +103,18 @@ TEST_F(ServerProbeTest, WithTheLockHeldTheRequestGoesOut) {
 }
 
 TEST_F(ServerProbeTest, ARealServerOnTheSstpPortGetsTheRequest) {
+    // The name comes from the machine's hosts file; a bare root file system may have none.
+    addrinfo* found = nullptr;
+    if (getaddrinfo("localhost", nullptr, nullptr, &found) != 0)
+        GTEST_SKIP() << "this machine cannot resolve localhost";
+    freeaddrinfo(found);
     SstpServer server("127.0.0.1");
     ASSERT_TRUE(server.listening());
     auto* ctrl = new CBrindokCtrl;
     ctrl->SetRemoteAddress(QStringLiteral("localhost"));
     EXPECT_EQ(ctrl->Sakura(), 1);
     EXPECT_EQ(ctrl->Execute(QStringLiteral("GetName")), 0);
-    ASSERT_FALSE(server.requests().empty()); // "localhost" must resolve (the machine's hosts file)
+    ASSERT_FALSE(server.requests().empty());
     EXPECT_EQ(server.requests().back(), "EXECUTE SSTP/1.0\r\nSender: localhost\r\nCommand: GetName\r\n\r\n");
     ctrl->Release();
 }
