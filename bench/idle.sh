@@ -14,17 +14,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}
 settle=${SETTLE:-15}
 source "$root/scripts/lib.sh"
-morvik_install_deps build
-need=()
-for pkg in oneko gnubiff strace xvfb libxcb1-dev dbus-bin dbus-daemon; do
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || need+=("$pkg")
-done
-if [[ ${#need[@]} -gt 0 ]]; then
-    sudo=(); [[ $(id -u) -ne 0 ]] && sudo=(sudo)
-    echo "Installing: ${need[*]}" >&2
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"
-fi
+morvik_install_deps build bench-idle
 morvik_build
 morvik=$MORVIK_BUILD/bin/morvik
 

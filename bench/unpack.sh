@@ -7,17 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mb=${1:-200}
 source "$root/scripts/lib.sh"
-morvik_install_deps build
-need=()
-for pkg in libarchive-tools zip; do
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || need+=("$pkg")
-done
-if [[ ${#need[@]} -gt 0 ]]; then
-    sudo=(); [[ $(id -u) -ne 0 ]] && sudo=(sudo)
-    echo "Installing: ${need[*]}" >&2
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${need[@]}"
-fi
+morvik_install_deps build bench-unpack
 morvik_build
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
