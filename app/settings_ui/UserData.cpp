@@ -26,6 +26,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -604,7 +605,9 @@ void UserData::Form_Load() {
     for (int i = 0; i < RasSample->EntryCount(); ++i)
         Combo7->addItem(RasSample->EnumEntries(i));
 
-    // 14. The slots; the quick-launch list starts with an empty item for none.
+    // 14. The slots; the quick-launch list starts with an empty item for none. The editor shows
+    // no slot until the user picks one: the first item added must not fill its boxes.
+    const QSignalBlocker quietSlots(lunch_id);
     lunch_id->clear();
     quick_lu_id->clear();
     quick_lu_id->addItem(QString());

@@ -844,6 +844,22 @@ TEST_F(Launcher, ShowingASlotSelectsItsVoiceAndAClearedSlotSelectsNone) {
     EXPECT_EQ(value("lunch_name2"), "名無しあぷりその03");
 }
 
+TEST_F(Settings, TheLauncherEditorOpensOnNoSlotWithEmptyBoxes) {
+    sibling("vens");
+    key("lunch_id0", "01");
+    key("lunch_name0", "テスト");
+    key("lunch_pass0", "/usr/bin/tool");
+    key("lunch_voice0", "01");
+    open();
+    EXPECT_EQ(form->lunch_id->currentIndex(), -1);
+    EXPECT_EQ(form->lunch_name->text(), "");
+    EXPECT_EQ(form->lunch_pass->text(), "");
+    EXPECT_EQ(form->lunch_voice->currentIndex(), -1);
+    pick(form->lunch_id, 0);
+    EXPECT_EQ(form->lunch_name->text(), "テスト");
+    EXPECT_EQ(form->lunch_voice->currentIndex(), 0);
+}
+
 TEST_F(Launcher, TheFileChooserSetsThePathAndCancelLeavesIt) {
     QTemporaryDir programs;
     const QString tool = programs.filePath("my tool");
