@@ -6,17 +6,8 @@ program=$1
 start_x
 # The greeting sent to an SSTP server follows her last always-on-top step: once the server has it,
 # start-up has put her on top for the last time.
-log=$SMOKE_WORK/sstp.log
-python3 "$(dirname "$0")/sstp_server.py" "$log" "$SMOKE_WORK/ready" 60 2>"$SMOKE_WORK/server.err" &
-server=$!
-stop_at_exit $server
-for _ in $(seq 50); do
-    [[ -e $SMOKE_WORK/ready ]] && break
-    kill -0 $server 2>/dev/null || break
-    sleep 0.1
-done
-[[ -e $SMOKE_WORK/ready ]] || { echo "the scripted SSTP server did not start"; cat "$SMOKE_WORK/server.err"; exit 1; }
-export MORVIK_COM_REGISTRY=$SMOKE_WORK/classes.reg
+start_sstp_server
+log=$SMOKE_LOG
 
 start_morvik "$program" 300 100 temae=1
 wait_window morvik >/dev/null

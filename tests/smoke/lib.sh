@@ -41,6 +41,24 @@ start_x() {
     xsetroot -solid "$ROOT_COLOUR"
 }
 
+# start_sstp_server: starts the scripted SSTP server on 127.0.0.1:11000 (stopped at exit); it logs
+# each request to $SMOKE_LOG. Fails the test when the server does not come up.
+SMOKE_LOG=$SMOKE_WORK/sstp.log
+start_sstp_server() {
+    local server
+    python3 "$(dirname "${BASH_SOURCE[0]}")/sstp_server.py" "$SMOKE_LOG" "$SMOKE_WORK/ready" 60 \
+        2>"$SMOKE_WORK/server.err" &
+    server=$!
+    stop_at_exit $server
+    for _ in $(seq 50); do
+        [[ -e $SMOKE_WORK/ready ]] && break
+        kill -0 $server 2>/dev/null || break
+        sleep 0.1
+    done
+    [[ -e $SMOKE_WORK/ready ]] || { echo "the scripted SSTP server did not start"; cat "$SMOKE_WORK/server.err"; exit 1; }
+    export MORVIK_COM_REGISTRY=$SMOKE_WORK/classes.reg
+}
+
 # start_morvik PROGRAM TOP LEFT [KEY=VALUE...]: starts the program with a fresh program folder whose
 # settings place the window at TOP (x) and LEFT (y), plus the given keys.
 start_morvik() {

@@ -4,17 +4,8 @@
 source "$(dirname "$0")/lib.sh"
 program=$1
 start_x
-log=$SMOKE_WORK/sstp.log
-python3 "$(dirname "$0")/sstp_server.py" "$log" "$SMOKE_WORK/ready" 60 2>"$SMOKE_WORK/server.err" &
-server=$!
-stop_at_exit $server
-for _ in $(seq 50); do
-    [[ -e $SMOKE_WORK/ready ]] && break
-    kill -0 $server 2>/dev/null || break
-    sleep 0.1
-done
-[[ -e $SMOKE_WORK/ready ]] || { echo "the scripted SSTP server did not start"; cat "$SMOKE_WORK/server.err"; exit 1; }
-export MORVIK_COM_REGISTRY=$SMOKE_WORK/classes.reg
+start_sstp_server
+log=$SMOKE_LOG
 
 start_morvik "$program" 300 200
 wait_window morvik >/dev/null
