@@ -1,4 +1,5 @@
 #include "nm_profiles.h"
+#include "platform/dbus/system_bus.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -6,7 +7,6 @@
 #include <QDBusObjectPath>
 #include <QMap>
 #include <QVariantMap>
-#include <atomic>
 #include <optional>
 
 namespace dialup {
@@ -19,22 +19,9 @@ const QString kConnection = QStringLiteral("org.freedesktop.NetworkManager.Setti
 
 using ConnectionSettings = QMap<QString, QVariantMap>; // a{sa{sv}}
 
-QString systemBusAddress() {
-    const QString fromEnv = qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS");
-    if (!fromEnv.isEmpty())
-        return fromEnv;
-    return QStringLiteral("unix:path=/var/run/dbus/system_bus_socket");
-}
-
-// A connection of our own for one listing: the shared system-bus connection is made once per
-// process and keeps the address and the fate of its first use.
+// NetworkManager on a system-bus connection of its own, for one listing.
 class Bus {
 public:
-    Bus() : name_(nextName()), bus_(QDBusConnection::connectToBus(systemBusAddress(), name_)) {}
-    ~Bus() { QDBusConnection::disconnectFromBus(name_); }
-    Bus(const Bus&) = delete;
-    Bus& operator=(const Bus&) = delete;
-
     // The reply's first argument, or an invalid QVariant when the call failed.
     QVariant call(const QString& path, const QString& interface, const QString& method) {
         if (!bus_.isConnected())
@@ -48,13 +35,8 @@ public:
     }
 
 private:
-    static QString nextName() {
-        static std::atomic<int> counter{0};
-        return QStringLiteral("morvik-nm-%1").arg(counter++);
-    }
-
-    QString name_;
-    QDBusConnection bus_;
+    platform::dbus::SystemBus own_{"morvik-nm"};
+    QDBusConnection& bus_ = own_.connection();
 };
 
 template <typename T> std::optional<T> demarshalled(const QVariant& value, const char* signature) {

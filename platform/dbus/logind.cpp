@@ -1,11 +1,11 @@
 #include "logind.h"
+#include "system_bus.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingCallWatcher>
-#include <atomic>
 #include <memory>
 
 namespace platform::logind {
@@ -20,22 +20,9 @@ const QString kService = QStringLiteral("org.freedesktop.login1");
 const QString kPath = QStringLiteral("/org/freedesktop/login1");
 const QString kManager = QStringLiteral("org.freedesktop.login1.Manager");
 
-QString systemBusAddress() {
-    const QString fromEnv = qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS");
-    if (!fromEnv.isEmpty())
-        return fromEnv;
-    return QStringLiteral("unix:path=/var/run/dbus/system_bus_socket");
-}
-
-// A connection of our own for one call: the shared system-bus connection is made once per process
-// and never made again after the bus restarts, and it would keep the address of the first use.
+// logind's manager on a system-bus connection of its own, for one call.
 class Bus {
 public:
-    Bus() : name_(nextName()), bus_(QDBusConnection::connectToBus(systemBusAddress(), name_)) {}
-    ~Bus() { QDBusConnection::disconnectFromBus(name_); }
-    Bus(const Bus&) = delete;
-    Bus& operator=(const Bus&) = delete;
-
     QDBusMessage call(const QString& method, const QVariantList& arguments, int timeoutMs) {
         if (!bus_.isConnected())
             return QDBusMessage::createError(bus_.lastError());
@@ -56,13 +43,8 @@ private:
         return message;
     }
 
-    static QString nextName() {
-        static std::atomic<int> count{0};
-        return QStringLiteral("morvik-logind-%1").arg(++count);
-    }
-
-    QString name_;
-    QDBusConnection bus_;
+    platform::dbus::SystemBus own_{"morvik-logind"};
+    QDBusConnection& bus_ = own_.connection();
 };
 
 QString errorText(const QDBusMessage& reply) {
