@@ -1,6 +1,7 @@
 // The dropped-file handler: its names and branches, its texts, and what each branch does to her
 // stage, the balloon and the desktop, with real MP3 files (encoded by lame), MIDI files and
 // archives made by the real tools.
+#include "archive_fixtures.h"
 #include "../window/fakes.h"
 #include "app/drop/drop_handler.h"
 #include "app/state/state.h"
@@ -214,18 +215,7 @@ protected:
         return path;
     }
 
-    static QString archives() {
-        static QTemporaryDir dir;
-        static bool made = false;
-        if (!made) {
-            QProcess script;
-            script.start(QStringLiteral(MORVIK_PYTHON3), {QStringLiteral(MORVIK_ARCHIVE_SCRIPT), dir.path()});
-            EXPECT_TRUE(script.waitForFinished(120000));
-            EXPECT_EQ(script.exitCode(), 0) << script.readAllStandardError().toStdString();
-            made = true;
-        }
-        return dir.path();
-    }
+    static QString archives() { return madeArchives(); }
 
     void dropFiles(const QStringList& paths) {
         QMimeData data;

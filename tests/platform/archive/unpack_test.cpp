@@ -1,6 +1,7 @@
 // Unpacking archives made by the real tools (and RAR files written from the format's description)
 // into a fixture folder: Japanese names come out as UTF-8, and hostile or broken archives leave
 // every file outside the target as it was.
+#include "tests/drop/archive_fixtures.h"
 #include "platform/archive/unpack.h"
 
 #include <QCryptographicHash>
@@ -16,18 +17,7 @@ using platform::archive::unpack;
 
 namespace {
 
-QString fixtures() {
-    static QTemporaryDir dir;
-    static bool made = false;
-    if (!made) {
-        QProcess script;
-        script.start(QStringLiteral(MORVIK_PYTHON3), {QStringLiteral(MORVIK_ARCHIVE_SCRIPT), dir.path()});
-        EXPECT_TRUE(script.waitForFinished(120000));
-        EXPECT_EQ(script.exitCode(), 0) << script.readAllStandardError().toStdString();
-        made = true;
-    }
-    return dir.path();
-}
+QString fixtures() { return madeArchives(); }
 
 QByteArray read(const QString& path) {
     QFile file(path);
