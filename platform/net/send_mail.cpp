@@ -3,6 +3,7 @@
 #include "mail_transfer.h"
 
 #include "cancel.h"
+#include "net_libraries.h"
 #include "platform/clock.h"
 
 #include <QDateTime>
@@ -369,6 +370,8 @@ QString SendMailEx(const QString& folder, const QString& server, const QString& 
                    const QString& sender, const QString& subject, const QString& body,
                    const QString& seventh) {
     (void)folder, (void)seventh;
+    if (const QString missing = internal::missingLibraries(true, true); !missing.isEmpty())
+        return kLine + missing;
     initLibraries();
     const std::optional<Server> host = parseServer(server);
     if (!host)

@@ -35,6 +35,8 @@ for _ in $(seq 20); do
     fi
 done
 [[ -n $dialog ]] || { echo "the settings dialog did not open"; exit 1; }
+# The dialog shows which archive kinds libarchive reads: opened for it, not before.
+lazy_libraries_loaded "$SMOKE_APP" | grep -q '^libarchive\.so' || { echo "libarchive not loaded by the dialog"; exit 1; }
 
 "$(dirname "$program")/vens" 2>/dev/null &
 sibling=$!
