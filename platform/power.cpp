@@ -1,5 +1,6 @@
 #include "power.h"
 
+#include "platform/environment_snapshot.h"
 #include "platform/file_stamp.h"
 
 #include <QDir>
@@ -250,7 +251,14 @@ Status GetSystemPowerStatus() {
 QString root() {
     if (!rootOverride().isEmpty())
         return rootOverride();
-    const QString fromEnv = qEnvironmentVariable("MORVIK_POWER_SUPPLY");
+    // The battery watch asks ten times a second: the variable is read again only when the
+    // environment changed.
+    static QMutex lock;
+    static EnvironmentSnapshot environment;
+    static QString fromEnv;
+    QMutexLocker locker(&lock);
+    if (!environment.unchanged())
+        fromEnv = qEnvironmentVariable("MORVIK_POWER_SUPPLY");
     if (!fromEnv.isEmpty())
         return fromEnv;
     return QStringLiteral("/sys/class/power_supply");
