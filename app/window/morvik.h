@@ -51,8 +51,10 @@ public:
         *not_vis, *line, *shutdown, *end;
 
     clsSystemFolder SystemFolder;
-    // The dial-up object, made with the window and kept until it goes.
-    VBRas32* RasSample;
+    // The dial-up object, made by the start-up right after her first picture (or by its first use
+    // before that) and kept until the window goes: making it lists NetworkManager's profiles over
+    // the system bus, which must not delay her appearing.
+    VBRas32* RasSample = nullptr;
     std::unique_ptr<CSubclass> clsSubclass;
 
     // The window's place from the settings (x from `top`, y from `left`); on the first run (no
@@ -193,6 +195,7 @@ private:
     bool online();
     // Whether the dial-up entry of the settings database is connected.
     bool dialUpConnected();
+    VBRas32& dialUp(); // RasSample, made when missing
     void chime(int hour);
     void applyTopMost(const QString& value);
     bool newMailSignShown() const;

@@ -953,6 +953,27 @@ TEST_F(Character, WithoutATrayIconHidingHerIsNotOffered) {
     window->settei->hide();
 }
 
+// Making her dial-up object lists NetworkManager's profiles over the system bus: that waits until
+// her window is shown.
+TEST_F(Character, TheDialUpObjectIsMadeOnceHerWindowShows) {
+    struct Listing : FakeRas {
+        std::function<void()> listed;
+        Entries EnumEntries(const QString& phoneBook) override {
+            listed();
+            return FakeRas::EnumEntries(phoneBook);
+        }
+    };
+    auto listing = std::make_shared<Listing>();
+    std::optional<bool> shownWhenListed;
+    listing->listed = [&] { shownWhenListed = shownWhenListed.value_or(window->isVisible()); };
+    dialup::install(listing);
+    EXPECT_EQ(window->RasSample, nullptr);
+    start();
+    ASSERT_NE(window->RasSample, nullptr);
+    ASSERT_TRUE(shownWhenListed.has_value());
+    EXPECT_TRUE(*shownWhenListed);
+}
+
 TEST_F(Character, MailCommandsWithoutSetupOrCache) {
     window->getto_Click(); // no accounts in the settings database
     EXPECT_TRUE(talk->calls.contains("PlayCommonVoice 9"));
