@@ -254,11 +254,14 @@ QString root() {
     // The battery watch asks ten times a second: the variable is read again only when the
     // environment changed.
     static QMutex lock;
-    static EnvironmentSnapshot environment;
+    static std::optional<quint64> readAt;
     static QString fromEnv;
+    const quint64 changes = environmentChanges();
     QMutexLocker locker(&lock);
-    if (!environment.unchanged())
+    if (readAt != changes) {
         fromEnv = qEnvironmentVariable("MORVIK_POWER_SUPPLY");
+        readAt = changes;
+    }
     if (!fromEnv.isEmpty())
         return fromEnv;
     return QStringLiteral("/sys/class/power_supply");

@@ -2,7 +2,6 @@
 
 #include "platform/environment_snapshot.h"
 #include "platform/file_stamp.h"
-#include "platform/look_batch.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -62,14 +61,11 @@ const Folders& currentFolders() {
     static Folders known;
     static std::string knownMorvikHome, knownDataHome, knownHome; // as the environment gave them
     static bool computed = false;
-    static quint64 lookedIn = 0; // the LookBatch moment in which the environment was last asked
-    const quint64 moment = LookBatch::moment();
-    if (computed && moment != 0 && moment == lookedIn)
+    static quint64 seenChanges = 0; // the count of environmentChanges() they were made at
+    const quint64 changes = environmentChanges();
+    if (computed && changes == seenChanges)
         return known;
-    lookedIn = moment;
-    static EnvironmentSnapshot entries;
-    if (entries.unchanged() && computed)
-        return known;
+    seenChanges = changes;
     if (computed && same("MORVIK_HOME", knownMorvikHome) &&
         (!knownMorvikHome.empty() ||
          (same("XDG_DATA_HOME", knownDataHome) && (!knownDataHome.empty() || same("HOME", knownHome)))))
