@@ -424,6 +424,6 @@ void morvik::closeEvent(QCloseEvent* event) {
         // A transfer in progress ends soon; the check or download it belongs to then says nothing.
         flag::state.Exiting = 1;
         services::mail().Cancel();
-        EndProgram();
+        endAfterPalk();
     }
 }

@@ -164,6 +164,8 @@ public:
     inline static std::function<void(const QString&)> MessageBox;
     // How the program ends (replaced by tests).
     inline static std::function<void()> EndProgram;
+    // How often the end looks again whether パルク's chore has returned.
+    static constexpr int PalkWaitMs = 50;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -188,6 +190,8 @@ private:
     void buildMenu();
     void popup(QPoint globalPos);
     void finishExit();
+    // Ends the program once パルク has closed: his running chore returns first.
+    void endAfterPalk();
     // Whether the PC counts as online at start-up (a LAN, or the dial-up entry connected); shows the
     // connect or the disconnect item.
     bool online();

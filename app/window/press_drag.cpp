@@ -12,8 +12,11 @@ void PressDrag::Move(const QMouseEvent* event) {
     if (from_ && (global - *from_).manhattanLength() >= QApplication::startDragDistance()) {
         const QPoint from = *from_;
         from_.reset();
-        if (window_->windowHandle() && window_->windowHandle()->startSystemMove())
+        if (window_->windowHandle() && window_->windowHandle()->startSystemMove()) {
+            if (ended_)
+                ended_();
             return;
+        }
         offset_ = from - window_->frameGeometry().topLeft();
     }
     if (offset_)
@@ -25,4 +28,6 @@ void PressDrag::Release(const QMouseEvent* event) {
         return;
     from_.reset();
     offset_.reset();
+    if (ended_)
+        ended_();
 }

@@ -65,6 +65,8 @@ struct FakeWindows : services::Windows {
     QStringList calls;
     void ShowPalk() override { calls << QStringLiteral("ShowPalk"); }
     void UnloadPalk() override { calls << QStringLiteral("UnloadPalk"); }
+    bool palkBusy = false; // a chore of palk's runs
+    bool PalkBusy() const override { return palkBusy; }
     void ShowLauncher() override { calls << QStringLiteral("ShowLauncher"); }
     void ShowHeadlines() override { calls << QStringLiteral("ShowHeadlines"); }
     void ShowSettings() override { calls << QStringLiteral("ShowSettings"); }
