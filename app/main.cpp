@@ -17,6 +17,9 @@
 #include "app/launcher/luncher.h"
 #include "platform/desktop/program_start.h"
 #endif
+#ifdef MORVIK_HAVE_PALK
+#include "app/headline/palk/palk.h"
+#endif
 #ifdef MORVIK_HAVE_DROP
 #include "app/drop/drop_handler.h"
 #endif
@@ -33,6 +36,17 @@ namespace {
 // The windows she opens, as far as this build has them.
 class ProgramWindows : public services::Windows {
 public:
+#ifdef MORVIK_HAVE_PALK
+    void ShowPalk() override {
+        palk::Show();
+    }
+    void UnloadPalk() override {
+        palk::Unload(palk::Balloon::goes);
+    }
+    bool PalkBusy() const override {
+        return palk::Busy();
+    }
+#endif
 #ifdef MORVIK_HAVE_LAUNCHER
     void ShowLauncher() override {
         luncher::Show();

@@ -1,0 +1,298 @@
+// パルク's chores with recording stand-ins for what they call: which chores chksys runs and what
+// his balloon says at each step, the dial and its redials, the clock's words, the mail, and one
+// chore at a time (the items and his unload wait for it).
+#include "app/state/flag.h"
+#include "palk_fixture.h"
+#include "platform/pace.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+using namespace palk_test;
+
+class PalkChores : public Fixture {
+protected:
+    // The pauses of a recording, without the animation's frames.
+    static QStringList sleeps(const QStringList& events) {
+        return events.filter(QRegularExpression("^sleep "));
+    }
+    static void mailAccount() {
+        ASSERT_TRUE(
+            settings_db::updateRow("mail", 1, {"Server", "User", "pass"}, {"pop.example", "me", "pw"}));
+    }
+};
+
+const QStringList kHeadlineChore{"UpdateAll /ヘッドライン/更新中", "site /サイトA/更新中",
+                                 "site /サイトB/更新中", "anime /トワナ帳更新中 ", "DeleteHandOffFiles "};
+
+// ---- chksys --------------------------------------------------------------------------------------
+
+TEST_F(PalkChores, ChksysRunsTheChoresItsKeysAskForAsTheConnectionAllows) {
+    enum class Net { connected, proxy, offline };
+    struct Case {
+        const char* name;
+        Net net;
+        QStringList keys; // each set to "1"
+        QStringList calls;
+        QString balloon; // at the end
+    };
+    const QStringList all{"HedAutoRev", "TimeUpdate", "MailAutoRev"};
+    const QStringList clockAndMail{"BySntp ntp.nict.jp /時間を設定中",
+                                   "CheckMail manual=0 /メールを取り込み中"};
+    const QStringList dialled{"Dial isp me secret ネットワーク接続中"};
+    const Case cases[] = {
+        {"connected, every chore", Net::connected, all, kHeadlineChore + clockAndMail, "-"},
+        {"proxy, every chore", Net::proxy, all, kHeadlineChore + clockAndMail, "-"},
+        {"connected, the clock alone",
+         Net::connected,
+         {"TimeUpdate"},
+         {"BySntp ntp.nict.jp /時間を設定中"},
+         "-"},
+        {"connected, the mail alone",
+         Net::connected,
+         {"MailAutoRev"},
+         {"CheckMail manual=0 /メールを取り込み中"},
+         "-"},
+        {"connected, no chore", Net::connected, {}, {}, "-"},
+        {"connected, dialling on", Net::connected, {"NetAutoConnect"}, {}, "-"},
+        {"offline, dialling: only the headlines follow", Net::offline, all + QStringList{"NetAutoConnect"},
+         dialled + kHeadlineChore, ""},
+        {"offline, dialling off", Net::offline, all, {}, "/ネットワークに接続/していないですね"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* k : {"HedAutoRev", "TimeUpdate", "MailAutoRev", "NetAutoConnect", "proxy"})
+            key(QString::fromUtf8(k),
+                c.keys.contains(QString::fromUtf8(k)) ? QStringLiteral("1") : QString());
+        if (c.net == Net::proxy)
+            key("proxy", "1");
+        entry("isp", "me", "secret");
+        mailAccount();
+        ras->connections.clear();
+        if (c.net == Net::connected)
+            ras->connections << dialup::Connection{3, QStringLiteral("isp")};
+        calls.clear();
+        palk::Show();
+        EXPECT_EQ(calls, c.calls);
+        EXPECT_EQ(said(), c.balloon);
+        unload();
+        fuki3::Unload();
+    }
+}
+
+TEST_F(PalkChores, ABalloonLeftUpIsClosedOnceTheOnlineChoresAreDone) {
+    key("proxy", "1");
+    palk* drone = palk::Show();
+    fuki3::Open(drone)->show();
+    drone->chksys();
+    EXPECT_EQ(said(), "-");
+}
+
+TEST_F(PalkChores, AnEntryWithANullColumnIsNoEntry) {
+    key("NetAutoConnect", "1");
+    ASSERT_TRUE(settings_db::updateRow("net_entry", 1, {"net_ent", "net_user"}, {"isp", "me"}));
+    ras->connections << dialup::Connection{3, QStringLiteral("isp")}; // "isp" is up, but palk knows no entry
+    palk* drone = palk::Show();
+    EXPECT_EQ(drone->ConnectionEntry, "");
+    EXPECT_EQ(calls.value(0), "Dial    ネットワーク接続中");
+}
+
+TEST_F(PalkChores, EachRunTakesANewDialUpObject) {
+    palk* drone = palk::Show();
+    const QPointer<VBRas32> first = drone->RasSample;
+    drone->chksys();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_NE(drone->RasSample, nullptr);
+    EXPECT_TRUE(first.isNull());
+}
+
+// ---- the dial and its redials --------------------------------------------------------------------
+
+TEST_F(PalkChores, RedialsHalfASecondApartUntilFiveDialsHaveFailed) {
+    struct Case {
+        int failures, dials, redialPauses;
+        QString balloon;
+    } cases[] = {
+        {0, 1, 0, ""}, {1, 2, 1, ""}, {4, 5, 4, ""}, {5, 5, 4, "接続エラー 691"}, {6, 5, 4, "接続エラー 691"},
+    };
+    key("NetAutoConnect", "1");
+    entry("isp", "me", "secret");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.failures);
+        ras->connections.clear();
+        ras->failures = c.failures;
+        calls.clear();
+        platform::pace::Recorder recorder;
+        palk* drone = palk::Show();
+        EXPECT_EQ(calls.filter("Dial ").size(), c.dials);
+        EXPECT_EQ(calls.filter("Dial ").count("Dial isp me secret ネットワーク接続中"), c.dials);
+        EXPECT_EQ(sleeps(recorder.events).count("sleep 500"), c.redialPauses);
+        EXPECT_EQ(said(), c.balloon);
+        EXPECT_EQ(calls.contains("UpdateAll /ヘッドライン/更新中"), c.dials > c.failures);
+        EXPECT_EQ(drone->RedialCount, std::min(c.failures, 5));
+        unload();
+        fuki3::Unload();
+    }
+}
+
+TEST_F(PalkChores, EachRedialWaitsForTheLastDialsEnd) {
+    key("NetAutoConnect", "1");
+    entry("isp", "me", "secret");
+    ras->failures = 2;
+    platform::pace::Recorder recorder;
+    palk::Show();
+    // A failed dial's own hang-up wait comes before palk's pause, never inside the next dial.
+    EXPECT_EQ(sleeps(recorder.events), QStringList({"sleep 3000", "sleep 500", "sleep 3000", "sleep 500"}));
+}
+
+TEST_F(PalkChores, AfterFiveFailuresARunDialsOnceAndSaysItsFailureAtOnce) {
+    key("NetAutoConnect", "1");
+    entry("isp", "me", "secret");
+    ras->failures = 100;
+    platform::pace::Recorder recorder;
+    palk* drone = palk::Show();
+    ASSERT_EQ(drone->RedialCount, 5);
+    calls.clear();
+    recorder.events.clear();
+    drone->ShowPopupMenu(QPoint(), false);
+    item(drone->migi_Pop, "ReRun")->trigger();
+    EXPECT_EQ(calls, QStringList({"Dial isp me secret ネットワーク接続中"}));
+    EXPECT_EQ(sleeps(recorder.events).count("sleep 500"), 0);
+    EXPECT_EQ(said(), "接続エラー 691");
+    EXPECT_EQ(drone->RedialCount, 6);
+
+    ras->failures = 0; // the network is back: the next run connects
+    calls.clear();
+    item(drone->migi_Pop, "ReRun")->trigger();
+    EXPECT_EQ(calls, QStringList({"Dial isp me secret ネットワーク接続中"}) + kHeadlineChore);
+}
+
+// ---- the clock -----------------------------------------------------------------------------------
+
+TEST_F(PalkChores, TheClockSaysWhetherItWasSetEitherWay) {
+    struct Case {
+        const char *httpTime, *sntp;
+        bool set;
+        QStringList calls;
+        QString balloon;
+    } cases[] = {
+        {"", "", true, {"BySntp ntp.nict.jp /時間を設定中"}, "/時間調整完了"},
+        {"", "", false, {"BySntp ntp.nict.jp /時間を設定中"}, "/時間調整失敗"},
+        {"0", "time.example", true, {"BySntp time.example /時間を設定中"}, "/時間調整完了"},
+        {"1", "time.example", true, {"ByPage /時間を設定中"}, "/時間調整完了"},
+        {"1", "", false, {"ByPage /時間を設定中"}, "/時間調整失敗"},
+    };
+    palk* drone = palk::Show();
+    drone->ShowPopupMenu(QPoint(), false);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.httpTime) + " " + c.sntp + " " + (c.set ? "set" : "not set"));
+        key("HttpTime", QString::fromUtf8(c.httpTime));
+        key("sntpTXT", QString::fromUtf8(c.sntp));
+        clock->set = c.set;
+        calls.clear();
+        item(drone->migi_Pop, "SetSntpConnect")->trigger();
+        EXPECT_EQ(calls, c.calls);
+        EXPECT_EQ(said(), c.balloon);
+    }
+}
+
+// ---- the mail ------------------------------------------------------------------------------------
+
+TEST_F(PalkChores, TheMailIsCheckedAsHerTimedCheckWhenAccountOneIsComplete) {
+    palk* drone = palk::Show();
+    drone->ShowPopupMenu(QPoint(), false);
+    flag::state.ManualCheck = 1;
+    item(drone->migi_Pop, "get_mail")->trigger();
+    EXPECT_TRUE(calls.filter("CheckMail").isEmpty());
+    EXPECT_EQ(said(), "");
+
+    mailAccount();
+    calls.clear();
+    item(drone->migi_Pop, "get_mail")->trigger();
+    EXPECT_EQ(calls, QStringList({"CheckMail manual=0 /メールを取り込み中"}));
+    EXPECT_EQ(said(), "");
+}
+
+TEST_F(PalkChores, NoMailChoreWhileACheckOrDownloadRuns) {
+    mailAccount();
+    palk* drone = palk::Show();
+    fuki3::Unload();
+    drone->ShowPopupMenu(QPoint(), false);
+    flag::state.MailBusy = 1;
+    item(drone->migi_Pop, "get_mail")->trigger();
+    EXPECT_TRUE(calls.filter("CheckMail").isEmpty());
+    EXPECT_EQ(said(), "-");
+}
+
+// ---- one chore at a time -------------------------------------------------------------------------
+
+TEST_F(PalkChores, TheChoreItemsDoNothingWhileAChoreRuns) {
+    key("proxy", "1");
+    mailAccount();
+    palk* drone = palk::Show();
+    drone->ShowPopupMenu(QPoint(), false);
+    headlines->during = [&] {
+        for (const char* key : {"ReRun", "hed_check", "SetSntpConnect", "get_mail"})
+            item(drone->migi_Pop, QString::fromUtf8(key))->trigger();
+    };
+    calls.clear();
+    item(drone->migi_Pop, "hed_check")->trigger();
+    EXPECT_EQ(calls, kHeadlineChore);
+    EXPECT_EQ(calls.count("UpdateAll /ヘッドライン/更新中"), 1);
+}
+
+TEST_F(PalkChores, ClosingHimDuringAChoreClosesHimOnceItHasReturned) {
+    key("proxy", "1");
+    palk* drone = palk::Show();
+    drone->ShowPopupMenu(QPoint(), false);
+    bool stillThere = false;
+    headlines->during = [&] {
+        item(drone->migi_Pop, "end_palk")->trigger();
+        stillThere = palk::Instance() == drone && drone->isVisible();
+    };
+    item(drone->migi_Pop, "hed_check")->trigger();
+    EXPECT_TRUE(stillThere);
+    EXPECT_EQ(calls, kHeadlineChore);
+    EXPECT_EQ(palk::Instance(), nullptr);
+    EXPECT_EQ(said(), "hidden "); // "パルクを閉じる" leaves the balloon
+}
+
+TEST_F(PalkChores, ClosedFromHerDuringHisLoadHeAndHisBalloonGoOnceTheChoresHaveReturned) {
+    key("proxy", "1");
+    key("HedAutoRev", "1");
+    key("TimeUpdate", "1");
+    bool stillThere = false;
+    headlines->during = [&] {
+        palk::Show();                      // her menu's パルクの起動 while he works: only shown
+        palk::Unload(palk::Balloon::goes); // then her AutoEnd
+        stillThere = palk::Instance() != nullptr;
+    };
+    EXPECT_EQ(palk::Show(), nullptr);
+    EXPECT_TRUE(stillThere);
+    EXPECT_EQ(calls, kHeadlineChore + QStringList{"BySntp ntp.nict.jp /時間を設定中"});
+    EXPECT_EQ(said(), "-");
+}
+
+TEST_F(PalkChores, AtTheProgramsEndHisChoreIsAskedToEndSoonAndHeGoesAfterIt) {
+    key("proxy", "1");
+    key("HedAutoRev", "1");
+    key("TimeUpdate", "1");
+    key("MailAutoRev", "1");
+    mailAccount();
+    bool busy = false;
+    headlines->during = [&] {
+        flag::state.Exiting = 1;
+        palk::Unload(palk::Balloon::goes);
+        busy = palk::Busy();
+    };
+    palk::Show();
+    EXPECT_TRUE(busy);
+    EXPECT_EQ(calls.mid(2, 2), QStringList({"Cancel headlines", "Cancel clock"}));
+    EXPECT_TRUE(calls.filter("BySntp").isEmpty());
+    EXPECT_TRUE(calls.filter("CheckMail").isEmpty());
+    EXPECT_EQ(palk::Instance(), nullptr);
+    EXPECT_FALSE(palk::Busy());
+}
+
+} // namespace
