@@ -342,7 +342,7 @@ void drawBody(QPainter& p, const Figure& f, const Skeleton& s) {
     }
     frill.closeSubpath();
     // The skirt hangs from the waist; a little shorter than drawn, so the knees show.
-    const QTransform hem = QTransform().translate(0, -29).scale(1, 0.9).translate(0, 29);
+    const QTransform hem = QTransform().translate(0, -29).scale(f.skirtWidth, 0.9).translate(0, 29);
     frill = hem.map(frill);
     part(p, frill, palette::white, palette::whiteShade, 2.0, 2.0);
     const QPainterPath sk = hem.map(skirt());
