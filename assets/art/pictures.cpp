@@ -257,15 +257,27 @@ void heldPhone(QPainter& p, QPointF c, double angle, bool lit) {
     p.restore();
 }
 
+// The pocket on her apron's right, over the lower half of a phone going in or coming out.
+void apronPocket(QPainter& p, QRectF r) {
+    QPainterPath pocket;
+    pocket.addRoundedRect(r, 2.5, 2.5);
+    part(p, pocket, palette::white, palette::whiteShade, 1.8, 1.5);
+    p.setPen(QPen(palette::whiteShade.darker(115), 1.0, Qt::DashLine));
+    p.drawLine(QPointF(r.left() + 2, r.top() + 2.5), QPointF(r.right() - 2, r.top() + 2.5));
+}
+
 Figure phoneFrame(int k) {
     Figure f = armsDown();
     switch (k) {
-    case 0: // drawing it from the apron pocket, eyes on it
+    case 0: // drawing it from the apron pocket by its top, eyes on it
         f.eyes = Eyes::Down;
         f.look = 0.3;
-        f.right.reach = QPointF(96, 128);
+        f.right.reach = QPointF(103, 111);
         f.right.hand = Hand::Grip;
-        f.front.push_back([](QPainter& p, const Skeleton&) { heldPhone(p, QPointF(99, 118), 24, false); });
+        f.front.push_back([](QPainter& p, const Skeleton&) {
+            heldPhone(p, QPointF(97, 121), 14, false);
+            apronPocket(p, QRectF(84, 123, 22, 15));
+        });
         break;
     case 1: // lifting it to her chest
         f.eyes = Eyes::Down;
@@ -421,6 +433,7 @@ Figure disconnectFrame(int k) {
         f.right.hand = Hand::Grip;
         f.front.push_back([](QPainter& p, const Skeleton&) {
             heldPhone(p, QPointF(99, 124), 20, false);
+            apronPocket(p, QRectF(86, 127, 22, 14));
             // The strap, its loop swinging from the antenna as it goes in.
             QPainterPath strap;
             strap.moveTo(111, 105);
