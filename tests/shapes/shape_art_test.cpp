@@ -297,6 +297,23 @@ TEST(ShapeRelations, BusyOutlinesAgreeBelowTheirSharedLines) {
     EXPECT_NE(p14, p15);
 }
 
+// The dial-up frames read as a gesture: she takes the phone out of her apron pocket, lifts it and
+// holds it to her ear; hanging up, she ends the call and puts it back. Each step moves her hand and
+// the phone by a clear stretch, so far more than a few pixels change from one frame to the next.
+TEST(ShapeRelations, EachDialUpFrameMovesTheHandThatHoldsThePhone) {
+    auto changed = [](int from, int to) {
+        const QImage a = picture(QStringLiteral("gra6.Image1(%1)").arg(from));
+        const QImage b = picture(QStringLiteral("gra6.Image1(%1)").arg(to));
+        int count = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                count += a.pixel(x, y) != b.pixel(x, y);
+        return count;
+    };
+    for (const auto& [from, to] : {std::pair{0, 1}, {1, 2}, {2, 3}, {5, 6}, {6, 7}})
+        EXPECT_GT(changed(from, to), 1500) << "frames " << from << " and " << to;
+}
+
 TEST(ShapeRelations, EveryPoseStandsOnTheBottomLine) {
     for (const ShapeEntry& s : shapes::AllShapes()) {
         if (s.backdrop == Backdrop::Blue)
