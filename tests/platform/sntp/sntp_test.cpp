@@ -2,14 +2,13 @@
 // unfit to set a clock by, datagrams that are not replies to our question, silence, the era after
 // 2036 and a fraction of a second.
 #include "platform/sntp/sntp.h"
+#include "sntp_peer.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
-#include <QtEndian>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -17,66 +16,14 @@ namespace {
 
 using platform::sntp::Failure;
 
-constexpr qint64 k1900To1970 = 2208988800LL;
-
-// An NTP timestamp of a UTC time (era 0 before 2036, era 1 after: the seconds wrap).
-quint64 ntpOf(const QDateTime& utc, qint64 fractionUsec = 0) {
-    const qint64 seconds = utc.toSecsSinceEpoch() + k1900To1970;
-    const quint64 fraction = quint64((fractionUsec << 32) / 1000000);
-    return (quint64(seconds & 0xffffffffLL) << 32) | fraction;
-}
-
-struct Fields {
-    int leap = 0, version = 4, mode = 4, stratum = 2;
-    quint64 receive = 0, transmit = 0;
-    bool foreignOriginate = false;
-    int size = 48;
-};
-
-// A reply to the question, with the fields as given.
-QByteArray reply(const QByteArray& question, const Fields& f) {
-    QByteArray packet(std::max(f.size, 48), '\0');
-    packet[0] = char((f.leap << 6) | (f.version << 3) | f.mode);
-    packet[1] = char(f.stratum);
-    QByteArray originate = question.mid(40, 8);
-    if (f.foreignOriginate)
-        originate[7] = char(originate[7] ^ 0x5a);
-    packet.replace(24, 8, originate);
-    qToBigEndian<quint64>(f.receive, packet.data() + 32);
-    qToBigEndian<quint64>(f.transmit, packet.data() + 40);
-    packet.truncate(f.size);
-    return packet;
-}
-
-// A peer on 127.0.0.1 that answers each question with the datagrams of its script.
-class Peer {
-public:
-    using Script = std::function<QList<QByteArray>(const QByteArray& question)>;
-    explicit Peer(Script script) : script_(std::move(script)) {
-        EXPECT_TRUE(socket_.bind(QHostAddress::LocalHost, 0));
-        QObject::connect(&socket_, &QUdpSocket::readyRead, [this] {
-            while (socket_.hasPendingDatagrams()) {
-                const QNetworkDatagram question = socket_.receiveDatagram();
-                questions << question.data();
-                for (const QByteArray& answer : script_(question.data()))
-                    socket_.writeDatagram(answer, question.senderAddress(), quint16(question.senderPort()));
-            }
-        });
-    }
-    quint16 port() const { return socket_.localPort(); }
-    QList<QByteArray> questions;
-
-private:
-    Script script_;
-    QUdpSocket socket_;
-};
+using sntp_peer::Fields;
+using sntp_peer::ntpOf;
+using sntp_peer::Peer;
 
 const QDateTime kServerTime(QDate(2024, 5, 14), QTime(4, 53, 9), Qt::UTC);
 
 Fields good() {
-    Fields f;
-    f.receive = f.transmit = ntpOf(kServerTime);
-    return f;
+    return sntp_peer::sentAt(kServerTime);
 }
 
 struct Case {
@@ -93,12 +40,7 @@ class Replies : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Replies, OnlyAFitReplyToOurQuestionCounts) {
     const Case& c = GetParam();
-    Peer peer([&](const QByteArray& question) {
-        QList<QByteArray> out;
-        for (const Fields& f : c.answers())
-            out << reply(question, f);
-        return out;
-    });
+    Peer peer([&](const QByteArray&) { return c.answers(); });
     QElapsedTimer took;
     took.start();
     const platform::sntp::Result result =
@@ -182,11 +124,7 @@ TEST(SntpTime, TheEraAfter2036AndTheFractionOfASecond) {
 
 TEST(SntpTime, AReplyFrom2040IsTakenAsIs) {
     const QDateTime later(QDate(2040, 3, 1), QTime(12, 0, 0), Qt::UTC);
-    Peer peer([&](const QByteArray& question) {
-        Fields f;
-        f.receive = f.transmit = ntpOf(later);
-        return QList{reply(question, f)};
-    });
+    Peer peer([&](const QByteArray&) { return QList{sntp_peer::sentAt(later)}; });
     const platform::sntp::Result result =
         platform::sntp::query(QStringLiteral("127.0.0.1"), peer.port(), 700);
     ASSERT_TRUE(result.ok()) << result.reason.toStdString();
@@ -196,10 +134,10 @@ TEST(SntpTime, AReplyFrom2040IsTakenAsIs) {
 // The server's time now is its time of sending, half the trip it did not spend, and what passed
 // here since the reply came.
 TEST(SntpTime, TheTripAndTheTimeSinceTheReplyAreAdded) {
-    Peer peer([&](const QByteArray& question) {
+    Peer peer([&](const QByteArray&) {
         Fields f = good();
         f.receive = ntpOf(kServerTime.addMSecs(-200)); // the server held it 200 ms: no delay of the way
-        return QList{reply(question, f)};
+        return QList{f};
     });
     const platform::sntp::Result result =
         platform::sntp::query(QStringLiteral("127.0.0.1"), peer.port(), 700);
@@ -230,7 +168,7 @@ TEST(SntpFailures, UnknownNameClosedPortAndCancel) {
     EXPECT_FALSE(platform::sntp::query(QStringLiteral("127.0.0.1"), closed, 300).ok());
     EXPECT_LT(took.elapsed(), 1000);
 
-    Peer silent([](const QByteArray&) { return QList<QByteArray>{}; });
+    Peer silent([](const QByteArray&) { return QList<Fields>{}; });
     std::atomic_bool cancel{false};
     QTimer::singleShot(100, [&] { cancel = true; });
     took.restart();
