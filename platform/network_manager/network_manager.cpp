@@ -63,6 +63,8 @@ QDBusMessage methodCall(const QString& path, const QString& interface, const QSt
                         const QVariantList& arguments = {}) {
     QDBusMessage message = QDBusMessage::createMethodCall(kService, path, interface, method);
     message.setArguments(arguments);
+    // Asking never starts NetworkManager: she only follows what the system runs.
+    message.setAutoStartService(false);
     return message;
 }
 

@@ -11,7 +11,8 @@
 // whenever NetworkManager appears on the bus, and emptied when it leaves. Asking the cache makes no
 // bus call.
 //
-// Waits (an activation's outcome) run in a pace::Wait: she keeps drawing and D-Bus signals arrive,
+// No call starts NetworkManager through the bus: where it does not run, every call fails with
+// NoService. Waits (an activation's outcome) run in a pace::Wait: she keeps drawing and D-Bus signals arrive,
 // but no user command nests in the caller. Each other call waits for its reply at most
 // kReplyLimitMs. GUI thread only.
 #include <QList>
