@@ -1,18 +1,22 @@
 // Her dial-up, offscreen: the watch that keeps the menu in step with the connection, and the
 // connect and disconnect commands frame by frame with their clips, lines and the dial-up object's
 // calls, over a backend of the test's own. NetworkManager behind the object: tests/dialup.
+#include "app/dialup/nm_backend.h"
 #include "app/settings/IniManage.h"
 #include "app/settings/settings_db.h"
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
 #include "fakes.h"
+#include "nm_mock.h"
 #include "platform/clock.h"
+#include "platform/network_manager/network_manager.h"
 #include "platform/pace.h"
 #include "platform/power.h"
 #include "test_home.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTest>
 #include <functional>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -301,6 +305,57 @@ TEST_F(DialUp, ASecondClickWhileSheDialsDoesNothing) {
     ras->onDial = nullptr;
     window->net_connect_Click();
     EXPECT_EQ(ras->calls.filter("Dial").size(), 2);
+}
+
+// The whole road: her menu over the dial-up object over NetworkManager (python-dbusmock's), with
+// her own timers ticking.
+TEST(DialUpOverNetworkManager, HerMenuFollowsNetworkManagerWithinATickAndAsksItNothingPerTick) {
+    TestHome home;
+    state::resetAll();
+    auto t = std::make_unique<FakeTalk>();
+    FakeTalk* talk = t.get();
+    services::install(std::move(t));
+    nm_mock::MockNetworkManager mock;
+    mock.start();
+    mock.addDevice();
+    const QString profile = mock.addProfile(QStringLiteral("isp"));
+    platform::network_manager::reset();
+    dialup::install(std::make_shared<dialup::NmBackend>());
+    ASSERT_TRUE(
+        settings_db::updateRow("net_entry", 1, {"net_ent", "net_user", "net_pass"}, {"isp", "me", "secret"}));
+    morvik::InstanceName = QStringLiteral("morvik-nm-test-%1").arg(getpid());
+    morvik::EndProgram = [] {};
+    {
+        morvik window;
+        window.net_check.setEnabled(true);
+        // Made elsewhere (nmcli, an applet): the next tick after NetworkManager's signal shows it.
+        const QString active = mock.activate(profile);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.net_cut->isVisible(); }, 300));
+        EXPECT_FALSE(window.net_connect->isVisible());
+        const int reads = mock.propertyReads();
+        QTest::qWait(1000); // ten ticks
+        EXPECT_EQ(mock.propertyReads(), reads);
+        mock.deactivate(active);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.net_connect->isVisible(); }, 300));
+        // Her own dial, then her hang-up.
+        {
+            platform::pace::Recorder quick;
+            window.net_connect_Click();
+        }
+        EXPECT_TRUE(talk->calls.contains("ShowFuki ＳＳと通信中です"))
+            << talk->calls.join(u'|').toStdString();
+        EXPECT_EQ(mock.activeConnections().size(), 1);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.net_cut->isVisible(); }, 300));
+        {
+            platform::pace::Recorder quick;
+            window.net_cut_Click();
+        }
+        EXPECT_TRUE(mock.activeConnections().isEmpty());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.net_connect->isVisible(); }, 300));
+    }
+    dialup::install(nullptr);
+    platform::network_manager::reset();
+    services::reset();
 }
 
 } // namespace
