@@ -1,18 +1,77 @@
-// パルク's chores with recording stand-ins for what they call: which chores chksys runs and what
-// his balloon says at each step, the dial and its redials, the clock's words, the mail, and one
-// chore at a time (the items and his unload wait for it).
+// パルク's chores with recording stand-ins for the headline update, the clock and the mail, and
+// python-dbusmock's NetworkManager on a private system bus behind his dial-up object: which chores
+// chksys runs and what his balloon says at each step, the dial and its redials, the clock's words,
+// the mail, and one chore at a time (the items and his unload wait for it).
+#include "app/dialup/nm_backend.h"
 #include "app/state/flag.h"
+#include "nm_mock.h"
 #include "palk_fixture.h"
+#include "platform/network_manager/network_manager.h"
 #include "platform/pace.h"
 
 #include <QRegularExpression>
+#include <QTest>
 
 namespace {
 
 using namespace palk_test;
 
+// NetworkManager's backend, noting each dial with what his balloon shows as it starts.
+struct WatchedNm : dialup::NmBackend {
+    Dialled Dial(const QString& entry) override {
+        calls << QStringLiteral("Dial %1 ").arg(entry) + said();
+        return NmBackend::Dial(entry);
+    }
+};
+
 class PalkChores : public Fixture {
 protected:
+    void SetUp() override {
+        Fixture::SetUp();
+        mock.start();
+        mock.addDevice();
+        profile = mock.addProfile(QStringLiteral("isp"));
+        platform::network_manager::reset();
+        dialup::install(std::make_shared<WatchedNm>());
+        ASSERT_TRUE(settings_db::updateRow("net_entry", 1, {"net_ent", "net_user", "net_pass"},
+                                           {"isp", "me", "secret"}));
+    }
+    void TearDown() override {
+        Fixture::TearDown();
+        dialup::install(nullptr);
+        platform::network_manager::reset();
+    }
+    static bool seen(bool up) {
+        return QTest::qWaitFor(
+            [up] {
+                VBRas32 ras;
+                return ras.SeekEnumConns(QStringLiteral("isp"), false) == up;
+            },
+            3000);
+    }
+    // "isp" connected as another program would connect it.
+    void connectElsewhere() {
+        mock.activate(profile);
+        ASSERT_TRUE(seen(true));
+    }
+    void disconnectAll() {
+        for (const QString& active : mock.activeConnections())
+            mock.deactivate(active);
+        ASSERT_TRUE(seen(false));
+    }
+    // From now on NetworkManager refuses the next `failures` activations, then activates.
+    void dialsFail(int failures) {
+        static int round = 0;
+        ++round;
+        mock.replaceActivate(QStringLiteral("n = getattr(self, 'palk_tries%1', 0)\n"
+                                            "setattr(self, 'palk_tries%1', n + 1)\n"
+                                            "if n < %2:\n"
+                                            "    raise dbus.exceptions.DBusException('refused', "
+                                            "name='org.freedesktop.NetworkManager.Failed')\n"
+                                            "ret = self.activate_connection(self, args[0], args[1], args[2])")
+                                 .arg(round)
+                                 .arg(failures));
+    }
     // The pauses of a recording, without the animation's frames.
     static QStringList sleeps(const QStringList& events) {
         return events.filter(QRegularExpression("^sleep "));
@@ -21,6 +80,10 @@ protected:
         ASSERT_TRUE(
             settings_db::updateRow("mail", 1, {"Server", "User", "pass"}, {"pop.example", "me", "pw"}));
     }
+    static QString failure() { return dialup::errorText(dialup::kFailed); }
+
+    nm_mock::MockNetworkManager mock;
+    QString profile;
 };
 
 const QStringList kHeadlineChore{"UpdateAll /ヘッドライン/更新中", "site /サイトA/更新中",
@@ -40,7 +103,7 @@ TEST_F(PalkChores, ChksysRunsTheChoresItsKeysAskForAsTheConnectionAllows) {
     const QStringList all{"HedAutoRev", "TimeUpdate", "MailAutoRev"};
     const QStringList clockAndMail{"BySntp ntp.nict.jp /時間を設定中",
                                    "CheckMail manual=0 /メールを取り込み中"};
-    const QStringList dialled{"Dial isp me secret ネットワーク接続中"};
+    const QStringList dialled{"Dial isp ネットワーク接続中"};
     const Case cases[] = {
         {"connected, every chore", Net::connected, all, kHeadlineChore + clockAndMail, "-"},
         {"proxy, every chore", Net::proxy, all, kHeadlineChore + clockAndMail, "-"},
@@ -67,11 +130,10 @@ TEST_F(PalkChores, ChksysRunsTheChoresItsKeysAskForAsTheConnectionAllows) {
                 c.keys.contains(QString::fromUtf8(k)) ? QStringLiteral("1") : QString());
         if (c.net == Net::proxy)
             key("proxy", "1");
-        entry("isp", "me", "secret");
         mailAccount();
-        ras->connections.clear();
+        disconnectAll();
         if (c.net == Net::connected)
-            ras->connections << dialup::Connection{3, QStringLiteral("isp")};
+            connectElsewhere();
         calls.clear();
         palk::Show();
         EXPECT_EQ(calls, c.calls);
@@ -91,11 +153,14 @@ TEST_F(PalkChores, ABalloonLeftUpIsClosedOnceTheOnlineChoresAreDone) {
 
 TEST_F(PalkChores, AnEntryWithANullColumnIsNoEntry) {
     key("NetAutoConnect", "1");
+    QFile::remove(settings_db::path()); // made anew with every column Null
     ASSERT_TRUE(settings_db::updateRow("net_entry", 1, {"net_ent", "net_user"}, {"isp", "me"}));
-    ras->connections << dialup::Connection{3, QStringLiteral("isp")}; // "isp" is up, but palk knows no entry
+    connectElsewhere(); // "isp" is up, but palk knows no entry
+    platform::pace::Recorder quick;
     palk* drone = palk::Show();
     EXPECT_EQ(drone->ConnectionEntry, "");
-    EXPECT_EQ(calls.value(0), "Dial    ネットワーク接続中");
+    EXPECT_EQ(calls.value(0), "Dial  ネットワーク接続中");
+    EXPECT_EQ(said(), dialup::errorText(dialup::kNoProfile));
 }
 
 TEST_F(PalkChores, EachRunTakesANewDialUpObject) {
@@ -112,24 +177,26 @@ TEST_F(PalkChores, EachRunTakesANewDialUpObject) {
 TEST_F(PalkChores, RedialsHalfASecondApartUntilFiveDialsHaveFailed) {
     struct Case {
         int failures, dials, redialPauses;
-        QString balloon;
+        bool connected;
     } cases[] = {
-        {0, 1, 0, ""}, {1, 2, 1, ""}, {4, 5, 4, ""}, {5, 5, 4, "接続エラー 691"}, {6, 5, 4, "接続エラー 691"},
+        {0, 1, 0, true}, {1, 2, 1, true}, {4, 5, 4, true}, {5, 5, 4, false}, {6, 5, 4, false},
     };
     key("NetAutoConnect", "1");
-    entry("isp", "me", "secret");
+    key("HedAutoRev", "1");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.failures);
-        ras->connections.clear();
-        ras->failures = c.failures;
+        disconnectAll();
+        dialsFail(c.failures);
         calls.clear();
         platform::pace::Recorder recorder;
         palk* drone = palk::Show();
         EXPECT_EQ(calls.filter("Dial ").size(), c.dials);
-        EXPECT_EQ(calls.filter("Dial ").count("Dial isp me secret ネットワーク接続中"), c.dials);
+        EXPECT_EQ(calls.filter("Dial ").count("Dial isp ネットワーク接続中"), c.dials);
         EXPECT_EQ(sleeps(recorder.events).count("sleep 500"), c.redialPauses);
-        EXPECT_EQ(said(), c.balloon);
-        EXPECT_EQ(calls.contains("UpdateAll /ヘッドライン/更新中"), c.dials > c.failures);
+        // Connected, the headlines follow and leave the balloon empty; else the last failure stands.
+        EXPECT_EQ(said(), c.connected ? QString() : failure());
+        EXPECT_EQ(calls.contains("UpdateAll /ヘッドライン/更新中"), c.connected);
+        EXPECT_EQ(mock.activeConnections().size(), c.connected ? 1 : 0);
         EXPECT_EQ(drone->RedialCount, std::min(c.failures, 5));
         unload();
         fuki3::Unload();
@@ -138,8 +205,7 @@ TEST_F(PalkChores, RedialsHalfASecondApartUntilFiveDialsHaveFailed) {
 
 TEST_F(PalkChores, EachRedialWaitsForTheLastDialsEnd) {
     key("NetAutoConnect", "1");
-    entry("isp", "me", "secret");
-    ras->failures = 2;
+    dialsFail(2);
     platform::pace::Recorder recorder;
     palk::Show();
     // A failed dial's own hang-up wait comes before palk's pause, never inside the next dial.
@@ -148,8 +214,7 @@ TEST_F(PalkChores, EachRedialWaitsForTheLastDialsEnd) {
 
 TEST_F(PalkChores, AfterFiveFailuresARunDialsOnceAndSaysItsFailureAtOnce) {
     key("NetAutoConnect", "1");
-    entry("isp", "me", "secret");
-    ras->failures = 100;
+    dialsFail(100);
     platform::pace::Recorder recorder;
     palk* drone = palk::Show();
     ASSERT_EQ(drone->RedialCount, 5);
@@ -157,15 +222,15 @@ TEST_F(PalkChores, AfterFiveFailuresARunDialsOnceAndSaysItsFailureAtOnce) {
     recorder.events.clear();
     drone->ShowPopupMenu(QPoint(), false);
     item(drone->migi_Pop, "ReRun")->trigger();
-    EXPECT_EQ(calls, QStringList({"Dial isp me secret ネットワーク接続中"}));
+    EXPECT_EQ(calls, QStringList({"Dial isp ネットワーク接続中"}));
     EXPECT_EQ(sleeps(recorder.events).count("sleep 500"), 0);
-    EXPECT_EQ(said(), "接続エラー 691");
+    EXPECT_EQ(said(), failure());
     EXPECT_EQ(drone->RedialCount, 6);
 
-    ras->failures = 0; // the network is back: the next run connects
+    dialsFail(0); // the network is back: the next run connects
     calls.clear();
     item(drone->migi_Pop, "ReRun")->trigger();
-    EXPECT_EQ(calls, QStringList({"Dial isp me secret ネットワーク接続中"}) + kHeadlineChore);
+    EXPECT_EQ(calls, QStringList({"Dial isp ネットワーク接続中"}) + kHeadlineChore);
 }
 
 // ---- the clock -----------------------------------------------------------------------------------

@@ -1,9 +1,9 @@
 #pragma once
 // What the palk tests share: a stage for her corner, a program folder of their own, a fake clock,
-// and recording stand-ins for what his chores call (the headline update, the clock, the mail check
-// and the dial-up service). Each stand-in notes its call in one list together with what his balloon
-// shows at that moment, so a test reads the chores and their words in order.
-#include "app/dialup/ras_backend.h"
+// and recording stand-ins for what his chores call besides the dial-up (the headline update, the
+// clock, the mail check). Each stand-in notes its call in one list together with what his balloon
+// shows at that moment, so a test reads the chores and their words in order. The dial-up service is
+// the default one (none) unless a test puts NetworkManager's behind it (palk_chores_test.cpp).
 #include "app/headline/palk/palk.h"
 #include "app/headline/palk/palk_peers.h"
 #include "app/settings/IniManage.h"
@@ -75,27 +75,6 @@ struct Mail : services::Mail {
     }
 };
 
-// The dial-up service: the connections that are up, and dials that fail failures times with code
-// before they connect.
-struct Ras : dialup::Backend {
-    QList<dialup::Connection> connections;
-    int failures = 0;
-    qint32 code = 691;
-    Entries EnumEntries(const QString&) override { return {}; }
-    Dialled Dial(const QString&, const dialup::DialParams& p) override {
-        calls << QStringLiteral("Dial %1 %2 %3 ").arg(p.entry, p.user, p.password) + said();
-        if (failures > 0) {
-            --failures;
-            return {code, 9};
-        }
-        connections << dialup::Connection{5, p.entry};
-        return {0, 5};
-    }
-    qint32 HangUp(quint32) override { return 0; }
-    QString ErrorString(qint32 c) override { return QStringLiteral("接続エラー %1").arg(c); }
-    Connections EnumConnections() override { return {0, connections}; }
-};
-
 class Fixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -111,8 +90,6 @@ protected:
         clock = c.get();
         palk_peers::install(std::move(c));
         services::install(std::make_unique<Mail>());
-        ras = std::make_shared<Ras>();
-        dialup::install(ras);
     }
     void TearDown() override {
         palk::Unload();
@@ -121,7 +98,6 @@ protected:
         palk_peers::install(std::unique_ptr<palk_peers::Headlines>());
         palk_peers::install(std::unique_ptr<palk_peers::Clock>());
         services::reset();
-        dialup::install(nullptr);
         Stage::Install(nullptr);
         platform::clock::setFake(std::nullopt);
     }
@@ -151,7 +127,6 @@ protected:
     FakeStage stage;
     Headlines* headlines = nullptr;
     Clock* clock = nullptr;
-    std::shared_ptr<Ras> ras;
 };
 
 } // namespace palk_test
