@@ -15,6 +15,7 @@
 #include "platform/clock.h"
 #include "test_home.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <functional>
 #include <gtest/gtest.h>
@@ -22,6 +23,26 @@
 namespace palk_test {
 
 inline QStringList calls;
+
+// Every text his balloon takes, in order, as its window title shows it (line breaks as blanks),
+// without the design's "label1" each new balloon starts with: an event filter on the application
+// while it lives.
+class BalloonWords : public QObject {
+public:
+    BalloonWords() { qApp->installEventFilter(this); }
+    ~BalloonWords() override { qApp->removeEventFilter(this); }
+    QStringList words;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::WindowTitleChange || watched->objectName() != QStringLiteral("fuki3"))
+            return false;
+        const QString title = static_cast<QWidget*>(watched)->windowTitle();
+        if (title != QStringLiteral("label1"))
+            words << title;
+        return false;
+    }
+};
 
 // What his balloon shows: "-" when it is not loaded, its text with "/" for each line break, after
 // "hidden " when it is loaded but not shown.
@@ -58,12 +79,8 @@ struct Headlines : palk_peers::Headlines {
 
 struct Clock : palk_peers::Clock {
     bool set = true;
-    bool BySntp(const QString& host) override {
-        calls << QStringLiteral("BySntp %1 ").arg(host) + said();
-        return set;
-    }
-    bool ByPage() override {
-        calls << QStringLiteral("ByPage ") + said();
+    bool Set() override {
+        calls << QStringLiteral("SetClock ") + said();
         return set;
     }
     void Cancel() override { calls << QStringLiteral("Cancel clock"); }

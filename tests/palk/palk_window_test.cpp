@@ -191,7 +191,7 @@ TEST_F(PalkWindow, EachItemRunsItsChoreAndAnUnknownKeyNothing) {
          {"UpdateAll /ヘッドライン/更新中", "site /サイトA/更新中", "site /サイトB/更新中",
           "anime /トワナ帳更新中 ", "DeleteHandOffFiles "},
          "hidden "},
-        {"SetSntpConnect", {"BySntp ntp.nict.jp /時間を設定中"}, "/時間調整完了"},
+        {"SetSntpConnect", {"SetClock /時間を設定中"}, "/時間調整完了"},
         {"get_mail", {}, ""}, // account 1 is not set up
         {"no_such_item", {}, "前"},
     };

@@ -96,7 +96,7 @@ public:
     // Every headline site and the anime schedule, each step told; the hand-off files go after.
     void HeadlineChore();
     // Sets the clock by SNTP (`sntpTXT`, or the default server), or from the time page when
-    // `HttpTime` is "1", and says whether it was set.
+    // `HttpTime` is "1" (HttpTimeGet), and says whether it was set.
     void SetSntpConnect();
     void HttpTimeGet();
     // Checks the mail (as her timed check does) when account 1 is complete; nothing while a mail
@@ -122,6 +122,8 @@ private:
     void say(const QString& text);
     // Sets the balloon's text without showing it.
     void write(const QString& text);
+    // Says whether the clock was set.
+    void sayClock(bool set);
     // Runs a step of a chore; a step that fails is said on standard error and the next one runs.
     static void pass(const char* name, const std::function<void()>& step);
     // Closes the window now.

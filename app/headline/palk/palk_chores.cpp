@@ -4,7 +4,6 @@
 
 #include "app/settings/IniManage.h"
 #include "app/settings/settings_db.h"
-#include "app/settings/settings_keys.h"
 #include "app/state/flag.h"
 #include "app/talk/fuki3.h"
 #include "app/window/services.h"
@@ -130,12 +129,15 @@ void palk::SetSntpConnect() {
         HttpTimeGet();
         return;
     }
-    const bool set = palk_peers::clock().BySntp(settings_keys::sntpHost());
-    say(kCrLf + (set ? QStringLiteral("時間調整完了") : QStringLiteral("時間調整失敗")));
+    sayClock(palk_peers::clock().Set());
 }
 
 void palk::HttpTimeGet() {
-    const bool set = palk_peers::clock().ByPage();
+    sayClock(palk_peers::clock().Set());
+}
+
+void palk::sayClock(bool set) {
+    // Each way says its failure: the balloon never keeps "時間を設定中".
     say(kCrLf + (set ? QStringLiteral("時間調整完了") : QStringLiteral("時間調整失敗")));
 }
 

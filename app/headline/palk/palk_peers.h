@@ -32,14 +32,13 @@ public:
     virtual void Cancel() = 0;
 };
 
-// Setting the clock.
+// Setting the clock the way the settings say (SNTP from `sntpTXT` or the default server, or the
+// time page when `HttpTime` is "1"), one setting at a time in the whole program.
 class Clock {
 public:
     virtual ~Clock() = default;
-    // From the SNTP server host; true when the clock was set.
-    virtual bool BySntp(const QString& host) = 0;
-    // From the time page; true when the clock was set.
-    virtual bool ByPage() = 0;
+    // True when the clock was set.
+    virtual bool Set() = 0;
     // Ends a setting in progress soon (the program is ending).
     virtual void Cancel() = 0;
 };
