@@ -111,8 +111,20 @@ QString fetchPage(PassContext& context, const QString& url, QByteArray& page, bo
     return context.files.write(kPage, page) ? QString() : cannotWrite();
 }
 
-qint64 lap(QElapsedTimer& timer) {
-    return timer.restart();
+double lap(QElapsedTimer& timer) {
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    timer.restart();
+    return ms;
+}
+
+// Writes a pass's store now, or keeps it for the end of the update.
+bool store(PassContext& context, Store store) {
+    if (context.kept) {
+        context.kept->push_back(std::move(store));
+        return true;
+    }
+    return store.id >= 0 ? storeById(context.db, store.id, store.text, store.date)
+                         : storeByDllName(context.db, store.dllName, store.text, store.date);
 }
 
 } // namespace
@@ -162,7 +174,7 @@ PassResult updateSite(PassContext& context, const Site& site, const QString& plu
     pass.text = text;
     if (text != site.data.value_or(QString())) {
         const QString date = storedDate(platform::clock::now());
-        if (!storeByDllName(context.db, site.dllName, text, date))
+        if (!store(context, {site.dllName, -1, text, date}))
             return unstored(site, Outcome::failed, cannotStore(), times);
         pass.outcome = Outcome::stored;
         pass.lastDate = date;
@@ -235,7 +247,7 @@ PassResult updateAnime(PassContext& context, const QDate& today) {
     if (text.isEmpty())
         return unstored(site, Outcome::failed, QStringLiteral("放送予定がありませんでした"), times);
     const QString date = storedDate(platform::clock::now());
-    if (!storeById(context.db, kAnimeId, text, date))
+    if (!store(context, {QString(), kAnimeId, text, date}))
         return unstored(site, Outcome::failed, cannotStore(), times);
     PassResult pass = unstored(site, Outcome::stored, QString(), times);
     pass.text = text;
@@ -252,6 +264,21 @@ bool makeDll(PassContext& context) {
             return false;
     }
     return true;
+}
+
+bool writeStores(sqlite_db::Connection& db, const std::vector<Store>& stores) {
+    if (stores.empty())
+        return true;
+    sqlite_db::Transaction transaction(db);
+    if (!transaction.ok())
+        return false;
+    for (const Store& s : stores) {
+        const bool written =
+            s.id >= 0 ? storeById(db, s.id, s.text, s.date) : storeByDllName(db, s.dllName, s.text, s.date);
+        if (!written)
+            return false;
+    }
+    return transaction.commit();
 }
 
 Engine::Engine(QObject* parent) : QObject(parent) {}
@@ -346,6 +373,8 @@ void Engine::runJob(bool all, const QString& name, HandOff files, QString databa
             run.passes.push_back(pass);
             report(pass);
         } else {
+            std::vector<Store> kept;
+            context.kept = &kept;
             files.deleteFiles(QStringLiteral("*.tmp"));
             makeDll(context);
             for (qint64 id = 0; id <= kLastSiteId; ++id) {
@@ -379,6 +408,7 @@ void Engine::runJob(bool all, const QString& name, HandOff files, QString databa
                 run.passes.push_back(pass);
                 report(pass);
             }
+            run.storeFailed = !writeStores(*db, kept);
         }
     } else {
         PassResult pass;

@@ -20,6 +20,10 @@
 // vorla10 on the page of the month (anime.h) as it was fetched, both waited for; their lines are
 // merged only when both exited with 0, and a merge that gives text is stored in row 21 alone.
 //
+// An update of all sites keeps its stores until it ends (also when stopped or cancelled) and then
+// writes them in one transaction: one sync of the disk instead of one per site, and the database
+// is locked for writing only that moment, never while pages are fetched.
+//
 // The engine runs one update at a time in the whole program, on a thread of its own, so the
 // windows keep drawing; its signals arrive on the thread that made it.
 #include "hand_off.h"
@@ -54,7 +58,7 @@ enum class Outcome {
 
 // How long the steps of a pass took, in milliseconds.
 struct StepTimes {
-    qint64 exportMs = 0, fetchMs = 0, convertMs = 0, runMs = 0, storeMs = 0;
+    double exportMs = 0, fetchMs = 0, convertMs = 0, runMs = 0, storeMs = 0;
 };
 
 struct PassResult {
@@ -68,10 +72,18 @@ struct PassResult {
 };
 
 struct RunResult {
-    bool all = false;       // an update of all sites
-    bool stopped = false;   // stop() ended it at the start of a pass
-    bool cancelled = false; // cancel() ended it
+    bool all = false;         // an update of all sites
+    bool stopped = false;     // stop() ended it at the start of a pass
+    bool cancelled = false;   // cancel() ended it
+    bool storeFailed = false; // its stores could not be written: the passes' stores did not happen
     std::vector<PassResult> passes;
+};
+
+// A store a pass made: text and date for the rows of a plug-in name (or of one id).
+struct Store {
+    QString dllName;
+    qint64 id = -1; // the anime schedule stores by id
+    QString text, date;
 };
 
 // What the passes work with, on the thread that runs them.
@@ -81,6 +93,8 @@ struct PassContext {
     QString runnerFolder; // where vorla11 and vorla10 are
     Limits limits;
     const std::atomic_bool* cancel = nullptr;
+    // Where the passes keep their stores for a later writeStores(); null: each pass writes its own.
+    std::vector<Store>* kept = nullptr;
 
     bool cancelled() const { return cancel && cancel->load(); }
 };
@@ -93,6 +107,8 @@ PassResult updateSite(PassContext& context, const Site& site, const QString& plu
 PassResult updateAnime(PassContext& context, const QDate& today);
 // Exports every row's plug-in to temp<id>.tmp, row 21's too; false at the first that fails.
 bool makeDll(PassContext& context);
+// Writes kept stores in order, in one transaction; false (and nothing written) when it fails.
+bool writeStores(sqlite_db::Connection& db, const std::vector<Store>& stores);
 
 class Engine : public QObject {
     Q_OBJECT

@@ -399,7 +399,9 @@ void hls::finished(const headline::RunResult& run) {
             return;
         say(run.stopped ? QStringLiteral("処理を中断しました") : QStringLiteral("一括更新が完了しました"),
             true);
-        if (!notUpdated_.isEmpty())
+        if (run.storeFailed)
+            StatusBar1->showMessage(QStringLiteral("ヘッドラインを保存できませんでした"));
+        else if (!notUpdated_.isEmpty())
             StatusBar1->showMessage(QStringLiteral("更新できなかったサイト：") +
                                     notUpdated_.join(QStringLiteral("、")));
         return;

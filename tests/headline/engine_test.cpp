@@ -81,6 +81,36 @@ TEST_F(EngineParts, MakeDllExportsEveryRowTheAnimeRowToo) {
     EXPECT_FALSE(QFileInfo::exists(handOff(QStringLiteral("temp1.tmp"))));
 }
 
+// The stores an update of all sites kept are written in order, all or none.
+TEST_F(EngineParts, KeptStoresAreWrittenTogether) {
+    ASSERT_TRUE(build({{0, QStringLiteral("a"), QStringLiteral("same"), QStringLiteral("1"),
+                        QStringLiteral("0"), QString()},
+                       {1, QStringLiteral("b"), QStringLiteral("same"), QStringLiteral("1"),
+                        QStringLiteral("0"), QString()},
+                       {21, QStringLiteral("c"), QStringLiteral("anime"), QStringLiteral("0"),
+                        QStringLiteral("0"), QString()}}));
+    ASSERT_TRUE(heart::ensureCopy().ok);
+    const std::vector<headline::Store> stores{
+        {QStringLiteral("same"), -1, QStringLiteral("first"), kEarlier},
+        {QStringLiteral("same"), -1, QStringLiteral("second"), kNowStored},
+        {QString(), 21, QStringLiteral("schedule"), kNowStored}};
+    {
+        auto readOnly = sqlite_db::open(copy(), sqlite_db::Mode::readOnly);
+        ASSERT_TRUE(readOnly);
+        EXPECT_FALSE(headline::writeStores(*readOnly, stores));
+    }
+    EXPECT_EQ(data(0), std::nullopt);
+    EXPECT_EQ(data(21), std::nullopt);
+    auto db = sqlite_db::open(copy(), sqlite_db::Mode::readWrite);
+    ASSERT_TRUE(db);
+    EXPECT_TRUE(headline::writeStores(*db, stores));
+    EXPECT_EQ(data(0), QStringLiteral("second"));
+    EXPECT_EQ(data(1), QStringLiteral("second"));
+    EXPECT_EQ(lastDate(1), kNowStored);
+    EXPECT_EQ(data(21), QStringLiteral("schedule"));
+    EXPECT_TRUE(headline::writeStores(*db, {}));
+}
+
 // The main balloon's clean-up deletes "*.tmp" and "*.txt" of the temporary folder: the hand-off
 // folder is not in its reach, and the engine's own clean-up reaches nothing else.
 TEST_F(EngineParts, TheHandOffFolderIsItsOwn) {
