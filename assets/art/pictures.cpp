@@ -4,6 +4,7 @@
 #include "butler.h"
 #include "dances.h"
 #include "figure.h"
+#include "palk.h"
 #include "posefit.h"
 #include "props.h"
 
@@ -1093,6 +1094,11 @@ std::vector<PictureRow> buildRows() {
                             return render([monocle](QPainter& p) { drawButler(p, monocle); },
                                           solid(kButlerSize, kBlue));
                         }});
+    for (const auto& [name, eyes] :
+         {std::pair{u"gra.palk_img1"_s, ScreenEyes::Open}, {u"gra.palk_img2"_s, ScreenEyes::Closed}})
+        rows.push_back(
+            {name, kPalkSize, Backdrop::Blue,
+             [eyes] { return render([eyes](QPainter& p) { drawPalk(p, eyes); }, solid(kPalkSize, kBlue)); }});
     rows.push_back({u"morvik.Picture1"_s, {32, 32}, Backdrop::Plain, trayIcon, true});
     return rows;
 }
@@ -1126,6 +1132,7 @@ std::vector<OutlineRow> buildOutlines() {
         {u"RgnCall2.ShapePose16"_s, character, {u"gra2.Image1(5)"_s}, busySparks},
         {u"RgnCall2.ShapePose17"_s, character, {u"gra.Image1(12)"_s}},
         {u"RgnCall4.ShapeLauncher"_s, kButlerSize.width(), {u"gra.lun_img1"_s, u"gra.lun_img2"_s}},
+        {u"RgnCall4.ShapePalk"_s, kPalkSize.width(), {u"gra.palk_img1"_s, u"gra.palk_img2"_s}},
     };
     for (int k = 0; k <= 7; ++k)
         rows.push_back({QStringLiteral("RgnCall2.ShapePose%1").arg(18 + k),

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QImage>
 #include <QRegion>
+#include <QWidget>
 #include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -331,6 +332,7 @@ struct Design {
     std::optional<QRgb> backdrop = qRgb(0, 0, 255);
     int tallest = 0;                   // the most lines one row may span (0: not limited)
     std::vector<QRect> holeBoxes = {}; // where given: every enclosed pixel lies in one, each holds some
+    std::vector<RectRow> held = {};    // rows the table holds as they are: runs on exactly those lines
 };
 
 void PrintTo(const Design& design, std::ostream* os) {
@@ -357,6 +359,21 @@ const Design kDesigns[] = {
       {95, {{31, 38}}}},
      {exclusive(0, 96, 72, 100), exclusive(0, 0, 5, 100), exclusive(71, 0, 72, 100)},
      {}},
+    // The drone beside her: the antenna's bulb and the lamp's flat top are its top line, the tip of
+    // its hover light its bottom line, and the left fin's hinge shows the desktop through three slits
+    // (column 14 stays open on lines 32 and 33, the rows either side of it two lines high).
+    {.shape = "RgnCall4.ShapePalk",
+     .box = exclusive(1, 6, 69, 99),
+     .first = {11, 6, 16, 7},
+     .last = {49, 98, 53, 99},
+     .rows = 124,
+     .fewestRuns = 1,
+     .mostRuns = 4,
+     .lines = {{6, {{11, 16}, {28, 40}}}, {98, {{49, 53}}}},
+     .outside = {exclusive(0, 0, 75, 6), exclusive(0, 99, 75, 100), exclusive(0, 0, 1, 100),
+                 exclusive(69, 0, 75, 100)},
+     .enclosed = {{14, 32}, {14, 33}, {14, 35}},
+     .held = {{11, 6, 16, 7}, {28, 6, 40, 7}, {1, 32, 14, 34}, {15, 32, 69, 34}}},
     // The dance frames 2 to 4 (stores gra7 to gra9). Their hard limits: dance 2 nothing above line 11,
     // left of 16 or right of 142; dance 3 nothing right of 137 and, but for the tuft of frames 2 and
     // 6, nothing above line 5; dance 4 nothing above line 4, left of 17 or from 142 on.
@@ -1260,6 +1277,9 @@ TEST_P(DesignTest, BoxAndFirstAndLastRowsAreTheDesigns) {
     for (const QRect& area : d.outside)
         EXPECT_FALSE(regionOf(s.table).intersects(area))
             << area.x() << "," << area.y() << " " << area.width() << "x" << area.height();
+    for (const RectRow& row : d.held)
+        EXPECT_NE(std::find(s.table.begin(), s.table.end(), row), s.table.end())
+            << "no row " << row.left << "," << row.top << "," << row.right << "," << row.bottom;
 }
 
 TEST_P(DesignTest, ScanLinesHoldTheDesignsRuns) {
@@ -1354,6 +1374,17 @@ TEST_P(DesignTest, IsOnePieceAroundOnlyTheDesignsHoles) {
             << "no hole in " << b.x() << "," << b.y() << " " << b.width() << "x" << b.height();
 }
 
+// The window is shaped once per load, and a second load shapes it afresh: either way it keeps exactly
+// the outline, never the union of two regions or an outline of another table.
+TEST_P(DesignTest, ApplyingTwiceLeavesTheWindowOneOutline) {
+    const ShapeEntry& s = shape();
+    QWidget window;
+    window.resize(s.frameWidth, s.frameHeight);
+    s.apply(&window);
+    s.apply(&window);
+    EXPECT_EQ(window.mask(), regionOf(s.table));
+}
+
 // The blink picture keeps the silhouette: on it, too, exactly the outline's pixels are not blue, so
 // nothing is cut from it and no blue shows through.
 TEST_P(DesignTest, EveryPictureShownUnderItHasItAsItsSilhouette) {
@@ -1377,6 +1408,31 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Design>& info) {
         return QString::fromUtf8(info.param.shape).section(QLatin1Char('.'), 1).toStdString();
     });
+
+// A blink changes the face alone: the drone's eyes on its screen, the butler's eye and monocle inside
+// his hat. Outside that box the two pictures agree pixel for pixel.
+struct Blink {
+    const char *open, *closed;
+    QRect face;
+};
+
+TEST(SmallWindowBlinks, ChangeOnlyTheFace) {
+    const Blink blinks[] = {{"gra.palk_img1", "gra.palk_img2", exclusive(21, 26, 49, 46)},
+                            {"gra.lun_img1", "gra.lun_img2", exclusive(29, 1, 59, 19)}};
+    for (const Blink& blink : blinks) {
+        SCOPED_TRACE(blink.closed);
+        const QImage open = picture(QString::fromUtf8(blink.open));
+        const QImage closed = picture(QString::fromUtf8(blink.closed));
+        ASSERT_FALSE(open.isNull());
+        ASSERT_EQ(open.size(), closed.size());
+        EXPECT_NE(open, closed);
+        for (int y = 0; y < open.height(); ++y)
+            for (int x = 0; x < open.width(); ++x)
+                if (!blink.face.contains(x, y)) {
+                    ASSERT_EQ(open.pixel(x, y), closed.pixel(x, y)) << x << "," << y;
+                }
+    }
+}
 
 // --- Each box against the design's reference box -----------------------------------------------------
 
