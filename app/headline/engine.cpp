@@ -346,75 +346,18 @@ void Engine::runJob(bool all, const QString& name, HandOff files, QString databa
                     Limits limits, QDate today) {
     RunResult run;
     run.all = all;
-    auto report = [this](const PassResult& pass) {
-        QMetaObject::invokeMethod(
-            this, [this, pass] { emit passEnded(pass); }, Qt::QueuedConnection);
-    };
-
     std::optional<sqlite_db::Connection> db = sqlite_db::open(database, sqlite_db::Mode::readWrite);
-    if (db) {
-        PassContext context{*db, files, runners, limits, &cancel_};
-        if (!all) {
-            const std::optional<Site> site = siteByName(*db, name);
-            PassResult pass;
-            if (!site) {
-                pass.name = name;
-                pass.reason = QStringLiteral("サイトが見つかりません");
-            } else if (site->id == kAnimeId) {
-                pass = updateAnime(context, today);
-            } else {
-                files.deleteFiles(QStringLiteral("*.tmp"));
-                pass = exportPlugin(*db, site->id, PluginColumn::dlldata,
-                                    files.path(QStringLiteral("temp2.tmp")))
-                           ? headline::updateSite(context, *site, QStringLiteral("temp2.tmp"))
-                           : unstored(*site, Outcome::failed, cannotWrite(), {});
-            }
-            run.cancelled = pass.outcome == Outcome::cancelled;
-            run.passes.push_back(pass);
-            report(pass);
-        } else {
-            std::vector<Store> kept;
-            context.kept = &kept;
-            files.deleteFiles(QStringLiteral("*.tmp"));
-            makeDll(context);
-            for (qint64 id = 0; id <= kLastSiteId; ++id) {
-                const std::optional<Site> site = siteById(*db, id);
-                if (site)
-                    QMetaObject::invokeMethod(
-                        this, [this, id, name = site->name] { emit passStarted(id, name); },
-                        Qt::QueuedConnection);
-                if (stop_ || cancel_) {
-                    run.stopped = !cancel_;
-                    run.cancelled = cancel_;
-                    break;
-                }
-                PassResult pass;
-                if (site) {
-                    pass = headline::updateSite(context, *site, QStringLiteral("temp%1.tmp").arg(id));
-                } else {
-                    pass.id = id;
-                    pass.outcome = Outcome::skipped;
-                }
-                run.passes.push_back(pass);
-                report(pass);
-                if (pass.outcome == Outcome::cancelled) {
-                    run.cancelled = true;
-                    break;
-                }
-            }
-            if (!run.stopped && !run.cancelled) {
-                const PassResult pass = updateAnime(context, today);
-                run.cancelled = pass.outcome == Outcome::cancelled;
-                run.passes.push_back(pass);
-                report(pass);
-            }
-            run.storeFailed = !writeStores(*db, kept);
-        }
-    } else {
+    if (!db) {
         PassResult pass;
         pass.name = name;
         pass.reason = QStringLiteral("データベースを開けません");
         run.passes.push_back(pass);
+    } else {
+        PassContext context{*db, files, runners, limits, &cancel_};
+        if (all)
+            runAll(context, today, run);
+        else
+            runOne(context, name, today, run);
     }
     QMetaObject::invokeMethod(
         this,
@@ -425,6 +368,72 @@ void Engine::runJob(bool all, const QString& name, HandOff files, QString databa
             emit finished(run);
         },
         Qt::QueuedConnection);
+}
+
+void Engine::report(const PassResult& pass) {
+    QMetaObject::invokeMethod(
+        this, [this, pass] { emit passEnded(pass); }, Qt::QueuedConnection);
+}
+
+void Engine::runOne(PassContext& context, const QString& name, const QDate& today, RunResult& run) {
+    const HandOff& files = context.files;
+    const std::optional<Site> site = siteByName(context.db, name);
+    PassResult pass;
+    if (!site) {
+        pass.name = name;
+        pass.reason = QStringLiteral("サイトが見つかりません");
+    } else if (site->id == kAnimeId) {
+        pass = updateAnime(context, today);
+    } else {
+        files.deleteFiles(QStringLiteral("*.tmp"));
+        const QString plugin = QStringLiteral("temp2.tmp");
+        pass = exportPlugin(context.db, site->id, PluginColumn::dlldata, files.path(plugin))
+                   ? headline::updateSite(context, *site, plugin)
+                   : unstored(*site, Outcome::failed, cannotWrite(), {});
+    }
+    run.cancelled = pass.outcome == Outcome::cancelled;
+    run.passes.push_back(pass);
+    report(pass);
+}
+
+void Engine::runAll(PassContext& context, const QDate& today, RunResult& run) {
+    std::vector<Store> kept;
+    context.kept = &kept;
+    context.files.deleteFiles(QStringLiteral("*.tmp"));
+    // A plug-in that could not be exported fails its own pass, at its runner.
+    makeDll(context);
+    for (qint64 id = 0; id <= kLastSiteId; ++id) {
+        const std::optional<Site> site = siteById(context.db, id);
+        if (site)
+            QMetaObject::invokeMethod(
+                this, [this, id, name = site->name] { emit passStarted(id, name); }, Qt::QueuedConnection);
+        if (stop_ || cancel_) {
+            run.stopped = !cancel_;
+            run.cancelled = cancel_;
+            break;
+        }
+        PassResult pass;
+        if (site) {
+            pass = headline::updateSite(context, *site, QStringLiteral("temp%1.tmp").arg(id));
+        } else {
+            pass.id = id;
+            pass.outcome = Outcome::skipped;
+        }
+        run.passes.push_back(pass);
+        report(pass);
+        if (pass.outcome == Outcome::cancelled) {
+            run.cancelled = true;
+            break;
+        }
+    }
+    if (!run.stopped && !run.cancelled) {
+        const PassResult pass = updateAnime(context, today);
+        run.cancelled = pass.outcome == Outcome::cancelled;
+        run.passes.push_back(pass);
+        report(pass);
+    }
+    // What the passes before a stop or a cancel stored is kept.
+    run.storeFailed = !writeStores(context.db, kept);
 }
 
 } // namespace headline

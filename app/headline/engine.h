@@ -152,6 +152,10 @@ private:
     bool begin(bool all, const QString& name);
     void runJob(bool all, const QString& name, HandOff files, QString database, QString runners,
                 Limits limits, QDate today);
+    void runOne(PassContext& context, const QString& name, const QDate& today, RunResult& run);
+    void runAll(PassContext& context, const QDate& today, RunResult& run);
+    // Sends passEnded on the engine's own thread.
+    void report(const PassResult& pass);
 
     QString database_;
     Limits limits_;
