@@ -244,8 +244,11 @@ PassResult updateAnime(PassContext& context, const QDate& today) {
                         times);
     files.write(QStringLiteral("temp3.txt"), merged->toUtf8());
     const QString text = page_text::clean(*merged);
-    if (text.isEmpty())
+    if (text.isEmpty()) {
+        // Nothing to store: the page's input and the programmes go, as after a store.
+        files.remove({"temp.txt", "temp2.txt"});
         return unstored(site, Outcome::failed, QStringLiteral("放送予定がありませんでした"), times);
+    }
     const QString date = storedDate(platform::clock::now());
     if (!store(context, {QString(), kAnimeId, text, date}))
         return unstored(site, Outcome::failed, cannotStore(), times);

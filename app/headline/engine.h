@@ -18,7 +18,8 @@
 //
 // The anime schedule (row 21) is a pass of its own: its two plug-ins (dlldata, dlldata2) run through
 // vorla10 on the page of the month (anime.h) as it was fetched, both waited for; their lines are
-// merged only when both exited with 0, and a merge that gives text is stored in row 21 alone.
+// merged only when both exited with 0, and a merge that gives text is stored in row 21 alone; one
+// that gives none stores nothing and deletes temp.txt and temp2.txt.
 //
 // An update of all sites keeps its stores until it ends (also when stopped or cancelled) and then
 // writes them in one transaction: one sync of the disk instead of one per site, and the database
