@@ -228,6 +228,16 @@ TEST_F(PalkChores, AfterFiveFailuresARunDialsOnceAndSaysItsFailureAtOnce) {
     EXPECT_EQ(calls, QStringList({"Dial isp ネットワーク接続中"}) + kHeadlineChore);
 }
 
+TEST_F(PalkChores, WhileAnotherHeadlineUpdateRunsHeSaysSoAndDeletesNothing) {
+    key("proxy", "1");
+    key("HedAutoRev", "1");
+    headlines->refuse = true;
+    BalloonWords balloon;
+    palk::Show();
+    EXPECT_EQ(calls, QStringList({"UpdateAll /ヘッドライン/更新中"}));
+    EXPECT_EQ(balloon.words, QStringList({" ヘッドライン 更新中", " ほかのヘッドラインを 更新しています"}));
+}
+
 // ---- the clock -----------------------------------------------------------------------------------
 
 TEST_F(PalkChores, TheClockSaysWhetherItWasSetEitherWay) {

@@ -32,14 +32,19 @@ public:
     BalloonWords() { qApp->installEventFilter(this); }
     ~BalloonWords() override { qApp->removeEventFilter(this); }
     QStringList words;
+    // Runs with each word as it is said.
+    std::function<void(const QString&)> onWord;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() != QEvent::WindowTitleChange || watched->objectName() != QStringLiteral("fuki3"))
             return false;
         const QString title = static_cast<QWidget*>(watched)->windowTitle();
-        if (title != QStringLiteral("label1"))
-            words << title;
+        if (title == QStringLiteral("label1"))
+            return false;
+        words << title;
+        if (onWord)
+            onWord(title);
         return false;
     }
 };

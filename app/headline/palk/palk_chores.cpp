@@ -110,7 +110,7 @@ void palk::RasSample_ConnectError(qint32 code) {
 void palk::HeadlineChore() {
     say(updating(QStringLiteral("ヘッドライン")));
     palk_peers::Headlines& headlines = palk_peers::headlines();
-    headlines.UpdateAll([this](palk_peers::Headlines::Pass step, const QString& name) {
+    const bool ran = headlines.UpdateAll([this](palk_peers::Headlines::Pass step, const QString& name) {
         if (step == palk_peers::Headlines::Pass::site) {
             SiteName = name;
             say(updating(name));
@@ -118,6 +118,11 @@ void palk::HeadlineChore() {
             say(kCrLf + QStringLiteral("トワナ帳更新中 "));
         }
     });
+    if (!ran) {
+        // The headline window's update runs: its hand-off files are its own.
+        say(kCrLf + QStringLiteral("ほかのヘッドラインを") + kCrLf + QStringLiteral("更新しています"));
+        return;
+    }
     write(QString());
     headlines.DeleteHandOffFiles();
 }

@@ -3,17 +3,65 @@
 #ifdef MORVIK_HAVE_MAIL
 #include "app/mail/clock_setting.h"
 #endif
+#ifdef MORVIK_HAVE_HEADLINE_ENGINE
+#include "app/headline/engine.h"
+#include "app/talk/heart_db.h"
+#include "platform/pace.h"
+#endif
 
 namespace palk_peers {
 namespace {
 
-// Until the program's headline engine is joined to palk: nothing runs.
-class NoHeadlines : public Headlines {
+#ifdef MORVIK_HAVE_HEADLINE_ENGINE
+// The program's headline engine, on the program folder's copy of the dialogue database. The update
+// runs on the engine's thread while palk waits without taking user input, so he keeps floating and
+// blinking and no command nests in his chore.
+class ProgramHeadlines : public Headlines {
+public:
+    bool UpdateAll(const Progress& progress) override {
+        if (!heart::ensureCopy().ok)
+            return false;
+        headline::Engine engine;
+        engine.setDatabase(heart::copyPath());
+        platform::pace::Wait wait;
+        QObject::connect(&engine, &headline::Engine::passStarted, &engine,
+                         [&](qint64, const QString& name) { progress(Pass::site, name); });
+        // The schedule's pass follows the last site's at once.
+        QObject::connect(
+            &engine, &headline::Engine::passEnded, &engine, [&](const headline::PassResult& pass) {
+                if (pass.id == headline::kLastSiteId && pass.outcome != headline::Outcome::cancelled)
+                    progress(Pass::anime, QString());
+            });
+        QObject::connect(&engine, &headline::Engine::finished, &engine, [&] { wait.finish(); });
+        if (!engine.updateAll())
+            return false;
+        running_ = &engine;
+        wait.run();
+        running_ = nullptr;
+        return true;
+    }
+    void DeleteHandOffFiles() override {
+        const headline::HandOff files = headline::HandOff::open();
+        if (files.ok())
+            files.deleteFiles(QStringLiteral("*.tmp"));
+    }
+    void Cancel() override {
+        if (running_)
+            running_->cancel();
+    }
+
+private:
+    headline::Engine* running_ = nullptr;
+};
+#else
+// A build without the headline engine: no update ever runs.
+class ProgramHeadlines : public Headlines {
 public:
     bool UpdateAll(const Progress&) override { return false; }
     void DeleteHandOffFiles() override {}
     void Cancel() override {}
 };
+#endif
 
 #ifdef MORVIK_HAVE_MAIL
 // The program's clock setting, which says nothing itself: palk says how it went.
@@ -33,7 +81,7 @@ public:
 
 template <typename T> std::unique_ptr<T>& slot();
 template <> std::unique_ptr<Headlines>& slot<Headlines>() {
-    static std::unique_ptr<Headlines> held = std::make_unique<NoHeadlines>();
+    static std::unique_ptr<Headlines> held = std::make_unique<ProgramHeadlines>();
     return held;
 }
 template <> std::unique_ptr<Clock>& slot<Clock>() {
@@ -51,7 +99,7 @@ Clock& clock() {
 }
 
 void install(std::unique_ptr<Headlines> implementation) {
-    slot<Headlines>() = implementation ? std::move(implementation) : std::make_unique<NoHeadlines>();
+    slot<Headlines>() = implementation ? std::move(implementation) : std::make_unique<ProgramHeadlines>();
 }
 void install(std::unique_ptr<Clock> implementation) {
     slot<Clock>() = implementation ? std::move(implementation) : std::make_unique<ProgramClock>();
