@@ -78,6 +78,12 @@ TEST_F(PalkHeadlines, OfflineHeDialsTwiceInVainThenConnectsAndUpdatesEverySite) 
         settings_db::updateRow("net_entry", 1, {"net_ent", "net_user", "net_pass"}, {"isp", "me", "pw"}));
     key("NetAutoConnect", "1");
     key("HedAutoRev", "1");
+    // Files of the same pattern outside the headline folder are not his run's.
+    QDir().mkpath(platform::tempFolder() + QStringLiteral("/mail"));
+    for (const QString& other : {QStringLiteral("/other.tmp"), QStringLiteral("/mail/1.tmp")}) {
+        QFile file(platform::tempFolder() + other);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
     BalloonWords balloon;
     {
         platform::pace::Recorder quick; // the dial's hang-up waits and his pauses take no time
@@ -95,6 +101,8 @@ TEST_F(PalkHeadlines, OfflineHeDialsTwiceInVainThenConnectsAndUpdatesEverySite) 
     // His run's hand-off files are gone; nothing of it runs on.
     for (const char* name : {"temp0.tmp", "temp1.tmp", "temp3.tmp", "temp21.tmp", "moe1.tmp", "moe2.tmp"})
         EXPECT_FALSE(left(name)) << name;
+    EXPECT_TRUE(QFile::exists(platform::tempFolder() + QStringLiteral("/other.tmp")));
+    EXPECT_TRUE(QFile::exists(platform::tempFolder() + QStringLiteral("/mail/1.tmp")));
     EXPECT_FALSE(headline::Engine::anyBusy());
 }
 
