@@ -23,6 +23,9 @@
 #ifdef MORVIK_HAVE_SETTINGS_UI
 #include "app/settings_ui/UserData.h"
 #endif
+#ifdef MORVIK_HAVE_HEADLINE
+#include "app/headline/hls.h"
+#endif
 
 #include <QApplication>
 #include <QIcon>
@@ -41,6 +44,11 @@ public:
 #ifdef MORVIK_HAVE_SETTINGS_UI
     void ShowSettings() override {
         UserData::Show();
+    }
+#endif
+#ifdef MORVIK_HAVE_HEADLINE
+    void ShowHeadlines() override {
+        hls::Show();
     }
 #endif
 };

@@ -159,6 +159,7 @@ public:
     void Hide(Overlays overlays) override;
     void ShowItem(Item item, bool shown) override;
     bool ItemChecked(Item item) const override;
+    bool ItemShown(Item item) const override;
     void ShowMailCount(const stores::Picture& tens, const stores::Picture& ones) override;
     void SetTrayTip(const QString& tip) override;
     void SetToolTip(const QString& text) override;
