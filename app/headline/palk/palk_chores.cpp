@@ -78,7 +78,8 @@ void palk::chksys() {
 
 void palk::net_connect() {
     // The redials are a loop here, not dials nested in the failure's handler: each dial has ended
-    // (and said its word) before the next one starts.
+    // (and said its word) before the next one starts. The pause between them holds the user's
+    // clicks back, as the dial does.
     for (;;) {
         RasSample->setEntry(ConnectionEntry);
         RasSample->setUserID(ConnectionUser);
@@ -92,7 +93,7 @@ void palk::net_connect() {
             say(RasSample->ErrMsg(*dialFailure_));
             return;
         }
-        platform::pace::sleep(kRedialPauseMs);
+        platform::pace::hold(kRedialPauseMs);
         if (flag::state.Exiting)
             return;
     }
