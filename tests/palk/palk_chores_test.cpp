@@ -228,14 +228,22 @@ TEST_F(PalkChores, AfterFiveFailuresARunDialsOnceAndSaysItsFailureAtOnce) {
     EXPECT_EQ(calls, QStringList({"Dial isp ネットワーク接続中"}) + kHeadlineChore);
 }
 
-TEST_F(PalkChores, WhileAnotherHeadlineUpdateRunsHeSaysSoAndDeletesNothing) {
+TEST_F(PalkChores, AnUpdateThatDoesNotRunIsSaidForWhyAndDeletesNothing) {
+    using Run = palk_peers::Headlines::Run;
     key("proxy", "1");
     key("HedAutoRev", "1");
-    headlines->refuse = true;
-    BalloonWords balloon;
-    palk::Show();
-    EXPECT_EQ(calls, QStringList({"UpdateAll /ヘッドライン/更新中"}));
-    EXPECT_EQ(balloon.words, QStringList({" ヘッドライン 更新中", " ほかのヘッドラインを 更新しています"}));
+    for (auto [run, why] : {std::pair{Run::busy, " ほかのヘッドラインを 更新しています"},
+                            {Run::failed, " ヘッドラインの更新を 始められません"}}) {
+        SCOPED_TRACE(why);
+        headlines->run = run;
+        calls.clear();
+        BalloonWords balloon;
+        palk::Show();
+        EXPECT_EQ(calls, QStringList({"UpdateAll /ヘッドライン/更新中"}));
+        EXPECT_EQ(balloon.words, QStringList({" ヘッドライン 更新中", QString::fromUtf8(why)}));
+        unload();
+        fuki3::Unload();
+    }
 }
 
 // ---- the clock -----------------------------------------------------------------------------------

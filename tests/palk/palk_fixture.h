@@ -62,12 +62,12 @@ inline QString said() {
 
 struct Headlines : palk_peers::Headlines {
     QStringList sites{QStringLiteral("サイトA"), QStringLiteral("サイトB")};
-    bool refuse = false;
+    Run run = Run::ran;           // busy or failed: the update does not run
     std::function<void()> during; // runs in the middle of the update, after the first site
-    bool UpdateAll(const Progress& progress) override {
+    Run UpdateAll(const Progress& progress) override {
         calls << QStringLiteral("UpdateAll ") + said();
-        if (refuse)
-            return false;
+        if (run != Run::ran)
+            return run;
         for (const QString& site : sites) {
             progress(Pass::site, site);
             calls << QStringLiteral("site ") + said();
@@ -76,7 +76,7 @@ struct Headlines : palk_peers::Headlines {
         }
         progress(Pass::anime, QStringLiteral("アニメ"));
         calls << QStringLiteral("anime ") + said();
-        return true;
+        return Run::ran;
     }
     void DeleteHandOffFiles() override { calls << QStringLiteral("DeleteHandOffFiles ") + said(); }
     void Cancel() override { calls << QStringLiteral("Cancel headlines"); }

@@ -153,6 +153,17 @@ TEST_F(PalkHeadlines, WhileTheHeadlineWindowUpdatesHeSaysSoAndLeavesItsFilesAlon
     EXPECT_EQ(data(21), kJanuary);
 }
 
+// No dialogue database ships and none was copied: no update can start, and none runs elsewhere, so
+// he says he cannot start rather than that another update runs.
+TEST_F(PalkHeadlines, WithoutADialogueDatabaseHeSaysTheUpdateCannotStart) {
+    key("proxy", "1");
+    palk* drone = palk::Show();
+    BalloonWords balloon;
+    drone->migi_Pop_Click(QStringLiteral("hed_check"));
+    EXPECT_EQ(balloon.words, QStringList({" ヘッドライン 更新中", " ヘッドラインの更新を 始められません"}));
+    EXPECT_FALSE(headline::Engine::anyBusy());
+}
+
 // A schedule whose days have nothing to watch merges to nothing: row 21 keeps what it had, and the
 // page's input and the programmes are gone.
 TEST_F(PalkHeadlines, AnEmptyScheduleStoresNothingAndLeavesNoInput) {

@@ -111,7 +111,7 @@ void palk::RasSample_ConnectError(qint32 code) {
 void palk::HeadlineChore() {
     say(updating(QStringLiteral("ヘッドライン")));
     palk_peers::Headlines& headlines = palk_peers::headlines();
-    const bool ran = headlines.UpdateAll([this](palk_peers::Headlines::Pass step, const QString& name) {
+    const auto run = headlines.UpdateAll([this](palk_peers::Headlines::Pass step, const QString& name) {
         if (step == palk_peers::Headlines::Pass::site) {
             SiteName = name;
             say(updating(name));
@@ -119,9 +119,13 @@ void palk::HeadlineChore() {
             say(kCrLf + QStringLiteral("トワナ帳更新中 "));
         }
     });
-    if (!ran) {
+    if (run == palk_peers::Headlines::Run::busy) {
         // The headline window's update runs: its hand-off files are its own.
         say(kCrLf + QStringLiteral("ほかのヘッドラインを") + kCrLf + QStringLiteral("更新しています"));
+        return;
+    }
+    if (run == palk_peers::Headlines::Run::failed) {
+        say(kCrLf + QStringLiteral("ヘッドラインの更新を") + kCrLf + QStringLiteral("始められません"));
         return;
     }
     write(QString());

@@ -7,6 +7,8 @@
 #include "app/headline/engine.h"
 #include "app/talk/heart_db.h"
 #include "platform/pace.h"
+
+#include <cstdio>
 #endif
 
 namespace palk_peers {
@@ -18,9 +20,13 @@ namespace {
 // blinking and no command nests in his chore.
 class ProgramHeadlines : public Headlines {
 public:
-    bool UpdateAll(const Progress& progress) override {
-        if (!heart::ensureCopy().ok)
-            return false;
+    Run UpdateAll(const Progress& progress) override {
+        if (headline::Engine::anyBusy())
+            return Run::busy;
+        if (const heart::CopyResult copy = heart::ensureCopy(); !copy.ok) {
+            std::fprintf(stderr, "morvik: palk: the headlines: %s\n", qPrintable(copy.error));
+            return Run::failed;
+        }
         headline::Engine engine;
         engine.setDatabase(heart::copyPath());
         platform::pace::Wait wait;
@@ -34,11 +40,11 @@ public:
             });
         QObject::connect(&engine, &headline::Engine::finished, &engine, [&] { wait.finish(); });
         if (!engine.updateAll())
-            return false;
+            return headline::Engine::anyBusy() ? Run::busy : Run::failed;
         running_ = &engine;
         wait.run();
         running_ = nullptr;
-        return true;
+        return Run::ran;
     }
     void DeleteHandOffFiles() override {
         const headline::HandOff files = headline::HandOff::open();
@@ -57,7 +63,7 @@ private:
 // A build without the headline engine: no update ever runs.
 class ProgramHeadlines : public Headlines {
 public:
-    bool UpdateAll(const Progress&) override { return false; }
+    Run UpdateAll(const Progress&) override { return Run::failed; }
     void DeleteHandOffFiles() override {}
     void Cancel() override {}
 };

@@ -21,10 +21,14 @@ public:
     };
     using Progress = std::function<void(Pass pass, const QString& name)>;
 
+    enum class Run {
+        ran,
+        busy,   // not run: another update of the headlines runs
+        failed, // not run: it could not start (no dialogue database, no hand-off folder)
+    };
     // Exports every site's plug-in, updates the sites of the ids 0 to 20 in order (an id without a
-    // row is skipped) and then the anime schedule, telling progress before each pass. False when it
-    // did not run: another update of the headlines runs.
-    virtual bool UpdateAll(const Progress& progress) = 0;
+    // row is skipped) and then the anime schedule, telling progress before each pass.
+    virtual Run UpdateAll(const Progress& progress) = 0;
     // Deletes the hand-off files of the update (the plug-ins exported for it), in the headline
     // folder only.
     virtual void DeleteHandOffFiles() = 0;
