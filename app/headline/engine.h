@@ -22,7 +22,8 @@
 //
 // An update of all sites keeps its stores until it ends (also when stopped or cancelled) and then
 // writes them in one transaction: one sync of the disk instead of one per site, and the database
-// is locked for writing only that moment, never while pages are fetched.
+// is locked for writing only that moment, never while pages are fetched. Its passes compare with
+// what the stores kept before them would have written, so they end as if each wrote at once.
 //
 // The engine runs one update at a time in the whole program, on a thread of its own, so the
 // windows keep drawing; its signals arrive on the thread that made it.

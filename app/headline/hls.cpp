@@ -380,8 +380,11 @@ void hls::passEnded(const headline::PassResult& pass) {
         selectSite(pass.id);
         break;
     case headline::Outcome::failed:
+        // Ends as a site found unchanged: the list follows it, showing what it keeps.
         notUpdated_ << pass.name;
         StatusBar1->showMessage(pass.name + QStringLiteral("：") + pass.reason);
+        Text1->setPlainText(pass.text);
+        selectSite(pass.id);
         break;
     case headline::Outcome::skipped:
     case headline::Outcome::cancelled:

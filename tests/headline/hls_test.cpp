@@ -415,6 +415,9 @@ TEST_F(AllSites, StopEndsTheRunAfterThePassThatRuns) {
     }
     EXPECT_EQ(data(21), std::nullopt);
     EXPECT_EQ(window->site_name, QStringLiteral("サイト%1").arg(k + 1));
+    // The list stays on the last site whose pass ended.
+    ASSERT_TRUE(window->list1->currentItem());
+    EXPECT_EQ(window->list1->currentItem()->text(), QStringLiteral("サイト%1").arg(k));
     EXPECT_EQ(balloons(), QStringList{QStringLiteral("ShowFuki 処理を中断しました")});
     EXPECT_EQ(window->stop_flag, 0);
     EXPECT_FALSE(window->ProgressAll());
@@ -437,6 +440,43 @@ TEST_F(AllSites, NothingChangedWritesNothing) {
     EXPECT_EQ(window->Label1->text(), shown);
     EXPECT_EQ(balloons(), QStringList{QStringLiteral("ShowFuki 一括更新が完了しました")});
     EXPECT_EQ(window->StatusBar1->currentMessage(), QStringLiteral("更新できなかったサイト：アニメ放送予定"));
+}
+
+// A pass that fails ends as one that found nothing new: the list moves to its site and the text box
+// shows what that site keeps.
+TEST_F(AllSites, AFailedPassIsShownAsUnchanged) {
+    ASSERT_TRUE(build({{0, QStringLiteral("読める"), QStringLiteral("a"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/rss2_utf8.xml"))},
+                       {1, QStringLiteral("読めない"), QStringLiteral("b"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/status/404"))}}));
+    storeBefore(1, QStringLiteral("前の見出し"));
+    hls* window = open();
+    runAll(window);
+    EXPECT_EQ(data(0), utf8Text);
+    EXPECT_EQ(data(1), QStringLiteral("前の見出し"));
+    ASSERT_TRUE(window->list1->currentItem());
+    EXPECT_EQ(window->list1->currentItem()->text(), QStringLiteral("読めない"));
+    EXPECT_EQ(window->Text1->toPlainText(), QStringLiteral("前の見出し"));
+    EXPECT_EQ(window->Label1->text(), kNowShown);
+    EXPECT_EQ(window->StatusBar1->currentMessage(), QStringLiteral("更新できなかったサイト：読めない"));
+}
+
+// Two sites of one plug-in name: each pass compares with what the passes before it stored, so both
+// rows end with the text of the site updated last, as when every pass writes at once.
+TEST_F(AllSites, ASharedPlugInNameEndsWithTheLastSitesText) {
+    ASSERT_TRUE(build({{0, QStringLiteral("一つ目"), QStringLiteral("shared"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/rss2_utf8.xml"))},
+                       {1, QStringLiteral("二つ目"), QStringLiteral("shared"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/rss2_sjis.xml"))}}));
+    // The second site's page reads as it was stored; the first one's does not.
+    storeBefore(0, sjisText);
+    storeBefore(1, sjisText);
+    hls* window = open();
+    runAll(window);
+    EXPECT_EQ(data(0), sjisText);
+    EXPECT_EQ(data(1), sjisText);
+    EXPECT_EQ(lastDate(1), kNowStored);
+    EXPECT_EQ(window->Text1->toPlainText(), sjisText);
 }
 
 TEST_F(AllSites, AnEmptyTableIsNoError) {
