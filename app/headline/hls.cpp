@@ -131,6 +131,15 @@ void hls::Unload() {
         loaded->close();
 }
 
+void hls::End() {
+    hls* window = loaded;
+    if (!window)
+        return;
+    window->close();
+    // Now, not later: the engine waits for its thread as it goes.
+    delete window;
+}
+
 void hls::Form_Load() {
     stop_flag = 0;
     loadSavedSize();

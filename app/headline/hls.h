@@ -44,8 +44,11 @@ public:
     static void Show();
     // The loaded window, or null.
     static hls* Instance();
-    // Closes the window without saving its size (the program's end, tests).
+    // Closes the window without saving its size (tests).
     static void Unload();
+    // The program's end: closes the window and waits for its update to end, so that its runner is
+    // stopped and what its passes stored is written before the program goes.
+    static void End();
 
     // Design of the inner area, in pixels.
     static constexpr int kDesignWidth = 608, kDesignHeight = 433;
