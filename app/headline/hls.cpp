@@ -19,6 +19,8 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -40,6 +42,19 @@ QString shownLastDate(const QString& stored) {
     return stored.isEmpty() ? kDateLabel : kDateLabel + headline::shownDate(stored);
 }
 
+// A caption wider than the room inside its button is drawn smaller: the button keeps its place and
+// width (フォント変更 has 73 pixels for six full-width characters).
+void fitCaption(QPushButton* button) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const int room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    QFont font = button->font();
+    while (QFontMetrics(font).horizontalAdvance(button->text()) > room && font.pointSizeF() > 6.0)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    button->setFont(font);
+}
+
 } // namespace
 
 int hls::TwipsPerPixel(double logicalDpi) {
@@ -58,10 +73,18 @@ bool hls::Openable(const QString& address) {
            !url.host().isEmpty();
 }
 
+QFont hls::UiFont() {
+    QFont font(kFontFace);
+    font.setPointSize(9);
+    return font;
+}
+
 hls::hls() {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("hls"));
     setWindowTitle(QStringLiteral("ヘッドライン"));
+    // One face for the Japanese and the Latin letters: the list's rows are then of one height.
+    setFont(UiFont());
 
     list1 = new QListWidget(this);
     list1->setObjectName(QStringLiteral("list1"));
@@ -84,6 +107,8 @@ hls::hls() {
     Command2 = button("Command2", QStringLiteral("HP表示"), 65, &hls::Command2_Click);
     Command1 = button("Command1", QStringLiteral("更新"), 73, &hls::Command1_Click);
     Command3 = button("Command3", QStringLiteral("閉じる"), 73, &hls::Command3_Click);
+    for (QPushButton* b : {Command5, Command4, Command2, Command1, Command3})
+        fitCaption(b);
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
@@ -157,6 +182,8 @@ void hls::Form_Load() {
         for (const headline::ListedSite& site : headline::listSites(*db_)) {
             auto* item = new QListWidgetItem(site.name, list1);
             item->setData(kIdRole, site.id);
+            // The list is narrow: a long name can be read whole here.
+            item->setToolTip(site.name);
         }
     } else {
         StatusBar1->showMessage(QStringLiteral("ヘッドラインのデータベースを開けません"));
@@ -272,6 +299,12 @@ void hls::EnableButtons(bool enabled) {
         b->setEnabled(enabled);
 }
 
+void hls::ShowProgress(QWidget* progress) {
+    const QRect over = frameGeometry();
+    progress->move(over.center() - QPoint(progress->width() / 2, progress->height() / 2));
+    progress->show();
+}
+
 void hls::UnloadProgress() {
     if (hiCH_) {
         hiCH_->hide();
@@ -332,7 +365,7 @@ void hls::Command1_Click() {
     EnableButtons(false);
     UnloadProgress();
     hiCH_ = new hiCH(this);
-    hiCH_->show();
+    ShowProgress(hiCH_);
     if (!engine.updateSite(item->text())) {
         UnloadProgress();
         EnableButtons(true);
@@ -360,7 +393,7 @@ void hls::Command4_Click() {
     EnableButtons(false);
     UnloadProgress();
     sinCH_ = new sinCH(this);
-    sinCH_->show();
+    ShowProgress(sinCH_);
     updatingAll_ = true;
     if (!engine.updateAll()) {
         updatingAll_ = false;

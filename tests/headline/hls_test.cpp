@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 using namespace headline_test;
@@ -660,6 +662,70 @@ TEST_F(Window, TheFontIsSavedAndTakenBack) {
     EXPECT_EQ(again->Text1->font().family(), QStringLiteral("Noto Serif CJK JP"));
     EXPECT_EQ(again->Text1->font().pointSize(), 10); // a size that is no number is ignored
     EXPECT_FALSE(again->Text1->font().bold());
+}
+
+// The names of the shipped sites, from the table's source.
+QStringList shippedNames() {
+    QFile source(QStringLiteral(MORVIK_HEDLINE_SOURCE));
+    if (!source.open(QIODevice::ReadOnly))
+        return {};
+    QStringList names;
+    for (const QString& line : QString::fromUtf8(source.readAll()).split(QLatin1Char('\n'))) {
+        const QStringList fields = line.split(QStringLiteral(" | "));
+        bool numbered = false;
+        fields.front().toInt(&numbered);
+        if (numbered && fields.size() > 1)
+            names << fields[1];
+    }
+    return names;
+}
+
+// Whether a label shows its whole text.
+bool showsWhole(const QLabel* label) {
+    if (label->wordWrap())
+        return label->heightForWidth(label->width()) <= label->height();
+    return label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width();
+}
+
+// Whether a button's caption fits inside its frame.
+bool showsWhole(const QPushButton* button) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    return button->fontMetrics().horizontalAdvance(button->text()) <= room.width();
+}
+
+// Every caption, and every shipped site's name in the progress windows, shows whole; the site list's
+// rows are of one height, Japanese or not.
+TEST_F(Window, TextsShowWhole) {
+    const QStringList names = shippedNames();
+    ASSERT_GE(names.size(), 22);
+    std::vector<Row> rows;
+    for (int i = 0; i < names.size(); ++i)
+        rows.push_back({i, names[i], QStringLiteral("site%1").arg(i), QStringLiteral("1"),
+                        QStringLiteral("0"), QString()});
+    ASSERT_TRUE(build(rows));
+    hls* window = open();
+    for (QPushButton* b :
+         {window->Command1, window->Command2, window->Command3, window->Command4, window->Command5}) {
+        SCOPED_TRACE(b->text().toStdString());
+        EXPECT_TRUE(showsWhole(b));
+    }
+    const int rowHeight = window->list1->visualItemRect(window->list1->item(0)).height();
+    for (int row = 0; row < window->list1->count(); ++row) {
+        const QString name = window->list1->item(row)->text();
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_EQ(window->list1->visualItemRect(window->list1->item(row)).height(), rowHeight);
+        window->site_name = name;
+        sinCH all(window);
+        EXPECT_TRUE(showsWhole(all.Label1));
+        EXPECT_TRUE(showsWhole(all.Command1));
+        window->list1->setCurrentRow(row);
+        hiCH one(window);
+        EXPECT_TRUE(showsWhole(one.Label1));
+        EXPECT_TRUE(showsWhole(one.Command1));
+    }
 }
 
 TEST_F(Window, APressOnASiteShowsItsHeadlinesAndTime) {
