@@ -250,6 +250,13 @@ void hls::resizeEvent(QResizeEvent* event) {
 }
 
 void hls::Form_Resize() {
+    // Made smaller than its least size after all (by a window manager that ignores that hint, or by
+    // another program): back to that size.
+    const QSize least = minimumSize();
+    if (width() < least.width() || height() < least.height()) {
+        resize(std::max(width(), least.width()), std::max(height(), least.height()));
+        return;
+    }
     const int w = width(), h = height();
     Text1->resize(std::max(0, w - 155), std::max(0, h - 60));
     list1->resize(list1->width(), std::max(0, h - 60));

@@ -59,6 +59,17 @@ for _ in $(seq 20); do
     fi
 done
 [[ -n $window ]] || { echo "the headline window did not open"; exit 1; }
+# Made smaller than 4000 twips (267 pixels at 96 dpi) from outside, where no window manager keeps
+# it from that, it takes that size again.
+xdotool windowsize "$window" 100 100
+for _ in $(seq 50); do
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    [[ $WIDTH -ge 267 && $HEIGHT -ge 267 ]] && break
+    sleep 0.1
+done
+[[ $WIDTH -ge 267 && $HEIGHT -ge 267 ]] || { echo "the window stayed ${WIDTH}x$HEIGHT"; exit 1; }
+xdotool windowsize "$window" 608 433
+sleep 0.5
 eval "$(xdotool getwindowgeometry --shell "$window")"
 # The first site, then 更新 (its button's left is the width less 160, its top the height less 49).
 xdotool mousemove $((X + 40)) $((Y + 8)) click 1
