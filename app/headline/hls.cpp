@@ -449,6 +449,11 @@ void hls::finished(const headline::RunResult& run) {
         EnableButtons(true);
         if (run.cancelled)
             return;
+        // No pass ran (the database could not be opened): nothing was done to say so of.
+        if (!run.passes.empty() && run.passes.front().id < 0) {
+            StatusBar1->showMessage(run.passes.front().reason);
+            return;
+        }
         say(run.stopped ? QStringLiteral("処理を中断しました") : QStringLiteral("一括更新が完了しました"),
             true);
         if (run.storeFailed)

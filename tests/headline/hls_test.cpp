@@ -481,6 +481,20 @@ TEST_F(AllSites, ASharedPlugInNameEndsWithTheLastSitesText) {
     EXPECT_EQ(window->Text1->toPlainText(), sjisText);
 }
 
+// An update of all sites that cannot open the database does not say it is done: the status bar says
+// why nothing ran.
+TEST_F(AllSites, ADatabaseThatCannotBeOpenedIsSaid) {
+    ASSERT_TRUE(build({{0, QStringLiteral("サイト"), QStringLiteral("s"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/rss2_utf8.xml"))}}));
+    hls* window = open();
+    window->engine.setDatabase(home.file(QStringLiteral("gone/morvik_heart.mdb")));
+    runAll(window);
+    EXPECT_TRUE(balloons().isEmpty());
+    EXPECT_EQ(window->StatusBar1->currentMessage(), QStringLiteral("データベースを開けません"));
+    EXPECT_TRUE(window->Command4->isEnabled());
+    EXPECT_FALSE(window->ProgressAll());
+}
+
 TEST_F(AllSites, AnEmptyTableIsNoError) {
     ASSERT_TRUE(build({}));
     hls* window = open();
