@@ -442,6 +442,9 @@ void Engine::runAll(PassContext& context, const QDate& today, RunResult& run) {
         }
     }
     if (!run.stopped && !run.cancelled) {
+        if (const std::optional<Site> anime = siteById(context.db, kAnimeId))
+            QMetaObject::invokeMethod(
+                this, [this, name = anime->name] { emit passStarted(kAnimeId, name); }, Qt::QueuedConnection);
         const PassResult pass = updateAnime(context, today);
         run.cancelled = pass.outcome == Outcome::cancelled;
         run.passes.push_back(pass);

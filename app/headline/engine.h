@@ -142,7 +142,7 @@ public:
     void cancel();
 
 signals:
-    // A pass of the update of all sites begins on the site of that row.
+    // A pass of the update of all sites begins on the site of that row (the anime schedule's too).
     void passStarted(qint64 id, const QString& name);
     // A pass ended (in an update of all sites, also for an id without a row: skipped).
     void passEnded(const headline::PassResult& pass);

@@ -379,6 +379,8 @@ TEST_F(AllSites, StoresEverySiteThenTheAnimeSchedule) {
     EXPECT_EQ(lastDate(21), kNowStored);
     EXPECT_EQ(window->site_count, 21);
     EXPECT_EQ(window->progress, 21);
+    // The anime schedule's pass names its site too.
+    EXPECT_EQ(window->site_name, QStringLiteral("アニメ放送予定"));
     EXPECT_LE(highest, 21);
     EXPECT_EQ(window->list1->currentItem()->text(), QStringLiteral("アニメ放送予定"));
     EXPECT_EQ(window->Text1->toPlainText(), januaryText);
