@@ -11,8 +11,9 @@
 namespace platform::pace {
 namespace {
 Recorder* active = nullptr;
-// How many waits the GUI thread is inside: while one runs, the pauses of whatever ticks meanwhile
-// (her busy animation) hold user input back too, so that no command nests in the waiting one.
+// How many waits (and holds) the GUI thread is inside: while one runs, the pauses of whatever ticks
+// meanwhile (her busy animation) hold user input back too, so that no command nests in the waiting
+// one.
 int awaiting = 0;
 // How many of those waits have finished but not yet returned: every pause that runs now is nested
 // in one of them (only the innermost frame runs), so it ends at once and lets the wait return.
@@ -52,6 +53,12 @@ void sleep(int ms) {
             wake.start(int(std::max<qint64>(deadline.remainingTime(), 1)));
         QCoreApplication::processEvents(pauseFlags() | QEventLoop::WaitForMoreEvents);
     }
+}
+
+void hold(int ms) {
+    ++awaiting;
+    sleep(ms);
+    --awaiting;
 }
 
 void await(const std::function<void()>& job) {

@@ -4,6 +4,9 @@
 //   sleep(ms):     the pause between two frames, during which events keep running; the thread
 //                  sleeps meanwhile, and may end the pause up to a twentieth early when it is
 //                  awake anyway (a coarse timer's leeway).
+//   hold(ms):      the same pause inside a call that blocks its caller (the dial-up's waits): she
+//                  keeps drawing and timers tick, but user input waits until it is over, so no
+//                  command of the user nests in the blocking one.
 // While a Recorder is alive, sleep() returns at once and every pause, and every mark() the drawing
 // code makes (a shape applied, a picture shown), is appended to the recorder instead, so tests can
 // compare whole animations frame by frame without waiting for them.
@@ -17,6 +20,7 @@ namespace platform::pace {
 
 void yieldEvents();
 void sleep(int ms);
+void hold(int ms);
 
 // Runs job on a worker thread while this (GUI) thread waits for it in a Wait (below), so that a long
 // blocking call never freezes her and no command of the user nests in the caller. Returns once the
@@ -59,7 +63,7 @@ public:
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
 
-    // Everything recorded, in order: the marks as given, pauses as "sleep N".
+    // Everything recorded, in order: the marks as given, pauses (sleep and hold) as "sleep N".
     QStringList events;
 };
 

@@ -32,7 +32,7 @@ qint32 VBRas32::Dialup() {
         // A failed dial may leave a half-made connection behind.
         if (dialled.handle != 0)
             backend_->HangUp(dialled.handle);
-        platform::pace::sleep(kHangUpWaitMs);
+        platform::pace::hold(kHangUpWaitMs);
         connection_ = 0;
         dialling_ = false;
         qint32 code = dialled.result;
@@ -47,7 +47,7 @@ qint32 VBRas32::Dialup() {
 
 qint32 VBRas32::HangUp() {
     const qint32 result = backend_->HangUp(connection_);
-    platform::pace::sleep(kHangUpWaitMs);
+    platform::pace::hold(kHangUpWaitMs);
     connection_ = 0;
     return result;
 }

@@ -19,7 +19,8 @@
 // still there and still the same, then always waits 3 s, forgets the handle and returns a code
 // (kNoConnection with nothing to end). Codes are ours, with ErrMsg() giving their text; the only
 // call that throws is EnumEntries() outside its slots (std::out_of_range), which no caller asks.
-// The waits of 3 s are animation pauses (platform/pace.h). GUI thread only.
+// The waits of 3 s block their caller as the dial does (pace::hold): she keeps drawing, but user
+// input waits until they are over. GUI thread only.
 #include "ras_backend.h"
 
 #include <QObject>
