@@ -117,6 +117,9 @@ int main(int argc, char** argv) {
             QCoreApplication::exit(0);
     });
     const int result = app.exec();
+#ifdef MORVIK_HAVE_HEADLINE
+    hls::End();
+#endif
     Trei::TrayIcon(QIcon(), QString(), 2);
     return result;
 }

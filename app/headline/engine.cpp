@@ -117,6 +117,20 @@ double lap(QElapsedTimer& timer) {
     return ms;
 }
 
+// The row as it will be once the stores kept so far are written: an update of all sites compares
+// with that, so its passes end as they would if each had written its store at once.
+Site asKept(Site site, const std::vector<Store>* kept) {
+    if (!kept)
+        return site;
+    for (const Store& s : *kept) {
+        if (s.id >= 0 ? s.id == site.id : s.dllName == site.dllName) {
+            site.data = s.text;
+            site.lastDate = s.date;
+        }
+    }
+    return site;
+}
+
 // Writes a pass's store now, or keeps it for the end of the update.
 bool store(PassContext& context, Store store) {
     if (context.kept) {
@@ -196,7 +210,7 @@ PassResult updateAnime(PassContext& context, const QDate& today) {
         pass.outcome = Outcome::skipped;
         return pass;
     }
-    const Site& site = *found;
+    const Site site = asKept(*found, context.kept);
     files.remove({"moe1.tmp", "moe2.tmp", "tempx.txt", "temp.txt", "temp1.txt", "temp2.txt", "temp3.txt"});
     if (context.cancelled())
         return unstored(site, Outcome::cancelled, cancelledReason(), times);
@@ -417,7 +431,8 @@ void Engine::runAll(PassContext& context, const QDate& today, RunResult& run) {
         }
         PassResult pass;
         if (site) {
-            pass = headline::updateSite(context, *site, QStringLiteral("temp%1.tmp").arg(id));
+            pass = headline::updateSite(context, asKept(*site, context.kept),
+                                        QStringLiteral("temp%1.tmp").arg(id));
         } else {
             pass.id = id;
             pass.outcome = Outcome::skipped;
@@ -430,6 +445,9 @@ void Engine::runAll(PassContext& context, const QDate& today, RunResult& run) {
         }
     }
     if (!run.stopped && !run.cancelled) {
+        if (const std::optional<Site> anime = siteById(context.db, kAnimeId))
+            QMetaObject::invokeMethod(
+                this, [this, name = anime->name] { emit passStarted(kAnimeId, name); }, Qt::QueuedConnection);
         const PassResult pass = updateAnime(context, today);
         run.cancelled = pass.outcome == Outcome::cancelled;
         run.passes.push_back(pass);

@@ -23,7 +23,8 @@
 //
 // An update of all sites keeps its stores until it ends (also when stopped or cancelled) and then
 // writes them in one transaction: one sync of the disk instead of one per site, and the database
-// is locked for writing only that moment, never while pages are fetched.
+// is locked for writing only that moment, never while pages are fetched. Its passes compare with
+// what the stores kept before them would have written, so they end as if each wrote at once.
 //
 // The engine runs one update at a time in the whole program, on a thread of its own, so the
 // windows keep drawing; its signals arrive on the thread that made it.
@@ -142,7 +143,7 @@ public:
     void cancel();
 
 signals:
-    // A pass of the update of all sites begins on the site of that row.
+    // A pass of the update of all sites begins on the site of that row (the anime schedule's too).
     void passStarted(qint64 id, const QString& name);
     // A pass ended (in an update of all sites, also for an id without a row: skipped).
     void passEnded(const headline::PassResult& pass);

@@ -9,14 +9,18 @@
 hiCH::hiCH(hls* owner) : QWidget(owner, Qt::Window), owner_(owner) {
     setObjectName(QStringLiteral("hiCH"));
     setWindowTitle(QStringLiteral("更新中"));
+    setFont(hls::UiFont());
+    // Two lines: a long site name goes on in the second.
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(16, 12, 260, 20);
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label1->setGeometry(16, 6, 260, 40);
     Command1 = new QPushButton(QStringLiteral("キャンセル"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(104, 44, 84, 25);
+    Command1->setGeometry(104, 54, 84, 25);
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    setFixedSize(292, 80);
+    setFixedSize(292, 90);
     Form_Load();
 }
 

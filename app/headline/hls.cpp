@@ -19,6 +19,8 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -40,6 +42,19 @@ QString shownLastDate(const QString& stored) {
     return stored.isEmpty() ? kDateLabel : kDateLabel + headline::shownDate(stored);
 }
 
+// A caption wider than the room inside its button is drawn smaller: the button keeps its place and
+// width (フォント変更 has 73 pixels for six full-width characters).
+void fitCaption(QPushButton* button) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const int room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    QFont font = button->font();
+    while (QFontMetrics(font).horizontalAdvance(button->text()) > room && font.pointSizeF() > 6.0)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    button->setFont(font);
+}
+
 } // namespace
 
 int hls::TwipsPerPixel(double logicalDpi) {
@@ -58,10 +73,18 @@ bool hls::Openable(const QString& address) {
            !url.host().isEmpty();
 }
 
+QFont hls::UiFont() {
+    QFont font(kFontFace);
+    font.setPointSize(9);
+    return font;
+}
+
 hls::hls() {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("hls"));
     setWindowTitle(QStringLiteral("ヘッドライン"));
+    // One face for the Japanese and the Latin letters: the list's rows are then of one height.
+    setFont(UiFont());
 
     list1 = new QListWidget(this);
     list1->setObjectName(QStringLiteral("list1"));
@@ -84,6 +107,8 @@ hls::hls() {
     Command2 = button("Command2", QStringLiteral("HP表示"), 65, &hls::Command2_Click);
     Command1 = button("Command1", QStringLiteral("更新"), 73, &hls::Command1_Click);
     Command3 = button("Command3", QStringLiteral("閉じる"), 73, &hls::Command3_Click);
+    for (QPushButton* b : {Command5, Command4, Command2, Command1, Command3})
+        fitCaption(b);
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
@@ -131,6 +156,15 @@ void hls::Unload() {
         loaded->close();
 }
 
+void hls::End() {
+    hls* window = loaded;
+    if (!window)
+        return;
+    window->close();
+    // Now, not later: the engine waits for its thread as it goes.
+    delete window;
+}
+
 void hls::Form_Load() {
     stop_flag = 0;
     loadSavedSize();
@@ -148,6 +182,8 @@ void hls::Form_Load() {
         for (const headline::ListedSite& site : headline::listSites(*db_)) {
             auto* item = new QListWidgetItem(site.name, list1);
             item->setData(kIdRole, site.id);
+            // The list is narrow: a long name can be read whole here.
+            item->setToolTip(site.name);
         }
     } else {
         StatusBar1->showMessage(QStringLiteral("ヘッドラインのデータベースを開けません"));
@@ -214,6 +250,13 @@ void hls::resizeEvent(QResizeEvent* event) {
 }
 
 void hls::Form_Resize() {
+    // Made smaller than its least size after all (by a window manager that ignores that hint, or by
+    // another program): back to that size.
+    const QSize least = minimumSize();
+    if (width() < least.width() || height() < least.height()) {
+        resize(std::max(width(), least.width()), std::max(height(), least.height()));
+        return;
+    }
     const int w = width(), h = height();
     Text1->resize(std::max(0, w - 155), std::max(0, h - 60));
     list1->resize(list1->width(), std::max(0, h - 60));
@@ -261,6 +304,12 @@ void hls::say(const QString& text, bool always) {
 void hls::EnableButtons(bool enabled) {
     for (QPushButton* b : {Command1, Command2, Command3, Command4})
         b->setEnabled(enabled);
+}
+
+void hls::ShowProgress(QWidget* progress) {
+    const QRect over = frameGeometry();
+    progress->move(over.center() - QPoint(progress->width() / 2, progress->height() / 2));
+    progress->show();
 }
 
 void hls::UnloadProgress() {
@@ -323,7 +372,7 @@ void hls::Command1_Click() {
     EnableButtons(false);
     UnloadProgress();
     hiCH_ = new hiCH(this);
-    hiCH_->show();
+    ShowProgress(hiCH_);
     if (!engine.updateSite(item->text())) {
         UnloadProgress();
         EnableButtons(true);
@@ -351,7 +400,7 @@ void hls::Command4_Click() {
     EnableButtons(false);
     UnloadProgress();
     sinCH_ = new sinCH(this);
-    sinCH_->show();
+    ShowProgress(sinCH_);
     updatingAll_ = true;
     if (!engine.updateAll()) {
         updatingAll_ = false;
@@ -380,8 +429,11 @@ void hls::passEnded(const headline::PassResult& pass) {
         selectSite(pass.id);
         break;
     case headline::Outcome::failed:
+        // Ends as a site found unchanged: the list follows it, showing what it keeps.
         notUpdated_ << pass.name;
         StatusBar1->showMessage(pass.name + QStringLiteral("：") + pass.reason);
+        Text1->setPlainText(pass.text);
+        selectSite(pass.id);
         break;
     case headline::Outcome::skipped:
     case headline::Outcome::cancelled:
@@ -397,6 +449,11 @@ void hls::finished(const headline::RunResult& run) {
         EnableButtons(true);
         if (run.cancelled)
             return;
+        // No pass ran (the database could not be opened): nothing was done to say so of.
+        if (!run.passes.empty() && run.passes.front().id < 0) {
+            StatusBar1->showMessage(run.passes.front().reason);
+            return;
+        }
         say(run.stopped ? QStringLiteral("処理を中断しました") : QStringLiteral("一括更新が完了しました"),
             true);
         if (run.storeFailed)

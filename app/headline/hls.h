@@ -44,8 +44,11 @@ public:
     static void Show();
     // The loaded window, or null.
     static hls* Instance();
-    // Closes the window without saving its size (the program's end, tests).
+    // Closes the window without saving its size (tests).
     static void Unload();
+    // The program's end: closes the window and waits for its update to end, so that its runner is
+    // stopped and what its passes stored is written before the program goes.
+    static void End();
 
     // Design of the inner area, in pixels.
     static constexpr int kDesignWidth = 608, kDesignHeight = 433;
@@ -58,6 +61,8 @@ public:
 
     // Whether HP表示 opens the address: http or https with a host.
     static bool Openable(const QString& address);
+    // The font of the window's controls and of its progress windows.
+    static QFont UiFont();
 
     // The font dialog of フォント変更: the chosen font, or the font it was given when cancelled.
     // Tests put a stand-in here; unset, QFontDialog asks.
@@ -93,6 +98,8 @@ public:
     void Command5_Click();
     void list1_MouseDown();
 
+    // Shows a progress window over the middle of this one.
+    void ShowProgress(QWidget* progress);
     // Enables or disables 更新, HP表示, 閉じる and 一括更新 together.
     void EnableButtons(bool enabled);
     // Unloads the progress window that is up.

@@ -9,20 +9,24 @@
 sinCH::sinCH(hls* owner) : QWidget(owner, Qt::Window), owner_(owner) {
     setObjectName(QStringLiteral("sinCH"));
     setWindowTitle(QStringLiteral("ヘッドライン更新中"));
+    setFont(hls::UiFont());
+    // Two lines: a long site name goes on in the second.
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(16, 12, 260, 20);
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label1->setGeometry(16, 6, 260, 40);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setGeometry(16, 40, 260, 20);
+    ProgressBar1->setGeometry(16, 52, 260, 20);
     ProgressBar1->setMinimum(0);
     // Two ideographic spaces between the two characters.
     Command1 = new QPushButton(QStringLiteral("中\u3000\u3000止"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(104, 72, 84, 25);
+    Command1->setGeometry(104, 82, 84, 25);
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     Timer1.onTick([this] { Timer1_Timer(); });
-    setFixedSize(292, 108);
+    setFixedSize(292, 118);
     Form_Load();
 }
 

@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 using namespace headline_test;
@@ -377,6 +379,8 @@ TEST_F(AllSites, StoresEverySiteThenTheAnimeSchedule) {
     EXPECT_EQ(lastDate(21), kNowStored);
     EXPECT_EQ(window->site_count, 21);
     EXPECT_EQ(window->progress, 21);
+    // The anime schedule's pass names its site too.
+    EXPECT_EQ(window->site_name, QStringLiteral("アニメ放送予定"));
     EXPECT_LE(highest, 21);
     EXPECT_EQ(window->list1->currentItem()->text(), QStringLiteral("アニメ放送予定"));
     EXPECT_EQ(window->Text1->toPlainText(), januaryText);
@@ -415,6 +419,9 @@ TEST_F(AllSites, StopEndsTheRunAfterThePassThatRuns) {
     }
     EXPECT_EQ(data(21), std::nullopt);
     EXPECT_EQ(window->site_name, QStringLiteral("サイト%1").arg(k + 1));
+    // The list stays on the last site whose pass ended.
+    ASSERT_TRUE(window->list1->currentItem());
+    EXPECT_EQ(window->list1->currentItem()->text(), QStringLiteral("サイト%1").arg(k));
     EXPECT_EQ(balloons(), QStringList{QStringLiteral("ShowFuki 処理を中断しました")});
     EXPECT_EQ(window->stop_flag, 0);
     EXPECT_FALSE(window->ProgressAll());
@@ -437,6 +444,57 @@ TEST_F(AllSites, NothingChangedWritesNothing) {
     EXPECT_EQ(window->Label1->text(), shown);
     EXPECT_EQ(balloons(), QStringList{QStringLiteral("ShowFuki 一括更新が完了しました")});
     EXPECT_EQ(window->StatusBar1->currentMessage(), QStringLiteral("更新できなかったサイト：アニメ放送予定"));
+}
+
+// A pass that fails ends as one that found nothing new: the list moves to its site and the text box
+// shows what that site keeps.
+TEST_F(AllSites, AFailedPassIsShownAsUnchanged) {
+    ASSERT_TRUE(build({{0, QStringLiteral("読める"), QStringLiteral("a"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/rss2_utf8.xml"))},
+                       {1, QStringLiteral("読めない"), QStringLiteral("b"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/status/404"))}}));
+    storeBefore(1, QStringLiteral("前の見出し"));
+    hls* window = open();
+    runAll(window);
+    EXPECT_EQ(data(0), utf8Text);
+    EXPECT_EQ(data(1), QStringLiteral("前の見出し"));
+    ASSERT_TRUE(window->list1->currentItem());
+    EXPECT_EQ(window->list1->currentItem()->text(), QStringLiteral("読めない"));
+    EXPECT_EQ(window->Text1->toPlainText(), QStringLiteral("前の見出し"));
+    EXPECT_EQ(window->Label1->text(), kNowShown);
+    EXPECT_EQ(window->StatusBar1->currentMessage(), QStringLiteral("更新できなかったサイト：読めない"));
+}
+
+// Two sites of one plug-in name: each pass compares with what the passes before it stored, so both
+// rows end with the text of the site updated last, as when every pass writes at once.
+TEST_F(AllSites, ASharedPlugInNameEndsWithTheLastSitesText) {
+    ASSERT_TRUE(build({{0, QStringLiteral("一つ目"), QStringLiteral("shared"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/rss2_utf8.xml"))},
+                       {1, QStringLiteral("二つ目"), QStringLiteral("shared"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/rss2_sjis.xml"))}}));
+    // The second site's page reads as it was stored; the first one's does not.
+    storeBefore(0, sjisText);
+    storeBefore(1, sjisText);
+    hls* window = open();
+    runAll(window);
+    EXPECT_EQ(data(0), sjisText);
+    EXPECT_EQ(data(1), sjisText);
+    EXPECT_EQ(lastDate(1), kNowStored);
+    EXPECT_EQ(window->Text1->toPlainText(), sjisText);
+}
+
+// An update of all sites that cannot open the database does not say it is done: the status bar says
+// why nothing ran.
+TEST_F(AllSites, ADatabaseThatCannotBeOpenedIsSaid) {
+    ASSERT_TRUE(build({{0, QStringLiteral("サイト"), QStringLiteral("s"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/rss2_utf8.xml"))}}));
+    hls* window = open();
+    window->engine.setDatabase(home.file(QStringLiteral("gone/morvik_heart.mdb")));
+    runAll(window);
+    EXPECT_TRUE(balloons().isEmpty());
+    EXPECT_EQ(window->StatusBar1->currentMessage(), QStringLiteral("データベースを開けません"));
+    EXPECT_TRUE(window->Command4->isEnabled());
+    EXPECT_FALSE(window->ProgressAll());
 }
 
 TEST_F(AllSites, AnEmptyTableIsNoError) {
@@ -620,6 +678,70 @@ TEST_F(Window, TheFontIsSavedAndTakenBack) {
     EXPECT_EQ(again->Text1->font().family(), QStringLiteral("Noto Serif CJK JP"));
     EXPECT_EQ(again->Text1->font().pointSize(), 10); // a size that is no number is ignored
     EXPECT_FALSE(again->Text1->font().bold());
+}
+
+// The names of the shipped sites, from the table's source.
+QStringList shippedNames() {
+    QFile source(QStringLiteral(MORVIK_HEDLINE_SOURCE));
+    if (!source.open(QIODevice::ReadOnly))
+        return {};
+    QStringList names;
+    for (const QString& line : QString::fromUtf8(source.readAll()).split(QLatin1Char('\n'))) {
+        const QStringList fields = line.split(QStringLiteral(" | "));
+        bool numbered = false;
+        fields.front().toInt(&numbered);
+        if (numbered && fields.size() > 1)
+            names << fields[1];
+    }
+    return names;
+}
+
+// Whether a label shows its whole text.
+bool showsWhole(const QLabel* label) {
+    if (label->wordWrap())
+        return label->heightForWidth(label->width()) <= label->height();
+    return label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width();
+}
+
+// Whether a button's caption fits inside its frame.
+bool showsWhole(const QPushButton* button) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    return button->fontMetrics().horizontalAdvance(button->text()) <= room.width();
+}
+
+// Every caption, and every shipped site's name in the progress windows, shows whole; the site list's
+// rows are of one height, Japanese or not.
+TEST_F(Window, TextsShowWhole) {
+    const QStringList names = shippedNames();
+    ASSERT_GE(names.size(), 22);
+    std::vector<Row> rows;
+    for (int i = 0; i < names.size(); ++i)
+        rows.push_back({i, names[i], QStringLiteral("site%1").arg(i), QStringLiteral("1"),
+                        QStringLiteral("0"), QString()});
+    ASSERT_TRUE(build(rows));
+    hls* window = open();
+    for (QPushButton* b :
+         {window->Command1, window->Command2, window->Command3, window->Command4, window->Command5}) {
+        SCOPED_TRACE(b->text().toStdString());
+        EXPECT_TRUE(showsWhole(b));
+    }
+    const int rowHeight = window->list1->visualItemRect(window->list1->item(0)).height();
+    for (int row = 0; row < window->list1->count(); ++row) {
+        const QString name = window->list1->item(row)->text();
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_EQ(window->list1->visualItemRect(window->list1->item(row)).height(), rowHeight);
+        window->site_name = name;
+        sinCH all(window);
+        EXPECT_TRUE(showsWhole(all.Label1));
+        EXPECT_TRUE(showsWhole(all.Command1));
+        window->list1->setCurrentRow(row);
+        hiCH one(window);
+        EXPECT_TRUE(showsWhole(one.Label1));
+        EXPECT_TRUE(showsWhole(one.Command1));
+    }
 }
 
 TEST_F(Window, APressOnASiteShowsItsHeadlinesAndTime) {

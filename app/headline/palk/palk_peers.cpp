@@ -30,14 +30,10 @@ public:
         headline::Engine engine;
         engine.setDatabase(heart::copyPath());
         platform::pace::Wait wait;
-        QObject::connect(&engine, &headline::Engine::passStarted, &engine,
-                         [&](qint64, const QString& name) { progress(Pass::site, name); });
-        // The schedule's pass follows the last site's at once.
-        QObject::connect(
-            &engine, &headline::Engine::passEnded, &engine, [&](const headline::PassResult& pass) {
-                if (pass.id == headline::kLastSiteId && pass.outcome != headline::Outcome::cancelled)
-                    progress(Pass::anime, QString());
-            });
+        // The schedule's pass has its own words, not the row's name.
+        QObject::connect(&engine, &headline::Engine::passStarted, &engine, [&](qint64 id, const QString& name) {
+            progress(id == headline::kAnimeId ? Pass::anime : Pass::site, name);
+        });
         QObject::connect(&engine, &headline::Engine::finished, &engine, [&] { wait.finish(); });
         if (!engine.updateAll())
             return headline::Engine::anyBusy() ? Run::busy : Run::failed;
