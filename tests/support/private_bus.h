@@ -2,10 +2,12 @@
 // A D-Bus daemon of the test's own, for tests of what the program asks of system services: nothing
 // here ever reaches the machine's own buses. SystemBusMock points the system bus at such a daemon
 // and runs one of python-dbusmock's templates on it.
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -13,6 +15,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
+#include <vector>
 
 namespace private_bus {
 
@@ -167,6 +170,36 @@ public:
         QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
         message.setArguments(arguments);
         return control_.call(message, QDBus::Block, 5000);
+    }
+
+    // The arguments of each call of the method that the mock at path has recorded, oldest first,
+    // from dbusmock's call log. A mock that does not answer fails the test.
+    std::vector<QVariantList> recordedCalls(const QString& path, const QString& method) {
+        std::vector<QVariantList> calls;
+        const QDBusMessage reply = call(service_, path, QStringLiteral("org.freedesktop.DBus.Mock"),
+                                        QStringLiteral("GetMethodCalls"), {method});
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+            return calls;
+        const QDBusArgument log = reply.arguments().constFirst().value<QDBusArgument>();
+        log.beginArray();
+        while (!log.atEnd()) {
+            qulonglong timestamp = 0;
+            QVariantList arguments;
+            log.beginStructure();
+            log >> timestamp;
+            log.beginArray();
+            while (!log.atEnd()) {
+                QDBusVariant argument;
+                log >> argument;
+                arguments << argument.variant();
+            }
+            log.endArray();
+            log.endStructure();
+            calls.push_back(arguments);
+        }
+        log.endArray();
+        return calls;
     }
 
     QString busAddress() const { return bus_.address(); }

@@ -3,8 +3,6 @@
 // Nothing here reaches the machine's own system bus or its clock.
 #include "private_bus.h"
 
-#include <QDBusArgument>
-#include <QDBusVariant>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -30,32 +28,7 @@ public:
     }
 
     // The arguments of each SetTime the mock has answered.
-    std::vector<QVariantList> setTimes() {
-        std::vector<QVariantList> calls;
-        const QDBusMessage reply = call(kService, kPath, QStringLiteral("org.freedesktop.DBus.Mock"),
-                                        QStringLiteral("GetMethodCalls"), {QStringLiteral("SetTime")});
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-            return calls;
-        const QDBusArgument log = reply.arguments().constFirst().value<QDBusArgument>();
-        log.beginArray();
-        while (!log.atEnd()) {
-            qulonglong timestamp = 0;
-            QVariantList arguments;
-            log.beginStructure();
-            log >> timestamp;
-            log.beginArray();
-            while (!log.atEnd()) {
-                QDBusVariant argument;
-                log >> argument;
-                arguments << argument.variant();
-            }
-            log.endArray();
-            log.endStructure();
-            calls.push_back(arguments);
-        }
-        log.endArray();
-        return calls;
-    }
+    std::vector<QVariantList> setTimes() { return recordedCalls(kPath, QStringLiteral("SetTime")); }
 };
 
 } // namespace timedated_mock
