@@ -1,17 +1,13 @@
 #include "page_server.h"
 
+#include "self_signed.h"
+
 PageServer::PageServer(const QString& folder, bool tls) : tls_(tls) {
     QStringList arguments{QStringLiteral(MORVIK_SUPPORT_DIR "/page_server.py"), QStringLiteral("--dir"), folder};
     if (tls) {
         const QString cert = keys_.filePath(QStringLiteral("cert.pem")),
                       key = keys_.filePath(QStringLiteral("key.pem"));
-        QProcess openssl;
-        openssl.start(QStringLiteral("openssl"),
-                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                       QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
-                       QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-                       QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
-        if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0)
+        if (!makeSelfSignedCertificate(cert, key))
             return;
         arguments << QStringLiteral("--tls") << cert << key;
     }
