@@ -3,60 +3,16 @@
 #include "platform/codec.h"
 
 #include <QRegularExpression>
-#include <QStringDecoder>
-#include <algorithm>
 
 namespace headline::page_text {
 namespace {
 
+using platform::codec::isCp932;
+using platform::codec::isEucJp;
+using platform::codec::isIso2022Jp;
+using platform::codec::isValidUtf8;
+
 constexpr char kUtf8Bom[] = "\xef\xbb\xbf";
-
-bool hasEightBit(const QByteArray& bytes) {
-    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) >= 0x80; });
-}
-
-bool validUtf8(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(bytes);
-    Q_UNUSED(text);
-    return !decoder.hasError();
-}
-
-bool hasJisEscape(const QByteArray& bytes) {
-    return bytes.contains("\x1b$B") || bytes.contains("\x1b$@") || bytes.contains("\x1b(I") ||
-           bytes.contains("\x1b$(D") || bytes.contains("\x1b(J");
-}
-
-bool validJis(const QByteArray& bytes) {
-    return hasJisEscape(bytes) && !hasEightBit(bytes);
-}
-
-// Every 8-bit byte in an EUC-JP sequence (glibc's EUC-JP-MS would take C1 bytes too).
-bool validEuc(const QByteArray& bytes) {
-    const qsizetype n = bytes.size();
-    auto at = [&](qsizetype i) { return i < n ? uchar(bytes[i]) : 0; };
-    auto high = [&](qsizetype i) { return at(i) >= 0xa1 && at(i) <= 0xfe; };
-    for (qsizetype i = 0; i < n; ++i) {
-        const uchar c = at(i);
-        if (c < 0x80)
-            continue;
-        if (c == 0x8e && at(i + 1) >= 0xa1 && at(i + 1) <= 0xdf)
-            i += 1;
-        else if (c == 0x8f && high(i + 1) && high(i + 2))
-            i += 2;
-        else if (high(i) && high(i + 1))
-            i += 1;
-        else
-            return false;
-    }
-    return true;
-}
-
-bool validCp932(const QByteArray& bytes) {
-    bool ok = false;
-    platform::codec::decode(bytes, platform::codec::kCp932, &ok);
-    return ok;
-}
 
 // The XML declaration at the start of the page, or an empty array.
 QByteArray declaration(const QByteArray& page) {
@@ -95,13 +51,13 @@ std::optional<Encoding> declared(const QByteArray& page) {
 bool validAs(const QByteArray& page, Encoding encoding) {
     switch (encoding) {
     case Encoding::utf8:
-        return validUtf8(page);
+        return isValidUtf8(page);
     case Encoding::cp932:
-        return validCp932(page);
+        return isCp932(page);
     case Encoding::eucJp:
-        return validEuc(page);
+        return isEucJp(page);
     case Encoding::iso2022Jp:
-        return validJis(page);
+        return isIso2022Jp(page);
     }
     return false;
 }
@@ -113,11 +69,11 @@ Encoding detect(const QByteArray& page) {
         return Encoding::utf8;
     if (const auto named = declared(page); named && validAs(page, *named))
         return *named;
-    if (validJis(page))
+    if (isIso2022Jp(page))
         return Encoding::iso2022Jp;
-    if (validUtf8(page))
+    if (isValidUtf8(page))
         return Encoding::utf8;
-    if (validEuc(page))
+    if (isEucJp(page))
         return Encoding::eucJp;
     return Encoding::cp932;
 }
