@@ -10,12 +10,7 @@ hiCH::hiCH(hls* owner) : QWidget(owner, Qt::Window), owner_(owner) {
     setObjectName(QStringLiteral("hiCH"));
     setWindowTitle(QStringLiteral("更新中"));
     setFont(hls::UiFont());
-    // Two lines: a long site name goes on in the second.
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Label1->setGeometry(16, 6, 260, 40);
+    Label1 = hls::SiteLabel(this);
     Command1 = new QPushButton(QStringLiteral("キャンセル"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setGeometry(104, 54, 84, 25);
@@ -26,7 +21,7 @@ hiCH::hiCH(hls* owner) : QWidget(owner, Qt::Window), owner_(owner) {
 
 void hiCH::Form_Load() {
     const QListWidgetItem* selected = owner_->list1->currentItem();
-    Label1->setText((selected ? selected->text() : QString()) + QStringLiteral("を更新してます"));
+    Label1->setText(hls::Updating(selected ? selected->text() : QString()));
 }
 
 void hiCH::Command1_Click() {

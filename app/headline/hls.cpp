@@ -79,6 +79,19 @@ QFont hls::UiFont() {
     return font;
 }
 
+QLabel* hls::SiteLabel(QWidget* window) {
+    auto* label = new QLabel(window);
+    label->setObjectName(QStringLiteral("Label1"));
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setGeometry(16, 6, 260, 40);
+    return label;
+}
+
+QString hls::Updating(const QString& site) {
+    return site + QStringLiteral("を更新してます");
+}
+
 hls::hls() {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("hls"));

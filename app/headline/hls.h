@@ -63,6 +63,11 @@ public:
     static bool Openable(const QString& address);
     // The font of the window's controls and of its progress windows.
     static QFont UiFont();
+    // A progress window's label naming the site being updated, at the window's top. Two lines: a
+    // long site name goes on in the second.
+    static QLabel* SiteLabel(QWidget* window);
+    // What that label says of the site.
+    static QString Updating(const QString& site);
 
     // The font dialog of フォント変更: the chosen font, or the font it was given when cancelled.
     // Tests put a stand-in here; unset, QFontDialog asks.

@@ -10,12 +10,7 @@ sinCH::sinCH(hls* owner) : QWidget(owner, Qt::Window), owner_(owner) {
     setObjectName(QStringLiteral("sinCH"));
     setWindowTitle(QStringLiteral("ヘッドライン更新中"));
     setFont(hls::UiFont());
-    // Two lines: a long site name goes on in the second.
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Label1->setGeometry(16, 6, 260, 40);
+    Label1 = hls::SiteLabel(this);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setGeometry(16, 52, 260, 20);
@@ -32,13 +27,13 @@ sinCH::sinCH(hls* owner) : QWidget(owner, Qt::Window), owner_(owner) {
 
 void sinCH::Form_Load() {
     ProgressBar1->setMaximum(owner_->site_count);
-    Label1->setText(owner_->site_name + QStringLiteral("を更新してます"));
+    Label1->setText(hls::Updating(owner_->site_name));
     Timer1.setEnabled(true);
     Command1->setEnabled(true);
 }
 
 void sinCH::Timer1_Timer() {
-    Label1->setText(owner_->site_name + QStringLiteral("を更新してます"));
+    Label1->setText(hls::Updating(owner_->site_name));
     ProgressBar1->setValue(owner_->progress);
 }
 
