@@ -3,8 +3,7 @@
 #include "app/settings/IniManage.h"
 #include "app/settings/settings_keys.h"
 #include "app/state/flag.h"
-#include "app/state/speak.h"
-#include "app/window/services.h"
+#include "balloon.h"
 #include "platform/codec.h"
 #include "platform/http/http.h"
 #include "platform/pace.h"
@@ -90,23 +89,6 @@ public:
 private:
     bool busy_;
 };
-
-// A line in the main balloon: an open balloon only takes the new text.
-void say(const QString& voiceId, const QString& text) {
-    services::Talk& talk = services::talk();
-    if (voiceId.isEmpty()) {
-        flag::state.VoicePath.clear(); // this line has no voice: never replay an older clip
-    } else {
-        speak::state.VoiceId = voiceId;
-        talk.PlayCommonVoice();
-        flag::state.VoicePath = services::commonVoicePath(voiceId);
-    }
-    speak::state.TalkText = text;
-    if (talk.FukiOpen())
-        talk.SetFukiText(text);
-    else
-        talk.ShowFuki();
-}
 
 } // namespace
 
@@ -205,13 +187,13 @@ void SetSntpConnect() {
         return;
     switch (result.outcome) {
     case Outcome::Set:
-        say(QStringLiteral("22"), QStringLiteral("時間を調整しました"));
+        mail::sayInBalloon(QStringLiteral("22"), QStringLiteral("時間を調整しました"));
         break;
     case Outcome::NoServer:
-        say(QStringLiteral("16"), QStringLiteral("サーバの接続に失敗しました"));
+        mail::sayInBalloon(QStringLiteral("16"), QStringLiteral("サーバの接続に失敗しました"));
         break;
     case Outcome::NotSet:
-        say(QString(), QStringLiteral("時間を調整できませんでした"));
+        mail::sayInBalloon(QString(), QStringLiteral("時間を調整できませんでした"));
         break;
     case Outcome::Busy:
         break;
