@@ -3,6 +3,7 @@
 // two outcomes and the hang-up. NetworkManager's backend: nm_backend_test.cpp.
 #include "app/dialup/VBRas32.h"
 #include "fake_dialup.h"
+#include "heard.h"
 #include "platform/pace.h"
 
 #include <QSet>
@@ -10,23 +11,6 @@
 #include <stdexcept>
 
 namespace {
-
-// The signals of one object, in the order raised, with the pauses between them.
-struct Heard {
-    QStringList events;
-    platform::pace::Recorder recorder;
-    QObject listening; // the connections go with it
-
-    explicit Heard(VBRas32& ras) {
-        QObject::connect(&ras, &VBRas32::ConnectComplete, &listening, [this] { note("ConnectComplete"); });
-        QObject::connect(&ras, &VBRas32::ConnectError, &listening,
-                         [this](qint32 code) { note(QStringLiteral("ConnectError %1").arg(code)); });
-    }
-    void note(const QString& what) {
-        events << recorder.events << what;
-        recorder.events.clear();
-    }
-};
 
 TEST(VBRas32Default, NoEntryNothingConnectedAndADialThatFailsOnce) {
     dialup::install(nullptr);

@@ -4,6 +4,7 @@
 // and the hang-up of a kept, a missing and a stale handle.
 #include "app/dialup/VBRas32.h"
 #include "app/dialup/nm_backend.h"
+#include "heard.h"
 #include "nm_mock.h"
 #include "platform/network_manager/network_manager.h"
 #include "platform/pace.h"
@@ -36,23 +37,6 @@ protected:
     }
 
     MockNetworkManager mock;
-};
-
-// The signals of one object, in the order raised, with the pauses recorded before them.
-struct Heard {
-    QStringList events;
-    platform::pace::Recorder recorder;
-    QObject listening;
-
-    explicit Heard(VBRas32& ras) {
-        QObject::connect(&ras, &VBRas32::ConnectComplete, &listening, [this] { note("ConnectComplete"); });
-        QObject::connect(&ras, &VBRas32::ConnectError, &listening,
-                         [this](qint32 code) { note(QStringLiteral("ConnectError %1").arg(code)); });
-    }
-    void note(const QString& what) {
-        events << recorder.events << what;
-        recorder.events.clear();
-    }
 };
 
 TEST_F(NmBackend, EveryProfileIsAnEntryInNetworkManagersOrder) {
