@@ -39,26 +39,14 @@ EOF
 start_x
 start_morvik "$program" 600 300 proxy=1
 wait_window morvik >/dev/null
-wait_window fuki >/dev/null
-for _ in $(seq 300); do
-    [[ -z $(first_window fuki) ]] && break
-    sleep 0.1
-done
+wait_greeting
 read -r wx wy < <(window_place morvik)
 x=$((wx + 75)) y=$((wy + 150))
 
 # Her menu from the bottom: 終了, dokoituの編集, ヘルプ, 設定, ヘッドライン.
-window=
-for _ in $(seq 20); do
-    xdotool mousemove "$x" "$y" click 3
-    sleep 0.5
-    if [[ $(xdotool search --onlyvisible --class morvik 2>/dev/null | wc -l) -gt 1 ]]; then
-        xdotool key Up Up Up Up Up Return
-        window=$(wait_output 100 xdotool search --onlyvisible --name '^ヘッドライン$') || true
-        break
-    fi
-done
-[[ -n $window ]] || { echo "the headline window did not open"; exit 1; }
+choose_item "$x" "$y" 5
+window=$(wait_output 100 xdotool search --onlyvisible --name '^ヘッドライン$') ||
+    { echo "the headline window did not open"; exit 1; }
 # Made smaller than 4000 twips (267 pixels at 96 dpi) from outside, where no window manager keeps
 # it from that, it takes that size again.
 xdotool windowsize "$window" 100 100

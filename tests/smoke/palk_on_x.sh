@@ -68,16 +68,7 @@ close_palk() {
 # dial-up item is shown on a LAN).
 read -r wx wy < <(window_place morvik)
 choose_palk() {
-    for _ in $(seq 20); do
-        xdotool mousemove $((wx + 75)) $((wy + 150)) click 3
-        sleep 0.5
-        if [[ $(xdotool search --onlyvisible --class morvik 2>/dev/null | wc -l) -gt 1 ]]; then
-            xdotool key Up Up Up Up Up Up Up Up Return
-            return 0
-        fi
-    done
-    echo "her menu never opened"
-    return 1
+    choose_item $((wx + 75)) $((wy + 150)) 8
 }
 # AutoEnd is the menu's to act on: the start-up left him up.
 close_palk
