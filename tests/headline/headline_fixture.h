@@ -166,9 +166,7 @@ protected:
         qputenv("MORVIK_BIN", RUNNER_FOLDER);
         qputenv("MORVIK_DATA", data_.path().toUtf8());
         state::resetAll();
-        auto t = std::make_unique<FakeTalk>();
-        talk = t.get();
-        services::install(std::move(t));
+        talk = installTalk();
         stage.items[Stage::Item::getto] = true;
         Stage::Install(&stage);
         platform::clock::setFake(kNow);

@@ -62,9 +62,7 @@ class ClockSetting : public ::testing::Test {
 protected:
     void SetUp() override {
         state::resetAll();
-        auto t = std::make_unique<FakeTalk>();
-        talk = t.get();
-        services::install(std::move(t));
+        talk = installTalk();
         services::install(std::make_unique<MailService>());
         ASSERT_TRUE(pages.isValid());
         QDir(pages.path()).mkpath(QStringLiteral("cgi-bin"));

@@ -4,6 +4,7 @@
 #include "fake_dialup.h"
 #include "recording_services.h"
 
+#include <memory>
 #include <stdexcept>
 
 struct FakeTalk : services::Talk {
@@ -60,6 +61,14 @@ struct FakeTalk : services::Talk {
     void vbmp3_free() override { calls << QStringLiteral("vbmp3_free"); }
     QString MciStatusMode(const QString&) override { return mciMode; }
 };
+
+// Puts a fresh talk stand-in of the type in as the talk service, which owns it, and returns it.
+template <class Talk = FakeTalk> Talk* installTalk() {
+    auto talk = std::make_unique<Talk>();
+    Talk* installed = talk.get();
+    services::install(std::move(talk));
+    return installed;
+}
 
 struct FakeWindows : services::Windows {
     QStringList calls;

@@ -57,9 +57,7 @@ class DialUp : public ::testing::Test {
 protected:
     void SetUp() override {
         state::resetAll();
-        auto t = std::make_unique<MarkingTalk>();
-        talk = t.get();
-        services::install(std::move(t));
+        talk = installTalk<MarkingTalk>();
         services::install(std::make_unique<FakeMail>());
         dialup::install(ras);
         platform::power::setRoot(home.file("power"));
@@ -312,9 +310,7 @@ TEST_F(DialUp, ASecondClickWhileSheDialsDoesNothing) {
 TEST(DialUpOverNetworkManager, HerMenuFollowsNetworkManagerWithinATickAndAsksItNothingPerTick) {
     TestHome home;
     state::resetAll();
-    auto t = std::make_unique<FakeTalk>();
-    FakeTalk* talk = t.get();
-    services::install(std::move(t));
+    FakeTalk* talk = installTalk();
     nm_mock::MockNetworkManager mock;
     mock.start();
     mock.addDevice();
