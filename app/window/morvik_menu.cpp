@@ -82,7 +82,7 @@ bool morvik::newMailSignShown() const {
 }
 
 void morvik::mousePressEvent(QMouseEvent* event) {
-    const int button = event->button() == Qt::LeftButton ? 1 : event->button() == Qt::RightButton ? 2 : 0;
+    const int button = PressDrag::Button(event);
     const QPoint at = event->position().toPoint();
     const QPoint global = event->globalPosition().toPoint();
     // Image1 covers the window; the gauge and the label lie on it and forward to the form.

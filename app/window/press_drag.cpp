@@ -5,6 +5,10 @@
 #include <QWidget>
 #include <QWindow>
 
+int PressDrag::Button(const QMouseEvent* event) {
+    return event->button() == Qt::LeftButton ? 1 : event->button() == Qt::RightButton ? 2 : 0;
+}
+
 void PressDrag::Move(const QMouseEvent* event) {
     if (!(event->buttons() & Qt::LeftButton))
         return;

@@ -18,6 +18,9 @@ class PressDrag {
 public:
     explicit PressDrag(QWidget* window) : window_(window) {}
 
+    // The button of a press as the windows' press handlers take it: 1 left, 2 right, 0 another.
+    static int Button(const QMouseEvent* event);
+
     // A left press at the global position that becomes a drag once the mouse moves.
     void Press(QPoint globalPos) { from_ = globalPos; }
     // A move of the mouse: starts or goes on with the drag.

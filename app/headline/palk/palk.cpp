@@ -9,18 +9,11 @@
 #include "app/window/os_version.h"
 #include "app/window/picture_stores.h"
 #include "palk_peers.h"
-#include "platform/clock.h"
-#include "platform/pace.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>
-#include <iterator>
 
 namespace {
-
-// The floating: the step of the window's top at each phase; seven ticks bring him back.
-constexpr int kFloat[] = {1, 1, 1, 0, -1, -1, -1};
-constexpr int kPhases = int(std::size(kFloat));
 
 // His menu: caption and key, in order.
 struct MenuItem {
@@ -37,18 +30,10 @@ constexpr MenuItem kMenu[] = {
 palk::palk() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Tool) {
     setObjectName(QStringLiteral("palk"));
     setWindowTitle(QStringLiteral("パルク"));
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setFixedSize(kWidth, kHeight);
     // His own window class on X, as the balloons and ヴェンス have theirs.
     balloon::NameWindowClass(this, "palk");
-
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(0, 0, kWidth, kHeight);
-    // Its presses are the window's own.
-    Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // The picture he is designed with: not a step of any animation.
-    stores::Show(Image1, gra::palk_img1(), stores::Note::Quiet);
+    // The picture he is designed with.
+    Image1 = companion::Dress(this, kWidth, kHeight, gra::palk_img1());
 
     Timer1.onTick([this] { Timer1_Timer(); });
     Timer3.onTick([this] { Timer3_Timer(); });
@@ -100,7 +85,7 @@ void palk::Form_Load() {
     if (!settings_keys::flag(QStringLiteral("fuwafuwa")))
         Timer1.setEnabled(false);
     const QPoint her = balloon::CharacterCorner();
-    moveTo(her.x() + kFromHerLeft, her.y() + kFromHerTop);
+    companion::MoveTo(this, her.x() + kFromHerLeft, her.y() + kFromHerTop);
     RgnCall4::ShapePalk(this);
     IniManage::BeginBatch();
     ExitWindow::GetOsKind();
@@ -124,11 +109,6 @@ void palk::Form_Unload() {
         migi_Pop->deleteLater();
         migi_Pop = nullptr;
     }
-}
-
-void palk::moveTo(int x, int y) {
-    setGeometry(x, y, kWidth, kHeight);
-    platform::pace::mark(QStringLiteral("move %1,%2").arg(x).arg(y));
 }
 
 void palk::ShowPopupMenu(QPoint globalPos, bool show) {
@@ -186,26 +166,15 @@ void palk::Form_MouseDown(int button, QPoint globalPos) {
 }
 
 void palk::Timer1_Timer() {
-    // From where he stands now, so a drag is followed.
-    const QPoint at = pos();
-    moveTo(at.x(), at.y() + kFloat[phase_]);
-    phase_ = (phase_ + 1) % kPhases;
+    float_.Tick(this);
 }
 
 void palk::Timer3_Timer() {
-    const QPointer<palk> self(this);
-    stores::Show(Image1, gra::palk_img2());
-    platform::pace::yieldEvents();
-    platform::pace::sleep(200);
-    if (!self)
-        return;
-    stores::Show(Image1, gra::palk_img1());
-    Timer3.setInterval(3000 + 100 * platform::clock::now().time().second());
+    companion::Blink(Image1, gra::palk_img2(), gra::palk_img1(), Timer3);
 }
 
 void palk::mousePressEvent(QMouseEvent* event) {
-    const int button = event->button() == Qt::LeftButton ? 1 : event->button() == Qt::RightButton ? 2 : 0;
-    Form_MouseDown(button, event->globalPosition().toPoint());
+    Form_MouseDown(PressDrag::Button(event), event->globalPosition().toPoint());
 }
 
 void palk::mouseMoveEvent(QMouseEvent* event) {

@@ -13,6 +13,7 @@
 // One window at a time: Show() loads it on first use (a loaded one is only shown), Unload() closes
 // it, and the next Show() loads it anew beside her new place. GUI thread only.
 #include "app/dialup/VBRas32.h"
+#include "app/window/companion.h"
 #include "app/window/press_drag.h"
 #include "platform/timer.h"
 
@@ -104,7 +105,7 @@ public:
     void get_mail();
 
     // The floating phase, 0 to 6: the step the next tick takes.
-    int Phase() const { return phase_; }
+    int Phase() const { return float_.Phase(); }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -114,8 +115,6 @@ protected:
 
 private:
     palk();
-    // Moves the window to (x, y) at its size, noting the move for animation recordings.
-    void moveTo(int x, int y);
     // The balloon, loaded beside him when it is not.
     fuki3* balloon();
     // Sets the balloon's text and shows it.
@@ -142,7 +141,7 @@ private:
     };
 
     PressDrag drag_{this};
-    int phase_ = 0;
+    companion::Float float_;
     int chores_ = 0;
     std::optional<Balloon> unloadAsked_;
     std::optional<qint32> dialFailure_; // the failure of the dial that just ended
