@@ -1,5 +1,5 @@
 // The morvik program: the character on the X11 desktop.
-#include "app/dialup/nm_profiles.h"
+#include "app/dialup/nm_backend.h"
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
 #include "platform/dbus/session_bus.h"
@@ -17,11 +17,17 @@
 #include "app/launcher/luncher.h"
 #include "platform/desktop/program_start.h"
 #endif
+#ifdef MORVIK_HAVE_PALK
+#include "app/headline/palk/palk.h"
+#endif
 #ifdef MORVIK_HAVE_DROP
 #include "app/drop/drop_handler.h"
 #endif
 #ifdef MORVIK_HAVE_SETTINGS_UI
 #include "app/settings_ui/UserData.h"
+#endif
+#ifdef MORVIK_HAVE_HEADLINE
+#include "app/headline/hls.h"
 #endif
 
 #include <QApplication>
@@ -33,6 +39,17 @@ namespace {
 // The windows she opens, as far as this build has them.
 class ProgramWindows : public services::Windows {
 public:
+#ifdef MORVIK_HAVE_PALK
+    void ShowPalk() override {
+        palk::Show();
+    }
+    void UnloadPalk() override {
+        palk::Unload(palk::Balloon::goes);
+    }
+    bool PalkBusy() const override {
+        return palk::Busy();
+    }
+#endif
 #ifdef MORVIK_HAVE_LAUNCHER
     void ShowLauncher() override {
         luncher::Show();
@@ -41,6 +58,11 @@ public:
 #ifdef MORVIK_HAVE_SETTINGS_UI
     void ShowSettings() override {
         UserData::Show();
+    }
+#endif
+#ifdef MORVIK_HAVE_HEADLINE
+    void ShowHeadlines() override {
+        hls::Show();
     }
 #endif
 };
@@ -75,8 +97,8 @@ int main(int argc, char** argv) {
     // Hiding the character (or closing a balloon) must not end her: only the exit does.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // The dial-up objects list NetworkManager's profiles as their phone book.
-    dialup::install(std::make_shared<dialup::NmProfiles>());
+    // The dial-up objects dial NetworkManager's profiles.
+    dialup::install(std::make_shared<dialup::NmBackend>());
 #ifdef MORVIK_HAVE_COM
     services::install(std::make_unique<NhService>());
 #endif
@@ -104,6 +126,9 @@ int main(int argc, char** argv) {
             QCoreApplication::exit(0);
     });
     const int result = app.exec();
+#ifdef MORVIK_HAVE_HEADLINE
+    hls::End();
+#endif
     Trei::TrayIcon(QIcon(), QString(), 2);
     return result;
 }

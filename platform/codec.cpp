@@ -174,6 +174,17 @@ QString decodeIso2022Jp(const QByteArray& bytes, bool* ok) {
 
 namespace {
 
+bool hasIso2022JpEscape(const QByteArray& bytes) {
+    return bytes.contains("\x1b$B") || bytes.contains("\x1b$@") || bytes.contains("\x1b(I") ||
+           bytes.contains("\x1b$(D") || bytes.contains("\x1b(J");
+}
+
+bool hasEightBit(const QByteArray& bytes) {
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) >= 0x80; });
+}
+
+} // namespace
+
 bool isValidUtf8(const QByteArray& bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder.decode(bytes); // the decoding runs only as it becomes a QString
@@ -181,13 +192,8 @@ bool isValidUtf8(const QByteArray& bytes) {
     return !decoder.hasError();
 }
 
-bool hasIso2022JpEscape(const QByteArray& bytes) {
-    return bytes.contains("\x1b$B") || bytes.contains("\x1b$@") || bytes.contains("\x1b(I") ||
-           bytes.contains("\x1b$(D") || bytes.contains("\x1b(J");
-}
-
-// Every 8-bit byte in an EUC-JP sequence: two of A1-FE, 8E and a kana, or 8F and two of A1-FE.
-// (glibc's EUC-JP-MS takes other bytes for C1 controls, so its success proves nothing.)
+// Two of A1-FE, 8E and a kana, or 8F and two of A1-FE. (glibc's EUC-JP-MS takes other bytes for
+// C1 controls, so its success proves nothing.)
 bool isEucJp(const QByteArray& bytes) {
     auto high = [&](qsizetype i) {
         return i < bytes.size() && uchar(bytes[i]) >= 0xa1 && uchar(bytes[i]) <= 0xfe;
@@ -208,14 +214,18 @@ bool isEucJp(const QByteArray& bytes) {
     return true;
 }
 
-bool hasEightBit(const QByteArray& bytes) {
-    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) >= 0x80; });
+bool isIso2022Jp(const QByteArray& bytes) {
+    return hasIso2022JpEscape(bytes) && !hasEightBit(bytes);
 }
 
-} // namespace
+bool isCp932(const QByteArray& bytes) {
+    bool ok = false;
+    decode(bytes, kCp932, &ok);
+    return ok;
+}
 
 QString guessMail(const QByteArray& bytes) {
-    if (hasIso2022JpEscape(bytes) && !hasEightBit(bytes))
+    if (isIso2022Jp(bytes))
         return decodeIso2022Jp(bytes);
     if (isValidUtf8(bytes))
         return QString::fromUtf8(bytes);

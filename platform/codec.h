@@ -23,6 +23,13 @@ inline QString fromCp932(const QByteArray& bytes, bool* ok = nullptr) {
     return decode(bytes, kCp932, ok);
 }
 
+// Whether the bytes read whole, with no invalid sequence, in the encoding. EUC-JP: every 8-bit byte
+// in one of its sequences. ISO-2022-JP: its escapes and no 8-bit byte.
+bool isValidUtf8(const QByteArray& bytes);
+bool isCp932(const QByteArray& bytes);
+bool isEucJp(const QByteArray& bytes);
+bool isIso2022Jp(const QByteArray& bytes);
+
 // ISO-2022-JP read as EUC-JP-MS of its JIS bytes: JIS X 0208 with the vendor rows, JIS X 0212,
 // half-width kana after ESC ( I or SO, JIS X 0201 Roman as ASCII.
 QString decodeIso2022Jp(const QByteArray& bytes, bool* ok = nullptr);

@@ -8,20 +8,13 @@
 #include "app/talk/clip_export.h"
 #include "app/talk/voice_clips.h"
 #include "app/window/picture_stores.h"
-#include "platform/clock.h"
 #include "platform/desktop/program_start.h"
-#include "platform/pace.h"
 #include "platform/program_folder.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>
-#include <iterator>
 
 namespace {
-
-// The bobbing: the step of the window's top at each phase; seven ticks bring him back.
-constexpr int kBob[] = {1, 1, 1, 0, -1, -1, -1};
-constexpr int kPhases = int(std::size(kBob));
 
 const QString kEndKey = QStringLiteral("end_vens");
 const QString kEntryKey = QStringLiteral("pop");
@@ -31,18 +24,11 @@ const QString kEntryKey = QStringLiteral("pop");
 luncher::luncher() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Tool) {
     setObjectName(QStringLiteral("luncher"));
     setWindowTitle(QStringLiteral("ヴェンス"));
-    setAttribute(Qt::WA_ShowWithoutActivating);
-    setFixedSize(kWidth, kHeight);
     // His own window class on X, as the balloons have theirs: window managers and tools tell him
     // from her.
     balloon::NameWindowClass(this, "luncher");
-
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(0, 0, kWidth, kHeight);
-    Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // The picture he is designed with: not a step of any animation.
-    stores::Show(Image1, gra::lun_img1(), stores::Note::Quiet);
+    // The picture he is designed with.
+    Image1 = companion::Dress(this, kWidth, kHeight, gra::lun_img1());
 
     Timer1.onTick([this] { Timer1_Timer(); });
     Timer2.onTick([this] { Timer2_Timer(); });
@@ -72,7 +58,7 @@ void luncher::Form_Load() {
     if (!settings_keys::flag(QStringLiteral("fuwafuwa")))
         Timer1.setEnabled(false);
     const QPoint her = balloon::CharacterCorner();
-    moveTo(her.x() - 70, her.y() + 80);
+    companion::MoveTo(this, her.x() - 70, her.y() + 80);
     RgnCall4::ShapeLauncher(this);
 }
 
@@ -84,11 +70,6 @@ void luncher::Form_Unload() {
         migi_Pop2->deleteLater();
         migi_Pop2 = nullptr;
     }
-}
-
-void luncher::moveTo(int x, int y) {
-    setGeometry(x, y, kWidth, kHeight);
-    platform::pace::mark(QStringLiteral("move %1,%2").arg(x).arg(y));
 }
 
 void luncher::ShowPopupMenu(QPoint globalPos, bool show) {
@@ -158,26 +139,15 @@ void luncher::Form_DblClick() {
 }
 
 void luncher::Timer1_Timer() {
-    // From where he stands now, so a drag is followed.
-    const QPoint at = pos();
-    moveTo(at.x(), at.y() + kBob[phase_]);
-    phase_ = (phase_ + 1) % kPhases;
+    bob_.Tick(this);
 }
 
 void luncher::Timer2_Timer() {
-    const QPointer<luncher> self(this);
-    stores::Show(Image1, gra::lun_img2());
-    platform::pace::yieldEvents();
-    platform::pace::sleep(200);
-    if (!self)
-        return;
-    stores::Show(Image1, gra::lun_img1());
-    Timer2.setInterval(3000 + 100 * platform::clock::now().time().second());
+    companion::Blink(Image1, gra::lun_img2(), gra::lun_img1(), Timer2);
 }
 
 void luncher::mousePressEvent(QMouseEvent* event) {
-    const int button = event->button() == Qt::LeftButton ? 1 : event->button() == Qt::RightButton ? 2 : 0;
-    Form_MouseDown(button, event->globalPosition().toPoint());
+    Form_MouseDown(PressDrag::Button(event), event->globalPosition().toPoint());
 }
 
 void luncher::mouseMoveEvent(QMouseEvent* event) {

@@ -10,6 +10,7 @@
 // He stands beside her window as the stage (app/window/stage.h) gives her corner; without her he
 // stands as if she were at (0, 0). One window at a time: Show() loads it on first use, Unload()
 // closes it, and the next Show() loads it anew beside her new place. GUI thread only.
+#include "app/window/companion.h"
 #include "app/window/press_drag.h"
 #include "launcher_entries.h"
 #include "platform/timer.h"
@@ -64,7 +65,7 @@ public:
     void Timer2_Timer();
 
     // The bobbing phase, 0 to 6: the step the next tick takes.
-    int Phase() const { return phase_; }
+    int Phase() const { return bob_.Phase(); }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -75,12 +76,10 @@ protected:
 
 private:
     luncher();
-    // Moves the window to (x, y) at its size, noting the move for animation recordings.
-    void moveTo(int x, int y);
 
     PressDrag drag_{this};
     std::vector<launcher::Entry> shown_; // the entries of the last showing of the menu
-    int phase_ = 0;
+    companion::Float bob_;
 
     inline static QPointer<luncher> open_;
 };

@@ -8,6 +8,7 @@
 #include "app/state/speak.h"
 #include "app/window/Trei.h"
 #include "app/window/stage.h"
+#include "balloon.h"
 #include "mail_cache.h"
 #include "mail_state.h"
 #include "platform/pace.h"
@@ -36,20 +37,10 @@ void pose(Stage::Shape shape, const stores::Picture& picture) {
         stage->ShowPose(shape, picture);
 }
 
-// Says a line with a `common` clip in the main balloon: an open balloon only takes the new text
-// (its clip has played), a closed one opens with the clip.
+// Says a line with a `common` clip in the main balloon, unless she is leaving.
 void say(const QString& voiceId, const QString& text) {
-    if (exiting())
-        return;
-    services::Talk& talk = services::talk();
-    speak::state.VoiceId = voiceId;
-    talk.PlayCommonVoice();
-    flag::state.VoicePath = services::commonVoicePath(voiceId);
-    speak::state.TalkText = text;
-    if (talk.FukiOpen())
-        talk.SetFukiText(text);
-    else
-        talk.ShowFuki();
+    if (!exiting())
+        sayInBalloon(voiceId, text);
 }
 
 // One library call of the current account, on a worker.
@@ -290,15 +281,9 @@ void DownloadAccount(const Account& account) {
     }
     if (!stored) {
         flag::state.MailAbort = 1;
-        speak::state.TalkText = QStringLiteral("アカウント") + account.user + kCrLf +
-                                QStringLiteral("のメールサーバーへのアクセスに失敗しました") + kCrLf +
-                                QStringLiteral("処理を中断します");
-        flag::state.VoicePath.clear(); // this line has no voice: never replay an older clip
-        services::Talk& talk = services::talk();
-        if (talk.FukiOpen())
-            talk.SetFukiText(speak::state.TalkText);
-        else
-            talk.ShowFuki();
+        sayInBalloon(QString(), QStringLiteral("アカウント") + account.user + kCrLf +
+                                    QStringLiteral("のメールサーバーへのアクセスに失敗しました") + kCrLf +
+                                    QStringLiteral("処理を中断します"));
         return;
     }
     state.MailCount = qint16(state.MailCount + qint16(rows.size()));

@@ -2,7 +2,6 @@
 
 #include "Trei.h"
 #include "app/settings/IniManage.h"
-#include "app/settings/settings_db.h"
 #include "app/settings/settings_keys.h"
 #include "app/shapes/RgnCall.h"
 #include "app/shapes/RgnCall2.h"
@@ -129,6 +128,7 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     bind(Timer11, "Timer11", [this] { Timer11_Timer(); });
     bind(Timer12, "Timer12", [this] { Timer12_Timer(); });
     bind(Timer13, "Timer13", [this] { Timer13_Timer(); });
+    bind(net_check, "net_check", [this] { net_check_Timer(); });
     bind(dance_check, "dance_check", [this] { dance_check_Timer(); });
     bind(Dance_check2, "Dance_check2", [this] { Dance_check2_Timer(); });
     bind(Dance_check3, "Dance_check3", [this] { Dance_check3_Timer(); });
@@ -237,21 +237,17 @@ bool morvik::online() {
     return connected;
 }
 
-bool morvik::dialUpConnected() {
-    QString entry;
-    static const QStringList columns{QStringLiteral("net_ent"), QStringLiteral("net_user"),
-                                     QStringLiteral("net_pass")};
-    if (const auto row = settings_db::readRow(QStringLiteral("net_entry"), 1, columns)) {
-        if ((*row)[0] && (*row)[1] && (*row)[2])
-            entry = *(*row)[0];
-    }
-    return dialUp().SeekEnumConns(entry, true);
-}
-
+// Made by the start-up right after her first picture: making it lists NetworkManager's profiles
+// over the system bus.
 VBRas32& morvik::dialUp() {
     if (!RasSample) {
         RasSample = new VBRas32(this);
         RasSample->setObjectName(QStringLiteral("RasSample"));
+        connect(RasSample, &VBRas32::ConnectComplete, this,
+                [this] { step("RasSample_ConnectComplete", [this] { RasSample_ConnectComplete(); }); });
+        connect(RasSample, &VBRas32::ConnectError, this, [this](qint32& code) {
+            step("RasSample_ConnectError", [&] { RasSample_ConnectError(code); });
+        });
     }
     return *RasSample;
 }
@@ -439,6 +435,6 @@ void morvik::closeEvent(QCloseEvent* event) {
         // A transfer in progress ends soon; the check or download it belongs to then says nothing.
         flag::state.Exiting = 1;
         services::mail().Cancel();
-        EndProgram();
+        endAfterPalk();
     }
 }

@@ -18,6 +18,8 @@
 void morvik::end_Click() {
     flag::state.Exiting = 1;
     services::mail().Cancel();
+    // パルク goes with her; a chore of his that runs is asked to end soon.
+    services::windows().UnloadPalk();
     if (clsSubclass) {
         basSubclass::Unsubclass(*clsSubclass);
         clsSubclass.reset();
@@ -60,6 +62,15 @@ void morvik::finishExit() {
     if (!flag::state.VoicePath.isEmpty() && QFile::exists(flag::state.VoicePath)) {
         talk.vbmp3_close();
         talk.vbmp3_free();
+    }
+    endAfterPalk();
+}
+
+void morvik::endAfterPalk() {
+    services::windows().UnloadPalk();
+    if (services::windows().PalkBusy()) {
+        QTimer::singleShot(PalkWaitMs, this, [this] { endAfterPalk(); });
+        return;
     }
     EndProgram();
 }

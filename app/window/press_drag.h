@@ -8,6 +8,7 @@
 // The window calls Press() from its press handler when the press may drag, and passes its move
 // and release events on. GUI thread only.
 #include <QPoint>
+#include <functional>
 #include <optional>
 
 class QMouseEvent;
@@ -17,15 +18,22 @@ class PressDrag {
 public:
     explicit PressDrag(QWidget* window) : window_(window) {}
 
+    // The button of a press as the windows' press handlers take it: 1 left, 2 right, 0 another.
+    static int Button(const QMouseEvent* event);
+
     // A left press at the global position that becomes a drag once the mouse moves.
     void Press(QPoint globalPos) { from_ = globalPos; }
     // A move of the mouse: starts or goes on with the drag.
     void Move(const QMouseEvent* event);
     // A release: a left release ends the drag, or forgets a press that never moved.
     void Release(const QMouseEvent* event);
+    // Runs handler whenever a left press ends: at its release, or as the window manager takes the
+    // drag over (the release is then its own, and may never reach the window).
+    void OnPressEnd(std::function<void()> handler) { ended_ = std::move(handler); }
 
 private:
     QWidget* window_;
     std::optional<QPoint> from_;   // where a press that may become a drag began
     std::optional<QPoint> offset_; // the mouse's offset while the window follows it itself
+    std::function<void()> ended_;
 };

@@ -76,8 +76,12 @@ public:
 class Windows {
 public:
     virtual ~Windows() = default;
+    // パルク: shown (loaded first, his chores run before it returns); closed with his balloon, at
+    // once or once his running chore has returned.
     virtual void ShowPalk() {}
     virtual void UnloadPalk() {}
+    // Whether a chore of his runs: the program's end waits for it.
+    virtual bool PalkBusy() const { return false; }
     virtual void ShowLauncher() {}
     virtual void ShowHeadlines() {}
     virtual void ShowSettings() {}

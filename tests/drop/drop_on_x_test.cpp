@@ -27,9 +27,7 @@ protected:
     void SetUp() override {
         flag::state.reset();
         speak::state.reset();
-        auto t = std::make_unique<FakeTalk>();
-        talk = t.get();
-        services::install(std::move(t));
+        talk = installTalk();
         services::install(std::make_unique<drop::DropHandler>());
         dialup::install(ras);
         home = qgetenv("HOME");

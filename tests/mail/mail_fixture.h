@@ -18,9 +18,7 @@ protected:
     void SetUp() override {
         state::resetAll();
         mail::state.reset();
-        auto t = std::make_unique<FakeTalk>();
-        talk = t.get();
-        services::install(std::move(t));
+        talk = installTalk();
         mail::setTransfer(servers.table());
         setAccounts(false, false);
         Stage::Install(&stage);

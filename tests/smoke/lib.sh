@@ -132,21 +132,38 @@ wait_outline() {
     return 1
 }
 
-# choose_end X Y: right-clicks the character at screen X Y until her menu opens, then picks its last
-# item (終了) with the keyboard.
-choose_end() {
-    local windows
+# wait_greeting: waits for her greeting balloon to open, then (up to 30 s) for it to close: her menu
+# opens only once it is over.
+wait_greeting() {
+    wait_window fuki >/dev/null
+    for _ in $(seq 300); do
+        [[ -z $(first_window fuki) ]] && return 0
+        sleep 0.1
+    done
+}
+
+# choose_item X Y N: right-clicks the character at screen X Y until her menu opens, then picks its
+# Nth item from the bottom with the keyboard.
+choose_item() {
+    local windows keys
     for _ in $(seq 20); do
         xdotool mousemove "$1" "$2" click 3
         sleep 0.5
         windows=$(xdotool search --onlyvisible --class morvik 2>/dev/null | wc -l)
         if [[ $windows -gt 1 ]]; then
-            xdotool key Up Return
+            keys=$(printf 'Up %.0s' $(seq "$3"))
+            # shellcheck disable=SC2086 # one key a word
+            xdotool key $keys Return
             return 0
         fi
     done
     echo "her menu never opened" >&2
     return 1
+}
+
+# choose_end X Y: picks her menu's last item (終了).
+choose_end() {
+    choose_item "$1" "$2" 1
 }
 
 # wait_exit: waits (up to 20 s) for the program to end; fails when it does not, or ends badly.

@@ -12,29 +12,16 @@ done
 start_x
 start_morvik "$program" 300 200
 wait_window morvik >/dev/null
-# Her greeting comes first; the menu opens once it is over.
-wait_window fuki >/dev/null
-for _ in $(seq 300); do
-    [[ -z $(first_window fuki) ]] && break
-    sleep 0.1
-done
+wait_greeting
 read -r wx wy < <(window_place morvik)
 x=$((wx + 75)) y=$((wy + 150))
 
 # Her menu from the bottom: 終了, dokoituの編集, ヘルプ, 設定 (シャットダウン is off, and 非表示 is
 # hidden on a screen without a tray).
 title=モルヴィクCHECKERの設定
-dialog=
-for _ in $(seq 20); do
-    xdotool mousemove "$x" "$y" click 3
-    sleep 0.5
-    if [[ $(xdotool search --onlyvisible --class morvik 2>/dev/null | wc -l) -gt 1 ]]; then
-        xdotool key Up Up Up Up Return
-        dialog=$(wait_output 100 xdotool search --onlyvisible --name "^$title\$") || true
-        break
-    fi
-done
-[[ -n $dialog ]] || { echo "the settings dialog did not open"; exit 1; }
+choose_item "$x" "$y" 4
+dialog=$(wait_output 100 xdotool search --onlyvisible --name "^$title\$") ||
+    { echo "the settings dialog did not open"; exit 1; }
 # The dialog shows which archive kinds libarchive reads: opened for it, not before.
 lazy_libraries_loaded "$SMOKE_APP" | grep -q '^libarchive\.so' || { echo "libarchive not loaded by the dialog"; exit 1; }
 

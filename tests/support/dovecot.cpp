@@ -1,5 +1,7 @@
 #include "dovecot.h"
 
+#include "self_signed.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -116,13 +118,7 @@ userdb {
     if (tls) {
         const QString key = base + QStringLiteral("/key.pem");
         const QString cert = base + QStringLiteral("/cert.pem");
-        const int made =
-            QProcess::execute(QStringLiteral("openssl"),
-                              {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                               QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-subj"),
-                               QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-days"), QStringLiteral("2"),
-                               QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
-        if (made != 0) {
+        if (!makeSelfSignedCertificate(cert, key)) {
             error_ = QStringLiteral("openssl could not make a certificate");
             port_ = 0;
             return;

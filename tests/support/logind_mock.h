@@ -4,9 +4,7 @@
 #include "platform/dbus/logind.h"
 #include "private_bus.h"
 
-#include <QDBusArgument>
 #include <QDBusMessage>
-#include <QDBusVariant>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -40,32 +38,7 @@ public:
     }
 
     // The arguments of each call of the method that the mock has recorded.
-    std::vector<QVariantList> callsOf(const QString& method) {
-        std::vector<QVariantList> calls;
-        const QDBusMessage reply = callMock(QStringLiteral("GetMethodCalls"), {method});
-        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-            return calls;
-        const QDBusArgument log = reply.arguments().constFirst().value<QDBusArgument>();
-        log.beginArray();
-        while (!log.atEnd()) {
-            qulonglong timestamp = 0;
-            QVariantList arguments;
-            log.beginStructure();
-            log >> timestamp;
-            log.beginArray();
-            while (!log.atEnd()) {
-                QDBusVariant argument;
-                log >> argument;
-                arguments << argument.variant();
-            }
-            log.endArray();
-            log.endStructure();
-            calls.push_back(arguments);
-        }
-        log.endArray();
-        return calls;
-    }
+    std::vector<QVariantList> callsOf(const QString& method) { return recordedCalls(kPath, method); }
 };
 
 } // namespace logind_mock

@@ -2,10 +2,12 @@
 // A D-Bus daemon of the test's own, for tests of what the program asks of system services: nothing
 // here ever reaches the machine's own buses. SystemBusMock points the system bus at such a daemon
 // and runs one of python-dbusmock's templates on it.
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -13,6 +15,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
+#include <vector>
 
 namespace private_bus {
 
@@ -88,7 +91,8 @@ private:
 };
 
 // Points the system bus at a private bus, never at the machine's own, for as long as it lives;
-// start() runs one of dbusmock's templates on that bus.
+// start() runs one of dbusmock's templates on that bus, logging every call it answers (property
+// reads included) to logPath(); stop() ends it, as a service that leaves the bus.
 class SystemBusMock {
 public:
     SystemBusMock() {
@@ -101,7 +105,7 @@ public:
 
     ~SystemBusMock() {
         QDBusConnection::disconnectFromBus(QStringLiteral("test-control"));
-        stop(mock_);
+        private_bus::stop(mock_);
         if (previousAddress_.isNull())
             qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
         else
@@ -124,7 +128,9 @@ public:
         tieToUs(mock_);
         mock_.start(QStringLiteral(MORVIK_PYTHON3),
                     {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
-                     QStringLiteral("--template"), templateName, QStringLiteral("--parameters"), parameters});
+                     QStringLiteral("--template"), templateName, QStringLiteral("--parameters"), parameters,
+                     QStringLiteral("--logfile"), logPath()});
+        service_ = service;
         ASSERT_TRUE(mock_.waitForStarted(kStartLimitMs))
             << "python3 (" << MORVIK_PYTHON3 << ") did not start";
         for (int waited = 0; waited < kStartLimitMs; waited += 20) {
@@ -137,6 +143,27 @@ public:
         FAIL() << "dbusmock did not take " << service.toStdString();
     }
 
+    // Ends the template's process and waits until its name has left the bus.
+    void stop() {
+        private_bus::stop(mock_);
+        for (int waited = 0; waited < kStartLimitMs; waited += 20) {
+            if (!control_.interface()->isServiceRegistered(service_))
+                return;
+            QThread::msleep(20);
+        }
+        ADD_FAILURE() << "dbusmock's name stayed on the bus";
+    }
+
+    // Where the template logs the calls it answers, one a line ("… Get /path interface.Name").
+    QString logPath() const { return logDir_.filePath(QStringLiteral("mock.log")); }
+    // How many lines of the log hold the word (" Get ", " GetAll ", "SetTime").
+    int logged(const QString& word) const {
+        QFile log(logPath());
+        if (!log.open(QIODevice::ReadOnly))
+            return 0;
+        return QString::fromUtf8(log.readAll()).count(word);
+    }
+
     // Calls a method on the private bus and waits for the reply.
     QDBusMessage call(const QString& service, const QString& path, const QString& interface,
                       const QString& method, const QVariantList& arguments) {
@@ -145,12 +172,44 @@ public:
         return control_.call(message, QDBus::Block, 5000);
     }
 
+    // The arguments of each call of the method that the mock at path has recorded, oldest first,
+    // from dbusmock's call log. A mock that does not answer fails the test.
+    std::vector<QVariantList> recordedCalls(const QString& path, const QString& method) {
+        std::vector<QVariantList> calls;
+        const QDBusMessage reply = call(service_, path, QStringLiteral("org.freedesktop.DBus.Mock"),
+                                        QStringLiteral("GetMethodCalls"), {method});
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+            return calls;
+        const QDBusArgument log = reply.arguments().constFirst().value<QDBusArgument>();
+        log.beginArray();
+        while (!log.atEnd()) {
+            qulonglong timestamp = 0;
+            QVariantList arguments;
+            log.beginStructure();
+            log >> timestamp;
+            log.beginArray();
+            while (!log.atEnd()) {
+                QDBusVariant argument;
+                log >> argument;
+                arguments << argument.variant();
+            }
+            log.endArray();
+            log.endStructure();
+            calls.push_back(arguments);
+        }
+        log.endArray();
+        return calls;
+    }
+
     QString busAddress() const { return bus_.address(); }
 
 private:
     PrivateBus bus_;
     QDBusConnection control_{QString()};
     QProcess mock_;
+    QString service_;
+    QTemporaryDir logDir_;
     QByteArray previousAddress_;
 };
 

@@ -1200,6 +1200,40 @@ TEST_F(Character, NoCommandRunsOnceTheExitHasBegun) {
     EXPECT_FALSE(window->settei->isVisible());
 }
 
+// パルク goes with her; while a chore of his runs (the exit was chosen during one of its pauses) the
+// program ends only once it has returned, whether her farewell ends or the session ends her.
+TEST_F(Character, TheProgramEndsOnlyOncePalksChoreHasReturned) {
+    key("proxy", "1");
+    start();
+    windows->palkBusy = true;
+    {
+        platform::pace::Recorder instant;
+        window->end_Click();
+    }
+    EXPECT_EQ(windows->calls.value(0), "UnloadPalk");
+    window->Timer7_Timer(); // the farewell has ended
+    QTest::qWait(4 * morvik::PalkWaitMs);
+    EXPECT_EQ(ended, 0);
+    windows->palkBusy = false;
+    QTRY_COMPARE_WITH_TIMEOUT(ended, 1, 5000);
+
+    window->close(); // once ended, the session's end ends nothing more
+    QTest::qWait(2 * morvik::PalkWaitMs);
+    EXPECT_EQ(ended, 1);
+}
+
+TEST_F(Character, EndedByTheSessionDuringPalksChoreTheProgramEndsAfterIt) {
+    key("proxy", "1");
+    start();
+    windows->palkBusy = true;
+    window->close();
+    EXPECT_TRUE(windows->calls.contains("UnloadPalk"));
+    QTest::qWait(4 * morvik::PalkWaitMs);
+    EXPECT_EQ(ended, 0);
+    windows->palkBusy = false;
+    QTRY_COMPARE_WITH_TIMEOUT(ended, 1, 5000);
+}
+
 TEST_F(Character, ExitEndsEvenIfTheFarewellNeverStops) {
     morvik::FarewellLimitMs = 300;
     talk->state = 1;

@@ -4,6 +4,7 @@
 #include "fake_dialup.h"
 #include "recording_services.h"
 
+#include <memory>
 #include <stdexcept>
 
 struct FakeTalk : services::Talk {
@@ -61,10 +62,20 @@ struct FakeTalk : services::Talk {
     QString MciStatusMode(const QString&) override { return mciMode; }
 };
 
+// Puts a fresh talk stand-in of the type in as the talk service, which owns it, and returns it.
+template <class Talk = FakeTalk> Talk* installTalk() {
+    auto talk = std::make_unique<Talk>();
+    Talk* installed = talk.get();
+    services::install(std::move(talk));
+    return installed;
+}
+
 struct FakeWindows : services::Windows {
     QStringList calls;
     void ShowPalk() override { calls << QStringLiteral("ShowPalk"); }
     void UnloadPalk() override { calls << QStringLiteral("UnloadPalk"); }
+    bool palkBusy = false; // a chore of palk's runs
+    bool PalkBusy() const override { return palkBusy; }
     void ShowLauncher() override { calls << QStringLiteral("ShowLauncher"); }
     void ShowHeadlines() override { calls << QStringLiteral("ShowHeadlines"); }
     void ShowSettings() override { calls << QStringLiteral("ShowSettings"); }

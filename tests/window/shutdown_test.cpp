@@ -18,9 +18,7 @@ class Shutdown : public ::testing::Test {
 protected:
     void SetUp() override {
         state::resetAll();
-        auto t = std::make_unique<FakeTalk>();
-        talk = t.get();
-        services::install(std::move(t));
+        talk = installTalk();
         morvik::MessageBox = [this](const QString& text) { messages << text; };
         IniManage::BeginBatch();
         window = std::make_unique<morvik>();

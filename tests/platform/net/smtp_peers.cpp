@@ -1,5 +1,7 @@
 #include "smtp_peers.h"
 
+#include "self_signed.h"
+
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QThread>
@@ -49,13 +51,7 @@ AioSmtpd::AioSmtpd(bool refusing, bool tls) {
     if (tls) {
         const QString cert = dir_.filePath(QStringLiteral("cert.pem")),
                       key = dir_.filePath(QStringLiteral("key.pem"));
-        QProcess openssl;
-        openssl.start(QStringLiteral("openssl"),
-                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                       QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
-                       QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-                       QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
-        if (!openssl.waitForFinished(20000) || openssl.exitCode() != 0)
+        if (!makeSelfSignedCertificate(cert, key))
             return;
         tlsArguments = {QStringLiteral("--tlscert"), cert, QStringLiteral("--tlskey"), key};
     }
