@@ -1,16 +1,12 @@
-// The libcurl and GMime calls of this folder, each finding the real one when it is first made.
+// The GMime calls of this folder, each finding the real one when it is first made; libcurl's are
+// platform/curl's.
 #include "net_libraries.h"
 
-#include <cstdarg>
-#include <curl/curl.h>
+#include "platform/curl/curl_library.h"
+
 #include <gmime/gmime.h>
 
 namespace mail_transfer::internal {
-
-platform::SharedLibrary& curl() {
-    static platform::SharedLibrary libcurl("libcurl.so.4", "mail is not checked or sent");
-    return libcurl;
-}
 
 platform::SharedLibrary& gmime() {
     static platform::SharedLibrary libgmime("libgmime-3.0.so.0", "mail is not read or sent");
@@ -19,7 +15,7 @@ platform::SharedLibrary& gmime() {
 
 QString missingLibraries(bool needsCurl, bool needsGMime) {
     for (platform::SharedLibrary* library :
-         {needsCurl ? &curl() : nullptr, needsGMime ? &gmime() : nullptr}) {
+         {needsCurl ? &platform::curl::library() : nullptr, needsGMime ? &gmime() : nullptr}) {
         if (library && !library->available())
             return QStringLiteral("メールに要るライブラリ %1 を読み込めません")
                 .arg(QString::fromUtf8(library->file()));
@@ -29,60 +25,7 @@ QString missingLibraries(bool needsCurl, bool needsGMime) {
 
 } // namespace mail_transfer::internal
 
-using mail_transfer::internal::curl;
 using mail_transfer::internal::gmime;
-
-MORVIK_FORWARD_VOID(curl(), curl_easy_cleanup, (CURL * handle), (handle))
-MORVIK_FORWARD(curl(), CURL*, curl_easy_init, (void), (), nullptr)
-MORVIK_FORWARD(curl(), CURLcode, curl_easy_perform, (CURL * handle), (handle), CURLE_FAILED_INIT)
-MORVIK_FORWARD(curl(), const char*, curl_easy_strerror, (CURLcode code), (code), "libcurl is missing")
-MORVIK_FORWARD_VOID(curl(), curl_free, (void* p), (p))
-MORVIK_FORWARD(curl(), CURLcode, curl_global_init, (long flags), (flags), CURLE_FAILED_INIT)
-MORVIK_FORWARD(curl(), struct curl_slist*, curl_slist_append, (struct curl_slist * list, const char* data),
-               (list, data), nullptr)
-MORVIK_FORWARD_VOID(curl(), curl_slist_free_all, (struct curl_slist * list), (list))
-MORVIK_FORWARD(curl(), CURLU*, curl_url, (void), (), nullptr)
-MORVIK_FORWARD_VOID(curl(), curl_url_cleanup, (CURLU * handle), (handle))
-MORVIK_FORWARD(curl(), CURLUcode, curl_url_get,
-               (CURLU * handle, CURLUPart what, char** part, unsigned int flags), (handle, what, part, flags),
-               CURLUE_OUT_OF_MEMORY)
-MORVIK_FORWARD(curl(), CURLUcode, curl_url_set,
-               (CURLU * handle, CURLUPart what, const char* part, unsigned int flags),
-               (handle, what, part, flags), CURLUE_OUT_OF_MEMORY)
-
-// The two calls that take a value of the option's type: libcurl tells the type by the option's
-// number range, and so does the forwarding.
-extern "C" CURLcode(curl_easy_setopt)(CURL* handle, CURLoption option, ...) {
-    using Fn = CURLcode (*)(CURL*, CURLoption, ...);
-    static const Fn fn = reinterpret_cast<Fn>(curl().symbol("curl_easy_setopt"));
-    if (!fn)
-        return CURLE_FAILED_INIT;
-    va_list values;
-    va_start(values, option);
-    CURLcode result;
-    if (option < CURLOPTTYPE_OBJECTPOINT)
-        result = fn(handle, option, va_arg(values, long));
-    else if (option < CURLOPTTYPE_OFF_T)
-        result = fn(handle, option, va_arg(values, void*)); // objects, strings, lists, functions
-    else if (option < CURLOPTTYPE_BLOB)
-        result = fn(handle, option, va_arg(values, curl_off_t));
-    else
-        result = fn(handle, option, va_arg(values, void*));
-    va_end(values);
-    return result;
-}
-
-extern "C" CURLcode(curl_easy_getinfo)(CURL* handle, CURLINFO info, ...) {
-    using Fn = CURLcode (*)(CURL*, CURLINFO, ...);
-    static const Fn fn = reinterpret_cast<Fn>(curl().symbol("curl_easy_getinfo"));
-    if (!fn)
-        return CURLE_FAILED_INIT;
-    va_list values;
-    va_start(values, info);
-    void* answer = va_arg(values, void*); // every CURLINFO answers through a pointer
-    va_end(values);
-    return fn(handle, info, answer);
-}
 
 MORVIK_FORWARD(gmime(), gboolean, g_mime_content_type_is_type,
                (GMimeContentType * content_type, const char* type, const char* subtype),

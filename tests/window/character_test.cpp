@@ -958,9 +958,9 @@ TEST_F(Character, WithoutATrayIconHidingHerIsNotOffered) {
 TEST_F(Character, TheDialUpObjectIsMadeOnceHerWindowShows) {
     struct Listing : FakeRas {
         std::function<void()> listed;
-        Entries EnumEntries(const QString& phoneBook) override {
+        Entries EnumEntries() override {
             listed();
-            return FakeRas::EnumEntries(phoneBook);
+            return FakeRas::EnumEntries();
         }
     };
     auto listing = std::make_shared<Listing>();

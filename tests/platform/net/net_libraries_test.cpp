@@ -1,5 +1,6 @@
 // libcurl and GMime opened at the first mail call; without one, every call that needs it fails at
 // once, naming it, and no server is contacted.
+#include "platform/curl/curl_library.h"
 #include "platform/net/mail_transfer.h"
 #include "platform/net/net_libraries.h"
 
@@ -11,7 +12,6 @@
 
 namespace {
 
-using mail_transfer::internal::curl;
 using mail_transfer::internal::gmime;
 
 QString missing(const char* file) {
@@ -84,7 +84,8 @@ TEST_P(WithoutLibrary, EveryCallThatNeedsItFailsNamingItAndContactsNoServer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Libraries, WithoutLibrary,
-                         ::testing::Values(Case{"libcurl", curl, false}, Case{"GMime", gmime, true}),
+                         ::testing::Values(Case{"libcurl", platform::curl::library, false},
+                                           Case{"GMime", gmime, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
