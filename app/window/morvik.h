@@ -229,4 +229,6 @@ private:
     bool exitFinished_ = false;
     bool placed_ = false; // the start-up has put her at her place
     bool dialUpBusy_ = false; // a connect or a disconnect of hers runs
+    quint64 connectedAskedIn_ = 0; // the LookBatch moment of dialUpConnected()'s last answer
+    bool connectedAnswer_ = false;
 };

@@ -8,6 +8,7 @@
 #include "app/shapes/RgnCall2.h"
 #include "app/state/flag.h"
 #include "app/state/speak.h"
+#include "platform/look_batch.h"
 #include "platform/pace.h"
 #include "services.h"
 
@@ -48,7 +49,16 @@ morvik::DialUpEntry morvik::dialUpEntry() {
 }
 
 bool morvik::dialUpConnected() {
-    return dialUp().SeekEnumConns(dialUpEntry().name, true);
+    // Her mail arming and her dial-up watch both ask at every beat. Within one moment of the beat
+    // (platform/look_batch.h) nothing the answer rests on can change: the entry's row comes from
+    // what the settings database kept, and NetworkManager's connections change only by a signal,
+    // which the event loop delivers. The second asks the first's answer.
+    const quint64 moment = platform::LookBatch::moment();
+    if (moment != 0 && moment == connectedAskedIn_)
+        return connectedAnswer_;
+    connectedAnswer_ = dialUp().SeekEnumConns(dialUpEntry().name, true);
+    connectedAskedIn_ = moment;
+    return connectedAnswer_;
 }
 
 void morvik::dialPose(int pose, int pauseMs) {

@@ -998,7 +998,8 @@ TEST_F(Character, MailCommandsWithoutSetupOrCache) {
 }
 
 // Her 100 ms timers ticking on their own beat act on whatever changed between two ticks: a settings
-// file edited by hand, the settings database changed by another program, the mail cache made.
+// file edited by hand, the dial-up connection, the settings database changed by another program,
+// the mail cache made.
 TEST_F(Character, TheBeatActsOnWhatChangedBetweenTwoTicks) {
     connected(true);
     key("proxy", "0");
@@ -1017,6 +1018,11 @@ TEST_F(Character, TheBeatActsOnWhatChangedBetweenTwoTicks) {
     writeFile(ini, QByteArray(settings).replace("mailcheckF=1", "mailcheckF=0"));
     EXPECT_TRUE(waitFor([&] { return window->Timer10.Interval() == 0; })) << "the edited file";
     writeFile(ini, settings);
+    ASSERT_TRUE(waitFor([&] { return window->Timer10.Interval() == 60000; }));
+
+    connected(false);
+    EXPECT_TRUE(waitFor([&] { return window->Timer10.Interval() == 0; })) << "the connection gone";
+    connected(true);
     ASSERT_TRUE(waitFor([&] { return window->Timer10.Interval() == 60000; }));
 
     {
