@@ -1087,9 +1087,10 @@ std::vector<PictureRow> buildRows() {
         for (int k = 0; k <= 8; ++k)
             rows.push_back({QStringLiteral("gra%1.Image1(%2)").arg(dance + 5).arg(k), kPose, Backdrop::Blue,
                             [dance, k] { return dancePicture(dance, k); }});
-    for (const auto& [name, monocle] :
+    // A plain pair, not a structured binding: clang before 16 cannot capture one.
+    for (const auto& pair :
          {std::pair{u"gra.lun_img1"_s, Monocle::Open}, {u"gra.lun_img2"_s, Monocle::Closed}})
-        rows.push_back({name, kButlerSize, Backdrop::Blue, [monocle] {
+        rows.push_back({pair.first, kButlerSize, Backdrop::Blue, [monocle = pair.second] {
                             return render([monocle](QPainter& p) { drawButler(p, monocle); },
                                           solid(kButlerSize, kBlue));
                         }});
