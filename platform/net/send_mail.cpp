@@ -180,7 +180,9 @@ std::optional<std::vector<Address>> parseAddresses(const QString& text, QString&
     if (hasControl(text))
         return std::nullopt;
     GMimeParserOptions* options = g_mime_parser_options_new();
-    g_mime_parser_options_set_address_compliance_mode(options, GMIME_RFC_COMPLIANCE_STRICT);
+    // Loose: GMime's strict mode loses memory on a list it refuses (an address followed by
+    // anything but a comma); what the loose one mends, the counts below refuse.
+    g_mime_parser_options_set_address_compliance_mode(options, GMIME_RFC_COMPLIANCE_LOOSE);
     const QByteArray utf8 = text.toUtf8();
     GPtr<InternetAddressList> list(internet_address_list_parse(options, utf8.constData()));
     g_mime_parser_options_free(options);
