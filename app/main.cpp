@@ -1,5 +1,5 @@
 // The morvik program: the character on the X11 desktop.
-#include "app/dialup/nm_profiles.h"
+#include "app/dialup/nm_backend.h"
 #include "app/window/Trei.h"
 #include "app/window/morvik.h"
 #include "platform/dbus/session_bus.h"
@@ -23,6 +23,9 @@
 #ifdef MORVIK_HAVE_SETTINGS_UI
 #include "app/settings_ui/UserData.h"
 #endif
+#ifdef MORVIK_HAVE_HEADLINE
+#include "app/headline/hls.h"
+#endif
 
 #include <QApplication>
 #include <QIcon>
@@ -41,6 +44,11 @@ public:
 #ifdef MORVIK_HAVE_SETTINGS_UI
     void ShowSettings() override {
         UserData::Show();
+    }
+#endif
+#ifdef MORVIK_HAVE_HEADLINE
+    void ShowHeadlines() override {
+        hls::Show();
     }
 #endif
 };
@@ -66,8 +74,8 @@ int main(int argc, char** argv) {
     // Hiding the character (or closing a balloon) must not end her: only the exit does.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // The dial-up objects list NetworkManager's profiles as their phone book.
-    dialup::install(std::make_shared<dialup::NmProfiles>());
+    // The dial-up objects dial NetworkManager's profiles.
+    dialup::install(std::make_shared<dialup::NmBackend>());
 #ifdef MORVIK_HAVE_COM
     services::install(std::make_unique<NhService>());
 #endif

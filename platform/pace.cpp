@@ -11,9 +11,12 @@
 namespace platform::pace {
 namespace {
 Recorder* active = nullptr;
-// How many awaits the GUI thread is inside: while one runs, the pauses of whatever ticks meanwhile
+// How many waits the GUI thread is inside: while one runs, the pauses of whatever ticks meanwhile
 // (her busy animation) hold user input back too, so that no command nests in the waiting one.
 int awaiting = 0;
+// How many of those waits have finished but not yet returned: every pause that runs now is nested
+// in one of them (only the innermost frame runs), so it ends at once and lets the wait return.
+int unwinding = 0;
 
 QEventLoop::ProcessEventsFlags pauseFlags() {
     return awaiting > 0 ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents;
@@ -44,7 +47,7 @@ void sleep(int ms) {
     QTimer wake;
     wake.setSingleShot(true);
     wake.setTimerType(Qt::PreciseTimer);
-    while (deadline.remainingTime() > leeway) {
+    while (deadline.remainingTime() > leeway && unwinding == 0) {
         if (!wake.isActive())
             wake.start(int(std::max<qint64>(deadline.remainingTime(), 1)));
         QCoreApplication::processEvents(pauseFlags() | QEventLoop::WaitForMoreEvents);
@@ -56,16 +59,69 @@ void await(const std::function<void()>& job) {
         job();
         return;
     }
-    QEventLoop loop;
+    Wait wait;
+    QObject context;
     std::unique_ptr<QThread> worker(QThread::create(job));
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    QObject::connect(
+        worker.get(), &QThread::finished, &context, [&wait] { wait.finish(); }, Qt::QueuedConnection);
     worker->start();
-    ++awaiting;
-    // The loop may also end early when the application quits: the job is still waited for.
-    if (!worker->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // The wait may also end early when the application quits: the job is still waited for.
+    wait.run();
     worker->wait();
+}
+
+Wait::~Wait() {
+    if (counted_)
+        --unwinding;
+}
+
+void Wait::finish() {
+    if (finished_)
+        return;
+    finished_ = true;
+    if (running_) {
+        counted_ = true;
+        ++unwinding;
+        loop_->quit();
+    }
+}
+
+bool Wait::run(int limitMs) {
+    if (finished_)
+        return true;
+    if (!QCoreApplication::instance()) {
+        // Nothing can end it but the limit.
+        if (limitMs > 0)
+            QThread::msleep(limitMs);
+        return finished_;
+    }
+    QEventLoop loop;
+    QTimer limit;
+    limit.setSingleShot(true);
+    limit.setTimerType(Qt::PreciseTimer);
+    // The limit ends the wait as a finish would, so the pauses nested in it end too; it just does
+    // not count as finished.
+    bool timedOut = false;
+    QObject::connect(&limit, &QTimer::timeout, &loop, [this, &timedOut] {
+        timedOut = true;
+        finish();
+    });
+    if (limitMs >= 0)
+        limit.start(limitMs);
+    loop_ = &loop;
+    running_ = true;
+    ++awaiting;
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
     --awaiting;
+    running_ = false;
+    loop_ = nullptr;
+    if (counted_) {
+        counted_ = false;
+        --unwinding;
+    }
+    if (timedOut)
+        finished_ = false;
+    return finished_;
 }
 
 void mark(const QString& what) {

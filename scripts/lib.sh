@@ -36,6 +36,30 @@ morvik_install_deps() {
         apt-get "${quiet[@]}" install -y --no-install-recommends "${missing[@]}"
 }
 
+# morvik_fetch_chrony: unpacks Debian's chrony package into the build tree (test-tools/chrony), for
+# the clock tests' own SNTP server. It is never installed: the package would take the system's
+# systemd-timesyncd away. Once unpacked it is kept; apt's lists are brought up to date only when the
+# download fails without them.
+morvik_fetch_chrony() {
+    local into=$MORVIK_BUILD/test-tools/chrony work
+    [[ -x $into/usr/sbin/chronyd ]] && return 0
+    work=$(mktemp -d)
+    local sudo=()
+    [[ $(id -u) -ne 0 ]] && sudo=(sudo)
+    if ! (cd "$work" && apt-get download chrony >"$work/log" 2>&1); then
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -q update >"$work/log" 2>&1 || true
+        if ! (cd "$work" && apt-get download chrony >"$work/log" 2>&1); then
+            echo "Could not download chrony for the clock tests:" >&2
+            cat "$work/log" >&2
+            rm -rf "$work"
+            return 1
+        fi
+    fi
+    mkdir -p "$into"
+    dpkg-deb -x "$work"/chrony_*.deb "$into"
+    rm -rf "$work"
+}
+
 # morvik_compile DIR [cmake --build arguments]: builds DIR with all cores, quietly; fails when the
 # build fails.
 morvik_compile() {

@@ -15,24 +15,32 @@ QString VBRas32::EnumEntries(int index) const {
 }
 
 qint32 VBRas32::RefreshEntries() {
-    const dialup::Backend::Entries listed = backend_->EnumEntries(phoneBook_);
+    const dialup::Backend::Entries listed = backend_->EnumEntries();
     entries_ = listed.names;
     entries_.append(QString());
     return listed.result;
 }
 
 qint32 VBRas32::Dialup() {
-    const dialup::Backend::Dialled dialled =
-        backend_->Dial(phoneBook_, {entry_, userId_, password_, domain_});
-    connection_ = dialled.handle;
+    if (dialling_)
+        return dialup::kDialling;
+    dialling_ = true;
+    // A dial starts from no handle: the one kept before belongs to another connection.
+    connection_ = 0;
+    const dialup::Backend::Dialled dialled = backend_->Dial(entry_);
     if (dialled.result != 0) {
-        // A failed dial may leave a half-open connection behind.
-        backend_->HangUp(dialled.handle);
+        // A failed dial may leave a half-made connection behind.
+        if (dialled.handle != 0)
+            backend_->HangUp(dialled.handle);
         platform::pace::sleep(kHangUpWaitMs);
         connection_ = 0;
-        emit ConnectError(dialled.result);
-        return dialled.result;
+        dialling_ = false;
+        qint32 code = dialled.result;
+        emit ConnectError(code);
+        return code;
     }
+    connection_ = dialled.handle;
+    dialling_ = false;
     emit ConnectComplete();
     return 0;
 }
@@ -45,17 +53,18 @@ qint32 VBRas32::HangUp() {
 }
 
 QString VBRas32::ErrMsg(qint32 code) {
-    return backend_->ErrorString(code);
+    return dialup::errorText(code);
 }
 
 bool VBRas32::SeekEnumConns(const QString& name, bool keep) {
-    const dialup::Backend::Connections active = backend_->EnumConnections();
-    if (active.result != 0 || active.list.size() > kConnectionSlots)
+    const dialup::Backend::Connections up = backend_->EnumConnections();
+    if (up.result != 0)
         return false;
-    for (const dialup::Connection& connection : active.list) {
+    for (const dialup::Connection& connection : up.list) {
         if (connection.entry != name)
             continue;
-        if (keep) {
+        // While a dial waits, the handle stays the dial's to set.
+        if (keep && !dialling_) {
             entry_ = connection.entry;
             connection_ = connection.handle;
         }

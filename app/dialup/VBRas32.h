@@ -1,17 +1,25 @@
 #pragma once
-// The dial-up object: one phone-book entry of the remote-access service (ras_backend.h). The
-// character window keeps one as RasSample; the settings dialog and the palk window make their own.
+// The dial-up object: one phone-book entry of the remote-access service (ras_backend.h), on this
+// desktop a NetworkManager profile. The character window keeps one as RasSample; the settings
+// dialog and the palk window make their own.
 //
 // Creating one clears its texts, sets ShowMoniter and lists the phone-book entries once
-// (RefreshEntries); nothing is dialled. Entry, UserID, password and Domain are what Dialup() sends.
-// Dialup() dials and waits for the outcome, which it raises before it returns: ConnectComplete, or,
-// after hanging up what the failed dial left and waiting 3 s, ConnectError(code); it returns the
-// code (0: connected). A ConnectError handler may dial again. SeekEnumConns() tells whether an
-// entry is connected now and, with keep, takes that connection over for HangUp(), which ends it and
-// waits 3 s. The service's failures come back as its codes (ErrMsg() gives their text); the only
+// (RefreshEntries); nothing is dialled. Entry is what Dialup() dials. UserID, password, Domain and
+// PhoneBook are kept for their holders but sent nowhere: a profile holds its own secrets.
+//
+// Dialup() dials and waits for the outcome, which it raises before it returns: ConnectComplete,
+// or, after ending what the failed dial left and waiting 3 s, ConnectError(code). The code is
+// passed by reference: Dialup() returns what the handlers leave in it (0: connected). The object is
+// no longer dialling when either is raised, so a ConnectError handler may dial again; a Dialup()
+// while this object dials returns kDialling at once and raises nothing. The wait lets timers,
+// painting and D-Bus run but no user input (pace::Wait), so she keeps drawing and no command nests.
+//
+// SeekEnumConns() tells whether a connection that is up has the entry's name, comparing every one
+// of them, and with keep takes it over for HangUp(). HangUp() ends the kept connection when it is
+// still there and still the same, then always waits 3 s, forgets the handle and returns a code
+// (kNoConnection with nothing to end). Codes are ours, with ErrMsg() giving their text; the only
 // call that throws is EnumEntries() outside its slots (std::out_of_range), which no caller asks.
-// The waits are animation pauses (platform/pace.h): the window's events keep running. GUI thread
-// only.
+// The waits of 3 s are animation pauses (platform/pace.h). GUI thread only.
 #include "ras_backend.h"
 
 #include <QObject>
@@ -25,9 +33,13 @@ public:
     // Uses the backend installed at this moment (dialup::install).
     explicit VBRas32(QObject* parent = nullptr);
 
+    // The platform the object works for: 2, the line whose records it would use.
+    static constexpr int kPlatformId = 2;
+    int PlatformId() const { return kPlatformId; }
+
     // The connection that Dialup() made or SeekEnumConns() kept; 0 for none.
     quint32 Connection() const { return connection_; }
-    // The phone book; empty for the service's default one.
+    // The phone book; empty for the service's default one. Kept, not used.
     QString PhoneBook() const { return phoneBook_; }
     void setPhoneBook(const QString& path) { phoneBook_ = path; }
     // The number of entries the last listing found.
@@ -46,22 +58,24 @@ public:
     // Kept for its holders; nothing here consults it.
     bool ShowMoniter() const { return showMoniter_; }
     void setShowMoniter(bool on) { showMoniter_ = on; }
+    // Whether a Dialup() of this object is waiting for its outcome.
+    bool Dialling() const { return dialling_; }
 
-    // Lists the phone-book entries anew; the service's result code.
+    // Lists the phone-book entries anew; the service's result code (kNoNetworkManager when it
+    // cannot be asked).
     qint32 RefreshEntries();
     qint32 Dialup();
     qint32 HangUp();
+    // The text of a code (ras_backend.h); empty for one that is not ours.
     QString ErrMsg(qint32 code);
     bool SeekEnumConns(const QString& name, bool keep);
 
     // The wait after a hang-up, in milliseconds.
     static constexpr int kHangUpWaitMs = 3000;
-    // The active connections a lookup has room for: with more, SeekEnumConns() finds none.
-    static constexpr int kConnectionSlots = 2;
 
 signals:
     void ConnectComplete();
-    void ConnectError(qint32 code);
+    void ConnectError(qint32& code);
 
 private:
     std::shared_ptr<dialup::Backend> backend_;
@@ -69,4 +83,5 @@ private:
     QStringList entries_{QString()}; // the last listing and one empty slot
     QString phoneBook_, entry_, userId_, password_, domain_;
     bool showMoniter_ = true;
+    bool dialling_ = false;
 };

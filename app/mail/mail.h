@@ -9,6 +9,7 @@
 // download, which flag.MailBusy marks from start to end. Everything else runs on the GUI thread.
 // Once the exit has begun nothing here speaks or draws.
 #include "app/window/services.h"
+#include "clock_setting.h"
 
 #include <QString>
 #include <optional>
@@ -39,5 +40,9 @@ public:
     void ShowCheckSummary() override { mail::ShowCheckSummary(); }
     void DownloadAllMail() override { mail::DownloadAllMail(); }
     void ShowMailList() override;
-    void Cancel() override { mail::Cancel(); }
+    void SetSntpConnect() override { clock_setting::SetSntpConnect(); }
+    void Cancel() override {
+        mail::Cancel();
+        clock_setting::cancel();
+    }
 };

@@ -75,6 +75,27 @@ std::optional<int> versionOf(const QString& path, sqlite_db::Mode mode) {
     return static_cast<int>(*version);
 }
 
+// A non-editable table whose rows also hold what the program stored in the copy: the refresh takes
+// the shipped rows but keeps the copy's stored columns where a row is still the same one (all of
+// its match columns equal). The headline sites keep their last headlines and their time.
+struct KeptColumns {
+    const char* table;
+    const char* select; // the match and kept columns, as the copy's table gives them
+    const char* update; // sets the kept columns from temp.kept where the match columns agree
+};
+constexpr KeptColumns kKept[] = {
+    {"hedline", "SELECT id, dll_name, data, last_date FROM main.hedline",
+     "UPDATE main.hedline SET data = k.data, last_date = k.last_date FROM temp.kept AS k "
+     "WHERE k.id = hedline.id AND k.dll_name = hedline.dll_name"},
+};
+
+const KeptColumns* keptColumnsOf(const QString& table) {
+    for (const KeptColumns& kept : kKept)
+        if (table.compare(QLatin1String(kept.table), Qt::CaseInsensitive) == 0)
+            return &kept;
+    return nullptr;
+}
+
 // SQLite's companion files of a database, which belong to it and must move with it.
 constexpr const char* kCompanions[] = {"-journal", "-wal", "-shm"};
 
@@ -146,9 +167,15 @@ QString refreshCopy(const QString& copy, const QString& shipped, int version) {
         }
         if (present && editableTableNames().contains(table.name, Qt::CaseInsensitive))
             continue;
+        // A copy whose table lacks the columns (an older form of it) has nothing to keep.
+        const KeptColumns* kept = present ? keptColumnsOf(table.name) : nullptr;
+        if (kept && !db->exec(QByteArray("CREATE TEMP TABLE kept AS ") + kept->select))
+            kept = nullptr;
         const QByteArray name = quotedName(table.name);
         if (!db->exec("DROP TABLE IF EXISTS main." + name) || !db->exec(table.sql.toUtf8()) ||
             !db->exec("INSERT INTO main." + name + " SELECT * FROM shipped." + name))
+            return fail();
+        if (kept && (!db->exec(kept->update) || !db->exec("DROP TABLE temp.kept")))
             return fail();
         std::vector<QByteArray> indexes;
         {

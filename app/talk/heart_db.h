@@ -5,8 +5,10 @@
 // program folder, because the talk-table editors write to it; the copy keeps the version of the
 // shipped database it came from (SQLite's user_version). When a newer program ships a newer
 // database, the next use replaces the tables the user never edits from it and keeps the editable
-// tables (otaku, otaku2, User_Table, flower) as the user left them. A program-folder file that is
-// not a dialogue database of ours is moved aside (never deleted) and a fresh copy is made.
+// tables (otaku, otaku2, User_Table, flower) as the user left them. The headline sites (hedline) are
+// taken from it too, but a site that keeps its id and dll_name keeps the headlines and the time the
+// program stored for it. A program-folder file that is not a dialogue database of ours is moved
+// aside (never deleted) and a fresh copy is made.
 //
 // Every use opens its own connection with heart::open() and closes it when the Connection goes.
 // Values reach SQL only as bound parameters; table names, which SQL cannot bind, come only from the

@@ -2,7 +2,6 @@
 
 #include "Trei.h"
 #include "app/settings/IniManage.h"
-#include "app/settings/settings_db.h"
 #include "app/settings/settings_keys.h"
 #include "app/shapes/RgnCall.h"
 #include "app/shapes/RgnCall2.h"
@@ -99,6 +98,10 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
 
     RasSample = new VBRas32(this);
     RasSample->setObjectName(QStringLiteral("RasSample"));
+    connect(RasSample, &VBRas32::ConnectComplete, this,
+            [this] { step("RasSample_ConnectComplete", [this] { RasSample_ConnectComplete(); }); });
+    connect(RasSample, &VBRas32::ConnectError, this,
+            [this](qint32& code) { step("RasSample_ConnectError", [&] { RasSample_ConnectError(code); }); });
 
     Picture1 = stores::TrayIcon().pixmap;
     RgnCall::ShapeStandard(this);
@@ -125,6 +128,7 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     bind(Timer11, "Timer11", [this] { Timer11_Timer(); });
     bind(Timer12, "Timer12", [this] { Timer12_Timer(); });
     bind(Timer13, "Timer13", [this] { Timer13_Timer(); });
+    bind(net_check, "net_check", [this] { net_check_Timer(); });
     bind(dance_check, "dance_check", [this] { dance_check_Timer(); });
     bind(Dance_check2, "Dance_check2", [this] { Dance_check2_Timer(); });
     bind(Dance_check3, "Dance_check3", [this] { Dance_check3_Timer(); });
@@ -231,17 +235,6 @@ bool morvik::online() {
     net_cut->setVisible(connected);
     net_connect->setVisible(!connected);
     return connected;
-}
-
-bool morvik::dialUpConnected() {
-    QString entry;
-    static const QStringList columns{QStringLiteral("net_ent"), QStringLiteral("net_user"),
-                                     QStringLiteral("net_pass")};
-    if (const auto row = settings_db::readRow(QStringLiteral("net_entry"), 1, columns)) {
-        if ((*row)[0] && (*row)[1] && (*row)[2])
-            entry = *(*row)[0];
-    }
-    return RasSample->SeekEnumConns(entry, true);
 }
 
 bool morvik::Form_Load() {

@@ -99,6 +99,9 @@ public:
     void Timer11_Timer();
     void Timer12_Timer();
     void Timer13_Timer();
+    // The dial-up watch: shows the connect or the disconnect item, and the items that need the
+    // network, by the connection of the dial-up entry (or all of them on a LAN).
+    void net_check_Timer();
     // The four dances' ticks: each plays the next half of its dance (flag.DanceHalf), or only one
     // frame and the base pose when the song's end watcher Timer7 is off.
     void dance_check_Timer();
@@ -129,6 +132,11 @@ public:
     void not_vis_Click();
     void end_Click();
     void shutdown_Click();
+    // Dialling and hanging up the dial-up entry, and her answers to the dial's outcome.
+    void net_connect_Click();
+    void net_cut_Click();
+    void RasSample_ConnectComplete();
+    void RasSample_ConnectError(qint32& code);
 
     // The store picture in the gauge box Image2 (also while it is hidden).
     stores::Picture Gauge() const { return stores::Shown(Image2); }
@@ -151,6 +159,7 @@ public:
     void Hide(Overlays overlays) override;
     void ShowItem(Item item, bool shown) override;
     bool ItemChecked(Item item) const override;
+    bool ItemShown(Item item) const override;
     void ShowMailCount(const stores::Picture& tens, const stores::Picture& ones) override;
     void SetTrayTip(const QString& tip) override;
     void SetToolTip(const QString& text) override;
@@ -191,8 +200,18 @@ private:
     // Whether the PC counts as online at start-up (a LAN, or the dial-up entry connected); shows the
     // connect or the disconnect item.
     bool online();
-    // Whether the dial-up entry of the settings database is connected.
+    // The dial-up entry of the settings database: all three empty when the row is not complete or
+    // the database cannot be read.
+    struct DialUpEntry {
+        QString name, user, password;
+    };
+    static DialUpEntry dialUpEntry();
+    // Whether the dial-up entry is connected (from the dial-up object's cache; no bus call).
     bool dialUpConnected();
+    // Dial-up pose 0 to 7 (gra6), then the pause.
+    void dialPose(int pose, int pauseMs);
+    // Says a line without voice in the main balloon.
+    void tell(const QString& text);
     void chime(int hour);
     void applyTopMost(const QString& value);
     bool newMailSignShown() const;
@@ -202,4 +221,5 @@ private:
     qint64 lastChimedHour_ = -1; // the hour (days * 24 + hour) whose chime was given
     bool exitFinished_ = false;
     bool placed_ = false; // the start-up has put her at her place
+    bool dialUpBusy_ = false; // a connect or a disconnect of hers runs
 };

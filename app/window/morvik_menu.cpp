@@ -54,8 +54,9 @@ void morvik::buildMenu() {
     open_dwim = item("open_dwim", QStringLiteral("ドゥイムの起動"), false);
     line2 = item("line2", QStringLiteral("-"), true);
     temae = item("temae", QStringLiteral("常に手前に表示"), true, &morvik::temae_Click);
-    net_connect = item("net_connect", QStringLiteral("ネットワークに接続する"), false);
-    net_cut = item("net_cut", QStringLiteral("切断する"), false);
+    net_connect =
+        item("net_connect", QStringLiteral("ネットワークに接続する"), false, &morvik::net_connect_Click);
+    net_cut = item("net_cut", QStringLiteral("切断する"), false, &morvik::net_cut_Click);
     headls = item("headls", QStringLiteral("ヘッドライン"), true, &morvik::headls_Click);
     mailset = item("mailset", QStringLiteral("設定"), true, &morvik::mailset_Click);
     help = item("help", QStringLiteral("ヘルプ"), true, &morvik::help_Click);

@@ -83,6 +83,22 @@ bool morvik::ItemChecked(Item item) const {
     return item == Item::mail_sub_cut && mail_sub_cut->isChecked();
 }
 
+bool morvik::ItemShown(Item item) const {
+    switch (item) {
+    case Item::again:
+        return again->isVisible();
+    case Item::mail_look:
+        return mail_look->isVisible();
+    case Item::shutdown:
+        return shutdown->isVisible();
+    case Item::getto:
+        return getto->isVisible();
+    case Item::mail_sub_cut:
+        return mail_sub_cut->isVisible();
+    }
+    return false;
+}
+
 void morvik::ShowMailCount(const stores::Picture& tens, const stores::Picture& ones) {
     stores::Show(Image3, tens, stores::Note::Quiet);
     stores::Show(Image4, ones, stores::Note::Quiet);

@@ -3,7 +3,6 @@
 
 #include "Trei.h"
 #include "app/settings/IniManage.h"
-#include "app/settings/settings_db.h"
 #include "app/settings/settings_keys.h"
 #include "app/shapes/RgnCall.h"
 #include "app/shapes/RgnCall2.h"

@@ -96,6 +96,8 @@ public:
     virtual void Hide(Overlays overlays) = 0;
 
     virtual void ShowItem(Item item, bool shown) = 0;
+    // Whether the menu item is shown (getto shown: the program counts as online).
+    virtual bool ItemShown(Item item) const { (void)item; return false; }
     // Whether a checkable menu item carries its mark (mail_sub_cut: periodic checking paused).
     virtual bool ItemChecked(Item item) const { (void)item; return false; }
 

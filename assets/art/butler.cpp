@@ -1,6 +1,7 @@
 #include "butler.h"
 
 #include "figure.h"
+#include "parts.h"
 
 #include <QPainterPath>
 
@@ -8,60 +9,13 @@ namespace art {
 
 namespace {
 
+using namespace parts;
+
 // His own colours beside the shared palette: the hat-head's felt and its sheen, the trousers.
 const QColor kFelt{0x5A, 0x5F, 0x80}, kFeltShade{0x45, 0x4A, 0x68}, kSheen{0xA0, 0xA8, 0xD0};
 const QColor kRibbon{0x27, 0x29, 0x40};
 const QColor kTrousers{0x44, 0x47, 0x5E}, kTrousersShade{0x33, 0x35, 0x4A};
 const QColor kShoe{0x2C, 0x29, 0x44}, kGold{0xE8, 0xB8, 0x4A};
-
-// The part's inside: its outer edge less the dark line along it.
-QPainterPath inside(const QPainterPath& outer, double line = 2.0) {
-    QPainterPathStroker stroker;
-    stroker.setWidth(2 * line);
-    stroker.setJoinStyle(Qt::RoundJoin);
-    return outer.subtracted(stroker.createStroke(outer));
-}
-
-// A part: the dark line up to its outer edge, a flat fill, and the shade on the side away from the
-// light (the light comes from the upper left). Small parts take a finer line, or they would be
-// nothing but line at this size.
-void piece(QPainter& p, const QPainterPath& outer, const QColor& fill, const QColor& shade,
-           double shadeDepth = 2.0, double line = 2.0) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(palette::outline);
-    p.drawPath(outer);
-    const QPainterPath in = inside(outer, line);
-    p.setBrush(fill);
-    p.drawPath(in);
-    if (shadeDepth > 0) {
-        p.setBrush(shade);
-        p.drawPath(in.subtracted(in.translated(-shadeDepth, -shadeDepth)));
-    }
-}
-
-QPainterPath roundedRect(double left, double top, double right, double bottom, double radius) {
-    QPainterPath path;
-    path.addRoundedRect(QRectF(left, top, right - left, bottom - top), radius, radius);
-    return path;
-}
-
-QPainterPath polygon(std::initializer_list<QPointF> points) {
-    QPainterPath path;
-    path.addPolygon(QPolygonF(QList<QPointF>(points)));
-    path.closeSubpath();
-    return path;
-}
-
-// A rounded bar of the given width between two points (a shoe, a limb).
-QPainterPath capsule(QPointF a, QPointF b, double width) {
-    QPainterPath line;
-    line.moveTo(a);
-    line.lineTo(b);
-    QPainterPathStroker stroker;
-    stroker.setWidth(width);
-    stroker.setCapStyle(Qt::RoundCap);
-    return stroker.createStroke(line).simplified();
-}
 
 // --- The head: a bowler hat, tipped a little toward the hand that shows the way -----------------
 

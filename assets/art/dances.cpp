@@ -2,6 +2,7 @@
 
 #include "figure.h"
 #include "pictures.h"
+#include "posefit.h"
 #include "props.h"
 
 #include <QPainterPath>
@@ -28,6 +29,9 @@ struct Fit {
     std::vector<std::vector<Run>> tuftLines = {};
     int mostRuns = 99;             // runs on one line at most
     std::vector<int> eyelets = {}; // further holes, by size, wherever the figure is solid
+    // Lines by the floor as the design gives them (soles and the ribbon's ends), each exactly.
+    std::vector<std::pair<int, std::vector<Run>>> floorLines = {};
+    int tallest = 99; // lines a run may repeat unchanged
 };
 
 constexpr int kBottom = 169;
@@ -117,6 +121,28 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
                sole ? palette::bootShade : ribbon.darker(125));
         const int side = run.right < clipRight ? run.right : run.left - 1;
         set(image, side, kBottom - 1, palette::bootShade);
+    }
+    // The lines by the floor the design gives: their runs exactly, each joined to what stands above.
+    for (const auto& [line, runs] : fit.floorLines) {
+        std::vector<QRgb> was(w);
+        for (int x = 0; x < w; ++x) {
+            was[x] = image.pixel(x, line);
+            image.setPixel(x, line, kBlue);
+        }
+        for (const Run& run : runs) {
+            bool joined = false;
+            for (int x = run.left; x < run.right; ++x) {
+                const QRgb above = image.pixel(x, line - 1);
+                image.setPixel(x, line, was[x] != kBlue ? was[x] : above != kBlue ? above : ribbon.rgb());
+                joined = joined || above != kBlue;
+            }
+            if (!joined)
+                strand(image, run, line, -1, body.hip.x(), clipLeft, clipRight, ribbon, ribbon.darker(125));
+        }
+        // The gaps between them open to the floor, so none is closed in.
+        for (std::size_t i = 1; i < runs.size(); ++i)
+            for (int y = line + 1; y <= kBottom && !isBlue(image, runs[i - 1].right, y); ++y)
+                image.setPixel(runs[i - 1].right, y, kBlue);
     }
     // The detached sparkles: nothing around them, not even at a corner.
     for (const QPoint& p : fit.detached)
@@ -237,6 +263,15 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
             for (int x = runs[best].left - bestWidth; x < runs[best].left; ++x)
                 set(image, x, y, palette::outline);
         }
+    // No run repeats on more lines than the design's tallest row: a fold every few lines.
+    if (fit.tallest < 99) {
+        QImage mask(image.size(), QImage::Format_Grayscale8);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                mask.scanLine(y)[x] = isBlue(image, x, y) ? 0 : 255;
+        const int floor = fit.floorLines.empty() ? kBottom : fit.floorLines.front().first;
+        limitRepeats(image, mask, fit.top + 1, floor, fit.tallest, clipLeft, clipRight, kBlue);
+    }
     // Background the figure closes in is shadow, but for the design's holes.
     std::vector<char> open(w * h, 0);
     std::vector<QPoint> todo;
@@ -348,7 +383,7 @@ const std::array<Frame, 5>& framesOf(int dance) {
           16,
           117,
           {{76, 78}},
-          {{39, 71}},
+          {{39, 71}, {81, 90}, {98, 99}},
           {{37, 26}},
           area(58, 115, 62, 120, 11),
           -1,
@@ -423,6 +458,16 @@ QImage drawnFrame(int dance, int k) {
     static const int mostRuns[3][5] = {{3, 3, 4, 4, 4}, {3, 5, 3, 5, 3}, {5, 3, 5, 4, 4}};
     Fit fit = frame.fit;
     fit.mostRuns = mostRuns[dance - 2][k];
+    // The tallest row of each drawn frame and of its mirrored partner, whichever is lower.
+    static const int tallest[3][5] = {{12, 10, 5, 5, 4}, {11, 11, 7, 3, 8}, {6, 4, 4, 3, 5}};
+    fit.tallest = tallest[dance - 2][k];
+    // The lines by the floor whose runs the design gives: the ribbon's ends trailing beside her soles.
+    if (k == 0 && dance == 2)
+        fit.floorLines = {{166, {{53, 76}, {77, 90}, {91, 115}}}};
+    else if (k == 1 && dance == 3)
+        fit.floorLines = {{168, {{31, 45}, {56, 57}, {58, 59}, {60, 70}, {71, 100}}}};
+    else if (k == 0 && dance == 4)
+        fit.floorLines = {{167, {{44, 79}, {83, 97}, {101, 102}, {106, 109}, {114, 117}}}};
     static const std::vector<int> eyelets[3][5] = {
         {{}, {15}, {}, {15}, {}},
         {{3, 2, 1, 1, 1, 1, 1, 1, 1}, {6, 5, 5, 3, 3}, {}, {2, 1, 1, 1, 1, 1}, {1, 1}},

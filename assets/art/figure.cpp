@@ -213,18 +213,23 @@ void drawMouth(QPainter& p, Mouth mouth, double look, double bow) {
     }
 }
 
-void drawEarUnits(QPainter& p) {
+// The ear units; in a deep bow the antennae, turned with her head, point down past her cheeks.
+void drawEarUnits(QPainter& p, bool bowed) {
     for (double side : {-1.0, 1.0}) {
         QPainterPath antenna;
         antenna.moveTo(side * 37, 2);
-        antenna.quadTo(side * 41, -8, side * 44, -19);
+        const QPointF tip = bowed ? QPointF(side * 46, 24) : QPointF(side * 44.6, -21.2);
+        if (bowed)
+            antenna.quadTo(side * 43, 12, tip.x(), tip.y() - 2.5);
+        else
+            antenna.quadTo(side * 41, -8, side * 44, -19);
         tube(p, antenna, 2.4, palette::metal);
         p.setPen(outlinePen(1.6));
         p.setBrush(palette::cyan);
-        p.drawEllipse(QPointF(side * 44.6, -21.2), 3.0, 3.0);
+        p.drawEllipse(tip, 3.0, 3.0);
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);
-        p.drawEllipse(QPointF(side * 44.6 - 1, -22.2), 0.9, 0.9);
+        p.drawEllipse(tip - QPointF(1, 1), 0.9, 0.9);
         QPainterPath disc;
         disc.addEllipse(QPointF(side * 36, 9), 7.2, 7.8);
         part(p, disc, palette::white, palette::whiteShade, 2.0, 2.0);
@@ -259,16 +264,33 @@ void drawHead(QPainter& p, const Figure& f, const Skeleton& s, bool backOnly) {
     drawMouth(p, f.mouth, f.look, f.bow);
     const QPainterPath hair = frontHair(f.bow);
     part(p, hair, palette::hair, palette::hairShade, 2.0, 3.5);
-    // A few strands, so that the fringe has a direction.
+    // A few strands, so that the fringe has a direction; in a deep bow they part from the crown,
+    // which faces the viewer, and fall every way from its whorl.
     p.setPen(QPen(palette::hairShade, 1.3, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
-    for (double x : {-12.0, 4.0, 16.0}) {
-        QPainterPath strand;
-        strand.moveTo(x * 0.4, -38);
-        strand.quadTo(x * 0.9, -22, x, -8 + f.bow * 17);
-        p.drawPath(strand);
+    const bool bowed = f.bow > 0.8;
+    if (bowed) {
+        const QPointF whorl(2, -14);
+        for (double a : {-150.0, -105.0, -60.0, -15.0, 30.0, 150.0, 195.0}) {
+            QPainterPath strand;
+            strand.moveTo(whorl + QPointF(std::cos(rad(a)) * 3, std::sin(rad(a)) * 3));
+            const QPointF end = whorl + QPointF(std::cos(rad(a)) * 24, std::sin(rad(a)) * 20);
+            strand.quadTo(whorl + QPointF(std::cos(rad(a + 35)) * 13, std::sin(rad(a + 35)) * 11), end);
+            p.drawPath(strand);
+        }
+        QPainterPath spiral;
+        spiral.moveTo(whorl + QPointF(2.5, 0));
+        spiral.arcTo(QRectF(whorl.x() - 2.5, whorl.y() - 2.5, 5, 5), 0, 300);
+        p.drawPath(spiral);
+    } else {
+        for (double x : {-12.0, 4.0, 16.0}) {
+            QPainterPath strand;
+            strand.moveTo(x * 0.4, -38);
+            strand.quadTo(x * 0.9, -22, x, -8 + f.bow * 17);
+            p.drawPath(strand);
+        }
     }
-    drawEarUnits(p);
+    drawEarUnits(p, bowed);
     if (f.sweat) {
         QPainterPath drop;
         drop.moveTo(28, -14);
@@ -342,7 +364,7 @@ void drawBody(QPainter& p, const Figure& f, const Skeleton& s) {
     }
     frill.closeSubpath();
     // The skirt hangs from the waist; a little shorter than drawn, so the knees show.
-    const QTransform hem = QTransform().translate(0, -29).scale(1, 0.9).translate(0, 29);
+    const QTransform hem = QTransform().translate(0, -29).scale(f.skirtWidth, 0.9).translate(0, 29);
     frill = hem.map(frill);
     part(p, frill, palette::white, palette::whiteShade, 2.0, 2.0);
     const QPainterPath sk = hem.map(skirt());

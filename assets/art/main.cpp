@@ -94,8 +94,20 @@ int generateAll(const QString& out, const QString& gen) {
         if (mask.isNull())
             return fail(QStringLiteral("no outline picture for %1").arg(row.builder));
         tables.push_back(art::traceMask(mask));
-        if (tables.back().empty())
+        std::vector<RectRow>& table = tables.back();
+        if (table.empty())
             return fail(QStringLiteral("the outline of %1 is empty").arg(row.builder));
+        if (row.last.right > row.last.left) {
+            const auto found = std::find(table.begin(), table.end(), row.last);
+            if (found == table.end() || found->top != table.back().top)
+                return fail(QStringLiteral("the outline of %1 has no row %2, %3, %4, %5 on its last line")
+                                .arg(row.builder)
+                                .arg(row.last.left)
+                                .arg(row.last.top)
+                                .arg(row.last.right)
+                                .arg(row.last.bottom));
+            std::rotate(found, found + 1, table.end());
+        }
     }
     const QDir target(gen);
     for (const art::GeneratedFile& file : art::generatedFiles(registry, tables, dir)) {

@@ -4,6 +4,7 @@
 #include "butler.h"
 #include "dances.h"
 #include "figure.h"
+#include "palk.h"
 #include "posefit.h"
 #include "props.h"
 
@@ -257,15 +258,27 @@ void heldPhone(QPainter& p, QPointF c, double angle, bool lit) {
     p.restore();
 }
 
+// The pocket on her apron's right, over the lower half of a phone going in or coming out.
+void apronPocket(QPainter& p, QRectF r) {
+    QPainterPath pocket;
+    pocket.addRoundedRect(r, 2.5, 2.5);
+    part(p, pocket, palette::white, palette::whiteShade, 1.8, 1.5);
+    p.setPen(QPen(palette::whiteShade.darker(115), 1.0, Qt::DashLine));
+    p.drawLine(QPointF(r.left() + 2, r.top() + 2.5), QPointF(r.right() - 2, r.top() + 2.5));
+}
+
 Figure phoneFrame(int k) {
     Figure f = armsDown();
     switch (k) {
-    case 0: // drawing it from the apron pocket, eyes on it
+    case 0: // drawing it from the apron pocket by its top, eyes on it
         f.eyes = Eyes::Down;
         f.look = 0.3;
-        f.right.reach = QPointF(96, 128);
+        f.right.reach = QPointF(103, 111);
         f.right.hand = Hand::Grip;
-        f.front.push_back([](QPainter& p, const Skeleton&) { heldPhone(p, QPointF(99, 118), 24, false); });
+        f.front.push_back([](QPainter& p, const Skeleton&) {
+            heldPhone(p, QPointF(97, 121), 14, false);
+            apronPocket(p, QRectF(84, 123, 22, 15));
+        });
         break;
     case 1: // lifting it to her chest
         f.eyes = Eyes::Down;
@@ -300,36 +313,71 @@ Figure phoneFrame(int k) {
     return f;
 }
 
+// Background pixels kept inside her, one run (left, right exclusive) a line from `top` down.
+std::vector<QPoint> gap(int top, std::initializer_list<std::pair<int, int>> runs) {
+    std::vector<QPoint> out;
+    int y = top;
+    for (const auto& [left, right] : runs) {
+        for (int x = left; x < right; ++x)
+            out.emplace_back(x, y);
+        ++y;
+    }
+    return out;
+}
+
+// The pixels of the rectangle left, top, right, bottom (exclusive).
+std::vector<QPoint> block(int left, int top, int right, int bottom) {
+    std::vector<QPoint> out;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            out.emplace_back(x, y);
+    return out;
+}
+
+std::vector<QPoint> joined(std::initializer_list<std::vector<QPoint>> parts) {
+    std::vector<QPoint> out;
+    for (const std::vector<QPoint>& part : parts)
+        out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
 // What each dial-up frame's outline keeps: its box, the tufts on its top line, the floor shadow
 // (or the sole) it ends on, the pixels of hair that show the background, and its sparkles.
 PoseFit phoneFit(int k) {
     switch (k) {
-    case 0:
-        return {28, 20, 137, {{43, 54}}, {{168, {45, 123}}}, {}, {{45, 28}, {40, 47}}, {}, 2};
+    case 0: {
+        PoseFit fit{28, 20, 137, {{43, 54}}, {{168, {45, 123}}}, {}, {{45, 28}, {40, 47}}, {}, 2};
+        fit.topLines = {{{{38, 58}, {68, 86}, {87, 88}}}};
+        return fit;
+    }
     case 1:
         return {29, 19, 138, {{46, 54}}, {{161, {44, 122}}}, {}, {{46, 27}, {47, 27}, {125, 48}}, {}, 4};
-    case 2: {
+    case 2:
         // A parting in her fringe, where she looks down at the phone.
-        std::vector<QPoint> parting;
-        const int rows[][2] = {{50, 52}, {48, 54}, {46, 54}, {43, 55}, {44, 52}, {44, 47}, {45, 46}};
-        for (int i = 0; i < 7; ++i)
-            for (int x = rows[i][0]; x < rows[i][1]; ++x)
-                parting.emplace_back(x, 24 + i);
-        return {28, 18, 133, {{42, 53}, {55, 57}}, {{169, {45, 122}}}, {}, parting};
-    }
+        return {28,
+                18,
+                133,
+                {{42, 53}, {55, 57}},
+                {{169, {45, 122}}},
+                {},
+                gap(24, {{50, 52}, {48, 54}, {46, 54}, {43, 55}, {44, 52}, {44, 47}, {45, 46}})};
     case 3:
         return {26, 16, 134, {{51, 54}, {71, 88}}, {{161, {45, 123}}}};
     case 4:
-        return {27, 13, 134, {{42, 54}}, {{167, {45, 122}}}};
-    case 5:
-        return {27,
-                17,
-                137,
-                {{40, 54}, {77, 80}},
-                {{169, {88, 115}}},
-                {{135, 60}},
-                {},
-                {QRect(37, 118, 36, 43), QRect(96, 117, 37, 43), QRect(44, 23, 11, 5)}};
+        return {27, 13, 134, {{42, 54}}, {{167, {45, 122}}}, {}, {}, {}, 6};
+    // The hang-up: the band of light around her and the background it closes in on either side.
+    case 5: {
+        PoseFit fit{27,
+                    17,
+                    137,
+                    {{40, 54}, {77, 80}},
+                    {{169, {88, 115}}},
+                    {{135, 60}},
+                    gap(23, {{50, 55}, {47, 55}, {45, 54}, {44, 52}, {45, 48}}), // the parting
+                    {QRect(37, 118, 36, 43), QRect(96, 117, 37, 43)}};
+        fit.topLines = {{{{37, 59}, {79, 88}}}};
+        return fit;
+    }
     case 6:
         return {18,
                 16,
@@ -340,15 +388,18 @@ PoseFit phoneFit(int k) {
                 {},
                 {QRect(24, 119, 48, 40), QRect(94, 120, 41, 39)}};
     default:
+        // The parting, the gap between her fingers and the phone, the loop of its strap.
         return {27,
                 16,
                 134,
                 {{43, 52}},
                 {{169, {79, 119}}},
                 {},
-                {},
-                {QRect(35, 117, 35, 42), QRect(93, 119, 37, 43), QRect(42, 22, 12, 7), QRect(101, 124, 4, 9),
-                 QRect(115, 97, 2, 10)}};
+                joined({gap(22, {{49, 54}, {46, 54}, {44, 54}, {43, 53}, {42, 51}, {43, 48}, {44, 46}}),
+                        gap(124, {{102, 104}}), block(101, 125, 105, 132), gap(132, {{102, 104}}),
+                        block(115, 97, 117, 107)}),
+                {QRect(35, 117, 35, 42), QRect(93, 119, 37, 43)},
+                8};
     }
 }
 
@@ -357,6 +408,9 @@ Figure disconnectFrame(int k) {
     const QRectF ring = k == 0   ? QRectF(30, 114, 104, 50)
                         : k == 1 ? QRectF(20, 112, 120, 52)
                                  : QRectF(34, 116, 96, 48);
+    // The ring draws her skirt in as it closes round her.
+    f.skirtWidth = k == 1 ? 0.88 : 0.8;
+    f.offset = QPointF(k == 0 ? 3 : k == 1 ? 1 : 2, 0);
     f.behind.push_back([ring](QPainter& p, const Skeleton&) { props::ringBack(p, ring, 3.0); });
     f.front.push_back([ring](QPainter& p, const Skeleton&) { props::ringFront(p, ring, 3.0); });
     switch (k) {
@@ -378,7 +432,15 @@ Figure disconnectFrame(int k) {
         f.mouth = Mouth::Small;
         f.right.reach = QPointF(96, 130);
         f.right.hand = Hand::Grip;
-        f.front.push_back([](QPainter& p, const Skeleton&) { heldPhone(p, QPointF(99, 124), 20, false); });
+        f.front.push_back([](QPainter& p, const Skeleton&) {
+            heldPhone(p, QPointF(99, 124), 20, false);
+            apronPocket(p, QRectF(86, 127, 22, 14));
+            // The strap, its loop swinging from the antenna as it goes in.
+            QPainterPath strap;
+            strap.moveTo(111, 105);
+            strap.lineTo(115.5, 107.5);
+            tube(p, strap, 1.4, palette::cyan);
+        });
         break;
     }
     return f;
@@ -405,7 +467,10 @@ Figure danceFrame(int k) {
         f.right.reach = QPointF(72, 114);
         f.legRight.lift = 4;
         f.legRight.angle = 6;
-        f.front.push_back([](QPainter& p, const Skeleton&) { props::note(p, QPointF(40, 30), -10, true); });
+        f.front.push_back([](QPainter& p, const Skeleton&) {
+            props::note(p, QPointF(40, 30), -10, true);
+            props::sparkle(p, QPointF(125.5, 35), 5.5, palette::amber);
+        });
         break;
     case 2: // further over, one hand high
         f.offset = QPointF(10, 0);
@@ -521,7 +586,8 @@ void busyMarks(QPainter& p) {
     px(34, 18, 43, 19);
     px(33, 19, 44, 20);
     px(129, 18, 133, 19);
-    px(126, 19, 135, 21);
+    px(126, 19, 135, 20);
+    px(127, 20, 134, 21);
     px(129, 21, 133, 22);
     // ... and the right one is the monitor's signal, a zigzag line down to its top edge.
     for (int y = 22; y < 62; ++y) {
@@ -558,12 +624,30 @@ void busySparks(QPainter& p) {
     }
 }
 
+constexpr double kMarkTilt = 14; // degrees
+
+// Three Z marks rising to the upper right of her sleeping head, each tilted back; the tip of the
+// last one's top bar is laid pixel by pixel, so the outline's first lines are exactly its runs.
 void sleepMarks(QPainter& p) {
+    struct Mark {
+        QPointF centre;
+        double size, stroke;
+    };
+    const Mark marks[] = {{{25, 36.5}, 16, 4.0}, {{51, 34}, 14, 3.8}, {{78.5, 31.5}, 12, 3.5}};
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
-    p.drawPath(props::zPath(QPointF(77, 43), 9, 3));
-    p.drawPath(props::zPath(QPointF(55, 38), 13, 3.5));
-    p.drawPath(props::zPath(QPointF(30, 34), 17, 4));
+    for (const Mark& m : marks) {
+        p.save();
+        p.translate(m.centre);
+        p.rotate(-kMarkTilt);
+        p.drawPath(props::zPath(QPointF(0, 0), m.size, m.stroke));
+        p.restore();
+    }
+    p.setCompositionMode(QPainter::CompositionMode_Clear);
+    p.fillRect(QRect(0, 0, 170, 26), Qt::transparent);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    for (int i = 0; i < 3; ++i)
+        p.fillRect(QRect(82 - i, 23 + i, 3 + 2 * i, 1), Qt::white);
 }
 
 // --- Balloons: the outline rows are the design; the picture fills them exactly --------------------
@@ -873,10 +957,10 @@ Rendered meltFrame(int picture) {
                 splash.addEllipse(QPointF(x, plan.splashTop + 2.5), 3.2, 4.2);
             QPainterPath pool;
             pool.setFillRule(Qt::WindingFill);
-            // In 17 the water stands ten lines deep, one pixel wider than its bottom line.
-            pool.addRect(QRectF(plan.lastLeft, picture == 17 ? 159 : 165,
-                                plan.lastRight - plan.lastLeft + (picture == 17 ? 1 : 0),
-                                picture == 17 ? 10 : 5));
+            // The water stands a pixel wider than its bottom line (in 17 ten lines deep), so the
+            // bottom line is a run of its own.
+            pool.addRect(QRectF(plan.lastLeft, picture == 17 ? 159 : 165, plan.lastRight - plan.lastLeft + 1,
+                                picture == 17 ? 10 : 4));
             pool.addRect(QRectF(plan.lastLeft, 169, plan.lastRight - plan.lastLeft, 1));
             p.setPen(Qt::NoPen);
             p.setBrush(kIceShade);
@@ -926,43 +1010,85 @@ Rendered meltFrame(int picture) {
         },
         solid(kPose, 0xFF000000u));
     closeGaps(out, plan.hole);
+    if (picture == 18) {
+        // The sheet's lower corner stands clear of her hair by a pixel.
+        out.mask.setPixel(63, 20, 0);
+        out.picture.setPixel(63, 20, 0xFF000000u);
+    }
+    // No run repeats on more lines than the frame's tallest row (the pool's lines are its own).
+    const int tallest = picture == 20 ? 8 : picture == 21 ? 13 : picture == 22 ? 7 : picture == 17 ? 10 : 9;
+    limitRepeats(out.picture, out.mask, plan.box.top() + 1, picture == 17 ? 159 : 165, tallest,
+                 plan.box.left(), plan.box.right() + 1, 0xFF000000u);
     return out;
 }
 
-// What the outline of each single pose keeps: its box, the run of its top line and of line 169.
-// Pictures shown under one outline share its fit.
+// What the outline of each single pose keeps: its box, the runs of its top line and of the lines
+// under it, and of line 169. Pictures shown under one outline share its fit.
 std::optional<PoseFit> poseFit(const QString& name) {
+    using Line = PoseFit::Line;
     struct Entry {
         const char16_t* names[3];
         PoseFit fit;
+        std::vector<Line> under = {};
     };
+    // The line under a top, as two runs and the rest as drawn.
     static const Entry kFits[] = {
-        {{u"gra.Image1(0)", u"gra.Image1(1)"}, {28, 20, 133, {{42, 55}}, {{169, {45, 122}}}}},
-        {{u"gra.Image1(2)"}, {30, 34, 130, {{80, 85}}, {{169, {49, 120}}}, {}, {}, {}, 3}},
-        {{u"gra.Image1(3)"}, {28, 66, 132, {{74, 93}}, {{169, {51, 119}}}, {}, {}, {}, 1}},
-        {{u"gra3.Image1(4)"}, {23, 20, 139, {{39, 55}}, {{169, {45, 123}}}, {}, {}, {}, 1}},
-        {{u"gra3.Image1(5)"}, {26, 20, 137, {{39, 52}}, {{169, {44, 122}}}, {}, {}, {}, 1}},
+        {{u"gra.Image1(0)", u"gra.Image1(1)"},
+         {28, 20, 133, {{42, 55}}, {{169, {45, 122}}}},
+         {{{{37, 60}, {74, 96}}, true}}},
+        {{u"gra.Image1(2)"},
+         {30, 34, 130, {{80, 85}}, {{169, {49, 120}}}, {}, {}, {}, 3},
+         {{{{73, 97}}}, {{{69, 100}}, true}}},
+        {{u"gra.Image1(3)"},
+         {28, 66, 132, {{74, 93}}, {{169, {51, 119}}}, {}, {}, {}, 1},
+         {{{{70, 97}}}, {{{66, 100}}, true}}},
+        {{u"gra3.Image1(4)"},
+         {23, 20, 139, {{39, 55}}, {{169, {45, 123}}}, {}, {}, {}, 1},
+         {{{{36, 57}, {73, 90}}, true}}},
+        {{u"gra3.Image1(5)"},
+         {26, 20, 137, {{39, 52}}, {{169, {44, 122}}}, {}, {}, {}, 1},
+         {{{{36, 56}, {73, 96}}, true}}},
         {{u"action.Image1(0)", u"gra.Image1(6)", u"gra.Image1(7)"},
-         {4, 5, 134, {{48, 51}}, {{169, {47, 123}}}}},
-        {{u"gra3.Image1(8)", u"gra3.Image1(9)"}, {3, 21, 136, {{42, 44}}, {{169, {48, 79}}}}},
-        {{u"gra2.Image1(0)"}, {26, 34, 132, {{45, 50}}, {{169, {43, 56}}}}},
-        {{u"gra2.Image1(1)"}, {33, 40, 142, {{50, 54}}, {{169, {108, 123}}}}},
-        {{u"gra2.Image1(2)"}, {24, 25, 136, {{44, 50}}, {{169, {106, 118}}}}},
-        {{u"gra.Image1(14)", u"gra.Image1(13)"}, {30, 34, 136, {{46, 54}}, {{169, {103, 123}}}}},
-        {{u"gra.Image1(16)"}, {34, 41, 134, {{84, 89}}, {{169, {103, 123}}}}},
-        {{u"gra.Image1(12)"}, {28, 20, 133, {{42, 55}}, {{169, {45, 122}}}}},
+         {4, 5, 134, {{48, 51}}, {{169, {47, 123}}}},
+         {{{{43, 52}}}, {{{43, 52}}}, {{{43, 52}}}, {{{43, 52}}}, {{{12, 36}}, true}}},
+        {{u"gra3.Image1(8)", u"gra3.Image1(9)"},
+         {3, 21, 136, {{42, 44}}, {{169, {48, 79}}}},
+         {{{{37, 45}}}, {{{35, 45}}, true}, {{{35, 45}}, true}, {{{35, 45}}, true}}},
+        {{u"gra2.Image1(0)"}, {26, 34, 132, {{45, 50}}, {{169, {43, 56}}}}, {{{{41, 54}, {87, 88}}, true}}},
+        {{u"gra2.Image1(1)"},
+         {33, 40, 142, {{50, 54}}, {{169, {108, 123}}}},
+         {{{{44, 58}}}, {{{43, 61}}, true}}},
+        {{u"gra2.Image1(2)"},
+         {24, 25, 136, {{44, 50}}, {{169, {106, 118}}}},
+         {{{{38, 54}}}, {{{34, 57}}, true}}},
+        {{u"gra.Image1(14)", u"gra.Image1(13)"},
+         {30, 34, 136, {{46, 54}}, {{169, {103, 123}}}},
+         {{{{43, 57}}}, {{{41, 60}}, true}}},
+        {{u"gra.Image1(16)"},
+         {34, 41, 134, {{84, 89}}, {{169, {103, 123}}}},
+         {{{{77, 101}}}, {{{73, 104}}, true}}},
+        {{u"gra.Image1(12)"}, {28, 20, 133, {{42, 55}}, {{169, {45, 122}}}}, {{{{37, 60}, {74, 96}}, true}}},
         // The dance's drawn frames; frames 5 to 8 mirror 1 to 4 with their fits.
-        {{u"gra5.Image1(0)"}, {25, 16, 122, {{39, 53}}, {{169, {58, 118}}}}},
-        {{u"gra5.Image1(2)"}, {23, 16, 131, {{42, 50}}, {{169, {41, 114}}}}},
-        {{u"gra5.Image1(3)"}, {26, 15, 130, {{42, 53}}, {{169, {78, 103}}}, {}, {}, {}, 2}},
-        {{u"gra5.Image1(4)"}, {20, 12, 135, {{81, 95}}, {{169, {44, 58}}}}},
+        {{u"gra5.Image1(0)"}, {25, 16, 122, {{39, 53}}, {{169, {58, 118}}}}, {{{{34, 58}, {77, 88}}, true}}},
+        {{u"gra5.Image1(1)"}, {25, 14, 131, {{42, 43}, {44, 46}, {48, 49}}, {{169, {54, 79}, {{82, 114}}}}}},
+        {{u"gra5.Image1(2)"}, {23, 16, 131, {{42, 50}}, {{169, {41, 114}}}}, {{{{37, 54}, {76, 95}}, true}}},
+        {{u"gra5.Image1(3)"},
+         {26, 15, 130, {{42, 53}}, {{169, {78, 103}}}, {}, {}, {}, 2},
+         {{{{37, 59}, {77, 94}}, true}}},
+        {{u"gra5.Image1(4)"},
+         {20, 12, 135, {{81, 95}}, {{169, {44, 58}}}},
+         {{{{74, 100}}}, {{{68, 104}}, true}}},
         {{u"gra.Image1(10)", u"gra.Image1(11)"},
-         {35, 37, 135, {{85, 90}}, {{167, {98, 127}}}, {}, {}, {}, 9, 167}},
+         {35, 37, 135, {{85, 90}}, {{167, {98, 127}}}, {}, {}, {}, 9, 167},
+         {{{{78, 102}}}, {{{74, 105}}, true}}},
     };
     for (const Entry& e : kFits)
         for (const char16_t* n : e.names)
-            if (n && name == QStringView(n))
-                return e.fit;
+            if (n && name == QStringView(n)) {
+                PoseFit fit = e.fit;
+                fit.topLines = e.under;
+                return fit;
+            }
     return std::nullopt;
 }
 
@@ -1027,15 +1153,16 @@ std::vector<PictureRow> buildRows() {
     pose(u"gra2.Image1(0)"_s, mailReady);
     pose(u"gra2.Image1(1)"_s, mailPeering);
     pose(u"gra2.Image1(2)"_s, mailLooking);
-    rows.push_back({u"gra2.Image1(5)"_s, kPose, Backdrop::Scene, [] {
-                        const Figure f = atDesk();
-                        Rendered r = render([f](QPainter& p) { draw(p, f); }, scenePattern());
-                        // The desk's front is the block she ends on, a pixel shorter on the floor.
-                        fitPose(
-                            r, {28, 19, 133, {{40, 53}}, {{159, {43, 121}}, {169, {43, 120}}}, {}, {}, {}, 2},
-                            scenePattern());
-                        return r;
-                    }});
+    rows.push_back(
+        {u"gra2.Image1(5)"_s, kPose, Backdrop::Scene, [] {
+             const Figure f = atDesk();
+             Rendered r = render([f](QPainter& p) { draw(p, f); }, scenePattern());
+             // The desk's front is the block she ends on, a pixel shorter on the floor.
+             PoseFit fit{28, 19, 133, {{40, 53}}, {{159, {43, 121}}, {169, {43, 120}}}, {}, {}, {}, 2};
+             fit.topLines = {{{{36, 57}}}, {{{34, 60}}, true}};
+             fitPose(r, fit, scenePattern());
+             return r;
+         }});
     rows.push_back(
         {u"gra2.fuki1"_s, {200, 160}, Backdrop::Blue, [] { return balloon(balloon_tables::kBalloon1); }});
     rows.push_back(
@@ -1094,6 +1221,11 @@ std::vector<PictureRow> buildRows() {
                             return render([monocle](QPainter& p) { drawButler(p, monocle); },
                                           solid(kButlerSize, kBlue));
                         }});
+    for (const auto& [name, eyes] :
+         {std::pair{u"gra.palk_img1"_s, ScreenEyes::Open}, {u"gra.palk_img2"_s, ScreenEyes::Closed}})
+        rows.push_back(
+            {name, kPalkSize, Backdrop::Blue,
+             [eyes] { return render([eyes](QPainter& p) { drawPalk(p, eyes); }, solid(kPalkSize, kBlue)); }});
     rows.push_back({u"morvik.Picture1"_s, {32, 32}, Backdrop::Plain, trayIcon, true});
     return rows;
 }
@@ -1127,6 +1259,7 @@ std::vector<OutlineRow> buildOutlines() {
         {u"RgnCall2.ShapePose16"_s, character, {u"gra2.Image1(5)"_s}, busySparks},
         {u"RgnCall2.ShapePose17"_s, character, {u"gra.Image1(12)"_s}},
         {u"RgnCall4.ShapeLauncher"_s, kButlerSize.width(), {u"gra.lun_img1"_s, u"gra.lun_img2"_s}},
+        {u"RgnCall4.ShapePalk"_s, kPalkSize.width(), {u"gra.palk_img1"_s, u"gra.palk_img2"_s}},
     };
     for (int k = 0; k <= 7; ++k)
         rows.push_back({QStringLiteral("RgnCall2.ShapePose%1").arg(18 + k),
@@ -1142,10 +1275,14 @@ std::vector<OutlineRow> buildOutlines() {
                         character,
                         {QStringLiteral("gra5.Image1(%1)").arg(k)}});
     for (int dance = 2; dance <= 4; ++dance)
-        for (int k = 0; k <= 8; ++k)
+        for (int k = 0; k <= 8; ++k) {
             rows.push_back({QStringLiteral("RgnCall3.ShapeDance%1_%2").arg(dance).arg(k),
                             character,
                             {QStringLiteral("gra%1.Image1(%2)").arg(dance + 5).arg(k)}});
+            // The third dance's first frame lists the runs of its last line from right to left.
+            if (dance == 3 && k == 0)
+                rows.back().last = {39, 169, 71, 170};
+        }
     return rows;
 }
 

@@ -48,6 +48,9 @@ struct OutlineRow {
     QStringList pictures;    // shown under the outline; the first is the one it is traced from
     Drawing extra = {};      // marks that belong to the outline only
     RegionTable design = {}; // rows given by design (the balloons), used as they are
+    // The row the table ends on where the design lists its last line's runs in another order than
+    // left to right; none (an empty row) keeps the tracer's order.
+    RectRow last = {};
 };
 
 const std::vector<PictureRow>& pictureRows();

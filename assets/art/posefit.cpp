@@ -66,6 +66,14 @@ void tuft(Canvas& c, Span run, int top, int left, int right) {
     }
 }
 
+// The colour of what she shows under (x, y): hair under a tuft, the frame under a sign board's pin.
+QColor below(const Canvas& c, int x, int y) {
+    for (int d = 1; d < 30 && y + d < c.mask.height(); ++d)
+        if (c.in(x, y + d) && c.picture.pixel(x, y + d) != palette::outline.rgb())
+            return QColor(c.picture.pixel(x, y + d));
+    return palette::hair;
+}
+
 // Keeps only the 4-connected piece that holds `seed`, but for the detached pixels.
 void keepPiece(Canvas& c, QPoint seed, const std::vector<QPoint>& detached) {
     const int w = c.mask.width(), h = c.mask.height();
@@ -88,8 +96,8 @@ void keepPiece(Canvas& c, QPoint seed, const std::vector<QPoint>& detached) {
                 c.clear(x, y);
 }
 
-// Background the figure closes in becomes shadow, but for the holes.
-void closeIn(Canvas& c, const std::vector<QPoint>& holes, const std::vector<QRect>& boxes) {
+// The background reached from the frame's edge through background.
+std::vector<char> openBackground(const Canvas& c) {
     const int w = c.mask.width(), h = c.mask.height();
     std::vector<char> open(w * h, 0);
     std::vector<QPoint> todo;
@@ -109,6 +117,13 @@ void closeIn(Canvas& c, const std::vector<QPoint>& holes, const std::vector<QRec
                 todo.push_back(n);
             }
     }
+    return open;
+}
+
+// Background the figure closes in becomes shadow, but for the holes.
+void closeIn(Canvas& c, const std::vector<QPoint>& holes, const std::vector<QRect>& boxes) {
+    const int w = c.mask.width(), h = c.mask.height();
+    const std::vector<char> open = openBackground(c);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             if (!open[y * w + x] && !c.in(x, y) &&
@@ -117,7 +132,95 @@ void closeIn(Canvas& c, const std::vector<QPoint>& holes, const std::vector<QRec
                 c.put(x, y, palette::outline);
 }
 
+// Each hole reaches every side of its box: where it stops short of one, a channel a pixel wide is
+// cut from it to that side, through what closes it in, the far edge left standing. The small holes
+// laid pixel by pixel (`others`) are no part of it.
+void reachBoxSides(Canvas& c, const std::vector<QRect>& boxes, const std::vector<QPoint>& others) {
+    const int w = c.mask.width();
+    for (const QRect& box : boxes) {
+        const std::vector<char> open = openBackground(c);
+        auto hole = [&](int x, int y) {
+            return box.contains(x, y) && !c.in(x, y) && !open[y * w + x] &&
+                   std::find(others.begin(), others.end(), QPoint(x, y)) == others.end();
+        };
+        const QPoint sides[] = {QPoint(-1, 0), QPoint(0, -1), QPoint(1, 0), QPoint(0, 1)};
+        for (const QPoint& step : sides) {
+            auto onSide = [&](QPoint p) {
+                return step.x() < 0   ? p.x() == box.left()
+                       : step.x() > 0 ? p.x() == box.right()
+                       : step.y() < 0 ? p.y() == box.top()
+                                      : p.y() == box.bottom();
+            };
+            std::vector<QPoint> best;
+            bool reached = false;
+            for (int y = box.top(); y <= box.bottom() && !reached; ++y)
+                for (int x = box.left(); x <= box.right() && !reached; ++x) {
+                    if (!hole(x, y))
+                        continue;
+                    if (onSide(QPoint(x, y))) {
+                        reached = true;
+                        break;
+                    }
+                    std::vector<QPoint> path;
+                    QPoint p(x, y);
+                    bool fine = true;
+                    while (fine && !onSide(p)) {
+                        p += step;
+                        path.push_back(p);
+                        // The channel stays closed: no open background beside it.
+                        const QPoint across(step.y(), step.x());
+                        for (const QPoint& n : {p + across, p - across})
+                            fine = fine && (c.in(n.x(), n.y()) || !open[n.y() * w + n.x()]);
+                    }
+                    const QPoint beyond = p + step;
+                    fine = fine && c.in(beyond.x(), beyond.y());
+                    if (fine && (best.empty() || path.size() < best.size()))
+                        best = path;
+                }
+            if (!reached)
+                for (const QPoint& p : best)
+                    c.clear(p.x(), p.y());
+        }
+    }
+}
+
+// Where a run would repeat unchanged on more than `tallest` lines (from line `from` on, above
+// `to`), the line is narrowed by a pixel at its end nearer the side of [left, right), or widened
+// where the run is two pixels wide or less.
+void limitRepeats(Canvas& c, int from, int to, int tallest, int left, int right) {
+    for (int y = from; y < to; ++y)
+        for (const Span& r : runsOn(c, y)) {
+            int n = 1;
+            while (y - n >= from) {
+                bool repeats = c.in(r.left, y - n) && !c.in(r.left - 1, y - n) && c.in(r.right - 1, y - n) &&
+                               !c.in(r.right, y - n);
+                for (int x = r.left; repeats && x < r.right; ++x)
+                    repeats = c.in(x, y - n);
+                if (!repeats)
+                    break;
+                ++n;
+            }
+            if (n > tallest) {
+                const bool leftSide = r.left - left < right - r.right;
+                if (r.right - r.left > 2)
+                    c.clear(leftSide ? r.left : r.right - 1, y);
+                else if (r.right < right)
+                    c.put(r.right, y, palette::outline);
+            }
+        }
+}
+
 } // namespace
+
+void limitRepeats(QImage& picture, QImage& mask, int from, int to, int tallest, int left, int right,
+                  QRgb outside) {
+    Canvas c{picture, mask};
+    limitRepeats(c, from, to, tallest, left, right);
+    for (int y = 0; y < mask.height(); ++y)
+        for (int x = 0; x < mask.width(); ++x)
+            if (!c.in(x, y))
+                picture.setPixel(x, y, outside);
+}
 
 void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
     const int lastLine = fit.last;
@@ -127,12 +230,31 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
         for (int x = 0; x < w; ++x)
             if (y <= fit.top || x < fit.left || x >= fit.right || y > lastLine)
                 c.clear(x, y);
-    // The top line: the tufts of her hair, each grown down to her head.
-    for (const Span& run : fit.topRuns) {
+    // The top line and the lines the outline keeps under it: the tufts of her hair, each grown
+    // down to her head from the last of them.
+    for (const Span& run : fit.topRuns)
         for (int x = run.left; x < run.right; ++x)
             c.paint(x, fit.top, palette::hairShade);
-        tuft(c, run, fit.top, fit.left, fit.right);
+    int line = fit.top;
+    for (const PoseFit::Line& given : fit.topLines) {
+        ++line;
+        const int end = given.rest ? std::min(w, given.runs.back().right + 1) : w;
+        std::vector<char> was(w);
+        for (int x = 0; x < end; ++x) {
+            was[x] = c.in(x, line);
+            c.clear(x, line);
+        }
+        for (const Span& run : given.runs)
+            for (int x = run.left; x < run.right; ++x) {
+                if (was[x])
+                    c.mask.scanLine(line)[x] = 255;
+                else
+                    c.paint(x, line,
+                            x == run.left || x == run.right - 1 ? palette::outline : below(c, x, line));
+            }
     }
+    for (const Span& run : fit.topLines.empty() ? fit.topRuns : fit.topLines.back().runs)
+        tuft(c, run, line, fit.left, fit.right);
     // The lines she ends on: each block holds its run alone, joined to what stands above it.
     if (!fit.bottom.empty()) {
         const int from = fit.bottom.front().from;
@@ -144,33 +266,40 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
                 was[(y - from) * w + x] = c.in(x, y);
                 c.clear(x, y);
             }
+        auto runsOf = [](const PoseFit::Block& b) {
+            std::vector<Span> runs{b.run};
+            runs.insert(runs.end(), b.more.begin(), b.more.end());
+            return runs;
+        };
         for (std::size_t i = 0; i < fit.bottom.size(); ++i) {
             const int end = i + 1 < fit.bottom.size() ? fit.bottom[i + 1].from : lastLine + 1;
-            const Span run = fit.bottom[i].run;
-            for (int y = fit.bottom[i].from; y < end; ++y)
-                for (int x = run.left; x < run.right; ++x) {
-                    const int k = (y - from) * w + x;
-                    c.paint(x, y, was[k] ? QColor(kept[k]) : palette::bootShade);
-                }
+            for (const Span& run : runsOf(fit.bottom[i]))
+                for (int y = fit.bottom[i].from; y < end; ++y)
+                    for (int x = run.left; x < run.right; ++x) {
+                        const int k = (y - from) * w + x;
+                        c.paint(x, y, was[k] ? QColor(kept[k]) : palette::bootShade);
+                    }
         }
-        // Joined upward: a column of shadow under her where nothing stands on the block.
-        const Span run = fit.bottom.front().run;
-        bool joined = false;
-        for (int x = run.left; x < run.right; ++x)
-            joined = joined || c.in(x, from - 1);
-        if (!joined) {
-            const int x = (run.left + run.right) / 2;
-            for (int y = from - 1; y > 0 && !c.in(x, y); --y)
-                c.paint(x, y, palette::bootShade);
-        }
-        // The line above the block is not the block's run, so the block starts where it is meant to.
-        const std::vector<Span> above = runsOn(c, from - 1);
-        if (std::any_of(above.begin(), above.end(),
-                        [&](Span r) { return r.left == run.left && r.right == run.right; })) {
-            if (run.left - 1 >= fit.left)
-                c.paint(run.left - 1, from - 1, palette::bootShade);
-            else
-                c.clear(run.left, from - 1);
+        for (const Span& run : runsOf(fit.bottom.front())) {
+            // Joined upward: a column of shadow under her where nothing stands on the block.
+            bool joined = false;
+            for (int x = run.left; x < run.right; ++x)
+                joined = joined || c.in(x, from - 1);
+            if (!joined) {
+                const int x = (run.left + run.right) / 2;
+                for (int y = from - 1; y > 0 && !c.in(x, y); --y)
+                    c.paint(x, y, palette::bootShade);
+            }
+            // The line above the block is not the block's run, so the block starts where it is meant
+            // to.
+            const std::vector<Span> above = runsOn(c, from - 1);
+            if (std::any_of(above.begin(), above.end(),
+                            [&](Span r) { return r.left == run.left && r.right == run.right; })) {
+                if (run.left - 1 >= fit.left)
+                    c.paint(run.left - 1, from - 1, palette::bootShade);
+                else
+                    c.clear(run.left, from - 1);
+            }
         }
     }
     // The detached sparkles stand alone.
@@ -206,29 +335,10 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
     for (const QPoint& p : fit.holes)
         c.clear(p.x(), p.y());
     closeIn(c, fit.holes, fit.holeBoxes); // the rims may close in a pixel of their own
+    reachBoxSides(c, fit.holeBoxes, fit.holes);
     // No run repeats unchanged for more lines than the design's tallest row: a fold every few lines.
-    const int stop = fit.bottom.empty() ? lastLine : fit.bottom.front().from;
-    for (int y = fit.top + 1; y < stop; ++y)
-        for (const Span& r : runsOn(c, y)) {
-            int n = 1;
-            while (y - n > fit.top) {
-                bool repeats = c.in(r.left, y - n) && !c.in(r.left - 1, y - n) && c.in(r.right - 1, y - n) &&
-                               !c.in(r.right, y - n);
-                for (int x = r.left; repeats && x < r.right; ++x)
-                    repeats = c.in(x, y - n);
-                if (!repeats)
-                    break;
-                ++n;
-            }
-            if (n > fit.tallest) {
-                // Narrow this line by a pixel at its outer end (or widen it, if it is a pixel wide).
-                const bool leftSide = r.left - fit.left < fit.right - r.right;
-                if (r.right - r.left > 2)
-                    c.clear(leftSide ? r.left : r.right - 1, y);
-                else if (r.right < fit.right)
-                    c.put(r.right, y, palette::outline);
-            }
-        }
+    limitRepeats(c, fit.top + 1, fit.bottom.empty() ? lastLine : fit.bottom.front().from, fit.tallest,
+                 fit.left, fit.right);
     closeIn(c, fit.holes, fit.holeBoxes); // a nick may close in the background beside it
     for (const QPoint& p : fit.detached)
         c.paint(p.x(), p.y(), palette::amber);

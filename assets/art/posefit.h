@@ -24,6 +24,7 @@ struct PoseFit {
     struct Block {
         int from;
         Span run;
+        std::vector<Span> more = {}; // further runs beside it on the same lines (a second foot)
     };
     std::vector<Block> bottom;
     std::vector<QPoint> detached = {}, holes = {};
@@ -31,7 +32,20 @@ struct PoseFit {
     std::vector<QRect> holeBoxes = {};
     int tallest = 9; // lines a run may repeat unchanged
     int last = 169;  // the outline's last line (a start lifts her off the floor)
+    // The lines under the top line as the outline keeps them: each holds these runs (and, with
+    // `rest`, goes on as drawn right of them); the tufts grow down to her from the last of them.
+    struct Line {
+        std::vector<Span> runs;
+        bool rest = false;
+    };
+    std::vector<Line> topLines = {};
 };
+
+// Where a run of the mask would repeat unchanged on more than `tallest` lines (from line `from` on,
+// above `to`), narrows that line by a pixel at the end nearer the side of [left, right) (or widens
+// a run two pixels wide or less): a fold every few lines. What leaves the mask takes `outside`.
+void limitRepeats(QImage& picture, QImage& mask, int from, int to, int tallest, int left, int right,
+                  QRgb outside);
 
 // Fits the rendered pose; `backdrop` is what shows outside her (the picture's background).
 void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop);

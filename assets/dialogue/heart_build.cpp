@@ -1,12 +1,14 @@
 // morvik_heart_build: turns the dialogue sources (one text file per table, see README.md) and the
 // voice clips into the dialogue database morvik_heart.mdb.
 //
-//   morvik_heart_build --output FILE --clips DIR --version N SOURCE...
+//   morvik_heart_build --output FILE --clips DIR [--plugins DIR]... --version N SOURCE...
 //
 // The database is written beside FILE under a temporary name and renamed over FILE only when every
 // source was read without error, so a failed build never leaves half a database behind. Every
 // voice field must have its clip DIR/<table>_<key>.mp3; a missing clip fails the build and names
-// the file, so a line added without regenerating the voices is noticed at once.
+// the file, so a line added without regenerating the voices is noticed at once. A plugin field names
+// a built plug-in file, looked for in each --plugins DIR in turn; its bytes are stored, and a
+// missing file fails the build the same way.
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -26,7 +28,7 @@ namespace {
 // "Mohv": the value of PRAGMA application_id that marks a dialogue database of ours.
 constexpr int kApplicationId = 0x4d6f6876;
 
-enum class Kind { integer, text, voice };
+enum class Kind { integer, text, voice, plugin };
 
 struct Column {
     std::string name;
@@ -96,6 +98,8 @@ bool parseColumns(const std::string& list, const std::string& where, Table& tabl
                 column.kind = Kind::text;
             else if (kind == "voice")
                 column.kind = Kind::voice;
+            else if (kind == "plugin")
+                column.kind = Kind::plugin;
             else
                 return fail(where, "unknown column kind '" + kind + "'");
         }
@@ -103,8 +107,8 @@ bool parseColumns(const std::string& list, const std::string& where, Table& tabl
             return fail(where, "bad column name '" + column.name + "'");
         table.columns.push_back(column);
     }
-    if (table.columns.front().kind == Kind::voice)
-        return fail(where, "the first column is the key and cannot be a voice");
+    if (table.columns.front().kind == Kind::voice || table.columns.front().kind == Kind::plugin)
+        return fail(where, "the first column is the key and cannot be a voice or a plug-in");
     return true;
 }
 
@@ -164,6 +168,19 @@ std::optional<Table> readSource(const fs::path& path) {
         return std::nullopt;
     }
     return table;
+}
+
+// A plug-in's file name: a plain name, never a path.
+bool validFileName(const std::string& s) {
+    if (s.empty() || s.size() > 64 || s[0] == '.')
+        return false;
+    for (char c : s) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                        c == '_' || c == '-' || c == '.';
+        if (!ok)
+            return false;
+    }
+    return true;
 }
 
 std::optional<std::string> readClip(const fs::path& path) {
@@ -239,7 +256,8 @@ std::string createStatement(const Table& table) {
     return sql + ")";
 }
 
-bool writeTable(Database& db, const Table& table, const fs::path& clips) {
+bool writeTable(Database& db, const Table& table, const fs::path& clips,
+                const std::vector<fs::path>& plugins) {
     if (!db.exec(createStatement(table)))
         return fail(table.file, "the table cannot be created");
     std::string sql = "INSERT INTO " + quoted(table.name) + " VALUES (";
@@ -283,6 +301,21 @@ bool writeTable(Database& db, const Table& table, const fs::path& clips) {
                 sqlite3_bind_blob64(insert.get(), index, bytes->data(), bytes->size(), SQLITE_TRANSIENT);
                 break;
             }
+            case Kind::plugin: {
+                if (field.empty())
+                    break; // no plug-in: Null
+                if (!validFileName(field))
+                    return fail(where, "'" + field + "' is not a plug-in's file name");
+                std::optional<std::string> bytes;
+                for (const fs::path& folder : plugins) {
+                    if ((bytes = readClip(folder / field)))
+                        break;
+                }
+                if (!bytes)
+                    return fail(where, "its plug-in " + field + " is in none of the --plugins folders");
+                sqlite3_bind_blob64(insert.get(), index, bytes->data(), bytes->size(), SQLITE_TRANSIENT);
+                break;
+            }
             }
         }
         if (sqlite3_step(insert.get()) != SQLITE_DONE)
@@ -292,7 +325,8 @@ bool writeTable(Database& db, const Table& table, const fs::path& clips) {
 }
 
 int usage() {
-    std::cerr << "usage: morvik_heart_build --output FILE --clips DIR --version N SOURCE...\n";
+    std::cerr
+        << "usage: morvik_heart_build --output FILE --clips DIR [--plugins DIR]... --version N SOURCE...\n";
     return 2;
 }
 
@@ -301,12 +335,15 @@ int usage() {
 int main(int argc, char** argv) {
     fs::path output, clips;
     long version = -1;
-    std::vector<fs::path> sources;
+    std::vector<fs::path> sources, plugins;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "--output" || arg == "--clips" || arg == "--version") && i + 1 < argc) {
+        if ((arg == "--output" || arg == "--clips" || arg == "--plugins" || arg == "--version") &&
+            i + 1 < argc) {
             const std::string value = argv[++i];
-            if (arg == "--output")
+            if (arg == "--plugins")
+                plugins.emplace_back(value);
+            else if (arg == "--output")
                 output = value;
             else if (arg == "--clips")
                 clips = value;
@@ -345,7 +382,7 @@ int main(int argc, char** argv) {
         for (const Table& table : tables) {
             if (!ok)
                 break;
-            ok = writeTable(db, table, clips);
+            ok = writeTable(db, table, clips, plugins);
         }
         ok = ok && db.exec("COMMIT") && db.exec("VACUUM");
     }

@@ -3,7 +3,6 @@
 #include <atomic>
 
 namespace platform::dbus {
-namespace {
 
 QString systemBusAddress() {
     const QString fromEnv = qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS");
@@ -11,6 +10,8 @@ QString systemBusAddress() {
         return fromEnv;
     return QStringLiteral("unix:path=/var/run/dbus/system_bus_socket");
 }
+
+namespace {
 
 QString nextName(const char* prefix) {
     static std::atomic<int> count{0};

@@ -7,6 +7,9 @@
 
 namespace platform::dbus {
 
+// The system bus's address: $DBUS_SYSTEM_BUS_ADDRESS when set, else the standard socket.
+QString systemBusAddress();
+
 class SystemBus {
 public:
     // prefix names the connection ("morvik-logind" gives "morvik-logind-1", "-2", …).

@@ -57,6 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Indexed{"gra.Image1(4)", [] { return gra::Image1(4); }, {}},
                       Indexed{"gra.lun_img1", [] { return gra::lun_img1(); }, {72, 100}},
                       Indexed{"gra.lun_img2", [] { return gra::lun_img2(); }, {72, 100}},
+                      Indexed{"gra.palk_img1", [] { return gra::palk_img1(); }, {75, 100}},
+                      Indexed{"gra.palk_img2", [] { return gra::palk_img2(); }, {75, 100}},
                       Indexed{"action.Image1(0)", [] { return action::Image1(0); }, {170, 170}},
                       Indexed{"gra2.fuki3", [] { return gra2::fuki3(); }, {200, 160}},
                       Indexed{"gra3.Image1(9)", [] { return gra3::Image1(9); }, {170, 170}},

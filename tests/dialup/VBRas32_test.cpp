@@ -1,10 +1,11 @@
 // The dial-up object: as it stands on a desktop without dial-up (the default backend), and its own
 // rules over a backend of the test's own: the entry slots, the lookup of a connection, the dial's
-// two outcomes and the hang-up.
+// two outcomes and the hang-up. NetworkManager's backend: nm_backend_test.cpp.
 #include "app/dialup/VBRas32.h"
 #include "fake_dialup.h"
 #include "platform/pace.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -30,6 +31,7 @@ struct Heard {
 TEST(VBRas32Default, NoEntryNothingConnectedAndADialThatFailsOnce) {
     dialup::install(nullptr);
     VBRas32 ras;
+    EXPECT_EQ(ras.PlatformId(), 2);
     EXPECT_EQ(ras.EntryCount(), 0);
     EXPECT_EQ(ras.EnumEntries(0), QString());
     EXPECT_THROW(ras.EnumEntries(1), std::out_of_range);
@@ -48,8 +50,27 @@ TEST(VBRas32Default, NoEntryNothingConnectedAndADialThatFailsOnce) {
     EXPECT_EQ(heard.events,
               (QStringList{"sleep 3000", QStringLiteral("ConnectError %1").arg(dialup::kNoEntry)}));
     EXPECT_EQ(ras.Connection(), 0u);
-    EXPECT_FALSE(ras.ErrMsg(dialup::kNoEntry).isEmpty());
-    EXPECT_EQ(ras.ErrMsg(0), QString());
+    platform::pace::Recorder recorder;
+    EXPECT_EQ(ras.HangUp(), dialup::kNoConnection);
+    EXPECT_EQ(recorder.events, QStringList{"sleep 3000"});
+}
+
+TEST(VBRas32Codes, EveryCodeOfOursHasItsOwnTextAndNoOtherCodeHasOne) {
+    VBRas32 ras;
+    QSet<QString> texts;
+    QList<qint32> ours{
+        dialup::kNoProfile, dialup::kNoNetworkManager, dialup::kNotAuthorised, dialup::kNoDevice,
+        dialup::kTimeLimit, dialup::kDialling,         dialup::kNoConnection,  dialup::kFailed};
+    for (qint32 reason = 0; reason <= 14; ++reason)
+        ours << dialup::kReasonBase + reason;
+    for (qint32 code : ours) {
+        const QString text = ras.ErrMsg(code);
+        EXPECT_FALSE(text.isEmpty()) << code;
+        EXPECT_FALSE(texts.contains(text)) << code << " repeats " << text.toStdString();
+        texts << text;
+    }
+    for (qint32 code : {0, -1, 623, 678, dialup::kReasonBase - 1, dialup::kReasonBase + 15, 1099, 1108})
+        EXPECT_EQ(ras.ErrMsg(code), QString()) << code;
 }
 
 class WithBackend : public ::testing::Test {
@@ -68,14 +89,18 @@ TEST_F(WithBackend, TheEntriesOfTheListingMadeAtCreationAndOneEmptySlot) {
     EXPECT_EQ(ras.EnumEntries(1), "会社");
     EXPECT_EQ(ras.EnumEntries(2), QString());
     EXPECT_THROW(ras.EnumEntries(3), std::out_of_range);
+    EXPECT_THROW(ras.EnumEntries(-1), std::out_of_range);
+    // The phone book is kept but asks nothing of the backend.
     ras.setPhoneBook(QStringLiteral("/etc/book"));
-    backend->listResult = 5;
-    EXPECT_EQ(ras.RefreshEntries(), 5);
+    EXPECT_EQ(ras.PhoneBook(), "/etc/book");
+    backend->listResult = dialup::kNoNetworkManager;
+    EXPECT_EQ(ras.RefreshEntries(), dialup::kNoNetworkManager);
     EXPECT_EQ(ras.EntryCount(), 1);
-    EXPECT_EQ(backend->calls, (QStringList{"EnumEntries ", "EnumEntries /etc/book"}));
+    EXPECT_EQ(backend->calls, (QStringList{"EnumEntries", "EnumEntries"}));
 }
 
 TEST_F(WithBackend, SeekingAConnection) {
+    const QList<dialup::Connection> five{{11, "lan"}, {12, "vpn"}, {13, "wifi"}, {14, "tether"}, {15, "isp"}};
     struct Case {
         const char* name;
         QList<dialup::Connection> active;
@@ -89,8 +114,10 @@ TEST_F(WithBackend, SeekingAConnection) {
         {"found and kept", {{11, "isp"}}, 0, "isp", true, true, 11},
         {"letter case differs", {{11, "ISP"}}, 0, "isp", true, false, 0},
         {"the second of two", {{11, "lan"}, {12, "isp"}}, 0, "isp", true, true, 12},
-        {"three do not fit", {{11, "lan"}, {12, "isp"}, {13, "vpn"}}, 0, "isp", true, false, 0},
-        {"the listing fails", {{11, "isp"}}, 603, "isp", true, false, 0},
+        {"the third of three", {{11, "lan"}, {12, "vpn"}, {13, "isp"}}, 0, "isp", true, true, 13},
+        {"the last of five", five, 0, "isp", true, true, 15},
+        {"the first of two of the name", {{11, "isp"}, {12, "isp"}}, 0, "isp", true, true, 11},
+        {"the listing fails", {{11, "isp"}}, dialup::kNoNetworkManager, "isp", true, false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -109,6 +136,7 @@ TEST_F(WithBackend, ADialRaisesExactlyOneOutcomeBeforeItReturns) {
     ras.setEntry(QStringLiteral("isp"));
     ras.setUserID(QStringLiteral("me"));
     ras.setPassword(QStringLiteral("secret"));
+    ras.setDomain(QStringLiteral("home"));
     {
         Heard heard(ras);
         backend->dialled = {0, 7};
@@ -119,14 +147,77 @@ TEST_F(WithBackend, ADialRaisesExactlyOneOutcomeBeforeItReturns) {
     {
         Heard heard(ras);
         backend->calls.clear();
-        backend->dialled = {678, 9};
-        EXPECT_EQ(ras.Dialup(), 678);
-        // What the failed dial left is hung up and waited for before the error is raised.
-        EXPECT_EQ(backend->calls, (QStringList{"Dial isp me secret", "HangUp 9"}));
-        EXPECT_EQ(heard.events, (QStringList{"sleep 3000", "ConnectError 678"}));
+        backend->dialled = {dialup::kNoDevice, 9};
+        EXPECT_EQ(ras.Dialup(), dialup::kNoDevice);
+        // Only the entry's name leaves the object; what the failed dial left is ended and waited
+        // for before the error is raised.
+        EXPECT_EQ(backend->calls, (QStringList{"Dial isp", "HangUp 9"}));
+        EXPECT_EQ(heard.events,
+                  (QStringList{"sleep 3000", QStringLiteral("ConnectError %1").arg(dialup::kNoDevice)}));
         EXPECT_EQ(ras.Connection(), 0u);
-        EXPECT_EQ(ras.ErrMsg(678), "error 678");
     }
+    {
+        // A dial that made nothing leaves nothing to end.
+        Heard heard(ras);
+        backend->calls.clear();
+        backend->dialled = {dialup::kNotAuthorised, 0};
+        EXPECT_EQ(ras.Dialup(), dialup::kNotAuthorised);
+        EXPECT_EQ(backend->calls, QStringList{"Dial isp"});
+        EXPECT_EQ(heard.events,
+                  (QStringList{"sleep 3000", QStringLiteral("ConnectError %1").arg(dialup::kNotAuthorised)}));
+    }
+}
+
+TEST_F(WithBackend, TheErrorHandlersCodeIsWhatTheDialReturns) {
+    VBRas32 ras;
+    backend->dialled = {dialup::kTimeLimit, 0};
+    QObject::connect(&ras, &VBRas32::ConnectError, &ras, [](qint32& code) { code = 0; });
+    platform::pace::Recorder recorder;
+    EXPECT_EQ(ras.Dialup(), 0);
+}
+
+TEST_F(WithBackend, AHandlerMayDialAgainButNoDialNestsInAWaitingOne) {
+    VBRas32 ras;
+    ras.setEntry(QStringLiteral("isp"));
+    platform::pace::Recorder recorder;
+    // A timer that runs while the dial waits asks for another dial: refused at once, nothing raised.
+    qint32 nested = -1;
+    int errors = 0;
+    QObject::connect(&ras, &VBRas32::ConnectError, &ras, [&](qint32& code) {
+        ++errors;
+        EXPECT_FALSE(ras.Dialling());
+        if (errors == 1) {
+            backend->dialled = {0, 8};
+            code = ras.Dialup(); // the retry of a holder such as the palk window
+        }
+    });
+    backend->onDial = [&] {
+        EXPECT_TRUE(ras.Dialling());
+        nested = ras.Dialup();
+    };
+    backend->dialled = {dialup::kReasonBase + 10, 0};
+    EXPECT_EQ(ras.Dialup(), 0);
+    EXPECT_EQ(nested, dialup::kDialling);
+    EXPECT_EQ(errors, 1);
+    EXPECT_EQ(backend->calls.filter("Dial"), (QStringList{"Dial isp", "Dial isp"}));
+    EXPECT_EQ(ras.Connection(), 8u);
+}
+
+TEST_F(WithBackend, ADialNeverKeepsTheHandleOfBefore) {
+    backend->connections = {{21, "isp"}};
+    VBRas32 ras;
+    ASSERT_TRUE(ras.SeekEnumConns(QStringLiteral("isp"), true));
+    ASSERT_EQ(ras.Connection(), 21u);
+    // Asked while dialling (her gating tick), the lookup takes nothing over.
+    backend->onDial = [&] {
+        EXPECT_TRUE(ras.SeekEnumConns(QStringLiteral("isp"), true));
+        EXPECT_EQ(ras.Connection(), 0u);
+    };
+    backend->dialled = {dialup::kFailed, 0};
+    platform::pace::Recorder recorder;
+    ras.Dialup();
+    EXPECT_EQ(ras.Connection(), 0u);
+    EXPECT_FALSE(backend->calls.contains("HangUp 21"));
 }
 
 TEST_F(WithBackend, HangingUpEndsTheKeptConnectionAndWaits) {
@@ -137,9 +228,11 @@ TEST_F(WithBackend, HangingUpEndsTheKeptConnectionAndWaits) {
     EXPECT_EQ(ras.HangUp(), 0);
     EXPECT_EQ(ras.Connection(), 0u);
     EXPECT_EQ(recorder.events, QStringList{"sleep 3000"});
-    // With nothing kept, the service is still asked, with handle 0.
-    ras.HangUp();
+    // With nothing kept the backend's code comes back, after the same wait.
+    backend->hangUpResult = dialup::kNoConnection;
+    EXPECT_EQ(ras.HangUp(), dialup::kNoConnection);
     EXPECT_EQ(backend->calls.filter("HangUp"), (QStringList{"HangUp 21", "HangUp 0"}));
+    EXPECT_EQ(recorder.events, (QStringList{"sleep 3000", "sleep 3000"}));
 }
 
 } // namespace

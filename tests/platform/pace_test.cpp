@@ -52,4 +52,62 @@ TEST(PaceAwait, NestedWaitsBothEnd) {
     EXPECT_EQ(outer, 2);
 }
 
+// What ticks while a wait runs may pause for long (her busy animation: 1.2 s); once the wait has
+// its end, that pause ends at once and the wait returns.
+TEST(PaceWait, APauseNestedInAFinishedWaitEndsAtOnce) {
+    struct Case {
+        const char* name;
+        int finishAfterMs; // -1: never, the limit ends it
+        int limitMs;
+        bool finished;
+    };
+    for (const Case& c : {Case{"finished", 150, -1, true}, Case{"limit", -1, 150, false}}) {
+        SCOPED_TRACE(c.name);
+        platform::pace::Wait wait;
+        int pausesEnded = 0;
+        QTimer ticker;
+        ticker.setInterval(10);
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            platform::pace::sleep(1200);
+            ++pausesEnded;
+        });
+        ticker.start();
+        if (c.finishAfterMs >= 0)
+            QTimer::singleShot(c.finishAfterMs, [&] { wait.finish(); });
+        QElapsedTimer took;
+        took.start();
+        EXPECT_EQ(wait.run(c.limitMs), c.finished);
+        EXPECT_LT(took.elapsed(), 600);
+        EXPECT_GE(took.elapsed(), 140);
+        EXPECT_EQ(pausesEnded, 1);
+        ticker.stop();
+        // Outside any wait, a pause lasts its time again.
+        QElapsedTimer again;
+        again.start();
+        platform::pace::sleep(100);
+        EXPECT_GE(again.elapsed(), 90);
+    }
+}
+
+TEST(PaceWait, FinishedBeforeItRunsItReturnsAtOnce) {
+    platform::pace::Wait wait;
+    wait.finish();
+    QElapsedTimer took;
+    took.start();
+    EXPECT_TRUE(wait.run(5000));
+    EXPECT_LT(took.elapsed(), 100);
+}
+
+// An await's job that ends while her animation pauses: the await returns within a moment.
+TEST(PaceAwait, ReturnsWithinAMomentOfTheJobsEndWhateverPausesMeanwhile) {
+    QTimer ticker;
+    ticker.setInterval(10);
+    QObject::connect(&ticker, &QTimer::timeout, [] { platform::pace::sleep(1200); });
+    ticker.start();
+    QElapsedTimer took;
+    took.start();
+    platform::pace::await([] { QThread::msleep(200); });
+    EXPECT_LT(took.elapsed(), 600);
+}
+
 } // namespace

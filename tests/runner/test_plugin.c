@@ -22,7 +22,9 @@ enum result_kind {
     huge,
     overlong,
     stray_handle,
-    unresolved
+    unresolved,
+    file_bytes, /* the input file's bytes, as they are */
+    sleep_long  /* a minute's sleep before anything: a runner that hangs */
 };
 
 #ifndef VERSION_TEXT
@@ -104,6 +106,20 @@ static HGLOBAL huge_result(size_t block_size, int32_t* length) {
     return block;
 }
 
+/* The bytes of the file the runner names: a plug-in that hands its page back unread. */
+static HGLOBAL file_result(HGLOBAL name, int32_t* length) {
+    const char* path = GlobalLock(name);
+    FILE* file = path != NULL ? fopen(path, "rb") : NULL;
+    GlobalUnlock(name);
+    if (file == NULL)
+        return NULL;
+    static char bytes[1 << 20];
+    const size_t size = fread(bytes, 1, sizeof bytes, file);
+    fclose(file);
+    *length = (int32_t)size;
+    return block_of(bytes, size);
+}
+
 void undefined_in_every_library(void);
 
 #ifndef OMIT_execute
@@ -139,6 +155,11 @@ HGLOBAL execute(HGLOBAL name, int32_t* length) {
     case unresolved:
         undefined_in_every_library();
         return NULL;
+    case file_bytes:
+        return file_result(name, length);
+    case sleep_long:
+        sleep(60);
+        return echo_name(name, length);
     }
     return NULL;
 }

@@ -1,6 +1,6 @@
-// The melting outlines keep their design's limits: box, first and last runs, the enclosed holes
-// (their pixel count and box), one piece, a run on every line down to the bottom, and a row count
-// within a fifth of the design's.
+// The melting outlines keep their design's limits: box, first and last rows, the enclosed holes
+// (their pixel count and box), one piece, a run on every line down to the bottom, no row taller than
+// the design's tallest, and a row count within a fifth of the design's.
 #include "app/shapes/outlines.h"
 
 #include <QRegion>
@@ -18,14 +18,15 @@ struct Limits {
     int holePixels;
     QRect holeBox; // the box the hole lies within
     int rows;      // the design's row count, to be met within a fifth
+    int tallest;   // the most lines one row spans
 };
 
 const Limits kLimits[] = {
-    {gra4::TableMelt01, "melt01", QRect(28, 20, 103, 150), 37, 53, 45, 122, 31, QRect(42, 26, 10, 6), 133},
-    {gra4::TableMelt02, "melt02", QRect(27, 19, 105, 151), 46, 53, 44, 120, 0, {}, 147},
-    {gra4::TableMelt03, "melt03", QRect(27, 24, 102, 146), 40, 55, 44, 119, 20, QRect(43, 31, 7, 5), 141},
-    {gra4::TableMelt04, "melt04", QRect(28, 19, 105, 151), 40, 53, 43, 120, 0, {}, 138},
-    {gra4::TableMelt05, "melt05", QRect(29, 18, 106, 152), 41, 56, 46, 120, 0, {}, 137},
+    {gra4::TableMelt01, "melt01", QRect(28, 20, 103, 150), 37, 53, 45, 122, 31, QRect(42, 26, 10, 6), 133, 8},
+    {gra4::TableMelt02, "melt02", QRect(27, 19, 105, 151), 46, 53, 44, 120, 0, {}, 147, 13},
+    {gra4::TableMelt03, "melt03", QRect(27, 24, 102, 146), 40, 55, 44, 119, 20, QRect(43, 31, 7, 5), 141, 7},
+    {gra4::TableMelt04, "melt04", QRect(28, 19, 105, 151), 40, 53, 43, 120, 0, {}, 138, 10},
+    {gra4::TableMelt05, "melt05", QRect(29, 18, 106, 152), 41, 56, 46, 120, 0, {}, 137, 9},
 };
 
 // The runs of one line, left to right, as [left, right) pairs.
@@ -61,6 +62,10 @@ TEST(MeltOutlines, KeepTheirLimits) {
         EXPECT_EQ(runs(region, top), (std::vector<std::pair<int, int>>{{l.firstLeft, l.firstRight}}));
         EXPECT_EQ(runs(region, 169), (std::vector<std::pair<int, int>>{{l.lastLeft, l.lastRight}}));
         EXPECT_EQ(table.front(), (RectRow{l.firstLeft, top, l.firstRight, top + 1}));
+        EXPECT_EQ(table.back(), (RectRow{l.lastLeft, 169, l.lastRight, 170}));
+        for (const RectRow& r : table)
+            EXPECT_LE(r.bottom - r.top, l.tallest)
+                << r.left << "," << r.top << "," << r.right << "," << r.bottom;
         EXPECT_LE(std::abs(int(table.size()) - l.rows) * 5, l.rows) << table.size() << " rows";
         for (int y = top; y < 170; ++y)
             EXPECT_FALSE(runs(region, y).empty()) << "line " << y;

@@ -105,6 +105,7 @@ struct FakeStage : Stage {
         items[item] = shown;
     }
     bool ItemChecked(Item item) const override { return item == Item::mail_sub_cut && paused; }
+    bool ItemShown(Item item) const override { return items.value(item, false); }
     void ShowMailCount(const stores::Picture& t, const stores::Picture& o) override {
         calls << QStringLiteral("ShowMailCount %1 %2").arg(t.name, o.name);
         tens = t;

@@ -1,6 +1,7 @@
 #pragma once
 // A real HTTP server of the test's own: tests/support/page_server.py serving a folder on 127.0.0.1
-// at a port it chose, with misbehaving paths (/slow, /silent, /status/N, /redirect?to=, /huge).
+// at a port it chose, with misbehaving paths (/slow, /silent, /status/N, /redirect?to=, /huge,
+// /delay/MS/PATH).
 // With tls it speaks HTTPS under a self-signed certificate made by openssl for the test.
 #include <QProcess>
 #include <QString>

@@ -7,6 +7,7 @@ Prints the port it took on its first line. Besides the folder's files:
   /status/N  an empty reply with status N
   /redirect?to=PATH   302 to PATH
   /huge      20 MiB of 'x', streamed
+  /delay/MS/PATH      the folder's file PATH, after MS milliseconds
 With --tls CERT KEY it speaks HTTPS.
 """
 import argparse
@@ -48,6 +49,11 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.send_header("Content-Length", "0")
             self.end_headers()
             return
+        if url.path.startswith("/delay/"):
+            _, _, ms, rest = url.path.split("/", 3)
+            time.sleep(int(ms) / 1000)
+            self.path = "/" + rest
+            return super().do_GET()
         if url.path == "/huge":
             size = 20 * 1024 * 1024
             self.send_response(200)

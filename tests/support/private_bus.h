@@ -88,7 +88,8 @@ private:
 };
 
 // Points the system bus at a private bus, never at the machine's own, for as long as it lives;
-// start() runs one of dbusmock's templates on that bus.
+// start() runs one of dbusmock's templates on that bus, logging every call it answers (property
+// reads included) to logPath(); stop() ends it, as a service that leaves the bus.
 class SystemBusMock {
 public:
     SystemBusMock() {
@@ -101,7 +102,7 @@ public:
 
     ~SystemBusMock() {
         QDBusConnection::disconnectFromBus(QStringLiteral("test-control"));
-        stop(mock_);
+        private_bus::stop(mock_);
         if (previousAddress_.isNull())
             qunsetenv("DBUS_SYSTEM_BUS_ADDRESS");
         else
@@ -124,7 +125,9 @@ public:
         tieToUs(mock_);
         mock_.start(QStringLiteral(MORVIK_PYTHON3),
                     {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--system"),
-                     QStringLiteral("--template"), templateName, QStringLiteral("--parameters"), parameters});
+                     QStringLiteral("--template"), templateName, QStringLiteral("--parameters"), parameters,
+                     QStringLiteral("--logfile"), logPath()});
+        service_ = service;
         ASSERT_TRUE(mock_.waitForStarted(kStartLimitMs))
             << "python3 (" << MORVIK_PYTHON3 << ") did not start";
         for (int waited = 0; waited < kStartLimitMs; waited += 20) {
@@ -135,6 +138,27 @@ public:
             QThread::msleep(20);
         }
         FAIL() << "dbusmock did not take " << service.toStdString();
+    }
+
+    // Ends the template's process and waits until its name has left the bus.
+    void stop() {
+        private_bus::stop(mock_);
+        for (int waited = 0; waited < kStartLimitMs; waited += 20) {
+            if (!control_.interface()->isServiceRegistered(service_))
+                return;
+            QThread::msleep(20);
+        }
+        ADD_FAILURE() << "dbusmock's name stayed on the bus";
+    }
+
+    // Where the template logs the calls it answers, one a line ("… Get /path interface.Name").
+    QString logPath() const { return logDir_.filePath(QStringLiteral("mock.log")); }
+    // How many lines of the log hold the word (" Get ", " GetAll ", "SetTime").
+    int logged(const QString& word) const {
+        QFile log(logPath());
+        if (!log.open(QIODevice::ReadOnly))
+            return 0;
+        return QString::fromUtf8(log.readAll()).count(word);
     }
 
     // Calls a method on the private bus and waits for the reply.
@@ -151,6 +175,8 @@ private:
     PrivateBus bus_;
     QDBusConnection control_{QString()};
     QProcess mock_;
+    QString service_;
+    QTemporaryDir logDir_;
     QByteArray previousAddress_;
 };
 

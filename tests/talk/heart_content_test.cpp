@@ -7,8 +7,10 @@
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <gtest/gtest.h>
 #include <set>
+#include <sqlite3.h>
 
 namespace {
 
@@ -187,6 +189,44 @@ TEST_F(BuiltDatabase, EveryRowWithAVoiceHasAPlayableClip) {
         }
     }
     EXPECT_GT(clips, 80);
+}
+
+// The headline sites: 0 to 20 real feeds, each with its own plug-in name, and the anime schedule.
+TEST_F(BuiltDatabase, HoldsTheHeadlineSitesWithTheirPlugIns) {
+    heart::Statement st(*db, "SELECT id, name, dll_name, ver_flag, covflg, url, jump, substr(dlldata, 1, 4), "
+                             "substr(dlldata2, 1, 4), data, last_date FROM hedline ORDER BY id");
+    std::vector<int> ids;
+    QStringList names, plugins;
+    const QByteArray elf("\x7f"
+                         "ELF");
+    while (st.step() == heart::Statement::Step::row) {
+        const int id = static_cast<int>(st.integer(0));
+        SCOPED_TRACE(id);
+        ids.push_back(id);
+        names << st.text(1).value_or(QString());
+        plugins << st.text(2).value_or(QString());
+        EXPECT_TRUE(st.isNull(9) && st.isNull(10)) << "nothing is stored before the first update";
+        const QByteArray first = QByteArray(static_cast<const char*>(sqlite3_column_blob(st.get(), 7)),
+                                            sqlite3_column_bytes(st.get(), 7));
+        EXPECT_EQ(first, elf);
+        if (id < 21) {
+            EXPECT_EQ(st.integer(3), 1);
+            EXPECT_EQ(st.integer(4), 0);
+            EXPECT_TRUE(st.text(5).value_or(QString()).startsWith(QStringLiteral("https://")));
+            EXPECT_TRUE(st.text(6).value_or(QString()).startsWith(QStringLiteral("https://")));
+            EXPECT_TRUE(st.isNull(8));
+        } else {
+            EXPECT_EQ(st.integer(3), 0);
+            EXPECT_TRUE(st.isNull(5)) << "no public schedule page is known";
+            const QByteArray second = QByteArray(static_cast<const char*>(sqlite3_column_blob(st.get(), 8)),
+                                                 sqlite3_column_bytes(st.get(), 8));
+            EXPECT_EQ(second, elf);
+        }
+    }
+    EXPECT_EQ(ids, range(0, 21));
+    EXPECT_EQ(QSet<QString>(plugins.begin(), plugins.end()).size(), 22)
+        << "a store writes all rows of one name";
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), 22);
 }
 
 } // namespace

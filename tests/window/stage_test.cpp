@@ -114,8 +114,10 @@ TEST_F(WindowStage, MenuItemsAndCorner) {
         SCOPED_TRACE(action->objectName().toStdString());
         stage.ShowItem(item, true);
         EXPECT_TRUE(action->isVisible());
+        EXPECT_TRUE(stage.ItemShown(item));
         stage.ShowItem(item, false);
         EXPECT_FALSE(action->isVisible());
+        EXPECT_FALSE(stage.ItemShown(item));
     }
     window.move(321, 123);
     EXPECT_EQ(stage.Corner(), window.frameGeometry().topLeft());

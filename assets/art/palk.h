@@ -1,0 +1,22 @@
+#pragma once
+// パルク, her companion: a small round drone that floats beside her. A white ball of a body with a
+// dark face screen and cyan screen eyes, a fin on each side held by a hinge, a long antenna and a
+// short one, a glass lamp on top and, below, the flame of light it hovers on, trailing to the right
+// as it drifts. Drawn for the palk window, 75 x 100 on pure blue, which the window cuts away.
+//
+// Parts are given by their outer edges (parts.h), so the window's outline follows from their
+// coordinates: the long antenna's bulb and the lamp's flat top are the outline's top line, the
+// flame's tip its bottom line, and the left fin's hinge shows the desktop through its slits. The
+// blink changes only what lies on the screen.
+#include <QPainter>
+#include <QSize>
+
+namespace art {
+
+inline constexpr QSize kPalkSize{75, 100};
+
+enum class ScreenEyes { Open, Closed };
+
+void drawPalk(QPainter& painter, ScreenEyes eyes);
+
+} // namespace art

@@ -1,0 +1,27 @@
+#pragma once
+// Drawing by outer edges, for the small companions on blue (the butler, the drone): each part is
+// given by its outer edge and its dark line is laid inside that edge, so a picture's silhouette is
+// exactly the union of its parts and a window's outline can be planned from their coordinates.
+#include <QColor>
+#include <QPainter>
+#include <QPainterPath>
+#include <initializer_list>
+
+namespace art::parts {
+
+// The part's inside: its outer edge less the dark line along it.
+QPainterPath inside(const QPainterPath& outer, double line = 2.0);
+
+// A part: the dark line up to its outer edge, a flat fill, and the shade on the side away from the
+// light (the light comes from the upper left). Small parts take a finer line, or they would be
+// nothing but line at this size.
+void piece(QPainter& p, const QPainterPath& outer, const QColor& fill, const QColor& shade,
+           double shadeDepth = 2.0, double line = 2.0);
+
+QPainterPath roundedRect(double left, double top, double right, double bottom, double radius);
+QPainterPath polygon(std::initializer_list<QPointF> points);
+
+// A rounded bar of the given width between two points (a shoe, a limb, a stalk).
+QPainterPath capsule(QPointF a, QPointF b, double width);
+
+} // namespace art::parts

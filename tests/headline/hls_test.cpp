@@ -1,0 +1,705 @@
+// The headline window offscreen, updating from the page server through the real runners and
+// plug-ins: one site ("更新") as a table of passes, all sites ("一括更新") with its progress and stop,
+// the anime schedule, and the window's own keys, texts and "HP表示".
+#include "app/headline/hiCH.h"
+#include "app/headline/hls.h"
+#include "app/headline/sinCH.h"
+#include "app/settings/IniManage.h"
+#include "app/state/flag.h"
+#include "headline_fixture.h"
+#include "platform/codec.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTest>
+
+using namespace headline_test;
+
+namespace {
+
+const QString kStored = QStringLiteral("のヘッドラインを更新しました");
+const QString kNotUpdated = QStringLiteral("は、更新されていません");
+
+class HeadlineWindow : public HeadlineTest {
+protected:
+    void TearDown() override {
+        hls::Unload();
+        waitFor([] { return hls::Instance() == nullptr; }, 10000);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        hls::ChooseFont = nullptr;
+        HeadlineTest::TearDown();
+    }
+
+    hls* open() {
+        hls::Show();
+        return hls::Instance();
+    }
+    // Selects the list's row of that name, as a press on it does.
+    static void select(hls* window, const QString& name) {
+        const auto found = window->list1->findItems(name, Qt::MatchExactly);
+        ASSERT_FALSE(found.isEmpty()) << name.toStdString();
+        window->list1->setCurrentItem(found.front());
+        window->list1_MouseDown();
+    }
+    static bool idle(hls* window) {
+        return waitFor([window] { return !window->engine.busy(); });
+    }
+    // The talk's balloon calls.
+    QStringList balloons() const {
+        QStringList out;
+        for (const QString& call : talk->calls)
+            if (call.startsWith(QStringLiteral("ShowFuki")) || call.startsWith(QStringLiteral("SetFukiText")))
+                out << call;
+        return out;
+    }
+    void key(const char* name, const QString& value) {
+        IniManage::BeginBatch();
+        IniManage::WriteIni(QLatin1String(name), value);
+    }
+    static QString keyValue(const char* name) {
+        IniManage::BeginBatch();
+        return IniManage::GetIni(QLatin1String(name));
+    }
+};
+
+// ---- one site ----
+
+enum class Peer { plain, secure, none };
+enum class Scene { alone, apostrophe, sharedDllName, staleFiles };
+
+struct PassCase {
+    const char* name;
+    const char* path;
+    const char* covflg;
+    const char* verFlag;
+    const char* plugin;
+    std::optional<QString> before; // data before (last_date kEarlier), or never stored
+    std::optional<QString> after;  // the data it must store; nothing: it stays as it was
+    const char* status;            // the status bar afterwards
+    Peer peer = Peer::plain;
+    Scene scene = Scene::alone;
+    bool quickLimits = false; // 2 s for the whole fetch
+};
+
+void PrintTo(const PassCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+const QString utf8Text = QStringLiteral("政府、新しい経済対策を発表\n台風10号九州に接近\nLinux6.8released");
+const QString sjisText = QStringLiteral("①新製品を発表\n価格は１００円\uff5e２００円\n髙橋選手が優勝");
+const QString titlesText = QStringLiteral("it'satest\nabc\nx&y\n空白のある見出し\n<b>太字</b>\n末尾");
+const QString plugInFailed = QStringLiteral("プラグインが失敗しました（終了コード 1）");
+
+// clang-format off
+const PassCase passes[] = {
+    {"Rss2Utf8", "/rss2_utf8.xml", "0", "1", "feed11.so", std::nullopt, utf8Text, ""},
+    {"Rss2ShiftJis", "/rss2_sjis.xml", "0", "1", "feed11.so", std::nullopt, sjisText, ""},
+    {"Rss2ShiftJisConverted", "/rss2_sjis.xml", "1", "1", "feed11.so", std::nullopt, sjisText, ""},
+    {"Rss1EucJp", "/rss1_eucjp.rdf", "1", "1", "feed11.so", QStringLiteral("古い見出し"),
+     QStringLiteral("ＰＣの新製品\n窓の杜今日のソフト"), ""},
+    {"AtomWithBom", "/atom_bom.xml", "0", "1", "feed11.so", std::nullopt, QStringLiteral("Atomの記事一\n記事二"), ""},
+    {"Iso2022Jp", "/iso2022jp.xml", "0", "1", "feed11.so", std::nullopt, QStringLiteral("ＪＩＳの見出し\n二つ目の見出し"), ""},
+    {"Iso2022JpConverted", "/iso2022jp.xml", "1", "1", "feed11.so", std::nullopt, QStringLiteral("ＪＩＳの見出し\n二つ目の見出し"), ""},
+    // The apostrophe is stored, compared and shown as itself.
+    {"Titles", "/titles.xml", "0", "1", "feed11.so", QStringLiteral("it''satest"), titlesText, ""},
+    {"TitlesUnchanged", "/titles.xml", "0", "1", "feed11.so", titlesText, std::nullopt, ""},
+    {"Truncated", "/truncated.xml", "0", "1", "feed11.so", QStringLiteral("前の見出し"), std::nullopt, "プラグインが失敗しました（終了コード 1）"},
+    {"NotFound", "/status/404", "0", "1", "feed11.so", QStringLiteral("前の見出し"), std::nullopt, "サーバがエラーを返しました (HTTP 404)"},
+    {"Redirect", "/redirect?to=/rss2_utf8.xml", "0", "1", "feed11.so", std::nullopt, utf8Text, ""},
+    {"Slow", "/slow", "0", "1", "feed11.so", QStringLiteral("前の見出し"), std::nullopt, "時間内に応答がありません", Peer::plain, Scene::alone, true},
+    {"Huge", "/huge", "0", "1", "feed11.so", std::nullopt, std::nullopt, "データが大きすぎます"},
+    {"SelfSignedHttps", "/rss2_utf8.xml", "0", "1", "feed11.so", std::nullopt, std::nullopt, "サーバの証明書を確認できません", Peer::secure},
+    {"NoUrl", "", "0", "1", "feed11.so", QStringLiteral("前の見出し"), std::nullopt, "ページのアドレスがありません", Peer::none},
+    {"VerFlagNullRuns11", "/rss2_utf8.xml", "0", "", "feed11.so", std::nullopt, utf8Text, ""},
+    {"VerFlag0Runs10", "/rss2_utf8.xml", "0", "0", "feed10.so", std::nullopt, utf8Text, ""},
+    {"VerFlag2Runs11", "/rss2_utf8.xml", "0", "2", "feed11.so", std::nullopt, utf8Text, ""},
+    {"VerFlag0With11PlugIn", "/rss2_utf8.xml", "0", "0", "feed11.so", std::nullopt, std::nullopt, "プラグインが失敗しました（終了コード 1）"},
+    {"VerFlag1With10PlugIn", "/rss2_utf8.xml", "0", "1", "feed10.so", std::nullopt, std::nullopt, "プラグインが失敗しました（終了コード 1）"},
+    // covflg 2 makes no input: the runner cannot open it.
+    {"Covflg2", "/rss2_utf8.xml", "2", "1", "feed11.so", QStringLiteral("前の見出し"), std::nullopt, "プラグインが失敗しました（終了コード 1）"},
+    {"NameWithApostrophe", "/rss2_utf8.xml", "0", "1", "feed11.so", std::nullopt, utf8Text, "", Peer::plain, Scene::apostrophe},
+    {"OneDllNameOnTwoRows", "/rss2_utf8.xml", "0", "1", "feed11.so", std::nullopt, utf8Text, "", Peer::plain, Scene::sharedDllName},
+    // Longer files of an earlier pass lie where this one writes (the plug-in hands its input back).
+    {"StaleLongerFiles", "/plain.txt", "0", "1", "cat11.so", std::nullopt, QStringLiteral("一行目\n二行目"), "", Peer::plain, Scene::staleFiles},
+    {"EmptyResult", "/plain_empty.txt", "0", "1", "cat11.so", QStringLiteral("前の見出し"), std::nullopt, "ヘッドラインが読み取れませんでした"},
+};
+// clang-format on
+
+class OneSite : public HeadlineWindow, public ::testing::WithParamInterface<PassCase> {
+protected:
+    static void SetUpTestSuite() {
+        HeadlineWindow::SetUpTestSuite();
+        pages().write(QStringLiteral("plain_empty.txt"), QByteArray());
+    }
+};
+
+TEST_P(OneSite, StoresWhatThePlugInReadOrKeepsWhatWasThere) {
+    const PassCase& c = GetParam();
+    const QString site =
+        c.scene == Scene::apostrophe ? QStringLiteral("it's news") : QStringLiteral("テストサイト");
+    const QString address = c.peer == Peer::none     ? QString()
+                            : c.peer == Peer::secure ? secureUrl(QLatin1String(c.path))
+                                                     : url(QLatin1String(c.path));
+    std::vector<Row> rows{{0, site, QStringLiteral("test_site"), QLatin1String(c.verFlag),
+                           QLatin1String(c.covflg), address, QLatin1String(c.plugin)}};
+    // Another site: its row must stay as it is, unless it shares the plug-in name.
+    rows.push_back({1, QStringLiteral("it"),
+                    c.scene == Scene::sharedDllName ? QStringLiteral("test_site") : QStringLiteral("other"),
+                    QStringLiteral("1"), QStringLiteral("0"), url(QStringLiteral("/rss2_utf8.xml"))});
+    ASSERT_TRUE(build(rows));
+    if (c.before)
+        storeBefore(0, *c.before);
+    storeBefore(1, QStringLiteral("別のサイト"));
+    hls* window = open();
+    ASSERT_TRUE(window);
+    if (c.quickLimits) {
+        headline::Limits quick;
+        quick.fetch.total = std::chrono::milliseconds(2000);
+        window->engine.setLimits(quick);
+    }
+    if (c.scene == Scene::staleFiles) {
+        QDir().mkpath(handOff(QString()));
+        for (const char* name : {"temp2.tmp", "tempx.txt", "temp.txt", "temp2.txt"}) {
+            QFile stale(handOff(QLatin1String(name)));
+            ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+            stale.write(QByteArray(100000, 'z'));
+        }
+    }
+    const QByteArray databaseBefore = fileBytes(copy());
+    flag::state.VoicePath = QStringLiteral("/tmp/temp5.mp3"); // the clip of an earlier line
+    select(window, site);
+
+    window->Command1->click();
+    EXPECT_FALSE(window->Command1->isEnabled());
+    EXPECT_FALSE(window->Command4->isEnabled());
+    EXPECT_TRUE(window->ProgressOne());
+    ASSERT_TRUE(idle(window));
+
+    const bool stored = c.after.has_value();
+    EXPECT_EQ(data(0), stored ? c.after : c.before);
+    EXPECT_EQ(lastDate(0), stored     ? std::optional(kNowStored)
+                           : c.before ? std::optional(kEarlier)
+                                      : std::nullopt);
+    if (c.scene == Scene::sharedDllName) {
+        EXPECT_EQ(data(1), c.after);
+        EXPECT_EQ(lastDate(1), kNowStored);
+    } else {
+        EXPECT_EQ(data(1), QStringLiteral("別のサイト"));
+        EXPECT_EQ(lastDate(1), kEarlier);
+    }
+    if (!stored) {
+        EXPECT_EQ(fileBytes(copy()), databaseBefore) << "nothing may be written";
+    }
+    EXPECT_EQ(balloons(), QStringList{QStringLiteral("ShowFuki ") + site + (stored ? kStored : kNotUpdated)});
+    EXPECT_TRUE(flag::state.VoicePath.isEmpty());
+    EXPECT_EQ(window->StatusBar1->currentMessage(), QString::fromUtf8(c.status));
+    EXPECT_EQ(window->Text1->toPlainText(), stored ? *c.after : c.before.value_or(QString()));
+    EXPECT_EQ(window->Label1->text(), stored     ? kNowShown
+                                      : c.before ? QStringLiteral("最終更新日時：2024/12/31 23:59:59")
+                                                 : QStringLiteral("最終更新日時："));
+    EXPECT_FALSE(window->ProgressOne());
+    for (QPushButton* b : {window->Command1, window->Command2, window->Command3, window->Command4})
+        EXPECT_TRUE(b->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Passes, OneSite, ::testing::ValuesIn(passes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+using HeadlineSingle = HeadlineWindow;
+
+// covflg 1 hands the plug-in UTF-8 under a declaration that says so (this plug-in hands its input
+// back as it got it).
+TEST_F(HeadlineSingle, ConversionHandsThePlugInUtf8) {
+    ASSERT_TRUE(
+        build({{0, QStringLiteral("変換"), QStringLiteral("conv"), QStringLiteral("1"), QStringLiteral("1"),
+                url(QStringLiteral("/rss2_sjis.xml")), QStringLiteral("cat11.so")}}));
+    hls* window = open();
+    select(window, QStringLiteral("変換"));
+    window->Command1->click();
+    ASSERT_TRUE(idle(window));
+    QString expected = platform::codec::fromCp932(fileBytes(kFixtures + QStringLiteral("/rss2_sjis.xml")));
+    expected.replace(QStringLiteral("encoding=\"Shift_JIS\""), QStringLiteral("encoding=\"UTF-8\""));
+    expected.remove(QLatin1Char(' '));
+    EXPECT_EQ(data(0), expected);
+}
+
+// While the main balloon is up only its text changes; the refusals always open it.
+TEST_F(HeadlineSingle, TheBalloonRule) {
+    ASSERT_TRUE(build({{0, QStringLiteral("サイト"), QStringLiteral("s"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/rss2_utf8.xml"))}}));
+    hls* window = open();
+    talk->fukiOpen = true;
+    window->list1->setCurrentRow(-1);
+    window->Command1->click();
+    stage.items[Stage::Item::getto] = false;
+    select(window, QStringLiteral("サイト"));
+    window->Command1->click();
+    window->Command4->click();
+    EXPECT_FALSE(window->engine.busy());
+    stage.items[Stage::Item::getto] = true;
+    window->Command1->click();
+    ASSERT_TRUE(idle(window));
+    EXPECT_EQ(balloons(), (QStringList{QStringLiteral("ShowFuki サイトが選ばれていません"),
+                                       QStringLiteral("ShowFuki ネットワークに接続されていません"),
+                                       QStringLiteral("ShowFuki ネットワークに接続されていません"),
+                                       QStringLiteral("SetFukiText サイト") + kStored}));
+    EXPECT_EQ(data(0), utf8Text);
+}
+
+// キャンセル gives the buttons back at once; the update ends storing nothing, and the text box does
+// not stay at "更新中".
+TEST_F(HeadlineSingle, CancelStoresNothing) {
+    ASSERT_TRUE(build({{0, QStringLiteral("遅い"), QStringLiteral("slow"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/slow"))}}));
+    storeBefore(0, QStringLiteral("前の見出し"));
+    hls* window = open();
+    select(window, QStringLiteral("遅い"));
+    window->Command1->click();
+    EXPECT_EQ(window->Text1->toPlainText(), QStringLiteral("更新中"));
+    ASSERT_TRUE(window->ProgressOne());
+    EXPECT_EQ(window->ProgressOne()->Label1->text(), QStringLiteral("遅いを更新してます"));
+    QTest::qWait(300);
+    QElapsedTimer took;
+    took.start();
+    window->ProgressOne()->Command1->click();
+    EXPECT_FALSE(window->ProgressOne());
+    EXPECT_TRUE(window->Command1->isEnabled());
+    ASSERT_TRUE(idle(window));
+    EXPECT_LT(took.elapsed(), 3000);
+    EXPECT_EQ(window->Text1->toPlainText(), QStringLiteral("前の見出し"));
+    EXPECT_EQ(window->StatusBar1->currentMessage(), QStringLiteral("中止しました"));
+    EXPECT_EQ(data(0), QStringLiteral("前の見出し"));
+    EXPECT_EQ(lastDate(0), kEarlier);
+    EXPECT_TRUE(balloons().isEmpty());
+}
+
+// Closing the window ends its update: the runner is killed, nothing is stored, nothing waits.
+TEST_F(HeadlineSingle, ClosingTheWindowCancelsTheRun) {
+    ASSERT_TRUE(
+        build({{0, QStringLiteral("眠い"), QStringLiteral("sleepy"), QStringLiteral("1"), QStringLiteral("0"),
+                url(QStringLiteral("/rss2_utf8.xml")), QStringLiteral("sleepy.so")}}));
+    hls* window = open();
+    select(window, QStringLiteral("眠い"));
+    window->Command1->click();
+    QTest::qWait(800);
+    QElapsedTimer took;
+    took.start();
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(hls::Instance(), nullptr);
+    EXPECT_LT(took.elapsed(), 5000);
+    EXPECT_FALSE(headline::Engine::anyBusy());
+    EXPECT_EQ(data(0), std::nullopt);
+}
+
+// ---- all sites ----
+
+// Rows 0 to 21 less 7, each on one of the feeds (a path, made an address by the test), the anime
+// schedule last. The runner and the page's handling vary from row to row.
+std::vector<Row> allSites(const QString& animeBase) {
+    const char* feeds[] = {"/rss2_utf8.xml", "/rss2_sjis.xml", "/rss1_eucjp.rdf", "/atom_bom.xml",
+                           "/iso2022jp.xml"};
+    std::vector<Row> rows;
+    for (qint64 id = 0; id <= 20; ++id) {
+        if (id == 7)
+            continue;
+        const bool version10 = id % 3 == 0;
+        rows.push_back({id, QStringLiteral("サイト%1").arg(id), QStringLiteral("site%1").arg(id),
+                        version10 ? QStringLiteral("0") : QStringLiteral("1"), QString::number(id % 2),
+                        QLatin1String(feeds[id % 5]),
+                        version10 ? QStringLiteral("feed10.so") : QStringLiteral("feed11.so")});
+    }
+    // Its ver_flag and covflg are not consulted.
+    rows.push_back({21, QStringLiteral("アニメ放送予定"), QStringLiteral("moeanime"), QStringLiteral("1"),
+                    QStringLiteral("1"), animeBase, QStringLiteral("schedule_day.so"),
+                    QStringLiteral("schedule_show.so")});
+    return rows;
+}
+
+QString expectedFor(qint64 id) {
+    switch (id % 5) {
+    case 0:
+        return utf8Text;
+    case 1:
+        return sjisText;
+    case 2:
+        return QStringLiteral("ＰＣの新製品\n窓の杜今日のソフト");
+    case 3:
+        return QStringLiteral("Atomの記事一\n記事二");
+    }
+    return QStringLiteral("ＪＩＳの見出し\n二つ目の見出し");
+}
+
+const QString januaryText = QStringLiteral("■1日(水)新春特番_スペシャル／魔法少女①\n■3日(金)宇宙の旅");
+
+class AllSites : public HeadlineWindow {
+protected:
+    std::vector<Row> rows(const QString& animeBase) {
+        std::vector<Row> all = allSites(animeBase);
+        for (Row& row : all)
+            if (row.id != 21)
+                row.url = url(row.url);
+        return all;
+    }
+    // Runs 一括更新 and watches the progress: the highest value it reached.
+    int runAll(hls* window, const std::function<void(qint64)>& onPass = {}) {
+        int highest = 0;
+        QObject::connect(&window->engine, &headline::Engine::passStarted, window, [&, window](qint64 id) {
+            if (onPass)
+                onPass(id);
+            highest = std::max<int>(highest, window->progress);
+        });
+        QObject::connect(&window->engine, &headline::Engine::passEnded, window,
+                         [&, window] { highest = std::max<int>(highest, window->progress); });
+        window->Command4->click();
+        EXPECT_TRUE(window->ProgressAll());
+        EXPECT_FALSE(window->Command4->isEnabled());
+        EXPECT_FALSE(window->Command1->isEnabled());
+        EXPECT_TRUE(idle(window));
+        return highest;
+    }
+};
+
+TEST_F(AllSites, StoresEverySiteThenTheAnimeSchedule) {
+    ASSERT_TRUE(build(rows(url(QStringLiteral("/anime/")))));
+    hls* window = open();
+    const int highest = runAll(window);
+    for (qint64 id = 0; id <= 20; ++id) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(data(id), id == 7 ? std::nullopt : std::optional(expectedFor(id)));
+    }
+    EXPECT_EQ(data(21), januaryText);
+    EXPECT_EQ(lastDate(21), kNowStored);
+    EXPECT_EQ(window->site_count, 21);
+    EXPECT_EQ(window->progress, 21);
+    EXPECT_LE(highest, 21);
+    EXPECT_EQ(window->list1->currentItem()->text(), QStringLiteral("アニメ放送予定"));
+    EXPECT_EQ(window->Text1->toPlainText(), januaryText);
+    EXPECT_EQ(window->Label1->text(), kNowShown);
+    EXPECT_EQ(balloons(), QStringList{QStringLiteral("ShowFuki 一括更新が完了しました")});
+    EXPECT_FALSE(window->ProgressAll());
+    EXPECT_EQ(window->stop_flag, 0);
+    EXPECT_TRUE(window->Command4->isEnabled());
+    EXPECT_TRUE(window->Command1->isEnabled());
+}
+
+// 中　　止 during pass k: pass k ends and is stored, the run stops at the next pass, and the anime
+// schedule is not done.
+TEST_F(AllSites, StopEndsTheRunAfterThePassThatRuns) {
+    constexpr qint64 k = 4;
+    std::vector<Row> all = rows(url(QStringLiteral("/anime/")));
+    for (Row& row : all)
+        if (row.id == k)
+            row.url = url(QStringLiteral("/delay/1500/rss1_eucjp.rdf")); // long enough to press 中止
+    ASSERT_TRUE(build(all));
+    hls* window = open();
+    runAll(window, [window](qint64 id) {
+        if (id == k && window->ProgressAll()) {
+            EXPECT_EQ(window->ProgressAll()->Command1->text(), QStringLiteral("中\u3000\u3000止"));
+            window->ProgressAll()->Command1->click();
+            EXPECT_EQ(window->ProgressAll()->Label1->text(), QStringLiteral("中断処理中です"));
+            EXPECT_FALSE(window->ProgressAll()->Command1->isEnabled());
+        }
+    });
+    for (qint64 id = 0; id <= 20; ++id) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(data(id), id <= k && id != 7
+                                ? std::optional(id == k ? QStringLiteral("ＰＣの新製品\n窓の杜今日のソフト")
+                                                        : expectedFor(id))
+                                : std::nullopt);
+    }
+    EXPECT_EQ(data(21), std::nullopt);
+    EXPECT_EQ(window->site_name, QStringLiteral("サイト%1").arg(k + 1));
+    EXPECT_EQ(balloons(), QStringList{QStringLiteral("ShowFuki 処理を中断しました")});
+    EXPECT_EQ(window->stop_flag, 0);
+    EXPECT_FALSE(window->ProgressAll());
+}
+
+// A run that finds every site as stored writes nothing and leaves the time shown as it was.
+TEST_F(AllSites, NothingChangedWritesNothing) {
+    std::vector<Row> all = rows(QString()); // the anime schedule without an address: it fails
+    ASSERT_TRUE(build(all));
+    for (const Row& row : all)
+        if (row.id != 21)
+            storeBefore(row.id, expectedFor(row.id));
+    hls* window = open();
+    select(window, QStringLiteral("サイト3"));
+    const QString shown = window->Label1->text();
+    EXPECT_EQ(shown, QStringLiteral("最終更新日時：2024/12/31 23:59:59"));
+    const QByteArray before = fileBytes(copy());
+    runAll(window);
+    EXPECT_EQ(fileBytes(copy()), before);
+    EXPECT_EQ(window->Label1->text(), shown);
+    EXPECT_EQ(balloons(), QStringList{QStringLiteral("ShowFuki 一括更新が完了しました")});
+    EXPECT_EQ(window->StatusBar1->currentMessage(), QStringLiteral("更新できなかったサイト：アニメ放送予定"));
+}
+
+TEST_F(AllSites, AnEmptyTableIsNoError) {
+    ASSERT_TRUE(build({}));
+    hls* window = open();
+    const int highest = runAll(window);
+    EXPECT_EQ(window->site_count, 0);
+    EXPECT_EQ(highest, 0);
+    EXPECT_EQ(window->progress, 0);
+    EXPECT_EQ(balloons(), QStringList{QStringLiteral("ShowFuki 一括更新が完了しました")});
+}
+
+// ---- the anime schedule ----
+
+struct Month {
+    QDate today;
+    std::optional<QString> stored;
+};
+
+TEST_F(HeadlineSingle, TheAnimeScheduleOfTheMonth) {
+    const Month months[] = {
+        {QDate(2025, 1, 15), januaryText},
+        {QDate(2024, 12, 31), QStringLiteral("■24日(火)聖夜の物語\n■25日(水)年末総集編")},
+        {QDate(2025, 2, 1), std::nullopt}, // no page for February
+    };
+    for (const Month& month : months) {
+        SCOPED_TRACE(month.today.toString(Qt::ISODate).toStdString());
+        TestHome fresh;
+        talk->calls.clear();
+        talk->fukiOpen = false;
+        ASSERT_TRUE(build({{21, QStringLiteral("アニメ放送予定"), QStringLiteral("moeanime"),
+                            QStringLiteral("1"), QStringLiteral("1"), url(QStringLiteral("/anime/")),
+                            QStringLiteral("schedule_day.so"), QStringLiteral("schedule_show.so")}}));
+        platform::clock::setFake(QDateTime(month.today, QTime(9, 5, 3)));
+        hls* window = open();
+        select(window, QStringLiteral("アニメ放送予定"));
+        window->Command1->click();
+        ASSERT_TRUE(idle(window));
+        EXPECT_EQ(data(21), month.stored);
+        EXPECT_EQ(balloons(), QStringList{QStringLiteral("ShowFuki アニメ放送予定") +
+                                          (month.stored ? kStored : kNotUpdated)});
+        if (!month.stored) {
+            EXPECT_EQ(window->StatusBar1->currentMessage(),
+                      QStringLiteral("サーバがエラーを返しました (HTTP 404)"));
+        }
+        hls::Unload();
+        waitFor([] { return hls::Instance() == nullptr; });
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// Both schedule plug-ins must exit with 0 before anything is merged.
+TEST_F(HeadlineSingle, TheAnimeScheduleNeedsBothPlugIns) {
+    ASSERT_TRUE(build({{21, QStringLiteral("アニメ放送予定"), QStringLiteral("moeanime"), QStringLiteral("1"),
+                        QStringLiteral("1"), url(QStringLiteral("/anime/")),
+                        QStringLiteral("schedule_day.so"), QStringLiteral("feed10.so")}}));
+    storeBefore(21, QStringLiteral("前の予定"));
+    hls* window = open();
+    select(window, QStringLiteral("アニメ放送予定"));
+    window->Command1->click();
+    ASSERT_TRUE(idle(window));
+    EXPECT_EQ(data(21), QStringLiteral("前の予定"));
+    EXPECT_EQ(lastDate(21), kEarlier);
+    EXPECT_EQ(window->StatusBar1->currentMessage(), plugInFailed);
+}
+
+// ---- the window ----
+
+using Window = HeadlineWindow;
+
+struct SizeCase {
+    const char* name;
+    const char* width;
+    const char* height;
+    QSize inner;
+};
+
+TEST_F(Window, TheSavedSizeIsPixelsLessTheFrame) {
+    ASSERT_TRUE(build({}));
+    const SizeCase cases[] = {
+        {"none", "", "", {hls::kDesignWidth, hls::kDesignHeight}},
+        {"saved", "700", "500", {692, 473}},
+        {"beyond the screen", "2185", "500", {hls::kDesignWidth, hls::kDesignHeight}},
+        {"not a number", "abc", "500", {hls::kDesignWidth, hls::kDesignHeight}},
+        {"one missing", "700", "", {hls::kDesignWidth, hls::kDesignHeight}},
+    };
+    for (const SizeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        key("hlsWidth", QLatin1String(c.width));
+        key("hlsheight", QLatin1String(c.height));
+        hls* window = open();
+        EXPECT_EQ(window->size(), c.inner);
+        // 閉じる saves what the next load takes off again.
+        window->Command3->click();
+        EXPECT_EQ(keyValue("hlsWidth"), QString::number(c.inner.width() + 8));
+        EXPECT_EQ(keyValue("hlsheight"), QString::number(c.inner.height() + 27));
+        waitFor([] { return hls::Instance() == nullptr; });
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        hls* again = open();
+        EXPECT_EQ(again->size(), c.inner);
+        // Closed another way, it saves nothing.
+        again->resize(c.inner.width() + 40, c.inner.height() + 40);
+        again->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(keyValue("hlsWidth"), QString::number(c.inner.width() + 8));
+    }
+}
+
+TEST_F(Window, NeverSmallerThan4000Twips) {
+    ASSERT_TRUE(build({}));
+    EXPECT_EQ(hls::TwipsPerPixel(96), 15);
+    EXPECT_EQ(hls::TwipsPerPixel(120), 12);
+    EXPECT_EQ(hls::FloorPixels(15), 267);
+    EXPECT_EQ(hls::FloorPixels(12), 334);
+    hls* window = open();
+    window->resize(100, 100);
+    const int floor = hls::FloorPixels(hls::TwipsPerPixel(window->screen()->logicalDotsPerInchY()));
+    EXPECT_EQ(window->frameGeometry().size(), QSize(floor, floor));
+    // The buttons and the label keep to the window's foot.
+    EXPECT_EQ(window->Command3->geometry().topLeft(), QPoint(window->width() - 88, window->height() - 49));
+    EXPECT_EQ(window->Label1->y(), window->height() - 37);
+    EXPECT_EQ(window->Text1->size(), QSize(window->width() - 155, window->height() - 60));
+}
+
+// At 120 dpi (12 twips to the pixel) the saved size is still pixels and the text starts at 7
+// points. The screen's dpi is settled when the program starts: this runs in a program of its own,
+// whose screen Qt does not scale (else it shows 96 dpi in pixels of its own).
+TEST_F(Window, At120Dpi) {
+    if (qgetenv("QT_FONT_DPI") != "120") {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_FONT_DPI"), QStringLiteral("120"));
+        environment.insert(QStringLiteral("QT_ENABLE_HIGHDPI_SCALING"), QStringLiteral("0"));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=Window.At120Dpi")});
+        ASSERT_TRUE(child.waitForFinished(60000));
+        EXPECT_EQ(child.exitCode(), 0);
+        return;
+    }
+    ASSERT_TRUE(build({}));
+    key("hlsWidth", QStringLiteral("700"));
+    key("hlsheight", QStringLiteral("500"));
+    hls* window = open();
+    ASSERT_EQ(hls::TwipsPerPixel(window->screen()->logicalDotsPerInchY()), 12);
+    EXPECT_EQ(window->size(), QSize(692, 473));
+    EXPECT_EQ(window->Text1->font().pointSize(), 7);
+    window->resize(100, 100);
+    EXPECT_EQ(window->frameGeometry().size(), QSize(334, 334));
+    window->resize(692, 473);
+    window->Command3->click();
+    EXPECT_EQ(keyValue("hlsWidth"), QStringLiteral("700"));
+    EXPECT_EQ(keyValue("hlsheight"), QStringLiteral("500"));
+}
+
+TEST_F(Window, TheFontIsSavedAndTakenBack) {
+    ASSERT_TRUE(build({}));
+    hls* window = open();
+    EXPECT_EQ(window->Text1->font().family(), QStringLiteral("Noto Sans CJK JP"));
+    EXPECT_EQ(window->Text1->font().pointSize(), 10);
+    QFont chosen(QStringLiteral("Noto Serif CJK JP"));
+    chosen.setPointSizeF(12.5);
+    chosen.setBold(true);
+    hls::ChooseFont = [&chosen](const QFont&, QWidget*) { return chosen; };
+    window->Command5->click();
+    EXPECT_EQ(keyValue("hlsFontName"), QStringLiteral("Noto Serif CJK JP"));
+    EXPECT_EQ(keyValue("hlsFontSize"), QStringLiteral("12.5"));
+    EXPECT_EQ(keyValue("hlsFontBold"), QStringLiteral("True"));
+    // A cancelled dialog gives the font back: it stays, and is saved again.
+    hls::ChooseFont = [](const QFont& current, QWidget*) { return current; };
+    key("hlsFontBold", QStringLiteral("False"));
+    window->Command5->click();
+    EXPECT_EQ(keyValue("hlsFontBold"), QStringLiteral("True"));
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    key("hlsFontSize", QStringLiteral("abc"));
+    key("hlsFontBold", QStringLiteral("False"));
+    hls* again = open();
+    EXPECT_EQ(again->Text1->font().family(), QStringLiteral("Noto Serif CJK JP"));
+    EXPECT_EQ(again->Text1->font().pointSize(), 10); // a size that is no number is ignored
+    EXPECT_FALSE(again->Text1->font().bold());
+}
+
+TEST_F(Window, APressOnASiteShowsItsHeadlinesAndTime) {
+    ASSERT_TRUE(build({{0, QStringLiteral("まだ"), QStringLiteral("a"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/x"))},
+                       {1, QStringLiteral("済み"), QStringLiteral("b"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/x"))},
+                       {2, QStringLiteral("it's"), QStringLiteral("c"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/x"))}}));
+    storeBefore(1, QStringLiteral("一\n二"), QStringLiteral("2025-03-04 05:06:07"));
+    storeBefore(2, QStringLiteral("it's mine"), QStringLiteral("2025-11-12 13:14:15"));
+    hls* window = open();
+    EXPECT_EQ(window->list1->count(), 3);
+    EXPECT_EQ(window->list1->item(2)->text(), QStringLiteral("it's"));
+    select(window, QStringLiteral("済み"));
+    EXPECT_EQ(window->Text1->toPlainText(), QStringLiteral("一\n二"));
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("最終更新日時：2025/03/04 5:06:07"));
+    select(window, QStringLiteral("まだ"));
+    EXPECT_EQ(window->Text1->toPlainText(), QString());
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("最終更新日時："));
+    select(window, QStringLiteral("it's"));
+    EXPECT_EQ(window->Text1->toPlainText(), QStringLiteral("it's mine"));
+    EXPECT_EQ(window->Label1->text(), QStringLiteral("最終更新日時：2025/11/12 13:14:15"));
+}
+
+// HP表示 hands the address to xdg-open as one argument, whatever it holds; only http and https
+// with a host are opened.
+TEST_F(Window, HpOpensOnlyWebAddressesAsOneArgument) {
+    QTemporaryDir bin;
+    const QString record = bin.filePath(QStringLiteral("argv"));
+    QFile opener(bin.filePath(QStringLiteral("xdg-open")));
+    ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
+    opener.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n--\\n' \"$a\"; done >> \"$RECORD\"\n");
+    opener.close();
+    opener.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toUtf8() + ":" + path);
+    qputenv("RECORD", record.toUtf8());
+    const QString odd = QStringLiteral("http://127.0.0.1/a b;touch pwned;$(touch pwned2)`id`");
+    struct Case {
+        const char* name;
+        QString jump;
+        bool opened;
+    };
+    const Case cases[] = {
+        {"plain", QStringLiteral("https://example.invalid/"), true},
+        {"odd", odd, true},
+        {"file", QStringLiteral("file:///etc/passwd"), false},
+        {"javascript", QStringLiteral("javascript:alert(1)"), false},
+        {"no host", QStringLiteral("http:///x"), false},
+        {"empty", QString(), false},
+    };
+    std::vector<Row> rows;
+    for (int i = 0; i < int(std::size(cases)); ++i)
+        rows.push_back({i, QLatin1String(cases[i].name), QLatin1String(cases[i].name), QStringLiteral("1"),
+                        QStringLiteral("0"), QString(), QStringLiteral("feed11.so"), QString(),
+                        QStringLiteral("x")});
+    ASSERT_TRUE(build(rows));
+    for (int i = 0; i < int(std::size(cases)); ++i)
+        runSql(shipped(), "UPDATE hedline SET jump = ?1 WHERE id = ?2", {cases[i].jump, QString::number(i)});
+    hls* window = open();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(record);
+        select(window, QLatin1String(c.name));
+        window->StatusBar1->clearMessage();
+        window->Command2->click();
+        if (c.opened) {
+            ASSERT_TRUE(waitFor([&] { return fileBytes(record).endsWith("--\n"); }, 10000));
+            EXPECT_EQ(QString::fromUtf8(fileBytes(record)), c.jump + QStringLiteral("\n--\n"));
+            EXPECT_TRUE(window->StatusBar1->currentMessage().isEmpty());
+        } else {
+            QTest::qWait(200);
+            EXPECT_FALSE(QFile::exists(record));
+            EXPECT_FALSE(window->StatusBar1->currentMessage().isEmpty());
+        }
+    }
+    EXPECT_FALSE(QFile::exists(QStringLiteral("pwned")));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("pwned2")));
+    qputenv("PATH", path);
+}
+
+} // namespace
