@@ -10,6 +10,7 @@
 // Inputs are kept by the harness only for the length of one call; whatever a harness writes goes
 // below scratch() and is cleared by the harness itself before the next input.
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
