@@ -3,6 +3,7 @@
 #include "mail_transfer.h"
 
 #include "cancel.h"
+#include "mime.h"
 #include "platform/clock.h"
 #include "smtp_message.h"
 
@@ -177,11 +178,12 @@ Marks unquotedMarks(const QString& text) {
 // The address list as typed, or why not.
 std::optional<std::vector<Address>> parseAddresses(const QString& text, QString& why) {
     why = QStringLiteral("宛先が正しくありません");
-    if (hasControl(text))
+    if (hasControl(text) || !platform::mime::commentsClosed(text.toUtf8()))
         return std::nullopt;
     GMimeParserOptions* options = g_mime_parser_options_new();
     // Loose: GMime's strict mode loses memory on a list it refuses (an address followed by
-    // anything but a comma); what the loose one mends, the counts below refuse.
+    // anything but a comma), as both do on an open comment (refused above); what the loose one
+    // mends, the counts below refuse.
     g_mime_parser_options_set_address_compliance_mode(options, GMIME_RFC_COMPLIANCE_LOOSE);
     const QByteArray utf8 = text.toUtf8();
     GPtr<InternetAddressList> list(internet_address_list_parse(options, utf8.constData()));
