@@ -212,17 +212,19 @@ void CSstpSocket::ReceiveReply(const brindok::net::Fd& socket, brindok::net::Dea
     ssize_t received = 0;
     if (brindok::net::readableBy(socket, deadline))
         received = ::recv(socket.get(), buffer, sizeof buffer, 0);
-    QByteArray reply;
-    if (received > 0) {
-        reply = QByteArray(buffer, received);
-        if (const qsizetype nul = reply.indexOf('\0'); nul >= 0)
-            reply.truncate(nul);
-    }
-    const std::optional<int32_t> status = statusOf(reply);
+    Reply reply = ReadReply(received > 0 ? QByteArray(buffer, received) : QByteArray());
     const std::lock_guard lock(mutex_);
-    reply_ = reply;
-    if (status)
-        status_ = *status;
+    reply_ = std::move(reply.text);
+    if (reply.status)
+        status_ = *reply.status;
+}
+
+CSstpSocket::Reply CSstpSocket::ReadReply(const QByteArray& received) {
+    Reply reply{received, std::nullopt};
+    if (const qsizetype nul = reply.text.indexOf('\0'); nul >= 0)
+        reply.text.truncate(nul);
+    reply.status = statusOf(reply.text);
+    return reply;
 }
 
 QByteArray CSstpSocket::SendString() const {

@@ -50,6 +50,15 @@ public:
     int32_t GiveSongname(const QByteArray& songname);
     int32_t Communicate(const QByteArray& sentence);
 
+    // What one reply says: received is what the one read of it gave (at most kReplyMax bytes). Its
+    // text is kept up to the first NUL byte; the status code is that of a reply beginning
+    // "SSTP/<major>.<minor> <code>", nothing for any other.
+    struct Reply {
+        QByteArray text;
+        std::optional<int32_t> status;
+    };
+    static Reply ReadReply(const QByteArray& received);
+
     QByteArray SendString() const;
     QByteArray Response() const;
     int32_t StatusCode() const;

@@ -97,3 +97,20 @@ morvik_tsan() {
     fi
     printf '%s\n' "$out" | sed -n '/tests passed/,$p'
 }
+
+# morvik_fuzz_build: configures build-fuzz (clang, -DMORVIK_FUZZ=ON: libFuzzer with Address and
+# UndefinedBehaviorSanitizer) and builds the harnesses of fuzz/ alone there; the program and its
+# tests stay in the gcc build. Sets MORVIK_FUZZ_LIST to the list of the harnesses built (name,
+# program, corpus folder, dictionary; see fuzz/CMakeLists.txt). Fails when the build fails.
+morvik_fuzz_build() {
+    local build=$MORVIK_ROOT/build-fuzz
+    cmake -S "$MORVIK_ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DMORVIK_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
+    morvik_compile "$build" --target morvik_fuzzers
+    MORVIK_FUZZ_LIST=$build/fuzz/harnesses.txt
+    # A finding stops the run (undefined behaviour as much as a memory error), with its stack.
+    export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+    if [[ -z ${ASAN_SYMBOLIZER_PATH:-} && -x /usr/bin/llvm-symbolizer-14 ]]; then
+        export ASAN_SYMBOLIZER_PATH=/usr/bin/llvm-symbolizer-14
+    fi
+}

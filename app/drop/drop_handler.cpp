@@ -23,22 +23,6 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-// The one local file of a drop, or nothing (no file list, several files, a remote URL).
-std::optional<QString> oneLocalFile(const QMimeData& data) {
-    if (!data.hasUrls())
-        return std::nullopt;
-    const QList<QUrl> urls = data.urls();
-    if (urls.size() != 1 || !urls.first().isLocalFile())
-        return std::nullopt;
-    QString path = urls.first().toLocalFile();
-    // A folder may come with its closing "/": its name is its last part.
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    if (path.isEmpty())
-        return std::nullopt;
-    return path;
-}
-
 // Writes the `common` clip and names it as the balloon's clip.
 void prepareVoice(const QString& id) {
     speak::state.VoiceId = id;
@@ -64,6 +48,24 @@ void meltFrame(Stage& stage, Stage::Shape shape, const stores::Picture& picture,
 }
 
 } // namespace
+
+std::optional<QString> OneLocalFile(const QMimeData& data) {
+    if (!data.hasUrls())
+        return std::nullopt;
+    const QList<QUrl> urls = data.urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return std::nullopt;
+    QString path = urls.first().toLocalFile();
+    // A NUL ("%00") names no file: the system would read the path only up to it.
+    if (path.contains(QChar(0)))
+        return std::nullopt;
+    // A folder may come with its closing "/": its name is its last part.
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
 
 Names NamesOf(const QString& path) {
     Names names;
@@ -142,6 +144,12 @@ QString MissingText(platform::archive::Kind kind) {
     return {};
 }
 
+std::optional<QString> UnpackFolder(const QString& desktop, const Names& names) {
+    if (names.base.isEmpty() || desktop.isEmpty())
+        return std::nullopt;
+    return desktop + QLatin1Char('/') + names.base;
+}
+
 void DropHandler::Dropped(const QMimeData& data) {
     // The melting lets window events run, a second drop among them: it would run inside this one.
     if (busy_)
@@ -166,7 +174,7 @@ void DropHandler::handle(const QMimeData& data) {
     stage->Stop(Stage::Watches(Stage::Battery) | Stage::Blink | Stage::Idle);
     vbmp3_init();
 
-    const std::optional<QString> path = oneLocalFile(data);
+    const std::optional<QString> path = OneLocalFile(data);
     if (!path) {
         giveBack(*stage);
         return;
@@ -269,13 +277,12 @@ void DropHandler::archive(const QString& path, const Names& names) {
         prepareVoice(QStringLiteral("7"));
         balloon(QString::fromUtf16(kUnpackFailed));
     };
-    // Without a base name the target would be the desktop itself.
-    const QString desktop = clsSystemFolder().Desktop();
-    if (names.base.isEmpty() || desktop.isEmpty()) {
+    const std::optional<QString> into = UnpackFolder(clsSystemFolder().Desktop(), names);
+    if (!into) {
         failed();
         return;
     }
-    const QString folder = desktop + QLatin1Char('/') + names.base;
+    const QString& folder = *into;
     const QFileInfo target(folder);
     bool created = false;
     if (target.exists() || target.isSymLink()) {

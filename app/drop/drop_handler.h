@@ -28,6 +28,10 @@ struct Names {
 };
 Names NamesOf(const QString& path);
 
+// The one local file a drop names in its file list (text/uri-list), a folder's closing "/" taken
+// off; nothing when the drop holds no file list, several files, a remote URL or a path with a NUL.
+std::optional<QString> OneLocalFile(const QMimeData& data);
+
 enum class Branch { Rmp, Mp3, Midi, Archive, Shell };
 Branch BranchOf(const QString& ext);
 // The archive kind of an archive extension.
@@ -40,6 +44,10 @@ QString RmpText(const QString& title, const QString& artist);
 QString MidiText(const QString& song, const QString& name); // an empty song: "情報なしです"
 QString UnpackedText(const QString& base);
 QString MissingText(platform::archive::Kind kind); // libarchive cannot read this kind
+
+// The folder on the desktop an archive of these names is unpacked into, named by its base name;
+// nothing without a base name (the target would be the desktop itself) or without a desktop.
+std::optional<QString> UnpackFolder(const QString& desktop, const Names& names);
 inline constexpr char16_t kUnpackFailed[] = u"解凍に失敗しました";
 inline constexpr char16_t kNotMidi[] = u"MIDファイルではありません";
 inline constexpr char16_t kOpenError[] = u"Open Error";

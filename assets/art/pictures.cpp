@@ -1214,17 +1214,19 @@ std::vector<PictureRow> buildRows() {
         for (int k = 0; k <= 8; ++k)
             rows.push_back({QStringLiteral("gra%1.Image1(%2)").arg(dance + 5).arg(k), kPose, Backdrop::Blue,
                             [dance, k] { return dancePicture(dance, k); }});
-    for (const auto& [name, monocle] :
+    // Plain pairs, not structured bindings: clang before 16 cannot capture one.
+    for (const auto& pair :
          {std::pair{u"gra.lun_img1"_s, Monocle::Open}, {u"gra.lun_img2"_s, Monocle::Closed}})
-        rows.push_back({name, kButlerSize, Backdrop::Blue, [monocle] {
+        rows.push_back({pair.first, kButlerSize, Backdrop::Blue, [monocle = pair.second] {
                             return render([monocle](QPainter& p) { drawButler(p, monocle); },
                                           solid(kButlerSize, kBlue));
                         }});
-    for (const auto& [name, eyes] :
+    for (const auto& pair :
          {std::pair{u"gra.palk_img1"_s, ScreenEyes::Open}, {u"gra.palk_img2"_s, ScreenEyes::Closed}})
-        rows.push_back(
-            {name, kPalkSize, Backdrop::Blue,
-             [eyes] { return render([eyes](QPainter& p) { drawPalk(p, eyes); }, solid(kPalkSize, kBlue)); }});
+        rows.push_back({pair.first, kPalkSize, Backdrop::Blue, [eyes = pair.second] {
+                            return render([eyes](QPainter& p) { drawPalk(p, eyes); },
+                                          solid(kPalkSize, kBlue));
+                        }});
     rows.push_back({u"morvik.Picture1"_s, {32, 32}, Backdrop::Plain, trayIcon, true});
     return rows;
 }

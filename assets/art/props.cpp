@@ -6,7 +6,6 @@
 namespace art::props {
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
 QPen outlinePen(double w) {
     return QPen(palette::outline, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }

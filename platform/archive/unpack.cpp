@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QStringConverter>
 #include <QStringList>
+#include <algorithm>
 #include <archive.h>
 #include <archive_entry.h>
 #include <clocale>
@@ -80,6 +81,18 @@ bool exists(const QByteArray& path, bool* isDir = nullptr) {
     return true;
 }
 
+// What lies at a path now, links not followed.
+enum class Node { none, folder, link, file, other };
+Node nodeAt(const QString& path) {
+    struct stat st {};
+    if (lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return Node::none;
+    return S_ISDIR(st.st_mode)   ? Node::folder
+           : S_ISLNK(st.st_mode) ? Node::link
+           : S_ISREG(st.st_mode) ? Node::file
+                                 : Node::other;
+}
+
 // The parts of a relative name, or nothing when it is absolute or climbs out with "..".
 std::optional<QStringList> safeParts(const QString& name) {
     if (name.startsWith(QLatin1Char('/')))
@@ -94,18 +107,53 @@ std::optional<QStringList> safeParts(const QString& name) {
     return parts;
 }
 
-// Whether a link at `parts` pointing to `target` stays inside the folder.
-bool linkStaysInside(const QStringList& parts, const QString& target) {
+// Whether a link placed at `placed` (relative to the folder, the working folder) pointing to
+// `target` leads to a place inside the folder. The target is followed on the disk as it is now,
+// through the links already there (the user's own and those this unpacking made), never above the
+// folder; only its last part may be missing. Since no entry ever replaces what is there (see
+// place()), nothing made later can move where an accepted link leads: a part missing now can only
+// become a file, a folder or a link that was itself accepted.
+bool linkStaysInside(const QString& placed, const QString& target) {
+    constexpr int kMaxHops = 40; // as the kernel's own limit of links in a path
     if (target.isEmpty() || target.startsWith(QLatin1Char('/')))
         return false;
-    qsizetype depth = parts.size() - 1; // the folder the link lies in
-    for (const QString& part : target.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        if (part == QLatin1String(".."))
-            --depth;
-        else if (part != QLatin1String("."))
-            ++depth;
-        if (depth < 0)
-            return false;
+    QStringList at = placed.split(QLatin1Char('/'));
+    at.removeLast(); // the folder the link lies in
+    QStringList rest = target.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    int hops = 0;
+    while (!rest.isEmpty()) {
+        const QString part = rest.takeFirst();
+        if (part == QLatin1String("."))
+            continue;
+        if (part == QLatin1String("..")) {
+            if (at.isEmpty())
+                return false;
+            at.removeLast();
+            continue;
+        }
+        const QString path = (at + QStringList{part}).join(QLatin1Char('/'));
+        const bool last =
+            std::all_of(rest.cbegin(), rest.cend(), [](const QString& p) { return p == QLatin1String("."); });
+        switch (nodeAt(path)) {
+        case Node::none:
+            return last;
+        case Node::folder:
+            at << part;
+            break;
+        case Node::link: {
+            const QByteArray encoded = QFile::encodeName(path);
+            char buffer[4096];
+            const ssize_t n = readlink(encoded.constData(), buffer, sizeof buffer);
+            if (n <= 0 || ++hops > kMaxHops || buffer[0] == '/')
+                return false;
+            rest =
+                QFile::decodeName(QByteArray(buffer, n)).split(QLatin1Char('/'), Qt::SkipEmptyParts) + rest;
+            break;
+        }
+        case Node::file:
+        case Node::other:
+            return last;
+        }
     }
     return true;
 }
@@ -134,16 +182,21 @@ public:
     }
 
     // Where an entry goes, relative to the folder: its folders as already placed, and its own name
-    // moved beside anything of that name that was there before this unpacking.
-    QString place(const QStringList& parts, bool isDir) {
+    // moved beside anything of that name that is there now (also what this unpacking wrote), unless
+    // both are folders: no entry ever replaces a file or a link. Asked for a link's target
+    // (lookup), the name as last placed.
+    QString place(const QStringList& parts, bool isDir, bool lookup = false) {
         QString path;
         for (qsizetype i = 0; i < parts.size(); ++i) {
             const QString original = path.isEmpty() ? parts[i] : path + QLatin1Char('/') + parts[i];
-            if (const auto moved = placed_.constFind(original); moved != placed_.cend()) {
-                path = *moved;
-                continue;
-            }
             const bool last = i == parts.size() - 1;
+            if (const auto moved = placed_.constFind(original); moved != placed_.cend()) {
+                const Node node = nodeAt(*moved);
+                if (lookup || !last || node == Node::none || (node == Node::folder && isDir)) {
+                    path = *moved;
+                    continue;
+                }
+            }
             QString name = parts[i];
             bool existingIsDir = false;
             const QString candidate = path.isEmpty() ? name : path + QLatin1Char('/') + name;
@@ -247,24 +300,29 @@ UnpackResult unpack(const QString& archivePath, Kind kind, const QString& folder
             unpacking.fail(QStringLiteral("refused entry %1").arg(name));
             continue;
         }
+        // A hard link shares the data of a file this unpacking wrote: never of a link, which would
+        // be read anew from the place of the new name.
+        if (const char* link = archive_entry_hardlink(entry)) {
+            const std::optional<QStringList> targetParts = safeParts(entryName(QByteArray(link)));
+            const QString target = targetParts && !targetParts->isEmpty()
+                                       ? unpacking.place(*targetParts, false, true)
+                                       : QString();
+            if (target.isEmpty() || nodeAt(target) != Node::file) {
+                unpacking.fail(QStringLiteral("refused link %1").arg(name));
+                continue;
+            }
+            archive_entry_set_hardlink(entry, target.toUtf8().constData());
+        }
+        const bool isDir = archive_entry_filetype(entry) == AE_IFDIR;
+        const QString path = unpacking.place(*parts, isDir);
         if (const char* link = archive_entry_symlink(entry)) {
             const QString target = entryName(QByteArray(link));
-            if (!linkStaysInside(*parts, target)) {
+            if (!linkStaysInside(path, target)) {
                 unpacking.fail(QStringLiteral("refused link %1 -> %2").arg(name, target));
                 continue;
             }
             archive_entry_set_symlink(entry, target.toUtf8().constData());
         }
-        if (const char* link = archive_entry_hardlink(entry)) {
-            const std::optional<QStringList> targetParts = safeParts(entryName(QByteArray(link)));
-            if (!targetParts || targetParts->isEmpty()) {
-                unpacking.fail(QStringLiteral("refused link %1").arg(name));
-                continue;
-            }
-            archive_entry_set_hardlink(entry, unpacking.place(*targetParts, false).toUtf8().constData());
-        }
-        const bool isDir = archive_entry_filetype(entry) == AE_IFDIR;
-        const QString path = unpacking.place(*parts, isDir);
         archive_entry_set_pathname(entry, path.toUtf8().constData());
         if (archive_write_header(writer.get(), entry) < ARCHIVE_WARN) {
             unpacking.fail(errorOf(writer.get()));

@@ -4,11 +4,13 @@
 //
 // Entry names are written as UTF-8: LZH names are read as CP932; of the other kinds a name that is
 // valid UTF-8 is taken as it is, any other is read as CP932 (the names of archives made on
-// Japanese Windows). Only what stays inside the
-// folder is written: an entry with an absolute path or a "..", a link that points out of the
-// folder and anything that would be written through a link are refused (libarchive's secure
-// extraction flags, and our own check of each name and link before it). No file that exists is
-// replaced: an entry whose name is taken is written beside it as "name (2).ext", "name (3).ext", ….
+// Japanese Windows). Only what stays inside the folder is written: an entry with an absolute path
+// or a "..", a link that leads out of the folder (followed through the links already there, the
+// folder's own included), a hard link to anything but a file, and anything that would be written
+// through a link are refused (libarchive's secure extraction flags, and our own check of each name
+// and link before it). Nothing that exists is replaced, also not what an earlier entry of the same
+// archive wrote (only folders are shared): an entry whose name is taken is written beside it as
+// "name (2).ext", "name (3).ext", ….
 //
 // The result is false when libarchive cannot be loaded (the error says so, and nothing is touched),
 // when the archive could not be opened, was corrupt or truncated, or any entry

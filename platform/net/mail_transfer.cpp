@@ -3,6 +3,7 @@
 #include "cancel.h"
 #include "mime.h"
 #include "net_libraries.h"
+#include "pop3_replies.h"
 
 #include <QDir>
 #include <QFile>
@@ -193,14 +194,7 @@ public:
     }
 
     // The text after "+OK " of the last command's reply.
-    QByteArray reply() const {
-        QByteArray last;
-        for (const QByteArray& line : header_.split('\n')) {
-            if (line.startsWith("+OK"))
-                last = line;
-        }
-        return last.mid(3).trimmed();
-    }
+    QByteArray reply() const { return pop3::okText(header_); }
     const QByteArray& body() const { return body_; }
 
     // Whether the server answered the last command with -ERR (libcurl then closes the connection).
@@ -327,20 +321,11 @@ private:
     char errorBuffer_[CURL_ERROR_SIZE] = {};
 };
 
-std::optional<int> messageCount(const QByteArray& statReply) {
-    const QByteArray number = statReply.split(' ').value(0);
-    bool ok = false;
-    const int count = number.toInt(&ok);
-    if (!ok || count < 0)
-        return std::nullopt;
-    return count;
-}
-
 std::optional<QStringList> stat(Session& session) {
     if (!session.command("STAT", false))
         return std::nullopt;
     const QByteArray reply = session.reply();
-    if (!messageCount(reply)) {
+    if (!pop3::messageCount(reply)) {
         fail(u"サーバの応答が読めません"_qs);
         return std::nullopt;
     }
@@ -350,20 +335,15 @@ std::optional<QStringList> stat(Session& session) {
 std::optional<QString> subjectOf(Session& session, int number) {
     if (!session.command("TOP " + QByteArray::number(number) + " 0", true))
         return std::nullopt;
-    return platform::mime::read(session.body()).subject;
+    return pop3::subjectOf(session.body());
 }
 
 std::optional<QStringList> list(Session& session) {
     QStringList out;
     const QString prefix = u"Subject:"_qs;
     if (session.command("UIDL", true)) {
-        for (const QByteArray& line : session.body().split('\n')) {
-            const QList<QByteArray> fields = line.trimmed().split(' ');
-            bool ok = false;
-            const int number = fields.value(0).toInt(&ok);
-            if (!ok || fields.size() < 2)
-                continue;
-            const QString key = session.key() + QString::fromLatin1(fields[1]);
+        for (const pop3::Uid& uid : pop3::uidList(session.body())) {
+            const QString key = session.key() + QString::fromLatin1(uid.id);
             {
                 std::lock_guard lock(gSubjectsMutex);
                 if (const auto it = gSubjects.constFind(key); it != gSubjects.constEnd()) {
@@ -371,7 +351,7 @@ std::optional<QStringList> list(Session& session) {
                     continue;
                 }
             }
-            const std::optional<QString> subject = subjectOf(session, number);
+            const std::optional<QString> subject = subjectOf(session, uid.number);
             if (!subject)
                 return std::nullopt;
             {
@@ -389,7 +369,7 @@ std::optional<QStringList> list(Session& session) {
     const std::optional<QStringList> counted = stat(session);
     if (!counted)
         return std::nullopt;
-    const int count = *messageCount(counted->first().toLatin1());
+    const int count = *pop3::messageCount(counted->first().toLatin1());
     for (int number = 1; number <= count; ++number) {
         const std::optional<QString> subject = subjectOf(session, number);
         if (!subject)
@@ -403,7 +383,7 @@ std::optional<QStringList> saveAll(Session& session, const QString& folder) {
     const std::optional<QStringList> counted = stat(session);
     if (!counted)
         return std::nullopt;
-    const int count = *messageCount(counted->first().toLatin1());
+    const int count = *pop3::messageCount(counted->first().toLatin1());
     const QDir dir(folder);
     if (folder.isEmpty() || !dir.exists()) {
         fail(u"メールを保存するフォルダがありません"_qs);

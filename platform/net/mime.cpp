@@ -141,10 +141,73 @@ QByteArray rawHeader(GMimeObject* object, const char* name) {
     return raw ? QByteArray(raw) : QByteArray();
 }
 
+// How many comments of an address text are still open at its end, read as GMime's address parser
+// reads them: parentheses outside quoted text, a backslash escaping the next character inside
+// either.
+int openComments(const QByteArray& text) {
+    int depth = 0;
+    bool quoted = false, escaped = false;
+    for (const char c : text) {
+        if (escaped)
+            escaped = false;
+        else if (c == '\\')
+            escaped = quoted || depth > 0;
+        else if (c == '"' && depth == 0)
+            quoted = !quoted;
+        else if (!quoted && c == '(')
+            ++depth;
+        else if (!quoted && c == ')' && depth > 0)
+            --depth;
+    }
+    return depth;
+}
+
+// The name of the address header a line begins, lower-cased; empty for any other line.
+QByteArray addressHeaderName(const QByteArray& line) {
+    static const QList<QByteArray> kNames{"from",      "sender",    "reply-to",    "to",
+                                          "cc",        "bcc",       "resent-from", "resent-sender",
+                                          "resent-to", "resent-cc", "resent-bcc",  "resent-reply-to"};
+    const qsizetype colon = line.indexOf(':');
+    if (colon <= 0 || colon > 20)
+        return {};
+    const QByteArray name = line.left(colon).trimmed().toLower();
+    return kNames.contains(name) ? name : QByteArray();
+}
+
+// The message with every comment of its address headers closed at the header's end. GMime parses
+// those headers itself while it takes the message apart (a nested message's too) and loses memory on
+// an address followed by a comment that is never closed; such a header is broken either way. Lines
+// of a body that look like such headers are closed as well: a closing parenthesis there is the
+// least of harms, and finding every header block would mean taking the message apart first.
+QByteArray closeAddressComments(const QByteArray& raw) {
+    if (!raw.contains('('))
+        return raw;
+    QList<QByteArray> lines = raw.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (addressHeaderName(lines[i]).isEmpty())
+            continue;
+        qsizetype last = i;
+        while (last + 1 < lines.size() &&
+               (lines[last + 1].startsWith(' ') || lines[last + 1].startsWith('\t')))
+            ++last;
+        QByteArray field;
+        for (qsizetype k = i; k <= last; ++k)
+            field += lines[k];
+        if (const int open = openComments(field.mid(field.indexOf(':') + 1)); open > 0) {
+            QByteArray& end = lines[last];
+            end.insert(end.endsWith('\r') ? end.size() - 1 : end.size(), QByteArray(open, ')'));
+        }
+        i = last;
+    }
+    return lines.join('\n');
+}
+
 QString formatFrom(const QByteArray& raw) {
     if (raw.trimmed().isEmpty())
         return {};
     const QByteArray utf8 = asUtf8Header(raw);
+    if (!commentsClosed(utf8))
+        return decodeHeader(raw);
     std::unique_ptr<GMimeParserOptions, OptionsFree> options(g_mime_parser_options_new());
     g_mime_parser_options_set_rfc2047_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
     g_mime_parser_options_set_address_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
@@ -321,6 +384,7 @@ Message read(const QByteArray& bytes) {
     // and attachments are never saved, so a blank for it loses nothing.
     QByteArray raw = bytes;
     raw.replace('\0', ' ');
+    raw = closeAddressComments(raw);
     GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(raw.constData(), size_t(raw.size())));
     GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     std::unique_ptr<GMimeParserOptions, OptionsFree> options(g_mime_parser_options_new());
@@ -343,6 +407,10 @@ Message read(const QByteArray& bytes) {
     else if (found.hasHtml)
         out.body = bodyLines(htmlToText(found.html));
     return out;
+}
+
+bool commentsClosed(const QByteArray& text) {
+    return openComments(text) == 0;
 }
 
 } // namespace platform::mime

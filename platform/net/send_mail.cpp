@@ -3,8 +3,10 @@
 #include "mail_transfer.h"
 
 #include "cancel.h"
+#include "mime.h"
 #include "net_libraries.h"
 #include "platform/clock.h"
+#include "smtp_message.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -133,10 +135,7 @@ QByteArray subjectLine(const QString& subject, bool jis) {
     return "Subject: " + encodedWords(subject, jis) + "\r\n";
 }
 
-struct Address {
-    QString name;
-    QByteArray addr;
-};
+using smtp::Address;
 
 bool plainAddress(const QByteArray& addr) {
     const qsizetype at = addr.indexOf('@');
@@ -180,10 +179,13 @@ Marks unquotedMarks(const QString& text) {
 // The address list as typed, or why not.
 std::optional<std::vector<Address>> parseAddresses(const QString& text, QString& why) {
     why = QStringLiteral("宛先が正しくありません");
-    if (hasControl(text))
+    if (hasControl(text) || !platform::mime::commentsClosed(text.toUtf8()))
         return std::nullopt;
     GMimeParserOptions* options = g_mime_parser_options_new();
-    g_mime_parser_options_set_address_compliance_mode(options, GMIME_RFC_COMPLIANCE_STRICT);
+    // Loose: GMime's strict mode loses memory on a list it refuses (an address followed by
+    // anything but a comma), as both do on an open comment (refused above); what the loose one
+    // mends, the counts below refuse.
+    g_mime_parser_options_set_address_compliance_mode(options, GMIME_RFC_COMPLIANCE_LOOSE);
     const QByteArray utf8 = text.toUtf8();
     GPtr<InternetAddressList> list(internet_address_list_parse(options, utf8.constData()));
     g_mime_parser_options_free(options);
@@ -233,8 +235,11 @@ std::optional<Server> parseServer(const QString& text) {
     return server;
 }
 
-QByteArray compose(const std::vector<Address>& to, const QByteArray& from, const QString& subject,
-                   const QString& body) {
+} // namespace
+
+QByteArray smtp::compose(const std::vector<Address>& to, const QByteArray& from, const QString& subject,
+                         const QString& body) {
+    initLibraries();
     QString text = body;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -286,13 +291,62 @@ QByteArray compose(const std::vector<Address>& to, const QByteArray& from, const
     return subjectLine(cleanSubject, jis) + written;
 }
 
+void smtp::ReplyLines::take(const char* text, size_t size) {
+    partial_.append(text, qsizetype(size));
+    qsizetype end;
+    while ((end = partial_.indexOf('\n')) >= 0) {
+        const QByteArray line = partial_.left(end).trimmed();
+        partial_.remove(0, end + 1);
+        if (line.isEmpty())
+            continue;
+        last_ = line;
+        if (refusal_.isEmpty() && (line.startsWith('4') || line.startsWith('5')))
+            refusal_ = line;
+    }
+}
+
+std::optional<smtp::Addresses> smtp::readAddresses(const QString& recipient, const QString& sender,
+                                                   QString& why) {
+    initLibraries();
+    const std::optional<std::vector<Address>> own = parseAddresses(sender, why);
+    if (!own || own->size() != 1 || !own->front().name.isEmpty()) {
+        why = kLine + QStringLiteral("自分のメールアドレスが正しくありません");
+        return std::nullopt;
+    }
+
+    // Only the two forms: addresses, or addresses TAB "bcc" TAB the own address.
+    QStringList parts = recipient.split(QLatin1Char('\t'));
+    bool blindCopy = false;
+    if (parts.size() == 3 && parts[1] == QStringLiteral("bcc") && parts[2] == sender) {
+        blindCopy = true;
+        parts.resize(1);
+    }
+    if (parts.size() != 1) {
+        why = kLine + QStringLiteral("宛先が正しくありません");
+        return std::nullopt;
+    }
+    std::optional<std::vector<Address>> to = parseAddresses(parts[0], why);
+    if (!to) {
+        why = kLine + why;
+        return std::nullopt;
+    }
+
+    Addresses out{std::move(*to), own->front().addr, {}};
+    for (const Address& address : out.to)
+        if (std::find(out.envelope.begin(), out.envelope.end(), address.addr) == out.envelope.end())
+            out.envelope.push_back(address.addr);
+    if (blindCopy && std::find(out.envelope.begin(), out.envelope.end(), out.own) == out.envelope.end())
+        out.envelope.push_back(out.own);
+    return out;
+}
+
+namespace {
+
 // One SMTP session's state for libcurl's callbacks.
 struct Transfer {
     QByteArray message;
     qsizetype sent = 0;
-    QByteArray lastReply; // the server's last reply line
-    QByteArray refusal;   // its first reply line of a 4xx or 5xx code
-    QByteArray partial;
+    smtp::ReplyLines replies;
     unsigned generation = internal::cancelGeneration();
 
     // Called about once a second at the least: a cancel() since the start ends the session.
@@ -310,18 +364,7 @@ struct Transfer {
     static int onDebug(CURL*, curl_infotype type, char* text, size_t size, void* data) {
         if (type != CURLINFO_HEADER_IN)
             return 0;
-        auto* self = static_cast<Transfer*>(data);
-        self->partial.append(text, qsizetype(size));
-        qsizetype end;
-        while ((end = self->partial.indexOf('\n')) >= 0) {
-            const QByteArray line = self->partial.left(end).trimmed();
-            self->partial.remove(0, end + 1);
-            if (line.isEmpty())
-                continue;
-            self->lastReply = line;
-            if (self->refusal.isEmpty() && (line.startsWith('4') || line.startsWith('5')))
-                self->refusal = line;
-        }
+        static_cast<Transfer*>(data)->replies.take(text, size);
         return 0;
     }
 };
@@ -377,32 +420,12 @@ QString SendMailEx(const QString& folder, const QString& server, const QString& 
     if (!host)
         return kLine + QStringLiteral("SMTPサーバの指定が正しくありません");
     QString why;
-    const std::optional<std::vector<Address>> own = parseAddresses(sender, why);
-    if (!own || own->size() != 1 || !own->front().name.isEmpty())
-        return kLine + QStringLiteral("自分のメールアドレスが正しくありません");
-
-    // Only the two forms: addresses, or addresses TAB "bcc" TAB the own address.
-    QStringList parts = recipient.split(QLatin1Char('\t'));
-    bool blindCopy = false;
-    if (parts.size() == 3 && parts[1] == QStringLiteral("bcc") && parts[2] == sender) {
-        blindCopy = true;
-        parts.resize(1);
-    }
-    if (parts.size() != 1)
-        return kLine + QStringLiteral("宛先が正しくありません");
-    const std::optional<std::vector<Address>> to = parseAddresses(parts[0], why);
-    if (!to)
-        return kLine + why;
-
-    std::vector<QByteArray> envelope;
-    for (const Address& address : *to)
-        if (std::find(envelope.begin(), envelope.end(), address.addr) == envelope.end())
-            envelope.push_back(address.addr);
-    if (blindCopy && std::find(envelope.begin(), envelope.end(), own->front().addr) == envelope.end())
-        envelope.push_back(own->front().addr);
+    const std::optional<smtp::Addresses> addresses = smtp::readAddresses(recipient, sender, why);
+    if (!addresses)
+        return why;
 
     Transfer transfer;
-    transfer.message = compose(*to, own->front().addr, subject, body);
+    transfer.message = smtp::compose(addresses->to, addresses->own, subject, body);
 
     std::unique_ptr<CURL, CurlFree> handle(curl_easy_init());
     if (!handle)
@@ -412,9 +435,9 @@ QString SendMailEx(const QString& folder, const QString& server, const QString& 
     const QByteArray url = (implicitTls ? QByteArrayLiteral("smtps://") : QByteArrayLiteral("smtp://")) +
                            (host->host.contains(':') ? '[' + host->host + ']' : host->host) + ':' +
                            QByteArray::number(host->port);
-    const QByteArray from = '<' + own->front().addr + '>';
+    const QByteArray from = '<' + addresses->own + '>';
     std::unique_ptr<curl_slist, CurlFree> rcpt;
-    for (const QByteArray& addr : envelope) {
+    for (const QByteArray& addr : addresses->envelope) {
         const QByteArray item = '<' + addr + '>';
         curl_slist* next = curl_slist_append(rcpt.get(), item.constData());
         if (!next)
@@ -452,7 +475,7 @@ QString SendMailEx(const QString& folder, const QString& server, const QString& 
     if (code == CURLE_OK)
         return QString();
     QString result = kLine + reasonOf(code, response);
-    const QByteArray& reply = transfer.refusal.isEmpty() ? transfer.lastReply : transfer.refusal;
+    const QByteArray reply = transfer.replies.telling();
     if (!reply.isEmpty())
         result += kLine + QString::fromUtf8(reply);
     return result;

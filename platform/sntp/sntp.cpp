@@ -228,32 +228,18 @@ private:
                     end(Failure::Unreachable, QStringLiteral("サーバに接続できません"));
                 return;
             }
-            const QByteArray reply(buffer, qsizetype(got));
+            const std::optional<Answer> answer = answerTo(QByteArray(buffer, qsizetype(got)), mark_);
             // Not a reply to this question: wait on.
-            if (reply.size() < kPacketSize || timestampAt(reply, 24) != mark_)
+            if (!answer)
                 continue;
-            if (const auto wrong = refusal(reply)) {
-                end(Failure::BadReply, *wrong);
+            if (answer->refusal) {
+                end(Failure::BadReply, *answer->refusal);
                 return;
             }
-            accept(reply);
+            result_.received.start();
+            result_.utcUsec = arrivalUsec(*answer, roundTrip_.nsecsElapsed() / 1000);
+            end(Failure::None, {});
         }
-    }
-
-    void accept(const QByteArray& reply) {
-        const qint64 sent = unixUsecOf(timestampAt(reply, 40));
-        const quint64 receivedStamp = timestampAt(reply, 32);
-        const qint64 trip = roundTrip_.nsecsElapsed() / 1000;
-        // The time the server spent between our question and its answer is not on the way back.
-        qint64 spent = 0;
-        if (receivedStamp != 0) {
-            const qint64 got = unixUsecOf(receivedStamp);
-            if (got <= sent && sent - got < trip)
-                spent = sent - got;
-        }
-        result_.received.start();
-        result_.utcUsec = sent + (trip - spent) / 2;
-        end(Failure::None, {});
     }
 
     void end(Failure failure, const QString& reason) {
@@ -287,6 +273,24 @@ qint64 unixUsecOf(quint64 ntpTimestamp) {
         seconds += kEra;
     const qint64 fraction = qint64(ntpTimestamp & 0xffffffffULL);
     return (seconds - kSecondsFrom1900To1970) * 1000000 + (fraction * 1000000 >> 32);
+}
+
+std::optional<Answer> answerTo(const QByteArray& datagram, quint64 mark) {
+    if (datagram.size() < kPacketSize || timestampAt(datagram, 24) != mark)
+        return std::nullopt;
+    return Answer{refusal(datagram), timestampAt(datagram, 40), timestampAt(datagram, 32)};
+}
+
+qint64 arrivalUsec(const Answer& answer, qint64 tripUsec) {
+    const qint64 sent = unixUsecOf(answer.transmit);
+    // The time the server spent between our question and its answer is not on the way back.
+    qint64 spent = 0;
+    if (answer.received != 0) {
+        const qint64 got = unixUsecOf(answer.received);
+        if (got <= sent && sent - got < tripUsec)
+            spent = sent - got;
+    }
+    return sent + (tripUsec - spent) / 2;
 }
 
 Result query(const QString& host, quint16 port, int limitMs, const std::atomic_bool* cancel) {

@@ -13,10 +13,12 @@
 //
 // Blocking: it runs an event loop of its own for its socket, so call it off the window thread
 // (pace::await) or where nothing else waits on this thread.
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QString>
 #include <QtGlobal>
 #include <atomic>
+#include <optional>
 
 namespace platform::sntp {
 
@@ -50,5 +52,19 @@ Result query(const QString& host, quint16 port = kPort, int limitMs = kDefaultLi
 // An NTP timestamp (seconds since 1900 in the high 32 bits, the fraction in the low 32) in µs since
 // 1970-01-01 UTC, by the era rule above.
 qint64 unixUsecOf(quint64 ntpTimestamp);
+
+// A datagram read as the answer to the question whose transmit timestamp was mark, as query()
+// reads each one: nothing when it is no answer to it (shorter than 48 bytes, or another originate
+// timestamp); else why it cannot set a clock, or the server's times.
+struct Answer {
+    std::optional<QString> refusal; // in Japanese; nothing when the answer can set a clock
+    quint64 transmit = 0;           // the server's transmit and receive timestamps (0: not given)
+    quint64 received = 0;
+};
+std::optional<Answer> answerTo(const QByteArray& datagram, quint64 mark);
+
+// The server's time when an answer that can set a clock arrived, after a round trip of tripUsec:
+// its transmit time plus half of the trip it did not spend itself.
+qint64 arrivalUsec(const Answer& answer, qint64 tripUsec);
 
 } // namespace platform::sntp

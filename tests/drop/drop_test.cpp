@@ -250,11 +250,14 @@ TEST_F(Handler, SeveralFilesOrNoFileListDoOnlyThePreliminariesAndGiveTheStageBac
     text.setText(QStringLiteral("just text"));
     QMimeData remote;
     remote.setUrls({QUrl(QStringLiteral("https://example.invalid/x.zip"))});
+    // The system's calls read a path up to a NUL: this one would unpack b.zip under another name.
+    QMimeData nul;
+    nul.setData(QStringLiteral("text/uri-list"), QUrl::fromLocalFile(b).toEncoded() + "%00c.zip\r\n");
     const std::function<void()> drops[] = {[&] {
                                                dropFiles({a, b});
                                            },
-                                           [&] { handler_.Dropped(text); },
-                                           [&] { handler_.Dropped(remote); }};
+                                           [&] { handler_.Dropped(text); }, [&] { handler_.Dropped(remote); },
+                                           [&] { handler_.Dropped(nul); }};
     for (const auto& doDrop : drops) {
         stage_.calls.clear();
         talk_->calls.clear();

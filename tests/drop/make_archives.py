@@ -7,7 +7,9 @@ from the formats' published descriptions where it has none (RAR 4 and RAR 5, sto
 tool cannot write what we need (a ZIP with CP932 names and no UTF-8 flag, hostile ZIPs).
 
 Output: lzh.lzh, zip.zip, cp932.zip, cab.cab, rar4.rar, rar5.rar, dotdot.zip, absolute.zip,
-symlink.zip, truncated.zip.
+symlink.zip, truncated.zip; links that would lead out only by way of other links: via_users_link.zip
+(through a link "up" the target folder already holds), link_before_link.zip, link_over_folder.zip,
+hardlink_to_link.rar; twice.zip (one name twice).
 """
 import os
 import shutil
@@ -140,24 +142,36 @@ def vint(value):
             return out + bytes([byte])
 
 
-def rar5(out):
-    def header(body, data=b""):
-        # body starts with the type; the size covers type to end.
-        block = vint(len(body)) + body
-        return struct.pack("<I", zlib.crc32(block)) + block + data
+def rar5_header(body, data=b""):
+    # body starts with the type; the size covers type to end.
+    block = vint(len(body)) + body
+    return struct.pack("<I", zlib.crc32(block)) + block + data
 
+
+def rar5_file(name, data=b"", redirect=None):
+    """A stored file; redirect: (1 for a Unix symbolic link, 4 for a hard link, target)."""
+    encoded = name.encode()
+    extra = b""
+    if redirect:
+        kind, target = redirect
+        record = vint(5) + vint(kind) + vint(0) + vint(len(target)) + target.encode()
+        extra = vint(len(record)) + record
+    body = (vint(2) + vint(0x02 | (0x01 if extra else 0))  # file header with a data area (and extra area)
+            + (vint(len(extra)) if extra else b"") + vint(len(data))
+            + vint(0x04)  # file flags: CRC32 present
+            + vint(len(data)) + vint(0o644) + struct.pack("<I", zlib.crc32(data))
+            + vint(0)  # compression: version 0, stored
+            + vint(1)  # host: Unix
+            + vint(len(encoded)) + encoded + extra)
+    return rar5_header(body, data)
+
+
+def rar5(out, files):
     blob = b"Rar!\x1a\x07\x01\x00"
-    blob += header(vint(1) + vint(0) + vint(0))  # main header, no flags, archive flags 0
-    for name, data in FILES:
-        encoded = name.encode()
-        body = (vint(2) + vint(0x02) + vint(len(data))  # file header with a data area
-                + vint(0x04)  # file flags: CRC32 present
-                + vint(len(data)) + vint(0o644) + struct.pack("<I", zlib.crc32(data))
-                + vint(0)  # compression: version 0, stored
-                + vint(1)  # host: Unix
-                + vint(len(encoded)) + encoded)
-        blob += header(body, data)
-    blob += header(vint(5) + vint(0) + vint(0))  # end of archive
+    blob += rar5_header(vint(1) + vint(0) + vint(0))  # main header, no flags, archive flags 0
+    for name, data, redirect in files:
+        blob += rar5_file(name, data, redirect)
+    blob += rar5_header(vint(5) + vint(0) + vint(0))  # end of archive
     with open(out, "wb") as f:
         f.write(blob)
 
@@ -173,7 +187,7 @@ def main():
     finally:
         shutil.rmtree(work)
     rar4(os.path.join(out, "rar4.rar"))
-    rar5(os.path.join(out, "rar5.rar"))
+    rar5(os.path.join(out, "rar5.rar"), [(n, d, None) for n, d in FILES])
     entries = [(n.encode("cp932"), d, 0, REGULAR) for n, d in FILES]
     with open(os.path.join(out, "cp932.zip"), "wb") as f:
         f.write(stored_zip(entries))
@@ -183,6 +197,22 @@ def main():
     # A link out of the folder, then a file written through it.
     with open(os.path.join(out, "symlink.zip"), "wb") as f:
         f.write(stored_zip([(b"out", b"..", 0, LINK), (b"out/escaped.txt", b"bad\n", 0, REGULAR)]))
+    # Links that stay inside by their own text but would lead out by way of another link: one the
+    # user's folder holds ("up", made by the test), one made later in the archive, one made in place
+    # of a folder, and a hard link to a link (which reads its target from its own place).
+    DIR = 0o040755 << 16
+    for name, hostile in (
+            ("via_users_link.zip", [(b"evil", b"up/escaped.txt", 0, LINK)]),
+            ("link_before_link.zip", [(b"sub/dir/", b"", 0, DIR), (b"evil", b"sub/dir/u/../../../escaped.txt", 0, LINK),
+                                      (b"sub/dir/u", b"..", 0, LINK)]),
+            ("link_over_folder.zip", [(b"L/", b"", 0, DIR), (b"evil", b"L/../escaped.txt", 0, LINK),
+                                      (b"L", b".", 0, LINK)]),
+            ("twice.zip", [(b"a.txt", b"first\n", 0, REGULAR), (b"a.txt", b"second\n", 0, REGULAR)])):
+        with open(os.path.join(out, name), "wb") as f:
+            f.write(stored_zip(hostile))
+    rar5(os.path.join(out, "hardlink_to_link.rar"),
+         [("a/a.txt", b"abc\n", None), ("a/b/s", b"", (1, "../a.txt")), ("evil", b"", (4, "a/b/s")),
+          ("fine", b"", (4, "a/a.txt"))])
     good = stored_zip(entries)
     with open(os.path.join(out, "truncated.zip"), "wb") as f:
         f.write(good[: len(good) // 2])

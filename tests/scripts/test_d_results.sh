@@ -49,4 +49,64 @@ CMAKE
 
 suite control-tsan control_worker_tests control-worker
 suite runner-sanitize runner_tests runner
+
+# The fuzzing harnesses' regression run: a stand-in harness that fails on an input holding "boom".
+fuzz_tree=$work/fuzz
+mkdir -p "$fuzz_tree/scripts/test.d" "$fuzz_tree/fuzz/corpus/stand_in"
+cp "$root/scripts/lib.sh" "$fuzz_tree/scripts/"
+cp "$root/scripts/test.d/fuzz.sh" "$fuzz_tree/scripts/test.d/"
+# fuzz_project MAIN LISTED CORPUS...: the stand-in with that harness program, listed or not, and
+# its corpus of these inputs.
+fuzz_project() {
+    printf '%s\n' "$1" >"$fuzz_tree/harness.c"
+    cat >"$fuzz_tree/CMakeLists.txt" <<CMAKE
+cmake_minimum_required(VERSION 3.25)
+project(stand_in LANGUAGES C)
+add_custom_target(morvik_fuzzers)
+add_executable(fuzz_stand_in harness.c)
+add_dependencies(morvik_fuzzers fuzz_stand_in)
+set(list "")
+if($2)
+  set(list "stand_in\t\$<TARGET_FILE:fuzz_stand_in>\t\${CMAKE_SOURCE_DIR}/fuzz/corpus/stand_in\t-\n")
+endif()
+file(GENERATE OUTPUT \${CMAKE_BINARY_DIR}/fuzz/harnesses.txt CONTENT "\${list}")
+CMAKE
+    rm -f "$fuzz_tree"/fuzz/corpus/stand_in/*
+    local i=0 input
+    for input in "${@:3}"; do
+        printf '%s' "$input" >"$fuzz_tree/fuzz/corpus/stand_in/$((i += 1))"
+    done
+}
+fuzz_expect() {
+    local status=0
+    bash "$fuzz_tree/scripts/test.d/fuzz.sh" >"$work/out" 2>&1 || status=$?
+    if [[ $1 == pass && $status != 0 || $1 == fail && $status == 0 ]]; then
+        echo "fuzz: $2: expected it to $1, status $status"
+        cat "$work/out"
+        exit 1
+    fi
+}
+boom='#include <stdio.h>
+#include <string.h>
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (strncmp(argv[i], "-", 1) == 0) continue; /* an option of libFuzzer */
+        char text[64] = {0};
+        FILE* f = fopen(argv[i], "r");
+        if (!f || !fread(text, 1, sizeof text - 1, f)) return 2;
+        fclose(f);
+        if (strstr(text, "boom")) return 1;
+    }
+    return 0;
+}'
+fuzz_project "$boom" TRUE fine also-fine
+fuzz_expect pass "a harness that builds and takes its corpus"
+fuzz_project '#error the build breaks' TRUE fine
+fuzz_expect fail "a build that breaks, with the harness of the build before still there"
+fuzz_project "$boom" FALSE fine
+fuzz_expect fail "no harness"
+fuzz_project "$boom" TRUE fine boom
+fuzz_expect fail "an input of the corpus that makes a finding"
+fuzz_project "$boom" TRUE
+fuzz_expect fail "a harness without a corpus"
 echo ok

@@ -127,6 +127,63 @@ TEST(Unpack, HostileAndBrokenArchivesTouchNothingOutsideTheTarget) {
     }
 }
 
+// Where a link leads: through every link when it leads somewhere, else by its text.
+QString leadsTo(const QFileInfo& link) {
+    const QString real = link.canonicalFilePath();
+    return !real.isEmpty() ? real : QDir::cleanPath(link.symLinkTarget());
+}
+
+// Links that stay inside by their own text but would lead out by way of another link are refused,
+// and every link that is made leads inside.
+TEST(Unpack, NoLinkLeadsOutOfTheTargetByWayOfAnother) {
+    // The entry "evil" is refused, but for the link made in place of a folder: that one goes beside
+    // the folder instead, and "evil" then leads where it says.
+    const struct {
+        const char* file;
+        Kind kind;
+        bool refused;
+        const char* kept; // a link or hard link of the archive that is harmless, or nullptr
+    } cases[] = {{"via_users_link.zip", Kind::zip, true, nullptr},
+                 {"link_before_link.zip", Kind::zip, true, "sub/dir/u"},
+                 {"link_over_folder.zip", Kind::zip, false, "L (2)"},
+                 {"hardlink_to_link.rar", Kind::rar, true, "fine"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        QTemporaryDir outer;
+        const QString desktop = outer.path() + QStringLiteral("/desktop");
+        const QString target = desktop + QStringLiteral("/pack");
+        ASSERT_TRUE(QDir().mkpath(target));
+        // The user's own folder may hold a link out of it.
+        ASSERT_TRUE(QFile::link(QStringLiteral("../.."), target + QStringLiteral("/up")));
+        const auto result = unpack(fixtures() + QLatin1Char('/') + QLatin1String(c.file), c.kind, target);
+        EXPECT_EQ(result.ok, !c.refused);
+        EXPECT_EQ(QFileInfo(target + QStringLiteral("/evil")).isSymLink(), !c.refused);
+        if (c.kept) {
+            EXPECT_TRUE(QFileInfo(target + QLatin1Char('/') + QLatin1String(c.kept)).exists());
+        }
+        const QString realTarget = QFileInfo(target).canonicalFilePath();
+        QDirIterator it(target, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo info(it.next());
+            if (!info.isSymLink() || info.fileName() == QLatin1String("up"))
+                continue;
+            const QString to = leadsTo(info);
+            EXPECT_TRUE(to == realTarget || to.startsWith(realTarget + QLatin1Char('/')) || to == target ||
+                        to.startsWith(target + QLatin1Char('/')))
+                << info.filePath().toStdString() << " -> " << to.toStdString();
+        }
+    }
+}
+
+TEST(Unpack, ANameAnEarlierEntryTookGoesBesideIt) {
+    QTemporaryDir desktop;
+    const auto result = unpack(fixtures() + QStringLiteral("/twice.zip"), Kind::zip, desktop.path());
+    EXPECT_TRUE(result.ok) << result.error.toStdString();
+    EXPECT_EQ(read(desktop.path() + QStringLiteral("/a.txt")), "first\n");
+    EXPECT_EQ(read(desktop.path() + QStringLiteral("/a (2).txt")), "second\n");
+}
+
 TEST(Unpack, AMissingArchiveFailsAndWritesNothing) {
     QTemporaryDir desktop;
     const auto result = unpack(desktop.path() + QStringLiteral("/none.zip"), Kind::zip, desktop.path());

@@ -142,6 +142,8 @@ TEST_F(SendMail, TheRecipientTextIsAnAddressListAndNothingElse) {
         {"two without a comma", "you@example.com two@example.org", {}},
         {"a name without brackets", "x@example.net you@example.com", {}},
         {"a second @", "you@evil@example.com", {}},
+        {"an address glued to a bracketed one", "you@example.com<two@example.org>", {}},
+        {"an unclosed comment", "you@example.com (x", {}},
         {"angle brackets only", "<>", {}},
         {"a group", "a: x@example.net;", {}},
         {"blanks only", "   ", {}},
