@@ -3,7 +3,6 @@
 #include <QAbstractEventDispatcher>
 #include <QObject>
 #include <QPointer>
-#include <QThread>
 #include <atomic>
 
 namespace platform {

@@ -2,8 +2,8 @@
 // A shared library the program is not linked against, opened when it is first needed.
 //
 // The libraries only a drop, a mail check or a launch uses (libarchive, libcurl, GMime, GIO) bring
-// some forty further libraries with them; loaded and relocated at exec they added a quarter to her
-// memory at rest and delayed her first picture. Each such library has a file of forwarding
+// some forty further libraries with them; loaded and relocated at exec they added some seven
+// megabytes to her memory at rest and delayed her first picture. Each such library has a file of forwarding
 // functions (archive_library.cpp, …): a function of the library's own name and signature that finds
 // the real one here on its first call. The library's public calls ask available() first, so that a
 // library that cannot be opened gives their callers a clear error (error()) and is never called.

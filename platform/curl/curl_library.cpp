@@ -34,7 +34,11 @@ MORVIK_FORWARD(library(), CURLUcode, curl_url_set,
                (handle, what, part, flags), CURLUE_OUT_OF_MEMORY)
 
 // The two calls that take a value of the option's type: libcurl tells the type by the option's
-// number range, and so does the forwarding.
+// number range, and so does the forwarding. Their argument lists start after an enum, as libcurl's
+// own definitions do: its values are ints, which clang's warning about promotion does not know.
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wvarargs"
+#endif
 extern "C" CURLcode(curl_easy_setopt)(CURL* handle, CURLoption option, ...) {
     using Fn = CURLcode (*)(CURL*, CURLoption, ...);
     static const Fn fn = reinterpret_cast<Fn>(library().symbol("curl_easy_setopt"));
