@@ -49,6 +49,3 @@ private:
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
-
-// A port of 127.0.0.1 free at the moment of asking.
-int freeLoopbackPort();
