@@ -75,6 +75,8 @@ void morvik::tell(const QString& text) {
 }
 
 void morvik::net_check_Timer() {
+    // Until the settings file or the connections change, the next ticks would show the same items.
+    net_check.rest();
     IniManage::BeginBatch();
     if (settings_keys::flag(QStringLiteral("proxy"))) {
         net_cut->setVisible(false);

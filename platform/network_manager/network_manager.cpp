@@ -1,7 +1,9 @@
 #include "network_manager.h"
 
 #include "platform/dbus/system_bus.h"
+#include "platform/file_stamp.h"
 #include "platform/pace.h"
+#include "platform/quiet.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -20,6 +22,18 @@
 
 namespace platform::network_manager {
 namespace {
+
+// The file of a bus address "unix:path=FILE[,...]" (the first of several), else nothing.
+QByteArray socketPath(const QString& address) {
+    const QString first = address.section(QLatin1Char(';'), 0, 0);
+    if (!first.startsWith(QLatin1String("unix:")))
+        return {};
+    for (const QString& pair : first.mid(5).split(QLatin1Char(','))) {
+        if (pair.startsWith(QLatin1String("path=")))
+            return QByteArray::fromPercentEncoding(pair.mid(5).toLatin1());
+    }
+    return {};
+}
 
 const QString kService = QStringLiteral("org.freedesktop.NetworkManager");
 const QString kPath = QStringLiteral("/org/freedesktop/NetworkManager");
@@ -150,16 +164,29 @@ private:
         const QString address = platform::dbus::systemBusAddress();
         if (bus_ && address == address_ && bus_->connection().isConnected())
             return;
-        // A bus that is lost, or cannot be reached, is tried again now and then, not at every ask.
-        if (address == address_ && lastTry_.isValid() && lastTry_.elapsed() < kReconnectMs)
+        // Where the bus is a socket that is not there, its coming is announced by the watch on its
+        // folder; until then trying again would fail as before.
+        bool watching = false;
+        const QByteArray socket = socketPath(address);
+        const bool absent = !socket.isEmpty() && !FileStamp::watched(socket, &watching).exists && watching;
+        if (absent && address == address_ && lastTry_.isValid())
             return;
+        // A bus that is lost, or cannot be reached, is tried again now and then, not at every ask:
+        // meanwhile nothing announces it, the one who asks must ask again.
+        if (address == address_ && lastTry_.isValid() && lastTry_.elapsed() < kReconnectMs) {
+            quiet::unannounced();
+            return;
+        }
         drop();
         address_ = address;
         lastTry_.start();
         bus_ = std::make_unique<platform::dbus::SystemBus>("morvik-nm");
         QDBusConnection& bus = bus_->connection();
-        if (!bus.isConnected())
+        if (!bus.isConnected()) {
+            if (!absent)
+                quiet::unannounced();
             return;
+        }
         subscribe(bus);
         refill();
     }
