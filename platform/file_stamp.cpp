@@ -1,5 +1,7 @@
 #include "file_stamp.h"
 
+#include "platform/look_batch.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QHash>
@@ -31,27 +33,40 @@ qint64 realNowNs() {
 // and, when it is a folder itself, one on it (changes to what it holds, which move its times).
 class Watcher {
 public:
-    FileStamp stamp(const QByteArray& path) {
+    FileStamp stamp(const QByteArray& path, bool* watching) {
         QMutexLocker lock(&lock_);
-        if (fd_ < 0 && !failed_) {
-            fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-            failed_ = fd_ < 0;
-        }
-        if (failed_)
+        if (!ready()) {
+            if (watching)
+                *watching = false;
             return FileStamp::of(path);
-        drain();
+        }
+        look();
         auto entry = entries_.find(path);
         if (entry != entries_.end() && entry->valid) {
+            if (watching)
+                *watching = true;
             FileStamp kept = entry->stamp;
             kept.takenNs = realNowNs();
             return kept;
         }
         if (entry == entries_.end()) {
-            if (entries_.size() >= kMaxEntries)
+            if (entries_.size() >= kMaxEntries) {
                 entries_.clear();
+                ++changes_;
+            }
             entry = entries_.insert(path, Entry{});
         }
-        return arm(path, *entry);
+        const FileStamp now = arm(path, *entry);
+        if (watching)
+            *watching = entry->valid;
+        return now;
+    }
+
+    quint64 changes() {
+        QMutexLocker lock(&lock_);
+        if (ready())
+            look();
+        return changes_;
     }
 
 private:
@@ -89,6 +104,23 @@ private:
         return now;
     }
 
+    bool ready() {
+        if (fd_ < 0 && !failed_) {
+            fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+            failed_ = fd_ < 0;
+        }
+        return !failed_;
+    }
+
+    // Reads the queue, unless it was read in this very moment of a LookBatch.
+    void look() {
+        const quint64 moment = LookBatch::moment();
+        if (moment != 0 && moment == lookedIn_)
+            return;
+        drain();
+        lookedIn_ = moment;
+    }
+
     void drain() {
         alignas(inotify_event) char buffer[4096];
         for (;;) {
@@ -110,15 +142,21 @@ private:
         const bool everything = event.mask & IN_Q_OVERFLOW;
         const QByteArray name = event.len ? QByteArray(event.name) : QByteArray();
         for (Entry& entry : entries_) {
-            if (everything || entry.selfWatch == event.wd ||
-                (entry.folderWatch == event.wd && (name.isEmpty() || name == entry.name)))
+            if (entry.valid && (everything || entry.selfWatch == event.wd ||
+                                (entry.folderWatch == event.wd && (name.isEmpty() || name == entry.name)))) {
                 entry.valid = false;
+                ++changes_;
+            }
         }
+        if (everything)
+            ++changes_;
     }
 
     QMutex lock_;
     int fd_ = -1;
     bool failed_ = false;
+    quint64 changes_ = 0;
+    quint64 lookedIn_ = 0; // the LookBatch moment of the last read of the queue
     QHash<QByteArray, Entry> entries_;
 };
 
@@ -129,8 +167,12 @@ Watcher& watcher() {
 
 } // namespace
 
-FileStamp FileStamp::watched(const QByteArray& encodedPath) {
-    return watcher().stamp(encodedPath);
+FileStamp FileStamp::watched(const QByteArray& encodedPath, bool* watching) {
+    return watcher().stamp(encodedPath, watching);
+}
+
+quint64 FileStamp::watchedChanges() {
+    return watcher().changes();
 }
 
 FileStamp FileStamp::of(const QString& path) {

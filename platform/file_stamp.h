@@ -35,9 +35,15 @@ struct FileStamp {
     // deleted, renamed to or from; for a folder, also anything in it), so that looking at an
     // unchanged file costs no stat(): one read() of the watch's queue. Where no watch can be set
     // (no inotify, a symbolic link, a folder that cannot be watched) it is of() itself. The queue
-    // is read on each call, so a change made before the call is always seen. One move it cannot
-    // see: a folder above the path's own folder renamed away (the path then names another file).
-    static FileStamp watched(const QByteArray& encodedPath);
+    // is read on each call, so a change made before the call is always seen (inside a LookBatch,
+    // once per moment: platform/look_batch.h). One move it cannot see: a folder above the path's own
+    // folder renamed away (the path then names another file). *watching (when given) tells whether
+    // a watch stands behind the stamp: then any later change of the path moves watchedChanges().
+    static FileStamp watched(const QByteArray& encodedPath, bool* watching = nullptr);
+    // A count that moves whenever the kernel reports a change to any watched path (or may have
+    // lost one): what was learned from watched stamps at one count holds while the count stays.
+    // Reads the queue as watched() does.
+    static quint64 watchedChanges();
 
     // The same file with the same contents as far as the two stamps can tell.
     bool sameAs(const FileStamp& other) const;

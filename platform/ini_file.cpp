@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringList>
+#include <array>
 
 namespace platform::ini {
 namespace {
@@ -159,12 +160,13 @@ QHash<QString, Parsed>& cache() {
     return files;
 }
 
-std::optional<Index> parsed(const QString& path) {
+// *watching: whether a watch stands behind the file's stamp (FileStamp::watched).
+std::optional<Index> parsed(const QString& path, bool* watching) {
     QMutexLocker lock(&cacheLock);
     QHash<QString, Parsed>& files = cache();
     const auto kept = files.constFind(path);
     const QByteArray encoded = kept != files.cend() ? kept->encoded : QFile::encodeName(path);
-    const FileStamp stamp = FileStamp::watched(encoded);
+    const FileStamp stamp = FileStamp::watched(encoded, watching);
     if (kept != files.cend() && Fresh(kept->stamp, stamp))
         return kept->index;
     lock.unlock();
@@ -179,9 +181,23 @@ std::optional<Index> parsed(const QString& path) {
     return index;
 }
 
+// The last answers of read(), each good while no watched file has changed since (the count of
+// FileStamp::watchedChanges) and this program has written no ini file: a timer's read of a key it
+// read a moment ago is then a comparison of three texts.
+struct Answer {
+    QString path, section, key;
+    std::optional<QString> value;
+    quint64 changes = 0, writes = 0;
+};
+constexpr std::size_t kKeptAnswers = 16;
+std::array<Answer, kKeptAnswers> answers;
+std::size_t nextAnswer = 0;
+quint64 writes = 0; // the writes of this program, each of which makes every answer stale
+
 void forget(const QString& path) {
     QMutexLocker lock(&cacheLock);
     cache().remove(path);
+    ++writes;
 }
 
 bool save(const QString& path, const QStringList& lines) {
@@ -197,16 +213,35 @@ bool save(const QString& path, const QStringList& lines) {
 } // namespace
 
 std::optional<QString> read(const QString& path, const QString& section, const QString& key) {
-    const std::optional<Index> index = parsed(path);
-    if (!index)
-        return std::nullopt;
-    const auto keys = index->constFind(section.toCaseFolded());
-    if (keys == index->cend())
-        return std::nullopt;
-    const auto value = keys->constFind(key.trimmed().toCaseFolded());
-    if (value == keys->cend())
-        return std::nullopt;
-    return *value;
+    // Taken before the file is looked at: a change while reading moves it past the answer's.
+    const quint64 changes = FileStamp::watchedChanges();
+    quint64 writesBefore = 0;
+    {
+        QMutexLocker lock(&cacheLock);
+        for (const Answer& answer : answers) {
+            if (answer.changes == changes && answer.writes == writes && answer.key == key &&
+                answer.section == section && answer.path == path)
+                return answer.value;
+        }
+        writesBefore = writes;
+    }
+    bool watching = false;
+    const std::optional<Index> index = parsed(path, &watching);
+    std::optional<QString> value;
+    if (index) {
+        const auto keys = index->constFind(section.toCaseFolded());
+        if (keys != index->cend()) {
+            const auto found = keys->constFind(key.trimmed().toCaseFolded());
+            if (found != keys->cend())
+                value = *found;
+        }
+    }
+    if (watching) {
+        QMutexLocker lock(&cacheLock);
+        answers[nextAnswer] = Answer{path, section, key, value, changes, writesBefore};
+        nextAnswer = (nextAnswer + 1) % kKeptAnswers;
+    }
+    return value;
 }
 
 bool write(const QString& path, const QString& section, const QString& key, const QString& value) {

@@ -1,5 +1,6 @@
 #include "power.h"
 
+#include "platform/environment_snapshot.h"
 #include "platform/file_stamp.h"
 
 #include <QDir>
@@ -250,7 +251,17 @@ Status GetSystemPowerStatus() {
 QString root() {
     if (!rootOverride().isEmpty())
         return rootOverride();
-    const QString fromEnv = qEnvironmentVariable("MORVIK_POWER_SUPPLY");
+    // The battery watch asks ten times a second: the variable is read again only when the
+    // environment changed.
+    static QMutex lock;
+    static std::optional<quint64> readAt;
+    static QString fromEnv;
+    const quint64 changes = environmentChanges();
+    QMutexLocker locker(&lock);
+    if (readAt != changes) {
+        fromEnv = qEnvironmentVariable("MORVIK_POWER_SUPPLY");
+        readAt = changes;
+    }
     if (!fromEnv.isEmpty())
         return fromEnv;
     return QStringLiteral("/sys/class/power_supply");

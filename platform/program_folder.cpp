@@ -1,5 +1,6 @@
 #include "program_folder.h"
 
+#include "platform/environment_snapshot.h"
 #include "platform/file_stamp.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QMutex>
 #include <QStandardPaths>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 
@@ -52,16 +54,21 @@ std::string environment(const char* name) {
     return value ? std::string(value) : std::string();
 }
 
-// A copy (of shared texts): another thread may find the environment changed meanwhile.
-Folders folders() {
-    static QMutex lock;
+QMutex foldersLock;
+
+// The folders as the environment names them now; foldersLock held.
+const Folders& currentFolders() {
     static Folders known;
     static std::string knownMorvikHome, knownDataHome, knownHome; // as the environment gave them
     static bool computed = false;
-    QMutexLocker locker(&lock);
+    static quint64 seenChanges = 0; // the count of environmentChanges() they were made at
+    const quint64 changes = environmentChanges();
+    if (computed && changes == seenChanges)
+        return known;
+    seenChanges = changes;
     if (computed && same("MORVIK_HOME", knownMorvikHome) &&
-        (!knownMorvikHome.empty() || (same("XDG_DATA_HOME", knownDataHome) &&
-                                      (!knownDataHome.empty() || same("HOME", knownHome)))))
+        (!knownMorvikHome.empty() ||
+         (same("XDG_DATA_HOME", knownDataHome) && (!knownDataHome.empty() || same("HOME", knownHome)))))
         return known;
     std::string morvikHome = environment("MORVIK_HOME");
     std::string dataHome = morvikHome.empty() ? environment("XDG_DATA_HOME") : std::string();
@@ -84,10 +91,22 @@ Folders folders() {
     return known;
 }
 
+// A copy (of shared texts): another thread may find the environment changed meanwhile.
+Folders folders() {
+    QMutexLocker locker(&foldersLock);
+    return currentFolders();
+}
+
+// One of them, copied alone: the timers ask several times a beat.
+template <typename Text> Text folder(Text Folders::*which) {
+    QMutexLocker locker(&foldersLock);
+    return currentFolders().*which;
+}
+
 } // namespace
 
 QString programFolderPath() {
-    return folders().program;
+    return folder(&Folders::program);
 }
 
 QString programFolder() {
@@ -107,7 +126,30 @@ QString tempFolder() {
 }
 
 bool tempFileExists(const char* name) {
-    return FileStamp::watched(folders().tempEncoded + '/' + name).exists;
+    // The last answer is given again while no watched file has changed (FileStamp::watchedChanges)
+    // and the folder and the name are the same; the path is built again only when they are not.
+    static QMutex lock;
+    static QByteArray lastFolder, lastName, path;
+    static std::optional<quint64> answeredAt;
+    static bool answer = false;
+    const quint64 changes = FileStamp::watchedChanges();
+    const QByteArray temp = folder(&Folders::tempEncoded);
+    QMutexLocker locker(&lock);
+    if (temp != lastFolder || lastName != name) {
+        lastFolder = temp;
+        lastName = name;
+        path = temp + '/' + name;
+        answeredAt.reset();
+    }
+    if (answeredAt == changes)
+        return answer;
+    bool watching = false;
+    answer = FileStamp::watched(path, &watching).exists;
+    if (watching)
+        answeredAt = changes;
+    else
+        answeredAt.reset();
+    return answer;
 }
 
 QString dataFolder() {
@@ -115,8 +157,7 @@ QString dataFolder() {
     if (!fromEnv.isEmpty())
         return fromEnv;
     if (QCoreApplication::instance()) {
-        const QString installed =
-            QCoreApplication::applicationDirPath() + QStringLiteral("/../share/morvik");
+        const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/morvik");
         if (QFileInfo(installed).isDir())
             return QDir(installed).absolutePath();
     }
@@ -142,7 +183,8 @@ bool siblingPresent(const QString& name) {
 }
 
 int deleteTempFiles(const QString& wildcard, const QString& subfolder) {
-    if (subfolder.contains(QLatin1Char('/')) || subfolder == QStringLiteral("..") || subfolder == QStringLiteral("."))
+    if (subfolder.contains(QLatin1Char('/')) || subfolder == QStringLiteral("..") ||
+        subfolder == QStringLiteral("."))
         return 0;
     QDir dir(subfolder.isEmpty() ? tempFolder() : tempFolder() + QLatin1Char('/') + subfolder);
     int removed = 0;

@@ -1,7 +1,10 @@
 #include "timer.h"
 
+#include "platform/look_batch.h"
+
 #include <QPointer>
 #include <QTimer>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <chrono>
 #include <limits>
@@ -75,34 +78,42 @@ private:
     // A system timer may fire a little before the millisecond it was set for.
     static constexpr qint64 kEarlyMs = 2;
 
+    // A due timer by its place in timers_: while a beat runs, a timer that goes leaves a null in
+    // its place and nothing moves, so the place tells whether it is still there.
     struct Due {
-        QPointer<Timer> timer;
+        std::size_t place;
+        Timer* timer;
         quint64 generation;
     };
 
     void run() {
         ++depth_;
         const qint64 t = now();
-        std::vector<Due> due;
-        for (Timer* timer : timers_) {
+        QVarLengthArray<Due, 32> due;
+        for (std::size_t i = 0; i < timers_.size(); ++i) {
+            Timer* timer = timers_[i];
             if (!timer || !timer->scheduled() || timer->due_ > t + kEarlyMs)
                 continue;
             timer->due_ += timer->interval_;
             if (timer->due_ <= t)
                 timer->due_ = nextDue(*timer, t);
-            due.push_back({timer, timer->generation_});
+            due.append({i, timer, timer->generation_});
         }
         // Armed before the handlers run: they may yield, and the other timers tick meanwhile.
         arm();
+        // The timers due together look at the outside world once (platform/look_batch.h).
+        const LookBatch beat;
         for (const Due& d : due) {
             // One that an earlier handler stopped, restarted or destroyed does not tick now.
-            if (d.timer && d.timer->scheduled() && d.timer->generation_ == d.generation)
+            if (timers_[d.place] == d.timer && d.timer->scheduled() && d.timer->generation_ == d.generation)
                 d.timer->tick();
         }
         if (--depth_ > 0)
             return;
-        std::erase(timers_, nullptr);
-        arm();
+        // Every start, stop and change of a timer armed the system timer already; only a timer that
+        // went while the beat ran may have left it set for a tick no longer due.
+        if (std::erase(timers_, nullptr) > 0)
+            arm();
     }
 
     static thread_local Heartbeat* current;

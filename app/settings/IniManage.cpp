@@ -1,6 +1,7 @@
 #include "app/settings/IniManage.h"
 
 #include "platform/ini_file.h"
+#include "platform/look_batch.h"
 #include "platform/program_folder.h"
 
 #include <pwd.h>
@@ -9,13 +10,19 @@
 namespace IniManage {
 
 void BeginBatch() {
-    // The path is built again only when the program folder moves (the timers begin a batch every
-    // 100 ms).
+    // The path is built again only when the program folder moves, and the folder is asked once per
+    // moment of the timers' beat (platform/look_batch.h): the timers begin a batch several times
+    // every 100 ms.
     static QString folder, built;
-    const QString now = platform::programFolderPath();
-    if (now != folder || built.isEmpty()) {
-        folder = now;
-        built = now + QStringLiteral("/mailSet.ini");
+    static quint64 askedIn = 0;
+    const quint64 moment = platform::LookBatch::moment();
+    if (moment == 0 || moment != askedIn || built.isEmpty()) {
+        const QString now = platform::programFolderPath();
+        if (now != folder || built.isEmpty()) {
+            folder = now;
+            built = now + QStringLiteral("/mailSet.ini");
+        }
+        askedIn = moment;
     }
     state.IniPath = built;
     locate::GetUserSection();

@@ -35,6 +35,11 @@ constexpr std::array<TableShape, 3> kTables{{
 // Names are matched as SQL matches them, without regard to case; statements always use the
 // spelling above, so nothing the caller wrote reaches SQL.
 const TableShape* tableNamed(const QString& name) {
+    // The callers spell the names as the tables do; other cases are still found.
+    for (const TableShape& table : kTables) {
+        if (name == QLatin1String(table.name))
+            return &table;
+    }
     for (const TableShape& table : kTables) {
         if (name.compare(QLatin1String(table.name), Qt::CaseInsensitive) == 0)
             return &table;
@@ -198,6 +203,9 @@ bool validRow(const TableShape& table, int id) {
 struct Snapshot {
     QString file;
     platform::FileStamp stamp, walStamp;
+    // When watches stand behind both stamps: the count of FileStamp::watchedChanges before the
+    // read, while which the snapshot holds without a look at the stamps.
+    std::optional<quint64> changes;
     // By table (in kTables order), by row (ID - 1), by column (in the table's order).
     std::array<std::vector<std::array<std::optional<QString>, 3>>, kTables.size()> rows;
 };
@@ -240,6 +248,12 @@ std::shared_ptr<const Snapshot> readAll() {
 // The rows as the file holds them now; nothing when it cannot be read.
 std::shared_ptr<const Snapshot> current() {
     const QString file = path();
+    const quint64 changes = platform::FileStamp::watchedChanges();
+    {
+        QMutexLocker lock(&snapshotLock);
+        if (snapshot && snapshot->changes == changes && snapshot->file == file)
+            return snapshot;
+    }
     // The encoded paths of the file and its log, made again only when the program folder moves.
     static QMutex namesLock;
     static QString namedFile;
@@ -250,21 +264,40 @@ std::shared_ptr<const Snapshot> current() {
         encodedFile = QFile::encodeName(file);
         encodedWal = encodedFile + "-wal";
     }
-    const platform::FileStamp stamp = platform::FileStamp::watched(encodedFile);
-    const platform::FileStamp walStamp = platform::FileStamp::watched(encodedWal);
+    bool watchingFile = false, watchingWal = false;
+    const platform::FileStamp stamp = platform::FileStamp::watched(encodedFile, &watchingFile);
+    const platform::FileStamp walStamp = platform::FileStamp::watched(encodedWal, &watchingWal);
     names.unlock();
     QMutexLocker lock(&snapshotLock);
-    if (snapshot && snapshot->file == file && platform::Fresh(snapshot->stamp, stamp) &&
-        platform::Fresh(snapshot->walStamp, walStamp))
-        return snapshot;
-    snapshot = readAll();
+    if (!(snapshot && snapshot->file == file && platform::Fresh(snapshot->stamp, stamp) &&
+          platform::Fresh(snapshot->walStamp, walStamp))) {
+        snapshot = readAll();
+        if (!snapshot)
+            return nullptr;
+    }
+    // A kept snapshot whose stamps still hold, or a fresh one: either is what the file holds from
+    // the watches' start on, so any later change moves the count.
+    if (watchingFile && watchingWal && snapshot->changes != changes) {
+        auto marked = std::make_shared<Snapshot>(*snapshot);
+        marked->changes = changes;
+        snapshot = marked;
+    }
     return snapshot;
 }
 
 } // namespace
 
 QString path() {
-    return platform::programFolderPath() + QStringLiteral("/MAIL.INI");
+    // Built again only when the program folder moves: the timers ask ten times a second.
+    static QMutex lock;
+    static QString folder, built;
+    const QString now = platform::programFolderPath();
+    QMutexLocker locker(&lock);
+    if (now != folder || built.isEmpty()) {
+        folder = now;
+        built = now + QStringLiteral("/MAIL.INI");
+    }
+    return built;
 }
 
 bool ensure() {
@@ -273,6 +306,20 @@ bool ensure() {
 
 std::optional<std::vector<std::optional<QString>>> readRow(const QString& tableName, int id,
                                                            const QStringList& columnNames) {
+    // The dial-up watch asks for the same row ten times a second: the last answer of this thread
+    // is given again while the snapshot it came from is the current one.
+    struct Last {
+        std::shared_ptr<const Snapshot> rows;
+        QString table;
+        int id = 0;
+        QStringList columns;
+        std::vector<std::optional<QString>> values;
+    };
+    static thread_local Last last;
+    if (last.rows && last.id == id && last.table == tableName && last.columns == columnNames &&
+        current() == last.rows)
+        return last.values;
+
     const TableShape* table = tableNamed(tableName);
     if (!table)
         return std::nullopt;
@@ -291,6 +338,7 @@ std::optional<std::vector<std::optional<QString>>> readRow(const QString& tableN
                 values.push_back(row[c]);
         }
     }
+    last = {rows, tableName, id, columnNames, values};
     return values;
 }
 

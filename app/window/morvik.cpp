@@ -90,18 +90,18 @@ morvik::morvik(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::
     Image4 = overlay("Image4", QRect(24, 23, 15, 13));
     Label1 = overlay("Label1", QRect(10, 44, 66, 18));
     Label1->setAlignment(Qt::AlignCenter);
-    Label1->setStyleSheet(QStringLiteral("color: #1B1D33; font-weight: bold;"));
+    // Dark blue bold figures, set without a style sheet: the first one makes Qt build a style of
+    // its own for the whole program before her first picture.
+    QPalette ink = Label1->palette();
+    ink.setColor(QPalette::WindowText, QColor(0x1B, 0x1D, 0x33));
+    Label1->setPalette(ink);
+    QFont bold = Label1->font();
+    bold.setBold(true);
+    Label1->setFont(bold);
 
     // Files dragged from the file manager land on her (on the window or on Image1, which lets
     // them through): the drop handler takes them, and anything else dropped, which it only notes.
     setAcceptDrops(true);
-
-    RasSample = new VBRas32(this);
-    RasSample->setObjectName(QStringLiteral("RasSample"));
-    connect(RasSample, &VBRas32::ConnectComplete, this,
-            [this] { step("RasSample_ConnectComplete", [this] { RasSample_ConnectComplete(); }); });
-    connect(RasSample, &VBRas32::ConnectError, this,
-            [this](qint32& code) { step("RasSample_ConnectError", [&] { RasSample_ConnectError(code); }); });
 
     Picture1 = stores::TrayIcon().pixmap;
     RgnCall::ShapeStandard(this);
@@ -237,6 +237,21 @@ bool morvik::online() {
     return connected;
 }
 
+// Made by the start-up right after her first picture: making it lists NetworkManager's profiles
+// over the system bus.
+VBRas32& morvik::dialUp() {
+    if (!RasSample) {
+        RasSample = new VBRas32(this);
+        RasSample->setObjectName(QStringLiteral("RasSample"));
+        connect(RasSample, &VBRas32::ConnectComplete, this,
+                [this] { step("RasSample_ConnectComplete", [this] { RasSample_ConnectComplete(); }); });
+        connect(RasSample, &VBRas32::ConnectError, this, [this](qint32& code) {
+            step("RasSample_ConnectError", [&] { RasSample_ConnectError(code); });
+        });
+    }
+    return *RasSample;
+}
+
 bool morvik::Form_Load() {
     step("start-up: load the store action", [] { stores::Load(QStringLiteral("action")); });
     flag::state.StartupDone = 0;
@@ -277,6 +292,9 @@ bool morvik::Form_Load() {
         Image2->move(10, 15);
     });
     show();
+    // Her first picture goes to the X server now, not after the next steps' database reads.
+    platform::pace::yieldEvents();
+    step("start-up: dial-up object", [this] { dialUp(); });
 
     QString kido;
     step("start-up: read kido", [&] { kido = IniManage::GetIni(QStringLiteral("kido")); });

@@ -51,8 +51,10 @@ public:
         *not_vis, *line, *shutdown, *end;
 
     clsSystemFolder SystemFolder;
-    // The dial-up object, made with the window and kept until it goes.
-    VBRas32* RasSample;
+    // The dial-up object, made by the start-up right after her first picture (or by its first use
+    // before that) and kept until the window goes: making it lists NetworkManager's profiles over
+    // the system bus, which must not delay her appearing.
+    VBRas32* RasSample = nullptr;
     std::unique_ptr<CSubclass> clsSubclass;
 
     // The window's place from the settings (x from `top`, y from `left`); on the first run (no
@@ -218,6 +220,7 @@ private:
     void dialPose(int pose, int pauseMs);
     // Says a line without voice in the main balloon.
     void tell(const QString& text);
+    VBRas32& dialUp(); // RasSample, made when missing
     void chime(int hour);
     void applyTopMost(const QString& value);
     bool newMailSignShown() const;
@@ -228,4 +231,6 @@ private:
     bool exitFinished_ = false;
     bool placed_ = false; // the start-up has put her at her place
     bool dialUpBusy_ = false; // a connect or a disconnect of hers runs
+    quint64 connectedAskedIn_ = 0; // the LookBatch moment of dialUpConnected()'s last answer
+    bool connectedAnswer_ = false;
 };

@@ -8,6 +8,7 @@
 #include "app/shapes/RgnCall2.h"
 #include "app/state/flag.h"
 #include "app/state/speak.h"
+#include "platform/look_batch.h"
 #include "platform/pace.h"
 #include "services.h"
 
@@ -48,7 +49,16 @@ morvik::DialUpEntry morvik::dialUpEntry() {
 }
 
 bool morvik::dialUpConnected() {
-    return RasSample->SeekEnumConns(dialUpEntry().name, true);
+    // Her mail arming and her dial-up watch both ask at every beat. Within one moment of the beat
+    // (platform/look_batch.h) nothing the answer rests on can change: the entry's row comes from
+    // what the settings database kept, and NetworkManager's connections change only by a signal,
+    // which the event loop delivers. The second asks the first's answer.
+    const quint64 moment = platform::LookBatch::moment();
+    if (moment != 0 && moment == connectedAskedIn_)
+        return connectedAnswer_;
+    connectedAnswer_ = dialUp().SeekEnumConns(dialUpEntry().name, true);
+    connectedAskedIn_ = moment;
+    return connectedAnswer_;
 }
 
 void morvik::dialPose(int pose, int pauseMs) {
@@ -84,7 +94,7 @@ void morvik::net_check_Timer() {
 
 void morvik::net_connect_Click() {
     // A dial or a hang-up of hers runs (its pauses let the menu open): none nests in it.
-    if (dialUpBusy_ || RasSample->Dialling())
+    if (dialUpBusy_ || dialUp().Dialling())
         return;
     const DialUpEntry entry = dialUpEntry();
     if (entry.name.isEmpty() || entry.user.isEmpty() || entry.password.isEmpty()) {
@@ -98,12 +108,12 @@ void morvik::net_connect_Click() {
     dialPose(2, 250);
     voice(QStringLiteral("20"));
     dialPose(3, 100);
-    RasSample->setEntry(entry.name);
-    RasSample->setUserID(entry.user);
-    RasSample->setPassword(entry.password);
+    dialUp().setEntry(entry.name);
+    dialUp().setUserID(entry.user);
+    dialUp().setPassword(entry.password);
     // Her answer comes from the events, raised before Dialup returns; the stage comes back when
     // the balloon they open closes.
-    RasSample->Dialup();
+    dialUp().Dialup();
     dialUpBusy_ = false;
 }
 
@@ -118,13 +128,13 @@ void morvik::RasSample_ConnectError(qint32& code) {
     dialPose(2, 100);
     dialPose(1, 100);
     dialPose(0, 250);
-    tell(QStringLiteral("ダイヤルアップ接続エラー：\r\n") + RasSample->ErrMsg(code));
+    tell(QStringLiteral("ダイヤルアップ接続エラー：\r\n") + dialUp().ErrMsg(code));
 }
 
 void morvik::net_cut_Click() {
-    if (dialUpBusy_ || RasSample->Dialling())
+    if (dialUpBusy_ || dialUp().Dialling())
         return;
-    if (!RasSample->SeekEnumConns(dialUpEntry().name, true))
+    if (!dialUp().SeekEnumConns(dialUpEntry().name, true))
         return;
     dialUpBusy_ = true;
     TakeStage(kDialUpStops, kDialUpHides);
@@ -135,6 +145,6 @@ void morvik::net_cut_Click() {
     say(QStringLiteral("5"), QStringLiteral("ＳＳとの通信を切断しました。"));
     platform::pace::yieldEvents();
     platform::pace::sleep(150);
-    RasSample->HangUp();
+    dialUp().HangUp();
     dialUpBusy_ = false;
 }

@@ -2,7 +2,6 @@
 
 #include "platform/pace.h"
 
-#include <QDir>
 #include <QGuiApplication>
 #include <QHash>
 #include <QImage>
@@ -49,13 +48,16 @@ Store& loaded(const QString& store) {
     Store& s = all()[store];
     if (s.loaded)
         return s;
-    static const QStringList files = [] {
+    // The generated list names every picture: the resources need not be listed (a walk through
+    // hundreds of them, before her first picture).
+    static const bool registered = [] {
         registerPictures();
-        return QDir(kFolder).entryList(QDir::Files);
+        return true;
     }();
-    for (const QString& file : files) {
-        if (file.endsWith(QStringLiteral(".png")) && storeOf(file) == store)
-            s.files.insert(file.chopped(4), kFolder + file);
+    (void)registered;
+    for (const Listed& picture : AllPictures()) {
+        if (storeOf(picture.name) == store)
+            s.files.insert(picture.name, kFolder + picture.name + QStringLiteral(".png"));
     }
     s.loaded = true;
     return s;

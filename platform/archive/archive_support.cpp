@@ -1,5 +1,7 @@
 #include "platform/archive/archive_support.h"
 
+#include "platform/archive/archive_library.h"
+
 #include <archive.h>
 #include <memory>
 
@@ -30,6 +32,8 @@ bool hasZlib() {
 } // namespace
 
 bool reads(Kind kind) {
+    if (!library().available())
+        return false;
     switch (kind) {
     case Kind::lzh:
         return accepts({archive_read_support_format_lha});
@@ -44,6 +48,8 @@ bool reads(Kind kind) {
 }
 
 QString versionString() {
+    if (!library().available())
+        return {};
     return QString::fromUtf8(archive_version_string());
 }
 

@@ -1,5 +1,6 @@
 #include "platform/archive/unpack.h"
 
+#include "platform/archive/archive_library.h"
 #include "platform/codec.h"
 
 #include <QFile>
@@ -252,6 +253,10 @@ QString entryName(const QByteArray& raw) {
 
 UnpackResult unpack(const QString& archivePath, Kind kind, const QString& folder) {
     UnpackResult result;
+    if (!library().available()) {
+        result.error = library().error();
+        return result;
+    }
     result.ok = true;
     Unpacking unpacking(result);
     const Utf8Locale utf8;

@@ -12,7 +12,8 @@
 // archive wrote (only folders are shared): an entry whose name is taken is written beside it as
 // "name (2).ext", "name (3).ext", ….
 //
-// The result is false when the archive could not be opened, was corrupt or truncated, or any entry
+// The result is false when libarchive cannot be loaded (the error says so, and nothing is touched),
+// when the archive could not be opened, was corrupt or truncated, or any entry
 // was refused; what was unpacked until then stays in the folder, and nothing is ever written
 // outside it. The unpacking changes the process's working folder for its duration (libarchive
 // writes relative to it) and puts it back: GUI thread only, and no other thread may rely on it.

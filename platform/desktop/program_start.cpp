@@ -1,5 +1,7 @@
 #include "platform/desktop/program_start.h"
 
+#include "platform/desktop/gio_library.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -58,6 +60,8 @@ void enterFolder(gpointer folder) {
 }
 
 bool startDesktopEntry(const QString& path) {
+    if (!gio().available())
+        return false;
     const Owned<GDesktopAppInfo> entry = desktopEntry(path);
     if (!entry)
         return false;
@@ -129,6 +133,8 @@ QString startedFile(GDesktopAppInfo* entry) {
 }
 
 QIcon installedEntryIcon(const QString& program) {
+    if (!gio().available())
+        return {};
     const QString target = QFileInfo(program).canonicalFilePath();
     if (target.isEmpty())
         return {};
@@ -168,7 +174,7 @@ QIcon ProgramIcon(const QString& path) {
     settleIconTheme();
     QIcon icon;
     if (isDesktopEntry(path)) {
-        if (const Owned<GDesktopAppInfo> entry = desktopEntry(path))
+        if (const Owned<GDesktopAppInfo> entry = gio().available() ? desktopEntry(path) : nullptr)
             icon = iconOf(g_app_info_get_icon(G_APP_INFO(entry.get())));
     } else {
         icon = installedEntryIcon(path);

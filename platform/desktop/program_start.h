@@ -15,6 +15,10 @@
 // program's file name, else a generic one. Icons are made afresh at each call; nothing is kept.
 // Theme icons are those of Qt's platform theme; a platform that names none (the offscreen one)
 // gets hicolor, every freedesktop desktop's theme, in the freedesktop data folders. GUI thread only.
+//
+// Desktop entries are read with GIO, opened at the first call that needs it (gio_library.h):
+// without it a desktop entry does not start and shows the generic icon, and a program's icon is
+// looked up by its file name only.
 #include <QIcon>
 #include <QString>
 

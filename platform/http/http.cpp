@@ -1,5 +1,7 @@
 #include "platform/http/http.h"
 
+#include "platform/curl/curl_library.h"
+
 #include <QUrl>
 
 #include <curl/curl.h>
@@ -104,6 +106,11 @@ Response get(const QString& url, const Limits& limits, const std::atomic_bool* c
         return response;
     }
 
+    if (!platform::curl::library().available()) {
+        response.reason = QStringLiteral("ライブラリ %1 を読み込めません")
+                              .arg(QString::fromUtf8(platform::curl::library().file()));
+        return response;
+    }
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     std::unique_ptr<CURL, CurlFree> handle(curl_easy_init());

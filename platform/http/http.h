@@ -2,7 +2,8 @@
 // One GET of one page over http or https. Blocking: call it off the window thread. Redirects are
 // followed (within http and https), certificates are verified, and only a 2xx status counts as a
 // page. Every limit is the caller's: the clock asks for a small page quickly, the headlines for
-// larger feeds.
+// larger feeds. libcurl is opened at the first fetch (platform/curl): where it cannot be, every
+// fetch fails as Other, its reason naming the library.
 #include <QByteArray>
 #include <QString>
 
@@ -32,10 +33,10 @@ enum class Failure {
 
 struct Response {
     Failure failure = Failure::Other;
-    long status = 0;   // the last HTTP status seen, 0 when none came
-    QByteArray body;   // the page's bytes, unchanged; empty unless ok()
-    QString reason;    // why it failed, in Japanese, for a status line; empty when ok()
-    QString finalUrl;  // where the redirects ended
+    long status = 0;  // the last HTTP status seen, 0 when none came
+    QByteArray body;  // the page's bytes, unchanged; empty unless ok()
+    QString reason;   // why it failed, in Japanese, for a status line; empty when ok()
+    QString finalUrl; // where the redirects ended
     bool ok() const { return failure == Failure::None; }
 };
 

@@ -2,6 +2,7 @@
 
 #include "cancel.h"
 #include "mime.h"
+#include "net_libraries.h"
 #include "pop3_replies.h"
 
 #include <QDir>
@@ -442,6 +443,10 @@ Limits limits() {
 std::optional<QStringList> RcvMail(const QString& server, const QString& user, const QString& password,
                                    const QString& command, const QString& folder) {
     tLastError.clear();
+    if (const QString missing = internal::missingLibraries(true, true); !missing.isEmpty()) {
+        fail(missing);
+        return std::nullopt;
+    }
     Session session;
     if (!session.open(server, user, password))
         return std::nullopt;
@@ -460,6 +465,10 @@ std::optional<QStringList> ReadMail(const QString& file, const QString& fields, 
     Q_UNUSED(fields);
     Q_UNUSED(folder);
     tLastError.clear();
+    if (const QString missing = internal::missingLibraries(false, true); !missing.isEmpty()) {
+        fail(missing);
+        return std::nullopt;
+    }
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly)) {
         fail(u"メールのファイルを読めません"_qs);

@@ -12,6 +12,9 @@
 //
 // An array result (a list, maybe empty) means success; nothing means failure, and lastError() on
 // the same thread says why.
+//
+// libcurl and GMime are opened at the first call that needs them (net_libraries.h); where one
+// cannot be, every call that needs it fails at once, saying which library is missing.
 #include <QString>
 #include <QStringList>
 #include <optional>

@@ -1,5 +1,6 @@
 #include "mime.h"
 
+#include "net_libraries.h"
 #include "platform/codec.h"
 
 #include <QDateTime>
@@ -376,6 +377,8 @@ QString htmlToText(const QString& html) {
 }
 
 Message read(const QByteArray& bytes) {
+    if (!mail_transfer::internal::gmime().available())
+        return {};
     initGMime();
     // GMime keeps header values as C strings, cut at a NUL; a NUL is a blank in every text here,
     // and attachments are never saved, so a blank for it loses nothing.

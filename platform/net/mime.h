@@ -17,7 +17,7 @@ struct Message {
     QString body;            // the first text/plain that is no attachment, else the HTML as text; CRLF lines
 };
 
-// Any bytes give a message; what is missing in them is empty.
+// Any bytes give a message; what is missing in them is empty (all of it without GMime).
 Message read(const QByteArray& raw);
 
 // A raw header value: unfolded, RFC 2047 words decoded (words of one charset in a row joined

@@ -4,6 +4,7 @@
 
 #include "cancel.h"
 #include "mime.h"
+#include "net_libraries.h"
 #include "platform/clock.h"
 #include "smtp_message.h"
 
@@ -412,6 +413,8 @@ QString SendMailEx(const QString& folder, const QString& server, const QString& 
                    const QString& sender, const QString& subject, const QString& body,
                    const QString& seventh) {
     (void)folder, (void)seventh;
+    if (const QString missing = internal::missingLibraries(true, true); !missing.isEmpty())
+        return kLine + missing;
     initLibraries();
     const std::optional<Server> host = parseServer(server);
     if (!host)

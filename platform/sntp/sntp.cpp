@@ -1,15 +1,23 @@
 #include "platform/sntp/sntp.h"
 
 #include <QEventLoop>
-#include <QHostAddress>
-#include <QHostInfo>
-#include <QNetworkDatagram>
 #include <QRandomGenerator>
+#include <QSocketNotifier>
 #include <QTimer>
-#include <QUdpSocket>
+#include <QUrl>
 #include <QtEndian>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <netdb.h>
 #include <optional>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 namespace platform::sntp {
 namespace {
@@ -50,6 +58,56 @@ QByteArray request(quint64 mark) {
     return packet;
 }
 
+// An address to send to, as getaddrinfo gives it.
+struct Address {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    int family = AF_UNSPEC;
+};
+
+// IPv4 first: the server's v6 route may be missing where its v4 one is not.
+std::vector<Address> addressesOf(const addrinfo* found) {
+    std::vector<Address> v4, other;
+    for (const addrinfo* a = found; a; a = a->ai_next) {
+        if (a->ai_addrlen > sizeof(sockaddr_storage))
+            continue;
+        Address address;
+        std::memcpy(&address.storage, a->ai_addr, a->ai_addrlen);
+        address.length = a->ai_addrlen;
+        address.family = a->ai_family;
+        (a->ai_family == AF_INET ? v4 : other).push_back(address);
+    }
+    v4.insert(v4.end(), other.begin(), other.end());
+    return v4;
+}
+
+std::vector<Address> resolve(const QByteArray& name, int flags) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_flags = flags;
+    addrinfo* found = nullptr;
+    if (name.isEmpty() || ::getaddrinfo(name.constData(), nullptr, &hints, &found) != 0)
+        return {};
+    std::vector<Address> addresses = addressesOf(found);
+    ::freeaddrinfo(found);
+    return addresses;
+}
+
+// A name looked up on a thread of its own, which tells the question through a pipe when it is done.
+// getaddrinfo cannot be stopped: a question that ends first leaves the lookup to finish alone, and
+// whichever lets go of it last frees it.
+struct Lookup {
+    int pipe[2] = {-1, -1};
+    std::mutex lock;
+    std::vector<Address> addresses;
+    ~Lookup() {
+        for (int fd : pipe)
+            if (fd >= 0)
+                ::close(fd);
+    }
+};
+
 class Question {
 public:
     Question(quint16 port, int limitMs, const std::atomic_bool* cancel) : port_(port), cancel_(cancel) {
@@ -69,50 +127,81 @@ public:
             });
             poll_.start(kCancelPollMs);
         }
-        QObject::connect(&socket_, &QAbstractSocket::connected, &loop_, [this] { ask(); });
-        QObject::connect(&socket_, &QUdpSocket::readyRead, &loop_, [this] { read(); });
-        QObject::connect(&socket_, &QAbstractSocket::errorOccurred, &loop_,
-                         [this](QAbstractSocket::SocketError) {
-                             end(Failure::Unreachable, QStringLiteral("サーバに接続できません"));
-                         });
+    }
+    ~Question() {
+        socketNotifier_.reset();
+        if (socket_ >= 0)
+            ::close(socket_);
     }
 
     Result run(const QString& host) {
-        QHostAddress literal;
-        if (literal.setAddress(host)) {
-            connectTo(literal);
-        } else {
-            resolving_ = true;
-            lookup_ = QHostInfo::lookupHost(host, &loop_, [this](const QHostInfo& info) { resolved(info); });
-        }
+        const QByteArray name = QUrl::toAce(host);
+        if (const std::vector<Address> literal = resolve(host.toLatin1(), AI_NUMERICHOST); !literal.empty())
+            connectTo(literal.front());
+        else
+            lookUp(name.isEmpty() ? host.toUtf8() : name);
         if (!done_)
             loop_.exec(QEventLoop::ExcludeUserInputEvents);
-        if (resolving_)
-            QHostInfo::abortHostLookup(lookup_);
         return std::move(result_);
     }
 
 private:
-    void resolved(const QHostInfo& info) {
-        resolving_ = false;
-        if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
+    void lookUp(const QByteArray& name) {
+        auto lookup = std::make_shared<Lookup>();
+        if (name.isEmpty() || ::pipe2(lookup->pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
             end(Failure::Resolve, QStringLiteral("サーバが見つかりません"));
             return;
         }
-        // IPv4 first: the server's v6 route may be missing where its v4 one is not.
-        QHostAddress chosen = info.addresses().constFirst();
-        for (const QHostAddress& address : info.addresses())
-            if (address.protocol() == QAbstractSocket::IPv4Protocol) {
-                chosen = address;
-                break;
+        resolving_ = true;
+        lookupNotifier_ = std::make_unique<QSocketNotifier>(lookup->pipe[0], QSocketNotifier::Read);
+        QObject::connect(lookupNotifier_.get(), &QSocketNotifier::activated, &loop_, [this, lookup] {
+            lookupNotifier_->setEnabled(false);
+            std::vector<Address> addresses;
+            {
+                const std::lock_guard guard(lookup->lock);
+                addresses = lookup->addresses;
             }
-        connectTo(chosen);
+            resolved(addresses);
+        });
+        std::thread([lookup, name] {
+            std::vector<Address> addresses = resolve(name, 0);
+            {
+                const std::lock_guard guard(lookup->lock);
+                lookup->addresses = std::move(addresses);
+            }
+            const char done = 1;
+            if (::write(lookup->pipe[1], &done, 1) != 1) {
+                // The question is waiting on its limit then: it fails as unresolved.
+            }
+        }).detach();
     }
 
-    void connectTo(const QHostAddress& address) {
-        socket_.connectToHost(address, port_);
-        if (!done_ && socket_.state() == QAbstractSocket::ConnectedState && mark_ == 0)
-            ask();
+    void resolved(const std::vector<Address>& addresses) {
+        resolving_ = false;
+        if (addresses.empty()) {
+            end(Failure::Resolve, QStringLiteral("サーバが見つかりません"));
+            return;
+        }
+        connectTo(addresses.front());
+    }
+
+    void connectTo(Address address) {
+        if (done_)
+            return;
+        if (address.family == AF_INET)
+            reinterpret_cast<sockaddr_in*>(&address.storage)->sin_port = htons(port_);
+        else if (address.family == AF_INET6)
+            reinterpret_cast<sockaddr_in6*>(&address.storage)->sin6_port = htons(port_);
+        // Connected: only the server's datagrams reach us, and a closed port says so.
+        socket_ = ::socket(address.family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (socket_ < 0 ||
+            ::connect(socket_, reinterpret_cast<const sockaddr*>(&address.storage), address.length) != 0) {
+            end(Failure::Unreachable, QStringLiteral("サーバに接続できません"));
+            return;
+        }
+        socketNotifier_ = std::make_unique<QSocketNotifier>(socket_, QSocketNotifier::Read);
+        QObject::connect(socketNotifier_.get(), &QSocketNotifier::activated, &loop_, [this] { read(); });
+        ask();
     }
 
     void ask() {
@@ -122,14 +211,24 @@ private:
             mark_ = QRandomGenerator::system()->generate64();
         while (mark_ == 0);
         roundTrip_.start();
-        if (socket_.write(request(mark_)) != kPacketSize)
+        const QByteArray packet = request(mark_);
+        if (::send(socket_, packet.constData(), std::size_t(packet.size()), 0) != kPacketSize)
             end(Failure::Unreachable, QStringLiteral("サーバに送れません"));
     }
 
     void read() {
-        while (!done_ && socket_.hasPendingDatagrams()) {
-            const QNetworkDatagram datagram = socket_.receiveDatagram();
-            const std::optional<Answer> answer = answerTo(datagram.data(), mark_);
+        char buffer[1024];
+        while (!done_) {
+            const ssize_t got = ::recv(socket_, buffer, sizeof buffer, 0);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                // The server's port refused the question (an ICMP "port unreachable").
+                if (errno == ECONNREFUSED)
+                    end(Failure::Unreachable, QStringLiteral("サーバに接続できません"));
+                return;
+            }
+            const std::optional<Answer> answer = answerTo(QByteArray(buffer, qsizetype(got)), mark_);
             // Not a reply to this question: wait on.
             if (!answer)
                 continue;
@@ -156,10 +255,10 @@ private:
     const std::atomic_bool* cancel_;
     QEventLoop loop_;
     QTimer limit_, poll_;
-    QUdpSocket socket_;
+    int socket_ = -1;
+    std::unique_ptr<QSocketNotifier> socketNotifier_, lookupNotifier_;
     QElapsedTimer roundTrip_;
     quint64 mark_ = 0;
-    int lookup_ = -1;
     bool resolving_ = false;
     bool done_ = false;
     Result result_;

@@ -1,5 +1,8 @@
 #include "platform/file_stamp.h"
 
+#include "platform/look_batch.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -169,6 +172,59 @@ TEST(FileStamp, SettlesOnlyAMarginAfterTheLastChange) {
         EXPECT_EQ(stamp.settled(), c.settled) << c.name;
     }
     EXPECT_TRUE(platform::FileStamp{}.settled()) << "a missing file";
+}
+
+// ---- the count of changes ------------------------------------------------------------------------
+
+// What was learned from a watched stamp holds while the count stays: it moves with every change of
+// a watched path and with nothing else.
+TEST(WatchedChanges, MoveWithAChangeOfAWatchedPathAndNothingElse) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("mailSet.ini"));
+    writeAll(path, "[a]\n");
+    bool watching = false;
+    platform::FileStamp::watched(QFile::encodeName(path), &watching);
+    ASSERT_TRUE(watching);
+    const quint64 before = platform::FileStamp::watchedChanges();
+    EXPECT_EQ(platform::FileStamp::watchedChanges(), before);
+    writeAll(dir.filePath(QStringLiteral("other.ini")), "[b]\n"); // a neighbour
+    QTemporaryDir elsewhere;
+    writeAll(elsewhere.filePath(QStringLiteral("mailSet.ini")), "[c]\n");
+    EXPECT_EQ(platform::FileStamp::watchedChanges(), before);
+    writeAll(path, "[a]\nkey=1\n");
+    EXPECT_GT(platform::FileStamp::watchedChanges(), before);
+}
+
+// Behind a link the kernel reports nothing of the target: no watch stands behind such a stamp, and
+// nothing may be kept on the count for it.
+TEST(WatchedChanges, NoWatchStandsBehindALink) {
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("target.ini"));
+    const QString link = dir.filePath(QStringLiteral("link.ini"));
+    writeAll(target, "[a]\n");
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()), 0);
+    bool watching = true;
+    platform::FileStamp::watched(QFile::encodeName(link), &watching);
+    EXPECT_FALSE(watching);
+}
+
+// Inside a LookBatch the queue is read once per moment; a change made meanwhile is seen in the next
+// moment, which the event loop running starts.
+TEST(WatchedChanges, AChangeWithinAMomentIsSeenInTheNext) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("MAIL.INI"));
+    writeAll(path, "one");
+    const QByteArray encoded = QFile::encodeName(path);
+    const platform::LookBatch beat;
+    const platform::FileStamp first = platform::FileStamp::watched(encoded);
+    const quint64 before = platform::FileStamp::watchedChanges();
+    writeAll(path, "two, longer");
+    EXPECT_EQ(platform::FileStamp::watchedChanges(), before) << "read once in the moment";
+    QCoreApplication::processEvents();
+    EXPECT_GT(platform::FileStamp::watchedChanges(), before);
+    const platform::FileStamp next = platform::FileStamp::watched(encoded);
+    EXPECT_FALSE(next.sameAs(first));
+    EXPECT_TRUE(next.sameAs(platform::FileStamp::of(path)));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "file_times.h"
 #include "platform/ini_file.h"
+#include "platform/look_batch.h"
 #include "test_home.h"
 
 #include <QDir>
@@ -39,8 +40,9 @@ struct IniCase {
     const char* write;  // value written first, or nullptr for a read only
     const char* expect; // value read back, or nullptr for "absent"
 };
-void PrintTo(const IniCase& c, std::ostream* os) { *os << c.name; }
-
+void PrintTo(const IniCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class IniCases : public ::testing::TestWithParam<IniCase> {};
 
@@ -291,6 +293,30 @@ TEST_P(ChangeBetweenReads, TheNextReadSeesIt) {
         EXPECT_FALSE(value.has_value());
 }
 
+// The timers read within their beat's LookBatch: a change between two beats is seen by the second.
+TEST_P(ChangeBetweenReads, TheNextBeatSeesIt) {
+    const ChangeCase& c = GetParam();
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    writeAll(path, "[alice]\ntop=1111\nleft=5\n");
+    std::optional<TrustedStamps> trusted;
+    if (c.trusted) {
+        trusted.emplace();
+        backdate(path);
+    }
+    for (int beat = 0; beat < 2; ++beat) {
+        const platform::LookBatch batch;
+        ASSERT_EQ(platform::ini::read(path, "alice", "top"), QStringLiteral("1111"));
+    }
+    c.change(path);
+    const platform::LookBatch batch;
+    const auto value = platform::ini::read(path, "alice", "top");
+    if (c.after)
+        EXPECT_EQ(value, QString::fromUtf8(c.after));
+    else
+        EXPECT_FALSE(value.has_value());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cache, ChangeBetweenReads,
     ::testing::Values(
@@ -322,6 +348,23 @@ INSTANTIATE_TEST_SUITE_P(
                    "2222"},
         ChangeCase{"deleted", true, [](const QString& p) { ASSERT_TRUE(QFile::remove(p)); }, nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A handler that saves a key and reads it back in the same beat reads what it saved.
+TEST(IniFile, AWriteOfTheProgramIsSeenInTheSameMoment) {
+    TestHome home;
+    TrustedStamps trusted;
+    const QString path = home.file("mailSet.ini");
+    writeAll(path, "[alice]\ntop=1111\n");
+    backdate(path);
+    ASSERT_EQ(platform::ini::read(path, "alice", "top"), QStringLiteral("1111"));
+    const platform::LookBatch beat;
+    ASSERT_EQ(platform::ini::read(path, "alice", "top"), QStringLiteral("1111"));
+    ASSERT_TRUE(platform::ini::write(path, "alice", "top", "2222"));
+    EXPECT_EQ(platform::ini::read(path, "alice", "top"), QStringLiteral("2222"));
+    ASSERT_TRUE(platform::ini::writeAll(path, "Alice", {{"top", "3333"}, {"left", "4"}}));
+    EXPECT_EQ(platform::ini::read(path, "alice", "TOP"), QStringLiteral("3333"));
+    EXPECT_EQ(platform::ini::read(path, "alice", "left"), QStringLiteral("4"));
+}
 
 TEST(IniFile, AFileCreatedAfterAReadOfNoneIsSeen) {
     TestHome home;

@@ -1,3 +1,4 @@
+#include "platform/look_batch.h"
 #include "platform/program_folder.h"
 #include "platform/system_folder.h"
 #include "test_home.h"
@@ -23,6 +24,36 @@ TEST(ProgramFolder, FollowsMorvikHomeAndCreatesAPrivateTempFolder) {
     EXPECT_EQ(QFileInfo(temp).absolutePath(), home.path());
     EXPECT_TRUE(QFileInfo(temp).isDir());
     EXPECT_EQ(QFileInfo(temp).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
+}
+
+// The mail cache's timer asks ten times a second whether tmp/temp.mdb is there.
+TEST(ProgramFolder, ATempFileMadeOrRemovedIsSeenByTheNextLookAndTheNextBeat) {
+    TestHome home;
+    const QString file = platform::tempFolder() + QStringLiteral("/temp.mdb");
+    EXPECT_FALSE(platform::tempFileExists("temp.mdb"));
+    touch(file);
+    EXPECT_TRUE(platform::tempFileExists("temp.mdb"));
+    EXPECT_FALSE(platform::tempFileExists("other.mdb"));
+    ASSERT_TRUE(QFile::remove(file));
+    EXPECT_FALSE(platform::tempFileExists("temp.mdb"));
+    {
+        const platform::LookBatch beat;
+        EXPECT_FALSE(platform::tempFileExists("temp.mdb"));
+    }
+    touch(file);
+    const platform::LookBatch beat;
+    EXPECT_TRUE(platform::tempFileExists("temp.mdb"));
+}
+
+// The folders follow the environment however often they are asked, also within one beat once the
+// event loop has run.
+TEST(ProgramFolder, FollowsMorvikHomeWithinABeat) {
+    TestHome first;
+    const platform::LookBatch beat;
+    EXPECT_EQ(platform::programFolderPath(), QDir(first.path()).absolutePath());
+    TestHome second;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(platform::programFolderPath(), QDir(second.path()).absolutePath());
 }
 
 TEST(ProgramFolder, FallsBackToXdgDataHome) {

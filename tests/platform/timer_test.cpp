@@ -1,5 +1,7 @@
 #include "platform/timer.h"
 
+#include "platform/look_batch.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <algorithm>
@@ -130,6 +132,31 @@ TEST(Timer, OtherTimersTickWhileAHandlerYields) {
     });
     runFor(600);
     EXPECT_GE(duringSlow, 2);
+}
+
+// The timers due in one wake-up look at the outside world in one moment (platform/look_batch.h);
+// a handler that yields ends it, and what ticks after it looks again.
+TEST(Timer, TimersDueTogetherShareAMomentUntilAHandlerYields) {
+    platform::Timer first(nullptr, 100), second(nullptr, 100), third(nullptr, 100);
+    std::vector<quint64> seen;
+    first.onTick([&] { seen.push_back(platform::LookBatch::moment()); });
+    second.onTick([&] {
+        seen.push_back(platform::LookBatch::moment());
+        QCoreApplication::processEvents();
+        seen.push_back(platform::LookBatch::moment());
+    });
+    third.onTick([&] { seen.push_back(platform::LookBatch::moment()); });
+    for (platform::Timer* t : {&first, &second, &third})
+        t->setEnabled(true);
+    while (seen.size() < 4)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    for (platform::Timer* t : {&first, &second, &third})
+        t->setEnabled(false);
+    EXPECT_NE(seen[0], 0u);
+    EXPECT_EQ(seen[1], seen[0]);
+    EXPECT_NE(seen[2], seen[1]);
+    EXPECT_EQ(seen[3], seen[2]);
+    EXPECT_EQ(platform::LookBatch::moment(), 0u);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "app/settings/settings_db.h"
 
 #include "file_times.h"
+#include "platform/look_batch.h"
 #include "test_home.h"
 
 #include <QDir>
@@ -199,7 +200,8 @@ TEST(SettingsDb, ReadingTakesNoWriteLock) {
     // The timers read the dial-up entry every 100 ms; a read must go on while another connection
     // (the settings dialog saving) holds the write lock, and must not wait for it.
     TestHome home;
-    ASSERT_TRUE(settings_db::updateRow("net_entry", 1, {"net_ent", "net_user", "net_pass"}, {"isp", "u", "p"}));
+    ASSERT_TRUE(
+        settings_db::updateRow("net_entry", 1, {"net_ent", "net_user", "net_pass"}, {"isp", "u", "p"}));
     RawDb writer(settings_db::path());
     writer.exec("BEGIN IMMEDIATE");
     const auto row = settings_db::readRow("net_entry", 1, {"net_ent"});
@@ -411,6 +413,39 @@ TEST_P(ChangeBetweenReads, TheNextReadSeesIt) {
     ASSERT_EQ(entryName(), QStringLiteral("isp-one"));
     ASSERT_EQ(entryName(), QStringLiteral("isp-one"));
     GetParam().change(settings_db::path());
+    EXPECT_EQ(entryName(), QStringLiteral("isp-two"));
+}
+
+// The dial-up watch reads within its beat's LookBatch: a change between two beats is seen by the
+// second.
+TEST_P(ChangeBetweenReads, TheNextBeatSeesIt) {
+    TestHome home;
+    TrustedStamps trusted;
+    ASSERT_TRUE(
+        settings_db::updateRow(QStringLiteral("net_entry"), 1, kEntryColumns,
+                               {QStringLiteral("isp-one"), QStringLiteral("u"), QStringLiteral("p")}));
+    backdate(settings_db::path());
+    for (int beat = 0; beat < 2; ++beat) {
+        const platform::LookBatch batch;
+        ASSERT_EQ(entryName(), QStringLiteral("isp-one"));
+    }
+    GetParam().change(settings_db::path());
+    const platform::LookBatch batch;
+    EXPECT_EQ(entryName(), QStringLiteral("isp-two"));
+}
+
+// The settings dialog's save and a read in the same beat: the read gives what was saved.
+TEST(SettingsDb, AnUpdateOfTheProgramIsSeenInTheSameMoment) {
+    TestHome home;
+    TrustedStamps trusted;
+    ASSERT_TRUE(
+        settings_db::updateRow(QStringLiteral("net_entry"), 1, kEntryColumns,
+                               {QStringLiteral("isp-one"), QStringLiteral("u"), QStringLiteral("p")}));
+    backdate(settings_db::path());
+    const platform::LookBatch beat;
+    ASSERT_EQ(entryName(), QStringLiteral("isp-one"));
+    ASSERT_TRUE(settings_db::updateRow(QStringLiteral("net_entry"), 1, {QStringLiteral("net_ent")},
+                                       {QStringLiteral("isp-two")}));
     EXPECT_EQ(entryName(), QStringLiteral("isp-two"));
 }
 

@@ -179,6 +179,14 @@ wait_exit() {
     [[ $status == 0 ]] || { echo "exit status $status" >&2; cat "$SMOKE_WORK/stderr" >&2; return 1; }
 }
 
+# lazy_libraries_loaded PID: which of the libraries the program opens only on first use (for a
+# drop, a mail check or a launch) the process has loaded, one file name a line. GObject is not
+# asked about: the sound libraries, loaded by her first clip, bring it too.
+lazy_libraries_loaded() {
+    awk '{print $6}' "/proc/$1/maps" | sed -n 's|.*/||p' | sort -u |
+        grep -E '^lib(archive|curl|gmime-3\.0|gio-2\.0)\.so' || true
+}
+
 # pixel X Y: the screen pixel's colour as #rrggbb.
 pixel() {
     import -window root -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null |

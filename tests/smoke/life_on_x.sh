@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The character's life on a real X server: she wakes up at her saved place in the standard pose,
-# and "終了" from her menu ends the program within its farewell time, saving her place.
+# with none of the libraries that only a drop, a mail check or a launch needs loaded, and "終了"
+# from her menu ends the program within its farewell time, saving her place.
 source "$(dirname "$0")/lib.sh"
 program=$1 probe=$2
 start_x
@@ -9,6 +10,8 @@ wait_window morvik >/dev/null
 sleep 4 # the wake-up animation takes about three seconds
 wait_outline "$probe" RgnCall.ShapeStandard
 [[ $WX == 300 && $WY == 200 ]] || { echo "window at $WX,$WY, expected 300,200"; exit 1; }
+loaded=$(lazy_libraries_loaded "$SMOKE_APP")
+[[ -z $loaded ]] || { echo "loaded at rest:" $loaded; exit 1; }
 
 read -r ix iy _ < <("$probe" RgnCall.ShapeStandard)
 choose_end $((WX + ix)) $((WY + iy))

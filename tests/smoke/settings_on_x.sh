@@ -22,6 +22,8 @@ title=モルヴィクCHECKERの設定
 choose_item "$x" "$y" 4
 dialog=$(wait_output 100 xdotool search --onlyvisible --name "^$title\$") ||
     { echo "the settings dialog did not open"; exit 1; }
+# The dialog shows which archive kinds libarchive reads: opened for it, not before.
+lazy_libraries_loaded "$SMOKE_APP" | grep -q '^libarchive\.so' || { echo "libarchive not loaded by the dialog"; exit 1; }
 
 "$(dirname "$program")/vens" 2>/dev/null &
 sibling=$!

@@ -5,6 +5,7 @@
 #include "platform/sntp/sntp.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -47,12 +48,16 @@ public:
                                   QStringLiteral("-f"), conf});
         if (!process_.waitForStarted(5000))
             return;
-        // Ready once it answers.
-        for (int tries = 0; tries < 50 && process_.state() == QProcess::Running; ++tries) {
+        // Ready once it answers. Until it has bound its port a question is refused at once, so the
+        // wait is by time, not by tries.
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 10000 && process_.state() == QProcess::Running) {
             if (platform::sntp::query(QStringLiteral("127.0.0.1"), port_, 200).ok()) {
                 ready_ = true;
                 return;
             }
+            QThread::msleep(20);
         }
     }
     ~Chrony() {

@@ -1,17 +1,14 @@
 #include "dovecot.h"
 
+#include "loopback.h"
 #include "self_signed.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
-#include <arpa/inet.h>
 #include <grp.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <pwd.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -19,38 +16,6 @@ namespace {
 constexpr const char* kDovecot = "/usr/sbin/dovecot";
 // Dovecot is up in a few hundredths of a second; only a guard against a test that hangs.
 constexpr int kStartMs = 10000;
-
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) == 0)
-        port = ntohs(a.sin_port);
-    ::close(fd);
-    return port;
-}
-
-// Whether a POP3 greeting comes from the port.
-bool greets(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(uint16_t(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool ok = false;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
-        pollfd p{fd, POLLIN, 0};
-        char buffer[64] = {};
-        ok = ::poll(&p, 1, 1000) > 0 && ::recv(fd, buffer, sizeof buffer - 1, 0) > 3 &&
-             QByteArray(buffer).startsWith("+OK");
-    }
-    ::close(fd);
-    return ok;
-}
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -140,7 +105,7 @@ userdb {
     process_.setProcessChannelMode(QProcess::MergedChannels);
     // The free port may be taken by another test before Dovecot binds it: then another port.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        port_ = freePort();
+        port_ = freeLoopbackPort();
         if (!writeFile(base + QStringLiteral("/dovecot.conf"),
                        QByteArray(config).replace("@PORT@", QByteArray::number(port_)))) {
             error_ = QStringLiteral("cannot write the configuration");
@@ -151,9 +116,9 @@ userdb {
                        {QStringLiteral("-F"), QStringLiteral("-c"), base + QStringLiteral("/dovecot.conf")});
         QElapsedTimer clock;
         clock.start();
-        while (process_.state() != QProcess::NotRunning && clock.elapsed() < kStartMs && !greets(port_))
+        while (process_.state() != QProcess::NotRunning && clock.elapsed() < kStartMs && !loopbackGreeting(port_).startsWith("+OK"))
             QThread::msleep(10);
-        if (process_.state() != QProcess::NotRunning && greets(port_))
+        if (process_.state() != QProcess::NotRunning && loopbackGreeting(port_).startsWith("+OK"))
             return;
         process_.kill();
         process_.waitForFinished(1000);

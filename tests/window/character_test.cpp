@@ -953,6 +953,27 @@ TEST_F(Character, WithoutATrayIconHidingHerIsNotOffered) {
     window->settei->hide();
 }
 
+// Making her dial-up object lists NetworkManager's profiles over the system bus: that waits until
+// her window is shown.
+TEST_F(Character, TheDialUpObjectIsMadeOnceHerWindowShows) {
+    struct Listing : FakeRas {
+        std::function<void()> listed;
+        Entries EnumEntries() override {
+            listed();
+            return FakeRas::EnumEntries();
+        }
+    };
+    auto listing = std::make_shared<Listing>();
+    std::optional<bool> shownWhenListed;
+    listing->listed = [&] { shownWhenListed = shownWhenListed.value_or(window->isVisible()); };
+    dialup::install(listing);
+    EXPECT_EQ(window->RasSample, nullptr);
+    start();
+    ASSERT_NE(window->RasSample, nullptr);
+    ASSERT_TRUE(shownWhenListed.has_value());
+    EXPECT_TRUE(*shownWhenListed);
+}
+
 TEST_F(Character, MailCommandsWithoutSetupOrCache) {
     window->getto_Click(); // no accounts in the settings database
     EXPECT_TRUE(talk->calls.contains("PlayCommonVoice 9"));
@@ -974,6 +995,51 @@ TEST_F(Character, MailCommandsWithoutSetupOrCache) {
     QFile::remove(platform::tempFolder() + "/temp.mdb");
     window->Timer13_Timer();
     EXPECT_TRUE(window->again->isVisible());
+}
+
+// Her 100 ms timers ticking on their own beat act on whatever changed between two ticks: a settings
+// file edited by hand, the dial-up connection, the settings database changed by another program,
+// the mail cache made.
+TEST_F(Character, TheBeatActsOnWhatChangedBetweenTwoTicks) {
+    connected(true);
+    key("proxy", "0");
+    key("mailcheckF", "1");
+    const QString ini = IniManage::state.IniPath;
+    auto waitFor = [](const std::function<bool()>& done) { return QTest::qWaitFor(done, 10000); };
+    window->Timer10.setInterval(12345);
+    window->Timer9.setEnabled(true);
+    window->Timer13.setEnabled(true);
+    ASSERT_TRUE(waitFor([&] { return window->Timer10.Interval() == 60000; }));
+
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray settings = file.readAll();
+    file.close();
+    writeFile(ini, QByteArray(settings).replace("mailcheckF=1", "mailcheckF=0"));
+    EXPECT_TRUE(waitFor([&] { return window->Timer10.Interval() == 0; })) << "the edited file";
+    writeFile(ini, settings);
+    ASSERT_TRUE(waitFor([&] { return window->Timer10.Interval() == 60000; }));
+
+    connected(false);
+    EXPECT_TRUE(waitFor([&] { return window->Timer10.Interval() == 0; })) << "the connection gone";
+    connected(true);
+    ASSERT_TRUE(waitFor([&] { return window->Timer10.Interval() == 60000; }));
+
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(settings_db::path()).constData(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, "UPDATE net_entry SET net_ent = 'other' WHERE ID = 1", nullptr, nullptr,
+                               nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    EXPECT_TRUE(waitFor([&] { return window->Timer10.Interval() == 0; })) << "the changed dial-up entry";
+
+    EXPECT_FALSE(window->again->isVisible());
+    writeFile(platform::tempFolder() + "/temp.mdb", "x");
+    EXPECT_TRUE(waitFor([&] { return window->again->isVisible(); })) << "the mail cache";
+    window->Timer9.setEnabled(false);
+    window->Timer13.setEnabled(false);
 }
 
 // While a check or download runs, her mail commands and the timed check start nothing.

@@ -2,6 +2,8 @@
 // ending in its own failure with nothing of the body handed on.
 #include "platform/http/http.h"
 
+#include "platform/curl/curl_library.h"
+
 #include "page_server.h"
 
 #include <QDir>
@@ -83,15 +85,14 @@ TEST_F(HttpTest, ASelfSignedCertificateIsRefused) {
 TEST_F(HttpTest, ARedirectLeavesNeitherHttpNorHttps) {
     PageServer server(pages_.path());
     ASSERT_TRUE(server.ok());
-    const auto response =
-        platform::http::get(server.url(QStringLiteral("/redirect?to=file:///etc/passwd")));
+    const auto response = platform::http::get(server.url(QStringLiteral("/redirect?to=file:///etc/passwd")));
     EXPECT_FALSE(response.ok());
     EXPECT_TRUE(response.body.isEmpty());
 }
 
 TEST(Http, AddressesOtherThanHttpWithAHostAreRefusedUnasked) {
-    for (const char* address : {"", "ftp://127.0.0.1/x", "file:///etc/passwd", "http://", "javascript:1",
-                                "127.0.0.1/page"}) {
+    for (const char* address :
+         {"", "ftp://127.0.0.1/x", "file:///etc/passwd", "http://", "javascript:1", "127.0.0.1/page"}) {
         SCOPED_TRACE(address);
         EXPECT_EQ(platform::http::get(QString::fromUtf8(address)).failure, Failure::BadAddress);
     }
@@ -104,6 +105,20 @@ TEST(Http, AClosedPortIsAConnectFailure) {
     probe.close();
     const auto response = platform::http::get(QStringLiteral("http://127.0.0.1:%1/").arg(port));
     EXPECT_EQ(response.failure, Failure::Connect);
+}
+
+// libcurl is opened at the first fetch; without it a fetch fails at once, naming it, and asks no
+// server anything.
+TEST(Http, WithoutLibcurlAFetchFailsNamingItAndContactsNoServer) {
+    QTcpServer listening;
+    ASSERT_TRUE(listening.listen(QHostAddress::LocalHost));
+    platform::curl::library().pretendMissing(true);
+    const auto response =
+        platform::http::get(QStringLiteral("http://127.0.0.1:%1/").arg(listening.serverPort()));
+    platform::curl::library().pretendMissing(false);
+    EXPECT_EQ(response.failure, Failure::Other);
+    EXPECT_EQ(response.reason, QStringLiteral("ライブラリ libcurl.so.4 を読み込めません"));
+    EXPECT_FALSE(listening.waitForNewConnection(0));
 }
 
 TEST_F(HttpTest, RaisingTheCancelFlagEndsAFetchSoon) {

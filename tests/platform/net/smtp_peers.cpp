@@ -1,5 +1,6 @@
 #include "smtp_peers.h"
 
+#include "loopback.h"
 #include "self_signed.h"
 
 #include <QElapsedTimer>
@@ -13,37 +14,11 @@
 
 namespace {
 
-sockaddr_in loopback(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(quint16(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
-bool canConnect(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    const sockaddr_in address = loopback(port);
-    const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return ok;
-}
-
 void say(int fd, const char* line) {
     (void)!::send(fd, line, strlen(line), MSG_NOSIGNAL);
 }
 
 } // namespace
-
-int freeLoopbackPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
 
 AioSmtpd::AioSmtpd(bool refusing, bool tls) {
     const QString box = dir_.filePath(QStringLiteral("box")); // aiosmtpd makes it: it must not exist
@@ -71,7 +46,9 @@ AioSmtpd::AioSmtpd(bool refusing, bool tls) {
         QElapsedTimer waited;
         waited.start();
         while (waited.elapsed() < 10000 && process_.state() != QProcess::NotRunning) {
-            if (canConnect(port_)) {
+            // aiosmtpd's own greeting: another test's peer may have bound the port first.
+            if (const QByteArray greeting = loopbackGreeting(port_);
+                greeting.startsWith("220 ") && greeting.contains("Python SMTP")) {
                 ok_ = true;
                 break;
             }

@@ -44,6 +44,3 @@ private:
     Script script_;
     int port_ = 0;
 };
-
-// A port of 127.0.0.1 free at the moment of asking.
-int freeLoopbackPort();
