@@ -41,7 +41,3 @@ private:
     std::atomic<bool> stopping_{false};
     std::thread thread_;
 };
-
-// A TCP socket listening on port of 127.0.0.1 (any free port when 0), or -1; port is set to the
-// port it took.
-int listenOnLoopback(int& port);

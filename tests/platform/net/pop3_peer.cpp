@@ -1,5 +1,7 @@
 #include "pop3_peer.h"
 
+#include "loopback.h"
+
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>

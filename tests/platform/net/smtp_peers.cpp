@@ -6,8 +6,6 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QThread>
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
