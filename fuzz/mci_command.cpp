@@ -6,45 +6,27 @@
 #include "app/talk/midi.h"
 #include "platform/audio/vbmp3.h"
 #include "support.h"
+#include "tests/support/binary_bytes.h"
 
 #include <QDir>
 #include <QRegularExpression>
 #include <QStringList>
-#include <QtEndian>
 
 namespace {
 
-QByteArray be32(quint32 n) {
-    QByteArray b(4, '\0');
-    qToBigEndian(n, b.data());
-    return b;
-}
-
-QByteArray le32(quint32 n) {
-    QByteArray b(4, '\0');
-    qToLittleEndian(n, b.data());
-    return b;
-}
-
-// One short note, 480 ticks a beat.
-QByteArray song() {
-    const QByteArray track("\x00\x90\x3C\x64\x60\x80\x3C\x40\x00\xFF\x2F\x00", 12);
-    return QByteArray("MThd\0\0\0\x06\0\0\0\x01\x01\xE0MTrk", 18) + be32(quint32(track.size())) + track;
-}
-
-QByteArray rmid(const QByteArray& smf) {
-    const QByteArray data = "data" + le32(quint32(smf.size())) + smf;
-    return "RIFF" + le32(quint32(data.size() + 4)) + "RMID" + data;
+QByteArray rmid(const QByteArray& song) {
+    const QByteArray data = "data" + le(quint32(song.size())) + song;
+    return "RIFF" + le(quint32(data.size() + 4)) + "RMID" + data;
 }
 
 QString folder() {
     static const QString dir = [] {
         const QString d = fuzz::scratch() + QStringLiteral("/mci");
         fuzz::clearFolder(d);
-        fuzz::writeFile(d + QStringLiteral("/song.mid"), song());
+        fuzz::writeFile(d + QStringLiteral("/song.mid"), smf(kOneNote));
         fuzz::writeFile(d + QStringLiteral("/fake.mid"), "not a song");
-        fuzz::writeFile(d + QStringLiteral("/song.rmi"), rmid(song()));
-        fuzz::writeFile(d + QStringLiteral("/cut.rmi"), rmid(song()).left(30));
+        fuzz::writeFile(d + QStringLiteral("/song.rmi"), rmid(smf(kOneNote)));
+        fuzz::writeFile(d + QStringLiteral("/cut.rmi"), rmid(smf(kOneNote)).left(30));
         fuzz::writeFile(d + QStringLiteral("/song.wav"), "RIFF");
         QDir::setCurrent(d);
         // She holds the sound device from her start on (the clip player's claim), so a song's

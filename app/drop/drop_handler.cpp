@@ -226,29 +226,24 @@ void DropHandler::music(const QString& path, const Names& names, bool rmp) {
     if (!rmp)
         stage.Start(Stage::Battery);
     QString title, artist;
+    bool read = false;
     if (rmp) {
         Vbmp3ListInfo list;
-        if (!vbmp3_getListInfo(&list)) {
-            vbmp3_close();
-            vbmp3_free();
-            giveBack(stage);
-            return;
-        }
+        read = vbmp3_getListInfo(&list);
         title = list.name;
         artist = list.artist;
     } else {
         Vbmp3TagInfo tag;
-        if (!vbmp3_getTagInfo(&tag)) {
-            vbmp3_close();
-            vbmp3_free();
-            giveBack(stage);
-            return;
-        }
+        read = vbmp3_getTagInfo(&tag);
         title = tag.title;
         artist = tag.artist;
     }
     vbmp3_close();
     vbmp3_free();
+    if (!read) {
+        giveBack(stage);
+        return;
+    }
     flag::state.VoicePath = path;
     balloon(rmp ? RmpText(title, artist) : Mp3Text(title, artist, names.name));
 }

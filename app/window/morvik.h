@@ -192,6 +192,8 @@ private:
     // A frame of an animation: the outline, then the picture (when given), then, when a pause is
     // given, a yield and the pause.
     void frame(Shape shape, std::optional<stores::Picture> picture, std::optional<int> pause = {});
+    // The menu item a stage item names.
+    QAction* itemAction(Item item) const;
     // Says the `common` clip id without a balloon.
     void voice(const QString& id);
     // One tick of dance 1 to 4.

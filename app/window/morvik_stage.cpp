@@ -59,24 +59,25 @@ stores::Picture morvik::Sign() const {
     return Image2->isHidden() ? stores::Picture{} : stores::Shown(Image2);
 }
 
-void morvik::ShowItem(Item item, bool shown) {
+QAction* morvik::itemAction(Item item) const {
     switch (item) {
     case Item::again:
-        again->setVisible(shown);
-        return;
+        return again;
     case Item::mail_look:
-        mail_look->setVisible(shown);
-        return;
+        return mail_look;
     case Item::shutdown:
-        shutdown->setVisible(shown);
-        return;
+        return shutdown;
     case Item::getto:
-        getto->setVisible(shown);
-        return;
+        return getto;
     case Item::mail_sub_cut:
-        mail_sub_cut->setVisible(shown);
-        return;
+        return mail_sub_cut;
     }
+    return nullptr;
+}
+
+void morvik::ShowItem(Item item, bool shown) {
+    if (QAction* action = itemAction(item))
+        action->setVisible(shown);
 }
 
 bool morvik::ItemChecked(Item item) const {
@@ -84,19 +85,8 @@ bool morvik::ItemChecked(Item item) const {
 }
 
 bool morvik::ItemShown(Item item) const {
-    switch (item) {
-    case Item::again:
-        return again->isVisible();
-    case Item::mail_look:
-        return mail_look->isVisible();
-    case Item::shutdown:
-        return shutdown->isVisible();
-    case Item::getto:
-        return getto->isVisible();
-    case Item::mail_sub_cut:
-        return mail_sub_cut->isVisible();
-    }
-    return false;
+    const QAction* action = itemAction(item);
+    return action && action->isVisible();
 }
 
 void morvik::ShowMailCount(const stores::Picture& tens, const stores::Picture& ones) {

@@ -210,6 +210,18 @@ Registry checkRegistry(const std::vector<PictureRow>& pictures, const std::vecto
 
 namespace {
 
+// The declarations the generated header and source both write, so that the two always agree.
+QString builderSignature(const Registry::Outline& o) {
+    return QStringLiteral("void ") + o.builder + QStringLiteral("(QWidget* window)");
+}
+QString tableSignature(const Registry::Outline& o) {
+    return QStringLiteral("RegionTable ") + o.table + QStringLiteral("()");
+}
+QString pictureSignature(const Registry::Member& m) {
+    return QStringLiteral("stores::Picture ") + m.name +
+           (m.indexed ? QStringLiteral("(int index)") : QStringLiteral("()"));
+}
+
 QByteArray outlinesHeader(const Registry& r) {
     QByteArray text;
     QTextStream t(&text);
@@ -224,12 +236,11 @@ QByteArray outlinesHeader(const Registry& r) {
         t << "\nnamespace " << module << " {\n\n";
         for (const Registry::Outline& o : r.outlines)
             if (o.module == module)
-                t << "void " << o.builder << "(QWidget* window); // " << o.pictures.join(QStringLiteral(", "))
-                  << "\n";
+                t << builderSignature(o) << "; // " << o.pictures.join(QStringLiteral(", ")) << "\n";
         t << "\n";
         for (const Registry::Outline& o : r.outlines)
             if (o.module == module)
-                t << "RegionTable " << o.table << "();\n";
+                t << tableSignature(o) << ";\n";
         t << "\n} // namespace " << module << "\n";
     }
     t.flush();
@@ -256,10 +267,10 @@ QByteArray outlinesSource(const Registry& r, const std::vector<std::vector<RectR
         for (const Registry::Outline& o : r.outlines) {
             if (o.module != module)
                 continue;
-            t << "\nRegionTable " << o.table << "() {\n    return k" << o.module << "_" << o.builder
-              << ";\n}\n"
-              << "void " << o.builder << "(QWidget* window) {\n    RgnCall::ApplyShape(window, " << o.table
-              << "(), \"" << o.builder << "\");\n}\n";
+            t << "\n"
+              << tableSignature(o) << " {\n    return k" << o.module << "_" << o.builder << ";\n}\n"
+              << builderSignature(o) << " {\n    RgnCall::ApplyShape(window, " << o.table << "(), \""
+              << o.builder << "\");\n}\n";
         }
         t << "\n} // namespace " << module << "\n";
     }
@@ -294,10 +305,8 @@ QByteArray namesHeader(const Registry& r) {
             continue;
         t << "\nnamespace " << s.name << " {\nvoid Load();\nvoid Unload();\n";
         for (const Registry::Member& m : s.members) {
-            if (m.indexed)
-                t << "stores::Picture " << m.name << "(int index); // " << indexList(m.indices) << "\n";
-            else
-                t << "stores::Picture " << m.name << "();\n";
+            t << pictureSignature(m) << ";"
+              << (m.indexed ? QStringLiteral(" // ") + indexList(m.indices) : QString()) << "\n";
         }
         t << "} // namespace " << s.name << "\n";
     }
@@ -327,12 +336,10 @@ QByteArray namesSource(const Registry& r) {
           << "void Unload() {\n    stores::Unload(" << literal(s.name) << ");\n}\n";
         for (const Registry::Member& m : s.members) {
             const QString full = s.name + QLatin1Char('.') + m.name;
-            if (m.indexed)
-                t << "stores::Picture " << m.name << "(int index) {\n    return stores::Find("
-                  << literal(full + QStringLiteral("(%1)")) << ".arg(index));\n}\n";
-            else
-                t << "stores::Picture " << m.name << "() {\n    return stores::Find(" << literal(full)
-                  << ");\n}\n";
+            t << pictureSignature(m) << " {\n    return stores::Find("
+              << (m.indexed ? literal(full + QStringLiteral("(%1)")) + QStringLiteral(".arg(index)")
+                            : literal(full))
+              << ");\n}\n";
         }
         t << "} // namespace " << s.name << "\n";
     }

@@ -1,9 +1,7 @@
 #include "sstp_server.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
 #include <chrono>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -54,41 +52,28 @@ bool waitFor(int fd, short events, int ms) {
 
 SstpServer::SstpServer(const QByteArray& address, int receiveBuffer) : address_(address) {
     for (;;) {
-        listener_ = bindPort(address_, true);
-        if (listener_ < 0)
+        const int listener = bindPort(address_, true);
+        if (listener < 0)
             return;
         // Set before listening, so that every connection starts with it (and its window).
         if (receiveBuffer > 0)
-            ::setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-        if (::listen(listener_, 8) == 0)
-            break;
+            ::setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        if (::listen(listener, 8) == 0) {
+            Serve(listener);
+            return;
+        }
         // Another test bound the same address in between; take the next one.
-        ::close(listener_);
-        listener_ = -1;
+        ::close(listener);
         if (!address.isEmpty())
             return;
         address_.clear();
     }
-    if (::pipe2(wake_, O_CLOEXEC) != 0) {
-        ::close(listener_);
-        listener_ = -1;
-        return;
-    }
-    thread_ = std::thread(&SstpServer::Serve, this);
 }
 
 SstpServer::~SstpServer() {
-    if (thread_.joinable()) {
-        const char stop = 1;
-        (void)::write(wake_[1], &stop, 1);
-        thread_.join();
-    }
+    Stop();
     for (int fd : held_)
         ::close(fd);
-    for (int fd : {listener_, wake_[0], wake_[1]}) {
-        if (fd >= 0)
-            ::close(fd);
-    }
 }
 
 void SstpServer::script(std::vector<Step> steps) {
@@ -107,33 +92,15 @@ std::vector<QByteArray> SstpServer::requests() {
     return requests_;
 }
 
-int SstpServer::connections() {
-    const std::lock_guard lock(mutex_);
-    return connections_;
-}
-
-void SstpServer::Serve() {
-    for (;;) {
-        pollfd p[2] = {{listener_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-        if (::poll(p, 2, -1) < 0 && errno != EINTR)
-            return;
-        if (p[1].revents)
-            return;
-        if (!(p[0].revents & POLLIN))
-            continue;
-        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0)
-            continue;
-        Step step;
-        {
-            const std::lock_guard lock(mutex_);
-            ++connections_;
-            step = steps_.front();
-            if (steps_.size() > 1)
-                steps_.pop_front();
-        }
-        Handle(client, step);
+void SstpServer::Accepted(int client) {
+    Step step;
+    {
+        const std::lock_guard lock(mutex_);
+        step = steps_.front();
+        if (steps_.size() > 1)
+            steps_.pop_front();
     }
+    Handle(client, step);
 }
 
 void SstpServer::Handle(int client, const Step& step) {

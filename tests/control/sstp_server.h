@@ -3,15 +3,15 @@
 // the first 127.0.0.x (x from 2 up) that no other test holds, so tests run in parallel. For each
 // connection it reads the request up to its blank line (or until the client hangs up), records
 // its bytes and then acts out the next step of its script (the last step repeats).
+#include "scripted_peer.h"
+
 #include <QByteArray>
 #include <QString>
 #include <condition_variable>
 #include <deque>
-#include <mutex>
-#include <thread>
 #include <vector>
 
-class SstpServer {
+class SstpServer : public ScriptedPeer {
 public:
     struct Step {
         enum Kind {
@@ -27,10 +27,7 @@ public:
     // while 0); a small one fills after a few bytes when the server reads nothing.
     explicit SstpServer(const QByteArray& address = {}, int receiveBuffer = 0);
     ~SstpServer();
-    SstpServer(const SstpServer&) = delete;
-    SstpServer& operator=(const SstpServer&) = delete;
 
-    bool listening() const { return listener_ >= 0; }
     QByteArray address() const { return address_; }
     QString host() const { return QString::fromLatin1(address_); }
 
@@ -38,23 +35,16 @@ public:
     // Waits (10 s at most) until count requests have been recorded; the recorded requests.
     std::vector<QByteArray> waitForRequests(size_t count);
     std::vector<QByteArray> requests();
-    // Connections accepted so far (a probe that sends nothing counts too).
-    int connections();
 
 private:
-    void Serve();
+    void Accepted(int client) override;
     void Handle(int client, const Step& step);
 
-    int listener_ = -1;
-    int wake_[2] = {-1, -1}; // a pipe that tells the serving thread to stop
     QByteArray address_;
-    std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Step> steps_{Step{}};
     std::vector<QByteArray> requests_;
     std::vector<int> held_;
-    int connections_ = 0;
-    std::thread thread_;
 };
 
 // A loopback address on which nobody listens at port 11000: connections are refused.

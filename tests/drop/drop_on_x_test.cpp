@@ -5,22 +5,16 @@
 #include "app/drop/drop_handler.h"
 #include "app/state/state.h"
 #include "app/window/morvik.h"
+#include "binary_bytes.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace {
-
-QByteArray le(quint32 n, int bytes) {
-    QByteArray b(4, '\0');
-    qToLittleEndian(n, b.data());
-    return b.left(bytes);
-}
 
 class DropOnX : public testing::Test {
 protected:

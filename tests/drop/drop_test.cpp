@@ -7,6 +7,7 @@
 #include "app/state/state.h"
 #include "app/talk/midi.h"
 #include "app/window/morvik.h"
+#include "binary_bytes.h"
 #include "fake_stage.h"
 #include "platform/codec.h"
 #include "platform/pace.h"
@@ -16,7 +17,6 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -106,17 +106,6 @@ TEST(Texts, EveryBranch) {
 
 // --- the handler -------------------------------------------------------------------------------
 
-QByteArray le(quint32 n, int bytes) {
-    QByteArray b(4, '\0');
-    qToLittleEndian(n, b.data());
-    return b.left(bytes);
-}
-QByteArray be(quint32 n, int bytes) {
-    QByteArray b(4, '\0');
-    qToBigEndian(n, b.data());
-    return b.right(bytes);
-}
-
 // 0.3 s of a tone, encoded by lame (made once per run).
 QByteArray toneMp3() {
     static QByteArray mp3;
@@ -169,11 +158,6 @@ QByteArray riff(const char* id, const QByteArray& body) {
     return QByteArray(id) + le(quint32(body.size()), 4) + body +
            (body.size() % 2 ? QByteArray(1, '\0') : QByteArray());
 }
-QByteArray smf(const QByteArray& track) {
-    return "MThd" + be(6, 4) + be(0, 2) + be(1, 2) + be(480, 2) + "MTrk" + be(quint32(track.size()), 4) +
-           track;
-}
-const QByteArray kNotes("\x00\x90\x3C\x64\x60\x80\x3C\x40\x00\xFF\x2F\x00", 12);
 
 class Handler : public testing::Test {
 protected:
@@ -346,16 +330,16 @@ TEST_F(Handler, RmpDancesTheFirstDanceAndNamesTitleAndArtist) {
 }
 
 TEST_F(Handler, MidiNamesTheSongAndWatchesItsEnd) {
-    const QByteArray titled =
-        smf(QByteArray("\x00\xFF\x03\x06", 4) + platform::codec::toCp932(QStringLiteral("夜想曲")) + kNotes);
+    const QByteArray titled = smf(QByteArray("\x00\xFF\x03\x06", 4) +
+                                  platform::codec::toCp932(QStringLiteral("夜想曲")) + kOneNote);
     const struct {
         QByteArray bytes;
         const char* balloon;
         bool watched;
     } cases[] = {
         {titled, "ShowFuki 曲名は\r\n夜想曲\r\nファイル名は\r\nsong.mid", true},
-        {smf(kNotes), "ShowFuki 曲名は\r\nタイトルが見つかりません\r\nファイル名は\r\nsong.mid", true},
-        {smf(QByteArray("\x00\xFF\x03\x00", 4) + kNotes),
+        {smf(kOneNote), "ShowFuki 曲名は\r\nタイトルが見つかりません\r\nファイル名は\r\nsong.mid", true},
+        {smf(QByteArray("\x00\xFF\x03\x00", 4) + kOneNote),
          "ShowFuki 曲名は\r\n情報なしです\r\nファイル名は\r\nsong.mid", true},
         {QByteArray("RIFF but no song at all"), "ShowFuki MIDファイルではありません", false},
     };

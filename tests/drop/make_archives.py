@@ -92,22 +92,24 @@ def lzh(work, out):
         f.write(data)
 
 
-def info_zip(work, out):
-    src = os.path.join(work, "zip")
+def source_tree(work, name):
+    """FILES laid out in a folder of work named name, for an archiver to take; the folder."""
+    src = os.path.join(work, name)
     os.makedirs(os.path.join(src, JAPANESE_DIR))
-    for name, content in FILES:
-        with open(os.path.join(src, name), "wb") as f:
+    for path, content in FILES:
+        with open(os.path.join(src, path), "wb") as f:
             f.write(content)
+    return src
+
+
+def info_zip(work, out):
+    src = source_tree(work, "zip")
     subprocess.run(["zip", "-q", "-r", out, "a.txt", JAPANESE_DIR], cwd=src, check=True,
                    env=dict(os.environ, LC_ALL="C.UTF-8"))
 
 
 def cab(work, out):
-    src = os.path.join(work, "cab")
-    os.makedirs(os.path.join(src, JAPANESE_DIR))
-    for name, content in FILES:
-        with open(os.path.join(src, name), "wb") as f:
-            f.write(content)
+    src = source_tree(work, "cab")
     subprocess.run(["gcab", "-c", "-z", out, "a.txt", f"{JAPANESE_DIR}/{JAPANESE_FILE}"], cwd=src, check=True)
 
 

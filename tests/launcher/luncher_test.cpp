@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
+#include "test_files.h"
 #include "test_home.h"
 
 #include <QCoreApplication>
@@ -23,6 +24,9 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+using files::readFile;
+using files::writeFile;
 
 QDateTime at(int second) {
     return QDateTime(QDate(2026, 12, 10), QTime(11, 20, second));
@@ -55,16 +59,6 @@ protected:
         key(QStringLiteral("lunch_voice%1").arg(i), voice);
     }
     static QString temp(const QString& name) { return platform::tempFolder() + QLatin1Char('/') + name; }
-    static void writeFile(const QString& path, const QByteArray& bytes) {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    static QByteArray readFile(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     // The menu's items as "key caption" ("-" for the separator).
     static QStringList items(const QMenu* menu) {
         QStringList out;

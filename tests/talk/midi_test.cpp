@@ -1,4 +1,5 @@
 #include "app/talk/midi.h"
+#include "binary_bytes.h"
 #include "platform/audio/mci.h"
 #include "platform/codec.h"
 #include "scratch_test.h"
@@ -7,23 +8,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray be(quint32 n, int bytes) {
-    QByteArray b(4, '\0');
-    qToBigEndian(n, b.data());
-    return b.right(bytes);
-}
-
-// A header with the given track count and division, then one track chunk holding data; the track's
-// length field says declared bytes (its real length when -1).
-QByteArray smf(const QByteArray& data, quint16 tracks = 1, quint16 division = 480, qint64 declared = -1) {
-    return QByteArray("MThd") + be(6, 4) + be(0, 2) + be(tracks, 2) + be(division, 2) + "MTrk" +
-           be(quint32(declared < 0 ? data.size() : declared), 4) + data;
-}
 
 QByteArray metaText(quint8 type, const QByteArray& text, const QByteArray& length = {}) {
     return QByteArray("\x00\xFF", 2) + char(type) +

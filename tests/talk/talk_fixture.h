@@ -19,30 +19,12 @@
 #include "platform/program_folder.h"
 #include "platform/random.h"
 #include "recording_services.h"
+#include "test_files.h"
 #include "test_home.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QStringList>
 #include <gtest/gtest.h>
-
-namespace files {
-
-inline void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-inline QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace files
 
 // The talk on a stage without a window (fake_stage.h): the balloons and the talk act on it, and the
 // test sets the scene and reads what they did.

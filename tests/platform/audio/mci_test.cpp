@@ -1,3 +1,4 @@
+#include "binary_bytes.h"
 #include "platform/audio/mci.h"
 #include "platform/audio/vbmp3.h"
 #include "scratch_test.h"
@@ -6,7 +7,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -25,9 +25,7 @@ QByteArray vlq(quint32 n) {
 QByteArray song(int noteMs) {
     const QByteArray track = QByteArray("\x00\x90\x3C\x64", 4) + vlq(quint32(noteMs * 480 / 500)) +
                              QByteArray("\x80\x3C\x40\x00\xFF\x2F\x00", 7);
-    QByteArray length(4, '\0');
-    qToBigEndian(quint32(track.size()), length.data());
-    return QByteArray("MThd\0\0\0\x06\0\0\0\x01\x01\xE0MTrk", 18) + length + track;
+    return smf(track);
 }
 
 QString mode(const QString& alias) {

@@ -1,3 +1,4 @@
+#include "binary_bytes.h"
 #include "platform/audio/vbmp3.h"
 #include "platform/codec.h"
 #include "scratch_test.h"
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QtEndian>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -33,21 +33,9 @@ QByteArray syncsafe(quint32 n) {
     return QByteArray(b, 4);
 }
 
-QByteArray be32(quint32 n) {
-    QByteArray b(4, '\0');
-    qToBigEndian(n, b.data());
-    return b;
-}
-
-QByteArray le32(quint32 n) {
-    QByteArray b(4, '\0');
-    qToLittleEndian(n, b.data());
-    return b;
-}
-
 // One ID3v2.3/2.4 frame: id, size, no flags, body.
 QByteArray frame(int major, const char* id, const QByteArray& body) {
-    return QByteArray(id) + (major == 4 ? syncsafe(quint32(body.size())) : be32(quint32(body.size()))) +
+    return QByteArray(id) + (major == 4 ? syncsafe(quint32(body.size())) : be(quint32(body.size()))) +
            QByteArray(2, '\0') + body;
 }
 
@@ -79,7 +67,7 @@ QByteArray id3v1(const QByteArray& title, const QByteArray& artist, const QByteA
 }
 
 QByteArray riffChunk(const char* id, const QByteArray& body) {
-    QByteArray c = QByteArray(id) + le32(quint32(body.size())) + body;
+    QByteArray c = QByteArray(id) + le(quint32(body.size())) + body;
     if (body.size() & 1)
         c.append('\0');
     return c;
@@ -87,7 +75,7 @@ QByteArray riffChunk(const char* id, const QByteArray& body) {
 
 QByteArray rmp(const QByteArray& mp3, const QByteArray& info) {
     const QByteArray body = QByteArray("RMP3") + riffChunk("data", mp3) + riffChunk("LIST", "INFO" + info);
-    return QByteArray("RIFF") + le32(quint32(body.size())) + body;
+    return QByteArray("RIFF") + le(quint32(body.size())) + body;
 }
 
 // Waits for the clip to end, returning how long that took, or -1 past the bound.
@@ -167,7 +155,7 @@ TEST_F(Vbmp3, Id3v2WinsAndId3v1FillsWhatItLacks) {
 TEST_F(Vbmp3, UnsynchronisedAndLyingFramesAreReadSafely) {
     // A whole-tag unsynchronised v2.3 tag (every 0xFF written as 0xFF 0x00) with 0xFF in its title,
     // then a frame that claims more bytes than the tag has: the title survives, the liar is ignored.
-    const QByteArray liar = QByteArray("TPE1") + be32(100000) + QByteArray(2, '\0') + "\0x";
+    const QByteArray liar = QByteArray("TPE1") + be(100000) + QByteArray(2, '\0') + "\0x";
     QByteArray frames = frame(3, "TIT2", QByteArray("\0A\xFFZ", 4)) + liar;
     frames.replace(QByteArray("\xFF"), QByteArray("\xFF\x00", 2));
     const Vbmp3TagInfo tag = tagsOf(id3v2(3, frames, 0x80) + tone());

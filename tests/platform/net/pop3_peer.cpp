@@ -1,9 +1,7 @@
 #include "pop3_peer.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <fcntl.h>
-#include <netinet/in.h>
+#include "loopback.h"
+
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -52,38 +50,17 @@ QByteArray Pop3Peer::message(const QByteArray& subject, int bodyLines) {
 
 Pop3Peer::Pop3Peer(std::vector<QByteArray> messages, Fault fault, int port)
     : messages_(std::move(messages)), fault_(fault) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int on = 1;
-    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(uint16_t(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listener_, 8) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &length) != 0 ||
-        ::pipe2(wake_, O_CLOEXEC) != 0) {
-        ::close(listener_);
-        listener_ = -1;
+    const int listener = listenOnLoopback(port);
+    if (listener < 0)
         return;
-    }
-    port_ = ntohs(a.sin_port);
-    thread_ = std::thread(&Pop3Peer::Serve, this);
+    port_ = port;
+    Serve(listener);
 }
 
 Pop3Peer::~Pop3Peer() {
-    stopping_ = true;
-    if (thread_.joinable()) {
-        const char stop = 1;
-        (void)::write(wake_[1], &stop, 1);
-        thread_.join();
-    }
+    Stop();
     for (std::thread& client : clients_)
         client.join();
-    for (int fd : {listener_, wake_[0], wake_[1]}) {
-        if (fd >= 0)
-            ::close(fd);
-    }
 }
 
 QByteArray Pop3Peer::silentlyReceived() {
@@ -96,36 +73,15 @@ QByteArrayList Pop3Peer::commands() {
     return commands_;
 }
 
-int Pop3Peer::connections() {
-    const std::lock_guard lock(mutex_);
-    return connections_;
-}
-
-void Pop3Peer::Serve() {
-    for (;;) {
-        pollfd p[2] = {{listener_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-        if (::poll(p, 2, -1) < 0 && errno != EINTR)
-            return;
-        if (p[1].revents)
-            return;
-        if (!(p[0].revents & POLLIN))
-            continue;
-        const int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0)
-            continue;
-        {
-            const std::lock_guard lock(mutex_);
-            ++connections_;
-        }
-        clients_.emplace_back(&Pop3Peer::Handle, this, client);
-    }
+void Pop3Peer::Accepted(int client) {
+    clients_.emplace_back(&Pop3Peer::Handle, this, client);
 }
 
 void Pop3Peer::Handle(int client) {
     // Waits for the client to give up (or the test to end), reading and dropping what it sends.
     auto holdSilent = [&] {
         char buffer[512];
-        for (int waited = 0; waited < kSafetyMs && !stopping_; waited += 50) {
+        for (int waited = 0; waited < kSafetyMs && !stopping(); waited += 50) {
             pollfd p{client, POLLIN, 0};
             if (::poll(&p, 1, 50) <= 0)
                 continue;
@@ -153,7 +109,7 @@ void Pop3Peer::Handle(int client) {
         const qsizetype end = pending.indexOf("\r\n");
         if (end < 0) {
             pollfd p{client, POLLIN, 0};
-            if (stopping_ || ::poll(&p, 1, kSafetyMs) <= 0)
+            if (stopping() || ::poll(&p, 1, kSafetyMs) <= 0)
                 return finish();
             const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
             if (n <= 0)

@@ -2,14 +2,14 @@
 // A scripted POP3 server on a real loopback socket. It serves each connection as a small honest
 // server would (greeting, CAPA, USER/PASS, STAT, UIDL, TOP, RETR, NOOP, QUIT) over the messages it
 // is given, except for the one fault it is told to act out. Every command line is recorded.
+#include "scripted_peer.h"
+
 #include <QByteArray>
 #include <QByteArrayList>
-#include <atomic>
-#include <mutex>
 #include <thread>
 #include <vector>
 
-class Pop3Peer {
+class Pop3Peer : public ScriptedPeer {
 public:
     enum Fault {
         None,
@@ -28,32 +28,22 @@ public:
     // port 0: any free port of 127.0.0.1.
     explicit Pop3Peer(std::vector<QByteArray> messages, Fault fault = None, int port = 0);
     ~Pop3Peer();
-    Pop3Peer(const Pop3Peer&) = delete;
-    Pop3Peer& operator=(const Pop3Peer&) = delete;
 
     int port() const { return port_; }
-    bool listening() const { return listener_ >= 0; }
-    QByteArrayList commands(); // "USER me", "STAT", "TOP 1 0", ... ("PASS" without the password)
-    int connections();
+    QByteArrayList commands();     // "USER me", "STAT", "TOP 1 0", ... ("PASS" without the password)
     QByteArray silentlyReceived(); // what a peer that said nothing was sent
 
     // A message with this subject and a short body.
     static QByteArray message(const QByteArray& subject, int bodyLines = 3);
 
 private:
-    void Serve();
+    void Accepted(int client) override;
     void Handle(int client);
 
     std::vector<QByteArray> messages_;
     Fault fault_;
-    int listener_ = -1;
     int port_ = 0;
-    int wake_[2] = {-1, -1};
-    std::mutex mutex_;
     QByteArrayList commands_;
     QByteArray silentlyReceived_;
-    int connections_ = 0;
     std::vector<std::thread> clients_;
-    std::atomic<bool> stopping_{false};
-    std::thread thread_;
 };

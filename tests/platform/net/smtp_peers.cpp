@@ -6,21 +6,11 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QThread>
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
-
-sockaddr_in loopback(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(quint16(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
 
 void say(int fd, const char* line) {
     (void)!::send(fd, line, strlen(line), MSG_NOSIGNAL);
@@ -90,81 +80,65 @@ QJsonArray AioSmtpd::messages() const {
 }
 
 ScriptedSmtp::ScriptedSmtp(Script script) : script_(script) {
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener_, 4);
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-    thread_ = std::thread(&ScriptedSmtp::run, this);
+    const int listener = listenOnLoopback(port_);
+    if (listener >= 0)
+        Serve(listener);
 }
 
 ScriptedSmtp::~ScriptedSmtp() {
-    stop_ = true;
-    thread_.join();
-    close(listener_);
+    Stop();
 }
 
 QString ScriptedSmtp::server() const {
     return QStringLiteral("127.0.0.1:%1").arg(port_);
 }
 
-void ScriptedSmtp::run() {
-    while (!stop_) {
-        pollfd waiting{listener_, POLLIN, 0};
-        if (poll(&waiting, 1, 50) <= 0)
+void ScriptedSmtp::Accepted(int fd) {
+    if (script_ != Script::silentGreeting)
+        say(fd, "220 peer ESMTP\r\n");
+    QByteArray input;
+    bool inData = false;
+    bool open = true;
+    while (!stopping() && open) {
+        pollfd readable{fd, POLLIN, 0};
+        if (poll(&readable, 1, 50) <= 0)
             continue;
-        const int fd = accept(listener_, nullptr, nullptr);
-        if (fd < 0)
-            continue;
-        ++connections_;
-        if (script_ != Script::silentGreeting)
-            say(fd, "220 peer ESMTP\r\n");
-        QByteArray input;
-        bool inData = false;
-        bool open = true;
-        while (!stop_ && open) {
-            pollfd readable{fd, POLLIN, 0};
-            if (poll(&readable, 1, 50) <= 0)
-                continue;
-            char buffer[4096];
-            const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-            if (n <= 0)
+        char buffer[4096];
+        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        input.append(buffer, n);
+        if (inData) {
+            if (script_ == Script::closeInData) {
+                open = false;
                 break;
-            input.append(buffer, n);
-            if (inData) {
-                if (script_ == Script::closeInData) {
-                    open = false;
-                    break;
-                }
-                if (input.contains("\r\n.\r\n")) {
-                    input.clear();
-                    inData = false; // and no reply: silent after the end of the data
-                }
-                continue;
             }
-            qsizetype end;
-            while ((end = input.indexOf("\r\n")) >= 0) {
-                const QByteArray line = input.left(end).toUpper();
-                input.remove(0, end + 2);
-                if (line.startsWith("EHLO"))
-                    say(fd, "250-peer\r\n250 8BITMIME\r\n");
-                else if (line.startsWith("HELO") || line.startsWith("MAIL") || line.startsWith("RCPT") ||
-                         line.startsWith("RSET"))
-                    say(fd, "250 OK\r\n");
-                else if (line.startsWith("DATA")) {
-                    say(fd, "354 go ahead\r\n");
-                    inData = true;
-                    break;
-                } else if (line.startsWith("QUIT")) {
-                    say(fd, "221 bye\r\n");
-                    open = false;
-                    break;
-                } else
-                    say(fd, "502 no\r\n");
+            if (input.contains("\r\n.\r\n")) {
+                input.clear();
+                inData = false; // and no reply: silent after the end of the data
             }
+            continue;
         }
-        close(fd);
+        qsizetype end;
+        while ((end = input.indexOf("\r\n")) >= 0) {
+            const QByteArray line = input.left(end).toUpper();
+            input.remove(0, end + 2);
+            if (line.startsWith("EHLO"))
+                say(fd, "250-peer\r\n250 8BITMIME\r\n");
+            else if (line.startsWith("HELO") || line.startsWith("MAIL") || line.startsWith("RCPT") ||
+                     line.startsWith("RSET"))
+                say(fd, "250 OK\r\n");
+            else if (line.startsWith("DATA")) {
+                say(fd, "354 go ahead\r\n");
+                inData = true;
+                break;
+            } else if (line.startsWith("QUIT")) {
+                say(fd, "221 bye\r\n");
+                open = false;
+                break;
+            } else
+                say(fd, "502 no\r\n");
+        }
     }
+    close(fd);
 }

@@ -5,12 +5,12 @@
 //     back with Python's own email parser (tests/mail/read_maildir.py).
 //   ScriptedSmtp: a peer of ours on a real socket that misbehaves on purpose, counting the
 //     connections it accepts.
+#include "scripted_peer.h"
+
 #include <QJsonArray>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
-#include <atomic>
-#include <thread>
 
 class AioSmtpd {
 public:
@@ -28,7 +28,7 @@ private:
     bool ok_ = false;
 };
 
-class ScriptedSmtp {
+class ScriptedSmtp : public ScriptedPeer {
 public:
     enum class Script {
         silentGreeting,  // accepts and never speaks
@@ -38,14 +38,9 @@ public:
     explicit ScriptedSmtp(Script script);
     ~ScriptedSmtp();
     QString server() const;
-    int connections() const { return connections_; }
 
 private:
-    void run();
+    void Accepted(int fd) override;
     Script script_;
-    int listener_ = -1;
     int port_ = 0;
-    std::atomic<int> connections_{0};
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
 };
