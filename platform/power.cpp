@@ -263,6 +263,10 @@ public:
 
 private:
     Uevents() {
+        // The kernel announces its devices only to the first user namespace (not inside a
+        // sandbox such as bubblewrap or a rootless container): elsewhere the socket stays silent.
+        if (!firstUserNamespace())
+            return;
         fd_ = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
         sockaddr_nl address{};
         address.nl_family = AF_NETLINK;
@@ -271,6 +275,13 @@ private:
             ::close(fd_);
             fd_ = -1;
         }
+    }
+
+    static bool firstUserNamespace() {
+        QFile map(QStringLiteral("/proc/self/uid_map"));
+        if (!map.open(QIODevice::ReadOnly))
+            return false;
+        return map.readAll().simplified() == "0 0 4294967295";
     }
 
     void announce() {
@@ -293,11 +304,17 @@ private:
             const ssize_t got = ::recv(fd_, buffer, sizeof buffer, 0);
             if (got < 0 && errno == EINTR)
                 continue;
+            // Too many at once: some were lost, perhaps a supply's.
+            if (got < 0 && errno == ENOBUFS) {
+                supplies = true;
+                continue;
+            }
             if (got <= 0)
                 break;
             // NUL-separated "KEY=value" lines after the header.
             static constexpr char kSupplies[] = "\0SUBSYSTEM=power_supply";
-            supplies = supplies || QByteArrayView(buffer, got).contains(QByteArrayView(kSupplies, sizeof kSupplies - 1));
+            supplies = supplies ||
+                       QByteArrayView(buffer, got).contains(QByteArrayView(kSupplies, sizeof kSupplies - 1));
         }
         if (supplies) {
             QMutexLocker lock(&listingLock);

@@ -31,11 +31,13 @@ public:
     quint64 events() const { return stirring_.events; }
     // Whether timers may rest here; the first time, starts counting the events.
     bool canRest() {
-        if (!mayRest_)
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app || app->thread() != QThread::currentThread())
             return false;
-        if (!stirring_.installed) {
-            QCoreApplication::instance()->installEventFilter(&stirring_);
-            stirring_.installed = true;
+        // Installed on the application object of the moment (a test may make another).
+        if (stirring_.installedOn != app) {
+            app->installEventFilter(&stirring_);
+            stirring_.installedOn = app;
         }
         return true;
     }
@@ -95,8 +97,6 @@ private:
         QObject::connect(&wake_, &QTimer::timeout, [this] { run(); });
         stirring_.beat = &wake_;
         stirring_.heartbeat = this;
-        const QCoreApplication* app = QCoreApplication::instance();
-        mayRest_ = app && app->thread() == QThread::currentThread();
     }
 
     // Sees every event of the thread's objects: any but the heartbeat's own wake-up wakes the
@@ -114,7 +114,7 @@ private:
         const QObject* beat = nullptr;
         Heartbeat* heartbeat = nullptr;
         quint64 events = 0;
-        bool installed = false;
+        QPointer<QCoreApplication> installedOn;
     };
 
     // Something happened: the resting timers tick again, each at its next due time on its own
@@ -177,7 +177,6 @@ private:
     std::vector<Timer*> timers_;
     QTimer wake_;
     Stirring stirring_;
-    bool mayRest_ = false;
     int resting_ = 0; // timers resting, or at most that many
     qint64 armedFor_ = -1;
     int depth_ = 0;

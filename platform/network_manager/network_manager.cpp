@@ -104,6 +104,13 @@ public:
 
     const QList<ActiveConnection>& active() {
         ensure();
+        // A list that could not be read whole is read again after a pause: meanwhile no signal
+        // will tell what it missed.
+        if (stale_) {
+            quiet::unannounced();
+            if (!staleSince_.isValid() || staleSince_.elapsed() >= kReconnectMs)
+                refill();
+        }
         return active_;
     }
 
@@ -222,8 +229,12 @@ private:
 
     // Reads the whole list anew: at connecting, and when NetworkManager (re)appears.
     void refill() {
+        stale_ = false;
         const QDBusMessage reply =
             callBlocking(propertyGet(kPath, kManager, QStringLiteral("ActiveConnections")));
+        // Not there is an answer (its coming is announced); a time-out or another error is not.
+        if (reply.type() == QDBusMessage::ErrorMessage && !absentService(reply))
+            markStale();
         std::optional<QList<QDBusObjectPath>> list;
         if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
             list = paths(reply.arguments().constFirst().value<QDBusVariant>().variant());
@@ -258,11 +269,28 @@ private:
         emit cache().changed();
     }
 
+    void markStale() {
+        stale_ = true;
+        staleSince_.start();
+    }
+    static bool absentService(const QDBusMessage& reply) {
+        return reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
+               reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner");
+    }
+    static bool absentObject(const QDBusMessage& reply) {
+        return absentService(reply) ||
+               reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
+               reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownMethod");
+    }
+
     std::optional<ActiveConnection> readActive(const QString& path) {
         const QDBusMessage reply =
             callBlocking(methodCall(path, kProperties, QStringLiteral("GetAll"), {kActive}));
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+            if (reply.type() == QDBusMessage::ErrorMessage && !absentObject(reply))
+                markStale();
             return std::nullopt; // gone meanwhile
+        }
         const auto properties = demarshalled<QVariantMap>(reply.arguments().constFirst());
         if (!properties)
             return std::nullopt;
@@ -289,6 +317,8 @@ private:
     QString address_;
     QElapsedTimer lastTry_;
     QList<ActiveConnection> active_;
+    bool stale_ = false;
+    QElapsedTimer staleSince_;
     bool present_ = false;
     quint32 serials_ = 0;
 };

@@ -1069,6 +1069,26 @@ TEST_F(Character, ARestingBeatWakesForTheSettingsFileEditedOrReplaced) {
     window->Timer9.setEnabled(false);
 }
 
+// Her mail arming and her dial-up watch ask the same answer in one beat: whichever asks second
+// does not rest on an answer whose look nothing announces (here the test's own connection list).
+TEST_F(Character, NoWatchRestsOnAConnectionAnswerNothingAnnounces) {
+    connected(false);
+    key("proxy", "0");
+    key("mailcheckF", "1");
+    auto waitFor = [](const std::function<bool()>& done) { return QTest::qWaitFor(done, 10000); };
+    window->Timer9.setEnabled(true);
+    window->net_check.setEnabled(true);
+    ASSERT_TRUE(waitFor([&] { return window->net_connect->isVisible(); }));
+    QTest::qWait(300);
+    EXPECT_FALSE(window->Timer9.resting());
+    EXPECT_FALSE(window->net_check.resting());
+    connected(true);
+    EXPECT_TRUE(waitFor([&] { return window->net_cut->isVisible(); }));
+    EXPECT_TRUE(waitFor([&] { return window->Timer10.Interval() == 60000; }));
+    window->Timer9.setEnabled(false);
+    window->net_check.setEnabled(false);
+}
+
 // While a check or download runs, her mail commands and the timed check start nothing.
 TEST_F(Character, MailCommandsWhileMailIsBusy) {
     flag::state.MailBusy = 1;
