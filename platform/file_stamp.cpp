@@ -1,11 +1,14 @@
 #include "file_stamp.h"
 
 #include "platform/look_batch.h"
+#include "platform/quiet.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 #include <QMutex>
+#include <QSocketNotifier>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -38,8 +41,12 @@ public:
         if (!ready()) {
             if (watching)
                 *watching = false;
+            quiet::unannounced();
             return FileStamp::of(path);
         }
+        // Until the queue wakes the event loop, a change is seen only when somebody looks.
+        if (!announced_.load(std::memory_order_acquire))
+            quiet::unannounced();
         look();
         auto entry = entries_.find(path);
         if (entry != entries_.end() && entry->valid) {
@@ -59,6 +66,8 @@ public:
         const FileStamp now = arm(path, *entry);
         if (watching)
             *watching = entry->valid;
+        if (!entry->valid)
+            quiet::unannounced();
         return now;
     }
 
@@ -109,7 +118,26 @@ private:
             fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
             failed_ = fd_ < 0;
         }
+        if (!failed_ && !announcing_)
+            announce();
         return !failed_;
+    }
+
+    // The queue wakes the main thread's event loop when a change comes, and is read then: so a
+    // timer resting on what it watches is woken by the change (platform/timer.h).
+    void announce() {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app)
+            return;
+        announcing_ = true;
+        QMetaObject::invokeMethod(app, [this, app] {
+            auto* notifier = new QSocketNotifier(fd_, QSocketNotifier::Read, app);
+            QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] {
+                QMutexLocker lock(&lock_);
+                drain();
+            });
+            announced_.store(true, std::memory_order_release);
+        });
     }
 
     // Reads the queue, unless it was read in this very moment of a LookBatch.
@@ -155,6 +183,8 @@ private:
     QMutex lock_;
     int fd_ = -1;
     bool failed_ = false;
+    bool announcing_ = false;
+    std::atomic_bool announced_{false};
     quint64 changes_ = 0;
     quint64 lookedIn_ = 0; // the LookBatch moment of the last read of the queue
     QHash<QByteArray, Entry> entries_;

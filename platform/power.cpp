@@ -2,16 +2,22 @@
 
 #include "platform/environment_snapshot.h"
 #include "platform/file_stamp.h"
+#include "platform/quiet.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QMutex>
+#include <QSocketNotifier>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <linux/netlink.h>
 #include <memory>
 #include <optional>
+#include <sys/socket.h>
 #include <sys/statfs.h>
 #include <time.h>
 #include <unistd.h>
@@ -239,11 +245,96 @@ std::optional<Status> statusOf(const Listing& listing) {
     return status;
 }
 
+// The kernel's announcements of its devices (uevents): a supply plugged in or out, a battery
+// charging or discharging, one put into its bay. They wake the main thread's event loop, so a timer
+// resting on the supplies' state is woken by a change of it (platform/timer.h); one of a supply
+// also has the folder listed again.
+class Uevents {
+public:
+    static Uevents& get() {
+        static Uevents uevents;
+        return uevents;
+    }
+    bool listening() {
+        if (fd_ >= 0 && !announcing_.exchange(true))
+            announce();
+        return listening_.load(std::memory_order_acquire);
+    }
+
+private:
+    Uevents() {
+        // The kernel announces its devices only to the first user namespace (not inside a
+        // sandbox such as bubblewrap or a rootless container): elsewhere the socket stays silent.
+        if (!firstUserNamespace())
+            return;
+        fd_ = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_KOBJECT_UEVENT);
+        sockaddr_nl address{};
+        address.nl_family = AF_NETLINK;
+        address.nl_groups = 1; // the kernel's own announcements
+        if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+
+    static bool firstUserNamespace() {
+        QFile map(QStringLiteral("/proc/self/uid_map"));
+        if (!map.open(QIODevice::ReadOnly))
+            return false;
+        return map.readAll().simplified() == "0 0 4294967295";
+    }
+
+    void announce() {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app) {
+            announcing_ = false;
+            return;
+        }
+        QMetaObject::invokeMethod(app, [this, app] {
+            auto* notifier = new QSocketNotifier(fd_, QSocketNotifier::Read, app);
+            QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] { read(); });
+            listening_.store(true, std::memory_order_release);
+        });
+    }
+
+    void read() {
+        char buffer[8192];
+        bool supplies = false;
+        for (;;) {
+            const ssize_t got = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (got < 0 && errno == EINTR)
+                continue;
+            // Too many at once: some were lost, perhaps a supply's.
+            if (got < 0 && errno == ENOBUFS) {
+                supplies = true;
+                continue;
+            }
+            if (got <= 0)
+                break;
+            // NUL-separated "KEY=value" lines after the header.
+            static constexpr char kSupplies[] = "\0SUBSYSTEM=power_supply";
+            supplies = supplies ||
+                       QByteArrayView(buffer, got).contains(QByteArrayView(kSupplies, sizeof kSupplies - 1));
+        }
+        if (supplies) {
+            QMutexLocker lock(&listingLock);
+            kept.reset();
+        }
+    }
+
+    int fd_ = -1;
+    std::atomic_bool announcing_{false}, listening_{false};
+};
+
 } // namespace
 
 Status GetSystemPowerStatus() {
     const QString folder = root();
-    if (const std::optional<Status> status = statusOf(*listing(folder, false)))
+    std::shared_ptr<const Listing> now = listing(folder, false);
+    // Only sysfs announces its changes; another folder (the tests') is seen only when looked at.
+    if (!now->onSysfs || !Uevents::get().listening())
+        quiet::unannounced();
+    if (const std::optional<Status> status = statusOf(*now))
         return *status;
     return statusOf(*listing(folder, true)).value_or(Status{1, 255});
 }

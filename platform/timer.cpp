@@ -1,8 +1,12 @@
 #include "timer.h"
 
 #include "platform/look_batch.h"
+#include "platform/quiet.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QPointer>
+#include <QThread>
 #include <QTimer>
 #include <QVarLengthArray>
 #include <algorithm>
@@ -21,6 +25,24 @@ public:
             current = new Heartbeat;
         return *current;
     }
+
+    // Counts the events the thread handles, but for the heartbeat's own wake-ups: while it stands
+    // still, nothing has happened that a resting timer could see.
+    quint64 events() const { return stirring_.events; }
+    // Whether timers may rest here; the first time, starts counting the events.
+    bool canRest() {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app || app->thread() != QThread::currentThread())
+            return false;
+        // Installed on the application object of the moment (a test may make another).
+        if (stirring_.installedOn != app) {
+            app->installEventFilter(&stirring_);
+            stirring_.installedOn = app;
+        }
+        return true;
+    }
+
+    void rested() { ++resting_; }
 
     void add(Timer* timer) { timers_.push_back(timer); }
 
@@ -73,6 +95,41 @@ private:
         wake_.setSingleShot(true);
         wake_.setTimerType(Qt::PreciseTimer);
         QObject::connect(&wake_, &QTimer::timeout, [this] { run(); });
+        stirring_.beat = &wake_;
+        stirring_.heartbeat = this;
+    }
+
+    // Sees every event of the thread's objects: any but the heartbeat's own wake-up wakes the
+    // resting timers.
+    class Stirring : public QObject {
+    public:
+        bool eventFilter(QObject* receiver, QEvent* event) override {
+            if (receiver == beat && event->type() == QEvent::Timer)
+                return false;
+            ++events;
+            if (heartbeat->resting_ > 0)
+                heartbeat->stir();
+            return false;
+        }
+        const QObject* beat = nullptr;
+        Heartbeat* heartbeat = nullptr;
+        quint64 events = 0;
+        QPointer<QCoreApplication> installedOn;
+    };
+
+    // Something happened: the resting timers tick again, each at its next due time on its own
+    // schedule.
+    void stir() {
+        resting_ = 0;
+        const qint64 t = now();
+        for (Timer* timer : timers_) {
+            if (!timer || !timer->resting_)
+                continue;
+            timer->resting_ = false;
+            if (timer->due_ <= t)
+                timer->due_ += ((t - timer->due_) / timer->interval_ + 1) * timer->interval_;
+        }
+        arm();
     }
 
     // A system timer may fire a little before the millisecond it was set for.
@@ -119,6 +176,8 @@ private:
     static thread_local Heartbeat* current;
     std::vector<Timer*> timers_;
     QTimer wake_;
+    Stirring stirring_;
+    int resting_ = 0; // timers resting, or at most that many
     qint64 armedFor_ = -1;
     int depth_ = 0;
 };
@@ -153,6 +212,7 @@ void Timer::setInterval(int ms) {
 
 void Timer::restart() {
     ++generation_;
+    resting_ = false;
     if (scheduled())
         due_ = Heartbeat::nextDue(*this, Heartbeat::now());
     Heartbeat::of().arm();
@@ -162,10 +222,21 @@ void Timer::tick() {
     if (inHandler_ || !handler_)
         return;
     inHandler_ = true;
+    restAsked_ = false;
+    Heartbeat& beat = Heartbeat::of();
+    const bool mayRest = beat.canRest(); // events are counted from here on
+    const quint64 events = beat.events(), looks = quiet::unannouncedLooks();
     const QPointer<Timer> alive(this);
     handler_();
-    if (alive)
-        inHandler_ = false;
+    if (!alive)
+        return;
+    inHandler_ = false;
+    if (restAsked_ && mayRest && events == beat.events() && looks == quiet::unannouncedLooks() &&
+        scheduled()) {
+        resting_ = true;
+        beat.rested();
+    }
+    restAsked_ = false;
 }
 
 } // namespace platform

@@ -32,6 +32,16 @@ public:
     void onTick(std::function<void()> handler) { handler_ = std::move(handler); }
     // True while the handler runs.
     bool running() const { return inHandler_; }
+    // Said by the handler of a timer that polls: its next ticks would change nothing until
+    // something happens. The timer then rests after this tick: Enabled and Interval stay as they
+    // are, but it does not tick until the thread handles any event at all (input, a window's, a
+    // D-Bus signal, a watched file's change, one sent by another timer's handler), after which it
+    // ticks again on its own schedule. So a rested poller's ticks that are skipped are the ticks at
+    // which nothing could have changed. It does not rest when an event came while its handler ran,
+    // or when the handler looked at something whose change nothing will announce
+    // (platform/quiet.h). Timers rest only on the application's main thread.
+    void rest() { restAsked_ = true; }
+    bool resting() const { return resting_; }
 
     // The beat to which timers of whole-beat intervals keep.
     static constexpr int kBeatMs = 100;
@@ -40,11 +50,12 @@ private:
     friend class Heartbeat;
     void restart();
     void tick();
-    bool scheduled() const { return enabled_ && interval_ > 0; }
+    bool scheduled() const { return enabled_ && interval_ > 0 && !resting_; }
 
     int interval_ = 0;
     bool enabled_ = false;
     bool inHandler_ = false;
+    bool restAsked_ = false, resting_ = false;
     qint64 due_ = 0;         // monotonic milliseconds of the next tick, while scheduled
     quint64 generation_ = 0; // counts the restarts
     std::function<void()> handler_;

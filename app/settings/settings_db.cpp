@@ -2,6 +2,7 @@
 
 #include "platform/file_stamp.h"
 #include "platform/program_folder.h"
+#include "platform/quiet.h"
 #include "platform/sqlite_db/sqlite_db.h"
 
 #include <QFile>
@@ -272,8 +273,11 @@ std::shared_ptr<const Snapshot> current() {
     if (!(snapshot && snapshot->file == file && platform::Fresh(snapshot->stamp, stamp) &&
           platform::Fresh(snapshot->walStamp, walStamp))) {
         snapshot = readAll();
-        if (!snapshot)
+        if (!snapshot) {
+            // A lock given back or a failure gone changes no file: nothing tells of it.
+            platform::quiet::unannounced();
             return nullptr;
+        }
     }
     // A kept snapshot whose stamps still hold, or a fresh one: either is what the file holds from
     // the watches' start on, so any later change moves the count.

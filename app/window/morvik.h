@@ -233,4 +233,5 @@ private:
     bool dialUpBusy_ = false; // a connect or a disconnect of hers runs
     quint64 connectedAskedIn_ = 0; // the LookBatch moment of dialUpConnected()'s last answer
     bool connectedAnswer_ = false;
+    bool connectedUnannounced_ = false; // whether that answer's look will announce no change
 };

@@ -10,6 +10,7 @@
 #include "app/state/speak.h"
 #include "platform/look_batch.h"
 #include "platform/pace.h"
+#include "platform/quiet.h"
 #include "services.h"
 
 #include <array>
@@ -53,10 +54,17 @@ bool morvik::dialUpConnected() {
     // (platform/look_batch.h) nothing the answer rests on can change: the entry's row comes from
     // what the settings database kept, and NetworkManager's connections change only by a signal,
     // which the event loop delivers. The second asks the first's answer.
+    // An answer whose look nothing will announce is given as such again, so that whichever asks
+    // second does not rest on it either.
     const quint64 moment = platform::LookBatch::moment();
-    if (moment != 0 && moment == connectedAskedIn_)
+    if (moment != 0 && moment == connectedAskedIn_) {
+        if (connectedUnannounced_)
+            platform::quiet::unannounced();
         return connectedAnswer_;
+    }
+    const quint64 looks = platform::quiet::unannouncedLooks();
     connectedAnswer_ = dialUp().SeekEnumConns(dialUpEntry().name, true);
+    connectedUnannounced_ = platform::quiet::unannouncedLooks() != looks;
     connectedAskedIn_ = moment;
     return connectedAnswer_;
 }
@@ -75,6 +83,8 @@ void morvik::tell(const QString& text) {
 }
 
 void morvik::net_check_Timer() {
+    // Until the settings file or the connections change, the next ticks would show the same items.
+    net_check.rest();
     IniManage::BeginBatch();
     if (settings_keys::flag(QStringLiteral("proxy"))) {
         net_cut->setVisible(false);

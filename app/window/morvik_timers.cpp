@@ -22,8 +22,12 @@ using platform::pace::yieldEvents;
 
 void morvik::Timer1_Timer() {
     IniManage::BeginBatch();
+    // Each tick that finds things as they were changes nothing: it rests until something happens
+    // (a change of the supplies or of the settings file wakes it). On battery it keeps ticking: the
+    // gauge follows the charge, which is not announced.
     if (!settings_keys::batteryWatched()) {
         flag::state.PowerState = QStringLiteral("1");
+        Timer1.rest();
         return;
     }
     const platform::power::Status power = platform::power::GetSystemPowerStatus();
@@ -49,19 +53,21 @@ void morvik::Timer1_Timer() {
         Timer3.setEnabled(p < 20);
         return;
     }
-    if (power.ACLineStatus == 1 && flag::state.PowerState != QStringLiteral("1")) {
-        Timer3.setEnabled(false);
-        Timer2.setEnabled(false);
-        Image2->hide();
-        Label1->hide();
-        frame(RgnCall::ShapePose03, gra3::Image1(4), 400);
-        frame(RgnCall::ShapePose04, gra3::Image1(5), 400);
-        frame(RgnCall::ShapeStandard, gra::Image1(0));
-        flag::state.PowerState = QStringLiteral("1");
-        Timer2.setEnabled(true);
-        Timer5.setEnabled(true);
-        voice(QStringLiteral("13"));
+    if (power.ACLineStatus != 1 || flag::state.PowerState == QStringLiteral("1")) {
+        Timer1.rest();
+        return;
     }
+    Timer3.setEnabled(false);
+    Timer2.setEnabled(false);
+    Image2->hide();
+    Label1->hide();
+    frame(RgnCall::ShapePose03, gra3::Image1(4), 400);
+    frame(RgnCall::ShapePose04, gra3::Image1(5), 400);
+    frame(RgnCall::ShapeStandard, gra::Image1(0));
+    flag::state.PowerState = QStringLiteral("1");
+    Timer2.setEnabled(true);
+    Timer5.setEnabled(true);
+    voice(QStringLiteral("13"));
 }
 
 int morvik::GaugeItem(int percent) {
@@ -200,6 +206,9 @@ void morvik::Timer8_Timer() {
 }
 
 void morvik::Timer9_Timer() {
+    // Assigning an interval the mail check already has changes nothing: until the menu, the
+    // settings file or the connections change, the next ticks would do what this one did.
+    Timer9.rest();
     if (mail_sub_cut->isChecked()) {
         Timer10.setInterval(0);
         return;
@@ -262,6 +271,8 @@ void morvik::chime(int hour) {
 }
 
 void morvik::Timer13_Timer() {
+    // The temporary folder is watched: the file's coming wakes it.
+    Timer13.rest();
     if (platform::tempFileExists("temp.mdb"))
         again->setVisible(true);
 }

@@ -1,7 +1,9 @@
 #include "network_manager.h"
 
 #include "platform/dbus/system_bus.h"
+#include "platform/file_stamp.h"
 #include "platform/pace.h"
+#include "platform/quiet.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -20,6 +22,18 @@
 
 namespace platform::network_manager {
 namespace {
+
+// The file of a bus address "unix:path=FILE[,...]" (the first of several), else nothing.
+QByteArray socketPath(const QString& address) {
+    const QString first = address.section(QLatin1Char(';'), 0, 0);
+    if (!first.startsWith(QLatin1String("unix:")))
+        return {};
+    for (const QString& pair : first.mid(5).split(QLatin1Char(','))) {
+        if (pair.startsWith(QLatin1String("path=")))
+            return QByteArray::fromPercentEncoding(pair.mid(5).toLatin1());
+    }
+    return {};
+}
 
 const QString kService = QStringLiteral("org.freedesktop.NetworkManager");
 const QString kPath = QStringLiteral("/org/freedesktop/NetworkManager");
@@ -90,6 +104,13 @@ public:
 
     const QList<ActiveConnection>& active() {
         ensure();
+        // A list that could not be read whole is read again after a pause: meanwhile no signal
+        // will tell what it missed.
+        if (stale_) {
+            quiet::unannounced();
+            if (!staleSince_.isValid() || staleSince_.elapsed() >= kReconnectMs)
+                refill();
+        }
         return active_;
     }
 
@@ -150,16 +171,29 @@ private:
         const QString address = platform::dbus::systemBusAddress();
         if (bus_ && address == address_ && bus_->connection().isConnected())
             return;
-        // A bus that is lost, or cannot be reached, is tried again now and then, not at every ask.
-        if (address == address_ && lastTry_.isValid() && lastTry_.elapsed() < kReconnectMs)
+        // Where the bus is a socket that is not there, its coming is announced by the watch on its
+        // folder; until then trying again would fail as before.
+        bool watching = false;
+        const QByteArray socket = socketPath(address);
+        const bool absent = !socket.isEmpty() && !FileStamp::watched(socket, &watching).exists && watching;
+        if (absent && address == address_ && lastTry_.isValid())
             return;
+        // A bus that is lost, or cannot be reached, is tried again now and then, not at every ask:
+        // meanwhile nothing announces it, the one who asks must ask again.
+        if (address == address_ && lastTry_.isValid() && lastTry_.elapsed() < kReconnectMs) {
+            quiet::unannounced();
+            return;
+        }
         drop();
         address_ = address;
         lastTry_.start();
         bus_ = std::make_unique<platform::dbus::SystemBus>("morvik-nm");
         QDBusConnection& bus = bus_->connection();
-        if (!bus.isConnected())
+        if (!bus.isConnected()) {
+            if (!absent)
+                quiet::unannounced();
             return;
+        }
         subscribe(bus);
         refill();
     }
@@ -195,8 +229,12 @@ private:
 
     // Reads the whole list anew: at connecting, and when NetworkManager (re)appears.
     void refill() {
+        stale_ = false;
         const QDBusMessage reply =
             callBlocking(propertyGet(kPath, kManager, QStringLiteral("ActiveConnections")));
+        // Not there is an answer (its coming is announced); a time-out or another error is not.
+        if (reply.type() == QDBusMessage::ErrorMessage && !absentService(reply))
+            markStale();
         std::optional<QList<QDBusObjectPath>> list;
         if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
             list = paths(reply.arguments().constFirst().value<QDBusVariant>().variant());
@@ -231,11 +269,28 @@ private:
         emit cache().changed();
     }
 
+    void markStale() {
+        stale_ = true;
+        staleSince_.start();
+    }
+    static bool absentService(const QDBusMessage& reply) {
+        return reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
+               reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner");
+    }
+    static bool absentObject(const QDBusMessage& reply) {
+        return absentService(reply) ||
+               reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownObject") ||
+               reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownMethod");
+    }
+
     std::optional<ActiveConnection> readActive(const QString& path) {
         const QDBusMessage reply =
             callBlocking(methodCall(path, kProperties, QStringLiteral("GetAll"), {kActive}));
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+            if (reply.type() == QDBusMessage::ErrorMessage && !absentObject(reply))
+                markStale();
             return std::nullopt; // gone meanwhile
+        }
         const auto properties = demarshalled<QVariantMap>(reply.arguments().constFirst());
         if (!properties)
             return std::nullopt;
@@ -262,6 +317,8 @@ private:
     QString address_;
     QElapsedTimer lastTry_;
     QList<ActiveConnection> active_;
+    bool stale_ = false;
+    QElapsedTimer staleSince_;
     bool present_ = false;
     quint32 serials_ = 0;
 };

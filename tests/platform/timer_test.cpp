@@ -1,11 +1,18 @@
 #include "platform/timer.h"
 
+#include "platform/file_stamp.h"
 #include "platform/look_batch.h"
+#include "platform/quiet.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEvent>
+#include <QFile>
+#include <QTemporaryDir>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -157,6 +164,106 @@ TEST(Timer, TimersDueTogetherShareAMomentUntilAHandlerYields) {
     EXPECT_NE(seen[2], seen[1]);
     EXPECT_EQ(seen[3], seen[2]);
     EXPECT_EQ(platform::LookBatch::moment(), 0u);
+}
+
+// A poller that says it rests: it does not tick while nothing happens, keeps its Enabled and
+// Interval, and ticks again on its own schedule after any event of the thread.
+struct Poller {
+    platform::Timer timer{nullptr, 100};
+    int ticks = 0;
+    std::function<void()> look;
+    Poller() {
+        timer.onTick([this] {
+            ++ticks;
+            if (look)
+                look();
+            timer.rest();
+        });
+        timer.setEnabled(true);
+    }
+    ~Poller() { timer.setEnabled(false); }
+};
+
+// Runs the event loop until the poller rests (at most two seconds).
+bool untilResting(const Poller& p) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!p.timer.resting() && clock.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return p.timer.resting();
+}
+
+TEST(TimerRest, ARestingPollerTicksAgainAfterAnyEventAndOnlyThen) {
+    Poller p;
+    ASSERT_TRUE(untilResting(p));
+    EXPECT_TRUE(p.timer.Enabled());
+    EXPECT_EQ(p.timer.Interval(), 100);
+    const int rested = p.ticks;
+    runFor(600);
+    EXPECT_EQ(p.ticks, rested) << "ticked while nothing happened";
+
+    QObject somebody;
+    QCoreApplication::postEvent(&somebody, new QEvent(QEvent::User));
+    runFor(250); // the event, then the next beat
+    EXPECT_GT(p.ticks, rested);
+    EXPECT_TRUE(p.timer.resting());
+
+    // Stopped and started again, it ticks as any timer does.
+    const int woken = p.ticks;
+    p.timer.setEnabled(false);
+    p.timer.setEnabled(true);
+    EXPECT_FALSE(p.timer.resting());
+    runFor(250);
+    EXPECT_GT(p.ticks, woken);
+}
+
+TEST(TimerRest, NoRestAfterATickThatSawAnEventOrMadeALookNothingAnnounces) {
+    struct Case {
+        const char* what;
+        std::function<void()> look;
+    };
+    QObject somebody;
+    const std::vector<Case> cases{
+        {"an event while it ticked",
+         [&] {
+             QEvent event(QEvent::User);
+             QCoreApplication::sendEvent(&somebody, &event);
+         }},
+        {"an unannounced look", [] { platform::quiet::unannounced(); }},
+    };
+    for (const Case& c : cases) {
+        Poller p;
+        p.look = c.look;
+        runFor(450);
+        EXPECT_FALSE(p.timer.resting()) << c.what;
+        EXPECT_GE(p.ticks, 3) << c.what;
+    }
+}
+
+// A watched file's change, made by another thread, wakes the event loop; the poller that rested
+// looking at it sees the change at its next tick.
+TEST(TimerRest, AWatchedFilesChangeWakesThePollerThatRestsOnIt) {
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("settings.ini")));
+    QFile(QString::fromLocal8Bit(path)).open(QIODevice::WriteOnly);
+    Poller p;
+    qint64 seenSize = -1;
+    p.look = [&] { seenSize = platform::FileStamp::watched(path).size; };
+    ASSERT_TRUE(untilResting(p));
+    EXPECT_EQ(seenSize, 0);
+    runFor(300);
+    const int rested = p.ticks;
+    std::thread([&] {
+        QFile file(QString::fromLocal8Bit(path));
+        file.open(QIODevice::Append);
+        file.write("mailcheckF=1\n");
+    }).join();
+    QElapsedTimer clock;
+    clock.start();
+    while (seenSize != 13 && clock.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(seenSize, 13);
+    EXPECT_GT(p.ticks, rested);
 }
 
 } // namespace

@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QToolTip>
 #include <functional>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -1040,6 +1041,52 @@ TEST_F(Character, TheBeatActsOnWhatChangedBetweenTwoTicks) {
     EXPECT_TRUE(waitFor([&] { return window->again->isVisible(); })) << "the mail cache";
     window->Timer9.setEnabled(false);
     window->Timer13.setEnabled(false);
+}
+
+// Her mail arming rests while nothing it looks at changes (through a proxy she asks no connection):
+// a settings file edited by hand, or replaced by rename, wakes it at once.
+TEST_F(Character, ARestingBeatWakesForTheSettingsFileEditedOrReplaced) {
+    key("proxy", "1");
+    key("mailcheckF", "1");
+    const QString ini = IniManage::state.IniPath;
+    auto waitFor = [](const std::function<bool()>& done) { return QTest::qWaitFor(done, 10000); };
+    window->Timer10.setInterval(12345);
+    window->Timer9.setEnabled(true);
+    ASSERT_TRUE(waitFor([&] { return window->Timer10.Interval() == 60000; }));
+    ASSERT_TRUE(waitFor([&] { return window->Timer9.resting(); }));
+
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray settings = file.readAll();
+    file.close();
+    writeFile(ini, QByteArray(settings).replace("mailcheckF=1", "mailcheckF=0"));
+    EXPECT_TRUE(waitFor([&] { return window->Timer10.Interval() == 0; })) << "the edited file";
+    ASSERT_TRUE(waitFor([&] { return window->Timer9.resting(); }));
+
+    writeFile(ini + ".new", settings);
+    ASSERT_EQ(::rename(QFile::encodeName(ini + ".new").constData(), QFile::encodeName(ini).constData()), 0);
+    EXPECT_TRUE(waitFor([&] { return window->Timer10.Interval() == 60000; })) << "the file replaced";
+    window->Timer9.setEnabled(false);
+}
+
+// Her mail arming and her dial-up watch ask the same answer in one beat: whichever asks second
+// does not rest on an answer whose look nothing announces (here the test's own connection list).
+TEST_F(Character, NoWatchRestsOnAConnectionAnswerNothingAnnounces) {
+    connected(false);
+    key("proxy", "0");
+    key("mailcheckF", "1");
+    auto waitFor = [](const std::function<bool()>& done) { return QTest::qWaitFor(done, 10000); };
+    window->Timer9.setEnabled(true);
+    window->net_check.setEnabled(true);
+    ASSERT_TRUE(waitFor([&] { return window->net_connect->isVisible(); }));
+    QTest::qWait(300);
+    EXPECT_FALSE(window->Timer9.resting());
+    EXPECT_FALSE(window->net_check.resting());
+    connected(true);
+    EXPECT_TRUE(waitFor([&] { return window->net_cut->isVisible(); }));
+    EXPECT_TRUE(waitFor([&] { return window->Timer10.Interval() == 60000; }));
+    window->Timer9.setEnabled(false);
+    window->net_check.setEnabled(false);
 }
 
 // While a check or download runs, her mail commands and the timed check start nothing.

@@ -1,0 +1,16 @@
+#pragma once
+// What a look at the outside world tells of its own next change. Most of what the timers look at
+// announces a change by waking the program: a file watched through inotify, a D-Bus signal, a
+// kernel event of the power supplies. A look that nothing will announce (a file that cannot be
+// watched, a bus tried again after a pause) says so here, and a timer that made one keeps ticking
+// rather than resting (platform/timer.h).
+#include <QtGlobal>
+
+namespace platform::quiet {
+
+// Records a look whose change nothing will announce.
+void unannounced();
+// A count that moves with every such look.
+quint64 unannouncedLooks();
+
+} // namespace platform::quiet
