@@ -13,6 +13,7 @@
 #include "platform/power.h"
 #include "platform/program_folder.h"
 #include "platform/random.h"
+#include "test_files.h"
 #include "test_home.h"
 
 #include <QDir>
@@ -21,20 +22,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using files::writeFile;
 
 // A power-supply folder: no supply (a desktop), or mains plus one battery.
 void powerSupply(const QString& root, std::optional<bool> mains, std::optional<int> percent) {
@@ -998,6 +994,11 @@ TEST_F(Character, MailCommandsWithoutSetupOrCache) {
     EXPECT_TRUE(window->again->isVisible());
 }
 
+// Whether done() comes true while her timers tick on (ten seconds at most).
+bool waitFor(const std::function<bool()>& done) {
+    return QTest::qWaitFor(done, 10000);
+}
+
 // Her 100 ms timers ticking on their own beat act on whatever changed between two ticks: a settings
 // file edited by hand, the dial-up connection, the settings database changed by another program,
 // the mail cache made.
@@ -1006,16 +1007,13 @@ TEST_F(Character, TheBeatActsOnWhatChangedBetweenTwoTicks) {
     key("proxy", "0");
     key("mailcheckF", "1");
     const QString ini = IniManage::state.IniPath;
-    auto waitFor = [](const std::function<bool()>& done) { return QTest::qWaitFor(done, 10000); };
     window->Timer10.setInterval(12345);
     window->Timer9.setEnabled(true);
     window->Timer13.setEnabled(true);
     ASSERT_TRUE(waitFor([&] { return window->Timer10.Interval() == 60000; }));
 
-    QFile file(ini);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray settings = file.readAll();
-    file.close();
+    const QByteArray settings = files::readFile(ini);
+    ASSERT_FALSE(settings.isEmpty());
     writeFile(ini, QByteArray(settings).replace("mailcheckF=1", "mailcheckF=0"));
     EXPECT_TRUE(waitFor([&] { return window->Timer10.Interval() == 0; })) << "the edited file";
     writeFile(ini, settings);
@@ -1049,16 +1047,13 @@ TEST_F(Character, ARestingBeatWakesForTheSettingsFileEditedOrReplaced) {
     key("proxy", "1");
     key("mailcheckF", "1");
     const QString ini = IniManage::state.IniPath;
-    auto waitFor = [](const std::function<bool()>& done) { return QTest::qWaitFor(done, 10000); };
     window->Timer10.setInterval(12345);
     window->Timer9.setEnabled(true);
     ASSERT_TRUE(waitFor([&] { return window->Timer10.Interval() == 60000; }));
     ASSERT_TRUE(waitFor([&] { return window->Timer9.resting(); }));
 
-    QFile file(ini);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray settings = file.readAll();
-    file.close();
+    const QByteArray settings = files::readFile(ini);
+    ASSERT_FALSE(settings.isEmpty());
     writeFile(ini, QByteArray(settings).replace("mailcheckF=1", "mailcheckF=0"));
     EXPECT_TRUE(waitFor([&] { return window->Timer10.Interval() == 0; })) << "the edited file";
     ASSERT_TRUE(waitFor([&] { return window->Timer9.resting(); }));
@@ -1075,7 +1070,6 @@ TEST_F(Character, NoWatchRestsOnAConnectionAnswerNothingAnnounces) {
     connected(false);
     key("proxy", "0");
     key("mailcheckF", "1");
-    auto waitFor = [](const std::function<bool()>& done) { return QTest::qWaitFor(done, 10000); };
     window->Timer9.setEnabled(true);
     window->net_check.setEnabled(true);
     ASSERT_TRUE(waitFor([&] { return window->net_connect->isVisible(); }));
