@@ -4,11 +4,9 @@
 #include "platform/quiet.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 #include <QMutex>
-#include <QSocketNotifier>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -126,18 +124,13 @@ private:
     // The queue wakes the main thread's event loop when a change comes, and is read then: so a
     // timer resting on what it watches is woken by the change (platform/timer.h).
     void announce() {
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app)
-            return;
-        announcing_ = true;
-        QMetaObject::invokeMethod(app, [this, app] {
-            auto* notifier = new QSocketNotifier(fd_, QSocketNotifier::Read, app);
-            QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] {
+        announcing_ = quiet::announceReadable(
+            fd_,
+            [this] {
                 QMutexLocker lock(&lock_);
                 drain();
-            });
-            announced_.store(true, std::memory_order_release);
-        });
+            },
+            &announced_);
     }
 
     // Reads the queue, unless it was read in this very moment of a LookBatch.

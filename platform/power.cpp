@@ -4,11 +4,9 @@
 #include "platform/file_stamp.h"
 #include "platform/quiet.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QMutex>
-#include <QSocketNotifier>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -285,16 +283,8 @@ private:
     }
 
     void announce() {
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app) {
+        if (!quiet::announceReadable(fd_, [this] { read(); }, &listening_))
             announcing_ = false;
-            return;
-        }
-        QMetaObject::invokeMethod(app, [this, app] {
-            auto* notifier = new QSocketNotifier(fd_, QSocketNotifier::Read, app);
-            QObject::connect(notifier, &QSocketNotifier::activated, notifier, [this] { read(); });
-            listening_.store(true, std::memory_order_release);
-        });
     }
 
     void read() {

@@ -1,5 +1,7 @@
 #include "quiet.h"
 
+#include <QCoreApplication>
+#include <QSocketNotifier>
 #include <atomic>
 
 namespace platform::quiet {
@@ -13,6 +15,19 @@ void unannounced() {
 
 quint64 unannouncedLooks() {
     return looks.load(std::memory_order_relaxed);
+}
+
+bool announceReadable(int fd, std::function<void()> read, std::atomic_bool* announced) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    // Made on the application's thread, at once when this is it.
+    QMetaObject::invokeMethod(app, [fd, read = std::move(read), announced, app] {
+        auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, app);
+        QObject::connect(notifier, &QSocketNotifier::activated, notifier, read);
+        announced->store(true, std::memory_order_release);
+    });
+    return true;
 }
 
 } // namespace platform::quiet

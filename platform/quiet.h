@@ -5,6 +5,8 @@
 // watched, a bus tried again after a pause) says so here, and a timer that made one keeps ticking
 // rather than resting (platform/timer.h).
 #include <QtGlobal>
+#include <atomic>
+#include <functional>
 
 namespace platform::quiet {
 
@@ -12,5 +14,10 @@ namespace platform::quiet {
 void unannounced();
 // A count that moves with every such look.
 quint64 unannouncedLooks();
+
+// Has the main thread's event loop call read() whenever fd becomes readable (read() must empty it),
+// so that what comes there wakes the program and announces itself; *announced turns true once that
+// stands. False, doing nothing, while there is no application object yet: ask again later.
+bool announceReadable(int fd, std::function<void()> read, std::atomic_bool* announced);
 
 } // namespace platform::quiet
