@@ -272,49 +272,46 @@ void renameOver(const QString& from, const QString& to) {
     ASSERT_EQ(::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()), 0);
 }
 
-class ChangeBetweenReads : public ::testing::TestWithParam<ChangeCase> {};
-
-TEST_P(ChangeBetweenReads, TheNextReadSeesIt) {
-    const ChangeCase& c = GetParam();
+// A settings file read once before the change: backdated, and its stamps trusted, unless the
+// case is about a file written a moment ago.
+class ChangeBetweenReads : public ::testing::TestWithParam<ChangeCase> {
+protected:
+    void SetUp() override {
+        writeAll(path, "[alice]\ntop=1111\nleft=5\n");
+        if (GetParam().trusted) {
+            trusted.emplace();
+            backdate(path);
+        }
+    }
+    // The value after the change, as the case expects it.
+    void expectAfter(const std::optional<QString>& value) const {
+        if (GetParam().after)
+            EXPECT_EQ(value, QString::fromUtf8(GetParam().after));
+        else
+            EXPECT_FALSE(value.has_value());
+    }
     TestHome home;
     const QString path = home.file("mailSet.ini");
-    writeAll(path, "[alice]\ntop=1111\nleft=5\n");
     std::optional<TrustedStamps> trusted;
-    if (c.trusted) {
-        trusted.emplace();
-        backdate(path);
-    }
+};
+
+TEST_P(ChangeBetweenReads, TheNextReadSeesIt) {
     ASSERT_EQ(platform::ini::read(path, "alice", "top"), QStringLiteral("1111"));
-    c.change(path);
+    GetParam().change(path);
     const auto value = platform::ini::read(path, "alice", "top");
-    if (c.after)
-        EXPECT_EQ(value, QString::fromUtf8(c.after));
-    else
-        EXPECT_FALSE(value.has_value());
+    expectAfter(value);
 }
 
 // The timers read within their beat's LookBatch: a change between two beats is seen by the second.
 TEST_P(ChangeBetweenReads, TheNextBeatSeesIt) {
-    const ChangeCase& c = GetParam();
-    TestHome home;
-    const QString path = home.file("mailSet.ini");
-    writeAll(path, "[alice]\ntop=1111\nleft=5\n");
-    std::optional<TrustedStamps> trusted;
-    if (c.trusted) {
-        trusted.emplace();
-        backdate(path);
-    }
     for (int beat = 0; beat < 2; ++beat) {
         const platform::LookBatch batch;
         ASSERT_EQ(platform::ini::read(path, "alice", "top"), QStringLiteral("1111"));
     }
-    c.change(path);
+    GetParam().change(path);
     const platform::LookBatch batch;
     const auto value = platform::ini::read(path, "alice", "top");
-    if (c.after)
-        EXPECT_EQ(value, QString::fromUtf8(c.after));
-    else
-        EXPECT_FALSE(value.has_value());
+    expectAfter(value);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -386,6 +386,12 @@ INSTANTIATE_TEST_SUITE_P(Kinds, DamagedFile,
 const QStringList kEntryColumns{QStringLiteral("net_ent"), QStringLiteral("net_user"),
                                 QStringLiteral("net_pass")};
 
+// Stores the dial-up entry named name (user "u", password "p").
+void storeEntry(const char* name) {
+    ASSERT_TRUE(settings_db::updateRow(QStringLiteral("net_entry"), 1, kEntryColumns,
+                                       {QString::fromLatin1(name), QStringLiteral("u"), QStringLiteral("p")}));
+}
+
 std::optional<QString> entryName() {
     const auto row = settings_db::readRow(QStringLiteral("net_entry"), 1, kEntryColumns);
     return row ? (*row)[0] : std::nullopt;
@@ -406,9 +412,7 @@ class ChangeBetweenReads : public ::testing::TestWithParam<ChangeCase> {};
 TEST_P(ChangeBetweenReads, TheNextReadSeesIt) {
     TestHome home;
     TrustedStamps trusted;
-    ASSERT_TRUE(
-        settings_db::updateRow(QStringLiteral("net_entry"), 1, kEntryColumns,
-                               {QStringLiteral("isp-one"), QStringLiteral("u"), QStringLiteral("p")}));
+    storeEntry("isp-one");
     backdate(settings_db::path());
     ASSERT_EQ(entryName(), QStringLiteral("isp-one"));
     ASSERT_EQ(entryName(), QStringLiteral("isp-one"));
@@ -421,9 +425,7 @@ TEST_P(ChangeBetweenReads, TheNextReadSeesIt) {
 TEST_P(ChangeBetweenReads, TheNextBeatSeesIt) {
     TestHome home;
     TrustedStamps trusted;
-    ASSERT_TRUE(
-        settings_db::updateRow(QStringLiteral("net_entry"), 1, kEntryColumns,
-                               {QStringLiteral("isp-one"), QStringLiteral("u"), QStringLiteral("p")}));
+    storeEntry("isp-one");
     backdate(settings_db::path());
     for (int beat = 0; beat < 2; ++beat) {
         const platform::LookBatch batch;
@@ -438,9 +440,7 @@ TEST_P(ChangeBetweenReads, TheNextBeatSeesIt) {
 TEST(SettingsDb, AnUpdateOfTheProgramIsSeenInTheSameMoment) {
     TestHome home;
     TrustedStamps trusted;
-    ASSERT_TRUE(
-        settings_db::updateRow(QStringLiteral("net_entry"), 1, kEntryColumns,
-                               {QStringLiteral("isp-one"), QStringLiteral("u"), QStringLiteral("p")}));
+    storeEntry("isp-one");
     backdate(settings_db::path());
     const platform::LookBatch beat;
     ASSERT_EQ(entryName(), QStringLiteral("isp-one"));
@@ -481,9 +481,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SettingsDb, AChangeInTheWriteAheadLogIsSeen) {
     TestHome home;
     TrustedStamps trusted;
-    ASSERT_TRUE(
-        settings_db::updateRow(QStringLiteral("net_entry"), 1, kEntryColumns,
-                               {QStringLiteral("isp-one"), QStringLiteral("u"), QStringLiteral("p")}));
+    storeEntry("isp-one");
     RawDb other(settings_db::path());
     other.exec("PRAGMA journal_mode = WAL");
     other.exec("UPDATE net_entry SET net_user = 'v' WHERE ID = 1");
