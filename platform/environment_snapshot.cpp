@@ -2,6 +2,7 @@
 
 #include "platform/look_batch.h"
 
+#include <QHash>
 #include <QMutex>
 #include <unistd.h>
 #include <vector>
@@ -33,6 +34,23 @@ quint64 environmentChanges() {
         entries.push_back(*entry);
     entries.push_back(nullptr);
     return ++changes;
+}
+
+QString environmentVariable(const char* name) {
+    static QMutex lock;
+    static QHash<QByteArray, QString> values;
+    static quint64 readAt = 0; // the count of environmentChanges() the values were read at
+    const quint64 changes = environmentChanges();
+    QMutexLocker locker(&lock);
+    if (readAt != changes) {
+        values.clear();
+        readAt = changes;
+    }
+    const QByteArray key(name);
+    const auto kept = values.constFind(key);
+    if (kept != values.cend())
+        return *kept;
+    return *values.insert(key, qEnvironmentVariable(name));
 }
 
 } // namespace platform

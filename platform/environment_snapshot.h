@@ -7,6 +7,7 @@
 // The timers find their folders through the environment ten times a second; comparing the list
 // costs a fraction of reading the variables again (getenv compares names entry by entry), and in a
 // LookBatch it is compared once per moment (platform/look_batch.h).
+#include <QString>
 #include <QtGlobal>
 
 namespace platform {
@@ -14,5 +15,9 @@ namespace platform {
 // A count that moves whenever the environment's entries are not those of the last look: what was
 // read from the environment at one count holds while the count stays. Any thread.
 quint64 environmentChanges();
+
+// The variable's value (empty when unset), read again only when environmentChanges() moved since
+// it was last read. Any thread.
+QString environmentVariable(const char* name);
 
 } // namespace platform

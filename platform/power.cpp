@@ -334,15 +334,7 @@ QString root() {
         return rootOverride();
     // The battery watch asks ten times a second: the variable is read again only when the
     // environment changed.
-    static QMutex lock;
-    static std::optional<quint64> readAt;
-    static QString fromEnv;
-    const quint64 changes = environmentChanges();
-    QMutexLocker locker(&lock);
-    if (readAt != changes) {
-        fromEnv = qEnvironmentVariable("MORVIK_POWER_SUPPLY");
-        readAt = changes;
-    }
+    const QString fromEnv = environmentVariable("MORVIK_POWER_SUPPLY");
     if (!fromEnv.isEmpty())
         return fromEnv;
     return QStringLiteral("/sys/class/power_supply");

@@ -61,4 +61,15 @@ TEST_F(EnvironmentChanges, AChangeWithinAMomentIsSeenInTheNext) {
     EXPECT_NE(platform::environmentChanges(), before);
 }
 
+// A kept value follows every change of the variable: set, set again, unset.
+TEST_F(EnvironmentChanges, AKeptVariableFollowsItsChanges) {
+    qputenv(kName, "one");
+    EXPECT_EQ(platform::environmentVariable(kName), QStringLiteral("one"));
+    EXPECT_EQ(platform::environmentVariable(kName), QStringLiteral("one"));
+    qputenv(kName, "two");
+    EXPECT_EQ(platform::environmentVariable(kName), QStringLiteral("two"));
+    qunsetenv(kName);
+    EXPECT_EQ(platform::environmentVariable(kName), QString());
+}
+
 } // namespace
