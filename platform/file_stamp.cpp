@@ -128,7 +128,7 @@ private:
             fd_,
             [this] {
                 QMutexLocker lock(&lock_);
-                drain();
+                drain(false);
             },
             &announced_);
     }
@@ -142,13 +142,18 @@ private:
         lookedIn_ = moment;
     }
 
-    void drain() {
+    // Reads the queue. A look that reads a change before the event loop did (between its wake and
+    // the notifier) tells the loop, or whoever rests on the change would not hear of it.
+    void drain(bool tell = true) {
         alignas(inotify_event) char buffer[4096];
+        const quint64 before = changes_;
         for (;;) {
             const ssize_t got = ::read(fd_, buffer, sizeof buffer);
             if (got <= 0) {
                 if (got < 0 && errno == EINTR)
                     continue;
+                if (tell && changes_ != before)
+                    quiet::changeSeen();
                 return;
             }
             for (ssize_t at = 0; at < got;) {

@@ -1,6 +1,7 @@
 #include "quiet.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QSocketNotifier>
 #include <atomic>
 
@@ -15,6 +16,11 @@ void unannounced() {
 
 quint64 unannouncedLooks() {
     return looks.load(std::memory_order_relaxed);
+}
+
+void changeSeen() {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QCoreApplication::postEvent(app, new QEvent(QEvent::User));
 }
 
 bool announceReadable(int fd, std::function<void()> read, std::atomic_bool* announced) {

@@ -20,4 +20,8 @@ quint64 unannouncedLooks();
 // stands. False, doing nothing, while there is no application object yet: ask again later.
 bool announceReadable(int fd, std::function<void()> read, std::atomic_bool* announced);
 
+// Tells the main thread's event loop of a change learned outside it (a watch's queue read by a
+// look before the loop got to it), so that it wakes whoever rests on the change.
+void changeSeen();
+
 } // namespace platform::quiet

@@ -266,4 +266,25 @@ TEST(TimerRest, AWatchedFilesChangeWakesThePollerThatRestsOnIt) {
     EXPECT_GT(p.ticks, rested);
 }
 
+// A look that reads the watch's queue before the event loop does (another timer's, in the same
+// beat) still wakes the poller resting on the change.
+TEST(TimerRest, AChangeReadByALookBeforeTheLoopStillWakesThePoller) {
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("temp.mdb")));
+    Poller p;
+    bool seen = false;
+    p.look = [&] { seen = platform::FileStamp::watched(path).exists; };
+    ASSERT_TRUE(untilResting(p));
+    ASSERT_FALSE(seen);
+    // The kernel queues the change as the file is made; it is read here, outside the event loop.
+    const quint64 before = platform::FileStamp::watchedChanges();
+    QFile(QString::fromLocal8Bit(path)).open(QIODevice::WriteOnly);
+    ASSERT_NE(platform::FileStamp::watchedChanges(), before);
+    QElapsedTimer clock;
+    clock.start();
+    while (!seen && clock.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_TRUE(seen);
+}
+
 } // namespace
