@@ -13,14 +13,12 @@ stop() {
         kill -KILL "$app" 2>/dev/null || true
         wait "$app" 2>/dev/null || true
     fi
-    kill "${xvfb:-}" 2>/dev/null || true
+    kill "${MORVIK_XVFB:-}" 2>/dev/null || true
     rm -rf "$work"
 }
 trap stop EXIT
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 50); do [[ -s $work/display ]] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$work/display")
+source "$(dirname "$0")/xvfb.sh"
+morvik_xvfb "$work"
 xsetroot -solid '#3a6ea5' 2>/dev/null || true
 export MORVIK_HOME=${MORVIK_HOME:-$work/home}
 QT_QPA_PLATFORM=xcb "$program" >"$work/log" 2>&1 &

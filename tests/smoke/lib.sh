@@ -1,5 +1,6 @@
 # Helpers for tests that run the real program on a private virtual X server. Sourced.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/xvfb.sh"
 
 # start_x: starts Xvfb on a free display (1024 x 768), sets DISPLAY, paints the root window a known
 # colour (ROOT_COLOUR) and arranges for everything to stop when the test ends.
@@ -31,12 +32,8 @@ start_x() {
     # A runtime folder of its own: the single-instance lock of one test must not stop another's.
     export XDG_RUNTIME_DIR=$SMOKE_WORK/runtime
     mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$SMOKE_WORK/display" 2>/dev/null &
-    SMOKE_XVFB=$!
-    # Under a loaded machine (the whole suite in parallel) Xvfb may take seconds to come up.
-    for _ in $(seq 400); do [[ -s $SMOKE_WORK/display ]] && break; sleep 0.05; done
-    [[ -s $SMOKE_WORK/display ]] || { echo "Xvfb did not start"; exit 1; }
-    export DISPLAY=:$(cat "$SMOKE_WORK/display")
+    morvik_xvfb "$SMOKE_WORK" || exit 1
+    SMOKE_XVFB=$MORVIK_XVFB
     export QT_QPA_PLATFORM=xcb
     xsetroot -solid "$ROOT_COLOUR"
 }
