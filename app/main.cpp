@@ -4,6 +4,8 @@
 #include "app/window/morvik.h"
 #include "platform/dbus/session_bus.h"
 #include "platform/end_signals.h"
+#include "platform/pace.h"
+#include "platform/widgets/input_gate.h"
 #ifdef MORVIK_HAVE_COM
 #include "app/window/nh_service.h"
 #endif
@@ -96,6 +98,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("morvik"));
     // Hiding the character (or closing a balloon) must not end her: only the exit does.
     QApplication::setQuitOnLastWindowClosed(false);
+    // What the user gives while she waits is dropped, not acted on long after.
+    platform::widgets::input_gate::install();
+    // A record of her frames and words, for tests that watch her on a real display.
+    if (const QString trace = qEnvironmentVariable("MORVIK_TRACE"); !trace.isEmpty())
+        platform::pace::traceTo(trace);
 
     // The dial-up objects dial NetworkManager's profiles.
     dialup::install(std::make_shared<dialup::NmBackend>());

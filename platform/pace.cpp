@@ -2,63 +2,151 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <deque>
 #include <memory>
 
 namespace platform::pace {
 namespace {
 Recorder* active = nullptr;
-// How many waits (and holds) the GUI thread is inside: while one runs, the pauses of whatever ticks
-// meanwhile (her busy animation) hold user input back too, so that no command nests in the waiting
-// one.
+// How many waits (and holds) the GUI thread is inside: user input is dropped meanwhile.
 int awaiting = 0;
+// How many pauses and waits are on the stack: a command of the user that comes now runs after the
+// outermost one.
+int depth = 0;
 // How many of those waits have finished but not yet returned: every pause that runs now is nested
 // in one of them (only the innermost frame runs), so it ends at once and lets the wait return.
 int unwinding = 0;
+std::deque<std::function<void()>> deferred;
+bool drainPosted = false;
+std::function<void(bool)> waitObserver;
 
-QEventLoop::ProcessEventsFlags pauseFlags() {
-    return awaiting > 0 ? QEventLoop::ExcludeUserInputEvents : QEventLoop::AllEvents;
+struct Trace {
+    QFile file;
+    QElapsedTimer since;
+};
+std::unique_ptr<Trace> trace;
+
+void drain() {
+    drainPosted = false;
+    while (depth == 0 && !deferred.empty()) {
+        std::function<void()> job = std::move(deferred.front());
+        deferred.pop_front();
+        job();
+    }
 }
-} // namespace
 
-void yieldEvents() {
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents(pauseFlags());
+void postDrain() {
+    if (drainPosted || deferred.empty() || !QCoreApplication::instance())
+        return;
+    drainPosted = true;
+    QTimer::singleShot(0, QCoreApplication::instance(), &drain);
 }
 
-void sleep(int ms) {
+// One frame on the stack: a pause or a wait; a wait also drops user input while it runs.
+class Frame {
+public:
+    explicit Frame(bool wait) : wait_(wait) {
+        ++depth;
+        if (wait_ && awaiting++ == 0 && waitObserver)
+            waitObserver(true);
+    }
+    ~Frame() {
+        if (wait_ && --awaiting == 0 && waitObserver)
+            waitObserver(false);
+        if (--depth == 0)
+            postDrain();
+    }
+    Frame(const Frame&) = delete;
+    Frame& operator=(const Frame&) = delete;
+
+private:
+    bool wait_;
+};
+
+void pause(int ms, bool wait) {
     if (active) {
         active->events.append(QStringLiteral("sleep %1").arg(ms));
         return;
     }
-    const QDeadlineTimer deadline(ms < 0 ? 0 : ms, Qt::PreciseTimer);
+    const QDeadlineTimer deadline(std::chrono::milliseconds(ms < 0 ? 0 : ms), Qt::PreciseTimer);
     if (!QCoreApplication::instance() || !QThread::currentThread()->eventDispatcher()) {
-        QThread::msleep(deadline.remainingTime());
+        while (!deadline.hasExpired())
+            QThread::usleep(std::max<qint64>(1, deadline.remainingTimeNSecs() / 1000));
         return;
     }
+    const Frame frame(wait);
     // The thread sleeps until an event comes or the pause is over (a timer of its own wakes it
-    // then); events are handled as they come, with no polling in between, and user input stays
-    // held back while an await runs. Woken anyway (by the timers' beat) within the last twentieth
-    // of the pause, it ends the pause there rather than wake again a moment later: a coarse
-    // timer's leeway.
-    const qint64 leeway = ms / 20;
+    // then); events are handled as they come, with no polling in between. A timer counts whole
+    // milliseconds, so it is set to the next whole one: the pause ends late by at most the grain,
+    // never early.
     QTimer wake;
     wake.setSingleShot(true);
     wake.setTimerType(Qt::PreciseTimer);
-    while (deadline.remainingTime() > leeway && unwinding == 0) {
-        if (!wake.isActive())
-            wake.start(int(std::max<qint64>(deadline.remainingTime(), 1)));
-        QCoreApplication::processEvents(pauseFlags() | QEventLoop::WaitForMoreEvents);
+    while (!deadline.hasExpired() && unwinding == 0) {
+        if (!wake.isActive()) {
+            const qint64 left = (deadline.remainingTimeNSecs() + 999999) / 1000000;
+            wake.start(int(std::max<qint64>(left, 1)));
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+}
+} // namespace
+
+void yieldEvents() {
+    // A frame too: a command that comes now (or was waiting for the last pause) runs after the
+    // whole sequence, not between two of its frames.
+    if (QCoreApplication::instance()) {
+        const Frame frame(false);
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
     }
 }
 
+void sleep(int ms) {
+    pause(ms, false);
+}
+
 void hold(int ms) {
-    ++awaiting;
-    sleep(ms);
-    --awaiting;
+    pause(ms, true);
+}
+
+void whenFree(std::function<void()> job) {
+    if (depth == 0 && deferred.empty()) {
+        job();
+        return;
+    }
+    deferred.push_back(std::move(job));
+    if (depth == 0)
+        postDrain();
+}
+
+bool busy() {
+    return depth > 0;
+}
+
+bool waiting() {
+    return awaiting > 0;
+}
+
+void setWaitObserver(std::function<void(bool)> observer) {
+    waitObserver = std::move(observer);
+}
+
+void traceTo(const QString& path) {
+    trace.reset();
+    if (path.isEmpty())
+        return;
+    auto opened = std::make_unique<Trace>();
+    opened->file.setFileName(path);
+    if (!opened->file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return;
+    opened->since.start();
+    trace = std::move(opened);
 }
 
 void await(const std::function<void()>& job) {
@@ -117,9 +205,10 @@ bool Wait::run(int limitMs) {
         limit.start(limitMs);
     loop_ = &loop;
     running_ = true;
-    ++awaiting;
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    --awaiting;
+    {
+        const Frame frame(true);
+        loop.exec();
+    }
     running_ = false;
     loop_ = nullptr;
     if (counted_) {
@@ -134,6 +223,10 @@ bool Wait::run(int limitMs) {
 void mark(const QString& what) {
     if (active)
         active->events.append(what);
+    if (trace) {
+        const QByteArray line = QByteArray::number(trace->since.elapsed()) + ' ' + what.toUtf8() + '\n';
+        trace->file.write(line);
+    }
 }
 
 Recorder::Recorder() {

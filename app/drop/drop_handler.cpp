@@ -151,7 +151,8 @@ std::optional<QString> UnpackFolder(const QString& desktop, const Names& names) 
 }
 
 void DropHandler::Dropped(const QMimeData& data) {
-    // The melting lets window events run, a second drop among them: it would run inside this one.
+    // The melting lets window events run, a second drop among them: it would run inside this one
+    // (the window hands drops on only once no sequence of hers runs; this guards other callers).
     if (busy_)
         return;
     busy_ = true;
@@ -171,6 +172,17 @@ void DropHandler::handle(const QMimeData& data) {
     stores::Load(QStringLiteral("gra5"));
     if (services::talk().FukiOpen())
         services::talk().CloseFuki();
+    // A song that still plays ends first, and its dance with it: the new file's frames never mix
+    // with the running dance's.
+    const Stage::Watches playing =
+        Stage::Watches(Stage::Dance1) | Stage::Dance2 | Stage::Dance3 | Stage::Dance4 | Stage::Mp3End;
+    if (stage->Running(Stage::Dance1) || stage->Running(Stage::Dance2) || stage->Running(Stage::Dance3) ||
+        stage->Running(Stage::Dance4)) {
+        stage->Stop(playing);
+        vbmp3_stop();
+        vbmp3_close();
+        flag::state.PlayMode = 0;
+    }
     stage->Stop(Stage::Watches(Stage::Battery) | Stage::Blink | Stage::Idle);
     vbmp3_init();
 

@@ -11,6 +11,7 @@
 
 #include <QCloseEvent>
 #include <QFontDialog>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -57,6 +58,31 @@ void fitCaption(QPushButton* button) {
 
 } // namespace
 
+// The list's selection, which refuses every change while held: presses, keys and the code's
+// setCurrentRow all come through here, so none of them can move the list off the updating site.
+class hls::SiteSelection : public QItemSelectionModel {
+public:
+    using QItemSelectionModel::QItemSelectionModel;
+    bool held = false;
+
+    void setCurrentIndex(const QModelIndex& index, SelectionFlags command) override {
+        if (!held)
+            QItemSelectionModel::setCurrentIndex(index, command);
+    }
+    void select(const QModelIndex& index, SelectionFlags command) override {
+        if (!held)
+            QItemSelectionModel::select(index, command);
+    }
+    void select(const QItemSelection& selection, SelectionFlags command) override {
+        if (!held)
+            QItemSelectionModel::select(selection, command);
+    }
+    void clearCurrentIndex() override {
+        if (!held)
+            QItemSelectionModel::clearCurrentIndex();
+    }
+};
+
 int hls::TwipsPerPixel(double logicalDpi) {
     return logicalDpi > 0 ? int(std::lround(1440.0 / logicalDpi)) : 15;
 }
@@ -101,6 +127,10 @@ hls::hls() {
 
     list1 = new QListWidget(this);
     list1->setObjectName(QStringLiteral("list1"));
+    selection_ = new SiteSelection(list1->model(), list1);
+    QItemSelectionModel* first = list1->selectionModel();
+    list1->setSelectionModel(selection_);
+    delete first;
     Picture1 = new QWidget(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Text1 = new QPlainTextEdit(this);
@@ -339,14 +369,26 @@ void hls::UnloadProgress() {
     }
 }
 
+bool hls::updating() const {
+    return selection_->held;
+}
+
+void hls::holdSites(bool held) {
+    selection_->held = held;
+}
+
 void hls::selectSite(qint64 id) {
+    // The update's own following of its passes: the one move the held list takes.
     const QSignalBlocker quiet(list1);
+    const bool held = selection_->held;
+    selection_->held = false;
     for (int row = 0; row < list1->count(); ++row) {
         if (list1->item(row)->data(kIdRole).toLongLong() == id) {
             list1->setCurrentRow(row);
-            return;
+            break;
         }
     }
+    selection_->held = held;
 }
 
 std::optional<headline::Site> hls::selectedSite() {
@@ -357,7 +399,8 @@ std::optional<headline::Site> hls::selectedSite() {
 }
 
 void hls::list1_MouseDown() {
-    if (!list1->currentItem())
+    // A press on the held row would put its stored headlines over the update's.
+    if (updating() || !list1->currentItem())
         return;
     const std::optional<headline::Site> site = selectedSite();
     Text1->setPlainText(site ? site->data.value_or(QString()) : QString());
@@ -383,12 +426,14 @@ void hls::Command1_Click() {
     StatusBar1->clearMessage();
     Text1->setPlainText(QStringLiteral("更新中"));
     EnableButtons(false);
+    holdSites(true);
     UnloadProgress();
     hiCH_ = new hiCH(this);
     ShowProgress(hiCH_);
     if (!engine.updateSite(item->text())) {
         UnloadProgress();
         EnableButtons(true);
+        holdSites(false);
         list1_MouseDown();
         StatusBar1->showMessage(QStringLiteral("更新を始められません"));
     }
@@ -411,12 +456,14 @@ void hls::Command4_Click() {
     notUpdated_.clear();
     StatusBar1->clearMessage();
     EnableButtons(false);
+    holdSites(true);
     UnloadProgress();
     sinCH_ = new sinCH(this);
     ShowProgress(sinCH_);
     updatingAll_ = true;
     if (!engine.updateAll()) {
         updatingAll_ = false;
+        holdSites(false);
         UnloadProgress();
         EnableButtons(true);
         StatusBar1->showMessage(QStringLiteral("更新を始められません"));
@@ -455,6 +502,8 @@ void hls::passEnded(const headline::PassResult& pass) {
 }
 
 void hls::finished(const headline::RunResult& run) {
+    // Held until now, also past a キャンセル: what follows still tells of the updated site.
+    holdSites(false);
     if (run.all) {
         updatingAll_ = false;
         stop_flag = 0;

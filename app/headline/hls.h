@@ -6,7 +6,10 @@
 // "更新" updates the selected site and "一括更新" every site through the headline engine
 // (engine.h), which works on a thread of its own while the window keeps drawing; during an update
 // the four update and close buttons are disabled, so no second update can start, and the progress
-// window (hiCH for one site, sinCH for all) is up. Both refuse while the program is offline (her
+// window (hiCH for one site, sinCH for all) is up. Until the update has ended the site list keeps
+// its row: no press, key or selection by the code picks another site (一括更新 itself moves it to
+// each site whose pass ended), so the text shown and what HP表示 and 更新 act on afterwards are the
+// updated site's. Both refuse while the program is offline (her
 // menu item "メールを確認する", getto, hidden). What they have to say goes to her main balloon
 // without a voice: while the balloon is up only its text changes, except that the two refusals and
 // the last word of "一括更新" always open it. Why a site could not be updated stands in the status
@@ -134,7 +137,12 @@ private:
     void passStarted(qint64 id, const QString& name);
     void passEnded(const headline::PassResult& pass);
     void finished(const headline::RunResult& run);
+    // Whether an update holds the list's row (from its start until its end is told).
+    bool updating() const;
+    void holdSites(bool held);
 
+    class SiteSelection;
+    SiteSelection* selection_ = nullptr; // list1's selection, held while an update runs
     std::optional<sqlite_db::Connection> db_;
     hiCH* hiCH_ = nullptr;
     sinCH* sinCH_ = nullptr;

@@ -7,6 +7,7 @@
 #include "app/state/flag.h"
 #include "app/state/speak.h"
 #include "app/window/Trei.h"
+#include "app/window/services.h"
 #include "app/window/stage.h"
 #include "balloon.h"
 #include "mail_cache.h"
@@ -47,8 +48,11 @@ void say(const QString& voiceId, const QString& text) {
 std::optional<QStringList> receive(const Account& account, const QString& command, const QString& folder) {
     std::optional<QStringList> result;
     const Transfer table = transfer();
-    pace::await(
-        [&] { result = table.RcvMail(account.server(), account.user, account.password, command, folder); });
+    // Taken here, not on the worker: a cancel asked while the worker starts still holds.
+    const unsigned mark = table.mark ? table.mark() : 0;
+    pace::await([&] {
+        result = table.RcvMail(mark, account.server(), account.user, account.password, command, folder);
+    });
     return result;
 }
 
@@ -100,6 +104,9 @@ void CheckMail() {
     const bool manual = flag::state.ManualCheck == 1;
     // Every check, also a timed one, holds off the commands that would start another.
     flag::state.MailBusy = 1;
+    // Her checking poses stay until the check's own end: a balloon that ends meanwhile (the
+    // failure of one account while the next is asked) does not put her to rest.
+    Stage::Hold hold(manual ? stage : nullptr);
     if (manual) {
         if (stage)
             stage->Stop(Stage::Watches(Stage::Battery) | Stage::Blink | Stage::Idle);
@@ -160,7 +167,10 @@ void CheckMail() {
     if (stage && !signKept) {
         if (signUp && total == 0) {
             stage->Stop(Stage::SignSwap);
+            // The check's own return to rest, which the hold does not keep back.
+            hold.release();
             stage->GiveBackStage();
+            hold.take();
             stage->ShowItem(Stage::Item::mail_look, false);
             stage->SetTrayTip(Trei::kStartTip);
         } else {
@@ -178,7 +188,8 @@ void CheckMail() {
         if (total == 0) {
             // A failure is never said as "no mail": the check ends on it, said once.
             if (failed) {
-                if (!failureSaid)
+                // Said again when its balloon has closed while the other accounts were asked.
+                if (!failureSaid || !services::talk().FukiOpen())
                     say(QStringLiteral("16"), QStringLiteral("サーバの接続に失敗しました"));
             } else {
                 say(QStringLiteral("11"), QStringLiteral("メールはありません"));
@@ -250,9 +261,10 @@ void DownloadAccount(const Account& account) {
     const QString folder = messageFolder();
     std::optional<std::vector<QStringList>> messages;
     const Transfer table = transfer();
+    const unsigned mark = table.mark ? table.mark() : 0; // before the worker, as in receive()
     pace::await([&] {
         const std::optional<QStringList> files = table.RcvMail(
-            account.server(), account.user, account.password, QStringLiteral("SAVEALL"), folder);
+            mark, account.server(), account.user, account.password, QStringLiteral("SAVEALL"), folder);
         if (!files)
             return;
         std::vector<QStringList> read;

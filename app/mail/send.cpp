@@ -22,10 +22,23 @@ namespace {
 
 SendFunction defaultSender() {
 #ifdef MORVIK_HAVE_MAIL_TRANSFER
-    return &mail_transfer::SendMailEx;
+    return [](unsigned mark, const QString& folder, const QString& server, const QString& recipient,
+              const QString& sender, const QString& subject, const QString& body, const QString& seventh) {
+        return mail_transfer::SendMailExMarked({mark}, folder, server, recipient, sender, subject, body,
+                                               seventh);
+    };
 #else
-    return [](const QString&, const QString&, const QString&, const QString&, const QString&, const QString&,
-              const QString&) { return QStringLiteral("このプログラムはメールを送れません"); };
+    return
+        [](unsigned, const QString&, const QString&, const QString&, const QString&, const QString&,
+           const QString&, const QString&) { return QStringLiteral("このプログラムはメールを送れません"); };
+#endif
+}
+
+unsigned cancelMark() {
+#ifdef MORVIK_HAVE_MAIL_TRANSFER
+    return mail_transfer::cancelMark().generation;
+#else
+    return 0;
 #endif
 }
 
@@ -80,16 +93,20 @@ bool SendMail() {
     const QString body = window->sendbody->toPlainText();
     const QString folder = platform::programFolder();
     const SendFunction send = sender();
+    // Taken here, not on the worker: the exit's cancel asked while the worker starts still holds.
+    const unsigned mark = cancelMark();
     QString result;
     // The timers tick while the server is asked: no mail check may start inside the sending.
     const qint16 busy = flag::state.MailBusy;
     flag::state.MailBusy = 1;
-    platform::pace::await(
-        [&] { result = send(folder, settings->server, recipient, settings->own, subject, body, QString()); });
+    platform::pace::await([&] {
+        result = send(mark, folder, settings->server, recipient, settings->own, subject, body, QString());
+    });
     flag::state.MailBusy = busy;
     if (result.isEmpty())
         return true;
-    if (morvik::MessageBox)
+    // A send the exit cancelled is no error of the user's, and the exit opens no more windows.
+    if (morvik::MessageBox && !flag::state.Exiting)
         morvik::MessageBox(QStringLiteral("パラメータエラーです") + result);
     return false;
 }

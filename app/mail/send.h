@@ -23,14 +23,16 @@ void sayNotSetUp();
 // TAB, "bcc", TAB and the own address.
 QString recipientText(const QString& typed, const QString& own, bool blindCopy);
 
-// Sends the compose window's three texts. On a failure it says why itself (balloon or message box)
-// and gives false; true when the server took the mail.
+// Sends the compose window's three texts. On a failure it says why itself (balloon or message box,
+// none once the exit has begun) and gives false; true when the server took the mail.
 bool SendMail();
 
-// (folder, server, recipient, sender, subject, body, seventh) → "" when the server took the mail,
-// else why not. Called on a worker thread.
-using SendFunction = std::function<QString(const QString&, const QString&, const QString&, const QString&,
-                                           const QString&, const QString&, const QString&)>;
+// (mark, folder, server, recipient, sender, subject, body, seventh) → "" when the server took the
+// mail, else why not. Called on a worker thread; mark is the library's cancel mark
+// (mail_transfer::cancelMark), taken on the GUI thread before the worker started, so that the
+// exit's cancel holds from the moment it is asked.
+using SendFunction = std::function<QString(unsigned, const QString&, const QString&, const QString&,
+                                           const QString&, const QString&, const QString&, const QString&)>;
 SendFunction sender();
 // Installs a sender (tests); an empty function puts the mail transfer library's back.
 void setSender(SendFunction function);

@@ -9,14 +9,19 @@ namespace {
 
 Transfer defaultTransfer() {
 #ifdef MORVIK_HAVE_MAIL_TRANSFER
-    return {&mail_transfer::RcvMail, &mail_transfer::ReadMail, &mail_transfer::cancel};
+    return {[](unsigned mark, const QString& server, const QString& user, const QString& password,
+               const QString& command, const QString& folder) {
+                return mail_transfer::RcvMailMarked({mark}, server, user, password, command, folder);
+            },
+            &mail_transfer::ReadMail, &mail_transfer::cancel,
+            [] { return mail_transfer::cancelMark().generation; }};
 #else
-    return {[](const QString&, const QString&, const QString&, const QString&,
+    return {[](unsigned, const QString&, const QString&, const QString&, const QString&,
                const QString&) -> std::optional<QStringList> { return std::nullopt; },
             [](const QString&, const QString&, const QString&) -> std::optional<QStringList> {
                 return std::nullopt;
             },
-            [] {}};
+            [] {}, [] { return 0u; }};
 #endif
 }
 

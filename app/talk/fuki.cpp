@@ -9,6 +9,7 @@
 #include "app/window/stage.h"
 #include "midi.h"
 #include "platform/audio/vbmp3.h"
+#include "platform/pace.h"
 #include "platform/program_folder.h"
 #include "voice_clips.h"
 
@@ -70,10 +71,12 @@ void fuki::Form_Load() {
     show();
     Trei::SetTopMostFuki(1);
     Label1->setText(speak::state.TalkText);
+    platform::pace::mark(QStringLiteral("balloon open"));
 }
 
 void fuki::Form_Unload() {
     flag::state.BalloonOpen = 0;
+    platform::pace::mark(QStringLiteral("balloon closed"));
     Stage* stage = Stage::Current();
     const bool ownClip = stage ? stage->Running(Stage::Mp3End) : flag::state.PlayMode != mp3::kNothing;
     if (ownClip) {

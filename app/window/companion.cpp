@@ -42,7 +42,9 @@ void Blink(QLabel* box, const stores::Picture& closed, const stores::Picture& op
     // The box goes with its window, and the timer with it.
     const QPointer<QLabel> alive(box);
     stores::Show(box, closed);
-    platform::pace::yieldEvents();
+    // Every event of the blink, its repaint too, is handled inside the pause: a command given then
+    // (a menu item) waits for the pause to end (pace::whenFree) instead of running with his eyes
+    // shut, as it could from an event loop run before the pause began.
     platform::pace::sleep(200);
     if (!alive)
         return;

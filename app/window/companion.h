@@ -33,9 +33,10 @@ private:
     int phase_ = 0;
 };
 
-// One blink: the closed picture for 200 ms (events go on meanwhile), then the open one, and the
-// timer's next interval, 3 s plus 100 ms a second of the clock's minute. Nothing more when the box's
-// window has gone during the pause.
+// One blink: the closed picture for 200 ms (events go on meanwhile, inside the pause, so a command
+// given then runs after the blink), then the open one, and the timer's next interval, 3 s plus
+// 100 ms a second of the clock's minute. Nothing more when the box's window has gone during the
+// pause.
 void Blink(QLabel* box, const stores::Picture& closed, const stores::Picture& open, platform::Timer& timer);
 
 } // namespace companion

@@ -26,10 +26,12 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <tuple>
 
 namespace {
@@ -417,9 +419,19 @@ void morvik::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void morvik::dropEvent(QDropEvent* event) {
+    // The drag's source is told at once that the drop is taken; the file is handled from the event
+    // loop, and after any sequence of hers that runs now (a dance's frames, a melting), never
+    // inside it.
     event->acceptProposedAction();
-    if (const QMimeData* data = event->mimeData())
-        services::drops().Dropped(*data);
+    const QMimeData* data = event->mimeData();
+    if (!data)
+        return;
+    auto copy = std::make_shared<QMimeData>();
+    copy->setUrls(data->urls());
+    if (data->hasText())
+        copy->setText(data->text());
+    platform::pace::mark(QStringLiteral("drop"));
+    QTimer::singleShot(0, this, [copy] { platform::pace::whenFree([copy] { services::drops().Dropped(*copy); }); });
 }
 
 void morvik::closeEvent(QCloseEvent* event) {

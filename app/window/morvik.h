@@ -148,7 +148,8 @@ public:
 
     // The stage (stage.h). Shown() and ShowPicture() are Image1's picture.
     void TakeStage(Watches stop, Overlays hide) override;
-    void GiveBackStage() override { reset_timer(); }
+    void GiveBackStage() override;
+    void HoldStage(bool hold) override;
     void Start(Watches watches) override;
     void Stop(Watches watches) override;
     bool Running(Watch watch) const override;
@@ -224,11 +225,16 @@ private:
     void chime(int hour);
     void applyTopMost(const QString& value);
     bool newMailSignShown() const;
+    // The end of a balloon's clip or tune starts the idle blinking again: not while the stage is
+    // held, nor under the new-mail sign, whose swap keeps the blinking off.
+    void idleAfterBalloon();
 
     std::unique_ptr<platform::SingleInstance> instance_;
     PressDrag drag_{this}; // a left press drags her once the mouse moves
     qint64 lastChimedHour_ = -1; // the hour (days * 24 + hour) whose chime was given
     bool exitFinished_ = false;
+    int stageHeld_ = 0;
+    bool giveBackAsked_ = false; // GiveBackStage() came while the stage was held
     bool placed_ = false; // the start-up has put her at her place
     bool dialUpBusy_ = false; // a connect or a disconnect of hers runs
     quint64 connectedAskedIn_ = 0; // the LookBatch moment of dialUpConnected()'s last answer

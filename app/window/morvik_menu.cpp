@@ -15,6 +15,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QUrl>
 
@@ -36,9 +37,13 @@ void morvik::buildMenu() {
         action->setObjectName(QLatin1String(name));
         action->setVisible(shown);
         if (handler)
+            // Chosen while a pause of hers runs (a blink, a dance's frame), the command runs after
+            // it, not inside it.
             connect(action, &QAction::triggered, this, [this, handler] {
-                if (!flag::state.Exiting)
-                    (this->*handler)();
+                platform::pace::whenFree([self = QPointer<morvik>(this), handler] {
+                    if (self && !flag::state.Exiting)
+                        (self->*handler)();
+                });
             });
         return action;
     };
@@ -74,6 +79,7 @@ void morvik::popup(QPoint globalPos) {
     // Without a tray icon, hiding her is not offered: nothing could show her again.
     if (!vis->isVisible())
         not_vis->setVisible(trayIconShown());
+    platform::pace::mark(QStringLiteral("menu settei"));
     settei->popup(globalPos);
 }
 
@@ -103,7 +109,10 @@ void morvik::mouseReleaseEvent(QMouseEvent* event) {
 
 void morvik::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
-        Form_DblClick();
+        platform::pace::whenFree([self = QPointer<morvik>(this)] {
+            if (self)
+                self->Form_DblClick();
+        });
 }
 
 void morvik::Image1_MouseDown(int button, QPoint globalPos) {

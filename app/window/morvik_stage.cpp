@@ -2,6 +2,7 @@
 #include "morvik.h"
 
 #include "Trei.h"
+#include "services.h"
 
 #include <utility>
 
@@ -48,6 +49,33 @@ void morvik::Hide(Overlays overlays) {
     }
     if (overlays.testFlag(BatteryPercent))
         Label1->hide();
+}
+
+void morvik::GiveBackStage() {
+    if (stageHeld_ > 0) {
+        giveBackAsked_ = true;
+        return;
+    }
+    reset_timer();
+}
+
+void morvik::HoldStage(bool hold) {
+    if (hold) {
+        ++stageHeld_;
+        return;
+    }
+    if (stageHeld_ == 0 || --stageHeld_ > 0 || !giveBackAsked_)
+        return;
+    giveBackAsked_ = false;
+    if (!services::talk().FukiOpen())
+        reset_timer();
+}
+
+void morvik::idleAfterBalloon() {
+    if (stageHeld_ > 0 || Timer11.Enabled())
+        return;
+    Timer2.setEnabled(true);
+    Timer5.setEnabled(true);
 }
 
 void morvik::TakeStage(Watches stop, Overlays hide) {

@@ -168,8 +168,7 @@ void morvik::Timer6_Timer() {
     if (services::talk().MciStatusMode(QStringLiteral("ATYPE")).trimmed() != QStringLiteral("stopped"))
         return;
     services::talk().CloseFuki();
-    Timer2.setEnabled(true);
-    Timer5.setEnabled(true);
+    idleAfterBalloon();
     Timer6.setEnabled(false);
 }
 
@@ -183,8 +182,7 @@ void morvik::Timer7_Timer() {
         for (platform::Timer* dance : {&dance_check, &Dance_check2, &Dance_check3, &Dance_check4})
             dance->setEnabled(false);
         talk.CloseFuki();
-        Timer2.setEnabled(true);
-        Timer5.setEnabled(true);
+        idleAfterBalloon();
         break;
     case 2:
         flag::state.VoicePath.clear();

@@ -75,6 +75,32 @@ public:
 
     virtual void TakeStage(Watches stop, Overlays hide) = 0;
     virtual void GiveBackStage() = 0;
+    // While held (a manual mail check, from its first pose to its last words), giving the stage
+    // back waits for the holder's end, and the end of a balloon's clip starts no idle blinking:
+    // a balloon that closes meanwhile does not put her to rest under the holder's poses. Holds
+    // count; the last release gives the stage back if that was asked, unless a balloon is open
+    // (its own close gives it back then).
+    virtual void HoldStage(bool hold) { (void)hold; }
+    // Holds the stage for a scope; release() and take() let the holder give it back itself.
+    class Hold {
+    public:
+        explicit Hold(Stage* stage) : stage_(stage) { take(); }
+        ~Hold() { release(); }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+        void take() {
+            if (stage_ && !held_)
+                stage_->HoldStage(held_ = true);
+        }
+        void release() {
+            if (stage_ && held_)
+                stage_->HoldStage(held_ = false);
+        }
+
+    private:
+        Stage* stage_;
+        bool held_ = false;
+    };
 
     virtual void Start(Watches watches) = 0;
     virtual void Stop(Watches watches) = 0;

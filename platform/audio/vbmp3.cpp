@@ -3,7 +3,10 @@
 #include "media_tags.h"
 #include "mixer_device.h"
 
+#include "platform/pace.h"
+
 #include <QFile>
+#include <QFileInfo>
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <memory>
@@ -28,6 +31,7 @@ struct Clip {
     tags::Id3 id3;
     tags::Riff riff;
     Uint64 startedAt = 0;
+    QString name; // the file's name, for the trace
 };
 std::unique_ptr<Clip> clip;
 
@@ -79,6 +83,7 @@ bool vbmp3_open(const QString& path, Vbmp3InputInfo* info) {
         info->channels = frame.channels;
         info->bitrate = frame.bitrate;
     }
+    next->name = QFileInfo(path).fileName();
     clip = std::move(next);
     return true;
 }
@@ -92,6 +97,7 @@ bool vbmp3_play() {
         return false;
     }
     clip->startedAt = SDL_GetTicks64();
+    platform::pace::mark(QStringLiteral("play ") + clip->name);
     return true;
 }
 

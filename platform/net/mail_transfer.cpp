@@ -10,23 +10,17 @@
 #include <QHash>
 #include <QRandomGenerator>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <curl/curl.h>
 #include <memory>
 #include <mutex>
-#include <sys/socket.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace mail_transfer {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 std::atomic<int> gConnectMs{Limits{}.connectMs};
 std::atomic<int> gIdleMs{Limits{}.idleMs};
+std::atomic<int> gQuitMs{Limits{}.quitMs};
 std::atomic<unsigned> gCancelGeneration{0};
 thread_local QString tLastError;
 
@@ -79,19 +73,15 @@ struct CurlFree {
 // ends in QUIT when the handle is cleaned up.
 class Session {
 public:
-    Session() = default;
+    explicit Session(CancelMark mark) : watch_(mark.generation) {}
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
     ~Session() {
-        lastByteMs_ = nowMs(); // QUIT's reply gets a whole limit of its own
+        // libcurl says QUIT as the handle is cleaned up, where no callback of ours sees it go out;
+        // whatever the server does then, the work is done.
+        watch_.quitting(quitMs_);
         handle_.reset();
-        {
-            const std::lock_guard lock(watchMutex_);
-            stopWatching_ = true;
-        }
-        watchWake_.notify_all();
-        if (watchdog_.joinable())
-            watchdog_.join();
+        watch_.stop();
     }
 
     bool open(const QString& serverText, const QString& user, const QString& password) {
@@ -129,7 +119,9 @@ public:
         CURL* h = handle_.get();
         const int connectMs = gConnectMs.load();
         const int idleMs = gIdleMs.load();
-        const long idleSeconds = std::max(1L, long((idleMs + 999) / 1000));
+        // libcurl's own limits only back the watch's up, a second later: were they to end a step
+        // first, libcurl would wait for QUIT's reply under them once more.
+        const long backupSeconds = long((idleMs + 999) / 1000) + 1;
         curl_easy_setopt(h, CURLOPT_URL, url_.constData());
         curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "pop3,pop3s");
         curl_easy_setopt(h, CURLOPT_USERNAME, user_.constData());
@@ -140,11 +132,9 @@ public:
         curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
         curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(connectMs));
-        // A command's reply: the response time limit (whole seconds) and the progress callback
-        // (any length); a message's body: the speed limit as well.
-        curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, idleSeconds);
+        curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, backupSeconds);
         curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, idleSeconds);
+        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, backupSeconds);
         curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &Session::onProgress);
         curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
@@ -152,16 +142,19 @@ public:
         curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &Session::onBody);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
+        // Each command line libcurl sends, the log-in's included, starts its reply's limit.
+        curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
+        curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, &Session::onDebug);
+        curl_easy_setopt(h, CURLOPT_DEBUGDATA, this);
         curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer_);
-        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &Session::onOpenSocket);
-        curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, this);
-        curl_easy_setopt(h, CURLOPT_CLOSESOCKETFUNCTION, &Session::onCloseSocket);
-        curl_easy_setopt(h, CURLOPT_CLOSESOCKETDATA, this);
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &internal::Watch::openSocket);
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, &watch_);
+        curl_easy_setopt(h, CURLOPT_CLOSESOCKETFUNCTION, &internal::Watch::closeSocket);
+        curl_easy_setopt(h, CURLOPT_CLOSESOCKETDATA, &watch_);
+        connectMs_ = connectMs;
         idleMs_ = idleMs;
-        firstLimitMs_ = std::max(idleMs, connectMs);
-        generation_ = gCancelGeneration.load();
-        lastByteMs_ = nowMs();
-        watchdog_ = std::thread(&Session::watch, this);
+        quitMs_ = gQuitMs.load();
+        watch_.start();
         return true;
     }
 
@@ -169,13 +162,17 @@ public:
     // connection had to be made again: libcurl takes a close in a message's midst for its end and
     // would silently log in anew for the next command.
     bool command(const QByteArray& line, bool multiLine, QFile* sink = nullptr) {
+        if (watch_.cancelled())
+            return fail(describe(CURLE_ABORTED_BY_CALLBACK)); // before any connection is made
         CURL* h = handle_.get();
         header_.clear();
         body_.clear();
         sink_ = sink;
         sinkFailed_ = false;
         errorBuffer_[0] = 0;
-        lastByteMs_ = nowMs();
+        // On a connection kept open the command goes out at once (and sets its own limit); the
+        // first connects and must be greeted within the connect limit.
+        watch_.begin(transfers_ == 0 ? connectMs_ : idleMs_);
         curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, line.constData());
         curl_easy_setopt(h, CURLOPT_NOBODY, multiLine ? 0L : 1L);
         const CURLcode result = curl_easy_perform(h);
@@ -198,68 +195,38 @@ public:
     const QByteArray& body() const { return body_; }
 
     // Whether the server answered the last command with -ERR (libcurl then closes the connection).
-    bool refused() const { return lastResult_ == CURLE_WEIRD_SERVER_REPLY && !timedOut_; }
+    bool refused() const { return lastResult_ == CURLE_WEIRD_SERVER_REPLY && !watch_.timedOut(); }
     // The next command may log in again (after a refused one).
     void allowNewConnection() { transfers_ = 0; }
 
     QString key() const { return QString::fromUtf8(url_ + '\n' + user_ + '\n'); }
 
 private:
-    static qint64 nowMs() {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
-    }
-
-    // Whether the session must end now: cancelled, or quiet past its limit.
-    bool overdue() {
-        if (generation_ != gCancelGeneration.load())
-            return true;
-        const int limit = transfers_ == 0 ? firstLimitMs_ : idleMs_;
-        if (nowMs() - lastByteMs_ > limit)
-            timedOut_ = true;
-        return timedOut_;
-    }
-
-    // libcurl looks at its limits only now and then (a second apart while it awaits a reply, and
-    // again while it waits for QUIT's reply after a failure); this thread keeps them to the tenth
-    // of a second by shutting the connection down, which every wait of libcurl notices at once.
-    void watch() {
-        std::unique_lock lock(watchMutex_);
-        while (!stopWatching_) {
-            watchWake_.wait_for(lock, std::chrono::milliseconds(50));
-            if (stopWatching_ || !overdue())
-                continue;
-            const std::lock_guard socketLock(socketMutex_);
-            if (socket_ != CURL_SOCKET_BAD)
-                ::shutdown(socket_, SHUT_RDWR);
-        }
-    }
-
-    static curl_socket_t onOpenSocket(void* self, curlsocktype, curl_sockaddr* address) {
-        auto* s = static_cast<Session*>(self);
-        const std::lock_guard lock(s->socketMutex_);
-        s->socket_ = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
-        return s->socket_ < 0 ? CURL_SOCKET_BAD : s->socket_;
-    }
-    static int onCloseSocket(void* self, curl_socket_t socket) {
-        auto* s = static_cast<Session*>(self);
-        const std::lock_guard lock(s->socketMutex_);
-        if (socket == s->socket_)
-            s->socket_ = CURL_SOCKET_BAD;
-        return ::close(socket);
-    }
-
     static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-        return static_cast<Session*>(self)->overdue() ? 1 : 0;
+        return static_cast<Session*>(self)->watch_.overdue() ? 1 : 0;
+    }
+    static int onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self) {
+        if (type != CURLINFO_HEADER_OUT)
+            return 0;
+        auto* s = static_cast<Session*>(self);
+        const QByteArray line = QByteArray::fromRawData(data, qsizetype(size)).left(5).toUpper();
+        if (line.startsWith("QUIT"))
+            s->watch_.quitAfterStep(s->quitMs_); // after a refusal or a failure
+        else if (s->sink_ && line.startsWith("RETR"))
+            s->watch_.download(s->idleMs_);
+        else
+            s->watch_.within(s->idleMs_);
+        return 0;
     }
     static size_t onHeader(char* data, size_t size, size_t count, void* self) {
         auto* s = static_cast<Session*>(self);
-        s->lastByteMs_ = nowMs();
+        s->watch_.received(size * count);
         s->header_.append(data, qsizetype(size * count));
         return size * count;
     }
     static size_t onBody(char* data, size_t size, size_t count, void* self) {
         auto* s = static_cast<Session*>(self);
-        s->lastByteMs_ = nowMs();
+        s->watch_.received(size * count);
         const qsizetype n = qsizetype(size * count);
         if (!s->sink_) {
             s->body_.append(data, n);
@@ -273,9 +240,9 @@ private:
     }
 
     QString describe(CURLcode code) const {
-        if (generation_ != gCancelGeneration.load())
+        if (watch_.cancelled())
             return u"受信を中断しました"_qs;
-        if (timedOut_)
+        if (watch_.timedOut())
             return u"サーバの応答がありません"_qs;
         switch (code) {
         case CURLE_COULDNT_RESOLVE_HOST:
@@ -300,24 +267,16 @@ private:
         }
     }
 
+    // Declared first: it outlives the handle, whose cleanup still uses its sockets.
+    internal::Watch watch_;
     std::unique_ptr<CURL, CurlFree> handle_;
     QByteArray url_, user_, password_;
     QByteArray header_, body_;
     QFile* sink_ = nullptr;
     bool sinkFailed_ = false;
-    std::atomic<bool> timedOut_{false};
     CURLcode lastResult_ = CURLE_OK;
-    int idleMs_ = 0;
-    int firstLimitMs_ = 0;
-    unsigned generation_ = 0;
-    std::atomic<int> transfers_{0};
-    std::atomic<qint64> lastByteMs_{0};
-    std::mutex socketMutex_;
-    curl_socket_t socket_ = CURL_SOCKET_BAD;
-    std::mutex watchMutex_;
-    std::condition_variable watchWake_;
-    std::atomic<bool> stopWatching_{false}; // atomic too: ThreadSanitizer cannot see the clock wait's lock
-    std::thread watchdog_;
+    int connectMs_ = 0, idleMs_ = 0, quitMs_ = 0;
+    int transfers_ = 0;
     char errorBuffer_[CURL_ERROR_SIZE] = {};
 };
 
@@ -434,20 +393,27 @@ std::optional<QStringList> saveAll(Session& session, const QString& folder) {
 void setLimits(const Limits& limits) {
     gConnectMs = limits.connectMs;
     gIdleMs = limits.idleMs;
+    gQuitMs = limits.quitMs;
 }
 
 Limits limits() {
-    return {gConnectMs.load(), gIdleMs.load()};
+    return {gConnectMs.load(), gIdleMs.load(), gQuitMs.load()};
 }
 
 std::optional<QStringList> RcvMail(const QString& server, const QString& user, const QString& password,
                                    const QString& command, const QString& folder) {
+    return RcvMailMarked(cancelMark(), server, user, password, command, folder);
+}
+
+std::optional<QStringList> RcvMailMarked(CancelMark mark, const QString& server, const QString& user,
+                                         const QString& password, const QString& command,
+                                         const QString& folder) {
     tLastError.clear();
     if (const QString missing = internal::missingLibraries(true, true); !missing.isEmpty()) {
         fail(missing);
         return std::nullopt;
     }
-    Session session;
+    Session session(mark);
     if (!session.open(server, user, password))
         return std::nullopt;
     const QString what = command.trimmed().toUpper();
@@ -482,6 +448,10 @@ std::optional<QStringList> ReadMail(const QString& file, const QString& fields, 
 
 void cancel() {
     ++gCancelGeneration;
+}
+
+CancelMark cancelMark() {
+    return {gCancelGeneration.load()};
 }
 
 unsigned internal::cancelGeneration() {

@@ -3,8 +3,10 @@
 // together with GMime.
 //
 // Each call is one whole session ending in QUIT, made on the calling thread; it blocks until the
-// session ends, fails or is cancelled, and never waits past its limits. Nothing is ever deleted on a
-// server. Texts are Unicode; the server text is "host" or "host" TAB "port" (no or empty port: 110
+// session ends, fails or is cancelled, and never waits past its limits. QUIT's reply gets a short
+// limit of its own: the outcome is known by then, and a server that never answers it changes
+// nothing (after a timeout none is waited for at all). Nothing is ever deleted on a server.
+// Texts are Unicode; the server text is "host" or "host" TAB "port" (no or empty port: 110
 // for POP3; a port that is not 1-65535 in digits fails the call). Port 995 speaks TLS from the
 // start; on any other port the session switches to TLS when the server offers STLS, and the
 // server's certificate is always verified: a password goes in clear only to a server that offers
@@ -23,10 +25,28 @@ namespace mail_transfer {
 
 struct Limits {
     int connectMs = 10000; // to connect, greet and log in
-    int idleMs = 30000;    // without a byte at any later step
+    int idleMs = 30000;    // for each command's whole reply, from when the command went out
+    int quitMs = 2000;     // for QUIT's reply
 };
+// A message's download (RETR) may outlast idleMs while it keeps coming: it ends when no byte came
+// for idleMs, or when it falls behind idleMs plus a second per kibibyte received (a line slower
+// than that on average is not worth waiting on; a large message over a slow line still gets in).
 void setLimits(const Limits& limits); // for every later call, on any thread
 Limits limits();
+
+// Ends every session in progress (on any thread) within a few tenths of a second, as a failure,
+// whatever its server does; the exit uses it before joining the worker. It resets itself: a call
+// that starts after cancel() returned runs normally.
+void cancel();
+
+// A call counts every cancel() asked after its mark was taken. RcvMail and SendMailEx take theirs as
+// they start; a caller that hands the call to a worker takes the mark on its own thread before the
+// worker starts and makes the call with it (RcvMailMarked, SendMailExMarked), so that a cancel()
+// asked meanwhile is not lost. A call cancelled before it connects fails without connecting.
+struct CancelMark {
+    unsigned generation = 0;
+};
+CancelMark cancelMark();
 
 // command "STAT": element 0 is the reply after "+OK " ("123 4567").
 // command "LIST": an element per message, "Subject:" & its subject. The subjects of messages seen
@@ -35,16 +55,14 @@ Limits limits();
 // (its path). Any error deletes the files this call wrote and fails.
 std::optional<QStringList> RcvMail(const QString& server, const QString& user, const QString& password,
                                    const QString& command, const QString& folder);
+std::optional<QStringList> RcvMailMarked(CancelMark mark, const QString& server, const QString& user,
+                                         const QString& password, const QString& command,
+                                         const QString& folder);
 
 // Five elements: "Subject:" & subject, "From:" & "Name <addr>", "Date:" & local "yyyy/MM/dd HH:mm"
 // (else the header's text), the attachments' names, "Body:" & the text. fields and folder are kept
 // for the callers' sake and not read.
 std::optional<QStringList> ReadMail(const QString& file, const QString& fields, const QString& folder);
-
-// Ends every session in progress (on any thread) within a few tenths of a second, as a failure; the
-// exit uses it before joining the worker. It resets itself: a call that starts after cancel()
-// returned runs normally.
-void cancel();
 
 // Why the last call on this thread failed, in Japanese, for the user.
 QString lastError();
@@ -52,7 +70,9 @@ QString lastError();
 // Sending: limits of their own, since the server's reply to the end of a message can be slow.
 struct SendLimits {
     int connectMs = 10000; // to connect and be greeted (and to switch to TLS)
-    int idleMs = 60000;    // without a byte at any later step
+    int idleMs = 60000;    // for each reply, from when its command (or the data's last byte) went out;
+                           // the data itself, while it keeps going out
+    int quitMs = 2000;     // for QUIT's reply: the mail was taken or refused by then
 };
 void setSendLimits(const SendLimits& limits); // for every later call, on any thread
 
@@ -70,9 +90,12 @@ void setSendLimits(const SendLimits& limits); // for every later call, on any th
 //   body: plain text.
 // The message is ISO-2022-JP in 7 bits when subject and body fit in it (ASCII and JIS X 0208 only)
 // and no line passes 998 bytes, else UTF-8 in base64. cancel() ends a sending too, within about a
-// second. folder and seventh are kept for the callers' sake and not read.
+// second, whatever the server does. folder and seventh are kept for the callers' sake and not read.
 QString SendMailEx(const QString& folder, const QString& server, const QString& recipient,
                    const QString& sender, const QString& subject, const QString& body,
                    const QString& seventh);
+QString SendMailExMarked(CancelMark mark, const QString& folder, const QString& server,
+                         const QString& recipient, const QString& sender, const QString& subject,
+                         const QString& body, const QString& seventh);
 
 } // namespace mail_transfer

@@ -25,6 +25,7 @@ namespace {
 
 std::atomic<int> gSendConnectMs{SendLimits{}.connectMs};
 std::atomic<int> gSendIdleMs{SendLimits{}.idleMs};
+std::atomic<int> gSendQuitMs{SendLimits{}.quitMs};
 
 const QString kLine = QStringLiteral("\r\n");
 
@@ -344,14 +345,17 @@ namespace {
 
 // One SMTP session's state for libcurl's callbacks.
 struct Transfer {
+    explicit Transfer(CancelMark mark) : watch(mark.generation) {}
+
+    internal::Watch watch;
+    int idleMs = 0, quitMs = 0;
     QByteArray message;
     qsizetype sent = 0;
     smtp::ReplyLines replies;
-    unsigned generation = internal::cancelGeneration();
 
-    // Called about once a second at the least: a cancel() since the start ends the session.
+    // Called about once a second at the least, also while libcurl awaits a reply.
     static int onProgress(void* data, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-        return static_cast<Transfer*>(data)->generation != internal::cancelGeneration() ? 1 : 0;
+        return static_cast<Transfer*>(data)->watch.overdue() ? 1 : 0;
     }
 
     static size_t onRead(char* buffer, size_t size, size_t count, void* data) {
@@ -361,10 +365,18 @@ struct Transfer {
         self->sent += n;
         return size_t(n);
     }
+    // A reply must come within the limit from its command, or from the last piece of the data
+    // that went out (the data's end follows it at once); the data, while it goes out.
     static int onDebug(CURL*, curl_infotype type, char* text, size_t size, void* data) {
-        if (type != CURLINFO_HEADER_IN)
-            return 0;
-        static_cast<Transfer*>(data)->replies.take(text, size);
+        auto* self = static_cast<Transfer*>(data);
+        if (type == CURLINFO_HEADER_IN) {
+            self->replies.take(text, size);
+        } else if (type == CURLINFO_HEADER_OUT &&
+                   QByteArray::fromRawData(text, qsizetype(size)).left(4).toUpper() == "QUIT") {
+            self->watch.quitAfterStep(self->quitMs);
+        } else if (type == CURLINFO_HEADER_OUT || type == CURLINFO_DATA_OUT) {
+            self->watch.within(self->idleMs);
+        }
         return 0;
     }
 };
@@ -374,11 +386,14 @@ struct CurlFree {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-QString reasonOf(CURLcode code, long response) {
-    if (code == CURLE_ABORTED_BY_CALLBACK)
+QString reasonOf(const internal::Watch& watch, CURLcode code, long response) {
+    // The watch ends a session by shutting its connection down: libcurl then reports a broken one.
+    if (watch.cancelled())
         return QStringLiteral("送信を中断しました");
     if (response >= 400)
         return QStringLiteral("サーバがメールを受け付けませんでした");
+    if (watch.timedOut())
+        return QStringLiteral("SMTPサーバが応答しません");
     switch (code) {
     case CURLE_COULDNT_RESOLVE_HOST:
         return QStringLiteral("SMTPサーバが見つかりません");
@@ -407,11 +422,18 @@ QString reasonOf(CURLcode code, long response) {
 void setSendLimits(const SendLimits& limits) {
     gSendConnectMs = limits.connectMs;
     gSendIdleMs = limits.idleMs;
+    gSendQuitMs = limits.quitMs;
 }
 
 QString SendMailEx(const QString& folder, const QString& server, const QString& recipient,
                    const QString& sender, const QString& subject, const QString& body,
                    const QString& seventh) {
+    return SendMailExMarked(cancelMark(), folder, server, recipient, sender, subject, body, seventh);
+}
+
+QString SendMailExMarked(CancelMark mark, const QString& folder, const QString& server,
+                         const QString& recipient, const QString& sender, const QString& subject,
+                         const QString& body, const QString& seventh) {
     (void)folder, (void)seventh;
     if (const QString missing = internal::missingLibraries(true, true); !missing.isEmpty())
         return kLine + missing;
@@ -424,7 +446,7 @@ QString SendMailEx(const QString& folder, const QString& server, const QString& 
     if (!addresses)
         return why;
 
-    Transfer transfer;
+    Transfer transfer(mark);
     transfer.message = smtp::compose(addresses->to, addresses->own, subject, body);
 
     std::unique_ptr<CURL, CurlFree> handle(curl_easy_init());
@@ -445,18 +467,22 @@ QString SendMailEx(const QString& folder, const QString& server, const QString& 
         (void)rcpt.release();
         rcpt.reset(next);
     }
-    const int idleMs = gSendIdleMs.load();
-    const long idleSeconds = std::max(1L, long((idleMs + 999) / 1000));
+    const int connectMs = gSendConnectMs.load();
+    transfer.idleMs = gSendIdleMs.load();
+    transfer.quitMs = gSendQuitMs.load();
+    // libcurl's own limits only back the watch's up, a second later: were they to end a step
+    // first, libcurl would wait for QUIT's reply under them once more.
+    const long backupSeconds = long((transfer.idleMs + 999) / 1000) + 1;
     curl_easy_setopt(h, CURLOPT_URL, url.constData());
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
     curl_easy_setopt(h, CURLOPT_USE_SSL, long(implicitTls ? CURLUSESSL_ALL : CURLUSESSL_TRY));
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(gSendConnectMs.load()));
-    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, idleSeconds);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(connectMs));
+    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, backupSeconds);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, idleSeconds);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, backupSeconds);
     curl_easy_setopt(h, CURLOPT_MAIL_FROM, from.constData());
     curl_easy_setopt(h, CURLOPT_MAIL_RCPT, rcpt.get());
     curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
@@ -469,15 +495,30 @@ QString SendMailEx(const QString& folder, const QString& server, const QString& 
     curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, &Transfer::onDebug);
     curl_easy_setopt(h, CURLOPT_DEBUGDATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &internal::Watch::openSocket);
+    curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, &transfer.watch);
+    curl_easy_setopt(h, CURLOPT_CLOSESOCKETFUNCTION, &internal::Watch::closeSocket);
+    curl_easy_setopt(h, CURLOPT_CLOSESOCKETDATA, &transfer.watch);
+    if (transfer.watch.cancelled())
+        return kLine + QStringLiteral("送信を中断しました"); // nothing went out
+    // To connect and be greeted; from then on each command sets its reply's limit.
+    transfer.watch.begin(connectMs);
+    transfer.watch.start();
     const CURLcode code = curl_easy_perform(h);
     long response = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &response);
-    if (code == CURLE_OK)
-        return QString();
-    QString result = kLine + reasonOf(code, response);
-    const QByteArray reply = transfer.replies.telling();
-    if (!reply.isEmpty())
-        result += kLine + QString::fromUtf8(reply);
+    QString result;
+    if (code != CURLE_OK) {
+        result = kLine + reasonOf(transfer.watch, code, response);
+        const QByteArray reply = transfer.replies.telling();
+        if (!reply.isEmpty())
+            result += kLine + QString::fromUtf8(reply);
+    }
+    // The mail was taken or refused: libcurl says QUIT as the handle is cleaned up, where no
+    // callback of ours sees it go out, and QUIT's reply changes nothing.
+    transfer.watch.quitting(transfer.quitMs);
+    handle.reset();
+    transfer.watch.stop();
     return result;
 }
 

@@ -1,13 +1,17 @@
 // Dropping files on her on a real X server: a drag source of our own (drag_source) drags a file
 // with XDND while xdotool moves the pointer from it onto her window, and the drop ends in the
 // right balloon: a ZIP unpacked onto the desktop, an MP3 naming its title and artist.
-#include "../window/fakes.h"
+#include "../window/character_on_x.h"
 #include "app/drop/drop_handler.h"
 #include "app/state/state.h"
 #include "app/window/morvik.h"
 #include "binary_bytes.h"
+#include "platform/pace.h"
+#include "platform/random.h"
 
 #include <QDir>
+#include <QFile>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,31 +20,17 @@
 
 namespace {
 
-class DropOnX : public testing::Test {
+class DropOnX : public CharacterOnX {
 protected:
-    void SetUp() override {
-        flag::state.reset();
-        speak::state.reset();
-        talk = installTalk();
+    void installServices() override {
         services::install(std::make_unique<drop::DropHandler>());
-        dialup::install(ras);
         home = qgetenv("HOME");
         qputenv("HOME", QFile::encodeName(homeDir.path()));
         desktop = homeDir.path() + QStringLiteral("/Desktop");
         QDir().mkpath(desktop);
-        morvik::InstanceName = QStringLiteral("morvik-drop-test-%1").arg(getpid());
-        morvik::EndProgram = [] {};
-        window = std::make_unique<morvik>();
-        Stage::Install(window.get());
-        window->move(300, 200);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
     void TearDown() override {
-        Stage::Install(nullptr);
-        window.reset();
-        services::reset();
-        dialup::install(nullptr);
+        CharacterOnX::TearDown();
         qputenv("HOME", home);
     }
 
@@ -97,46 +87,115 @@ protected:
         return {};
     }
 
-    FakeTalk* talk = nullptr;
-    std::shared_ptr<FakeRas> ras = std::make_shared<FakeRas>();
-    std::unique_ptr<morvik> window;
+    // A short MP3 made by lame, with its title and artist.
+    QString makeMp3(const QString& name) {
+        QByteArray pcm;
+        for (int i = 0; i < 6615; ++i)
+            pcm += le(quint16(qint16((i / 25) % 2 ? 8000 : -8000)), 2);
+        QFile wav(files.path() + QStringLiteral("/t.wav"));
+        EXPECT_TRUE(wav.open(QIODevice::WriteOnly));
+        wav.write("RIFF" + le(36 + pcm.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) + le(22050, 4) +
+                  le(44100, 4) + le(2, 2) + le(16, 2) + "data" + le(pcm.size(), 4) + pcm);
+        wav.close();
+        const QString mp3 = files.path() + QLatin1Char('/') + name;
+        QProcess lame;
+        lame.start(QStringLiteral("lame"),
+                   {QStringLiteral("--quiet"), QStringLiteral("--tt"), QStringLiteral("Song"),
+                    QStringLiteral("--ta"), QStringLiteral("Band"), QStringLiteral("--id3v2-only"),
+                    wav.fileName(), mp3});
+        EXPECT_TRUE(lame.waitForFinished(60000));
+        EXPECT_EQ(lame.exitCode(), 0);
+        return mp3;
+    }
+    // The ZIP of the archive script, renamed.
+    QString makeZip(const QString& name) {
+        QProcess script;
+        script.start(QStringLiteral(MORVIK_PYTHON3), {QStringLiteral(MORVIK_ARCHIVE_SCRIPT), files.path()});
+        EXPECT_TRUE(script.waitForFinished(120000));
+        EXPECT_EQ(script.exitCode(), 0);
+        const QString zip = files.path() + QLatin1Char('/') + name;
+        EXPECT_TRUE(QFile::rename(files.path() + QStringLiteral("/zip.zip"), zip));
+        return zip;
+    }
+    // The marks of the trace file, one "<ms> <mark>" a line.
+    static QStringList traced(const QString& path) {
+        QFile trace(path);
+        if (!trace.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(trace.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
     QTemporaryDir homeDir, files;
     QByteArray home;
     QString desktop;
 };
 
 TEST_F(DropOnX, AZipLandsUnpackedOnTheDesktop) {
-    QProcess script;
-    script.start(QStringLiteral(MORVIK_PYTHON3), {QStringLiteral(MORVIK_ARCHIVE_SCRIPT), files.path()});
-    ASSERT_TRUE(script.waitForFinished(120000));
-    ASSERT_EQ(script.exitCode(), 0);
-    const QString zip = files.path() + QStringLiteral("/お土産.zip");
-    ASSERT_TRUE(QFile::rename(files.path() + QStringLiteral("/zip.zip"), zip));
+    const QString zip = makeZip(QStringLiteral("お土産.zip"));
     EXPECT_EQ(dragOnHer(zip), "ShowFuki デスクトップの\r\nお土産\r\nというフォルダに解凍しました");
     EXPECT_TRUE(QFile::exists(desktop + QStringLiteral("/お土産/資料/日本語.txt")));
     EXPECT_EQ(stores::Shown(window->Image1).name, "gra4.Image1(18)");
 }
 
 TEST_F(DropOnX, AnMp3NamesItsSong) {
-    QByteArray pcm;
-    for (int i = 0; i < 6615; ++i)
-        pcm += le(quint16(qint16((i / 25) % 2 ? 8000 : -8000)), 2);
-    QFile wav(files.path() + QStringLiteral("/t.wav"));
-    ASSERT_TRUE(wav.open(QIODevice::WriteOnly));
-    wav.write("RIFF" + le(36 + pcm.size(), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) + le(22050, 4) +
-              le(44100, 4) + le(2, 2) + le(16, 2) + "data" + le(pcm.size(), 4) + pcm);
-    wav.close();
-    const QString mp3 = files.path() + QStringLiteral("/歌.mp3");
-    QProcess lame;
-    lame.start(QStringLiteral("lame"),
-               {QStringLiteral("--quiet"), QStringLiteral("--tt"), QStringLiteral("Song"),
-                QStringLiteral("--ta"), QStringLiteral("Band"), QStringLiteral("--id3v2-only"),
-                wav.fileName(), mp3});
-    ASSERT_TRUE(lame.waitForFinished(60000));
-    ASSERT_EQ(lame.exitCode(), 0);
+    const QString mp3 = makeMp3(QStringLiteral("歌.mp3"));
     EXPECT_EQ(dragOnHer(mp3),
               "ShowFuki 曲名は\r\n『Song』\r\nARTISTは\r\n『Band』\r\nファイル名は\r\n『歌.mp3』");
     EXPECT_EQ(flag::state.VoicePath, mp3);
 }
+
+// A file dropped while she dances (the song still plays) is handled once the dance's running
+// frames are over, and ends the dance: the frames of the two sequences never mix, and the last
+// melting frame of an archive is not replaced by her standing pose.
+TEST_F(DropOnX, AFileDroppedWhileSheDancesEndsTheDanceFirst) {
+    struct Case {
+        const char* name;
+        bool archive;
+    };
+    for (const Case& c : {Case{"mp3", false}, Case{"zip", true}}) {
+        SCOPED_TRACE(c.name);
+        const QString first = makeMp3(QStringLiteral("一曲目.mp3"));
+        const QString second = c.archive ? makeZip(QStringLiteral("荷物.zip")) : makeMp3(QStringLiteral("二曲目.mp3"));
+        // The first song dances dance 2, the second dance 3; the song plays on for its watcher.
+        platform::random::setSequence({0.3, 0.6});
+        talk->state = 1;
+        const QString tracePath = files.path() + QStringLiteral("/trace");
+        platform::pace::traceTo(tracePath);
+        dragOnHer(first);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return traced(tracePath).join(QLatin1Char('\n')).contains(QStringLiteral("ShapeDance2_")); },
+                                    10000));
+        talk->calls.clear();
+        dragOnHer(second);
+        QTest::qWait(2500);
+        platform::pace::traceTo(QString());
+
+        const QStringList lines = traced(tracePath);
+        const QString secondSequence = c.archive ? QStringLiteral("picture gra4.") : QStringLiteral("shape ShapeDance3_");
+        qsizetype began = -1;
+        for (qsizetype i = 0; i < lines.size() && began < 0; ++i)
+            if (lines[i].contains(secondSequence))
+                began = i;
+        ASSERT_GE(began, 0) << lines.join(QLatin1Char('\n')).toStdString();
+        const QStringList after = lines.mid(began);
+        const std::string shown = after.join(QLatin1Char('\n')).toStdString();
+        for (const QString& line : after) {
+            EXPECT_FALSE(line.contains(QStringLiteral("ShapeDance2_"))) << "the first dance went on: " << shown;
+            if (c.archive) {
+                EXPECT_FALSE(line.contains(QStringLiteral("ShapeStandard"))) << "standing over the melting: " << shown;
+            }
+        }
+        if (c.archive) {
+            EXPECT_TRUE(QFile::exists(desktop + QStringLiteral("/荷物/資料/日本語.txt")));
+        }
+        // Back to rest for the next case.
+        talk->state = 0;
+        QTest::qWait(500);
+        talk->calls.clear();
+        QDir(desktop).removeRecursively();
+        QDir().mkpath(desktop);
+        for (const QString& name : QDir(files.path()).entryList(QDir::Files))
+            QFile::remove(files.path() + QLatin1Char('/') + name);
+    }
+}
+
 
 } // namespace

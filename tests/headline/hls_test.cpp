@@ -565,6 +565,35 @@ TEST_F(HeadlineSingle, TheAnimeScheduleNeedsBothPlugIns) {
 
 using Window = HeadlineWindow;
 
+// xdg-open put first on PATH while it lives: it notes each argument it gets, each followed by "--".
+class Opener {
+public:
+    Opener() : path_(qgetenv("PATH")) {
+        QFile opener(bin_.filePath(QStringLiteral("xdg-open")));
+        EXPECT_TRUE(opener.open(QIODevice::WriteOnly));
+        opener.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n--\\n' \"$a\"; done >> \"$RECORD\"\n");
+        opener.close();
+        opener.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        qputenv("PATH", bin_.path().toUtf8() + ":" + path_);
+        qputenv("RECORD", record().toUtf8());
+    }
+    ~Opener() { qputenv("PATH", path_); }
+    Opener(const Opener&) = delete;
+    Opener& operator=(const Opener&) = delete;
+
+    QString record() const { return bin_.filePath(QStringLiteral("argv")); }
+    // What it was given once it has run, or nothing after ms.
+    std::optional<QString> opened(int ms = 10000) const {
+        if (!waitFor([&] { return fileBytes(record()).endsWith("--\n"); }, ms))
+            return std::nullopt;
+        return QString::fromUtf8(fileBytes(record()));
+    }
+
+private:
+    QTemporaryDir bin_;
+    QByteArray path_;
+};
+
 struct SizeCase {
     const char* name;
     const char* width;
@@ -770,16 +799,8 @@ TEST_F(Window, APressOnASiteShowsItsHeadlinesAndTime) {
 // HP表示 hands the address to xdg-open as one argument, whatever it holds; only http and https
 // with a host are opened.
 TEST_F(Window, HpOpensOnlyWebAddressesAsOneArgument) {
-    QTemporaryDir bin;
-    const QString record = bin.filePath(QStringLiteral("argv"));
-    QFile opener(bin.filePath(QStringLiteral("xdg-open")));
-    ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
-    opener.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n--\\n' \"$a\"; done >> \"$RECORD\"\n");
-    opener.close();
-    opener.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", bin.path().toUtf8() + ":" + path);
-    qputenv("RECORD", record.toUtf8());
+    const Opener opener;
+    const QString record = opener.record();
     const QString odd = QStringLiteral("http://127.0.0.1/a b;touch pwned;$(touch pwned2)`id`");
     struct Case {
         const char* name;
@@ -821,7 +842,95 @@ TEST_F(Window, HpOpensOnlyWebAddressesAsOneArgument) {
     }
     EXPECT_FALSE(QFile::exists(QStringLiteral("pwned")));
     EXPECT_FALSE(QFile::exists(QStringLiteral("pwned2")));
-    qputenv("PATH", path);
+}
+
+// While an update runs the list holds its site: a press on another row, the keys and a selection made
+// by the code leave the updating row highlighted and its text shown, so HP表示 and 更新 act on the
+// site that was updated; after the run the list picks again.
+TEST_F(Window, WhileAnUpdateRunsTheListKeepsItsSite) {
+    const Opener opener;
+    // ITmedia's page comes 1.5 s late: its pass runs meanwhile (the first pass of 一括更新 too).
+    ASSERT_TRUE(build({{0, QStringLiteral("ITmedia"), QStringLiteral("itmedia"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/delay/1500/rss2_utf8.xml")),
+                        QStringLiteral("feed11.so"), QString(), QStringLiteral("https://itmedia.invalid/")},
+                       {1, QStringLiteral("NHK"), QStringLiteral("nhk"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/rss2_sjis.xml")),
+                        QStringLiteral("feed11.so"), QString(), QStringLiteral("https://nhk.invalid/")}}));
+    storeBefore(0, QStringLiteral("ITmediaの前の見出し"));
+    storeBefore(1, QStringLiteral("NHKの前の見出し"));
+    hls* window = open();
+    QListWidget* list = window->list1;
+    const auto row = [list](const QString& name) {
+        return list->row(list->findItems(name, Qt::MatchExactly).front());
+    };
+    const auto press = [list](int at) {
+        const QPoint where = list->visualItemRect(list->item(at)).center();
+        QTest::mousePress(list->viewport(), Qt::LeftButton, {}, where);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, where);
+    };
+    const auto highlighted = [list] {
+        QStringList names;
+        for (const QListWidgetItem* item : list->selectedItems())
+            names << item->text();
+        return (list->currentItem() ? list->currentItem()->text() : QStringLiteral("none")) + " | " +
+               names.join(QStringLiteral(","));
+    };
+    const int itmedia = row(QStringLiteral("ITmedia")), nhk = row(QStringLiteral("NHK"));
+    const QString held = QStringLiteral("ITmedia | ITmedia");
+
+    struct Case {
+        const char* name;
+        QPushButton* hls::*start;
+        QString textDuring;
+        QString siteAfter, textAfter, jumpAfter; // the site the list follows last, and what it shows
+    };
+    const Case cases[] = {
+        // The window follows each pass's site: NHK's is the last.
+        {"一括更新", &hls::Command4, QStringLiteral("ITmediaの前の見出し"), QStringLiteral("NHK"), sjisText,
+         QStringLiteral("https://nhk.invalid/")},
+        {"更新", &hls::Command1, QStringLiteral("更新中"), QStringLiteral("ITmedia"), utf8Text,
+         QStringLiteral("https://itmedia.invalid/")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        press(itmedia);
+        ASSERT_EQ(highlighted(), held);
+        (window->*c.start)->click();
+        ASSERT_TRUE(window->engine.busy());
+        const std::pair<const char*, std::function<void()>> picks[] = {
+            {"a press on NHK", [&] { press(nhk); }},
+            {"the down key", [&] { QTest::keyClick(list, Qt::Key_Down); }},
+            {"the end key", [&] { QTest::keyClick(list, Qt::Key_End); }},
+            {"setCurrentRow", [&] { list->setCurrentRow(nhk); }},
+            {"setCurrentItem", [&] { list->setCurrentItem(list->item(nhk)); }},
+        };
+        for (const auto& [how, pick] : picks) {
+            SCOPED_TRACE(how);
+            pick();
+            EXPECT_EQ(highlighted(), held);
+            EXPECT_EQ(window->Text1->toPlainText(), c.textDuring);
+        }
+        ASSERT_TRUE(window->engine.busy()) << "the picks came after the run";
+        ASSERT_TRUE(idle(window));
+        EXPECT_EQ(highlighted(), c.siteAfter + " | " + c.siteAfter);
+        EXPECT_EQ(window->Text1->toPlainText(), c.textAfter);
+
+        QFile::remove(opener.record());
+        window->Command2->click();
+        EXPECT_EQ(opener.opened(), c.jumpAfter + "\n--\n");
+        window->Command1->click();
+        ASSERT_TRUE(window->ProgressOne());
+        EXPECT_EQ(window->ProgressOne()->Label1->text(), hls::Updating(c.siteAfter));
+        ASSERT_TRUE(idle(window));
+        EXPECT_EQ(talk->calls.last(), "SetFukiText " + c.siteAfter + kNotUpdated);
+    }
+    // Free again: a press picks a site and shows what it keeps.
+    press(nhk);
+    EXPECT_EQ(highlighted(), "NHK | NHK");
+    EXPECT_EQ(window->Text1->toPlainText(), sjisText);
+    QTest::keyClick(list, Qt::Key_Up);
+    EXPECT_EQ(highlighted(), held);
+    EXPECT_EQ(window->Text1->toPlainText(), utf8Text);
 }
 
 } // namespace

@@ -27,14 +27,15 @@ struct FakeServers {
     QMutex lock;
 
     mail::Transfer table() {
-        return {[this](const QString& server, const QString& user, const QString& password,
+        return {[this](unsigned, const QString& server, const QString& user, const QString& password,
                        const QString& command,
                        const QString& folder) { return rcv(server, user, password, command, folder); },
                 [this](const QString& file, const QString&, const QString&) { return read(file); },
                 [this] {
                     QMutexLocker locked(&lock);
                     calls << QStringLiteral("cancel");
-                }};
+                },
+                [] { return 0u; }};
     }
 
     std::optional<QStringList> rcv(const QString& server, const QString& user, const QString& password,

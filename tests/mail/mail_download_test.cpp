@@ -113,14 +113,14 @@ TEST_F(Download, StatFailingButRowsStoredIsNewMail) {
     FakeServers& s = servers;
     s.boxes[QStringLiteral("ann")].stat = QStringLiteral("3 300");
     setAccounts(false, false);
-    mail::setTransfer({[&s](const QString& server, const QString& user, const QString& password,
+    mail::setTransfer({[&s](unsigned, const QString& server, const QString& user, const QString& password,
                             const QString& command, const QString& folder) -> std::optional<QStringList> {
                            if (command == QStringLiteral("STAT"))
                                return std::nullopt;
                            return s.rcv(server, user, password, command, folder);
                        },
                        [&s](const QString& file, const QString&, const QString&) { return s.read(file); },
-                       [] {}});
+                       [] {}, [] { return 0u; }});
     mail::DownloadAllMail();
     EXPECT_EQ(rows().size(), 3);
     EXPECT_EQ(flag::state.NewMail, 1);

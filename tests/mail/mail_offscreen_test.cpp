@@ -76,11 +76,11 @@ TEST_F(MailWindow, TheSessionEndCancelsTheTransfer) {
     mail::Transfer table = servers.table();
     table.cancel = [&cancelled] { cancelled = true; };
     const auto rcv = table.RcvMail;
-    table.RcvMail = [&cancelled, rcv](const QString& server, const QString& user, const QString& password,
-                                      const QString& command,
+    table.RcvMail = [&cancelled, rcv](unsigned mark, const QString& server, const QString& user,
+                                      const QString& password, const QString& command,
                                       const QString& folder) -> std::optional<QStringList> {
         if (command != QStringLiteral("SAVEALL"))
-            return rcv(server, user, password, command, folder);
+            return rcv(mark, server, user, password, command, folder);
         QElapsedTimer waited;
         waited.start();
         while (!cancelled && waited.elapsed() < 5000) // a server that never answers

@@ -3,16 +3,19 @@
 #include "../platform/net/smtp_peers.h"
 #include "app/mail/mail_cache.h"
 #include "app/mail/maillook.h"
+#include "app/mail/send.h"
 #include "app/mail/sendF.h"
 #include "app/settings/settings_db.h"
 #include "app/window/morvik.h"
 #include "mail_fixture.h"
 #include "platform/net/mail_transfer.h"
 
+#include <QCoreApplication>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTreeWidget>
 #include <QtTest/QTest>
 
@@ -28,6 +31,7 @@ protected:
     void TearDown() override {
         sendF::Unload();
         maillook::Unload();
+        mail::setSender({});
         morvik::MessageBox = nullptr;
         mail_transfer::setSendLimits({});
         MailStage::TearDown();
@@ -121,6 +125,40 @@ TEST_F(MailSend, AFailedSendKeepsTheReply) {
     }
     EXPECT_EQ(refusing.messages().size(), 0);
     EXPECT_EQ(closing.connections(), 1); // the refused recipient text never connected
+}
+
+// The exit begins after "送信" was asked but before the worker reached the library: the send ends
+// as cancelled without connecting, and no box tells of it (the exit opens no more windows).
+TEST_F(MailSend, TheExitCancelsASendBeforeItConnectsWithoutABox) {
+    ScriptedSmtp silent(ScriptedSmtp::Script::silentGreeting);
+    setUpSending(silent.server());
+    mail::setTransfer({}); // the exit's cancel reaches the library
+    const mail::SendFunction library = mail::sender();
+    QString reason;
+    mail::setSender([&library, &reason](unsigned mark, const QString& folder, const QString& server,
+                                        const QString& recipient, const QString& sender,
+                                        const QString& subject, const QString& body, const QString& seventh) {
+        QSemaphore exited;
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [&exited] {
+                flag::state.Exiting = 1;
+                mail::Cancel();
+                exited.release();
+            },
+            Qt::QueuedConnection);
+        EXPECT_TRUE(exited.tryAcquire(1, 5000));
+        reason = library(mark, folder, server, recipient, sender, subject, body, seventh);
+        return reason;
+    });
+    sendF* window = replyTo(QStringLiteral("you@example.com"));
+    ASSERT_NE(window, nullptr);
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    EXPECT_TRUE(reason.contains(QStringLiteral("送信を中断しました"))) << reason.toStdString();
+    EXPECT_EQ(silent.connections(), 0);
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join(u'|').toStdString();
+    EXPECT_EQ(spoken(), QStringList{});
+    EXPECT_EQ(flag::state.MailBusy, 0);
 }
 
 } // namespace

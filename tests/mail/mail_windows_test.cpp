@@ -37,9 +37,9 @@ protected:
     void SetUp() override {
         MailStage::SetUp();
         morvik::MessageBox = [this](const QString& text) { boxes << text; };
-        mail::setSender([this](const QString& folder, const QString& server, const QString& recipient,
-                               const QString& sender, const QString& subject, const QString& body,
-                               const QString& seventh) {
+        mail::setSender([this](unsigned, const QString& folder, const QString& server,
+                               const QString& recipient, const QString& sender, const QString& subject,
+                               const QString& body, const QString& seventh) {
             QMutexLocker locked(&lock);
             sent.push_back({folder, server, recipient, sender, subject, body, seventh});
             busyWhileSending << flag::state.MailBusy;

@@ -84,8 +84,11 @@ struct Headlines : palk_peers::Headlines {
 
 struct Clock : palk_peers::Clock {
     bool set = true;
+    std::function<void()> during; // the setting's work, after its call is noted
     bool Set() override {
         calls << QStringLiteral("SetClock ") + said();
+        if (during)
+            during();
         return set;
     }
     void Cancel() override { calls << QStringLiteral("Cancel clock"); }

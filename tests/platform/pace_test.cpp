@@ -1,6 +1,7 @@
 #include "platform/pace.h"
 
 #include <QElapsedTimer>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
@@ -108,6 +109,72 @@ TEST(PaceAwait, ReturnsWithinAMomentOfTheJobsEndWhateverPausesMeanwhile) {
     took.start();
     platform::pace::await([] { QThread::msleep(200); });
     EXPECT_LT(took.elapsed(), 600);
+}
+
+} // namespace
+
+namespace {
+
+// A pause never ends before its time, whatever else wakes the thread meanwhile (a timer's beat
+// every 100 ms, as hers): at most late by the timer's grain.
+TEST(PaceSleep, NeverEndsEarly) {
+    QTimer beat;
+    beat.setInterval(100);
+    QObject::connect(&beat, &QTimer::timeout, [] {});
+    beat.start();
+    for (int ms : {500, 1000, 3000}) {
+        SCOPED_TRACE(ms);
+        QElapsedTimer took;
+        took.start();
+        platform::pace::sleep(ms);
+        const qint64 ns = took.nsecsElapsed();
+        EXPECT_GE(ns, qint64(ms) * 1000000);
+        EXPECT_LT(ns, qint64(ms + 60) * 1000000);
+    }
+}
+
+// A command that comes while a pause runs (a menu item chosen during a blink) runs after the
+// outermost pause has returned, in the order given; with nothing on the stack it runs at once.
+TEST(PaceWhenFree, ACommandDuringAPauseRunsAfterIt) {
+    QStringList happened;
+    platform::pace::whenFree([&] { happened << QStringLiteral("at once"); });
+    EXPECT_EQ(happened, QStringList{QStringLiteral("at once")});
+    happened.clear();
+    QTimer::singleShot(50, [&] {
+        EXPECT_TRUE(platform::pace::busy());
+        EXPECT_FALSE(platform::pace::waiting());
+        platform::pace::whenFree([&] { happened << QStringLiteral("first"); });
+        platform::pace::whenFree([&] { happened << QStringLiteral("second"); });
+        // A pause nested in the running one: the commands wait for the outer one too.
+        platform::pace::sleep(50);
+        happened << QStringLiteral("inner pause over");
+    });
+    platform::pace::sleep(200);
+    happened << QStringLiteral("pause over");
+    // The sequence goes on with its next frame: the commands wait for all of it.
+    for (int i = 0; i < 3; ++i) {
+        platform::pace::yieldEvents();
+        QThread::msleep(5);
+    }
+    EXPECT_EQ(happened, (QStringList{QStringLiteral("inner pause over"), QStringLiteral("pause over")}));
+    EXPECT_FALSE(platform::pace::busy());
+    QTest::qWait(20);
+    EXPECT_EQ(happened, (QStringList{QStringLiteral("inner pause over"), QStringLiteral("pause over"),
+                                     QStringLiteral("first"), QStringLiteral("second")}));
+}
+
+// Within a wait (a hold), busy and waiting both; the observer hears the outermost start and end.
+TEST(PaceWait, TheObserverHearsTheOutermostWait) {
+    QList<bool> heard;
+    platform::pace::setWaitObserver([&](bool on) { heard << on; });
+    QTimer::singleShot(20, [] {
+        EXPECT_TRUE(platform::pace::waiting());
+        platform::pace::hold(30);
+    });
+    platform::pace::hold(100);
+    platform::pace::setWaitObserver(nullptr);
+    EXPECT_EQ(heard, (QList<bool>{true, false}));
+    EXPECT_FALSE(platform::pace::waiting());
 }
 
 } // namespace

@@ -69,6 +69,18 @@ start_morvik() {
     SMOKE_APP=$!
 }
 
+# start_greeted PROGRAM [KEY=VALUE...]: starts the program at 300,200 (start_morvik), waits until
+# her greeting is over, and sets x y to a point on her body.
+start_greeted() {
+    local program=$1 wx wy
+    shift
+    start_morvik "$program" 300 200 "$@"
+    wait_window morvik >/dev/null
+    wait_greeting
+    read -r wx wy < <(window_place morvik)
+    x=$((wx + 75)) y=$((wy + 150))
+}
+
 # wait_output TRIES COMMAND...: runs COMMAND every 0.1 s, up to TRIES times, until it prints
 # something, and prints that; fails when it never does.
 wait_output() {

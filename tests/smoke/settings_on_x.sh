@@ -10,11 +10,7 @@ for sibling in vens palk; do
     [[ $(readlink "$(dirname "$program")/$sibling") == morvik ]] || { echo "no $sibling beside $program"; exit 1; }
 done
 start_x
-start_morvik "$program" 300 200
-wait_window morvik >/dev/null
-wait_greeting
-read -r wx wy < <(window_place morvik)
-x=$((wx + 75)) y=$((wy + 150))
+start_greeted "$program"
 
 # Her menu from the bottom: 終了, dokoituの編集, ヘルプ, 設定 (シャットダウン is off, and 非表示 is
 # hidden on a screen without a tray).

@@ -9,9 +9,11 @@
 #include "app/window/os_version.h"
 #include "app/window/picture_stores.h"
 #include "palk_peers.h"
+#include "platform/pace.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <utility>
 
 namespace {
 
@@ -123,9 +125,21 @@ void palk::ShowPopupMenu(QPoint globalPos, bool show) {
         action->setData(QString::fromLatin1(item.key));
     }
     connect(migi_Pop, &QMenu::triggered, this,
-            [this](QAction* action) { migi_Pop_Click(action->data().toString()); });
+            [this](QAction* action) { migi_Pop_Chosen(action->data().toString()); });
     if (show)
         migi_Pop->popup(globalPos);
+}
+
+void palk::migi_Pop_Chosen(const QString& key) {
+    // Chosen while a chore runs (its pauses let the menu through): nothing now or later.
+    if (chores_ > 0 && key != QStringLiteral("end_palk"))
+        return;
+    // Chosen inside his blink's pause, it would run with his eyes shut until it returned.
+    const QPointer<palk> self(this);
+    platform::pace::whenFree([self, key] {
+        if (self && open_.data() == self.data())
+            self->migi_Pop_Click(key);
+    });
 }
 
 void palk::migi_Pop_Click(const QString& key) {
@@ -204,13 +218,50 @@ fuki3* palk::balloon() {
 }
 
 void palk::say(const QString& text) {
+    forgetBalloonClose();
     fuki3* shown = balloon();
     shown->Label1->setText(text);
     shown->show();
 }
 
 void palk::write(const QString& text) {
+    forgetBalloonClose();
     balloon()->Label1->setText(text);
+}
+
+int palk::RefusalShownMs() {
+    // He has no voice: no clip keeps the balloon up.
+    const balloon::CloseTimer close = balloon::MainCloseTimer(balloon::FukiCloseSetting(), false);
+    return close.enabled && close.interval > 0 ? close.interval : kRefusalFallbackMs;
+}
+
+void palk::sayRefusal() {
+    if (refusal_.isEmpty())
+        return;
+    const QString text = std::exchange(refusal_, QString());
+    if (flag::state.Exiting)
+        return;
+    say(text);
+    // fuki3 has no close timer of its own. This one lives with the balloon: a press that closes it
+    // takes the timer along, and the balloon outlives an unload of his window.
+    fuki3* shown = fuki3::Instance();
+    auto* close = new platform::Timer(shown, RefusalShownMs(), true);
+    const QPointer<fuki3> owner(shown);
+    close->onTick([close, owner] {
+        close->setEnabled(false);
+        close->deleteLater();
+        if (owner && fuki3::Instance() == owner.data())
+            fuki3::Unload();
+    });
+    balloonClose_ = close;
+}
+
+void palk::forgetBalloonClose() {
+    if (!balloonClose_)
+        return;
+    balloonClose_->setEnabled(false);
+    balloonClose_->deleteLater();
+    balloonClose_ = nullptr;
 }
 
 palk::ChoreScope::ChoreScope(palk& window) : window_(window) {
@@ -218,6 +269,10 @@ palk::ChoreScope::ChoreScope(palk& window) : window_(window) {
 }
 
 palk::ChoreScope::~ChoreScope() {
-    if (--window_.chores_ == 0 && window_.unloadAsked_ && open_.data() == &window_)
+    if (--window_.chores_ > 0)
+        return;
+    // After the chore's own closing of the balloon, which would take a refusal said earlier along.
+    window_.sayRefusal();
+    if (window_.unloadAsked_ && open_.data() == &window_)
         window_.finishUnload();
 }

@@ -8,7 +8,11 @@
 // He does the network chores on his own (palk_chores.cpp), each telling its steps in fuki3: Show()
 // loads him and runs chksys before it returns, and his menu runs them again ("再更新　　") or one by
 // one. One chore at a time: while one runs, the chore items do nothing, and an unload (his menu's
-// "パルクを閉じる", her AutoEnd, the program's end) waits until it has returned.
+// "パルクを閉じる", her AutoEnd, the program's end) waits until it has returned. An item chosen
+// inside a pause (his blink, a step of a chore) runs once that pause has returned (pace::whenFree),
+// never inside it. When the headline chore cannot run, he says why once the chore has ended and
+// closed its balloon; that balloon then closes after the main balloon's close time
+// (RefusalShownMs), unless it is pressed first or he says something else meanwhile.
 //
 // One window at a time: Show() loads it on first use (a loaded one is only shown), Unload() closes
 // it, and the next Show() loads it anew beside her new place. GUI thread only.
@@ -47,6 +51,12 @@ public:
     // Failed dials after which a failure is said and no more redials are made.
     static constexpr int kDialTries = 5;
     static constexpr int kRedialPauseMs = 500;
+    // How long a refusal of the headline chore stays: the main balloon's close time (fukiClose 1, 2,
+    // 3: 5, 10, 15 s); where that balloon never closes on its own (0, empty, any other value) a
+    // refusal would stay over him for good, so it gets kRefusalFallbackMs, the shortest time the
+    // user can choose.
+    static int RefusalShownMs();
+    static constexpr int kRefusalFallbackMs = 5000;
 
     // Controls, named as the window's design names them.
     QLabel* Image1;
@@ -74,6 +84,9 @@ public:
     // run their chore unless one runs; "end_palk" closes the window (the balloon stays); anything
     // else does nothing.
     void migi_Pop_Click(const QString& key);
+    // The item chosen in his menu: nothing when it is a chore item and a chore runs; else
+    // migi_Pop_Click once no pause is on the stack, while the window is still loaded.
+    void migi_Pop_Chosen(const QString& key);
 
     // A press with its buttons (1 left, 2 right) at the global position.
     void Form_MouseDown(int button, QPoint globalPos);
@@ -117,10 +130,13 @@ private:
     palk();
     // The balloon, loaded beside him when it is not.
     fuki3* balloon();
-    // Sets the balloon's text and shows it.
+    // Sets the balloon's text and shows it; a refusal's pending close is forgotten.
     void say(const QString& text);
-    // Sets the balloon's text without showing it.
+    // Sets the balloon's text without showing it; a refusal's pending close is forgotten.
     void write(const QString& text);
+    // Says the refusal of the chore that has ended, for RefusalShownMs.
+    void sayRefusal();
+    void forgetBalloonClose();
     // Says whether the clock was set.
     void sayClock(bool set);
     // Runs a step of a chore; a step that fails is said on standard error and the next one runs.
@@ -144,7 +160,9 @@ private:
     companion::Float float_;
     int chores_ = 0;
     std::optional<Balloon> unloadAsked_;
-    std::optional<qint32> dialFailure_; // the failure of the dial that just ended
+    std::optional<qint32> dialFailure_;      // the failure of the dial that just ended
+    QString refusal_;                        // why the headline chore did not run, said as the chore ends
+    QPointer<platform::Timer> balloonClose_; // closes a refusal's balloon; the balloon's own child
 
     inline static QPointer<palk> open_;
 };

@@ -119,13 +119,17 @@ void palk::HeadlineChore() {
             say(kCrLf + QStringLiteral("トワナ帳更新中 "));
         }
     });
+    // Why it did not run is said as the chore ends (ChoreScope): the chore closes its balloon
+    // after its last step, which would take the words away at once.
     if (run == palk_peers::Headlines::Run::busy) {
         // The headline window's update runs: its hand-off files are its own.
-        say(kCrLf + QStringLiteral("ほかのヘッドラインを") + kCrLf + QStringLiteral("更新しています"));
-        return;
+        refusal_ = kCrLf + QStringLiteral("ほかのヘッドラインを") + kCrLf + QStringLiteral("更新しています");
+    } else if (run == palk_peers::Headlines::Run::failed) {
+        refusal_ = kCrLf + QStringLiteral("ヘッドラインの更新を") + kCrLf + QStringLiteral("始められません");
     }
-    if (run == palk_peers::Headlines::Run::failed) {
-        say(kCrLf + QStringLiteral("ヘッドラインの更新を") + kCrLf + QStringLiteral("始められません"));
+    if (!refusal_.isEmpty()) {
+        if (chores_ == 0) // run outside any chore: nothing closes the balloon after it
+            sayRefusal();
         return;
     }
     write(QString());

@@ -93,6 +93,23 @@ void Pop3Peer::Handle(int client) {
         }
     };
     auto finish = [&] { ::close(client); };
+    // Sends bytes in pieces of size, ms apart, until all is sent, the client goes or the test ends.
+    auto sendSlowly = [&](const QByteArray& bytes, qsizetype size, int ms) {
+        for (qsizetype at = 0; at < bytes.size(); at += size) {
+            for (int waited = 0; at > 0 && waited < ms; waited += 10) {
+                if (stopping())
+                    return false;
+                ::usleep(10000);
+            }
+            if (!sendAll(client, bytes.mid(at, size)))
+                return false;
+        }
+        return true;
+    };
+    // The reply to a command, a byte at a time when the fault trickles it.
+    auto reply = [&](const QByteArray& bytes, Fault trickled) {
+        return fault_ == trickled ? sendSlowly(bytes, 1, kTrickleMs) : sendAll(client, bytes);
+    };
     if (fault_ == SilentBeforeGreeting) {
         holdSilent();
         return finish();
@@ -153,17 +170,18 @@ void Pop3Peer::Handle(int client) {
             qsizetype size = 0;
             for (const QByteArray& m : messages_)
                 size += m.size();
-            sendAll(client, "+OK " + QByteArray::number(qsizetype(messages_.size())) + " " +
-                                QByteArray::number(size) + "\r\n");
+            reply("+OK " + QByteArray::number(qsizetype(messages_.size())) + " " + QByteArray::number(size) +
+                      "\r\n",
+                  TrickleStat);
         } else if (verb == "UIDL" && fault_ != NoUidl && words.size() == 1) {
-            QByteArray reply = "+OK\r\n";
+            QByteArray list = "+OK\r\n";
             for (size_t i = 0; i < messages_.size(); ++i)
-                reply += QByteArray::number(qsizetype(i + 1)) + " uid-" +
-                         QByteArray::number(qsizetype(i + 1)) + "\r\n";
-            sendAll(client, reply + ".\r\n");
+                list += QByteArray::number(qsizetype(i + 1)) + " uid-" +
+                        QByteArray::number(qsizetype(i + 1)) + "\r\n";
+            reply(list + ".\r\n", TrickleUidl);
         } else if (verb == "TOP" && known) {
             const QByteArray& m = messages_[size_t(number - 1)];
-            sendAll(client, "+OK\r\n" + multiLine(m.left(m.indexOf("\r\n\r\n") + 4)));
+            reply("+OK\r\n" + multiLine(m.left(m.indexOf("\r\n\r\n") + 4)), TrickleTop);
         } else if (verb == "RETR" && known) {
             const QByteArray whole = "+OK\r\n" + multiLine(messages_[size_t(number - 1)]);
             const bool last = size_t(number) == messages_.size();
@@ -174,7 +192,13 @@ void Pop3Peer::Handle(int client) {
                     holdSilent();
                 return finish();
             }
-            sendAll(client, whole);
+            if (fault_ == SlowRetr)
+                sendSlowly(whole, 512, 50);
+            else
+                reply(whole, TrickleRetr);
+        } else if (verb == "QUIT" && fault_ == SilentQuit) {
+            holdSilent();
+            return finish();
         } else if (verb == "QUIT") {
             sendAll(client, "+OK bye\r\n");
             return finish();

@@ -23,7 +23,14 @@ public:
         BareStat,             // "+OK" to STAT, without the count
         NoUidl,               // -ERR to UIDL, and no UIDL in CAPA
         OffersStls,           // STLS in CAPA; after "+OK" to STLS, silent (no TLS here)
+        TrickleStat,          // the reply to STAT a byte at a time (kTrickleMs apart), for as long
+        TrickleUidl,          //   as it is read: to UIDL,
+        TrickleTop,           //   to TOP,
+        TrickleRetr,          //   to RETR
+        SlowRetr,             // each message in pieces of 512 bytes, 50 ms apart: slow, but alive
+        SilentQuit,           // a good server that never answers QUIT
     };
+    static constexpr int kTrickleMs = 200;
 
     // port 0: any free port of 127.0.0.1.
     explicit Pop3Peer(std::vector<QByteArray> messages, Fault fault = None, int port = 0);

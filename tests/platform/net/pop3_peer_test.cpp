@@ -275,4 +275,116 @@ TEST_F(Pop3PeerTest, CancelEndsASessionInProgress) {
         RcvMail(serverOf(next), QStringLiteral("me"), QStringLiteral("pw"), QStringLiteral("STAT"), {}));
 }
 
+// A reply that trickles in, a byte every 200 ms, fails once the limit has passed since its command
+// went out, as a silent one does: a limit on the time between bytes would wait as long as the
+// server likes. The session gets no further.
+struct TrickleCase {
+    const char* name;
+    Pop3Peer::Fault fault;
+    const char* command;
+    const char* next; // a command the session must not have reached
+};
+void PrintTo(const TrickleCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Trickles : public Pop3PeerTest, public ::testing::WithParamInterface<TrickleCase> {};
+
+TEST_P(Trickles, FailWithinTheLimit) {
+    const TrickleCase& c = GetParam();
+    Pop3Peer peer(numbered(3), c.fault);
+    ASSERT_TRUE(peer.listening());
+    QTemporaryDir folder;
+    const Timed timed = runTimed([&] {
+        return RcvMail(serverOf(peer), QStringLiteral("me"), QStringLiteral("pw"),
+                       QString::fromUtf8(c.command), folder.path());
+    });
+    EXPECT_FALSE(timed.result.has_value());
+    EXPECT_EQ(timed.error, QStringLiteral("サーバの応答がありません"));
+    EXPECT_LT(timed.ms, 1000 + 700);
+    EXPECT_EQ(countOf(peer.commands(), c.next), 0);
+    EXPECT_TRUE(QDir(folder.path()).isEmpty(QDir::Files | QDir::Hidden));
+    expectNoDelete(peer);
+}
+
+INSTANTIATE_TEST_SUITE_P(Peer, Trickles,
+                         ::testing::Values(TrickleCase{"stat", Pop3Peer::TrickleStat, "STAT", "QUIT"},
+                                           TrickleCase{"uidl", Pop3Peer::TrickleUidl, "LIST", "TOP "},
+                                           TrickleCase{"top", Pop3Peer::TrickleTop, "LIST", "TOP 2"},
+                                           TrickleCase{"retr", Pop3Peer::TrickleRetr, "SAVEALL", "RETR 2"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A large message over a slow line that keeps coming gets in whole, though it takes longer than the
+// limit.
+TEST_F(Pop3PeerTest, ASlowDownloadThatKeepsComingGetsInWhole) {
+    const std::vector<QByteArray> messages{Pop3Peer::message("large", 1500)}; // about 16 KiB: 1.6 s
+    Pop3Peer peer(messages, Pop3Peer::SlowRetr);
+    QTemporaryDir folder;
+    const Timed timed = runTimed([&] {
+        return RcvMail(serverOf(peer), QStringLiteral("me"), QStringLiteral("pw"), QStringLiteral("SAVEALL"),
+                       folder.path());
+    });
+    ASSERT_TRUE(timed.result.has_value()) << timed.error.toStdString();
+    EXPECT_GT(timed.ms, 1000);
+    ASSERT_EQ(timed.result->size(), 1);
+    QFile file(timed.result->at(0));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), messages[0]);
+}
+
+// A server that never answers QUIT costs QUIT's own short limit, not a whole reply limit, and what
+// the session did stands.
+TEST_F(Pop3PeerTest, ASilentQuitCostsOnlyItsOwnLimit) {
+    mail_transfer::setLimits({1000, 3000, 300});
+    const std::vector<QByteArray> messages = numbered(2);
+    for (const char* command : {"STAT", "LIST", "SAVEALL"}) {
+        SCOPED_TRACE(command);
+        Pop3Peer peer(messages, Pop3Peer::SilentQuit);
+        QTemporaryDir folder;
+        const Timed timed = runTimed([&] {
+            return RcvMail(serverOf(peer), QStringLiteral("me"), QStringLiteral("pw"),
+                           QString::fromUtf8(command), folder.path());
+        });
+        ASSERT_TRUE(timed.result.has_value()) << timed.error.toStdString();
+        EXPECT_LT(timed.ms, 300 + 700);
+        EXPECT_EQ(peer.commands().last(), QByteArray("QUIT"));
+        const QStringList& result = *timed.result;
+        if (command == std::string("STAT")) {
+            EXPECT_TRUE(result.value(0).startsWith(QStringLiteral("2 "))) << result.value(0).toStdString();
+        } else if (command == std::string("LIST")) {
+            EXPECT_EQ(result, (QStringList{"Subject:subject 1", "Subject:subject 2"}));
+        } else {
+            ASSERT_EQ(result.size(), 2);
+            for (int i = 0; i < 2; ++i) {
+                QFile file(result[i]);
+                ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+                EXPECT_EQ(file.readAll(), messages[size_t(i)]);
+            }
+        }
+    }
+}
+
+// The caller takes the mark before it hands the call to a worker: a cancel asked before the worker
+// began the call holds, and the call connects nowhere. A later mark runs as usual.
+TEST_F(Pop3PeerTest, ACancelBeforeTheCallBeganHolds) {
+    mail_transfer::setLimits({5000, 5000});
+    Pop3Peer peer(numbered(1), Pop3Peer::SilentAfterStat);
+    const mail_transfer::CancelMark mark = mail_transfer::cancelMark();
+    mail_transfer::cancel();
+    const Timed timed = runTimed([&] {
+        return mail_transfer::RcvMailMarked(mark, serverOf(peer), QStringLiteral("me"), QStringLiteral("pw"),
+                                            QStringLiteral("STAT"), {});
+    });
+    EXPECT_FALSE(timed.result.has_value());
+    EXPECT_EQ(timed.error, QStringLiteral("受信を中断しました"));
+    EXPECT_LT(timed.ms, 1000);
+    EXPECT_EQ(peer.connections(), 0);
+
+    Pop3Peer next(numbered(1));
+    EXPECT_TRUE(mail_transfer::RcvMailMarked(mail_transfer::cancelMark(), serverOf(next),
+                                             QStringLiteral("me"), QStringLiteral("pw"),
+                                             QStringLiteral("STAT"), {}))
+        << mail_transfer::lastError().toStdString();
+}
+
 } // namespace

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QTimeZone>
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -232,16 +233,22 @@ TEST_F(SendMail, BadServerTextsFailWithoutAConnection) {
 }
 
 // The limits hold, each on its own: the connect limit on a silent greeting, the idle limit on the
-// silence after the data's end; a close in the data's midst fails at once.
+// silence after the data's end, with no second wait for QUIT's reply; a close in the data's midst
+// fails at once.
 TEST_F(SendMail, SilentAndBrokenServersFailWithinTheLimits) {
+    constexpr int kQuitMs = 300;
     const struct {
         ScriptedSmtp::Script script;
         mail_transfer::SendLimits limits;
+        int limitMs; // the limit that ends it
         const char* reason;
     } cases[] = {
-        {ScriptedSmtp::Script::silentGreeting, {1000, 30000}, "SMTPサーバが応答しません"},
-        {ScriptedSmtp::Script::silentAfterData, {30000, 1000}, "SMTPサーバが応答しません"},
-        {ScriptedSmtp::Script::closeInData, {30000, 30000}, "SMTPサーバとの接続が途中で切れました"},
+        {ScriptedSmtp::Script::silentGreeting, {2000, 30000, kQuitMs}, 2000, "SMTPサーバが応答しません"},
+        {ScriptedSmtp::Script::silentAfterData, {30000, 2000, kQuitMs}, 2000, "SMTPサーバが応答しません"},
+        {ScriptedSmtp::Script::closeInData,
+         {30000, 30000, kQuitMs},
+         0,
+         "SMTPサーバとの接続が途中で切れました"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
@@ -251,10 +258,86 @@ TEST_F(SendMail, SilentAndBrokenServersFailWithinTheLimits) {
         took.start();
         const QString result =
             send(peer.server(), QStringLiteral("you@example.com"), QStringLiteral("a"), QStringLiteral("b"));
-        EXPECT_LT(took.elapsed(), 4000);
+        EXPECT_LT(took.elapsed(), c.limitMs + kQuitMs + 700);
         EXPECT_TRUE(result.contains(QString::fromUtf8(c.reason))) << result.toStdString();
         EXPECT_EQ(peer.connections(), 1);
     }
+}
+
+// A server that took the mail and never answers QUIT costs QUIT's own short limit, and the sending
+// is a success: the mail is on its way.
+TEST_F(SendMail, ASilentQuitLeavesTheMailSent) {
+    mail_transfer::setSendLimits({2000, 2000, 300});
+    ScriptedSmtp peer(ScriptedSmtp::Script::silentQuit);
+    QElapsedTimer took;
+    took.start();
+    const QString result =
+        send(peer.server(), QStringLiteral("you@example.com"), QStringLiteral("a"), QStringLiteral("b"));
+    EXPECT_EQ(result, "");
+    EXPECT_LT(took.elapsed(), 300 + 700);
+    const QByteArrayList commands = peer.commands();
+    EXPECT_TRUE(commands.contains("DATA")) << commands.join(' ').constData();
+    EXPECT_EQ(commands.value(commands.size() - 1), QByteArray("QUIT"));
+}
+
+// cancel() ends a sending within a second of being asked, whatever the server does (waiting on it
+// under long limits, QUIT's included); a mail the server took stays sent.
+TEST_F(SendMail, CancelEndsASendingWithinASecond) {
+    mail_transfer::setSendLimits({30000, 30000, 30000});
+    const struct {
+        ScriptedSmtp::Script script;
+        const char* result; // "" for sent
+    } cases[] = {
+        {ScriptedSmtp::Script::silentGreeting, "送信を中断しました"},
+        {ScriptedSmtp::Script::silentAfterData, "送信を中断しました"},
+        {ScriptedSmtp::Script::silentQuit, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.script));
+        ScriptedSmtp peer(c.script);
+        QElapsedTimer took;
+        took.start();
+        std::atomic<qint64> cancelledAt{0};
+        std::thread canceller([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            cancelledAt = took.elapsed();
+            mail_transfer::cancel();
+        });
+        const QString result =
+            send(peer.server(), QStringLiteral("you@example.com"), QStringLiteral("a"), QStringLiteral("b"));
+        const qint64 ended = took.elapsed();
+        canceller.join();
+        EXPECT_LT(ended - cancelledAt, 1000);
+        if (*c.result)
+            EXPECT_TRUE(result.contains(QString::fromUtf8(c.result))) << result.toStdString();
+        else
+            EXPECT_EQ(result, "");
+    }
+}
+
+// The caller takes the mark before it hands the sending to a worker: a cancel asked before the
+// worker began holds, and no connection is made. A later mark sends as usual.
+TEST_F(SendMail, ACancelBeforeTheCallBeganHolds) {
+    mail_transfer::setSendLimits({3000, 3000, 300});
+    ScriptedSmtp peer(ScriptedSmtp::Script::silentGreeting);
+    const mail_transfer::CancelMark mark = mail_transfer::cancelMark();
+    mail_transfer::cancel();
+    QElapsedTimer took;
+    took.start();
+    const QString result = mail_transfer::SendMailExMarked(
+        mark, QStringLiteral("/nowhere"), peer.server(), QStringLiteral("you@example.com"), kOwn,
+        QStringLiteral("a"), QStringLiteral("b"), QString());
+    EXPECT_TRUE(result.contains(QStringLiteral("送信を中断しました"))) << result.toStdString();
+    EXPECT_LT(took.elapsed(), 1000);
+    EXPECT_EQ(peer.connections(), 0);
+
+    AioSmtpd smtpd;
+    ASSERT_TRUE(smtpd.ok());
+    EXPECT_EQ(mail_transfer::SendMailExMarked(mail_transfer::cancelMark(), QStringLiteral("/nowhere"),
+                                              smtpd.server(), QStringLiteral("you@example.com"), kOwn,
+                                              QStringLiteral("a"), QStringLiteral("b"), QString()),
+              "");
+    EXPECT_EQ(smtpd.messages().size(), 1);
 }
 
 } // namespace

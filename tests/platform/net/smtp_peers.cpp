@@ -93,11 +93,17 @@ QString ScriptedSmtp::server() const {
     return QStringLiteral("127.0.0.1:%1").arg(port_);
 }
 
+QByteArrayList ScriptedSmtp::commands() const {
+    const std::lock_guard lock(mutex_);
+    return commands_;
+}
+
 void ScriptedSmtp::Accepted(int fd) {
     if (script_ != Script::silentGreeting)
         say(fd, "220 peer ESMTP\r\n");
     QByteArray input;
     bool inData = false;
+    bool silent = script_ == Script::silentGreeting; // it reads on and says nothing, until the client goes
     bool open = true;
     while (!stopping() && open) {
         pollfd readable{fd, POLLIN, 0};
@@ -113,26 +119,38 @@ void ScriptedSmtp::Accepted(int fd) {
                 open = false;
                 break;
             }
-            if (input.contains("\r\n.\r\n")) {
-                input.clear();
-                inData = false; // and no reply: silent after the end of the data
-            }
-            continue;
+            const qsizetype end = input.indexOf("\r\n.\r\n");
+            if (end < 0)
+                continue;
+            input.remove(0, end + 5);
+            inData = false;
+            if (script_ == Script::silentAfterData)
+                silent = true;
+            else
+                say(fd, "250 OK queued\r\n");
         }
         qsizetype end;
-        while ((end = input.indexOf("\r\n")) >= 0) {
-            const QByteArray line = input.left(end).toUpper();
+        while (!inData && (end = input.indexOf("\r\n")) >= 0) {
+            const QByteArray line = input.left(end);
             input.remove(0, end + 2);
-            if (line.startsWith("EHLO"))
+            {
+                const std::lock_guard lock(mutex_);
+                commands_ << line;
+            }
+            const QByteArray verb = line.toUpper();
+            if (silent)
+                continue;
+            if (verb.startsWith("EHLO"))
                 say(fd, "250-peer\r\n250 8BITMIME\r\n");
-            else if (line.startsWith("HELO") || line.startsWith("MAIL") || line.startsWith("RCPT") ||
-                     line.startsWith("RSET"))
+            else if (verb.startsWith("HELO") || verb.startsWith("MAIL") || verb.startsWith("RCPT") ||
+                     verb.startsWith("RSET"))
                 say(fd, "250 OK\r\n");
-            else if (line.startsWith("DATA")) {
+            else if (verb.startsWith("DATA")) {
                 say(fd, "354 go ahead\r\n");
                 inData = true;
-                break;
-            } else if (line.startsWith("QUIT")) {
+            } else if (verb.startsWith("QUIT") && script_ == Script::silentQuit) {
+                silent = true;
+            } else if (verb.startsWith("QUIT")) {
                 say(fd, "221 bye\r\n");
                 open = false;
                 break;

@@ -4,9 +4,10 @@
 //     optionally with the refusing handler of tests/mail/smtp_handlers.py; messages() reads them
 //     back with Python's own email parser (tests/mail/read_maildir.py).
 //   ScriptedSmtp: a peer of ours on a real socket that misbehaves on purpose, counting the
-//     connections it accepts.
+//     connections it accepts and recording the command lines it reads.
 #include "scripted_peer.h"
 
+#include <QByteArrayList>
 #include <QJsonArray>
 #include <QProcess>
 #include <QString>
@@ -32,15 +33,18 @@ class ScriptedSmtp : public ScriptedPeer {
 public:
     enum class Script {
         silentGreeting,  // accepts and never speaks
-        silentAfterData, // a good server until the end of the data, then silent
+        silentAfterData, // a good server until the end of the data, then silent, also to QUIT
         closeInData,     // closes the connection in the data's midst
+        silentQuit,      // takes the mail ("250" to its end), then never answers QUIT
     };
     explicit ScriptedSmtp(Script script);
     ~ScriptedSmtp();
     QString server() const;
+    QByteArrayList commands() const; // "EHLO ...", "MAIL FROM:<...>", ..., "QUIT" (not the data)
 
 private:
     void Accepted(int fd) override;
     Script script_;
     int port_ = 0;
+    QByteArrayList commands_;
 };

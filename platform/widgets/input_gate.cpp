@@ -1,0 +1,123 @@
+#include "input_gate.h"
+
+#include "platform/pace.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QWindow>
+#include <QSet>
+#include <QWidget>
+
+namespace platform::widgets::input_gate {
+namespace {
+
+class Gate : public QObject {
+public:
+    explicit Gate(QObject* parent) : QObject(parent) {}
+
+    void waiting(bool on) {
+        if (on) {
+            modalAtStart_ = QApplication::activeModalWidget();
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        } else {
+            QApplication::restoreOverrideCursor();
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // A box that something opened while the wait runs (a message of what ticks meanwhile)
+        // takes its answer: the wait cannot end before it is closed.
+        const bool wait = pace::waiting() && !inNewModal(watched);
+        // The window system's mouse and key events reach a window first and then its widget as a
+        // copy: they are judged once, at the window, where the presses are counted.
+        if (!watched->isWindowType() && (dynamic_cast<QMouseEvent*>(event) || dynamic_cast<QKeyEvent*>(event)))
+            return false;
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonDblClick:
+            if (wait)
+                return true;
+            buttons_ = static_cast<QMouseEvent*>(event)->buttons();
+            return false;
+        case QEvent::MouseButtonRelease:
+        case QEvent::NonClientAreaMouseButtonRelease: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const bool held = buttons_.testFlag(mouse->button());
+            buttons_ = mouse->buttons();
+            return wait && !held;
+        }
+        case QEvent::MouseMove:
+        case QEvent::NonClientAreaMouseMove:
+            return wait && buttons_ == Qt::NoButton;
+        case QEvent::KeyPress:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+            if (wait)
+                return true;
+            if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->isAutoRepeat())
+                keys_.insert(static_cast<QKeyEvent*>(event)->key());
+            return false;
+        case QEvent::KeyRelease: {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (static_cast<QKeyEvent*>(event)->isAutoRepeat())
+                return wait;
+            const bool held = keys_.remove(key);
+            return wait && !held;
+        }
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletMove:
+        case QEvent::TabletRelease:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return wait;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool inNewModal(QObject* watched) const {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == modalAtStart_)
+            return false;
+        if (watched->isWindowType())
+            return watched == static_cast<QObject*>(modal->windowHandle());
+        auto* widget = qobject_cast<QWidget*>(watched);
+        return widget && (widget == modal || modal->isAncestorOf(widget));
+    }
+
+    QPointer<QWidget> modalAtStart_;
+    Qt::MouseButtons buttons_;
+    QSet<int> keys_;
+};
+
+Gate* installed = nullptr;
+
+} // namespace
+
+void install() {
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!app || installed)
+        return;
+    installed = new Gate(app);
+    app->installEventFilter(installed);
+    QObject::connect(app, &QObject::destroyed, [] { installed = nullptr; });
+    pace::setWaitObserver([](bool on) {
+        if (installed)
+            installed->waiting(on);
+    });
+}
+
+} // namespace platform::widgets::input_gate

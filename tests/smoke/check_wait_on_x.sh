@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# A manual mail check on a real X server, with one account that refuses the password and one that
+# never answers: her checking pose stays while the second is asked (the first one's failure balloon
+# ends meanwhile and does not put her to rest), the check ends on its end poses and says the
+# failure (voice 16) then, and a right-click given while she waits is dropped: her menu does not
+# pop up afterwards, neither when the check ends nor at the next move of the pointer.
+source "$(dirname "$0")/lib.sh"
+program=$1
+export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$SMOKE_WORK/no-system-bus
+refusing=11001 silent=11002 # a network of its own: the ports are free
+peer_log=$SMOKE_WORK/pop3.log
+trace=$SMOKE_WORK/trace
+export MORVIK_TRACE=$trace
+
+# The two POP3 servers: one greets and refuses the password, one takes the connection and says
+# nothing at all.
+python3 - "$refusing" "$silent" "$peer_log" <<'EOF' 2>"$SMOKE_WORK/pop3.err" &
+import socket, sys, threading
+refusing, silent, log = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
+def note(what):
+    with open(log, "a") as f:
+        f.write(what + "\n")
+def listen(port):
+    s = socket.socket()
+    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    s.bind(("127.0.0.1", port))
+    s.listen()
+    return s
+def refuse(listener):
+    while True:
+        client, _ = listener.accept()
+        client.sendall(b"+OK ready\r\n")
+        f = client.makefile("rb")
+        for line in f:
+            verb = line[:4].upper()
+            note("refusing " + verb.decode())
+            if verb == b"PASS":
+                client.sendall(b"-ERR bad password\r\n")
+            elif verb == b"QUIT":
+                client.sendall(b"+OK bye\r\n")
+                break
+            else:
+                client.sendall(b"+OK\r\n")
+        client.close()
+held = []
+def keep_silent(listener):
+    while True:
+        client, _ = listener.accept()
+        note("silent connected")
+        held.append(client)
+a, b = listen(refusing), listen(silent)
+threading.Thread(target=refuse, args=(a,), daemon=True).start()
+note("ready")
+keep_silent(b)
+EOF
+stop_at_exit $!
+wait_output 100 grep -x ready "$peer_log" >/dev/null || { echo "the POP3 servers did not start"; cat "$SMOKE_WORK/pop3.err"; exit 1; }
+
+export MORVIK_HOME=$SMOKE_WORK/home
+mkdir -p "$MORVIK_HOME"
+python3 - "$MORVIK_HOME/MAIL.INI" <<'EOF'
+import os, sqlite3, sys
+os.close(os.open(sys.argv[1], os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o600))
+db = sqlite3.connect(sys.argv[1])
+db.execute("PRAGMA application_id = %d" % 0x4d6f7364)
+db.execute('CREATE TABLE "mail" (ID INTEGER PRIMARY KEY CHECK (ID BETWEEN 1 AND 3), "Server" TEXT, "User" TEXT, "pass" TEXT)')
+db.execute("INSERT INTO mail VALUES (1, '127.0.0.1', 'taro', 'wrong')")
+db.execute("INSERT INTO mail VALUES (2, '127.0.0.1', 'jiro', 'secret')")
+db.commit()
+EOF
+
+start_x
+# Online without a dial-up (proxy), no timed checks: only the check asked for runs.
+start_greeted "$program" proxy=1 mailcheckF=0 flag2=1 portSV1=$refusing portSV2=$silent
+
+# メールを確認する, her menu's first item.
+for _ in $(seq 20); do
+    xdotool mousemove $x $y click 3
+    sleep 0.5
+    [[ $(xdotool search --onlyvisible --class morvik 2>/dev/null | wc -l) -gt 1 ]] && break
+done
+xdotool key Down Return
+wait_output 100 grep -m1 ShapePose09 "$trace" >/dev/null || { echo "the check never took its pose"; cat "$trace"; exit 1; }
+wait_output 100 grep -x "silent connected" "$peer_log" >/dev/null || { echo "the second account was never asked"; cat "$peer_log"; exit 1; }
+menus_before=$(grep -c "menu settei" "$trace")
+# While the silent server is waited for: a right-click and a left click on her, given and dropped.
+sleep 3
+xdotool mousemove $x $y click 3
+sleep 0.3
+xdotool click 1
+
+# The check ends once the silent account's limit has passed.
+for _ in $(seq 600); do
+    awk '/ShapePose09/{p=1} p && /ShapePose07/{found=1} END{exit !found}' "$trace" && break
+    sleep 0.1
+done
+sleep 3
+xdotool mousemove $((x + 5)) $((y + 5))
+sleep 1
+
+# From her checking pose to her end poses, no other pose: the failure balloon's end did not put her
+# to rest.
+# (Her balloons take outlines too: only her own count.)
+between=$(awk '/ShapePose09/{p=1; next} p && /ShapePose08/{exit} p && /^[0-9]+ shape / && !/ShapeBalloon/{print}' "$trace")
+[[ -z $between ]] || { echo "poses while the servers were asked:"; echo "$between"; cat "$trace"; exit 1; }
+grep -q "balloon closed" <(awk '/ShapePose09/{p=1} p && /ShapePose08/{exit} p' "$trace") ||
+    { echo "the first failure's balloon did not end while the second account was asked"; cat "$trace"; exit 1; }
+# The end says the failure with its voice.
+after_end=$(awk '/ShapePose08/{p=1} p' "$trace")
+grep -q "play temp16.mp3" <<<"$after_end" || { echo "no voice 16 at the check's end:"; echo "$after_end"; exit 1; }
+grep -q "play temp11.mp3" <<<"$after_end" && { echo "a failure said as no mail"; exit 1; }
+# The click given during the wait opened no menu, then or later.
+menus_after=$(grep -c "menu settei" "$trace")
+[[ $menus_after == "$menus_before" ]] || { echo "her menu popped up from a click given while she waited"; cat "$trace"; exit 1; }
+echo ok
