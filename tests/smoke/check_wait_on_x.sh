@@ -34,7 +34,9 @@ def refuse(listener):
         for line in f:
             verb = line[:4].upper()
             note("refusing " + verb.decode())
-            if verb == b"PASS":
+            if verb == b"CAPA":
+                client.sendall(b"+OK\r\nUSER\r\n.\r\n")
+            elif verb == b"PASS":
                 client.sendall(b"-ERR bad password\r\n")
             elif verb == b"QUIT":
                 client.sendall(b"+OK bye\r\n")
