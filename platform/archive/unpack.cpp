@@ -227,7 +227,11 @@ void supportKind(struct archive* reader, Kind kind) {
         archive_read_support_format_zip(reader);
         return;
     case Kind::cab:
+        // Windows cabinet tools write names in the ANSI code page, CP932 on Japanese Windows, with
+        // the UTF-8 attribute off; a name with it on stays UTF-8. Read as CP932, libarchive also
+        // makes folders of their backslash-separated parts.
         archive_read_support_format_cab(reader);
+        archive_read_set_format_option(reader, "cab", "hdrcharset", "CP932");
         return;
     case Kind::rar:
         archive_read_support_format_rar(reader);
@@ -341,8 +345,20 @@ UnpackResult unpack(const QString& archivePath, Kind kind, const QString& folder
         }
         if (data != ARCHIVE_EOF && data != ARCHIVE_FAILED)
             unpacking.fail(errorOf(reader.get()));
-        if (archive_write_finish_entry(writer.get()) < ARCHIVE_WARN)
+        bool whole = data == ARCHIVE_EOF;
+        if (archive_write_finish_entry(writer.get()) < ARCHIVE_WARN) {
             unpacking.fail(errorOf(writer.get()));
+            whole = false;
+        }
+        // libarchive pads a broken-off file to its full size and gives it the archive's date: it
+        // would look whole. It is this unpacking's own (place() never reuses a file's name).
+        if (!whole && !isDir) {
+            if (nodeAt(path) == Node::file)
+                unlink(QFile::encodeName(path).constData());
+            if (data == ARCHIVE_FATAL)
+                break;
+            continue;
+        }
         ++result.written;
         if (data == ARCHIVE_FATAL)
             break;

@@ -14,8 +14,9 @@
 //
 // The result is false when libarchive cannot be loaded (the error says so, and nothing is touched),
 // when the archive could not be opened, was corrupt or truncated, or any entry
-// was refused; what was unpacked until then stays in the folder, and nothing is ever written
-// outside it. The unpacking changes the process's working folder for its duration (libarchive
+// was refused; what was unpacked until then stays in the folder, but for the file being written
+// when the archive broke off or could not be written, which is removed (it would look whole); nothing
+// is ever written outside it. The unpacking changes the process's working folder for its duration (libarchive
 // writes relative to it) and puts it back: GUI thread only, and no other thread may rely on it.
 #include "platform/archive/archive_support.h"
 
@@ -25,7 +26,7 @@ namespace platform::archive {
 
 struct UnpackResult {
     bool ok = false;
-    int written = 0; // entries written (folders included)
+    int written = 0; // entries written whole (folders included)
     QString error;   // the first problem met, for the log; empty when ok
 };
 

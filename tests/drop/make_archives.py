@@ -6,11 +6,13 @@ lines). Made by the real tools where Debian has one (Info-ZIP zip, jlha-utils, g
 from the formats' published descriptions where it has none (RAR 4 and RAR 5, stored), or where the
 tool cannot write what we need (a ZIP with CP932 names and no UTF-8 flag, hostile ZIPs).
 
-Output: lzh.lzh, zip.zip, cp932.zip, cab.cab, rar4.rar, rar5.rar, dotdot.zip, absolute.zip,
-symlink.zip, truncated.zip; links that would lead out only by way of other links: via_users_link.zip
-(through a link "up" the target folder already holds), link_before_link.zip, link_over_folder.zip,
-hardlink_to_link.rar; twice.zip (one name twice).
+Output: lzh.lzh, zip.zip, cp932.zip, cab.cab, cp932.cab (CP932 names, as Windows cabinet tools
+write them), rar4.rar, rar5.rar, dotdot.zip, absolute.zip, symlink.zip, truncated.zip; cut.zip and
+cut.lzh (a.txt whole, then big.txt cut off in its data); links that would lead out only by way of
+other links: via_users_link.zip (through a link "up" the target folder already holds),
+link_before_link.zip, link_over_folder.zip, hardlink_to_link.rar; twice.zip (one name twice).
 """
+import hashlib
 import os
 import shutil
 import struct
@@ -113,6 +115,50 @@ def cab(work, out):
     subprocess.run(["gcab", "-c", "-z", out, "a.txt", f"{JAPANESE_DIR}/{JAPANESE_FILE}"], cwd=src, check=True)
 
 
+def cp932_cab(work, out):
+    # gcab writes non-ASCII names as UTF-8 with the UTF-8 attribute (0x80); Windows cabinet tools
+    # write the ANSI code page's bytes without it. So gcab gets ASCII names of the CP932 names'
+    # byte lengths, and the names are written in afterwards (no checksum covers a CFFILE).
+    src = os.path.join(work, "cp932_cab")
+    os.makedirs(os.path.join(src, "XXXX"))
+    with open(os.path.join(src, "a.txt"), "wb") as f:
+        f.write(b"abc\n")
+    with open(os.path.join(src, "XXXX", "YYYYYY.txt"), "wb") as f:
+        f.write(LINES)
+    subprocess.run(["gcab", "-c", "-z", "t.cab", "a.txt", "XXXX/YYYYYY.txt"], cwd=src, check=True)
+    data = bytearray(open(os.path.join(src, "t.cab"), "rb").read())
+    old = b"XXXX\\YYYYYY.txt\0"
+    new = f"{JAPANESE_DIR}\\{JAPANESE_FILE}".encode("cp932") + b"\0"
+    assert len(old) == len(new) and data.count(old) == 1, "gcab wrote the name otherwise"
+    at = data.index(old)
+    attributes = struct.unpack_from("<H", data, at - 2)[0]
+    assert not attributes & 0x80
+    data[at:at + len(old)] = new
+    with open(out, "wb") as f:
+        f.write(data)
+
+
+BIG = "".join(f"{i} {hashlib.sha1(str(i).encode()).hexdigest()}\n" for i in range(12000)).encode()
+
+
+def cut(work, name, command, out):
+    """a.txt and then big.txt archived by command (given the archive's name, then the files), the
+    archive cut off inside big.txt's data."""
+    src = os.path.join(work, name)
+    os.makedirs(src)
+    with open(os.path.join(src, "a.txt"), "wb") as f:
+        f.write(b"abc\n")
+    with open(os.path.join(src, "big.txt"), "wb") as f:
+        f.write(BIG)
+    archive = os.path.join(src, "t" + os.path.splitext(out)[1])
+    subprocess.run(command + [archive, "a.txt", "big.txt"], cwd=src, check=True, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    data = open(archive, "rb").read()
+    assert len(data) > len(BIG) // 4, "big.txt is expected to fill most of the archive"
+    with open(out, "wb") as f:
+        f.write(data[: len(data) // 2])
+
+
 def rar4(out):
     def block(kind, flags, body, data=b""):
         size = 7 + len(body)
@@ -186,6 +232,9 @@ def main():
         lzh(work, os.path.join(out, "lzh.lzh"))
         info_zip(work, os.path.join(out, "zip.zip"))
         cab(work, os.path.join(out, "cab.cab"))
+        cp932_cab(work, os.path.join(out, "cp932.cab"))
+        cut(work, "cut_zip", ["zip", "-q"], os.path.join(out, "cut.zip"))
+        cut(work, "cut_lzh", ["lha", "ao5"], os.path.join(out, "cut.lzh"))
     finally:
         shutil.rmtree(work)
     rar4(os.path.join(out, "rar4.rar"))

@@ -71,7 +71,8 @@ TEST_P(UnpackKinds, JapaneseNamesComeOutAsUtf8) {
 INSTANTIATE_TEST_SUITE_P(Kinds, UnpackKinds,
                          testing::Values(KindCase{"lzh.lzh", Kind::lzh}, KindCase{"zip.zip", Kind::zip},
                                          KindCase{"cp932.zip", Kind::zip}, KindCase{"cab.cab", Kind::cab},
-                                         KindCase{"rar4.rar", Kind::rar}, KindCase{"rar5.rar", Kind::rar}),
+                                         KindCase{"cp932.cab", Kind::cab}, KindCase{"rar4.rar", Kind::rar},
+                                         KindCase{"rar5.rar", Kind::rar}),
                          [](const auto& info) {
                              QString name = QLatin1String(info.param.file);
                              name.replace(QLatin1Char('.'), QLatin1Char('_'));
@@ -124,6 +125,22 @@ TEST(Unpack, HostileAndBrokenArchivesTouchNothingOutsideTheTarget) {
         EXPECT_EQ(after, before);
         EXPECT_EQ(snapshot(fixtures()), fixturesBefore);
         EXPECT_EQ(read(desktop + QStringLiteral("/escaped.txt")), "the user's own\n");
+    }
+}
+
+// A cut archive fails; the entry it broke off in is not left behind looking whole (at its full
+// size, padded with NULs, with the archive's date), and the entry before it stays.
+TEST(Unpack, TheEntryACutArchiveBreaksOffInIsRemoved) {
+    for (const KindCase& c : {KindCase{"cut.zip", Kind::zip}, KindCase{"cut.lzh", Kind::lzh}}) {
+        SCOPED_TRACE(c.file);
+        QTemporaryDir desktop;
+        const auto result =
+            unpack(fixtures() + QLatin1Char('/') + QLatin1String(c.file), c.kind, desktop.path());
+        EXPECT_FALSE(result.ok);
+        EXPECT_FALSE(result.error.isEmpty());
+        EXPECT_EQ(read(desktop.path() + QStringLiteral("/a.txt")), "abc\n");
+        EXPECT_EQ(QDir(desktop.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                  QStringList{QStringLiteral("a.txt")});
     }
 }
 
