@@ -1,5 +1,6 @@
 #include "ini_file.h"
 
+#include "platform/atomic_file.h"
 #include "platform/codec.h"
 #include "platform/file_stamp.h"
 
@@ -7,7 +8,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringList>
 #include <array>
@@ -200,14 +200,12 @@ void forget(const QString& path) {
     ++writes;
 }
 
+// The settings file holds the mail password: readable by its owner only, as MAIL.INI is.
+constexpr unsigned kFileMode = 0600;
+
 bool save(const QString& path, const QStringList& lines) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     const QByteArray bytes = (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
-    if (file.write(bytes) != bytes.size())
-        return false;
-    return file.commit();
+    return writeFileAtomically(path, bytes, kFileMode);
 }
 
 } // namespace
@@ -284,8 +282,7 @@ bool Backup::restore() const {
     if (!existed_) {
         restored = !QFileInfo::exists(path_) || QFile::remove(path_);
     } else {
-        QSaveFile file(path_);
-        restored = file.open(QIODevice::WriteOnly) && file.write(bytes_) == bytes_.size() && file.commit();
+        restored = writeFileAtomically(path_, bytes_, kFileMode);
     }
     forget(path_);
     return restored;

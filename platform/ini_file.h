@@ -5,8 +5,9 @@
 // the section and the key when missing. The file is written as UTF-8; a file that is not UTF-8 is
 // read as CP932 (as Windows programs saved it), and the first write turns it into UTF-8.
 //
-// Writes are atomic: the new contents go to a temporary file that then replaces the old one, so a
-// crash leaves either the old file or the new one, never half of one. A value has no length limit.
+// Writes are atomic (platform/atomic_file.h): the new contents go to a temporary file that then
+// replaces the old one, so a crash or a full disk leaves either the old file or the new one, never
+// half of one. The file is written readable by its owner only (0600): it holds a password. A value has no length limit.
 // A key or value holding a line break (which would corrupt the file) is refused, and so is any
 // write to a file that is there but cannot be read, or holds bytes neither encoding knows: writing
 // it would lose what could not be read.

@@ -9,6 +9,7 @@
 #include "app/state/flag.h"
 #include "app/state/speak.h"
 #include "os_version.h"
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
@@ -19,6 +20,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -277,6 +279,9 @@ bool morvik::Form_Load() {
         platform::deleteTempFiles(QStringLiteral("*.tmp"));
         platform::deleteTempFiles(QStringLiteral("*.tmp"), QStringLiteral("mail")); // fetched messages
         QFile::remove(Module1::state.CleanPath2);
+        // A settings file whose writer was killed mid-write leaves its temporary file beside it.
+        platform::removeAtomicLeftovers(QFileInfo(IniManage::state.IniPath).absolutePath(),
+                                        {QStringLiteral("mailSet.ini")});
     });
     bool firstRun = false;
     step("start-up: place the window", [&] { firstRun = PlaceAtSavedPosition(); });

@@ -1,9 +1,10 @@
 #include "registry.h"
 
+#include "platform/atomic_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -229,12 +230,8 @@ bool edit(const QString& path, const std::function<void(Tree&)>& change, QString
     if (!tree)
         return false;
     change(*tree);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(tree->serialize()) < 0 || !file.commit()) {
-        setError(error, QStringLiteral("%1: %2").arg(path, file.errorString()));
-        return false;
-    }
-    return true;
+    // A class list, no secret: readable by all.
+    return platform::writeFileAtomically(path, tree->serialize(), 0644, error);
 }
 
 std::optional<QString> read(const QString& key, const QString& name) {

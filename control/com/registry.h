@@ -18,7 +18,8 @@
 // own (the main window's site, BrindokSite.h, sees to it).
 //
 // Every change reads the file, applies itself and writes the whole file back atomically under a
-// lock, so two processes registering at once lose nothing. A file that does not parse is never
+// lock (platform/atomic_file.h), so two processes registering at once lose nothing and a failed
+// write (a full disk) keeps the old file. A file that does not parse is never
 // overwritten: reading it gives an error and every change is refused.
 #include <QMap>
 #include <QString>

@@ -1,4 +1,5 @@
 // The per-user class registry file: its text form, key matching and atomic, refusing edits.
+#include "../platform/file_size_limit.h"
 #include "control/com/registry.h"
 #include "qt_printers.h"
 
@@ -83,6 +84,25 @@ TEST(RegistryFile, AFileThatDoesNotParseIsNeverOverwritten) {
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(readFile(path), user);
     EXPECT_FALSE(com::registry::load(path));
+}
+
+TEST(RegistryFile, AFullDiskKeepsEveryEntry) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("classes.reg"));
+    ASSERT_TRUE(
+        com::registry::edit(path, [](Tree& t) { t.setValue(QStringLiteral("A"), {}, QStringLiteral("1")); }));
+    const QByteArray before = readFile(path);
+    QString error;
+    bool edited = true;
+    {
+        const FileSizeLimit limit(before.size());
+        edited = com::registry::edit(
+            path, [](Tree& t) { t.setValue(QStringLiteral("A"), {}, QString(200, QLatin1Char('2'))); },
+            &error);
+    }
+    EXPECT_FALSE(edited);
+    EXPECT_TRUE(error.contains(path)) << error.toStdString();
+    EXPECT_EQ(readFile(path), before);
 }
 
 TEST(RegistryFile, ThePathFollowsTheEnvironment) {

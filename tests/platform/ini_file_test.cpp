@@ -1,3 +1,4 @@
+#include "file_size_limit.h"
 #include "file_times.h"
 #include "platform/ini_file.h"
 #include "platform/look_batch.h"
@@ -222,6 +223,46 @@ TEST(IniFile, FailedWriteIsReported) {
     const QString notAFolder = home.file("plain");
     writeAll(notAFolder, "x");
     EXPECT_FALSE(platform::ini::write(notAFolder + "/mailSet.ini", "alice", "top", "2"));
+}
+
+TEST(IniFile, AFullDiskKeepsEveryKeyAndReportsTheFailure) {
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    const QByteArray before = "[alice]\ntop=1\nleft=2\n[bob]\ntop=3\n";
+    writeAll(path, before);
+    const platform::ini::Backup backup(path);
+    bool written = true, restored = true;
+    {
+        const FileSizeLimit limit(before.size() - 1);
+        written = platform::ini::write(path, "alice", "top", "12345");
+        restored = backup.restore();
+    }
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(restored);
+    EXPECT_EQ(readBytes(path), before);
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"mailSet.ini"});
+}
+
+TEST(IniFile, TheFileIsReadableByItsOwnerOnly) {
+    // It holds the mail password, as MAIL.INI does.
+    TestHome home;
+    const QString path = home.file("mailSet.ini");
+    const QByteArray encoded = QFile::encodeName(path);
+    const auto mode = [&] {
+        struct stat info {};
+        return ::stat(encoded.constData(), &info) == 0 ? info.st_mode & 0777 : 0;
+    };
+    const mode_t mask = ::umask(022);
+    EXPECT_TRUE(platform::ini::write(path, "alice", "top", "1"));
+    EXPECT_EQ(mode(), 0600u) << "created";
+    ::chmod(encoded.constData(), 0644);
+    EXPECT_TRUE(platform::ini::write(path, "alice", "top", "2"));
+    EXPECT_EQ(mode(), 0600u) << "rewritten";
+    ::chmod(encoded.constData(), 0644);
+    const platform::ini::Backup backup(path);
+    EXPECT_TRUE(backup.restore());
+    EXPECT_EQ(mode(), 0600u) << "restored";
+    ::umask(mask);
 }
 
 TEST(IniFile, KilledWriterNeverLeavesHalfAFile) {

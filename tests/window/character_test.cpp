@@ -728,11 +728,19 @@ TEST_F(Character, StartUpCleansOnlyItsOwnTemporaryFiles) {
     writeFile(temp + "/temp.mdb", "x");
     writeFile(home.file("mine.tmp"), "user");
     writeFile(home.file("temp.mdb"), "user");
+    // What a settings write killed midway left beside the settings file, and a file of the user's
+    // that only looks alike.
+    writeFile(home.file(".mailSet.ini.morvik-tmp-a1B2c3"), "half");
+    writeFile(home.file("mailSet.ini.bPFmWN"), "half");
+    writeFile(home.file("notes.txt.bPFmWN"), "user");
     start();
     EXPECT_FALSE(QFile::exists(temp + "/old.tmp"));
     EXPECT_FALSE(QFile::exists(temp + "/temp.mdb"));
     EXPECT_TRUE(QFile::exists(home.file("mine.tmp")));
     EXPECT_TRUE(QFile::exists(home.file("temp.mdb")));
+    EXPECT_FALSE(QFile::exists(home.file(".mailSet.ini.morvik-tmp-a1B2c3")));
+    EXPECT_FALSE(QFile::exists(home.file("mailSet.ini.bPFmWN")));
+    EXPECT_TRUE(QFile::exists(home.file("notes.txt.bPFmWN")));
 }
 
 TEST_F(Character, MenuVisibilityFromSettingsAndSiblings) {
