@@ -1,10 +1,15 @@
 #include "single_instance.h"
 
+#include "program_folder.h"
+
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -12,14 +17,63 @@
 
 namespace platform {
 
+namespace {
+
+std::mutex rootLock;
+QString fallbackRoot = QStringLiteral("/tmp");
+
+// Said once per folder: a peek (heldElsewhere) computes the path again and again.
+void sayRefused(const QString& dir, const QString& why) {
+    static std::mutex lock;
+    static QSet<QString> said;
+    const std::lock_guard guard(lock);
+    if (said.contains(dir))
+        return;
+    said.insert(dir);
+    std::fprintf(stderr, "morvik: not using %s for the instance lock (%s); using %s\n",
+                 QFile::encodeName(dir).constData(), why.toLocal8Bit().constData(),
+                 QFile::encodeName(programFolderPath()).constData());
+}
+
+} // namespace
+
 QString SingleInstance::lockPath(const QString& name) {
     QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (dir.isEmpty() || !QDir(dir).exists()) {
-        dir = QStringLiteral("/tmp/morvik-%1").arg(getuid());
-        QDir().mkpath(dir);
-        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        {
+            const std::lock_guard guard(rootLock);
+            dir = fallbackRoot;
+        }
+        dir += QStringLiteral("/morvik-%1").arg(getuid());
+        // Made private at once; one that was there may be another user's, holding a lock that
+        // would turn her away.
+        ::mkdir(QFile::encodeName(dir).constData(), 0700);
+        if (const QString why = notPrivateFolder(dir); !why.isEmpty()) {
+            sayRefused(dir, why);
+            dir = programFolder();
+        }
     }
     return dir + QLatin1Char('/') + name + QStringLiteral(".lock");
+}
+
+void SingleInstance::setFallbackRoot(const QString& root) {
+    const std::lock_guard guard(rootLock);
+    fallbackRoot = root.isEmpty() ? QStringLiteral("/tmp") : root;
+}
+
+QString SingleInstance::notPrivateFolder(const QString& dir) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(dir).constData(), &st) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (S_ISLNK(st.st_mode))
+        return QStringLiteral("a symbolic link");
+    if (!S_ISDIR(st.st_mode))
+        return QStringLiteral("not a folder");
+    if (st.st_uid != getuid())
+        return QStringLiteral("owned by user %1").arg(st.st_uid);
+    if ((st.st_mode & 07777) != 0700)
+        return QStringLiteral("mode %1, not 0700").arg(st.st_mode & 07777, 4, 8, QLatin1Char('0'));
+    return {};
 }
 
 SingleInstance::SingleInstance(const QString& name) {

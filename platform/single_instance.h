@@ -1,6 +1,7 @@
 #pragma once
 // Tells whether another instance of the program runs for the same user: a lock on a file in
-// $XDG_RUNTIME_DIR (else /tmp/morvik-UID), held for the life of this object. The kernel releases it
+// $XDG_RUNTIME_DIR, else in /tmp/morvik-UID when that is the user's own private folder, else in
+// the program folder (said on stderr); held for the life of this object. The kernel releases it
 // when the process dies, so a crash never leaves a stale lock behind. Only a lock that another
 // process holds means another instance; a lock that cannot be made at all (an unwritable folder,
 // no locking on the file system) is a failure of its own, with the reason in error().
@@ -27,6 +28,12 @@ public:
     // its file: the kernel's table of locks (/proc/locks) is read for the file's device and inode.
     static bool heldElsewhere(const QString& name);
     static QString lockPath(const QString& name);
+    // Why a folder may not hold the lock: empty when it is a real folder (no symbolic link) of
+    // this user's with mode 0700, so no other user can plant or hold the lock file there.
+    static QString notPrivateFolder(const QString& dir);
+    // Where the folder morvik-UID of the fallback is made: /tmp, unless a test points it elsewhere
+    // (an empty root: /tmp again).
+    static void setFallbackRoot(const QString& root);
 
 private:
     int fd_ = -1;

@@ -2,8 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -143,5 +147,126 @@ TEST(SingleInstance, LockDiesWithItsProcess) {
     waitpid(child, nullptr, 0);
     EXPECT_TRUE(platform::SingleInstance(name).acquired());
 }
+
+// Without $XDG_RUNTIME_DIR the lock falls back to ROOT/morvik-UID, ROOT a folder of the test's own,
+// and the program folder to another; both are put back afterwards.
+class Fallback : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(root_.isValid() && home_.isValid());
+        runtime_ = qgetenv("XDG_RUNTIME_DIR");
+        home_before_ = qgetenv("MORVIK_HOME");
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("MORVIK_HOME", QFile::encodeName(home_.path()));
+        platform::SingleInstance::setFallbackRoot(root_.path());
+    }
+    void TearDown() override {
+        platform::SingleInstance::setFallbackRoot(QString());
+        qputenv("XDG_RUNTIME_DIR", runtime_);
+        if (home_before_.isNull())
+            qunsetenv("MORVIK_HOME");
+        else
+            qputenv("MORVIK_HOME", home_before_);
+    }
+    QString folder() const { return root_.filePath(QStringLiteral("morvik-%1").arg(getuid())); }
+    QString home() const { return home_.path(); }
+
+private:
+    QTemporaryDir root_, home_;
+    QByteArray runtime_, home_before_;
+};
+
+TEST_F(Fallback, IsMadePrivateAndUsedWhenMissing) {
+    const QString name = QStringLiteral("test-fallback-%1").arg(getpid());
+    EXPECT_EQ(platform::SingleInstance::lockPath(name), folder() + QLatin1Char('/') + name + QStringLiteral(".lock"));
+    struct stat st {};
+    ASSERT_EQ(lstat(QFile::encodeName(folder()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+    EXPECT_TRUE(platform::SingleInstance(name).acquired());
+}
+
+// A folder there that anyone may write to could hold another user's lock file, locked, which would
+// turn her away at every start: it is refused, said, and the program folder holds the lock.
+TEST_F(Fallback, OneOpenToOthersIsRefusedForTheProgramFolder) {
+    const QString name = QStringLiteral("test-planted-%1").arg(getpid());
+    ASSERT_TRUE(QDir().mkdir(folder()));
+    ASSERT_EQ(chmod(QFile::encodeName(folder()).constData(), 0777), 0);
+    // The planted lock, held by another process.
+    const QString planted = folder() + QLatin1Char('/') + name + QStringLiteral(".lock");
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        const int fd = open(QFile::encodeName(planted).constData(), O_RDWR | O_CREAT, 0666);
+        const char c = fd >= 0 && flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+        (void)!write(ready[1], &c, 1);
+        pause();
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    close(ready[0]);
+    close(ready[1]);
+    ASSERT_EQ(c, 'y');
+
+    testing::internal::CaptureStderr();
+    const QString path = platform::SingleInstance::lockPath(name);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(path, home() + QLatin1Char('/') + name + QStringLiteral(".lock"));
+    EXPECT_NE(said.find("morvik: not using " + QFile::encodeName(folder()).toStdString()), std::string::npos)
+        << said;
+    EXPECT_NE(said.find("0777"), std::string::npos) << said;
+    EXPECT_TRUE(platform::SingleInstance(name).acquired());
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+}
+
+struct FolderCase {
+    const char* what;
+    bool good;
+    void (*make)(const QString& path, const QString& beside);
+};
+void PrintTo(const FolderCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class PrivateFolder : public ::testing::TestWithParam<FolderCase> {};
+
+TEST_P(PrivateFolder, OnlyAUsersOwnMode0700FolderIsPrivate) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("folder"));
+    GetParam().make(path, dir.filePath(QStringLiteral("beside")));
+    EXPECT_EQ(platform::SingleInstance::notPrivateFolder(path).isEmpty(), GetParam().good)
+        << platform::SingleInstance::notPrivateFolder(path).toStdString();
+}
+
+void makeWithMode(const QString& path, mode_t mode) {
+    ASSERT_EQ(mkdir(QFile::encodeName(path).constData(), 0700), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(path).constData(), mode), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, PrivateFolder,
+    ::testing::Values(
+        FolderCase{"mode0700", true, [](const QString& p, const QString&) { makeWithMode(p, 0700); }},
+        FolderCase{"mode0777", false, [](const QString& p, const QString&) { makeWithMode(p, 0777); }},
+        FolderCase{"mode0755", false, [](const QString& p, const QString&) { makeWithMode(p, 0755); }},
+        FolderCase{"sticky1700", false, [](const QString& p, const QString&) { makeWithMode(p, 01700); }},
+        // A link to a private folder is no folder of hers: whoever made the link chose where it goes.
+        FolderCase{"symlink", false,
+                   [](const QString& p, const QString& beside) {
+                       makeWithMode(beside, 0700);
+                       ASSERT_TRUE(QFile::link(beside, p));
+                   }},
+        FolderCase{"file", false,
+                   [](const QString& p, const QString&) {
+                       QFile f(p);
+                       ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+                       f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+                   }},
+        FolderCase{"missing", false, [](const QString&, const QString&) {}}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 } // namespace
