@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <algorithm>
 #include <gmime/gmime.h>
 #include <memory>
 #include <mutex>
@@ -141,25 +142,43 @@ QByteArray rawHeader(GMimeObject* object, const char* name) {
     return raw ? QByteArray(raw) : QByteArray();
 }
 
-// How many comments of an address text are still open at its end, read as GMime's address parser
-// reads them: parentheses outside quoted text, a backslash escaping the next character inside
-// either.
-int openComments(const QByteArray& text) {
-    int depth = 0;
-    bool quoted = false, escaped = false;
+// What an address text leaves open at its end, read as GMime's address parser reads it:
+// parentheses outside quoted text, quotes outside comments, a backslash escaping the next character
+// inside either.
+struct Open {
+    int comments = 0;
+    bool quoted = false;
+    bool escaped = false; // a backslash waits for its character
+    bool any() const { return comments > 0 || quoted || escaped; }
+};
+
+Open openAt(const QByteArray& text) {
+    Open open;
     for (const char c : text) {
-        if (escaped)
-            escaped = false;
+        if (open.escaped)
+            open.escaped = false;
         else if (c == '\\')
-            escaped = quoted || depth > 0;
-        else if (c == '"' && depth == 0)
-            quoted = !quoted;
-        else if (!quoted && c == '(')
-            ++depth;
-        else if (!quoted && c == ')' && depth > 0)
-            --depth;
+            open.escaped = open.quoted || open.comments > 0;
+        else if (c == '"' && open.comments == 0)
+            open.quoted = !open.quoted;
+        else if (!open.quoted && c == '(')
+            ++open.comments;
+        else if (!open.quoted && c == ')' && open.comments > 0)
+            --open.comments;
     }
-    return depth;
+    return open;
+}
+
+// What closes all of it: a blank for a waiting backslash (a closing mark right after it would be
+// taken as escaped), the quote, then the comments.
+QByteArray closing(const Open& open) {
+    QByteArray out;
+    if (open.escaped)
+        out += ' ';
+    if (open.quoted)
+        out += '"';
+    out += QByteArray(open.comments, ')');
+    return out;
 }
 
 // The name of the address header a line begins, lower-cased; empty for any other line.
@@ -174,28 +193,79 @@ QByteArray addressHeaderName(const QByteArray& line) {
     return kNames.contains(name) ? name : QByteArray();
 }
 
-// The message with every comment of its address headers closed at the header's end. GMime parses
-// those headers itself while it takes the message apart (a nested message's too) and loses memory on
-// an address followed by a comment that is never closed; such a header is broken either way. Lines
-// of a body that look like such headers are closed as well: a closing parenthesis there is the
-// least of harms, and finding every header block would mean taking the message apart first.
+// The line without its CR.
+QByteArray bare(const QByteArray& line) {
+    return line.endsWith('\r') ? line.chopped(1) : line;
+}
+
+// The boundary a Content-Type value declares; empty for none.
+QByteArray boundaryOf(const QByteArray& contentType) {
+    const qsizetype at = contentType.toLower().indexOf("boundary=");
+    if (at < 0)
+        return {};
+    QByteArray value = contentType.mid(at + 9).trimmed();
+    if (value.startsWith('"')) {
+        const qsizetype end = value.indexOf('"', 1);
+        return end < 0 ? value.mid(1) : value.mid(1, end - 1);
+    }
+    for (qsizetype k = 0; k < value.size(); ++k) {
+        if (value[k] == ';' || value[k] == ' ' || value[k] == '\t')
+            return value.left(k);
+    }
+    return value;
+}
+
+// The message with every comment and quoted text of its address headers closed at the header's
+// end. GMime parses those headers itself while it takes the message apart and loses memory on an
+// address followed by a comment that is never closed; such a header is broken either way. Only the
+// header blocks are touched, the body's lines never: the message's own, each part's after a
+// boundary line its multipart declared, and a nested message's after its part's header.
 QByteArray closeAddressComments(const QByteArray& raw) {
-    if (!raw.contains('('))
+    if (!raw.contains('(') && !raw.contains('"'))
         return raw;
+    static const QList<QByteArray> kMessages{"message/rfc822", "message/news", "message/global"};
     QList<QByteArray> lines = raw.split('\n');
+    QList<QByteArray> boundaries;
+    bool header = true;
+    QByteArray contentType; // of the header block being read
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (addressHeaderName(lines[i]).isEmpty())
+        const QByteArray line = bare(lines[i]);
+        if (!header) {
+            if (!line.startsWith("--"))
+                continue;
+            QByteArray mark = line.mid(2);
+            while (mark.endsWith(' ') || mark.endsWith('\t'))
+                mark.chop(1);
+            if (boundaries.contains(mark)) {
+                header = true;
+                contentType.clear();
+            }
             continue;
+        }
+        if (line.isEmpty()) {
+            const QByteArray type = contentType.trimmed().toLower();
+            header = std::any_of(kMessages.begin(), kMessages.end(),
+                                 [&](const QByteArray& m) { return type.startsWith(m); });
+            if (const QByteArray boundary = boundaryOf(contentType); !boundary.isEmpty())
+                boundaries.append(boundary);
+            contentType.clear();
+            continue;
+        }
         qsizetype last = i;
         while (last + 1 < lines.size() &&
                (lines[last + 1].startsWith(' ') || lines[last + 1].startsWith('\t')))
             ++last;
         QByteArray field;
         for (qsizetype k = i; k <= last; ++k)
-            field += lines[k];
-        if (const int open = openComments(field.mid(field.indexOf(':') + 1)); open > 0) {
-            QByteArray& end = lines[last];
-            end.insert(end.endsWith('\r') ? end.size() - 1 : end.size(), QByteArray(open, ')'));
+            field += bare(lines[k]);
+        const qsizetype colon = field.indexOf(':');
+        if (colon > 0 && field.left(colon).trimmed().toLower() == "content-type")
+            contentType = field.mid(colon + 1);
+        else if (!addressHeaderName(lines[i]).isEmpty()) {
+            if (const Open open = openAt(field.mid(colon + 1)); open.any()) {
+                QByteArray& end = lines[last];
+                end.insert(end.endsWith('\r') ? end.size() - 1 : end.size(), closing(open));
+            }
         }
         i = last;
     }
@@ -410,7 +480,7 @@ Message read(const QByteArray& bytes) {
 }
 
 bool commentsClosed(const QByteArray& text) {
-    return openComments(text) == 0;
+    return !openAt(text).any();
 }
 
 } // namespace platform::mime

@@ -1,4 +1,5 @@
 #include "platform/net/mail_transfer.h"
+#include "platform/net/mime.h"
 
 #include <QDateTime>
 #include <QTimeZone>
@@ -84,5 +85,46 @@ TEST(ReadMail, FailsOnAMissingFile) {
         mail_transfer::ReadMail(QStringLiteral(MORVIK_MAIL_FIXTURES "/none.eml"), QString(), QString()));
     EXPECT_FALSE(mail_transfer::lastError().isEmpty());
 }
+
+struct BytesCase {
+    const char* what;
+    const char* raw;
+    const char* subject;
+    const char* from;
+    const char* body;
+};
+void PrintTo(const BytesCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class ReadMailBytes : public ::testing::TestWithParam<BytesCase> {};
+
+TEST_P(ReadMailBytes, GivesTheTexts) {
+    const BytesCase& c = GetParam();
+    const platform::mime::Message m = platform::mime::read(QByteArray(c.raw));
+    EXPECT_EQ(m.subject, QString::fromUtf8(c.subject));
+    EXPECT_EQ(m.from, QString::fromUtf8(c.from));
+    EXPECT_EQ(m.body, QString::fromUtf8(c.body));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ReadMailBytes,
+    ::testing::Values(
+        // A body line that looks like an address header is the sender's text, left as it is.
+        BytesCase{"body_line", "From: a@example.com\r\nSubject: s\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n"
+                               "To: 田中 (明日\r\nCc: x \"y\r\n",
+                  "s", "a@example.com", "To: 田中 (明日\r\nCc: x \"y\r\n"},
+        BytesCase{"part_body_line",
+                  "From: a@example.com\r\nSubject: m\r\nContent-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n"
+                  "--b1\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\nTo: 田中 (明日\r\n--b1--\r\n",
+                  "m", "a@example.com", "To: 田中 (明日"},
+        // A quote never closed hides no comment: the comment after it is closed too.
+        BytesCase{"open_quote", "cc:\":r@[](", "", "", ""},
+        BytesCase{"open_quote_from", "From: \"a (b <s@[192.0.2.1]>\r\nSubject: q\r\n\r\nok\r\n", "q",
+                  "\"a (b <s@[192.0.2.1]>\"", "ok\r\n"},
+        // A backslash at the end would escape the closing mark put right after it.
+        BytesCase{"open_comment_backslash", "From: s@[192.0.2.1] (a\\\r\nSubject: e\r\n\r\nok\r\n", "e",
+                  "a <s@[192.0.2.1]>", "ok\r\n"}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 } // namespace
