@@ -89,11 +89,16 @@ int main(int argc, char** argv) {
         platform::desktop::KeepFromPrograms("QT_XCB_NO_MITSHM");
 #endif
     }
+    // Without a session bus she goes without one: an autolaunched bus would outlive her.
+    if (platform::session_bus::withoutAutolaunch()) {
+#ifdef MORVIK_HAVE_LAUNCHER
+        platform::desktop::KeepFromPrograms("DBUS_SESSION_BUS_ADDRESS");
+#endif
+    }
     QApplication app(argc, argv);
     // The event loop's start (or the first child widget shown) starts the accessibility bridge,
-    // which connects to the session bus and asks it a question before her window can map; where
-    // no bus runs, one is even started first. Connecting on the side meanwhile has the bus ready
-    // by then.
+    // which connects to the session bus and asks it a question before her window can map.
+    // Connecting on the side meanwhile has the bus ready by then.
     const platform::session_bus::EarlyConnection busEarly;
     QApplication::setApplicationName(QStringLiteral("morvik"));
     // Hiding the character (or closing a balloon) must not end her: only the exit does.
@@ -133,6 +138,7 @@ int main(int argc, char** argv) {
             QCoreApplication::exit(0);
     });
     const int result = app.exec();
+    window.CleanUpAtEnd();
 #ifdef MORVIK_HAVE_HEADLINE
     hls::End();
 #endif

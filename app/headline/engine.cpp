@@ -444,12 +444,16 @@ void Engine::runAll(PassContext& context, const QDate& today, RunResult& run) {
             break;
         }
     }
+    // 中止 pressed during the last site's pass stops the run as well: no schedule after it.
+    if (stop_ && !run.cancelled)
+        run.stopped = true;
     if (!run.stopped && !run.cancelled) {
         if (const std::optional<Site> anime = siteById(context.db, kAnimeId))
             QMetaObject::invokeMethod(
                 this, [this, name = anime->name] { emit passStarted(kAnimeId, name); }, Qt::QueuedConnection);
         const PassResult pass = updateAnime(context, today);
         run.cancelled = pass.outcome == Outcome::cancelled;
+        run.stopped = stop_ && !run.cancelled;
         run.passes.push_back(pass);
         report(pass);
     }

@@ -25,6 +25,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 std::function<QFont(const QFont&, QWidget*)> hls::ChooseFont;
 
@@ -573,8 +574,19 @@ void hls::Command2_Click() {
         return;
     }
     // The address is one argument of its own: nothing in it reaches a shell.
-    if (!QProcess::startDetached(QStringLiteral("xdg-open"), {address}))
-        StatusBar1->showMessage(QStringLiteral("ブラウザを起動できません"));
+    QProcess opener;
+    opener.setProgram(QStringLiteral("xdg-open"));
+    opener.setArguments({address});
+    if (opener.startDetached())
+        return;
+    StatusBar1->showMessage(QStringLiteral("ブラウザを起動できません"));
+    // Said once per reason: the status bar tells every click, standard error why.
+    static QString told;
+    const QString why = opener.errorString();
+    if (told == why)
+        return;
+    told = why;
+    std::fprintf(stderr, "morvik: cannot open %s with xdg-open: %s\n", qPrintable(address), qPrintable(why));
 }
 
 // 閉じる

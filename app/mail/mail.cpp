@@ -26,6 +26,9 @@ namespace {
 
 namespace pace = platform::pace;
 
+// The download has given out the last 16-bit row id: later messages of it are not stored.
+bool idsUsedUp = false;
+
 const QString kCrLf = QStringLiteral("\r\n");
 
 bool exiting() {
@@ -285,7 +288,7 @@ void DownloadAccount(const Account& account) {
         qint64 id = state.MailCount;
         for (const QStringList& parts : *messages) {
             // The ids are 16-bit: a download keeps at most 32767 rows.
-            if (id > std::numeric_limits<qint16>::max())
+            if (idsUsedUp || id > std::numeric_limits<qint16>::max())
                 break;
             rows.push_back({id++, parts[0], parts[1], parts[2], parts[4], account.user});
         }
@@ -298,7 +301,12 @@ void DownloadAccount(const Account& account) {
                                     QStringLiteral("処理を中断します"));
         return;
     }
-    state.MailCount = qint16(state.MailCount + qint16(rows.size()));
+    // The counter stops at its last id: the rows past 32767 in one download are dropped, never
+    // numbered anew from the negative end.
+    state.MailCount = qint16(std::min<qint64>(qint64(state.MailCount) + qint64(rows.size()),
+                                              std::numeric_limits<qint16>::max()));
+    if (!rows.empty() && rows.back().id == std::numeric_limits<qint16>::max())
+        idsUsedUp = true;
     if (!rows.empty())
         flag::state.NewMail = 1;
 }
@@ -320,6 +328,7 @@ void DownloadAllMail() {
         stage->Start(Stage::BusyAnimation);
     flag::state.NewMail = 0;
     state.MailCount = 1;
+    idsUsedUp = false;
     deleteMessageFiles();
     cache::create();
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <array>
+#include <cstdio>
 #include <sqlite3.h>
 #include <utility>
 
@@ -60,19 +61,57 @@ bool writable(Table table) {
     return isEditable(table) && shapeOf(table).words == 3;
 }
 
-std::optional<int> versionOf(const QString& path, sqlite_db::Mode mode) {
+// What a look at a file found: the version of a sound dialogue database of ours, or why it is not
+// one to use.
+struct Look {
+    std::optional<int> version;
+    QString problem; // empty when the file is missing or sound
+};
+
+// Reading the header alone would pass a copy whose later pages are garbage; she would then find
+// no line at all. Only a verdict of SQLite's own check, or an error that says damage, condemns the
+// file: a busy one is not damaged.
+QString damageOf(Connection& db) {
+    Statement st(db, "PRAGMA quick_check(1)");
+    switch (st.step()) {
+    case Statement::Step::row: {
+        const QString verdict = st.text(0).value_or(QString());
+        // SQLite spreads its verdict over lines; standard error says it on one.
+        return verdict == QLatin1String("ok") ? QString() : verdict.simplified();
+    }
+    case Statement::Step::done:
+        return {};
+    case Statement::Step::error:
+        break;
+    }
+    const int code = sqlite3_errcode(db.get());
+    if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB)
+        return db.error();
+    return {};
+}
+
+Look look(const QString& path, sqlite_db::Mode mode) {
+    Look found;
     if (!QFileInfo(path).isFile())
-        return std::nullopt;
+        return found;
+    const QString notOurs = QStringLiteral("is not a dialogue database");
     auto db = sqlite_db::open(path, mode);
-    if (!db)
-        return std::nullopt;
+    if (!db) {
+        found.problem = notOurs;
+        return found;
+    }
     const auto id = singleInteger(*db, "PRAGMA application_id");
-    if (!id || *id != kApplicationId)
-        return std::nullopt;
     const auto version = singleInteger(*db, "PRAGMA user_version");
-    if (!version)
-        return std::nullopt;
-    return static_cast<int>(*version);
+    if (!id || *id != kApplicationId || !version) {
+        found.problem = notOurs;
+        return found;
+    }
+    if (const QString damage = damageOf(*db); !damage.isEmpty()) {
+        found.problem = QStringLiteral("is damaged (%1)").arg(damage);
+        return found;
+    }
+    found.version = static_cast<int>(*version);
+    return found;
 }
 
 // A non-editable table whose rows also hold what the program stored in the copy: the refresh takes
@@ -106,6 +145,30 @@ QString uniqueAsideName(const QString& path) {
     return aside;
 }
 
+// Copies by hand rather than by QFile::copy, whose failure says only "Failure to write block":
+// the system's reason ("No space left on device") is what the user needs to hear.
+QString copyBytes(const QString& from, const QString& to) {
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        return in.errorString();
+    QFile out(to);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return out.errorString();
+    while (!in.atEnd()) {
+        const QByteArray block = in.read(1 << 16);
+        if (block.isEmpty() && in.error() != QFileDevice::NoError)
+            return in.errorString();
+        if (out.write(block) != block.size())
+            return out.errorString();
+    }
+    if (!out.flush())
+        return out.errorString();
+    out.close();
+    if (out.error() != QFileDevice::NoError)
+        return out.errorString();
+    return {};
+}
+
 // Copies the shipped file under a temporary name first, so that an interrupted copy never leaves a
 // half database where the program looks for its copy.
 QString copyShipped(const QString& shipped, const QString& copy) {
@@ -114,8 +177,11 @@ QString copyShipped(const QString& shipped, const QString& copy) {
     // Without its database a journal is an orphan; left there, it would be rolled into the copy.
     for (const char* companion : kCompanions)
         QFile::remove(copy + QLatin1String(companion));
-    if (!QFile::copy(shipped, partial))
-        return QStringLiteral("cannot copy %1 to %2").arg(shipped, partial);
+    const QString error = copyBytes(shipped, partial);
+    if (!error.isEmpty()) {
+        QFile::remove(partial);
+        return QStringLiteral("cannot copy %1 to %2: %3").arg(shipped, partial, error);
+    }
     // An installed database is read-only; the copy has to take the editors' writes.
     QFile::setPermissions(partial, QFile::ReadOwner | QFile::WriteOwner);
     if (!QFile::rename(partial, copy)) {
@@ -235,7 +301,7 @@ QString copyPath() {
 }
 
 std::optional<int> databaseVersion(const QString& path) {
-    return versionOf(path, sqlite_db::Mode::readOnly);
+    return look(path, sqlite_db::Mode::readOnly).version;
 }
 
 CopyResult ensureCopy() {
@@ -243,11 +309,17 @@ CopyResult ensureCopy() {
     const QString copy = copyPath();
     const QString shipped = shippedPath();
     flag::state.DbPath = copy;
-    const std::optional<int> shippedVersion = databaseVersion(shipped);
+    const Look shippedLook = look(shipped, sqlite_db::Mode::readOnly);
+    const std::optional<int> shippedVersion = shippedLook.version;
+    // A damaged shipped file is never copied: the copy would be set aside again at every use.
+    const QString noShipped = shippedLook.problem.isEmpty()
+                                  ? QStringLiteral("there is no shipped one at %1").arg(shipped)
+                                  : QStringLiteral("the shipped %1 %2").arg(shipped, shippedLook.problem);
 
     if (QFileInfo::exists(copy)) {
         // Opened for writing, so that a journal left by an interrupted write is rolled back first.
-        if (const auto version = versionOf(copy, sqlite_db::Mode::readWrite)) {
+        const Look copyLook = look(copy, sqlite_db::Mode::readWrite);
+        if (const auto version = copyLook.version) {
             result.ok = true;
             result.version = *version;
             if (!shippedVersion || *shippedVersion <= *version)
@@ -261,25 +333,32 @@ CopyResult ensureCopy() {
             result.version = *shippedVersion;
             return result;
         }
+        const QString problem =
+            copyLook.problem.isEmpty() ? QStringLiteral("is not a dialogue database") : copyLook.problem;
         if (!shippedVersion) {
-            result.error = QStringLiteral("%1 is not a dialogue database, and there is no shipped one at %2")
-                               .arg(copy, shipped);
+            result.error = QStringLiteral("%1 %2, and %3").arg(copy, problem, noShipped);
             return result;
         }
         const QString aside = uniqueAsideName(copy);
         if (!QFile::rename(copy, aside)) {
-            result.error =
-                QStringLiteral("%1 is not a dialogue database and cannot be moved aside").arg(copy);
+            result.error = QStringLiteral("%1 %2 and cannot be moved aside").arg(copy, problem);
             return result;
         }
         for (const char* companion : kCompanions)
             QFile::rename(copy + QLatin1String(companion), aside + QLatin1String(companion));
+        // What the user edited and fetched stays only in the kept file: said at the one move.
+        std::fprintf(stderr,
+                     "morvik: %s %s; moved aside as %s, which alone keeps the talk lines edited and the "
+                     "headlines fetched\n",
+                     qPrintable(copy), qPrintable(problem), qPrintable(aside));
         result.setAside = aside;
         result.action = CopyAction::replacedForeign;
     }
 
     if (!shippedVersion) {
-        result.error = QStringLiteral("no dialogue database ships at %1").arg(shipped);
+        result.error = shippedLook.problem.isEmpty()
+                           ? QStringLiteral("no dialogue database ships at %1").arg(shipped)
+                           : noShipped;
         return result;
     }
     const QString error = copyShipped(shipped, copy);
@@ -304,6 +383,20 @@ OpenResult open() {
     result.db = sqlite_db::open(flag::state.DbPath, sqlite_db::Mode::readWrite);
     if (!result.db)
         result.error = QStringLiteral("cannot open %1").arg(flag::state.DbPath);
+    return result;
+}
+
+OpenResult openOrSay() {
+    // The last failure said; cleared by an open that works, so that a new failure is said again.
+    static QString told;
+    OpenResult result = open();
+    if (result.db) {
+        told.clear();
+    } else if (result.error != told) {
+        told = result.error;
+        std::fprintf(stderr, "morvik: the dialogue database: %s; she says nothing until it can be used\n",
+                     qPrintable(result.error));
+    }
     return result;
 }
 

@@ -7,8 +7,9 @@
 // database, the next use replaces the tables the user never edits from it and keeps the editable
 // tables (otaku, otaku2, User_Table, flower) as the user left them. The headline sites (hedline) are
 // taken from it too, but a site that keeps its id and dll_name keeps the headlines and the time the
-// program stored for it. A program-folder file that is not a dialogue database of ours is moved
-// aside (never deleted) and a fresh copy is made.
+// program stored for it. A program-folder file that is not a dialogue database of ours, or whose
+// pages SQLite's quick_check finds damaged, is moved aside (never deleted, and said on standard
+// error with the kept file's name) and a fresh copy is made; a damaged shipped file is never copied.
 //
 // Every use opens its own connection with heart::open() and closes it when the Connection goes.
 // Values reach SQL only as bound parameters; table names, which SQL cannot bind, come only from the
@@ -78,15 +79,15 @@ struct CopyResult {
     CopyAction action = CopyAction::none;
     int version = 0;  // the copy's version afterwards
     QString error;    // why ok is false, or why a refresh was not made
-    QString setAside; // where a foreign file was moved, when it was
+    QString setAside; // where a foreign or damaged file was moved, when it was
 };
 
 // Makes sure the program folder holds a current copy of the shipped database (see the top of this
 // file). Succeeds without a shipped database as long as the copy is one of ours.
 CopyResult ensureCopy();
 
-// The version a dialogue database of ours carries, or nothing when the file is missing, unreadable
-// or not ours.
+// The version a dialogue database of ours carries, or nothing when the file is missing, unreadable,
+// damaged or not ours.
 std::optional<int> databaseVersion(const QString& path);
 
 struct OpenResult {
@@ -96,6 +97,9 @@ struct OpenResult {
 
 // ensureCopy(), then opens the copy for reading and writing; sets flag.DbPath to its path.
 OpenResult open();
+// open(), and when it fails says why on standard error: once, until an open works again, since
+// the talk that needs it asks at every double-click and every hour.
+OpenResult openOrSay();
 
 // WORD1 to WORD3 of one row; a Null column is nothing, and a table without WORD3 gives nothing
 // there.

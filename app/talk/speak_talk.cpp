@@ -88,7 +88,7 @@ void RandomTalk() {
         }
     }
 
-    heart::OpenResult opened = heart::open();
+    heart::OpenResult opened = heart::openOrSay();
     if (!opened.db)
         return;
     heart::Connection& db = *opened.db;

@@ -20,7 +20,7 @@ QString orEmpty(const std::optional<QString>& text) {
 
 services::Talk::Greeting TalkService::LoadGreeting(bool firstRun, int row) {
     Greeting greeting;
-    heart::OpenResult opened = heart::open();
+    heart::OpenResult opened = heart::openOrSay();
     if (!opened.db)
         return greeting;
     if (firstRun) {
@@ -42,7 +42,7 @@ services::Talk::Greeting TalkService::LoadGreeting(bool firstRun, int row) {
 
 services::Talk::Chime TalkService::LoadChime(int hour) {
     Chime chime;
-    heart::OpenResult opened = heart::open();
+    heart::OpenResult opened = heart::openOrSay();
     if (!opened.db)
         return chime;
     if (const auto words = heart::readWords(*opened.db, heart::Table::jiho, hour))

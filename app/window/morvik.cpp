@@ -222,12 +222,33 @@ bool morvik::PlaceAtSavedPosition() {
 
 void morvik::SavePosition() {
     const QRect r = frameGeometry();
-    IniManage::WriteIni(QStringLiteral("top"), QString::number(r.left()));
-    IniManage::WriteIni(QStringLiteral("left"), QString::number(r.top()));
-    IniManage::WriteIni(QStringLiteral("right"), QString::number(r.left() + r.width()));
-    IniManage::WriteIni(QStringLiteral("bottom"), QString::number(r.top() + r.height()));
+    bool saved = IniManage::WriteIni(QStringLiteral("top"), QString::number(r.left()));
+    saved = IniManage::WriteIni(QStringLiteral("left"), QString::number(r.top())) && saved;
+    saved = IniManage::WriteIni(QStringLiteral("right"), QString::number(r.left() + r.width())) && saved;
+    saved = IniManage::WriteIni(QStringLiteral("bottom"), QString::number(r.top() + r.height())) && saved;
     if (!flag::state.TopMost.isEmpty())
-        IniManage::WriteIni(QStringLiteral("temae"), flag::state.TopMost);
+        saved = IniManage::WriteIni(QStringLiteral("temae"), flag::state.TopMost) && saved;
+    // Said once per file until a save works again: every move of hers saves.
+    static QString told;
+    const QString path = IniManage::state.IniPath;
+    if (saved) {
+        told.clear();
+        return;
+    }
+    if (told == path)
+        return;
+    told = path;
+    const QFileInfo info(path);
+    QString why = QStringLiteral("the file cannot be rewritten");
+    if (info.isDir()) {
+        why = QStringLiteral("it is a folder");
+    } else if (QFile file(path); info.exists() && !file.open(QIODevice::ReadWrite)) {
+        why = file.errorString();
+    } else if (const QFileInfo folder(info.absolutePath()); !folder.isDir() || !folder.isWritable()) {
+        why = QStringLiteral("its folder cannot be written");
+    }
+    std::fprintf(stderr, "morvik: cannot keep her place and 常に手前 in %s: %s\n", qPrintable(path),
+                 qPrintable(why));
 }
 
 void morvik::wait_ten() { platform::pace::sleep(10000); }

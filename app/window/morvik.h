@@ -80,6 +80,8 @@ public:
     // The start-up: everything from the window's load to the running character. Returns false
     // when another instance runs (the program then ends at once).
     bool Form_Load();
+    // After the event loop has ended, however she was ended: what 終了 cleans up, cleaned up.
+    void CleanUpAtEnd();
     void wait_ten();
     // Brings the character back to rest.
     void reset_timer();
@@ -204,6 +206,8 @@ private:
     void buildMenu();
     void popup(QPoint globalPos);
     void finishExit();
+    // The program's own temporary files: the mail cache, fetched messages, clips.
+    void deleteOwnTemporaryFiles();
     // Ends the program once パルク has closed: his running chore returns first.
     void endAfterPalk();
     // Whether the PC counts as online at start-up (a LAN, or the dial-up entry connected); shows the

@@ -10,6 +10,7 @@
 #include "platform/dbus/logind.h"
 #include "platform/pace.h"
 #include "platform/program_folder.h"
+#include "platform/single_instance.h"
 #include "services.h"
 
 #include <QFile>
@@ -41,6 +42,14 @@ void morvik::end_Click() {
         services::sstp().Send(speak::state.SstpScript, speak::state.SstpOption);
     }
     SavePosition();
+    deleteOwnTemporaryFiles();
+    flag::state.PlayMode = 3;
+    Timer7.setEnabled(true);
+    // Whatever happens to the farewell clip, the program ends.
+    QTimer::singleShot(FarewellLimitMs, this, [this] { finishExit(); });
+}
+
+void morvik::deleteOwnTemporaryFiles() {
     // Only what the program itself left in its private temporary folder.
     const QString temp = platform::tempFolder();
     Module1::state.CleanPath2 = temp + QStringLiteral("/temp.mdb");
@@ -48,10 +57,14 @@ void morvik::end_Click() {
     platform::deleteTempFiles(QStringLiteral("*.tmp"), QStringLiteral("mail")); // fetched messages
     QFile::remove(Module1::state.CleanPath2);
     platform::deleteTempFiles(QStringLiteral("*.mp3"));
-    flag::state.PlayMode = 3;
-    Timer7.setEnabled(true);
-    // Whatever happens to the farewell clip, the program ends.
-    QTimer::singleShot(FarewellLimitMs, this, [this] { finishExit(); });
+}
+
+void morvik::CleanUpAtEnd() {
+    // Closed by the window system or ended by the session, she did not go through 終了: its
+    // clean-up is done now, once every wait has returned. Only by the instance that owns the
+    // folder: a second one must not take the first one's files.
+    if (instance_ && instance_->outcome() != platform::SingleInstance::Outcome::HeldByAnother)
+        deleteOwnTemporaryFiles();
 }
 
 void morvik::finishExit() {

@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QUrl>
+#include <cstdio>
 
 namespace {
 QString mailCache() { return platform::tempFolder() + QStringLiteral("/temp.mdb"); }
@@ -161,6 +162,9 @@ void morvik::Picture1_MouseMove(int message) {
     // Once the exit has begun her menu stays shut, from the tray too.
     if (message != 516 || flag::state.Exiting)
         return;
+    // The tray's click comes over D-Bus, not as input the gate of a wait drops: dropped here.
+    if (platform::pace::waiting())
+        return;
     platform::pace::yieldEvents();
     popup(QCursor::pos());
 }
@@ -261,7 +265,15 @@ void morvik::dokoitu_Click() {
 }
 
 void morvik::help_Click() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(platform::dataFolder() + QStringLiteral("/help/morvik.html")));
+    const QString help = platform::dataFolder() + QStringLiteral("/help/morvik.html");
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
+        return;
+    // Said once: a second click finds no program either.
+    static QString told;
+    if (told == help)
+        return;
+    told = help;
+    std::fprintf(stderr, "morvik: cannot open the help %s: no program opens it\n", qPrintable(help));
 }
 
 void morvik::not_vis_Click() {

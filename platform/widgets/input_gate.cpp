@@ -39,20 +39,32 @@ protected:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
         case QEvent::NonClientAreaMouseButtonPress:
-        case QEvent::NonClientAreaMouseButtonDblClick:
-            if (wait)
+        case QEvent::NonClientAreaMouseButtonDblClick: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (wait) {
+                dropped_ |= mouse->button();
                 return true;
-            buttons_ = static_cast<QMouseEvent*>(event)->buttons();
+            }
+            buttons_ = mouse->buttons() & ~dropped_;
             return false;
+        }
         case QEvent::MouseButtonRelease:
         case QEvent::NonClientAreaMouseButtonRelease: {
+            // A release belongs with its press: it goes where the press went, also across the
+            // wait's end in either direction.
             const auto* mouse = static_cast<QMouseEvent*>(event);
             const bool held = buttons_.testFlag(mouse->button());
-            buttons_ = mouse->buttons();
-            return wait && !held;
+            const bool pressDropped = dropped_.testFlag(mouse->button());
+            buttons_ &= ~Qt::MouseButtons(mouse->button());
+            dropped_ &= ~Qt::MouseButtons(mouse->button());
+            return pressDropped || (wait && !held);
         }
         case QEvent::MouseMove:
         case QEvent::NonClientAreaMouseMove:
+            // Moves with only a dropped press held are no drag.
+            dropped_ &= static_cast<QMouseEvent*>(event)->buttons();
+            if (dropped_ != Qt::NoButton && buttons_ == Qt::NoButton)
+                return true;
             return wait && buttons_ == Qt::NoButton;
         case QEvent::KeyPress:
         case QEvent::ShortcutOverride:
@@ -100,6 +112,7 @@ private:
 
     QPointer<QWidget> modalAtStart_;
     Qt::MouseButtons buttons_;
+    Qt::MouseButtons dropped_; // pressed while a wait ran: their releases are dropped too
     QSet<int> keys_;
 };
 

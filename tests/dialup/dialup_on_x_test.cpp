@@ -135,6 +135,24 @@ protected:
     void mousePressEvent(QMouseEvent*) override { accept(); }
 };
 
+// A press given while the wait runs is dropped, and so is its release after the wait: the window
+// never sees half a click.
+TEST_F(WaitsOnX, APressDuringAWaitLosesItsReleaseToo) {
+    backend->connections = {{21, QStringLiteral("isp")}};
+    VBRas32 ras;
+    ASSERT_TRUE(ras.SeekEnumConns(QStringLiteral("isp"), true));
+    QTimer::singleShot(500, [] {
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("200"), QStringLiteral("200"), QStringLiteral("mousedown"),
+                 QStringLiteral("1")});
+    });
+    EXPECT_EQ(ras.HangUp(), 0);
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("210"), QStringLiteral("210"), QStringLiteral("mouseup"),
+             QStringLiteral("1")});
+    QTest::qWait(300);
+    EXPECT_EQ(target.presses, 0);
+    EXPECT_EQ(target.releases, 0);
+}
+
 // A box that opens while a wait runs (something that ticks meanwhile asks the user) takes its
 // clicks: the wait could not end while it stood unanswered.
 TEST_F(WaitsOnX, ABoxOpenedDuringAWaitTakesItsClicks) {

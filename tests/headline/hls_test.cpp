@@ -427,6 +427,31 @@ TEST_F(AllSites, StopEndsTheRunAfterThePassThatRuns) {
     EXPECT_FALSE(window->ProgressAll());
 }
 
+// 中　　止 during the last site's pass, or during the anime schedule's, is said as a stop too: the
+// run did not do all it was asked to.
+TEST_F(AllSites, StopDuringTheLastPassesIsSaidAsAStop) {
+    for (const qint64 k : {qint64(20), qint64(21)}) {
+        SCOPED_TRACE(k);
+        std::vector<Row> all = rows(url(k == 21 ? QStringLiteral("/delay/1500/anime/") : QStringLiteral("/anime/")));
+        for (Row& row : all)
+            if (row.id == k && k != 21)
+                row.url = url(QStringLiteral("/delay/1500/rss1_eucjp.rdf"));
+        ASSERT_TRUE(build(all));
+        talk->calls.clear();
+        hls* window = open();
+        runAll(window, [window, k](qint64 id) {
+            if (id == k && window->ProgressAll())
+                window->ProgressAll()->Command1->click();
+        });
+        EXPECT_EQ(balloons(), QStringList{QStringLiteral("ShowFuki 処理を中断しました")});
+        if (k == 20) {
+            EXPECT_EQ(data(21), std::nullopt);
+        }
+        window->close();
+        QTest::qWait(50);
+    }
+}
+
 // A run that finds every site as stored writes nothing and leaves the time shown as it was.
 TEST_F(AllSites, NothingChangedWritesNothing) {
     std::vector<Row> all = rows(QString()); // the anime schedule without an address: it fails
@@ -931,6 +956,30 @@ TEST_F(Window, WhileAnUpdateRunsTheListKeepsItsSite) {
     QTest::keyClick(list, Qt::Key_Up);
     EXPECT_EQ(highlighted(), held);
     EXPECT_EQ(window->Text1->toPlainText(), utf8Text);
+}
+
+// HP表示 with no xdg-open to start: the status bar tells every click, standard error says once
+// which address and why.
+TEST_F(Window, HpWithNoProgramToOpenItIsSaidOnce) {
+    const QString address = QStringLiteral("https://example.invalid/");
+    ASSERT_TRUE(build({{0, QStringLiteral("site"), QStringLiteral("site"), QStringLiteral("1"), QStringLiteral("0"),
+                        QString(), QStringLiteral("feed11.so"), QString(), QStringLiteral("x")}}));
+    runSql(shipped(), "UPDATE hedline SET jump = ?1 WHERE id = 0", {address});
+    hls* window = open();
+    select(window, QStringLiteral("site"));
+    const QTemporaryDir noPrograms;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", noPrograms.path().toUtf8());
+    testing::internal::CaptureStderr();
+    window->Command2->click();
+    window->StatusBar1->clearMessage();
+    window->Command2->click();
+    const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+    qputenv("PATH", path);
+    EXPECT_EQ(window->StatusBar1->currentMessage(), QStringLiteral("ブラウザを起動できません"));
+    EXPECT_EQ(said.count(QStringLiteral("morvik: ")), 1) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("morvik: cannot open ") + address + QStringLiteral(" with xdg-open: ")))
+        << said.toStdString();
 }
 
 } // namespace

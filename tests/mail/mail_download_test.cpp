@@ -58,6 +58,24 @@ TEST_F(Download, ThreeAndTwoRowsInOrder) {
     expectEndRan();
 }
 
+// The row ids are 16-bit: a download that reaches the last one keeps the rows it has and drops the
+// rest, also those of the next account, rather than numbering them from the negative end.
+TEST_F(Download, RowsPastTheLastIdAreDropped) {
+    QStringList many;
+    for (int i = 0; i < 32767; ++i)
+        many << QString::number(i);
+    servers.boxes[QStringLiteral("ann")] = {QStringLiteral("32767 9"), many, false, -1};
+    mail::DownloadAllMail();
+    const auto all = mail::cache::readAll();
+    ASSERT_TRUE(all);
+    ASSERT_EQ(all->size(), 32767u);
+    EXPECT_EQ(all->front().id, 1);
+    EXPECT_EQ(all->back().id, 32767);
+    for (const mail::cache::Row& row : *all)
+        ASSERT_EQ(row.user, QStringLiteral("ann")) << row.id;
+    EXPECT_EQ(flag::state.MailAbort, 0);
+}
+
 TEST_F(Download, ANewDownloadStartsAtOneAndTakesOnlyItsOwnFiles) {
     mail::DownloadAllMail();
     QDir().mkpath(mail::messageFolder());

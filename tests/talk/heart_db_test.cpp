@@ -22,6 +22,27 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Overwrites the first page of a table with garbage; the header and the schema on page 1 stay.
+void damageTable(const QString& file, const char* table) {
+    qint64 page = 0, size = 0;
+    {
+        auto db = sqlite_db::open(file, sqlite_db::Mode::readOnly);
+        ASSERT_TRUE(db.has_value());
+        heart::Statement root(*db, "SELECT rootpage FROM sqlite_master WHERE name = ?1");
+        root.bind(1, QString::fromLatin1(table));
+        ASSERT_EQ(root.step(), heart::Statement::Step::row);
+        page = root.integer(0);
+        heart::Statement pageSize(*db, "PRAGMA page_size");
+        ASSERT_EQ(pageSize.step(), heart::Statement::Step::row);
+        size = pageSize.integer(0);
+    }
+    ASSERT_GT(page, 1);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.seek((page - 1) * size));
+    ASSERT_EQ(f.write(QByteArray(int(size), '\xA5')), size);
+}
+
 std::vector<int> ids(heart::Connection& db, heart::Table table) {
     std::vector<int> out;
     for (const auto& row : heart::listRows(db, table))
@@ -160,6 +181,65 @@ TEST(HeartCopy, ASQLiteDatabaseOfSomebodyElseIsNotTakenForOurs) {
     EXPECT_EQ(result.setAside, copy + ".broken-2");
     EXPECT_TRUE(QFileInfo::exists(copy + ".broken"));
     EXPECT_EQ(heart::databaseVersion(copy), 1);
+}
+
+// A copy that cannot serve is moved aside whole and a fresh one takes its place; the move is said
+// once on standard error, by the kept file's name, since what the user edited stays only there.
+TEST(HeartCopy, ACopyThatCannotServeIsMovedAsideSaidOnceAndReplaced) {
+    const struct {
+        const char* name;
+        void (*spoil)(const QString& copy);
+    } cases[] = {
+        {"pages damaged past the header", [](const QString& copy) { damageTable(copy, "otaku"); }},
+        {"not a database",
+         [](const QString& copy) {
+             QFile f(copy);
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+             f.write("the user's text, not SQLite\n");
+         }},
+        {"somebody else's database",
+         [](const QString& copy) {
+             QFile::remove(copy);
+             ShippedDatabase::runOn(copy, "CREATE TABLE other (x)");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestHome home;
+        ShippedDatabase shipped(1);
+        const QString copy = home.file("morvik_heart.mdb");
+        ASSERT_TRUE(heart::ensureCopy().ok);
+        c.spoil(copy);
+        const QByteArray spoilt = readAll(copy);
+
+        testing::internal::CaptureStderr();
+        const heart::CopyResult result = heart::ensureCopy();
+        const heart::CopyResult again = heart::ensureCopy();
+        const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+
+        ASSERT_TRUE(result.ok) << result.error.toStdString();
+        EXPECT_EQ(result.action, heart::CopyAction::replacedForeign);
+        EXPECT_EQ(result.setAside, copy + ".broken");
+        EXPECT_EQ(readAll(result.setAside), spoilt);
+        EXPECT_EQ(again.action, heart::CopyAction::none);
+        EXPECT_TRUE(said.startsWith("morvik: " + copy)) << said.toStdString();
+        EXPECT_EQ(said.count(copy + ".broken"), 1) << said.toStdString();
+        EXPECT_EQ(said.count('\n'), 1) << said.toStdString();
+        auto db = openOrFail();
+        EXPECT_EQ(heart::readWords(db, heart::Table::otaku, 1)->word1, "o1");
+    }
+}
+
+// A damaged shipped file is never copied: its copy would be moved aside again at every use.
+TEST(HeartCopy, ADamagedShippedDatabaseIsNeverCopied) {
+    TestHome home;
+    ShippedDatabase shipped(1);
+    damageTable(shipped.path(), "otaku");
+    EXPECT_EQ(heart::databaseVersion(shipped.path()), std::nullopt);
+    const heart::CopyResult result = heart::ensureCopy();
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.error.contains("damaged")) << result.error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(home.file("morvik_heart.mdb")));
 }
 
 TEST(HeartCopy, WithoutAShippedDatabaseNothingIsCreated) {

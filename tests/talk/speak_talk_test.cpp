@@ -4,6 +4,8 @@
 #include "heart_fixture.h"
 #include "talk_fixture.h"
 
+#include <QDir>
+
 namespace {
 
 using files::readFile;
@@ -146,6 +148,32 @@ TEST_F(Talk, EmptyTablesLeaveHerSilentInsteadOfDrawingForever) {
     speak::RandomTalk();
     EXPECT_EQ(fuki::Instance(), nullptr);
     EXPECT_EQ(flag::state.BalloonOpen, 0);
+}
+
+// Without room for the copy she stays mute; why is said once on standard error, however often she
+// is asked, and she talks again once the copy can be made.
+TEST_F(Talk, NoRoomForTheCopyIsSaidOnceAndSheIsMute) {
+    // A folder where the copy is first written stands for a full disk: nothing can be written there.
+    const QString partial = platform::programFolder() + QStringLiteral("/morvik_heart.mdb.part");
+    ASSERT_TRUE(QDir().mkpath(partial));
+    testing::internal::CaptureStderr();
+    speak::RandomTalk();
+    speak::RandomTalk();
+    const services::Talk::Chime chime = services::talk().LoadChime(13);
+    const services::Talk::Greeting greeting = services::talk().LoadGreeting(false, 7);
+    const QString told = QString::fromStdString(testing::internal::GetCapturedStderr());
+    QDir().rmdir(partial);
+
+    EXPECT_EQ(fuki::Instance(), nullptr);
+    EXPECT_TRUE(chime.text.isEmpty());
+    EXPECT_TRUE(greeting.line1.isEmpty());
+    EXPECT_EQ(told.count(QStringLiteral("morvik: ")), 1) << told.toStdString();
+    EXPECT_TRUE(told.contains(shipped.path())) << told.toStdString();
+    EXPECT_TRUE(told.contains(partial + QStringLiteral(": "))) << told.toStdString();
+
+    platform::random::setSequence({r(2)});
+    speak::RandomTalk();
+    EXPECT_EQ(said(), QStringLiteral("o1\r\nshipped\r\n"));
 }
 
 TEST_F(Talk, FarewellByTheExitSetting) {

@@ -1467,4 +1467,35 @@ TEST_F(Character, TheBatteryWatchSeesABatteryPutIntoADesktop) {
     EXPECT_EQ(window->Label1->text(), "30%");
 }
 
+// Her place and 常に手前 are kept in mailSet.ini; a file that cannot be rewritten is said once on
+// standard error, with its name and why, however often she saves.
+TEST_F(Character, APlaceThatCannotBeKeptIsSaidOnceWithTheFile) {
+    const QString ini = IniManage::state.IniPath;
+    QFile::remove(ini);
+    ASSERT_TRUE(QDir().mkpath(ini)); // a folder where the file belongs
+    flag::state.TopMost = "1";
+    testing::internal::CaptureStderr();
+    window->SavePosition();
+    window->move(40, 50);
+    window->SavePosition();
+    const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+    QDir().rmdir(ini);
+    EXPECT_EQ(said.count("morvik: "), 1) << said.toStdString();
+    EXPECT_TRUE(said.contains("morvik: cannot keep her place and 常に手前 in " + ini + ": ")) << said.toStdString();
+}
+
+// ヘルプ with no program to open it is said once on standard error, with the file.
+TEST_F(Character, HelpWithNoProgramToOpenItIsSaidOnce) {
+    const QTemporaryDir noPrograms;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", noPrograms.path().toUtf8());
+    testing::internal::CaptureStderr();
+    window->help_Click();
+    window->help_Click();
+    const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+    qputenv("PATH", path);
+    const QString help = platform::dataFolder() + "/help/morvik.html";
+    EXPECT_EQ(said.count("morvik: cannot open the help " + help + ": "), 1) << said.toStdString();
+}
+
 } // namespace
