@@ -60,16 +60,23 @@ def crc16(data):
     return crc
 
 
-def lzh(work, out):
-    # jlha names entries in its own way with non-ASCII names, so the files are made with ASCII
-    # names of the same byte length as the CP932 ones and the names are written in afterwards, as a
-    # Japanese Windows archiver writes them (level 2 headers: the header's CRC-16 is made again).
-    src = os.path.join(work, "lzh")
+def stand_in_tree(work, name):
+    # a.txt and the Japanese entry under ASCII names of the CP932 names' byte lengths, for tools
+    # that cannot be given the CP932 names themselves.
+    src = os.path.join(work, name)
     os.makedirs(os.path.join(src, "XXXX"))
     with open(os.path.join(src, "a.txt"), "wb") as f:
         f.write(b"abc\n")
     with open(os.path.join(src, "XXXX", "YYYYYY.txt"), "wb") as f:
         f.write(LINES)
+    return src
+
+
+def lzh(work, out):
+    # jlha names entries in its own way with non-ASCII names, so the files are made with ASCII
+    # names of the same byte length as the CP932 ones and the names are written in afterwards, as a
+    # Japanese Windows archiver writes them (level 2 headers: the header's CRC-16 is made again).
+    src = stand_in_tree(work, "lzh")
     subprocess.run(["lha", "ao5", "t.lzh", "a.txt", "XXXX/YYYYYY.txt"], cwd=src, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     data = bytearray(open(os.path.join(src, "t.lzh"), "rb").read())
@@ -119,12 +126,7 @@ def cp932_cab(work, out):
     # gcab writes non-ASCII names as UTF-8 with the UTF-8 attribute (0x80); Windows cabinet tools
     # write the ANSI code page's bytes without it. So gcab gets ASCII names of the CP932 names'
     # byte lengths, and the names are written in afterwards (no checksum covers a CFFILE).
-    src = os.path.join(work, "cp932_cab")
-    os.makedirs(os.path.join(src, "XXXX"))
-    with open(os.path.join(src, "a.txt"), "wb") as f:
-        f.write(b"abc\n")
-    with open(os.path.join(src, "XXXX", "YYYYYY.txt"), "wb") as f:
-        f.write(LINES)
+    src = stand_in_tree(work, "cp932_cab")
     subprocess.run(["gcab", "-c", "-z", "t.cab", "a.txt", "XXXX/YYYYYY.txt"], cwd=src, check=True)
     data = bytearray(open(os.path.join(src, "t.cab"), "rb").read())
     old = b"XXXX\\YYYYYY.txt\0"
