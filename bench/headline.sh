@@ -23,11 +23,6 @@ cleanup() {
 trap cleanup EXIT
 
 b=$MORVIK_BUILD
-# shellcheck disable=SC2046
-c++ -O2 -std=c++20 -fPIC -I"$root" "$root/bench/headline_bench.cpp" \
-    "$b/app/headline/libmorvik_headline_engine.a" "$b/platform/http/libmorvik_http.a" \
-    "$b/platform/sqlite_db/libmorvik_sqlite_db.a" "$b/platform/libmorvik_platform_core.a" \
-    $(pkg-config --cflags --libs Qt6Core libcurl sqlite3) -o "$work/headline_bench"
 
 python3 "$root/bench/headline_pages.py" "$work/pages"
 python3 "$root/tests/support/page_server.py" --dir "$work/pages" >"$work/port" &
@@ -57,7 +52,7 @@ PY
 median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2)}'; }
 
 echo "The engine, $runs runs (seconds):"
-MORVIK_HOME=$work/home MORVIK_BIN=$b/bin "$work/headline_bench" "$work/heart.mdb" "$runs" | tee "$work/engine"
+MORVIK_HOME=$work/home MORVIK_BIN=$b/bin "$b/bench/headline_bench" "$work/heart.mdb" "$runs" | tee "$work/engine"
 engine=$(awk 'NR > 1 {print $2}' "$work/engine" | median)
 
 # The same runs from one script: each site's runner and plug-in on its page, the schedule's two.
@@ -80,7 +75,7 @@ theirs=$(median <"$work/alone")
 
 echo
 echo "median: engine ${engine}s, runners alone ${theirs}s, ratio $(echo "$engine $theirs" | awk '{printf "%.2f", $1 / $2}') (goal: at most 2)"
-names=(total rest fetch convert runner read)
+names=(total rest fetch convert runner read+store)
 for i in 3 4 5 6 7; do
     printf '  %-12s %ss\n' "${names[i - 2]}" "$(awk -v c="$i" 'NR > 1 {print $c}' "$work/engine" | median)"
 done

@@ -1,8 +1,8 @@
 // Runs the update of all sites of a dialogue database with the headline engine (app/headline), the
 // way 一括更新 does, RUNS times, each from stored headlines cleared (so every pass fetches, runs and
 // stores), and prints each run's seconds and their split by step: fetch, conversion, runner, the
-// reading of the runner's text, and the rest: the plug-ins' export, the passes' clean-up, the
-// thread, and the write of the run's stores, which are written together at its end.
+// reading of the runner's text with each pass's store, and the rest: the plug-ins' export, the
+// passes' clean-up and the thread.
 // bench/headline.sh runs it beside the runners alone.
 // headline_bench DATABASE RUNS
 #include "app/headline/engine.h"

@@ -29,8 +29,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cc -O2 -o "$work/map_watch" "$root/bench/map_watch.c" $(pkg-config --cflags --libs xcb)
-g++ -O2 -fPIC -std=c++17 -o "$work/bare_window" "$root/bench/bare_window.cpp" $(pkg-config --cflags --libs Qt6Widgets)
 
 # xvfb NAME: starts a private Xvfb; its display number goes to $display.
 xvfb() {
@@ -74,7 +72,7 @@ rss_mb() { awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
 start morvik "$morvik"
 start oneko /usr/games/oneko
 start gnubiff gnubiff --noconfigure
-start qt_tick "$work/bare_window" --tick
+start qt_tick "$MORVIK_BUILD/bench/bare_window" --tick
 sleep "$settle"
 declare -A t0 s0
 for name in morvik oneko gnubiff qt_tick; do
@@ -116,14 +114,14 @@ map_once() { # map_once NAME RUN COMMAND...: one figure
     xvfb "map$name$run"
     mkdir -m 700 -p "$work/runtime-$name$run"
     DISPLAY=:$display HOME=$work/xdg MORVIK_HOME=$home QT_QPA_PLATFORM=xcb \
-        XDG_RUNTIME_DIR=$work/runtime-$name$run timeout 20 "$work/map_watch" "$@" || true
+        XDG_RUNTIME_DIR=$work/runtime-$name$run timeout 20 "$MORVIK_BUILD/bench/map_watch" "$@" || true
     kill "$(<"$work/map$name$run.xvfb")" 2>/dev/null || true
 }
 map_times() { # map_times SUFFIX: five runs of each program, taken in turns so all see the same load
     for i in 1 2 3 4 5; do
         map_once "morvik$1" "$i" "$morvik" >>"$work/map.morvik$1"
-        map_once "bare$1" "$i" "$work/bare_window" >>"$work/map.bare$1"
-        map_once "loop$1" "$i" "$work/bare_window" --from-loop >>"$work/map.loop$1"
+        map_once "bare$1" "$i" "$MORVIK_BUILD/bench/bare_window" >>"$work/map.bare$1"
+        map_once "loop$1" "$i" "$MORVIK_BUILD/bench/bare_window" --from-loop >>"$work/map.loop$1"
     done
 }
 for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done

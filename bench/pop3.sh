@@ -27,10 +27,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-g++ -O2 -fPIC -std=c++20 -I"$root" -o "$work/pop3_calls" "$root/bench/pop3_calls.cpp" \
-    "$b/platform/net/libmorvik_net.a" "$b/platform/libmorvik_platform_core.a" \
-    $(pkg-config --cflags --libs Qt6Core libcurl gmime-3.0)
-
 user=bench
 password=secret
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
@@ -118,9 +114,9 @@ seconds() {
 }
 
 echo "POP3, $count messages, Dovecot on 127.0.0.1:$port"
-seconds check "$work/pop3_calls" check "127.0.0.1	$port" "$user" "$password"
+seconds check "$b/bench/pop3_calls" check "127.0.0.1	$port" "$user" "$password"
 seconds curl-top curl -K "$work/top.curl"
-seconds download "$work/pop3_calls" download "127.0.0.1	$port" "$user" "$password" "$work/saved"
+seconds download "$b/bench/pop3_calls" download "127.0.0.1	$port" "$user" "$password" "$work/saved"
 seconds curl-retr curl -K "$work/retr.curl"
 stored=$(find "$work/mail/$user/new" "$work/mail/$user/cur" -type f | wc -l)
 echo "The Maildir still holds $stored of $count messages."

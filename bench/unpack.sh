@@ -11,10 +11,6 @@ morvik_install_deps build bench-unpack
 morvik_build
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# shellcheck disable=SC2046
-c++ -O2 -std=c++20 -fPIC -I"$root" "$root/bench/unpack_bench.cpp" \
-    "$MORVIK_BUILD/platform/archive/libmorvik_archive.a" "$MORVIK_BUILD/platform/libmorvik_platform_core.a" \
-    $(pkg-config --cflags --libs Qt6Core libarchive) -o "$work/unpack_bench"
 
 # Half random, half text: deflate has something to do, as with real files.
 make_file() { # make_file PATH KB
@@ -43,7 +39,7 @@ seconds() { # seconds COMMAND...: best of three, each into a fresh folder
     echo "$best"
 }
 for kind in small large; do
-    ours=$(seconds "$work/unpack_bench" "$work/$kind.zip" "$work/out")
+    ours=$(seconds "$MORVIK_BUILD/bench/unpack_bench" "$work/$kind.zip" "$work/out")
     theirs=$(seconds bsdtar -xf "$work/$kind.zip" -C "$work/out")
     echo "$kind: morvik ${ours}s, bsdtar ${theirs}s, ratio $(echo "$ours $theirs" | awk '{printf "%.2f", $1 / $2}')"
 done

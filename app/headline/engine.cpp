@@ -117,28 +117,20 @@ double lap(QElapsedTimer& timer) {
     return ms;
 }
 
-// The row as it will be once the stores kept so far are written: an update of all sites compares
-// with that, so its passes end as they would if each had written its store at once.
-Site asKept(Site site, const std::vector<Store>* kept) {
-    if (!kept)
-        return site;
-    for (const Store& s : *kept) {
-        if (s.id >= 0 ? s.id == site.id : s.dllName == site.dllName) {
-            site.data = s.text;
-            site.lastDate = s.date;
-        }
-    }
-    return site;
+// Writes a pass's store: every row of the plug-in name, or the one row of the id.
+bool store(PassContext& context, qint64 id, const QString& dllName, const QString& text, const QString& date) {
+    return id >= 0 ? storeById(context.db, id, text, date) : storeByDllName(context.db, dllName, text, date);
 }
 
-// Writes a pass's store now, or keeps it for the end of the update.
-bool store(PassContext& context, Store store) {
-    if (context.kept) {
-        context.kept->push_back(std::move(store));
-        return true;
-    }
-    return store.id >= 0 ? storeById(context.db, store.id, store.text, store.date)
-                         : storeByDllName(context.db, store.dllName, store.text, store.date);
+// Each pass commits its own store, so a commit must not cost a sync of the disk: with the
+// write-ahead log and synchronous=NORMAL it syncs only at a checkpoint, and a crash still loses
+// no committed store short of a power cut. (The journal mode stays with the file: readers of
+// the database are then never locked out by a store either.) A file system without the shared
+// memory it needs keeps its rollback journal and full syncs.
+void keepStoresCheap(sqlite_db::Connection& db) {
+    sqlite_db::Statement mode(db, "PRAGMA journal_mode = WAL");
+    if (mode.step() == sqlite_db::Statement::Step::row && mode.text(0) == QStringLiteral("wal"))
+        db.exec("PRAGMA synchronous = NORMAL");
 }
 
 } // namespace
@@ -188,7 +180,7 @@ PassResult updateSite(PassContext& context, const Site& site, const QString& plu
     pass.text = text;
     if (text != site.data.value_or(QString())) {
         const QString date = storedDate(platform::clock::now());
-        if (!store(context, {site.dllName, -1, text, date}))
+        if (!store(context, -1, site.dllName, text, date))
             return unstored(site, Outcome::failed, cannotStore(), times);
         pass.outcome = Outcome::stored;
         pass.lastDate = date;
@@ -203,14 +195,15 @@ PassResult updateAnime(PassContext& context, const QDate& today) {
     QElapsedTimer timer;
     timer.start();
     const HandOff& files = context.files;
-    const std::optional<Site> found = siteById(context.db, kAnimeId);
-    if (!found) {
+    const Read<std::optional<Site>> found = siteById(context.db, kAnimeId);
+    if (!found.value) {
         PassResult pass;
         pass.id = kAnimeId;
-        pass.outcome = Outcome::skipped;
+        pass.outcome = found.failed() ? Outcome::failed : Outcome::skipped;
+        pass.reason = found.failure;
         return pass;
     }
-    const Site site = asKept(*found, context.kept);
+    const Site& site = *found.value;
     files.remove({"moe1.tmp", "moe2.tmp", "tempx.txt", "temp.txt", "temp1.txt", "temp2.txt", "temp3.txt"});
     if (context.cancelled())
         return unstored(site, Outcome::cancelled, cancelledReason(), times);
@@ -264,7 +257,7 @@ PassResult updateAnime(PassContext& context, const QDate& today) {
         return unstored(site, Outcome::failed, QStringLiteral("放送予定がありませんでした"), times);
     }
     const QString date = storedDate(platform::clock::now());
-    if (!store(context, {QString(), kAnimeId, text, date}))
+    if (!store(context, kAnimeId, QString(), text, date))
         return unstored(site, Outcome::failed, cannotStore(), times);
     PassResult pass = unstored(site, Outcome::stored, QString(), times);
     pass.text = text;
@@ -274,28 +267,16 @@ PassResult updateAnime(PassContext& context, const QDate& today) {
     return pass;
 }
 
-bool makeDll(PassContext& context) {
-    for (const ListedSite& site : listSites(context.db)) {
+Read<bool> makeDll(PassContext& context) {
+    const Read<std::vector<ListedSite>> sites = listSites(context.db);
+    if (sites.failed())
+        return {false, sites.failure};
+    for (const ListedSite& site : sites.value) {
         const QString file = QStringLiteral("temp%1.tmp").arg(site.id);
         if (!exportPlugin(context.db, site.id, PluginColumn::dlldata, context.files.path(file)))
-            return false;
+            return {false, {}};
     }
-    return true;
-}
-
-bool writeStores(sqlite_db::Connection& db, const std::vector<Store>& stores) {
-    if (stores.empty())
-        return true;
-    sqlite_db::Transaction transaction(db);
-    if (!transaction.ok())
-        return false;
-    for (const Store& s : stores) {
-        const bool written =
-            s.id >= 0 ? storeById(db, s.id, s.text, s.date) : storeByDllName(db, s.dllName, s.text, s.date);
-        if (!written)
-            return false;
-    }
-    return transaction.commit();
+    return {true, {}};
 }
 
 Engine::Engine(QObject* parent) : QObject(parent) {}
@@ -370,6 +351,7 @@ void Engine::runJob(bool all, const QString& name, HandOff files, QString databa
         pass.reason = QStringLiteral("データベースを開けません");
         run.passes.push_back(pass);
     } else {
+        keepStoresCheap(*db);
         PassContext context{*db, files, runners, limits, &cancel_};
         if (all)
             runAll(context, today, run);
@@ -394,11 +376,12 @@ void Engine::report(const PassResult& pass) {
 
 void Engine::runOne(PassContext& context, const QString& name, const QDate& today, RunResult& run) {
     const HandOff& files = context.files;
-    const std::optional<Site> site = siteByName(context.db, name);
+    const Read<std::optional<Site>> found = siteByName(context.db, name);
+    const std::optional<Site>& site = found.value;
     PassResult pass;
     if (!site) {
         pass.name = name;
-        pass.reason = QStringLiteral("サイトが見つかりません");
+        pass.reason = found.failed() ? found.failure : QStringLiteral("サイトが見つかりません");
     } else if (site->id == kAnimeId) {
         pass = updateAnime(context, today);
     } else {
@@ -414,13 +397,20 @@ void Engine::runOne(PassContext& context, const QString& name, const QDate& toda
 }
 
 void Engine::runAll(PassContext& context, const QDate& today, RunResult& run) {
-    std::vector<Store> kept;
-    context.kept = &kept;
     context.files.deleteFiles(QStringLiteral("*.tmp"));
-    // A plug-in that could not be exported fails its own pass, at its runner.
-    makeDll(context);
+    // A plug-in that could not be exported fails its own pass, at its runner; a table that cannot
+    // be read ends the run, since every pass after it would work on files that are not there.
+    if (const Read<bool> made = makeDll(context); made.failed()) {
+        run.failure = made.failure;
+        return;
+    }
     for (qint64 id = 0; id <= kLastSiteId; ++id) {
-        const std::optional<Site> site = siteById(context.db, id);
+        const Read<std::optional<Site>> found = siteById(context.db, id);
+        if (found.failed()) {
+            run.failure = found.failure;
+            return;
+        }
+        const std::optional<Site>& site = found.value;
         if (site)
             QMetaObject::invokeMethod(
                 this, [this, id, name = site->name] { emit passStarted(id, name); }, Qt::QueuedConnection);
@@ -431,8 +421,7 @@ void Engine::runAll(PassContext& context, const QDate& today, RunResult& run) {
         }
         PassResult pass;
         if (site) {
-            pass = headline::updateSite(context, asKept(*site, context.kept),
-                                        QStringLiteral("temp%1.tmp").arg(id));
+            pass = headline::updateSite(context, *site, QStringLiteral("temp%1.tmp").arg(id));
         } else {
             pass.id = id;
             pass.outcome = Outcome::skipped;
@@ -448,17 +437,21 @@ void Engine::runAll(PassContext& context, const QDate& today, RunResult& run) {
     if (stop_ && !run.cancelled)
         run.stopped = true;
     if (!run.stopped && !run.cancelled) {
-        if (const std::optional<Site> anime = siteById(context.db, kAnimeId))
+        const Read<std::optional<Site>> anime = siteById(context.db, kAnimeId);
+        if (anime.failed()) {
+            run.failure = anime.failure;
+            return;
+        }
+        if (anime.value)
             QMetaObject::invokeMethod(
-                this, [this, name = anime->name] { emit passStarted(kAnimeId, name); }, Qt::QueuedConnection);
+                this, [this, name = anime.value->name] { emit passStarted(kAnimeId, name); },
+                Qt::QueuedConnection);
         const PassResult pass = updateAnime(context, today);
         run.cancelled = pass.outcome == Outcome::cancelled;
         run.stopped = stop_ && !run.cancelled;
         run.passes.push_back(pass);
         report(pass);
     }
-    // What the passes before a stop or a cancel stored is kept.
-    run.storeFailed = !writeStores(context.db, kept);
 }
 
 } // namespace headline

@@ -21,10 +21,8 @@
 // merged only when both exited with 0, and a merge that gives text is stored in row 21 alone; one
 // that gives none stores nothing and deletes temp.txt and temp2.txt.
 //
-// An update of all sites keeps its stores until it ends (also when stopped or cancelled) and then
-// writes them in one transaction: one sync of the disk instead of one per site, and the database
-// is locked for writing only that moment, never while pages are fetched. Its passes compare with
-// what the stores kept before them would have written, so they end as if each wrote at once.
+// Each pass writes its store when it ends, in an update of all sites too: a site is kept as soon as
+// it was read, whatever befalls the run after it, and the site list shows it at once.
 //
 // The engine runs one update at a time in the whole program, on a thread of its own, so the
 // windows keep drawing; its signals arrive on the thread that made it.
@@ -77,15 +75,8 @@ struct RunResult {
     bool all = false;         // an update of all sites
     bool stopped = false;     // stop() ended it at the start of a pass
     bool cancelled = false;   // cancel() ended it
-    bool storeFailed = false; // its stores could not be written: the passes' stores did not happen
+    QString failure;          // a read of the site table failed and ended it there: why
     std::vector<PassResult> passes;
-};
-
-// A store a pass made: text and date for the rows of a plug-in name (or of one id).
-struct Store {
-    QString dllName;
-    qint64 id = -1; // the anime schedule stores by id
-    QString text, date;
 };
 
 // What the passes work with, on the thread that runs them.
@@ -95,8 +86,6 @@ struct PassContext {
     QString runnerFolder; // where vorla11 and vorla10 are
     Limits limits;
     const std::atomic_bool* cancel = nullptr;
-    // Where the passes keep their stores for a later writeStores(); null: each pass writes its own.
-    std::vector<Store>* kept = nullptr;
 
     bool cancelled() const { return cancel && cancel->load(); }
 };
@@ -107,10 +96,9 @@ struct PassContext {
 PassResult updateSite(PassContext& context, const Site& site, const QString& plugin);
 // The anime schedule of the month of today.
 PassResult updateAnime(PassContext& context, const QDate& today);
-// Exports every row's plug-in to temp<id>.tmp, row 21's too; false at the first that fails.
-bool makeDll(PassContext& context);
-// Writes kept stores in order, in one transaction; false (and nothing written) when it fails.
-bool writeStores(sqlite_db::Connection& db, const std::vector<Store>& stores);
+// Exports every row's plug-in to temp<id>.tmp, row 21's too: true when all were exported, false at
+// the first that was not; a failure when the table could not be read.
+Read<bool> makeDll(PassContext& context);
 
 class Engine : public QObject {
     Q_OBJECT
@@ -133,7 +121,8 @@ public:
     // runs already, here or in another engine, or the hand-off folder cannot be made.
     bool updateSite(const QString& name);
     // Starts the update of all sites: every plug-in exported, the ids 0 to 20 in order (an id
-    // without a row is skipped), then the anime schedule.
+    // without a row is skipped), then the anime schedule. A read of the table that fails ends it
+    // there (RunResult::failure); the stores of the passes before it stay.
     bool updateAll();
 
     // The update of all sites ends at the start of its next pass (after that pass's row was read):

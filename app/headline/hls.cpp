@@ -223,7 +223,10 @@ void hls::Form_Load() {
         db_.emplace(std::move(*opened.db));
         engine.setDatabase(heart::copyPath());
         list1->clear();
-        for (const headline::ListedSite& site : headline::listSites(*db_)) {
+        const headline::Read<std::vector<headline::ListedSite>> sites = headline::listSites(*db_);
+        if (sites.failed())
+            StatusBar1->showMessage(sites.failure);
+        for (const headline::ListedSite& site : sites.value) {
             auto* item = new QListWidgetItem(site.name, list1);
             item->setData(kIdRole, site.id);
             // The list is narrow: a long name can be read whole here.
@@ -392,18 +395,21 @@ void hls::selectSite(qint64 id) {
     selection_->held = held;
 }
 
-std::optional<headline::Site> hls::selectedSite() {
+headline::Read<std::optional<headline::Site>> hls::selectedSite() {
     const QListWidgetItem* item = list1->currentItem();
     if (!item || item->text().isEmpty() || !db_)
-        return std::nullopt;
-    return headline::siteByName(*db_, item->text());
+        return {};
+    const headline::Read<std::optional<headline::Site>> found = headline::siteByName(*db_, item->text());
+    if (found.failed())
+        StatusBar1->showMessage(found.failure);
+    return found;
 }
 
 void hls::list1_MouseDown() {
     // A press on the held row would put its stored headlines over the update's.
     if (updating() || !list1->currentItem())
         return;
-    const std::optional<headline::Site> site = selectedSite();
+    const std::optional<headline::Site> site = selectedSite().value;
     Text1->setPlainText(site ? site->data.value_or(QString()) : QString());
     Label1->setText(shownLastDate(site ? site->lastDate.value_or(QString()) : QString()));
 }
@@ -451,7 +457,12 @@ void hls::Command4_Click() {
         return;
     }
     stop_flag = 0;
-    const int rows = db_ ? headline::siteCount(*db_).value_or(0) : 0;
+    const headline::Read<int> counted = db_ ? headline::siteCount(*db_) : headline::Read<int>{};
+    if (counted.failed()) {
+        StatusBar1->showMessage(counted.failure);
+        return;
+    }
+    const int rows = counted.value;
     site_count = qint16(std::clamp(rows, 0, 32767));
     progress = 0;
     notUpdated_.clear();
@@ -517,10 +528,11 @@ void hls::finished(const headline::RunResult& run) {
             StatusBar1->showMessage(run.passes.front().reason);
             return;
         }
-        say(run.stopped ? QStringLiteral("処理を中断しました") : QStringLiteral("一括更新が完了しました"),
-            true);
-        if (run.storeFailed)
-            StatusBar1->showMessage(QStringLiteral("ヘッドラインを保存できませんでした"));
+        // A failed read ended the run short of its end: that is said as a stop, and why.
+        const bool whole = !run.stopped && run.failure.isEmpty();
+        say(whole ? QStringLiteral("一括更新が完了しました") : QStringLiteral("処理を中断しました"), true);
+        if (!run.failure.isEmpty())
+            StatusBar1->showMessage(run.failure);
         else if (!notUpdated_.isEmpty())
             StatusBar1->showMessage(QStringLiteral("更新できなかったサイト：") +
                                     notUpdated_.join(QStringLiteral("、")));
@@ -563,7 +575,10 @@ void hls::Command2_Click() {
     const QListWidgetItem* item = list1->currentItem();
     if (!item || item->text().isEmpty())
         return;
-    const std::optional<headline::Site> site = selectedSite();
+    const headline::Read<std::optional<headline::Site>> found = selectedSite();
+    if (found.failed())
+        return;
+    const std::optional<headline::Site>& site = found.value;
     const QString address = site ? site->jump.value_or(QString()) : QString();
     if (address.isEmpty()) {
         StatusBar1->showMessage(QStringLiteral("このサイトのホームページは登録されていません"));

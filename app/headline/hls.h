@@ -133,7 +133,8 @@ private:
     // always, which opens it anew.
     static void say(const QString& text, bool always);
     void selectSite(qint64 id);
-    std::optional<headline::Site> selectedSite();
+    // The site of the list's row; a failed read is said in the status bar.
+    headline::Read<std::optional<headline::Site>> selectedSite();
     void passStarted(qint64 id, const QString& name);
     void passEnded(const headline::PassResult& pass);
     void finished(const headline::RunResult& run);

@@ -16,9 +16,21 @@ std::optional<qint64> integerOrNull(const Statement& st, int column) {
     return st.integer(column);
 }
 
-std::optional<Site> readSite(Statement& st) {
-    if (st.step() != Statement::Step::row)
-        return std::nullopt;
+// Why a read failed.
+QString failure(const Statement& st) {
+    return st.busy() ? QStringLiteral("ヘッドラインのデータベースが使用中で読み込めません")
+                     : QStringLiteral("ヘッドラインのデータベースを読み込めません");
+}
+
+Read<std::optional<Site>> readSite(Statement& st) {
+    switch (st.step()) {
+    case Statement::Step::row:
+        break;
+    case Statement::Step::done:
+        return {};
+    case Statement::Step::error:
+        return {std::nullopt, failure(st)};
+    }
     Site site;
     site.id = st.integer(0);
     site.name = st.text(1).value_or(QString());
@@ -29,33 +41,36 @@ std::optional<Site> readSite(Statement& st) {
     site.covflg = integerOrNull(st, 6);
     site.url = st.text(7);
     site.jump = st.text(8);
-    return site;
+    return {site, {}};
 }
 
 } // namespace
 
-std::vector<ListedSite> listSites(sqlite_db::Connection& db) {
-    std::vector<ListedSite> sites;
+Read<std::vector<ListedSite>> listSites(sqlite_db::Connection& db) {
+    Read<std::vector<ListedSite>> sites;
     Statement st(db, "SELECT id, name FROM hedline ORDER BY id");
-    while (st.step() == Statement::Step::row)
-        sites.push_back({st.integer(0), st.text(1).value_or(QString())});
+    Statement::Step step;
+    while ((step = st.step()) == Statement::Step::row)
+        sites.value.push_back({st.integer(0), st.text(1).value_or(QString())});
+    if (step == Statement::Step::error)
+        return {{}, failure(st)};
     return sites;
 }
 
-std::optional<int> siteCount(sqlite_db::Connection& db) {
+Read<int> siteCount(sqlite_db::Connection& db) {
     Statement st(db, "SELECT count(*) FROM hedline");
     if (st.step() != Statement::Step::row)
-        return std::nullopt;
-    return int(st.integer(0));
+        return {0, failure(st)};
+    return {int(st.integer(0)), {}};
 }
 
-std::optional<Site> siteById(sqlite_db::Connection& db, qint64 id) {
+Read<std::optional<Site>> siteById(sqlite_db::Connection& db, qint64 id) {
     Statement st(db, QByteArray(kSiteColumns) + "WHERE id = ?1");
     st.bind(1, id);
     return readSite(st);
 }
 
-std::optional<Site> siteByName(sqlite_db::Connection& db, const QString& name) {
+Read<std::optional<Site>> siteByName(sqlite_db::Connection& db, const QString& name) {
     Statement st(db, QByteArray(kSiteColumns) + "WHERE name = ?1 ORDER BY id LIMIT 1");
     st.bind(1, name);
     return readSite(st);

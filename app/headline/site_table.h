@@ -44,14 +44,24 @@ struct ListedSite {
     QString name;
 };
 
-// Every site in ascending id (the site list).
-std::vector<ListedSite> listSites(sqlite_db::Connection& db);
-// The number of rows; 0 for an empty table, nothing when the table cannot be read.
-std::optional<int> siteCount(sqlite_db::Connection& db);
+// What a read of the table gave, or why it failed: a database locked by another program past the
+// busy wait, or a damaged one, is a failure, never an empty table or a missing row.
+template <typename T>
+struct Read {
+    T value{};
+    QString failure; // empty when read; else why not, as the status bar says it
+    bool failed() const { return !failure.isEmpty(); }
+};
 
-std::optional<Site> siteById(sqlite_db::Connection& db, qint64 id);
+// Every site in ascending id (the site list).
+Read<std::vector<ListedSite>> listSites(sqlite_db::Connection& db);
+// The number of rows; 0 for an empty table.
+Read<int> siteCount(sqlite_db::Connection& db);
+
+// The row, or nothing when there is no row of that id.
+Read<std::optional<Site>> siteById(sqlite_db::Connection& db, qint64 id);
 // The first site of that name in ascending id.
-std::optional<Site> siteByName(sqlite_db::Connection& db, const QString& name);
+Read<std::optional<Site>> siteByName(sqlite_db::Connection& db, const QString& name);
 
 // Stores text and date in every row of the plug-in name, or in the one row of the id; false when
 // the statement failed.

@@ -7,7 +7,11 @@
 namespace sqlite_db {
 namespace {
 constexpr int kBusyTimeoutMs = 2000;
+
+bool isBusy(int rc) {
+    return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED;
 }
+} // namespace
 
 Connection::~Connection() {
     sqlite3_close(db_);
@@ -52,7 +56,9 @@ std::optional<Connection> open(const QString& path, Mode mode) {
 }
 
 Statement::Statement(Connection& db, const char* sql) : db_(db.get()) {
-    if (!db_ || sqlite3_prepare_v2(db_, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
+    const int rc = db_ ? sqlite3_prepare_v2(db_, sql, -1, &stmt_, nullptr) : SQLITE_MISUSE;
+    if (rc != SQLITE_OK) {
+        busy_ = isBusy(rc);
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;
     }
@@ -97,13 +103,14 @@ Statement& Statement::bindNull(int index) {
 Statement::Step Statement::step() {
     if (!ok())
         return Step::error;
-    switch (sqlite3_step(stmt_)) {
+    switch (const int rc = sqlite3_step(stmt_)) {
     case SQLITE_ROW:
         return Step::row;
     case SQLITE_DONE:
         return Step::done;
     default:
         failed_ = true;
+        busy_ = isBusy(rc);
         return Step::error;
     }
 }

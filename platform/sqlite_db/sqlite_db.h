@@ -61,6 +61,9 @@ public:
 
     enum class Step { row, done, error };
     Step step();
+    // Whether the failure was another connection's lock outlasting the busy wait (the database is
+    // in use), rather than a fault of the statement or the file.
+    bool busy() const { return busy_; }
     // Makes the statement ready to step again with new values (bindings cleared).
     void reset();
     // Columns count from 0. A Null text reads as nothing.
@@ -72,6 +75,7 @@ private:
     sqlite3* db_ = nullptr;
     sqlite3_stmt* stmt_ = nullptr;
     bool failed_ = false;
+    bool busy_ = false;
 };
 
 // A transaction that rolls back unless committed before it goes.

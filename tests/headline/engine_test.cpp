@@ -71,7 +71,7 @@ TEST_F(EngineParts, MakeDllExportsEveryRowTheAnimeRowToo) {
     auto db = sqlite_db::open(copy(), sqlite_db::Mode::readWrite);
     ASSERT_TRUE(db);
     headline::PassContext context{*db, HandOff::open(), QStringLiteral(RUNNER_FOLDER), {}, nullptr};
-    ASSERT_TRUE(headline::makeDll(context));
+    ASSERT_TRUE(headline::makeDll(context).value);
     EXPECT_EQ(fileBytes(handOff(QStringLiteral("temp0.tmp"))),
               fileBytes(QStringLiteral(HEADLINE_PLUGIN_FOLDER "/feed11.so")));
     EXPECT_EQ(fileBytes(handOff(QStringLiteral("temp5.tmp"))),
@@ -81,34 +81,35 @@ TEST_F(EngineParts, MakeDllExportsEveryRowTheAnimeRowToo) {
     EXPECT_FALSE(QFileInfo::exists(handOff(QStringLiteral("temp1.tmp"))));
 }
 
-// The stores an update of all sites kept are written in order, all or none.
-TEST_F(EngineParts, KeptStoresAreWrittenTogether) {
-    ASSERT_TRUE(build({{0, QStringLiteral("a"), QStringLiteral("same"), QStringLiteral("1"),
-                        QStringLiteral("0"), QString()},
-                       {1, QStringLiteral("b"), QStringLiteral("same"), QStringLiteral("1"),
-                        QStringLiteral("0"), QString()},
-                       {21, QStringLiteral("c"), QStringLiteral("anime"), QStringLiteral("0"),
-                        QStringLiteral("0"), QString()}}));
+// A read that fails is not a missing row: a database another program holds locked past the busy
+// wait says so, and a missing row stays a missing row.
+TEST_F(EngineParts, AReadThatFailsIsNotAMissingRow) {
+    ASSERT_TRUE(build({{0, QStringLiteral("a"), QStringLiteral("a"), QStringLiteral("1"), QStringLiteral("0"),
+                        QString()}}));
     ASSERT_TRUE(heart::ensureCopy().ok);
-    const std::vector<headline::Store> stores{
-        {QStringLiteral("same"), -1, QStringLiteral("first"), kEarlier},
-        {QStringLiteral("same"), -1, QStringLiteral("second"), kNowStored},
-        {QString(), 21, QStringLiteral("schedule"), kNowStored}};
-    {
-        auto readOnly = sqlite_db::open(copy(), sqlite_db::Mode::readOnly);
-        ASSERT_TRUE(readOnly);
-        EXPECT_FALSE(headline::writeStores(*readOnly, stores));
-    }
-    EXPECT_EQ(data(0), std::nullopt);
-    EXPECT_EQ(data(21), std::nullopt);
     auto db = sqlite_db::open(copy(), sqlite_db::Mode::readWrite);
     ASSERT_TRUE(db);
-    EXPECT_TRUE(headline::writeStores(*db, stores));
-    EXPECT_EQ(data(0), QStringLiteral("second"));
-    EXPECT_EQ(data(1), QStringLiteral("second"));
-    EXPECT_EQ(lastDate(1), kNowStored);
-    EXPECT_EQ(data(21), QStringLiteral("schedule"));
-    EXPECT_TRUE(headline::writeStores(*db, {}));
+    const QString locked = QStringLiteral("ヘッドラインのデータベースが使用中で読み込めません");
+    {
+        sqlite3* holder = nullptr;
+        ASSERT_EQ(sqlite3_open(copy().toUtf8().constData(), &holder), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE; UPDATE hedline SET name = name", nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        const auto site = headline::siteById(*db, 0);
+        EXPECT_FALSE(site.value);
+        EXPECT_EQ(site.failure, locked);
+        const auto sites = headline::listSites(*db);
+        EXPECT_TRUE(sites.value.empty());
+        EXPECT_EQ(sites.failure, locked);
+        sqlite3_close(holder); // rolls back
+    }
+    EXPECT_TRUE(headline::siteById(*db, 0).value);
+    const auto missing = headline::siteById(*db, 5);
+    EXPECT_FALSE(missing.value);
+    EXPECT_FALSE(missing.failed());
+    ASSERT_TRUE(db->exec("DROP TABLE hedline"));
+    EXPECT_EQ(headline::siteById(*db, 0).failure, QStringLiteral("ヘッドラインのデータベースを読み込めません"));
+    EXPECT_TRUE(headline::siteCount(*db).failed());
 }
 
 // The main balloon's clean-up deletes "*.tmp" and "*.txt" of the temporary folder: the hand-off
@@ -244,7 +245,7 @@ TEST_F(EngineParts, AHangingRunnerEndsInItsLimitOrByCancel) {
     auto db = sqlite_db::open(copy(), sqlite_db::Mode::readWrite);
     ASSERT_TRUE(db);
     const HandOff files = HandOff::open();
-    const auto site = headline::siteById(*db, 0);
+    const auto site = headline::siteById(*db, 0).value;
     ASSERT_TRUE(site);
     ASSERT_TRUE(headline::exportPlugin(*db, 0, headline::PluginColumn::dlldata,
                                        files.path(QStringLiteral("temp2.tmp"))));

@@ -78,9 +78,14 @@ inline bool waitFor(const std::function<bool()>& done, int ms = 60000) {
 }
 
 // Runs SQL with texts bound as ?1, ?2, ... (a null QString binds Null) on a database file.
+// The database is shared with the engine's thread, whose connection may hold it a moment (a store,
+// the checkpoint as it closes): the tests' own reads and writes wait as the program's do.
+inline constexpr int kBusyMs = 2000;
+
 inline void runSql(const QString& file, const char* sql, const QList<QString>& values = {}) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(file.toUtf8().constData(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, kBusyMs);
     sqlite3_stmt* st = nullptr;
     ASSERT_EQ(sqlite3_prepare_v2(db, sql, -1, &st, nullptr), SQLITE_OK) << sql << ": " << sqlite3_errmsg(db);
     for (int i = 0; i < values.size(); ++i) {
@@ -101,6 +106,7 @@ inline std::optional<QString> readColumn(const QString& file, const char* column
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
         return std::nullopt;
+    sqlite3_busy_timeout(db, kBusyMs);
     sqlite3_stmt* st = nullptr;
     const QByteArray sql = QByteArray("SELECT ") + column + " FROM hedline WHERE id = ?1";
     std::optional<QString> value;
@@ -113,6 +119,30 @@ inline std::optional<QString> readColumn(const QString& file, const char* column
     sqlite3_finalize(st);
     sqlite3_close(db);
     return value;
+}
+
+// Every row of hedline, every column with its type: equal dumps mean the table was not written.
+// (The file's bytes would not tell: a store may still sit in the write-ahead log.)
+inline QByteArray hedlineDump(const QString& file) {
+    sqlite3* db = nullptr;
+    QByteArray dump;
+    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, kBusyMs);
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT * FROM hedline ORDER BY id", -1, &st, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(st) == SQLITE_ROW) {
+                for (int c = 0; c < sqlite3_column_count(st); ++c) {
+                    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(st, c));
+                    dump += QByteArray::number(sqlite3_column_type(st, c)) + ':' +
+                            QByteArray(bytes, sqlite3_column_bytes(st, c)).toHex() + '|';
+                }
+                dump += '\n';
+            }
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return dump;
 }
 
 inline QByteArray fileBytes(const QString& path) {
@@ -230,6 +260,7 @@ protected:
     QString copy() const { return heart::copyPath(); }
     std::optional<QString> data(qint64 id) const { return readColumn(copy(), "data", id); }
     std::optional<QString> lastDate(qint64 id) const { return readColumn(copy(), "last_date", id); }
+    QByteArray table() const { return hedlineDump(copy()); }
     // Sets data and last_date of a row of the shipped database, before the copy is made.
     void storeBefore(qint64 id, const QString& text, const QString& date = kEarlier) {
         runSql(shipped(), "UPDATE hedline SET data = ?1, last_date = ?2 WHERE id = ?3",

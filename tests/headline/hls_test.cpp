@@ -172,7 +172,7 @@ TEST_P(OneSite, StoresWhatThePlugInReadOrKeepsWhatWasThere) {
             stale.write(QByteArray(100000, 'z'));
         }
     }
-    const QByteArray databaseBefore = fileBytes(copy());
+    const QByteArray databaseBefore = table();
     flag::state.VoicePath = QStringLiteral("/tmp/temp5.mp3"); // the clip of an earlier line
     select(window, site);
 
@@ -195,7 +195,7 @@ TEST_P(OneSite, StoresWhatThePlugInReadOrKeepsWhatWasThere) {
         EXPECT_EQ(lastDate(1), kEarlier);
     }
     if (!stored) {
-        EXPECT_EQ(fileBytes(copy()), databaseBefore) << "nothing may be written";
+        EXPECT_EQ(table(), databaseBefore) << "nothing may be written";
     }
     EXPECT_EQ(balloons(), QStringList{QStringLiteral("ShowFuki ") + site + (stored ? kStored : kNotUpdated)});
     EXPECT_TRUE(flag::state.VoicePath.isEmpty());
@@ -452,6 +452,55 @@ TEST_F(AllSites, StopDuringTheLastPassesIsSaidAsAStop) {
     }
 }
 
+// Each pass's store is in the database when the pass ends, not at the end of the run: a site is
+// kept as soon as it was read.
+TEST_F(AllSites, EachPassIsStoredWhenItEnds) {
+    ASSERT_TRUE(build(rows(url(QStringLiteral("/anime/")))));
+    hls* window = open();
+    int checked = 0;
+    QObject::connect(&window->engine, &headline::Engine::passEnded, window,
+                     [&](const headline::PassResult& pass) {
+                         if (pass.outcome != headline::Outcome::stored)
+                             return;
+                         SCOPED_TRACE(pass.id);
+                         EXPECT_EQ(data(pass.id), pass.text);
+                         EXPECT_EQ(lastDate(pass.id), kNowStored);
+                         ++checked;
+                     });
+    runAll(window);
+    EXPECT_EQ(checked, 21);
+    EXPECT_EQ(balloons(), QStringList{QStringLiteral("ShowFuki 一括更新が完了しました")});
+}
+
+// A site table that cannot be read in the middle of a run ends it there: said in the status bar,
+// said as a stop, the sites before it kept, and no pass run on files that are not there.
+TEST_F(AllSites, ATableThatCannotBeReadEndsTheRun) {
+    constexpr qint64 k = 3;
+    std::vector<Row> all = rows(url(QStringLiteral("/anime/")));
+    for (Row& row : all)
+        if (row.id == k)
+            row.url = url(QStringLiteral("/delay/1000/rss2_utf8.xml")); // the table goes meanwhile
+    ASSERT_TRUE(build(all));
+    hls* window = open();
+    std::vector<qint64> ended;
+    QObject::connect(&window->engine, &headline::Engine::passEnded, window,
+                     [&](const headline::PassResult& pass) { ended.push_back(pass.id); });
+    runAll(window, [this](qint64 id) {
+        if (id == k)
+            runSql(copy(), "ALTER TABLE hedline RENAME TO hedline_away");
+    });
+    EXPECT_EQ(window->StatusBar1->currentMessage(), QStringLiteral("ヘッドラインのデータベースを読み込めません"));
+    EXPECT_EQ(balloons(), QStringList{QStringLiteral("ShowFuki 処理を中断しました")});
+    EXPECT_EQ(ended, (std::vector<qint64>{0, 1, 2, 3}));
+    EXPECT_FALSE(window->ProgressAll());
+    EXPECT_TRUE(window->Command4->isEnabled());
+    runSql(copy(), "ALTER TABLE hedline_away RENAME TO hedline");
+    for (qint64 id = 0; id < k; ++id) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(data(id), expectedFor(id));
+    }
+}
+
 // A run that finds every site as stored writes nothing and leaves the time shown as it was.
 TEST_F(AllSites, NothingChangedWritesNothing) {
     std::vector<Row> all = rows(QString()); // the anime schedule without an address: it fails
@@ -463,9 +512,10 @@ TEST_F(AllSites, NothingChangedWritesNothing) {
     select(window, QStringLiteral("サイト3"));
     const QString shown = window->Label1->text();
     EXPECT_EQ(shown, QStringLiteral("最終更新日時：2024/12/31 23:59:59"));
-    const QByteArray before = fileBytes(copy());
+    const QByteArray before = table();
+    ASSERT_FALSE(before.isEmpty());
     runAll(window);
-    EXPECT_EQ(fileBytes(copy()), before);
+    EXPECT_EQ(table(), before);
     EXPECT_EQ(window->Label1->text(), shown);
     EXPECT_EQ(balloons(), QStringList{QStringLiteral("ShowFuki 一括更新が完了しました")});
     EXPECT_EQ(window->StatusBar1->currentMessage(), QStringLiteral("更新できなかったサイト：アニメ放送予定"));

@@ -34,7 +34,12 @@ public:
         QObject::connect(&engine, &headline::Engine::passStarted, &engine, [&](qint64 id, const QString& name) {
             progress(id == headline::kAnimeId ? Pass::anime : Pass::site, name);
         });
-        QObject::connect(&engine, &headline::Engine::finished, &engine, [&] { wait.finish(); });
+        QObject::connect(&engine, &headline::Engine::finished, &engine, [&](const headline::RunResult& run) {
+            // He has no status bar: a run that a failed read ended short is told here.
+            if (!run.failure.isEmpty())
+                std::fprintf(stderr, "morvik: palk: the headlines: %s\n", qPrintable(run.failure));
+            wait.finish();
+        });
         if (!engine.updateAll())
             return headline::Engine::anyBusy() ? Run::busy : Run::failed;
         running_ = &engine;
