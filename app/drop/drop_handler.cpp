@@ -228,7 +228,9 @@ void DropHandler::music(const QString& path, const Names& names, bool rmp) {
     const int dance = rmp ? 0 : std::min(3, static_cast<int>(4 * platform::random::next()));
     if (!vbmp3_open(path)) {
         (MessageBox ? MessageBox : [](const QString& text) {
-            QMessageBox::warning(nullptr, QStringLiteral("QTV-52モルヴィク"), text);
+            // A plain box: her title, the words, OK alone, no icon.
+            QMessageBox box(QMessageBox::NoIcon, QStringLiteral("QTV-52モルヴィク"), text, QMessageBox::Ok);
+            box.exec();
         })(QString::fromUtf16(kOpenError));
         giveBack(stage);
         return;

@@ -48,6 +48,13 @@ PassResult unstored(const Site& site, Outcome outcome, const QString& reason, co
     return pass;
 }
 
+// A row without a page address: nothing to fetch, which the row's owner, not the run, has to mend.
+PassResult unaddressed(const Site& site, const StepTimes& times) {
+    PassResult pass = unstored(site, Outcome::failed, noAddress(), times);
+    pass.noAddress = true;
+    return pass;
+}
+
 // One runner run: plug-in and input as its two arguments, standard output into the output file.
 struct Run {
     enum Kind { exited, notStarted, timedOut, cancelled } kind = notStarted;
@@ -144,7 +151,7 @@ PassResult updateSite(PassContext& context, const Site& site, const QString& plu
     if (context.cancelled())
         return unstored(site, Outcome::cancelled, cancelledReason(), times);
     if (!site.url || site.url->isEmpty())
-        return unstored(site, Outcome::failed, noAddress(), times);
+        return unaddressed(site, times);
 
     QByteArray page;
     bool cancelled = false;
@@ -212,7 +219,7 @@ PassResult updateAnime(PassContext& context, const QDate& today) {
         return unstored(site, Outcome::failed, cannotWrite(), times);
     times.exportMs = lap(timer);
     if (!site.url || site.url->isEmpty())
-        return unstored(site, Outcome::failed, noAddress(), times);
+        return unaddressed(site, times);
 
     QByteArray page;
     bool cancelled = false;

@@ -68,6 +68,7 @@ struct PassResult {
     QString text;     // stored or unchanged: the site's headlines; else the row's data as it stays
     QString lastDate; // the row's last_date after the pass (stored form; empty when Null)
     QString reason;   // failed or cancelled: why, in Japanese
+    bool noAddress = false; // failed only because the row has no page address to fetch
     StepTimes times;
 };
 

@@ -154,6 +154,9 @@ hls::hls() {
     for (QPushButton* b : {Command5, Command4, Command2, Command1, Command3})
         fitCaption(b);
     StatusBar1 = new QStatusBar(this);
+    // The bar cuts a long message (the list of sites not updated) at the window's edge: its tooltip
+    // holds it whole.
+    connect(StatusBar1, &QStatusBar::messageChanged, StatusBar1, &QWidget::setToolTip);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
 
@@ -253,7 +256,9 @@ void hls::loadSavedSize() {
     const QScreen* display = screen();
     const QRect room = display ? display->availableGeometry() : QRect(0, 0, 1 << 14, 1 << 14);
     const qint64 innerWidth = w - kSavedExtraWidth, innerHeight = h - kSavedExtraHeight;
-    if (innerWidth <= 0 || innerHeight <= 0 || w > room.width() || h > room.height())
+    // The saved figures carry a frame of their own measure: what must fit the screen is the inside
+    // the window had, so one as wide as the screen opens as wide again.
+    if (innerWidth <= 0 || innerHeight <= 0 || innerWidth > room.width() || innerHeight > room.height())
         return;
     resize(int(innerWidth), int(innerHeight));
 }
@@ -501,9 +506,12 @@ void hls::passEnded(const headline::PassResult& pass) {
         selectSite(pass.id);
         break;
     case headline::Outcome::failed:
-        // Ends as a site found unchanged: the list follows it, showing what it keeps.
-        notUpdated_ << pass.name;
-        StatusBar1->showMessage(pass.name + QStringLiteral("：") + pass.reason);
+        // Ends as a site found unchanged: the list follows it, showing what it keeps. A row without
+        // an address (the shipped anime row) is none of the run's failures.
+        if (!pass.noAddress) {
+            notUpdated_ << pass.name;
+            StatusBar1->showMessage(pass.name + QStringLiteral("：") + pass.reason);
+        }
         Text1->setPlainText(pass.text);
         selectSite(pass.id);
         break;
@@ -592,8 +600,10 @@ void hls::Command2_Click() {
     QProcess opener;
     opener.setProgram(QStringLiteral("xdg-open"));
     opener.setArguments({address});
-    if (opener.startDetached())
+    if (opener.startDetached()) {
+        StatusBar1->clearMessage(); // an earlier refusal no longer holds
         return;
+    }
     StatusBar1->showMessage(QStringLiteral("ブラウザを起動できません"));
     // Said once per reason: the status bar tells every click, standard error why.
     static QString told;

@@ -13,10 +13,14 @@
 #include "platform/pace.h"
 #include "platform/random.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -313,6 +317,29 @@ TEST_F(Handler, AFileThatDoesNotOpenSaysOpenErrorWithoutDancing) {
             EXPECT_FALSE(call.contains(QStringLiteral("Dance"))) << name;
         EXPECT_TRUE(talked().isEmpty());
     }
+}
+
+// The box itself: her title, "Open Error", OK alone and no icon.
+TEST_F(Handler, TheOpenErrorBoxIsPlain) {
+    drop::DropHandler::MessageBox = nullptr;
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::Warning;
+    QList<QAbstractButton*> buttons;
+    QTimer::singleShot(100, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        EXPECT_EQ(box->buttons().size(), 1);
+        EXPECT_EQ(box->standardButton(box->buttons().value(0)), QMessageBox::Ok);
+        box->accept();
+    });
+    dropFile(file(QStringLiteral("broken.mp3"), "not a sound at all"));
+    EXPECT_EQ(title, QStringLiteral("QTV-52モルヴィク"));
+    EXPECT_EQ(text, QStringLiteral("Open Error"));
+    EXPECT_EQ(icon, QMessageBox::NoIcon);
+    EXPECT_EQ(stage_.calls.last(), "GiveBackStage");
 }
 
 TEST_F(Handler, RmpDancesTheFirstDanceAndNamesTitleAndArtist) {
