@@ -9,7 +9,6 @@
 #include "app/talk/voice_clips.h"
 #include "app/window/picture_stores.h"
 #include "platform/desktop/program_start.h"
-#include "platform/program_folder.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>
@@ -114,16 +113,20 @@ void luncher::migi_pop2_Click(const QString& key) {
 void luncher::Launch(const QString& voice, const QString& path) {
     if (!flag::state.Exiting) {
         ChosenVoice = voice;
-        getlunVoice();
-        const auto clip = clip::clipFileName(QStringLiteral("templun"), voice);
-        flag::state.VoicePath = clip ? platform::tempFolder() + QLatin1Char('/') + *clip : QString();
-        mp3::PlayVoice();
+        // An entry without a voice (none chosen, or none in the database) plays nothing: opening a
+        // clip ends the one playing, so an attempt would cut her off mid-sentence and take over the
+        // end of her balloon.
+        const clip::ExportResult written = getlunVoice();
+        if (written.ok && written.size > 0) {
+            flag::state.VoicePath = written.path;
+            mp3::PlayVoice();
+        }
     }
     platform::desktop::StartProgram(path);
 }
 
-void luncher::getlunVoice() {
-    mp3::WriteClip(heart::Table::lunch_voice_master, ChosenVoice, QStringLiteral("templun"), true);
+clip::ExportResult luncher::getlunVoice() {
+    return mp3::WriteClip(heart::Table::lunch_voice_master, ChosenVoice, QStringLiteral("templun"), true);
 }
 
 void luncher::Form_MouseDown(int button, QPoint globalPos) {

@@ -10,6 +10,7 @@
 // He stands beside her window as the stage (app/window/stage.h) gives her corner; without her he
 // stands as if she were at (0, 0). One window at a time: Show() loads it on first use, Unload()
 // closes it, and the next Show() loads it anew beside her new place. GUI thread only.
+#include "app/talk/clip_export.h"
 #include "app/window/companion.h"
 #include "app/window/press_drag.h"
 #include "launcher_entries.h"
@@ -50,12 +51,13 @@ public:
     // A menu item by its key: "pop1" to "pop10" start the entry of slot 0 to 9 as the last showing
     // read it, "end_vens" closes the window, anything else does nothing.
     void migi_pop2_Click(const QString& key);
-    // Says the voice and starts the program. Once the program exits he stays silent: his voice
-    // would take the place of her farewell.
+    // Says the voice and starts the program. A voice id without a clip of any length ("00", empty,
+    // or no such row) plays nothing, and what was playing goes on. Once the program exits he stays
+    // silent: his voice would take the place of her farewell.
     void Launch(const QString& voice, const QString& path);
     // Writes the clip of ChosenVoice (after deleting the older clips) to the temporary folder's
-    // templun<id>.mp3; a voice without a clip leaves no file.
-    void getlunVoice();
+    // templun<id>.mp3; a voice without a clip leaves no file. The export's outcome.
+    clip::ExportResult getlunVoice();
 
     // A press with its buttons (1 left, 2 right) at the global position.
     void Form_MouseDown(int button, QPoint globalPos);

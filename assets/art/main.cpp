@@ -97,6 +97,21 @@ int generateAll(const QString& out, const QString& gen) {
         std::vector<RectRow>& table = tables.back();
         if (table.empty())
             return fail(QStringLiteral("the outline of %1 is empty").arg(row.builder));
+        auto missing = [&](const RectRow& r) {
+            return fail(QStringLiteral("the outline of %1 has no row %2, %3, %4, %5")
+                            .arg(row.builder)
+                            .arg(r.left)
+                            .arg(r.top)
+                            .arg(r.right)
+                            .arg(r.bottom));
+        };
+        for (const RectRow& r : row.apart)
+            if (!art::keepApart(table, r))
+                return missing(r);
+        if (!art::orderLines(table, row.order))
+            for (const RectRow& r : row.order)
+                if (std::find(table.begin(), table.end(), r) == table.end())
+                    return missing(r);
         if (row.last.right > row.last.left) {
             const auto found = std::find(table.begin(), table.end(), row.last);
             if (found == table.end() || found->top != table.back().top)

@@ -2,10 +2,12 @@
 
 #include "figure.h"
 #include "parts.h"
+#include "pictures.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace art {
 
@@ -243,7 +245,160 @@ void drawScreen(QPainter& p, ScreenEyes eyes) {
     p.drawPath(mouth);
 }
 
+// The outline, line by line from the lamp's flat top (line 6) to the tip of the hover light (line
+// 98): each line's runs, left and right (exclusive). Where a run stays the same from line to line
+// it is one part seen straight on (the fins' roots, the body's widest band); the flame's edge
+// flickers by a pixel, so its rows are single lines.
+struct OutlineLine {
+    int y;
+    std::vector<std::pair<int, int>> runs;
+};
+
+const std::vector<OutlineLine>& outlineLines() {
+    static const std::vector<OutlineLine> lines = {{6, {{11, 16}, {28, 40}}},
+                                                   {7, {{9, 19}, {23, 44}}},
+                                                   {8, {{9, 18}, {24, 44}}},
+                                                   {9, {{9, 18}, {26, 42}}},
+                                                   {10, {{9, 18}, {26, 43}, {51, 55}}},
+                                                   {11, {{10, 17}, {25, 43}, {51, 56}}},
+                                                   {12, {{11, 18}, {24, 43}, {50, 56}}},
+                                                   {13, {{15, 19}, {25, 44}, {50, 55}}},
+                                                   {14, {{16, 20}, {25, 44}, {49, 55}}},
+                                                   {15, {{17, 21}, {24, 44}, {49, 53}}},
+                                                   {16, {{18, 22}, {24, 44}, {48, 52}}},
+                                                   {17, {{19, 23}, {24, 44}, {47, 51}}},
+                                                   {18, {{20, 45}, {46, 50}}},
+                                                   {19, {{21, 49}}},
+                                                   {20, {{22, 48}}},
+                                                   {21, {{3, 7}, {21, 49}, {63, 67}}},
+                                                   {22, {{2, 68}}},
+                                                   {23, {{2, 68}}},
+                                                   {24, {{2, 68}}},
+                                                   {25, {{2, 68}}},
+                                                   {26, {{2, 68}}},
+                                                   {27, {{1, 68}}},
+                                                   {28, {{1, 69}}},
+                                                   {29, {{1, 69}}},
+                                                   {30, {{1, 69}}},
+                                                   {31, {{1, 69}}},
+                                                   {32, {{1, 14}, {15, 69}}},
+                                                   {33, {{1, 14}, {15, 69}}},
+                                                   {34, {{1, 69}}},
+                                                   {35, {{1, 10}, {11, 14}, {15, 57}, {61, 69}}},
+                                                   {36, {{1, 9}, {13, 15}, {16, 57}, {61, 69}}},
+                                                   {37, {{1, 9}, {14, 15}, {17, 56}, {61, 68}}},
+                                                   {38, {{1, 9}, {16, 55}, {61, 67}}},
+                                                   {39, {{1, 13}, {15, 55}, {57, 69}}},
+                                                   {40, {{1, 13}, {15, 55}, {57, 69}}},
+                                                   {41, {{1, 12}, {15, 55}, {58, 69}}},
+                                                   {42, {{1, 11}, {16, 54}, {59, 69}}},
+                                                   {43, {{1, 11}, {16, 54}, {59, 69}}},
+                                                   {44, {{1, 11}, {16, 54}, {59, 69}}},
+                                                   {45, {{1, 10}, {17, 53}, {60, 69}}},
+                                                   {46, {{2, 10}, {17, 53}, {60, 68}}},
+                                                   {47, {{2, 10}, {18, 52}, {60, 68}}},
+                                                   {48, {{2, 9}, {18, 52}, {61, 68}}},
+                                                   {49, {{2, 9}, {19, 51}, {61, 68}}},
+                                                   {50, {{3, 9}, {20, 50}, {61, 67}}},
+                                                   {51, {{3, 8}, {20, 50}, {62, 67}}},
+                                                   {52, {{3, 8}, {21, 49}, {62, 67}}},
+                                                   {53, {{4, 8}, {22, 48}, {62, 66}}},
+                                                   {54, {{23, 47}}},
+                                                   {55, {{25, 45}}},
+                                                   {56, {{27, 43}}},
+                                                   {57, {{26, 44}}},
+                                                   {58, {{26, 43}}},
+                                                   {59, {{25, 44}}},
+                                                   {60, {{25, 43}}},
+                                                   {61, {{24, 45}}},
+                                                   {62, {{24, 44}}},
+                                                   {63, {{23, 45}}},
+                                                   {64, {{22, 45}}},
+                                                   {65, {{22, 46}}},
+                                                   {66, {{22, 45}}},
+                                                   {67, {{21, 45}}},
+                                                   {68, {{21, 44}}},
+                                                   {69, {{21, 45}}},
+                                                   {70, {{21, 44}}},
+                                                   {71, {{21, 45}}},
+                                                   {72, {{21, 44}}},
+                                                   {73, {{21, 45}}},
+                                                   {74, {{21, 44}}},
+                                                   {75, {{21, 45}}},
+                                                   {76, {{21, 44}}},
+                                                   {77, {{21, 43}}},
+                                                   {78, {{20, 43}}},
+                                                   {79, {{20, 44}}},
+                                                   {80, {{20, 43}}},
+                                                   {81, {{21, 43}}},
+                                                   {82, {{33, 44}}},
+                                                   {83, {{34, 44}}},
+                                                   {84, {{35, 44}}},
+                                                   {85, {{36, 45}}},
+                                                   {86, {{37, 45}}},
+                                                   {87, {{37, 46}}},
+                                                   {88, {{38, 47}}},
+                                                   {89, {{39, 47}}},
+                                                   {90, {{40, 48}}},
+                                                   {91, {{42, 49}}},
+                                                   {92, {{43, 50}}},
+                                                   {93, {{44, 51}}},
+                                                   {94, {{45, 53}}},
+                                                   {95, {{47, 54}}},
+                                                   {96, {{48, 54}}},
+                                                   {97, {{48, 55}}},
+                                                   {98, {{49, 53}}}};
+    return lines;
+}
+
+QImage outlineMask() {
+    QImage mask(kPalkSize, QImage::Format_Grayscale8);
+    mask.fill(0);
+    for (const OutlineLine& line : outlineLines())
+        for (const auto& [left, right] : line.runs)
+            for (int x = left; x < right; ++x)
+                mask.scanLine(line.y)[x] = 255;
+    return mask;
+}
+
 } // namespace
+
+Rendered palkPicture(ScreenEyes eyes) {
+    const QImage blue = solid(kPalkSize, kBlue);
+    const Rendered drawn = render([eyes](QPainter& p) { drawPalk(p, eyes); }, blue);
+    const QImage mask = outlineMask();
+    const int w = kPalkSize.width(), h = kPalkSize.height();
+    auto in = [&](int x, int y) { return x >= 0 && y >= 0 && x < w && y < h && mask.constScanLine(y)[x]; };
+    auto drawnAt = [&](int x, int y) { return in(x, y) && drawn.mask.constScanLine(y)[x]; };
+    QImage picture = blue;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (!in(x, y))
+                continue;
+            if (drawnAt(x, y)) {
+                picture.setPixel(x, y, drawn.picture.pixel(x, y));
+                continue;
+            }
+            if (!in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1)) {
+                picture.setPixel(x, y, palette::outline.rgb());
+                continue;
+            }
+            // The nearest drawn pixel, the same line first: the part it belongs to goes on.
+            QRgb colour = palette::outline.rgb();
+            for (int d = 1, best = 1 << 30; d < 12 && best == 1 << 30; ++d)
+                for (int dy = -d; dy <= d; ++dy)
+                    for (int dx = -d; dx <= d; ++dx) {
+                        const int cost = dx * dx + 2 * dy * dy;
+                        if ((std::abs(dx) == d || std::abs(dy) == d) && drawnAt(x + dx, y + dy) &&
+                            cost < best) {
+                            best = cost;
+                            colour = drawn.picture.pixel(x + dx, y + dy);
+                        }
+                    }
+            picture.setPixel(x, y, colour);
+        }
+    return {picture, mask};
+}
 
 void drawPalk(QPainter& p, ScreenEyes eyes) {
     p.save();

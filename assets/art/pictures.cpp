@@ -348,10 +348,16 @@ PoseFit phoneFit(int k) {
     case 0: {
         PoseFit fit{28, 20, 137, {{43, 54}}, {{168, {45, 123}}}, {}, {{45, 28}, {40, 47}}, {}, 2};
         fit.topLines = {{{{38, 58}, {68, 86}, {87, 88}}}};
+        // The tip of her ear unit's antenna stands out left of the hair on line 27.
+        fit.lines = {{27, {{29, 32}, {33, 34}, {38, 110}}}, {28, {{29, 45}, {46, 110}}}};
         return fit;
     }
-    case 1:
-        return {29, 19, 138, {{46, 54}}, {{161, {44, 122}}}, {}, {{46, 27}, {47, 27}, {125, 48}}, {}, 4};
+    case 1: {
+        PoseFit fit{29, 19, 138, {{46, 54}}, {{161, {44, 122}}}, {}, {{46, 27}, {47, 27}, {125, 48}}, {}, 4};
+        // Her fingertips round the phone's top: line 48 holds four runs.
+        fit.lines = {{48, {{34, 119}, {120, 125}, {126, 127}, {128, 130}}}, {49, {{34, 130}}}};
+        return fit;
+    }
     case 2:
         // A parting in her fringe, where she looks down at the phone.
         return {28,
@@ -1159,6 +1165,7 @@ std::vector<PictureRow> buildRows() {
              Rendered r = render([f](QPainter& p) { draw(p, f); }, scenePattern());
              // The desk's front is the block she ends on, a pixel shorter on the floor.
              PoseFit fit{28, 19, 133, {{40, 53}}, {{159, {43, 121}}, {169, {43, 120}}}, {}, {}, {}, 2};
+             fit.floorShadow = false; // the desk's front
              fit.topLines = {{{{36, 57}}}, {{{34, 60}}, true}};
              fitPose(r, fit, scenePattern());
              return r;
@@ -1223,10 +1230,8 @@ std::vector<PictureRow> buildRows() {
                         }});
     for (const auto& pair :
          {std::pair{u"gra.palk_img1"_s, ScreenEyes::Open}, {u"gra.palk_img2"_s, ScreenEyes::Closed}})
-        rows.push_back({pair.first, kPalkSize, Backdrop::Blue, [eyes = pair.second] {
-                            return render([eyes](QPainter& p) { drawPalk(p, eyes); },
-                                          solid(kPalkSize, kBlue));
-                        }});
+        rows.push_back(
+            {pair.first, kPalkSize, Backdrop::Blue, [eyes = pair.second] { return palkPicture(eyes); }});
     rows.push_back({u"morvik.Picture1"_s, {32, 32}, Backdrop::Plain, trayIcon, true});
     return rows;
 }
@@ -1260,12 +1265,25 @@ std::vector<OutlineRow> buildOutlines() {
         {u"RgnCall2.ShapePose16"_s, character, {u"gra2.Image1(5)"_s}, busySparks},
         {u"RgnCall2.ShapePose17"_s, character, {u"gra.Image1(12)"_s}},
         {u"RgnCall4.ShapeLauncher"_s, kButlerSize.width(), {u"gra.lun_img1"_s, u"gra.lun_img2"_s}},
-        {u"RgnCall4.ShapePalk"_s, kPalkSize.width(), {u"gra.palk_img1"_s, u"gra.palk_img2"_s}},
+        // The drone's table keeps the right fin's run on lines 35 and 36 as two rows, and names the
+        // lamp's row of line 7 before the bulb's and the right fin's of line 36 before the body's.
+        {.builder = u"RgnCall4.ShapePalk"_s,
+         .windowWidth = kPalkSize.width(),
+         .pictures = {u"gra.palk_img1"_s, u"gra.palk_img2"_s},
+         .apart = {{61, 35, 69, 36}, {61, 36, 69, 37}},
+         .order = {{23, 7, 44, 8},
+                   {9, 7, 19, 8},
+                   {1, 36, 9, 39},
+                   {13, 36, 15, 37},
+                   {61, 36, 69, 37},
+                   {16, 36, 57, 37}}},
     };
     for (int k = 0; k <= 7; ++k)
         rows.push_back({QStringLiteral("RgnCall2.ShapePose%1").arg(18 + k),
                         character,
                         {QStringLiteral("gra6.Image1(%1)").arg(k)}});
+    // Her first dial-up frame names the ear unit's tip on line 27 after the hair's edge.
+    rows[rows.size() - 8].order = {{29, 27, 32, 28}, {38, 27, 110, 28}, {33, 27, 34, 28}};
     // The melting of an archive: each outline is traced from the picture shown under it.
     for (const auto& [k, picture] : {std::pair{1, 20}, {2, 21}, {3, 22}, {4, 17}, {5, 18}})
         rows.push_back({QStringLiteral("gra4.melt%1").arg(k, 2, 10, QLatin1Char('0')),

@@ -51,6 +51,11 @@ struct OutlineRow {
     // The row the table ends on where the design lists its last line's runs in another order than
     // left to right; none (an empty row) keeps the tracer's order.
     RectRow last = {};
+    // Where the design's table differs from the tracer's in how it lays out the same outline: runs
+    // it keeps as rows of their own lines rather than joined into one taller row, and rows that
+    // share a top line in the design's order (before that line's other rows).
+    std::vector<RectRow> apart = {};
+    std::vector<RectRow> order = {};
 };
 
 const std::vector<PictureRow>& pictureRows();

@@ -3,10 +3,14 @@
 #include "figure.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace art {
 
 namespace {
+
+// Her shadow on the floor: darker than any part of her, so it reads as shade, not as a boot.
+const QColor kShadow{0x16, 0x15, 0x24};
 
 struct Canvas {
     QImage& picture;
@@ -210,6 +214,45 @@ void limitRepeats(Canvas& c, int from, int to, int tallest, int left, int right)
         }
 }
 
+// What the fit added above line `above` (a tuft, a lock reaching the box) is her drawing carried on
+// to the outline's edge: where it borders the desktop it takes her contour, and her own contour that
+// it covers from outside gives way to it, so the hair runs on to its new edge in one piece.
+void edgeAdded(Canvas& c, QImage drawn, int above) {
+    const int w = c.mask.width(), h = std::min(above, c.mask.height());
+    auto added = [&](int x, int y) { return c.in(x, y) && !drawn.constScanLine(y)[x]; };
+    auto onEdge = [&](int x, int y) {
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (!c.in(x + dx, y + dy))
+                    return true;
+        return false;
+    };
+    const QRgb contour = palette::outline.rgb();
+    for (int pass = 0; pass < 2; ++pass) {
+        std::vector<std::pair<QPoint, QRgb>> giving;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                if (!c.in(x, y) || added(x, y) || c.picture.pixel(x, y) != contour || onEdge(x, y))
+                    continue;
+                for (const QPoint& n :
+                     {QPoint(x - 1, y), QPoint(x + 1, y), QPoint(x, y - 1), QPoint(x, y + 1)})
+                    if (added(n.x(), n.y()) && c.picture.pixel(n) != contour && !onEdge(n.x(), n.y())) {
+                        giving.emplace_back(QPoint(x, y), c.picture.pixel(n));
+                        break;
+                    }
+            }
+        for (const auto& [p, colour] : giving) {
+            c.picture.setPixel(p, colour);
+            // Counted as added from now on, so the next pass reaches the contour's inner pixel.
+            drawn.scanLine(p.y())[p.x()] = 0;
+        }
+    }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (added(x, y) && onEdge(x, y))
+                c.picture.setPixel(x, y, contour);
+}
+
 } // namespace
 
 void limitRepeats(QImage& picture, QImage& mask, int from, int to, int tallest, int left, int right,
@@ -224,6 +267,7 @@ void limitRepeats(QImage& picture, QImage& mask, int from, int to, int tallest, 
 
 void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
     const int lastLine = fit.last;
+    const QImage drawn = rendered.mask.copy();
     Canvas c{rendered.picture, rendered.mask};
     const int w = c.mask.width(), h = c.mask.height();
     for (int y = 0; y < h; ++y)
@@ -234,7 +278,7 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
     // down to her head from the last of them.
     for (const Span& run : fit.topRuns)
         for (int x = run.left; x < run.right; ++x)
-            c.paint(x, fit.top, palette::hairShade);
+            c.paint(x, fit.top, palette::outline); // her contour, over the hair the tufts bring down
     int line = fit.top;
     for (const PoseFit::Line& given : fit.topLines) {
         ++line;
@@ -277,7 +321,10 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
                 for (int y = fit.bottom[i].from; y < end; ++y)
                     for (int x = run.left; x < run.right; ++x) {
                         const int k = (y - from) * w + x;
-                        c.paint(x, y, was[k] ? QColor(kept[k]) : palette::bootShade);
+                        c.paint(x, y,
+                                was[k]            ? QColor(kept[k])
+                                : fit.floorShadow ? kShadow
+                                                  : palette::bootShade);
                     }
         }
         for (const Span& run : runsOf(fit.bottom.front())) {
@@ -301,6 +348,22 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
                     c.clear(run.left, from - 1);
             }
         }
+        if (fit.floorShadow)
+            for (const Span& run : runsOf(fit.bottom.front())) {
+                // A flat half ellipse of shadow over the floor line, the window's edge cutting it
+                // through its middle: it reads as her shadow, not as a line drawn under her.
+                const double half = (run.right - run.left) / 2.0, centre = (run.left + run.right) / 2.0;
+                for (int k = 1; k <= 3; ++k) {
+                    const double reach = half * std::sqrt(1 - (k / 4.0) * (k / 4.0));
+                    // At least a pixel narrower than the line below it each side: the floor line
+                    // stays a row of its own.
+                    const int left = std::max(run.left + k, int(std::ceil(centre - reach)));
+                    const int right = std::min(run.right - k, int(std::floor(centre + reach)));
+                    for (int x = left; x < right; ++x)
+                        if (!c.in(x, from - k))
+                            c.paint(x, from - k, kShadow);
+                }
+            }
     }
     // The detached sparkles stand alone.
     for (const QPoint& p : fit.detached)
@@ -340,6 +403,22 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
     limitRepeats(c, fit.top + 1, fit.bottom.empty() ? lastLine : fit.bottom.front().from, fit.tallest,
                  fit.left, fit.right);
     closeIn(c, fit.holes, fit.holeBoxes); // a nick may close in the background beside it
+    for (const PoseFit::Given& given : fit.lines) {
+        std::vector<char> was(w);
+        for (int x = fit.left; x < fit.right; ++x) {
+            was[x] = c.in(x, given.y);
+            c.clear(x, given.y);
+        }
+        for (const Span& run : given.runs)
+            for (int x = run.left; x < run.right; ++x) {
+                if (was[x])
+                    c.mask.scanLine(given.y)[x] = 255;
+                else
+                    c.paint(x, given.y,
+                            x == run.left || x == run.right - 1 ? palette::outline : below(c, x, given.y));
+            }
+    }
+    edgeAdded(c, drawn, fit.bottom.empty() ? h : fit.bottom.front().from - 3);
     for (const QPoint& p : fit.detached)
         c.paint(p.x(), p.y(), palette::amber);
     for (int y = 0; y < h; ++y)

@@ -39,6 +39,15 @@ struct PoseFit {
         bool rest = false;
     };
     std::vector<Line> topLines = {};
+    // Lines further down as the outline keeps them (their runs, left to right, within the box):
+    // what they add takes the colour of what lies under it, their ends her contour.
+    struct Given {
+        int y;
+        std::vector<Span> runs;
+    };
+    std::vector<Given> lines = {};
+    // The lines she ends on are a shadow on the floor, rounded up around her feet (not a desk).
+    bool floorShadow = true;
 };
 
 // Where a run of the mask would repeat unchanged on more than `tallest` lines (from line `from` on,

@@ -59,6 +59,47 @@ std::vector<RectRow> traceInside(int width, int height, const std::function<bool
     return rows;
 }
 
+bool keepApart(std::vector<RectRow>& table, const RectRow& row) {
+    const auto holder = std::find_if(table.begin(), table.end(), [&](const RectRow& r) {
+        return r.left == row.left && r.right == row.right && r.top <= row.top && row.bottom <= r.bottom;
+    });
+    if (holder == table.end())
+        return false;
+    const RectRow whole = *holder;
+    std::vector<RectRow> pieces;
+    if (whole.top < row.top)
+        pieces.push_back({whole.left, whole.top, whole.right, row.top});
+    pieces.push_back(row);
+    if (row.bottom < whole.bottom)
+        pieces.push_back({whole.left, row.bottom, whole.right, whole.bottom});
+    table.erase(holder);
+    for (const RectRow& piece : pieces) {
+        // After the rows of its top line that stand left of it, as the tracer orders them.
+        const auto at = std::find_if(table.begin(), table.end(), [&](const RectRow& r) {
+            return r.top > piece.top || (r.top == piece.top && r.left > piece.left);
+        });
+        table.insert(at, piece);
+    }
+    return true;
+}
+
+bool orderLines(std::vector<RectRow>& table, const std::vector<RectRow>& rows) {
+    for (const RectRow& row : rows)
+        if (std::find(table.begin(), table.end(), row) == table.end())
+            return false;
+    for (auto line = table.begin(); line != table.end();) {
+        const int top = line->top;
+        const auto end = std::find_if(line, table.end(), [top](const RectRow& r) { return r.top != top; });
+        auto rank = [&](const RectRow& r) {
+            const auto named = std::find(rows.begin(), rows.end(), r);
+            return named == rows.end() ? rows.size() : std::size_t(named - rows.begin());
+        };
+        std::stable_sort(line, end, [&](const RectRow& a, const RectRow& b) { return rank(a) < rank(b); });
+        line = end;
+    }
+    return true;
+}
+
 std::vector<RectRow> traceMask(const QImage& mask) {
     const QImage grey = mask.convertToFormat(QImage::Format_Grayscale8);
     return traceInside(grey.width(), grey.height(),

@@ -55,4 +55,39 @@ TEST(Tracer, KeyColourLeavesOnlyExactlyThatColourOutside) {
     EXPECT_EQ(art::traceKey(picture, qRgb(0, 0, 255)), expected);
 }
 
+// A design may keep a repeated run as rows of their own lines: the row that holds it is cut there,
+// the pieces in the tracer's order, and a run no row holds is refused.
+TEST(Tracer, KeepApartCutsTheRowThatHoldsTheRun) {
+    std::vector<RectRow> table = art::traceMask(maskOf({"##.##", "##.##", "##.##", "##.##"}));
+    ASSERT_EQ(table, (std::vector<RectRow>{{0, 0, 2, 4}, {3, 0, 5, 4}}));
+    ASSERT_TRUE(art::keepApart(table, {3, 1, 5, 2}));
+    EXPECT_EQ(table, (std::vector<RectRow>{{0, 0, 2, 4}, {3, 0, 5, 1}, {3, 1, 5, 2}, {3, 2, 5, 4}}));
+    EXPECT_FALSE(art::keepApart(table, {1, 1, 5, 2}));
+    EXPECT_FALSE(art::keepApart(table, {0, 3, 2, 5}));
+}
+
+// Rows of one top line in the design's order, the line's other rows after them, other lines as
+// they were; a row not in the table is refused and nothing moves.
+TEST(Tracer, OrderLinesPutsALinesRowsInTheGivenOrder) {
+    std::vector<RectRow> table = art::traceMask(maskOf({"#.#.#", "#####", "#.#.#"}));
+    const std::vector<RectRow> traced = table;
+    ASSERT_EQ(traced, (std::vector<RectRow>{{0, 0, 1, 1},
+                                            {2, 0, 3, 1},
+                                            {4, 0, 5, 1},
+                                            {0, 1, 5, 2},
+                                            {0, 2, 1, 3},
+                                            {2, 2, 3, 3},
+                                            {4, 2, 5, 3}}));
+    EXPECT_FALSE(art::orderLines(table, {{4, 0, 5, 1}, {1, 0, 2, 1}}));
+    EXPECT_EQ(table, traced);
+    ASSERT_TRUE(art::orderLines(table, {{4, 0, 5, 1}, {2, 2, 3, 3}, {0, 2, 1, 3}}));
+    EXPECT_EQ(table, (std::vector<RectRow>{{4, 0, 5, 1},
+                                           {0, 0, 1, 1},
+                                           {2, 0, 3, 1},
+                                           {0, 1, 5, 2},
+                                           {2, 2, 3, 3},
+                                           {0, 2, 1, 3},
+                                           {4, 2, 5, 3}}));
+}
+
 } // namespace

@@ -28,6 +28,34 @@ namespace {
 using files::readFile;
 using files::writeFile;
 
+// 0.6 s of a tone, a clip the MP3 layer opens.
+QByteArray tone() {
+    return readFile(QStringLiteral(MORVIK_AUDIO_FIXTURES "/tone.mp3"));
+}
+
+// What Qt says (warnings and all) while one lives.
+class QtMessages {
+public:
+    QtMessages() : previous_(qInstallMessageHandler(&QtMessages::record)) { current_ = this; }
+    ~QtMessages() {
+        qInstallMessageHandler(previous_);
+        current_ = nullptr;
+    }
+    QtMessages(const QtMessages&) = delete;
+    QtMessages& operator=(const QtMessages&) = delete;
+
+    QStringList lines;
+
+private:
+    static void record(QtMsgType, const QMessageLogContext&, const QString& text) {
+        if (current_)
+            current_->lines << text;
+    }
+
+    QtMessageHandler previous_;
+    inline static QtMessages* current_ = nullptr;
+};
+
 QDateTime at(int second) {
     return QDateTime(QDate(2026, 12, 10), QTime(11, 20, second));
 }
@@ -291,8 +319,37 @@ TEST_F(Launcher, AVoiceWithoutAClipLeavesNoFileAndTheProgramStartsAllTheSame) {
         luncher* vens = luncher::Show();
         vens->ShowPopupMenu(QPoint(), false);
         item(vens->migi_Pop2, "pop1")->trigger();
-        EXPECT_EQ(flag::state.PlayMode, mp3::kVoice);
+        EXPECT_EQ(flag::state.PlayMode, mp3::kNothing);
         EXPECT_TRUE(QDir(platform::tempFolder()).entryList({"*.mp3"}, QDir::Files).isEmpty());
+        EXPECT_EQ(fixture::waitForMarker(fixture::kBlank).value("args"), "0");
+    }
+}
+
+TEST_F(Launcher, AnEntryWithoutAVoiceLeavesHerClipPlayingAndTriesNothing) {
+    // "01" is shipped with no clip bytes: a voice of nothing is no voice either.
+    const QString hers = temp("temp5.mp3");
+    for (const char* voice : {"", "00", "99", "01", "../02"}) {
+        SCOPED_TRACE(voice);
+        fixture::clearMarkers();
+        stage.calls.clear();
+        writeFile(hers, tone()); // his launch deletes the older clips, hers too
+        ASSERT_TRUE(vbmp3_open(hers));
+        ASSERT_TRUE(vbmp3_play());
+        flag::state.PlayMode = mp3::kBalloon;
+        flag::state.VoicePath = hers;
+        slot(0, "blank", fixture::script(fixture::kBlank), QString::fromUtf8(voice));
+        luncher* vens = luncher::Show();
+        vens->ShowPopupMenu(QPoint(), false);
+        {
+            const QtMessages said;
+            item(vens->migi_Pop2, "pop1")->trigger();
+            EXPECT_EQ(said.lines, QStringList());
+        }
+        EXPECT_EQ(flag::state.PlayMode, mp3::kBalloon);
+        EXPECT_EQ(flag::state.VoicePath, hers);
+        EXPECT_FALSE(stage.calls.contains("Start Mp3End"));
+        Vbmp3TagInfo tags;
+        EXPECT_TRUE(vbmp3_getTagInfo(&tags)) << "her clip was closed";
         EXPECT_EQ(fixture::waitForMarker(fixture::kBlank).value("args"), "0");
     }
 }
@@ -317,6 +374,7 @@ TEST_F(Launcher, OnceTheExitBeganHeStartsTheProgramSilently) {
 // ---- double-click --------------------------------------------------------------------------------
 
 TEST_F(Launcher, ADoubleClickStartsOnlyARegisteredQuickLaunchSlot) {
+    shipped.putClip("lunch_voice_master", "lunch_voice_id", "voice_data", "01", "voice one");
     slot(0, "zero", fixture::script(fixture::kSemicolon), "01");
     slot(1, "", "", "");
     luncher* vens = luncher::Show();

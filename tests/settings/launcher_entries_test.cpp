@@ -34,15 +34,17 @@ TEST_F(LauncherEntries, ACleared0SlotHidesNoneOfTheSlotsAfterIt) {
     ASSERT_TRUE(launcher_entries::clear(2));
     key("lunch_name5", "パスなし"); // a caption without a program starts nothing
     key("lunch_pass6", "/usr/bin/nameless");
+    key("lunch_name8", "声なし"); // an entry with an empty voice still counts
+    key("lunch_pass8", "/usr/bin/quiet");
+    key("lunch_voice8", "");
+    ASSERT_TRUE(launcher_entries::store(9, "最後", "/usr/bin/last", "10"));
 
-    std::vector<int> listed;
-    for (const Entry& e : launcher_entries::registered())
-        listed.push_back(e.slot);
-    EXPECT_EQ(listed, (std::vector<int>{0, 1, 3}));
-    const Entry third = launcher_entries::registered()[2];
-    EXPECT_EQ(third.name, "計算機");
-    EXPECT_EQ(third.path, "/opt/calc; $(rm x)");
-    EXPECT_EQ(third.voice, "10");
+    const std::vector<Entry> expected{{0, "エディタ", "/usr/bin/editor", "01"},
+                                      {1, "端末", "/usr/bin/term", "00"},
+                                      {3, "計算機", "/opt/calc; $(rm x)", "10"},
+                                      {8, "声なし", "/usr/bin/quiet", ""},
+                                      {9, "最後", "/usr/bin/last", "10"}};
+    EXPECT_EQ(launcher_entries::registered(), expected);
 
     const std::optional<Entry> cleared = launcher_entries::read(2);
     ASSERT_TRUE(cleared);
@@ -91,15 +93,21 @@ TEST_F(LauncherEntries, OnlyARegisteredQuickSlotLaunches) {
     ASSERT_TRUE(launcher_entries::store(4, "fifth", "/bin/fifth", "02"));
     ASSERT_TRUE(launcher_entries::store(6, "gone", "/bin/gone", "02"));
     ASSERT_TRUE(launcher_entries::clear(6));
+    key("lunch_name2", "名前だけ");
+    key("lunch_pass5", "/bin/pathonly");
+    ASSERT_TRUE(launcher_entries::store(9, "last", "/bin/last", "10"));
     struct Case {
         const char* quick; // nullptr: the key is absent
         std::optional<int> slot;
         std::optional<int> launches;
     };
     for (const Case& c :
-         {Case{nullptr, {}, {}}, Case{"-1", {}, {}}, Case{"", {}, {}}, Case{"x", {}, {}}, Case{"12", {}, {}},
-          Case{"10", {}, {}}, Case{"04", {}, {}}, Case{"+4", {}, {}}, Case{"4.0", {}, {}},
-          Case{"1e3", {}, {}}, Case{"3", 3, {}}, Case{"6", 6, {}}, Case{"4", 4, 4}, Case{"0", 0, 0}}) {
+         {Case{nullptr, {}, {}}, Case{"-1", {}, {}},     Case{"", {}, {}},   Case{"x", {}, {}},
+          Case{"12", {}, {}},    Case{"10", {}, {}},     Case{"04", {}, {}}, Case{"+4", {}, {}},
+          Case{"4.0", {}, {}},   Case{"1e3", {}, {}},    Case{"01", {}, {}}, Case{"1x", {}, {}},
+          Case{"1.0", {}, {}},   Case{"\u0663", {}, {}}, Case{"3", 3, {}},   Case{"6", 6, {}},
+          Case{"2", 2, {}},      Case{"5", 5, {}},       Case{"4", 4, 4},    Case{"0", 0, 0},
+          Case{"9", 9, 9}}) {
         SCOPED_TRACE(c.quick ? c.quick : "(absent)");
         if (c.quick)
             key("quick_lu_id", QString::fromUtf8(c.quick));
@@ -107,6 +115,17 @@ TEST_F(LauncherEntries, OnlyARegisteredQuickSlotLaunches) {
         const std::optional<Entry> started = launcher_entries::quickLaunch();
         EXPECT_EQ(started ? std::optional<int>(started->slot) : std::nullopt, c.launches);
     }
+}
+
+TEST_F(LauncherEntries, EachReadSeesTheLastWrite) {
+    ASSERT_TRUE(launcher_entries::store(0, "zero", "/bin/zero", "01"));
+    key("quick_lu_id", "0");
+    ASSERT_TRUE(launcher_entries::quickLaunch());
+    key("lunch_name0", "");
+    key("lunch_pass0", "");
+    key("lunch_voice0", "");
+    EXPECT_FALSE(launcher_entries::quickLaunch());
+    EXPECT_TRUE(launcher_entries::registered().empty());
 }
 
 TEST(LauncherVoices, IdsFollowTheListPositions) {

@@ -356,6 +356,12 @@ struct Design {
     std::vector<QRect> holeBoxes = {};
     int pieces = 1;                 // 4-connected pieces of the outline, its detached pixels aside
     std::vector<RectRow> held = {}; // rows the table holds as they are: runs on exactly those lines
+    // Where given: how many rows span each number of lines (the row count is then exact).
+    std::vector<std::pair<int, int>> heights = {};
+    // Where given: all the rows that start on one line, in table order.
+    std::vector<std::vector<RectRow>> lineRows = {};
+    // Where given: the only lines that hold `mostRuns` runs.
+    std::vector<int> mostRunsOn = {};
 };
 
 void PrintTo(const Design& design, std::ostream* os) {
@@ -396,7 +402,18 @@ const Design kDesigns[] = {
      .outside = {exclusive(0, 0, 75, 6), exclusive(0, 99, 75, 100), exclusive(0, 0, 1, 100),
                  exclusive(69, 0, 75, 100)},
      .enclosed = {{14, 32}, {14, 33}, {14, 35}},
-     .held = {{11, 6, 16, 7}, {28, 6, 40, 7}, {1, 32, 14, 34}, {15, 32, 69, 34}}},
+     .held = {{11, 6, 16, 7},
+              {28, 6, 40, 7},
+              {1, 32, 14, 34},
+              {15, 32, 69, 34},
+              {2, 22, 68, 27},
+              {14, 37, 15, 38},
+              {61, 35, 69, 36},
+              {61, 36, 69, 37}},
+     .heights = {{1, 101}, {2, 14}, {3, 7}, {4, 1}, {5, 1}},
+     .lineRows = {{{23, 7, 44, 8}, {9, 7, 19, 8}},
+                  {{1, 36, 9, 39}, {13, 36, 15, 37}, {61, 36, 69, 37}, {16, 36, 57, 37}}},
+     .mostRunsOn = {35, 36, 37}},
     // The dance frames 2 to 4 (stores gra7 to gra9). Their hard limits: dance 2 nothing above line 11,
     // left of 16 or right of 142; dance 3 nothing right of 137 and, but for the tuft of frames 2 and
     // 6, nothing above line 5; dance 4 nothing above line 4, left of 17 or from 142 on.
@@ -1258,14 +1275,18 @@ const Design kDesigns[] = {
      5,
      qRgb(0, 0, 0),
      6,
-     {}},
+     {},
+     1,
+     {},
+     {},
+     {{{29, 27, 32, 28}, {38, 27, 110, 28}, {33, 27, 34, 28}}}},
     {"RgnCall2.ShapePose19",
      exclusive(29, 19, 138, 170),
      {46, 19, 54, 20},
      {44, 161, 122, 170},
      155,
      1,
-     3,
+     4,
      {{19, {{46, 54}}}, {161, {{44, 122}}}},
      {},
      {{46, 27}, {47, 27}, {125, 48}},
@@ -1273,7 +1294,12 @@ const Design kDesigns[] = {
      5,
      qRgb(0, 0, 0),
      9,
-     {}},
+     {},
+     1,
+     {},
+     {},
+     {},
+     {48}},
     {"RgnCall2.ShapePose20",
      exclusive(28, 18, 133, 170),
      {42, 18, 53, 19},
@@ -1421,6 +1447,40 @@ TEST_P(DesignTest, ScanLinesHoldTheDesignsRuns) {
     }
     for (const auto& [y, runs] : d.lines)
         EXPECT_EQ(runsOn(cover, y), runs) << "line " << y;
+    if (!d.mostRunsOn.empty()) {
+        std::vector<int> most;
+        for (int y = d.box.top(); y <= d.box.bottom(); ++y)
+            if (runsOn(cover, y).size() == std::size_t(d.mostRuns))
+                most.push_back(y);
+        EXPECT_EQ(most, d.mostRunsOn) << "the lines with " << d.mostRuns << " runs";
+    }
+}
+
+// Where the design gives them: how many rows of each height, and the rows of a line in their order.
+TEST_P(DesignTest, RowsAreLaidOutAsTheDesigns) {
+    const Design& d = GetParam();
+    const RegionTable table = shape().table;
+    if (!d.heights.empty()) {
+        std::vector<std::pair<int, int>> heights;
+        for (const RectRow& r : table) {
+            const int lines = r.bottom - r.top;
+            auto at =
+                std::find_if(heights.begin(), heights.end(), [&](const auto& h) { return h.first == lines; });
+            if (at == heights.end())
+                heights.emplace_back(lines, 1);
+            else
+                ++at->second;
+        }
+        std::sort(heights.begin(), heights.end());
+        EXPECT_EQ(heights, d.heights);
+        EXPECT_EQ(int(table.size()), d.rows);
+    }
+    for (const std::vector<RectRow>& line : d.lineRows) {
+        std::vector<RectRow> found;
+        std::copy_if(table.begin(), table.end(), std::back_inserter(found),
+                     [&](const RectRow& r) { return r.top == line.front().top; });
+        EXPECT_EQ(found, line) << "the rows of line " << line.front().top;
+    }
 }
 
 TEST_P(DesignTest, RowCountIsNearTheDesigns) {
@@ -1541,6 +1601,45 @@ TEST_P(DesignTest, EveryPictureShownUnderItHasItAsItsSilhouette) {
             for (int x = 0; x < p.width(); ++x)
                 ASSERT_EQ(cover.in(x, y), p.pixel(x, y) != backdrop)
                     << name.toStdString() << " at " << x << "," << y;
+    }
+}
+
+// What the window shows is her drawing out to the outline's edge. Where the outline reaches past
+// what is drawn at her feet, no line a pixel high of one colour runs along it (the floor line is a
+// shadow around her feet), and her top line is her dark contour, not a strip of hair colour over
+// the desktop.
+TEST_P(DesignTest, ShowsHerDrawingToTheOutlinesEdge) {
+    const ShapeEntry& s = shape();
+    const Cover cover(s);
+    if (GetParam().backdrop != qRgb(0, 0, 0))
+        GTEST_SKIP() << "drawn on blue or on a pattern: the dances' floor runs are their design's";
+    // Its box's right side is reached over the floor by a stroke that is not yet drawn as her art.
+    if (s.name == QStringLiteral("RgnCall2.ShapePose13"))
+        GTEST_SKIP() << "the stay-awake start's box stroke";
+    const int columns = std::min(s.windowWidth, s.frameWidth);
+    for (const QString& name : s.pictures) {
+        SCOPED_TRACE(name.toStdString());
+        const QImage p = picture(name);
+        for (int y = s.frameHeight - 12; y < s.frameHeight; ++y) {
+            auto thin = [&](int x) { return cover.in(x, y) && !cover.in(x, y - 1) && !cover.in(x, y + 1); };
+            for (int x = 0; x < columns;) {
+                if (!thin(x)) {
+                    ++x;
+                    continue;
+                }
+                int end = x;
+                while (end < columns && thin(end) && p.pixel(end, y) == p.pixel(x, y))
+                    ++end;
+                EXPECT_LT(end - x, 5) << "a line a pixel high from " << x << "," << y << " to " << end - 1;
+                x = end;
+            }
+        }
+        const RectRow& top = s.table.front();
+        for (int x = 0; x < columns; ++x)
+            if (cover.in(x, top.top)) {
+                const QRgb c = p.pixel(x, top.top);
+                EXPECT_LT(std::max({qRed(c), qGreen(c), qBlue(c)}), 0x60) << "a light top line at " << x;
+            }
     }
 }
 
