@@ -6,6 +6,7 @@
 #include "platform/end_signals.h"
 #include "platform/pace.h"
 #include "platform/widgets/input_gate.h"
+#include "platform/widgets/japanese_qt.h"
 #ifdef MORVIK_HAVE_COM
 #include "app/window/nh_service.h"
 #endif
@@ -13,6 +14,7 @@
 #include "app/talk/talk_service.h"
 #endif
 #ifdef MORVIK_HAVE_MAIL
+#include "app/mail/accounts.h"
 #include "app/mail/mail.h"
 #endif
 #ifdef MORVIK_HAVE_LAUNCHER
@@ -103,6 +105,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("morvik"));
     // Hiding the character (or closing a balloon) must not end her: only the exit does.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Qt's dialogs and buttons speak as she does.
+    platform::widgets::japanese_qt::install(app);
     // What the user gives while she waits is dropped, not acted on long after.
     platform::widgets::input_gate::install();
     // A record of her frames and words, for tests that watch her on a real display.
@@ -119,6 +123,10 @@ int main(int argc, char** argv) {
 #endif
 #ifdef MORVIK_HAVE_MAIL
     services::install(std::make_unique<MailService>());
+#ifdef MORVIK_HAVE_SETTINGS_UI
+    // The check and the download take the accounts as the open settings dialog holds them.
+    mail::setAccountsReader(&UserData::MailAccounts);
+#endif
 #endif
     services::install(std::make_unique<ProgramWindows>());
 #ifdef MORVIK_HAVE_DROP

@@ -14,11 +14,13 @@
 #include <string>
 #include <sys/stat.h>
 
-#ifndef MORVIK_BUILD_DATA_DIR
-#define MORVIK_BUILD_DATA_DIR ""
+// The data folder seen from the executable's folder: as installed, and as the build tree lays it out
+// (the same, unless the install's folders were chosen otherwise).
+#ifndef MORVIK_DATA_FROM_BIN
+#define MORVIK_DATA_FROM_BIN "../share/morvik"
 #endif
-#ifndef MORVIK_INSTALL_DATA_DIR
-#define MORVIK_INSTALL_DATA_DIR ""
+#ifndef MORVIK_BUILD_DATA_FROM_BIN
+#define MORVIK_BUILD_DATA_FROM_BIN MORVIK_DATA_FROM_BIN
 #endif
 
 namespace platform {
@@ -152,26 +154,38 @@ bool tempFileExists(const char* name) {
     return answer;
 }
 
+namespace {
+
+// The running executable's folder, with its links resolved (vens and palk are links to morvik).
+QString executableFolder() {
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
+}
+
+} // namespace
+
 QString dataFolder() {
     const QString fromEnv = qEnvironmentVariable("MORVIK_DATA");
     if (!fromEnv.isEmpty())
         return fromEnv;
-    if (QCoreApplication::instance()) {
-        const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/morvik");
-        if (QFileInfo(installed).isDir())
-            return QDir(installed).absolutePath();
-    }
-    const QString build = QString::fromUtf8(MORVIK_BUILD_DATA_DIR);
-    if (!build.isEmpty() && QFileInfo(build).isDir())
-        return build;
-    return QString::fromUtf8(MORVIK_INSTALL_DATA_DIR);
+    // Never a path fixed when the program was built: the tree may have been installed or moved
+    // under any prefix since.
+    const QString bin = executableFolder() + QLatin1Char('/');
+    const QString installed = QDir::cleanPath(bin + QStringLiteral(MORVIK_DATA_FROM_BIN));
+    if (QFileInfo(installed).isDir())
+        return installed;
+    const QString built = QDir::cleanPath(bin + QStringLiteral(MORVIK_BUILD_DATA_FROM_BIN));
+    if (built != installed && QFileInfo(built).isDir())
+        return built;
+    return installed; // where it belongs: named so by whoever misses a file there
 }
 
 QString programBinFolder() {
     const QString fromEnv = qEnvironmentVariable("MORVIK_BIN");
-    if (!fromEnv.isEmpty() || !QCoreApplication::instance())
+    if (!fromEnv.isEmpty())
         return fromEnv;
-    return QCoreApplication::applicationDirPath();
+    return executableFolder();
 }
 
 bool siblingPresent(const QString& name) {

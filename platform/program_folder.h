@@ -6,12 +6,13 @@
 //   set, else $XDG_DATA_HOME/morvik (~/.local/share/morvik). Created (mode 0700) on first use.
 // tempFolder(): a private subfolder of it for the program's temporary files (voice clips, hand-off
 //   files, the mail cache). Only this folder is ever cleaned by a file pattern.
-// dataFolder(): the read-only data that ships with the program (pictures, dialogue database, help):
-//   $MORVIK_DATA when set, else the installed share/morvik beside the executable's prefix, else the
-//   build tree's copy.
+// dataFolder(): the read-only data that ships with the program (dialogue database, help):
+//   $MORVIK_DATA when set, else found from the executable's folder, wherever the tree lies: the
+//   installed share/morvik of its prefix (<bin>/../share/morvik), else the build tree's copy, which
+//   lies the same way from the build's bin/.
 // programBinFolder(): the folder of the running program's executable, where the build and the
-//   install put its sibling programs: $MORVIK_BIN when set (tests point it at a folder of their
-//   own), else the executable's folder.
+//   install put its sibling programs and the headline runners: $MORVIK_BIN when set (tests point it
+//   at a folder of their own), else the executable's folder.
 // Each call reads the environment afresh, so tests can point the program at a temporary folder.
 #include <QString>
 

@@ -5,23 +5,24 @@
 
 namespace mail {
 namespace {
-std::function<Accounts()>& reader() {
-    static std::function<Accounts()> installed;
+AccountsReader& reader() {
+    static AccountsReader installed;
     return installed;
 }
 } // namespace
 
 Accounts storedAccounts() {
     Accounts accounts;
+    IniManage::BeginBatch();
     for (int i = 0; i < 3; ++i) {
         Account& account = accounts[std::size_t(i)];
         const auto row =
             settings_db::readRow(QStringLiteral("mail"), i + 1,
                                  {QStringLiteral("Server"), QStringLiteral("User"), QStringLiteral("pass")});
-        if (row) {
-            account.host = (*row)[0].value_or(QString());
-            account.user = (*row)[1].value_or(QString());
-            account.password = (*row)[2].value_or(QString());
+        if (row && row->size() == 3 && (*row)[0] && (*row)[1] && (*row)[2]) {
+            account.host = *(*row)[0];
+            account.user = *(*row)[1];
+            account.password = *(*row)[2];
         }
         account.port = IniManage::GetIni(QStringLiteral("portSV%1").arg(i + 1));
         if (account.port.isEmpty())
@@ -33,10 +34,13 @@ Accounts storedAccounts() {
 }
 
 Accounts readAccounts() {
-    return reader() ? reader()() : storedAccounts();
+    if (const AccountsReader& installed = reader())
+        if (std::optional<Accounts> open = installed())
+            return *open;
+    return storedAccounts();
 }
 
-void setAccountsReader(std::function<Accounts()> installed) {
+void setAccountsReader(AccountsReader installed) {
     reader() = std::move(installed);
 }
 

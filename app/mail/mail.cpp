@@ -18,6 +18,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <cstdio>
 #include <limits>
 #include <vector>
 
@@ -47,17 +48,65 @@ void say(const QString& voiceId, const QString& text) {
         sayInBalloon(voiceId, text);
 }
 
-// One library call of the current account, on a worker.
-std::optional<QStringList> receive(const Account& account, const QString& command, const QString& folder) {
+// Why a call failed when the library does not say.
+QString reasonOf(const Transfer& table) {
+    const QString why = table.lastError ? table.lastError() : QString();
+    return why.isEmpty() ? QStringLiteral("サーバの接続に失敗しました") : why;
+}
+
+// One library call of the current account, on a worker; a failure leaves its reason in why.
+std::optional<QStringList> receive(const Account& account, const QString& command, const QString& folder,
+                                   QString& why) {
     std::optional<QStringList> result;
     const Transfer table = transfer();
     // Taken here, not on the worker: a cancel asked while the worker starts still holds.
     const unsigned mark = table.mark ? table.mark() : 0;
     pace::await([&] {
         result = table.RcvMail(mark, account.server(), account.user, account.password, command, folder);
+        // The reason is the worker thread's own: read it there.
+        if (!result)
+            why = reasonOf(table);
     });
     return result;
 }
+
+QString accountLabel(int index) {
+    return QStringLiteral("アカウント%1：").arg(QChar(u'１' + index));
+}
+
+// Why account index failed, kept for the tray tip: said on standard error when it is news, not
+// once a minute while a server stays down.
+void noteFailure(std::array<QString, 3>& found, int index, const Account& account, const QString& why) {
+    if (state.Failures[std::size_t(index)] != why)
+        std::fprintf(stderr, "morvik: mail: account %d (%s at %s): %s\n", index + 1, qPrintable(account.user),
+                     qPrintable(account.host), qPrintable(why));
+    found[std::size_t(index)] = why;
+}
+
+// The tray tip: the summary's counts, or the start-up tip, with why each failing account failed
+// (in place of its count).
+QString trayTip() {
+    QStringList lines;
+    if (!state.TipCounts)
+        lines << Trei::kStartTip;
+    for (int i = 0; i < 3; ++i) {
+        const QString& why = state.Failures[std::size_t(i)];
+        if (state.TipCounts)
+            lines << accountLabel(i) +
+                         (why.isEmpty() ? QString::number((*state.TipCounts)[std::size_t(i)]) : why);
+        else if (!why.isEmpty())
+            lines << accountLabel(i) + why;
+    }
+    return lines.join(kCrLf);
+}
+
+void showTrayTip(Stage* stage) {
+    if (!stage)
+        return;
+    stage->SetTrayTip(trayTip());
+    state.TipFailures = state.Failures;
+}
+
 
 qint16 clamped(qint64 value) {
     return qint16(std::min<qint64>(value, std::numeric_limits<qint16>::max()));
@@ -126,17 +175,20 @@ void CheckMail() {
         *count = 0;
 
     bool failed = false, failureSaid = false;
+    std::array<QString, 3> found;
     const Accounts accounts = readAccounts();
     for (int i = 0; i < 3 && !exiting(); ++i) {
         const Account& account = accounts[std::size_t(i)];
         if (i > 0 && !account.used)
             continue;
-        const std::optional<QStringList> stat = receive(account, QStringLiteral("STAT"), QString());
+        QString why;
+        const std::optional<QStringList> stat = receive(account, QStringLiteral("STAT"), QString(), why);
         if (exiting())
             break;
         const std::optional<qint16> count = stat && !stat->isEmpty() ? countOf(stat->at(0)) : std::nullopt;
         if (!count) {
             failed = true;
+            noteFailure(found, i, account, stat ? QStringLiteral("サーバの応答が読めません") : why);
             if (!quietFailure && !failureSaid) {
                 say(QStringLiteral("16"), QStringLiteral("サーバの接続に失敗しました"));
                 failureSaid = true;
@@ -146,7 +198,7 @@ void CheckMail() {
         *counts[i] = *count;
         if (*count > 0)
             state.Summary += QStringLiteral("■アカウント%1■■■■■").arg(QChar(u'１' + i)) + kCrLf;
-        const std::optional<QStringList> list = receive(account, QStringLiteral("LIST"), QString());
+        const std::optional<QStringList> list = receive(account, QStringLiteral("LIST"), QString(), why);
         if (exiting())
             break;
         for (int m = 0; m < *count && list && m < list->size(); ++m) {
@@ -162,6 +214,7 @@ void CheckMail() {
         flag::state.MailBusy = 0;
         return;
     }
+    state.Failures = found;
 
     // The new-mail sign comes down when no mail waits; a failed account leaves it as it stands,
     // and then no blinking is started over it either.
@@ -175,11 +228,15 @@ void CheckMail() {
             stage->GiveBackStage();
             hold.take();
             stage->ShowItem(Stage::Item::mail_look, false);
-            stage->SetTrayTip(Trei::kStartTip);
+            state.TipCounts.reset();
+            showTrayTip(stage);
         } else {
             stage->Start(Stage::Watches(Stage::Blink) | Stage::Idle);
         }
     }
+    // The tray tells why an account failed, and stops telling it once the account answers.
+    if (state.Failures != state.TipFailures)
+        showTrayTip(stage);
 
     if (manual) {
         pose(RgnCall::ShapePose08, gra2::Image1(1));
@@ -238,25 +295,25 @@ void ShowCheckSummary() {
         return;
     stage->ShowPicture(gra::Image1(6));
     stage->ShowMailCount(tensPicture, onesPicture);
-    stage->SetTrayTip(QStringLiteral("アカウント１：%1\r\nアカウント２：%2\r\nアカウント３：%3")
-                          .arg(state.Count1)
-                          .arg(state.Count2)
-                          .arg(state.Count3));
+    state.TipCounts = std::array<qint16, 3>{state.Count1, state.Count2, state.Count3};
+    showTrayTip(stage);
     stage->SetToolTip(state.Summary);
 }
 
 namespace {
 
 // One account's download: its SAVEALL, the files read on the same worker, then its rows in one
-// transaction. Any failure is the account's: its rows roll back, earlier accounts' stay.
-void DownloadAccount(const Account& account) {
-    const std::optional<QStringList> stat = receive(account, QStringLiteral("STAT"), messageFolder());
+// transaction. Any failure is the account's: its rows roll back, earlier accounts' stay. Gives why
+// it failed, or "".
+QString DownloadAccount(const Account& account) {
+    QString why;
+    const std::optional<QStringList> stat = receive(account, QStringLiteral("STAT"), messageFolder(), why);
     if (exiting())
-        return;
+        return QString();
     if (stat && !stat->isEmpty()) {
         const std::optional<qint16> count = countOf(stat->at(0));
         if (count == 0)
-            return;
+            return QString();
         if (count)
             flag::state.NewMail = 1;
     }
@@ -268,20 +325,24 @@ void DownloadAccount(const Account& account) {
     pace::await([&] {
         const std::optional<QStringList> files = table.RcvMail(
             mark, account.server(), account.user, account.password, QStringLiteral("SAVEALL"), folder);
-        if (!files)
+        if (!files) {
+            why = reasonOf(table);
             return;
+        }
         std::vector<QStringList> read;
         for (const QString& file : *files) {
             std::optional<QStringList> parts =
                 table.ReadMail(file, QStringLiteral("subject:from:date:nofile:"), folder);
-            if (!parts || parts->size() < 5)
+            if (!parts || parts->size() < 5) {
+                why = reasonOf(table);
                 return;
+            }
             read.push_back(std::move(*parts));
         }
         messages = std::move(read);
     });
     if (exiting())
-        return;
+        return QString();
     std::vector<cache::Row> rows;
     bool stored = false;
     if (messages) {
@@ -293,13 +354,15 @@ void DownloadAccount(const Account& account) {
             rows.push_back({id++, parts[0], parts[1], parts[2], parts[4], account.user});
         }
         stored = cache::append(rows);
+        if (!stored)
+            why = QStringLiteral("受信したメールを保存できません");
     }
     if (!stored) {
         flag::state.MailAbort = 1;
         sayInBalloon(QString(), QStringLiteral("アカウント") + account.user + kCrLf +
                                     QStringLiteral("のメールサーバーへのアクセスに失敗しました") + kCrLf +
                                     QStringLiteral("処理を中断します"));
-        return;
+        return why;
     }
     // The counter stops at its last id: the rows past 32767 in one download are dropped, never
     // numbered anew from the negative end.
@@ -309,6 +372,7 @@ void DownloadAccount(const Account& account) {
         idsUsedUp = true;
     if (!rows.empty())
         flag::state.NewMail = 1;
+    return QString();
 }
 
 } // namespace
@@ -332,17 +396,32 @@ void DownloadAllMail() {
     deleteMessageFiles();
     cache::create();
 
+    // An account left out after an earlier one failed keeps what was known of it.
+    std::array<QString, 3> found = state.Failures;
     const Accounts accounts = readAccounts();
     for (int i = 0; i < 3 && !exiting(); ++i) {
         const Account& account = accounts[std::size_t(i)];
-        if (i > 0 && (!account.used || flag::state.MailAbort == 1))
+        if (i > 0 && !account.used) {
+            found[std::size_t(i)].clear();
             continue;
-        DownloadAccount(account);
+        }
+        if (i > 0 && flag::state.MailAbort == 1)
+            continue;
+        const QString why = DownloadAccount(account);
+        if (exiting())
+            break;
+        if (why.isEmpty())
+            found[std::size_t(i)].clear();
+        else
+            noteFailure(found, i, account, why);
     }
     if (exiting()) {
         flag::state.MailBusy = 0;
         return;
     }
+    state.Failures = found;
+    if (state.Failures != state.TipFailures)
+        showTrayTip(Stage::Current());
     pace::yieldEvents();
     pace::sleep(400);
     stage = Stage::Current();

@@ -2,7 +2,9 @@
 // The mail of the character: the check of up to three POP3 accounts (start-up, every minute, the
 // menu's "メールを確認する"), its summary on her (the sign with the count, the tray tip, the
 // tooltip) and the download of every waiting message into the mail cache (mail_cache.h). Nothing
-// is ever deleted on a server.
+// is ever deleted on a server. An account whose server fails is said in her balloon; why it
+// failed (the transfer's reason) stands in the tray tip for that account until it answers again,
+// and goes to standard error when it is news.
 //
 // Every transfer runs on a worker while the GUI thread waits without taking user input
 // (pace::await): she keeps drawing and her timers tick, but no command nests in a check or a

@@ -87,9 +87,11 @@ maillook::maillook() {
 
     connect(ListView1, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { ListView1_ItemClick(item); });
-    // The keys move the selection too: the body follows it.
-    connect(ListView1, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (item)
+    // The right button and the keys move the selection too: the body follows it, so that the
+    // message on screen is the one "返信する" answers. (The current item changes before the
+    // selection on a press: it cannot tell.)
+    connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (QTreeWidgetItem* item = ListView1->currentItem(); item && item->isSelected())
             ListView1_ItemClick(item);
     });
 
@@ -257,9 +259,22 @@ bool maillook::eventFilter(QObject* watched, QEvent* event) {
         default:
             break;
         }
-    } else if (watched == ListView1->viewport() && event->type() == QEvent::MouseButtonRelease) {
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
-            sendto->popup(QCursor::pos());
+    } else if (watched == ListView1->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            // A press below the rows would drop the pick, and "返信する" would answer nothing
+            // while a body still shows: the pick stays.
+            if (!ListView1->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint()))
+                return true;
+            break;
+        case QEvent::MouseButtonRelease:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+                sendto->popup(QCursor::pos());
+            break;
+        default:
+            break;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The mail list window "メール確認ウィンドウ": the messages of the last download (mail_cache.h) in a
-// list of subject, sender, date and account above a splitter bar, the body of the clicked message
-// below it. The list's popup offers "返信する" (the compose window sendF) and
+// list of subject, sender, date and account above a splitter bar, the body of the picked message
+// below it (picked by either button or the keys; a press below the rows keeps the pick). The
+// list's popup offers "返信する" (the compose window sendF, for the message on screen) and
 // "サーバから削除する", which does nothing: nothing here deletes mail on a server.
 //
 // One window, loaded on its first Show() and filled from the cache; a Show() while it is loaded fills

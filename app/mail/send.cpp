@@ -72,9 +72,13 @@ void sayNotSetUp() {
 }
 
 QString recipientText(const QString& typed, const QString& own, bool blindCopy) {
+    // The library reads TAB "bcc" TAB as the blind copy: from the user's text (a pasted line of
+    // addresses) a TAB is a blank, so that only the switch makes one.
+    QString list = typed;
+    list.replace(QLatin1Char('\t'), QLatin1Char(' '));
     if (!blindCopy)
-        return typed;
-    return typed + QStringLiteral("\tbcc\t") + own;
+        return list;
+    return list + QStringLiteral("\tbcc\t") + own;
 }
 
 bool SendMail() {

@@ -19,8 +19,8 @@ std::optional<SendSettings> sendSettings();
 // The balloon for a sending that is not set up.
 void sayNotSetUp();
 
-// What SendMailEx gets as its recipient: the typed text, or with the blind copy the typed text,
-// TAB, "bcc", TAB and the own address.
+// What SendMailEx gets as its recipient: the typed text (its TABs as blanks), or with the blind
+// copy that text, TAB, "bcc", TAB and the own address.
 QString recipientText(const QString& typed, const QString& own, bool blindCopy);
 
 // Sends the compose window's three texts. On a failure it says why itself (balloon or message box,

@@ -14,14 +14,15 @@ Transfer defaultTransfer() {
                 return mail_transfer::RcvMailMarked({mark}, server, user, password, command, folder);
             },
             &mail_transfer::ReadMail, &mail_transfer::cancel,
-            [] { return mail_transfer::cancelMark().generation; }};
+            [] { return mail_transfer::cancelMark().generation; }, &mail_transfer::lastError};
 #else
     return {[](unsigned, const QString&, const QString&, const QString&, const QString&,
                const QString&) -> std::optional<QStringList> { return std::nullopt; },
             [](const QString&, const QString&, const QString&) -> std::optional<QStringList> {
                 return std::nullopt;
             },
-            [] {}, [] { return 0u; }};
+            [] {}, [] { return 0u; },
+            [] { return QStringLiteral("このプログラムはメールを受け取れません"); }};
 #endif
 }
 

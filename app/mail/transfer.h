@@ -22,6 +22,9 @@ struct Transfer {
     // The cancel mark, taken on the GUI thread before the worker starts, for RcvMail: a cancel()
     // asked after it ends that call, even one the worker has not begun yet. Empty: 0.
     std::function<unsigned()> mark;
+    // Why the last RcvMail or ReadMail on this thread failed, for the user; called on the worker
+    // right after the call. Empty: no reason is known.
+    std::function<QString()> lastError;
 };
 
 // The installed table: the mail transfer library when the program was built with it, else one

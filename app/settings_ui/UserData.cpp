@@ -156,7 +156,9 @@ UserData::UserData(QWidget* parent) : QDialog(parent) {
         for (QLineEdit* box : accounts[account - 1])
             connect(box, &QLineEdit::textChanged, this, [this, account] { accountChanged(account); });
     }
-    connect(lunch_id, &QComboBox::currentIndexChanged, this, &UserData::lunch_id_Click);
+    // On every pick, the slot already shown included: after 削除 the same slot picked again must
+    // show what is stored now, or 登録 would put the cleared entry back.
+    connect(lunch_id, &QComboBox::activated, this, &UserData::lunch_id_Click);
     connect(lunch_insert, &QPushButton::clicked, this, &UserData::lunch_insert_Click);
     connect(lunch_delete, &QPushButton::clicked, this, &UserData::lunch_delete_Click);
     connect(lunch_pass_select, &QPushButton::clicked, this, &UserData::lunch_pass_select_Click);
@@ -439,6 +441,22 @@ UserData* UserData::Show() {
 void UserData::Unload() {
     if (instance_)
         instance_->close();
+}
+
+std::optional<mail::Accounts> UserData::MailAccounts() {
+    const UserData* form = instance_;
+    if (!form)
+        return std::nullopt;
+    const std::array<std::array<const QLineEdit*, 4>, 3> boxes{
+        {{form->popSV, form->portSV, form->mailAC, form->pass},
+         {form->popSV2, form->portSV2, form->mailAC2, form->pass2},
+         {form->popSV3, form->portSV3, form->mailAC3, form->pass3}}};
+    const std::array<bool, 3> used{true, form->Check2->isChecked(), form->Check3->isChecked()};
+    mail::Accounts accounts;
+    for (std::size_t i = 0; i < 3; ++i)
+        accounts[i] = {boxes[i][0]->text(), boxes[i][1]->text(), boxes[i][2]->text(), boxes[i][3]->text(),
+                       used[i]};
+    return accounts;
 }
 
 void UserData::closeEvent(QCloseEvent* event) {

@@ -3,11 +3,11 @@
 // network connection, checks, flags, the clock, palk's chores, the launcher entries and the
 // archive kinds this build unpacks, on five tabs.
 //
-// It is also where the mail code reads the accounts from (the account boxes, the ports, Check2 and
-// Check3): Default() loads it hidden when it is not loaded, and the menu's 設定 shows the same
-// instance without loading it again. Each load fills every control afresh from the settings
-// database, the settings file, the dialogue database (the launch voices) and NetworkManager (the
-// entries of Combo7), so reopening it drops unsaved edits.
+// It is also where the mail code reads the accounts from while it is open (MailAccounts: the
+// account boxes, the ports, Check2 and Check3, saved or not); while it is not, the mail code reads
+// the stored values its load would show (mail::storedAccounts), without loading it. Each load fills
+// every control afresh from the settings database, the settings file, the dialogue database (the
+// launch voices) and NetworkManager (the entries of Combo7), so reopening it drops unsaved edits.
 //
 // A save is all or nothing: the name and the ports are checked first, then the database rows are
 // updated in one transaction, and while it is open the 35 keys are written in one rewrite of the
@@ -19,6 +19,8 @@
 // The OK button follows the account boxes and check boxes on every change, the load's own
 // assignments included (Check1_Click to Check3_Click, accountChanged). The launcher tab registers
 // and clears launcher entries at once, apart from a save. GUI thread only.
+#include "app/mail/accounts.h"
+
 #include <QDialog>
 #include <QList>
 #include <QPointer>
@@ -42,7 +44,7 @@ public:
     explicit UserData(QWidget* parent = nullptr);
     ~UserData() override;
 
-    // The default instance, loading it hidden when it is not loaded (the mail code's reads).
+    // The default instance, loading it hidden when it is not loaded.
     static UserData& Default();
     // Shows the default instance, loading it first when it is not loaded (her menu's 設定).
     static UserData* Show();
@@ -50,6 +52,9 @@ public:
     static UserData* Loaded() { return instance_; }
     // Unloads the default instance without saving.
     static void Unload();
+    // The accounts as the loaded dialog's boxes and switches hold them, or nothing while it is not
+    // loaded: the mail code's reader (mail::setAccountsReader).
+    static std::optional<mail::Accounts> MailAccounts();
 
     // Controls, named as the window's design names them.
     QTabWidget* SSTab1;

@@ -89,8 +89,10 @@ void setSendLimits(const SendLimits& limits); // for every later call, on any th
 //   subject: its control characters become blanks; it goes out as RFC 2047 words where needed.
 //   body: plain text.
 // The message is ISO-2022-JP in 7 bits when subject and body fit in it (ASCII and JIS X 0208 only)
-// and no line passes 998 bytes, else UTF-8 in base64. cancel() ends a sending too, within about a
-// second, whatever the server does. folder and seventh are kept for the callers' sake and not read.
+// and no line passes 998 bytes, else UTF-8 in base64. The names in To go in the message's charset
+// when it holds them, else in UTF-8, and no header line that holds an encoded word passes 76
+// characters. cancel() ends a sending too, within about a second, whatever the server does. folder
+// and seventh are kept for the callers' sake and not read.
 QString SendMailEx(const QString& folder, const QString& server, const QString& recipient,
                    const QString& sender, const QString& subject, const QString& body,
                    const QString& seventh);

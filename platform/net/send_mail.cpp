@@ -1,5 +1,7 @@
-// SMTP sending over libcurl; the message is put together with GMime, but for the Subject, whose
-// encoded words are made here so that each ISO-2022-JP word ends in ASCII before its "?=".
+// SMTP sending over libcurl; the message is put together with GMime, but for the Subject and To
+// headers, whose encoded words are made here: each ISO-2022-JP word ends in ASCII before its "?=",
+// a name goes in the message's own charset when it holds it (as Japanese mailers write it), and
+// no line that holds an encoded word passes 76 characters.
 #include "mail_transfer.h"
 
 #include "cancel.h"
@@ -84,35 +86,78 @@ bool linesFit(const QByteArray& bytes) {
     return true;
 }
 
-// Encoded words of at most 75 characters, folded one to a line.
-QByteArray encodedWords(const QString& subject, bool jis) {
-    const QByteArray head = jis ? QByteArrayLiteral("=?ISO-2022-JP?B?") : QByteArrayLiteral("=?UTF-8?B?");
-    constexpr int kMaxRaw = 42; // 56 base64 characters: 16 + 56 + 2 <= 75 with either head
-    auto encode = [jis](const QString& chunk) {
-        return jis ? toJis(chunk).value_or(QByteArray()) : chunk.toUtf8();
-    };
-    QList<QByteArray> words;
-    QString chunk;
-    const QList<uint> codes = subject.toUcs4();
-    for (const uint code : codes) {
-        const QString next = chunk + QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
-        if (!chunk.isEmpty() && encode(next).size() > kMaxRaw) {
-            words << head + encode(chunk).toBase64() + "?=";
-            chunk = QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
-        } else {
-            chunk = next;
-        }
+// A header field folded before blanks, ending in CR LF. A token goes on the current line when
+// the line stays within 76 characters, else on a line of its own (a longer token, an address, only
+// ever holds a line alone, so a line with an encoded word never passes 76).
+class HeaderLine {
+public:
+    static constexpr int kWidth = 76;
+    explicit HeaderLine(const QByteArray& name)
+        : out_(name + ':'), column_(int(out_.size())), start_(column_) {}
+
+    // The longest token that still fits on the current line after its blank: an encoded word is at
+    // most 75 characters.
+    int room() const { return std::min(75, kWidth - column_ - 1); }
+    bool lineEmpty() const { return column_ == 0 || column_ == start_; }
+    void fold() {
+        if (lineEmpty())
+            return;
+        out_ += "\r\n";
+        column_ = 0;
     }
-    if (!chunk.isEmpty() || words.isEmpty())
-        words << head + encode(chunk).toBase64() + "?=";
-    return words.join("\r\n ");
+    void add(const QByteArray& token) {
+        if (int(token.size()) > room())
+            fold();
+        out_ += ' ' + token;
+        column_ += 1 + int(token.size());
+    }
+    QByteArray done() const { return out_ + "\r\n"; }
+
+private:
+    QByteArray out_;
+    int column_;
+    int start_;
+};
+
+// The text as encoded words in ISO-2022-JP (jis) or UTF-8, each as long as its line allows.
+void addEncoded(HeaderLine& line, const QString& text, bool jis) {
+    const QByteArray head = jis ? QByteArrayLiteral("=?ISO-2022-JP?B?") : QByteArrayLiteral("=?UTF-8?B?");
+    const auto word = [&](const QString& chunk) {
+        const QByteArray bytes = jis ? toJis(chunk).value_or(QByteArray()) : chunk.toUtf8();
+        return head + bytes.toBase64() + "?=";
+    };
+    const QList<uint> codes = text.toUcs4();
+    const auto character = [&codes](qsizetype at) {
+        return QString::fromUcs4(reinterpret_cast<const char32_t*>(&codes[at]), 1);
+    };
+    qsizetype at = 0;
+    while (at < codes.size()) {
+        // Each word holds at least one character: on a line of its own when the current one is full.
+        QString chunk = character(at++);
+        if (word(chunk).size() > line.room())
+            line.fold();
+        const int room = line.room();
+        while (at < codes.size()) {
+            const QString next = chunk + character(at);
+            if (word(next).size() > room)
+                break;
+            chunk = next;
+            ++at;
+        }
+        line.add(word(chunk));
+    }
+}
+
+bool printableAscii(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() >= 0x7f)
+            return false;
+    return true;
 }
 
 // The Subject header line, folded, ending in CR LF.
 QByteArray subjectLine(const QString& subject, bool jis) {
-    bool plain = !subject.contains(QStringLiteral("=?"));
-    for (const QChar c : subject)
-        plain = plain && c.unicode() >= 0x20 && c.unicode() < 0x7f;
+    const bool plain = printableAscii(subject) && !subject.contains(QStringLiteral("=?"));
     if (plain) {
         // Plain ASCII, folded before blanks; a word too long for a line is encoded instead.
         QByteArray out = QByteArrayLiteral("Subject:");
@@ -133,10 +178,49 @@ QByteArray subjectLine(const QString& subject, bool jis) {
         if (fits)
             return out + "\r\n";
     }
-    return "Subject: " + encodedWords(subject, jis) + "\r\n";
+    HeaderLine line("Subject");
+    addEncoded(line, subject, jis);
+    return line.done();
+}
+
+// A name that may stand as it is: ASCII atoms and blanks, nothing a reader would decode.
+bool atomName(const QString& name) {
+    static const QByteArray kSpecials = QByteArrayLiteral("!#$%&'*+-/=?^_`{|}~ ");
+    if (!printableAscii(name) || name.contains(QStringLiteral("=?")) || name.trimmed() != name)
+        return false;
+    for (const QChar c : name)
+        if (!c.isLetterOrNumber() && !kSpecials.contains(char(c.unicode())))
+            return false;
+    return true;
 }
 
 using smtp::Address;
+
+// The To header: each address with its name as typed, in the message's charset when it holds the
+// name, else in UTF-8; an ASCII name as it is, or quoted when it holds specials.
+QByteArray toLine(const std::vector<Address>& to, bool jis) {
+    HeaderLine line("To");
+    for (std::size_t i = 0; i < to.size(); ++i) {
+        const Address& address = to[i];
+        const QByteArray comma = i + 1 < to.size() ? QByteArrayLiteral(",") : QByteArray();
+        if (address.name.isEmpty()) {
+            line.add(address.addr + comma);
+            continue;
+        }
+        if (atomName(address.name)) {
+            for (const QString& word : address.name.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                line.add(word.toLatin1());
+        } else if (printableAscii(address.name) && !address.name.contains(QStringLiteral("=?"))) {
+            QByteArray quoted = address.name.toLatin1();
+            quoted.replace('\\', "\\\\").replace('"', "\\\"");
+            line.add('"' + quoted + '"');
+        } else {
+            addEncoded(line, address.name, jis && toJis(address.name));
+        }
+        line.add('<' + address.addr + '>' + comma);
+    }
+    return line.done();
+}
 
 bool plainAddress(const QByteArray& addr) {
     const qsizetype at = addr.indexOf('@');
@@ -254,11 +338,6 @@ QByteArray smtp::compose(const std::vector<Address>& to, const QByteArray& from,
 
     GPtr<GMimeMessage> message(g_mime_message_new(FALSE));
     g_mime_message_add_mailbox(message.get(), GMIME_ADDRESS_TYPE_FROM, nullptr, from.constData());
-    for (const Address& address : to) {
-        const QByteArray name = address.name.toUtf8();
-        g_mime_message_add_mailbox(message.get(), GMIME_ADDRESS_TYPE_TO,
-                                   name.isEmpty() ? nullptr : name.constData(), address.addr.constData());
-    }
     const QDateTime now = platform::clock::now();
     GTimeZone* zone = g_time_zone_new_offset(now.offsetFromUtc());
     GDateTime* date = g_date_time_new(zone, now.date().year(), now.date().month(), now.date().day(),
@@ -289,7 +368,7 @@ QByteArray smtp::compose(const std::vector<Address>& to, const QByteArray& from,
     g_mime_format_options_free(format);
     GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.get()));
     const QByteArray written(reinterpret_cast<const char*>(bytes->data), int(bytes->len));
-    return subjectLine(cleanSubject, jis) + written;
+    return subjectLine(cleanSubject, jis) + toLine(to, jis) + written;
 }
 
 void smtp::ReplyLines::take(const char* text, size_t size) {

@@ -1,7 +1,8 @@
 #pragma once
 // Stand-in POP3 servers behind the mail transfer table, one mailbox per user name, recording every
 // call ("STAT ann", "SAVEALL bob"). The calls come from a worker thread; the test reads the record
-// after the check or download has returned.
+// after the check or download has returned. A failing call's reason is the mailbox's, read on the
+// calling thread as the library's is.
 #include "app/mail/accounts.h"
 #include "app/mail/transfer.h"
 #include "app/state/flag.h"
@@ -17,6 +18,7 @@ struct FakeMailbox {
     QStringList subjects;        // LIST's subjects and, for SAVEALL, one message each
     bool saveFails = false;      // SAVEALL fails
     int readFailsAt = -1;        // ReadMail of this message fails
+    QString why = QStringLiteral("サーバに接続できません"); // the reason of a failing call
 };
 
 struct FakeServers {
@@ -35,7 +37,12 @@ struct FakeServers {
                     QMutexLocker locked(&lock);
                     calls << QStringLiteral("cancel");
                 },
-                [] { return 0u; }};
+                [] { return 0u; }, [] { return lastReason(); }};
+    }
+
+    static QString& lastReason() {
+        static thread_local QString reason;
+        return reason;
     }
 
     std::optional<QStringList> rcv(const QString& server, const QString& user, const QString& password,
@@ -47,6 +54,7 @@ struct FakeServers {
             busyDuringCalls << flag::state.MailBusy;
         }
         const FakeMailbox box = boxes.value(user);
+        lastReason() = box.why;
         if (!box.stat)
             return std::nullopt;
         if (command == QStringLiteral("STAT"))
@@ -75,6 +83,7 @@ struct FakeServers {
         const QString user = name.section(QLatin1Char('-'), 0, 0);
         const int index = name.section(QLatin1Char('-'), 1).toInt();
         const FakeMailbox box = boxes.value(user);
+        lastReason() = QStringLiteral("メールのファイルを読めません");
         if (index == box.readFailsAt || index >= box.subjects.size())
             return std::nullopt;
         return QStringList{QStringLiteral("Subject:") + box.subjects[index], QStringLiteral("From:") + user,

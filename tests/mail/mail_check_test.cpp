@@ -316,6 +316,65 @@ TEST_F(CheckOnStage, AnExistingCacheLeavesAgainAsItIs) {
     EXPECT_FALSE(stage.items.contains(Stage::Item::again));
 }
 
+// The balloon says a failure as ever; the tray tip says why, per account, until the account
+// answers again, and standard error says it when it is news.
+TEST_F(CheckOnStage, TheTrayTipSaysWhyAnAccountFailedUntilItAnswers) {
+    setAccounts(true, false);
+    servers.boxes[QStringLiteral("ann")] = box("1 1", {QStringLiteral("a")});
+    FakeMailbox refused = failing();
+    refused.why = QStringLiteral("ユーザー名かパスワードが違います");
+    servers.boxes[QStringLiteral("bob")] = refused;
+    const auto check = [this] {
+        stage.calls.clear();
+        talk->calls.clear();
+        testing::internal::CaptureStderr();
+        mail::CheckMail();
+        return QString::fromStdString(testing::internal::GetCapturedStderr());
+    };
+
+    EXPECT_EQ(check(), "morvik: mail: account 2 (bob at b.example): ユーザー名かパスワードが違います\n");
+    EXPECT_EQ(stage.trayTip,
+              Trei::kStartTip + QStringLiteral("\r\nアカウント２：ユーザー名かパスワードが違います"));
+    EXPECT_EQ(talk->calls.filter(QStringLiteral("ShowFuki")), QStringList{"ShowFuki " + kFail});
+    // The summary puts the reason in place of the count.
+    mail::ShowCheckSummary();
+    EXPECT_EQ(stage.trayTip,
+              "アカウント１：1\r\nアカウント２：ユーザー名かパスワードが違います\r\nアカウント３：0");
+
+    // The same failure a minute later: nothing new to say, and the tip stands.
+    EXPECT_EQ(check(), "");
+    EXPECT_EQ(stage.calls.filter(QStringLiteral("SetTrayTip")), QStringList());
+    // Another reason is news.
+    servers.boxes[QStringLiteral("bob")].why = QStringLiteral("サーバの証明書を確かめられません");
+    EXPECT_EQ(check(), "morvik: mail: account 2 (bob at b.example): サーバの証明書を確かめられません\n");
+    EXPECT_EQ(stage.trayTip,
+              "アカウント１：1\r\nアカウント２：サーバの証明書を確かめられません\r\nアカウント３：0");
+
+    // Answering again, the account's count is back.
+    servers.boxes[QStringLiteral("bob")] = box("0 0");
+    EXPECT_EQ(check(), "");
+    EXPECT_EQ(stage.trayTip, "アカウント１：1\r\nアカウント２：0\r\nアカウント３：0");
+    // The sign coming down takes the start-up tip back, with nothing to add.
+    servers.boxes[QStringLiteral("ann")] = box("0 0");
+    stage.shown = gra::Image1(6);
+    check();
+    EXPECT_EQ(stage.trayTip, Trei::kStartTip);
+}
+
+// An account that is switched off is not asked, and what was said of it goes.
+TEST_F(CheckOnStage, AnAccountSwitchedOffLeavesTheTip) {
+    setAccounts(true, false);
+    servers.boxes[QStringLiteral("ann")] = box("0 0");
+    servers.boxes[QStringLiteral("bob")] = failing();
+    testing::internal::CaptureStderr();
+    mail::CheckMail();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(stage.trayTip, Trei::kStartTip + QStringLiteral("\r\nアカウント２：サーバに接続できません"));
+    setAccounts(false, false);
+    mail::CheckMail();
+    EXPECT_EQ(stage.trayTip, Trei::kStartTip);
+}
+
 TEST_F(CheckOnStage, OnceTheExitHasBegunNothingSpeaks) {
     servers.boxes[QStringLiteral("ann")] = box("3 1", kThree);
     flag::state.ManualCheck = 1;

@@ -3,6 +3,7 @@
 #include "mail_fixture.h"
 
 #include "app/mail/mail_cache.h"
+#include "app/window/Trei.h"
 
 #include <QRegularExpression>
 
@@ -87,6 +88,36 @@ TEST_F(DovecotDownload, TheCheckCountsAndListsWithThePort) {
     EXPECT_EQ(mail::state.Count2, 2);
     EXPECT_TRUE(mail::state.Summary.startsWith(QStringLiteral("■アカウント１■■■■■\r\na1\r\na2\r\na3\r\n")))
         << mail::state.Summary.toStdString();
+}
+
+// Her balloon says a failed server as ever; the tray tip and standard error tell a certificate
+// nobody vouches for from a wrong password, account by account.
+TEST_F(DovecotDownload, TheTrayTipTellsACertificateFromAPassword) {
+    Dovecot tls({{QStringLiteral("ann"), QStringLiteral("pw1")}}, true);
+    ASSERT_TRUE(tls.running()) << tls.error().toStdString();
+    const QString tlsPort = QString::number(tls.port()), plainPort = QString::number(server.port());
+    mail::setAccountsReader([tlsPort, plainPort] {
+        mail::Accounts accounts;
+        accounts[0] = {QStringLiteral("127.0.0.1"), tlsPort, QStringLiteral("ann"), QStringLiteral("pw1"),
+                       true};
+        accounts[1] = {QStringLiteral("127.0.0.1"), plainPort, QStringLiteral("bob"), QStringLiteral("wrong"),
+                       true};
+        return accounts;
+    });
+    testing::internal::CaptureStderr();
+    mail::CheckMail();
+    const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_EQ(stage.trayTip,
+              Trei::kStartTip + QStringLiteral("\r\nアカウント１：サーバの証明書を確かめられません"
+                                               "\r\nアカウント２：ユーザー名かパスワードが違います"));
+    EXPECT_TRUE(
+        said.contains(QStringLiteral("account 1 (ann at 127.0.0.1): サーバの証明書を確かめられません")))
+        << said.toStdString();
+    EXPECT_TRUE(
+        said.contains(QStringLiteral("account 2 (bob at 127.0.0.1): ユーザー名かパスワードが違います")))
+        << said.toStdString();
+    EXPECT_EQ(talk->calls.filter(QStringLiteral("ShowFuki サーバの接続に失敗しました")).size(), 1);
+    EXPECT_FALSE(tls.log().contains("Login:")) << tls.log().constData();
 }
 
 } // namespace

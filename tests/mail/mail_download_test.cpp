@@ -2,6 +2,7 @@
 #include "mail_fixture.h"
 
 #include "app/mail/mail_cache.h"
+#include "app/window/Trei.h"
 #include "app/window/morvik.h"
 
 #include <QDir>
@@ -108,6 +109,32 @@ TEST_F(Download, AFailingFirstAccountStopsTheRestAndNamesItsUser) {
     expectEndRan();
 }
 
+// The balloon names the account's user as ever; the tray tip says why it failed, and an account
+// the failure left out keeps what the check found of it.
+TEST_F(Download, TheTrayTipSaysWhyTheDownloadStopped) {
+    setAccounts(true, true);
+    servers.boxes[QStringLiteral("cid")] = {
+        std::nullopt, {}, false, -1, QStringLiteral("サーバの応答がありません")};
+    testing::internal::CaptureStderr();
+    mail::CheckMail();
+    servers.boxes[QStringLiteral("bob")].saveFails = true;
+    servers.boxes[QStringLiteral("bob")].why = QStringLiteral("サーバとの接続が途中で切れました");
+    mail::DownloadAllMail();
+    const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_EQ(said, "morvik: mail: account 3 (cid at c.example): サーバの応答がありません\n"
+                    "morvik: mail: account 2 (bob at b.example): サーバとの接続が途中で切れました\n");
+    EXPECT_EQ(stage.trayTip,
+              Trei::kStartTip + QStringLiteral("\r\nアカウント２：サーバとの接続が途中で切れました"
+                                               "\r\nアカウント３：サーバの応答がありません"));
+    EXPECT_EQ(talk->calls.filter(QStringLiteral("アカウントbob\r\nのメールサーバー")).size(), 1);
+    // A message file that cannot be read is the account's failure too.
+    servers.boxes[QStringLiteral("bob")] = {QStringLiteral("2 200"), {"b1", "b2"}, false, 1};
+    flag::state.MailAbort = 0;
+    mail::DownloadAllMail();
+    EXPECT_EQ(stage.trayTip, Trei::kStartTip + QStringLiteral("\r\nアカウント２：メールのファイルを読めません"
+                                                              "\r\nアカウント３：サーバの応答がありません"));
+}
+
 TEST_F(Download, AFailureMidAccountRollsBackOnlyItsOwnRows) {
     servers.boxes[QStringLiteral("bob")].readFailsAt = 1;
     mail::DownloadAllMail();
@@ -138,7 +165,7 @@ TEST_F(Download, StatFailingButRowsStoredIsNewMail) {
                            return s.rcv(server, user, password, command, folder);
                        },
                        [&s](const QString& file, const QString&, const QString&) { return s.read(file); },
-                       [] {}, [] { return 0u; }});
+                       [] {}, [] { return 0u; }, [] { return FakeServers::lastReason(); }});
     mail::DownloadAllMail();
     EXPECT_EQ(rows().size(), 3);
     EXPECT_EQ(flag::state.NewMail, 1);

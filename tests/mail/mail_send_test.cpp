@@ -127,6 +127,54 @@ TEST_F(MailSend, AFailedSendKeepsTheReply) {
     EXPECT_EQ(closing.connections(), 1); // the refused recipient text never connected
 }
 
+// Only the blind-copy switch sends a copy to her own address: a pasted "address TAB bcc TAB own
+// address" is no blind copy, with the switch off or on. A TAB the paste left is a blank.
+TEST_F(MailSend, APastedBlindCopyFormIsNoBlindCopy) {
+    AioSmtpd smtpd;
+    ASSERT_TRUE(smtpd.ok());
+    setUpSending(smtpd.server());
+    const struct {
+        const char* name;
+        const char* bccM;
+        QString typed;
+        QStringList rcpt; // empty: refused, nothing sent
+    } cases[] = {
+        {"pasted form, switch off", "0", "you@example.com\tbcc\tme@example.jp", {}},
+        {"pasted form, switch on", "1", "you@example.com\tbcc\tme@example.jp", {}},
+        {"a TAB after the address", "0", "you@example.com\t", {"you@example.com"}},
+        {"the switch", "1", "you@example.com", {"you@example.com", "me@example.jp"}},
+    };
+    int sent = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        key("bccM", QString::fromLatin1(c.bccM));
+        boxes.clear();
+        sendF* window = replyTo(QStringLiteral("you@example.com"));
+        ASSERT_NE(window, nullptr);
+        window->sendaddress->setText(c.typed);
+        window->sendtitle->setText(QString::fromUtf8(c.name));
+        QTest::mouseClick(window->Command1, Qt::LeftButton);
+        if (c.rcpt.isEmpty()) {
+            EXPECT_EQ(boxes, QStringList{QStringLiteral("パラメータエラーです\r\n宛先が正しくありません")});
+            EXPECT_EQ(sendF::Instance(), window);
+        } else {
+            EXPECT_TRUE(boxes.isEmpty()) << boxes.join(u'|').toStdString();
+            ++sent;
+        }
+        sendF::Unload();
+        maillook::Unload();
+        const QJsonArray messages = smtpd.messages();
+        ASSERT_EQ(messages.size(), sent);
+        for (const QJsonValue& m : messages)
+            if (m[QStringLiteral("subject")].toString() == QString::fromUtf8(c.name)) {
+                QStringList rcpt;
+                for (const QJsonValue& a : m[QStringLiteral("rcpt_to")].toArray())
+                    rcpt << a.toString();
+                EXPECT_EQ(rcpt, c.rcpt);
+            }
+    }
+}
+
 // The exit begins after "送信" was asked but before the worker reached the library: the send ends
 // as cancelled without connecting, and no box tells of it (the exit opens no more windows).
 TEST_F(MailSend, TheExitCancelsASendBeforeItConnectsWithoutABox) {

@@ -211,6 +211,36 @@ TEST_F(MailWindows, AClickShowsTheBodyOfThatRowsId) {
     EXPECT_EQ(list->Text1->toPlainText(), "body 9");
 }
 
+// The right button picks a row as the left one does: the body shown is the picked row's, and
+// "返信する" answers the message on screen.
+TEST_F(MailWindows, ARowPickedByTheRightButtonShowsItsBodyAndIsAnswered) {
+    cacheOf(threeRows());
+    maillook* list = shownList();
+    ASSERT_NE(list, nullptr);
+    QWidget* rows = list->ListView1->viewport();
+    const auto centre = [list](int row) {
+        return list->ListView1->visualItemRect(list->ListView1->topLevelItem(row)).center();
+    };
+    QTest::mouseClick(rows, Qt::LeftButton, {}, centre(2));
+    EXPECT_EQ(list->Text1->toPlainText(), "body 3");
+    QTest::mouseClick(rows, Qt::RightButton, {}, centre(0));
+    EXPECT_TRUE(list->sendto->isVisible());
+    list->sendto->hide();
+    EXPECT_EQ(list->Text1->toPlainText(), "body 1");
+    list->resend->trigger();
+    ASSERT_NE(sendF::Instance(), nullptr);
+    EXPECT_EQ(texts(sendF::Instance()), (QStringList{"ann <a@x.example>", "Re:first", ""}));
+    // The keys move the pick, and the body follows.
+    list->ListView1->setFocus();
+    QTest::keyClick(list->ListView1, Qt::Key_Down);
+    EXPECT_EQ(list->Text1->toPlainText(), "body 2");
+    // A right click below the rows leaves the pick and its body as they are.
+    QTest::mouseClick(rows, Qt::RightButton, {}, QPoint(centre(2).x(), rows->height() - 2));
+    list->sendto->hide();
+    EXPECT_EQ(list->ListView1->selectedItems(), QList<QTreeWidgetItem*>{list->ListView1->topLevelItem(1)});
+    EXPECT_EQ(list->Text1->toPlainText(), "body 2");
+}
+
 TEST_F(MailWindows, ShowingALoadedListFillsItAfresh) {
     cacheOf(threeRows());
     shownList();
@@ -435,6 +465,7 @@ TEST_F(MailWindows, AFailedSendKeepsTheWindowAndItsTexts) {
          {},
          false},
         {"empty body", true, {"you@example.com", "Re:a", ""}, "", {}, {"空欄があります"}, false},
+        {"empty subject", true, {"you@example.com", "", "b"}, "", {}, {"空欄があります"}, false},
         {"empty address", true, {"", "Re:a", "b"}, "", {}, {"空欄があります"}, false},
         {"blanks are not empty",
          true,

@@ -10,8 +10,10 @@
 #include "app/window/morvik.h"
 #include "fake_dialup.h"
 #include "fake_stage.h"
+#include "platform/archive/archive_library.h"
 #include "test_home.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -208,13 +210,23 @@ public: // the cases' lambdas use the helpers too
         commit.setCommitString(text);
         QCoreApplication::sendEvent(box, &commit);
     }
-    // Picks an item as the keyboard does (the list's own notifications run).
+    // Picks an item as the keyboard does (the list's own notifications run; from no item, the
+    // first arrow picks the first).
     void pick(QComboBox* list, int index) {
         list->setFocus();
-        if (list->currentIndex() < 0)
-            list->setCurrentIndex(0);
         for (int step = 0; step < list->count() && list->currentIndex() != index; ++step)
             QTest::keyClick(list, list->currentIndex() < index ? Qt::Key_Down : Qt::Key_Up);
+        ASSERT_EQ(list->currentIndex(), index) << list->objectName().toStdString();
+    }
+    // Picks an item from the open list, as a click on it does: unlike the arrows, this picks the
+    // item already shown again.
+    void choose(QComboBox* list, int index) {
+        list->showPopup();
+        QAbstractItemView* items = list->view();
+        ASSERT_TRUE(items->isVisible()) << list->objectName().toStdString();
+        items->setCurrentIndex(list->model()->index(index, list->modelColumn()));
+        QTest::keyClick(items, Qt::Key_Return);
+        ASSERT_FALSE(items->isVisible()) << list->objectName().toStdString();
         ASSERT_EQ(list->currentIndex(), index) << list->objectName().toStdString();
     }
     void save() { click(form->Command1); }
@@ -844,6 +856,42 @@ TEST_F(Launcher, ShowingASlotSelectsItsVoiceAndAClearedSlotSelectsNone) {
     EXPECT_EQ(value("lunch_name2"), "名無しあぷりその03");
 }
 
+TEST_F(Launcher, AClearedSlotPickedAgainAtOnceShowsItClearedAndRegistersNothing) {
+    key("lunch_id2", "03");
+    key("lunch_name2", "端末");
+    key("lunch_pass2", "/usr/bin/term");
+    key("lunch_voice2", "03");
+    choose(form->lunch_id, 2);
+    ASSERT_EQ(form->lunch_name->text(), "端末");
+    ASSERT_EQ(form->lunch_voice->currentIndex(), 2);
+    click(form->lunch_delete);
+    ASSERT_EQ(form->lunch_name->text(), "端末"); // the boxes keep what they show
+
+    choose(form->lunch_id, 2); // the same slot, no other in between
+    EXPECT_EQ(form->lunch_name->text(), "");
+    EXPECT_EQ(form->lunch_pass->text(), "");
+    EXPECT_EQ(form->lunch_voice->currentIndex(), -1);
+    const QByteArray cleared = bytesOf(ini());
+    click(form->lunch_insert);
+    EXPECT_EQ(messages, QStringList{"アプリケーションのパスを登録してください"});
+    EXPECT_EQ(form->lunch_name->text(), "名無しあぷりその03");
+    EXPECT_EQ(bytesOf(ini()), cleared);
+    EXPECT_EQ(value("lunch_name2"), "");
+
+    // A registered slot picked again drops what was typed over it.
+    key("lunch_name4", "ブラウザ");
+    key("lunch_pass4", "/usr/bin/browser");
+    key("lunch_voice4", "05");
+    choose(form->lunch_id, 4);
+    type(form->lunch_name, "typed");
+    type(form->lunch_pass, "/usr/bin/typed");
+    form->lunch_voice->setCurrentIndex(-1);
+    choose(form->lunch_id, 4);
+    EXPECT_EQ(form->lunch_name->text(), "ブラウザ");
+    EXPECT_EQ(form->lunch_pass->text(), "/usr/bin/browser");
+    EXPECT_EQ(form->lunch_voice->currentIndex(), 4);
+}
+
 TEST_F(Settings, TheLauncherEditorOpensOnNoSlotWithEmptyBoxes) {
     sibling("vens");
     key("lunch_id0", "01");
@@ -886,7 +934,28 @@ TEST_F(Settings, Label11ShowsTheFourKindsFromTheLinkedLibrary) {
     EXPECT_EQ(form->Frame8->title(), "DLL設定状態");
 }
 
-TEST_F(Settings, TheMailCodeLoadsItHiddenAndTheMenuShowsThatSameLoad) {
+TEST_F(Settings, Label11SaysNotFoundOnEachLineWhileTheLibraryIsMissing) {
+    // Each load asks afresh: a library gone, then back, changes the next load's lines.
+    struct Pretend {
+        explicit Pretend(bool missing) { platform::archive::library().pretendMissing(missing); }
+        ~Pretend() { platform::archive::library().pretendMissing(false); }
+    };
+    const QString version = QString::fromUtf8(archive_version_string());
+    const char* const labels[] = {"Unlha32.dll : ", "Unzip32.dll : ", "Cab32.dll : ", "Unrar32.dll : "};
+    for (bool missing : {true, false, true}) {
+        SCOPED_TRACE(missing ? "missing" : "there");
+        const Pretend pretend(missing);
+        open();
+        const QStringList lines = form->Label11->text().split('\n');
+        ASSERT_EQ(lines.size(), 4) << form->Label11->text().toStdString();
+        for (int line = 0; line < 4; ++line)
+            EXPECT_EQ(lines[line],
+                      QString::fromUtf8(labels[line]) + (missing ? QStringLiteral("not found") : version));
+        unload();
+    }
+}
+
+TEST_F(Settings, AFormLoadedHiddenIsTheOneTheMenuShows) {
     row("mail", 1, kMail, {"pop", "user", "pw"});
     UserData& hidden = UserData::Default();
     EXPECT_FALSE(hidden.isVisible());

@@ -60,6 +60,7 @@ TEST_F(SendMail, ComposesInIso2022JpOrUtf8) {
         {"2,000-character line", "Re:long", longLine, "utf-8", "base64"},
         {"Re: alone", "Re:", "本文", "iso-2022-jp", "7bit"},
         {"200-character subject", longSubject, "本文", "iso-2022-jp", "7bit"},
+        {"200-character UTF-8 subject", longSubject + QStringLiteral("😀"), "本文", "utf-8", "base64"},
     };
     for (const Case& c : cases)
         ASSERT_EQ(send(smtpd.server(), QStringLiteral("you@example.com"), c.subject, c.body), "") << c.name;
@@ -86,6 +87,10 @@ TEST_F(SendMail, ComposesInIso2022JpOrUtf8) {
         EXPECT_TRUE(m[QStringLiteral("words_end_ascii")].toBool());
         for (const QString& word : strings(m[QStringLiteral("subject_words")]))
             EXPECT_LE(word.size(), 75) << word.toStdString();
+        // Not only the words: no line that holds one passes 76, the first one with "Subject:"
+        // included.
+        EXPECT_LE(m[QStringLiteral("longest_encoded_header_line")].toInt(), 76)
+            << m[QStringLiteral("subject_raw")].toString().toStdString();
         EXPECT_EQ(m[QStringLiteral("mime_version")].toString(), "1.0");
         EXPECT_EQ(m[QStringLiteral("from")].toString(), kOwn);
         EXPECT_EQ(m[QStringLiteral("to")].toArray().size(), 1);
@@ -94,6 +99,84 @@ TEST_F(SendMail, ComposesInIso2022JpOrUtf8) {
         if (c.charset == QStringLiteral("iso-2022-jp") && c.subject.size() > 40) {
             EXPECT_GT(strings(m[QStringLiteral("subject_words")]).size(), 1); // folded into several words
         }
+    }
+}
+
+// The names of the To header as Japanese mailers write them: in the message's own charset when it
+// holds the name (ISO-2022-JP, each word back in ASCII at its end), else in UTF-8; ASCII names as
+// they are or quoted; no line with an encoded word past 76 characters, however long the list.
+TEST_F(SendMail, TheToNamesAreInTheMessagesCharset) {
+    AioSmtpd smtpd;
+    ASSERT_TRUE(smtpd.ok());
+    QStringList longList, longNames, longAddresses;
+    for (int i = 0; i < 5; ++i) {
+        const QString name = QStringLiteral("長い名前の宛先さん%1号").arg(QChar(u'０' + i));
+        const QString address = QStringLiteral("recipient.number.%1@a-rather-long-domain.example.com").arg(i);
+        longList << name + QStringLiteral(" <") + address + QLatin1Char('>');
+        longNames << name;
+        longAddresses << address;
+    }
+    struct Case {
+        const char* name;
+        QString recipient, body;
+        QStringList names, addresses;
+        QString words; // the charset of the To header's encoded words, "" for none
+        QString charset;
+    };
+    const Case cases[] = {
+        {"a Japanese name",
+         "山田 太郎 <taro@example.com>",
+         "本文",
+         {"山田 太郎"},
+         {"taro@example.com"},
+         "iso-2022-jp",
+         "iso-2022-jp"},
+        {"a name outside JIS X 0208",
+         "髙橋 <t@example.com>",
+         "本文",
+         {"髙橋"},
+         {"t@example.com"},
+         "utf-8",
+         "iso-2022-jp"},
+        {"a UTF-8 message", "山田 <y@example.com>", "😀", {"山田"}, {"y@example.com"}, "utf-8", "utf-8"},
+        {"ASCII names",
+         "\"Doe, John\" <d@example.com>, Jane Roe <j@example.com>, k@example.com",
+         "b",
+         {"Doe, John", "Jane Roe", ""},
+         {"d@example.com", "j@example.com", "k@example.com"},
+         "",
+         "iso-2022-jp"},
+        {"a name a reader could take for an encoded word",
+         "\"a=?b\" <q@example.com>",
+         "b",
+         {"a=?b"},
+         {"q@example.com"},
+         "iso-2022-jp",
+         "iso-2022-jp"},
+        {"a long list", longList.join(QStringLiteral(", ")), "本文", longNames, longAddresses, "iso-2022-jp",
+         "iso-2022-jp"},
+    };
+    for (const Case& c : cases)
+        ASSERT_EQ(send(smtpd.server(), c.recipient, QString::fromUtf8(c.name), c.body), "") << c.name;
+    const QJsonArray messages = smtpd.messages();
+    ASSERT_EQ(messages.size(), int(std::size(cases)));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QJsonObject m;
+        for (const QJsonValue& v : messages)
+            if (v[QStringLiteral("subject")].toString() == QString::fromUtf8(c.name))
+                m = v.toObject();
+        ASSERT_FALSE(m.isEmpty());
+        const std::string raw = m[QStringLiteral("to_raw")].toString().toStdString();
+        EXPECT_EQ(strings(m[QStringLiteral("to_names")]), c.names) << raw;
+        EXPECT_EQ(strings(m[QStringLiteral("to")]), c.addresses) << raw;
+        QStringList words = strings(m[QStringLiteral("to_charsets")]);
+        words.removeDuplicates();
+        EXPECT_EQ(words, c.words.isEmpty() ? QStringList() : QStringList{c.words}) << raw;
+        EXPECT_TRUE(m[QStringLiteral("to_words_end_ascii")].toBool()) << raw;
+        EXPECT_EQ(m[QStringLiteral("charset")].toString(), c.charset);
+        EXPECT_LE(m[QStringLiteral("longest_encoded_header_line")].toInt(), 76) << raw;
+        EXPECT_TRUE(m[QStringLiteral("all_7bit")].toBool());
     }
 }
 
