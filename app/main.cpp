@@ -9,6 +9,10 @@
 #include "platform/widgets/japanese_qt.h"
 #ifdef MORVIK_HAVE_COM
 #include "app/window/nh_service.h"
+#include "control/com/registry.h"
+#include "platform/atomic_file.h"
+
+#include <QFileInfo>
 #endif
 #ifdef MORVIK_HAVE_TALK
 #include "app/talk/talk_service.h"
@@ -135,15 +139,23 @@ int main(int argc, char** argv) {
     morvik window;
     Trei::MainWindow = &window;
     Stage::Install(&window);
-    // The session ends her with SIGTERM (Ctrl+C gives SIGINT): she goes as when the window system
-    // closes her window, keeping her place.
+    // The session ends her with SIGTERM (Ctrl+C gives SIGINT, a closed terminal SIGHUP): she goes
+    // as when the window system closes her window, keeping her place.
     platform::EndSignals endSignals;
     QObject::connect(&endSignals, &platform::EndSignals::received, &window, &QWidget::close);
     bool started = true;
     QTimer::singleShot(0, &window, [&] {
         started = window.Form_Load();
-        if (!started)
+        if (!started) {
             QCoreApplication::exit(0);
+            return;
+        }
+#ifdef MORVIK_HAVE_COM
+        // The class registry's write killed midway leaves its temporary file; she is the one
+        // instance now, so none of hers is being written.
+        platform::removeAtomicLeftovers(QFileInfo(com::registry::filePath()).absolutePath(),
+                                        {QStringLiteral("classes.reg")});
+#endif
     });
     const int result = app.exec();
     window.CleanUpAtEnd();

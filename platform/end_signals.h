@@ -1,5 +1,6 @@
 #pragma once
-// SIGTERM (the session or the system ending the program) and SIGINT (Ctrl+C in a terminal), each
+// SIGTERM (the session or the system ending the program), SIGINT (Ctrl+C in a terminal) and SIGHUP
+// (the terminal she was started from closing), each
 // delivered as received(signal) from the event loop of the thread that made the object, where the
 // program may do anything; the handlers only write the signal's number into a pipe, which is all a
 // handler may safely do. A signal that was ignored when the object was made (as SIGINT is for a
@@ -36,7 +37,7 @@ private:
         struct sigaction action;
         bool replaced;
     };
-    Previous previous_[2] = {{SIGTERM, {}, false}, {SIGINT, {}, false}};
+    Previous previous_[3] = {{SIGTERM, {}, false}, {SIGINT, {}, false}, {SIGHUP, {}, false}};
 };
 
 } // namespace platform

@@ -81,6 +81,10 @@ std::vector<QPoint> area(int left, int top, int right, int bottom, int count) {
 
 void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ribbon) {
     const int w = image.width(), h = image.height();
+    QImage drawn(image.size(), QImage::Format_Grayscale8);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            drawn.scanLine(y)[x] = isBlue(image, x, y) ? 0 : 255;
     const int clipLeft = fit.clipLeft >= 0 ? fit.clipLeft : fit.left;
     const int clipRight = fit.clipRight >= 0 ? fit.clipRight : fit.right;
     for (int y = 0; y < h; ++y)
@@ -103,7 +107,7 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
     for (const Run& run : fit.tuftLines.empty() ? fit.topRuns : fit.tuftLines.back())
         strand(image, run, y, 1, body.headCentre.x(), clipLeft, clipRight, palette::hair, palette::outline);
     // Line 169: the soles only, each joined to what stands above it, and each a line of its own
-    // (the line above is wider there).
+    // (the line above is wider there); what the boot does not cover there is her shadow.
     std::vector<QRgb> above(w);
     for (int x = 0; x < w; ++x)
         above[x] = image.pixel(x, kBottom);
@@ -111,7 +115,7 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
         image.setPixel(x, kBottom, kBlue);
     for (const Run& run : fit.bottomRuns) {
         for (int x = run.left; x < run.right; ++x)
-            image.setPixel(x, kBottom, above[x] != kBlue ? above[x] : palette::bootShade.rgb());
+            image.setPixel(x, kBottom, above[x] != kBlue ? above[x] : palette::shadow.rgb());
         // Under a boot it is the sole; further off, the ribbon's end trailing on the floor.
         const double centre = (run.left + run.right) / 2.0;
         const QPointF foot =
@@ -120,7 +124,7 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
         strand(image, run, kBottom, -1, foot.x(), clipLeft, clipRight, sole ? palette::boot : ribbon,
                sole ? palette::bootShade : ribbon.darker(125));
         const int side = run.right < clipRight ? run.right : run.left - 1;
-        set(image, side, kBottom - 1, palette::bootShade);
+        set(image, side, kBottom - 1, palette::shadow);
     }
     // The lines by the floor the design gives: their runs exactly, each joined to what stands above.
     for (const auto& [line, runs] : fit.floorLines) {
@@ -294,6 +298,12 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
     for (int i = 0; i < w * h; ++i)
         if (!open[i] && image.pixel(i % w, i / w) == kBlue && !isHole(i % w, i / w))
             image.setPixel(i % w, i / w, palette::outline.rgb());
+    // The strokes a pixel thick that reach past her drawing are her art carried on.
+    QImage mask(image.size(), QImage::Format_Grayscale8);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            mask.scanLine(y)[x] = isBlue(image, x, y) ? 0 : 255;
+    shadeStrokes(image, mask, drawn, fit.top + 1, kBottom + 1);
     for (const QPoint& p : fit.detached)
         set(image, p.x(), p.y(), palette::amber);
 }

@@ -29,6 +29,8 @@ inline const QColor boot{0x3E, 0x3A, 0x5C}, bootShade{0x2C, 0x29, 0x44};
 inline const QColor metal{0xB4, 0xB8, 0xD0}, metalShade{0x8A, 0x8F, 0xAE};
 inline const QColor mouth{0x9A, 0x4E, 0x5E}, blush{0xF6, 0xB8, 0xB8};
 inline const QColor zmark{0xA8, 0xF0, 0xF8};
+// Her shadow on the floor: darker than any part of her, so it reads as shade, not as a boot.
+inline const QColor shadow{0x16, 0x15, 0x24};
 } // namespace palette
 
 enum class Eyes { Open, Half, Closed, Wide, Down };

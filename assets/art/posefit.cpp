@@ -9,8 +9,7 @@ namespace art {
 
 namespace {
 
-// Her shadow on the floor: darker than any part of her, so it reads as shade, not as a boot.
-const QColor kShadow{0x16, 0x15, 0x24};
+const QColor& kShadow = palette::shadow;
 
 struct Canvas {
     QImage& picture;
@@ -253,6 +252,128 @@ void edgeAdded(Canvas& c, QImage drawn, int above) {
                 c.picture.setPixel(x, y, contour);
 }
 
+// A colour a share `t` of the way from `a` to `b`.
+QColor blend(const QColor& a, const QColor& b, double t) {
+    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t),
+                            float(a.greenF() + (b.greenF() - a.greenF()) * t),
+                            float(a.blueF() + (b.blueF() - a.blueF()) * t));
+}
+
+bool isDark(QRgb c) {
+    return std::max({qRed(c), qGreen(c), qBlue(c)}) < 0x60;
+}
+
+// The strokes a pixel thick that the fit adds to reach what the outline keeps (a box side, a
+// given line, a floor patch nothing stands on) are her drawing carried on, not a line drawn round
+// nothing: a stroke leaving her sideways takes the colour of the art it leaves (past its contour)
+// and fades along its length, a column down to the floor is shade fading up from the shadow.
+void shadeStrokes(Canvas& c, const QImage& drawn, int from, int to, const QColor& shadow) {
+    const int w = c.mask.width();
+    auto added = [&](int x, int y) { return c.in(x, y) && !drawn.constScanLine(y)[x]; };
+    auto thinAcross = [&](int x, int y) { return added(x, y) && !c.in(x, y - 1) && !c.in(x, y + 1); };
+    for (int y = from; y < to; ++y)
+        for (int x = 0; x < w;) {
+            if (!thinAcross(x, y)) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < w && thinAcross(end, y))
+                ++end;
+            const bool rootLeft = c.in(x - 1, y), rootRight = c.in(end, y);
+            if (end - x >= 2 && rootLeft != rootRight) {
+                const int step = rootLeft ? -1 : 1, root = rootLeft ? x - 1 : end;
+                QRgb art = c.picture.pixel(root, y);
+                for (int k = 0, at = root; k < 4 && c.in(at, y) && isDark(art); ++k, at += step)
+                    if (!isDark(c.picture.pixel(at, y)))
+                        art = c.picture.pixel(at, y);
+                const QColor from(art);
+                const QColor fade = from.value() < 128 ? from.lighter(170) : from.darker(140);
+                const int n = end - x;
+                for (int k = 0; k < n; ++k)
+                    c.picture.setPixel(rootLeft ? x + k : end - 1 - k, y,
+                                       blend(from, fade, (k + 1.0) / (n + 1)).rgb());
+            }
+            x = end;
+        }
+    // A column one pixel wide (two where a fold nicks it), of added pixels only.
+    auto narrow = [&](int x, int y) {
+        if (!added(x, y))
+            return false;
+        for (int side : {-1, 1})
+            if (c.in(x + side, y) && !(added(x + side, y) && !c.in(x + 2 * side, y)))
+                return false;
+        return !(added(x - 1, y) && added(x + 1, y));
+    };
+    for (int x = 0; x < w; ++x)
+        for (int y = from; y < to;) {
+            if (!narrow(x, y)) {
+                ++y;
+                continue;
+            }
+            int end = y;
+            while (end < to && narrow(x, end))
+                ++end;
+            if (end - y >= 3) {
+                const QColor top = shadow.lighter(250);
+                for (int k = y; k < end; ++k) {
+                    const QColor shade = blend(shadow, top, double(end - k) / (end - y + 1));
+                    for (int dx = -1; dx <= 1; ++dx)
+                        if (added(x + dx, k))
+                            c.picture.setPixel(x + dx, k, shade.rgb());
+                }
+            }
+            y = end;
+        }
+}
+
+// Her head's drawn contour that a tuft now covers from outside, and its blend into the hair, is
+// hair: only pixels of hair's tones (between her contour and the hair), among hair alone, so the
+// face, the ear units and the antennae keep their lines.
+void hideCoveredContour(Canvas& c, const QImage& drawn, int above) {
+    const int w = c.mask.width(), h = std::min(above, c.mask.height());
+    auto isDrawn = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < w && y < c.mask.height() && drawn.constScanLine(y)[x];
+    };
+    auto hairTone = [](QRgb c) {
+        const double o[3] = {palette::outline.redF(), palette::outline.greenF(), palette::outline.blueF()};
+        const double d[3] = {palette::hair.redF() - o[0], palette::hair.greenF() - o[1],
+                             palette::hair.blueF() - o[2]};
+        const double v[3] = {qRed(c) / 255.0 - o[0], qGreen(c) / 255.0 - o[1], qBlue(c) / 255.0 - o[2]};
+        const double t = std::clamp(
+            (v[0] * d[0] + v[1] * d[1] + v[2] * d[2]) / (d[0] * d[0] + d[1] * d[1] + d[2] * d[2]), 0.0, 1.0);
+        double off = 0;
+        for (int k = 0; k < 3; ++k)
+            off += (v[k] - t * d[k]) * (v[k] - t * d[k]);
+        return std::sqrt(off) < 10 / 255.0;
+    };
+    const QImage before = c.picture.copy();
+    for (int y = 1; y < h; ++y)
+        for (int x = 1; x < w - 1; ++x) {
+            if (!isDrawn(x, y) || !hairTone(before.pixel(x, y)) || before.pixel(x, y) == palette::hair.rgb())
+                continue;
+            bool nearTuft = false, bare = false, hairOnly = true;
+            for (int dy = -2; dy <= 2; ++dy)
+                for (int dx = -2; dx <= 2; ++dx) {
+                    const int u = x + dx, v = y + dy;
+                    if (!c.in(u, v)) {
+                        bare = bare || (std::abs(dx) <= 1 && std::abs(dy) <= 1);
+                        continue;
+                    }
+                    if (!isDrawn(u, v))
+                        nearTuft = nearTuft || before.pixel(u, v) == palette::hair.rgb();
+                    else
+                        hairOnly = hairOnly && hairTone(before.pixel(u, v));
+                }
+            bool edge = false;
+            for (int dy = -2; dy <= 2; ++dy)
+                for (int dx = -2; dx <= 2; ++dx)
+                    edge = edge || !isDrawn(x + dx, y + dy);
+            if (nearTuft && edge && hairOnly && !bare)
+                c.picture.setPixel(x, y, palette::hair.rgb());
+        }
+}
+
 } // namespace
 
 void limitRepeats(QImage& picture, QImage& mask, int from, int to, int tallest, int left, int right,
@@ -263,6 +384,11 @@ void limitRepeats(QImage& picture, QImage& mask, int from, int to, int tallest, 
         for (int x = 0; x < mask.width(); ++x)
             if (!c.in(x, y))
                 picture.setPixel(x, y, outside);
+}
+
+void shadeStrokes(QImage& picture, QImage& mask, const QImage& drawn, int from, int to) {
+    Canvas c{picture, mask};
+    shadeStrokes(c, drawn, from, to, kShadow);
 }
 
 void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
@@ -419,6 +545,8 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
             }
     }
     edgeAdded(c, drawn, fit.bottom.empty() ? h : fit.bottom.front().from - 3);
+    hideCoveredContour(c, drawn, fit.bottom.empty() ? h : fit.bottom.front().from - 3);
+    shadeStrokes(c, drawn, fit.top + 1, lastLine + 1, kShadow);
     for (const QPoint& p : fit.detached)
         c.paint(p.x(), p.y(), palette::amber);
     for (int y = 0; y < h; ++y)

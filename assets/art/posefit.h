@@ -56,6 +56,11 @@ struct PoseFit {
 void limitRepeats(QImage& picture, QImage& mask, int from, int to, int tallest, int left, int right,
                   QRgb outside);
 
+// Where the mask runs on a pixel thick past what `drawn` covers (lines `from` to `to`), paints
+// that stroke as the art it leaves carried on: sideways in the art's colour, fading; a column down
+// to the floor in shadow, fading up. The mask is not changed.
+void shadeStrokes(QImage& picture, QImage& mask, const QImage& drawn, int from, int to);
+
 // Fits the rendered pose; `backdrop` is what shows outside her (the picture's background).
 void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop);
 

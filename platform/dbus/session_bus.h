@@ -4,9 +4,10 @@
 
 namespace platform::session_bus {
 
-// Where no session bus is named ($DBUS_SESSION_BUS_ADDRESS unset or empty), names one that no
-// connection reaches, so that neither Qt's D-Bus (libdbus) nor GLib's starts a bus of its own
-// through dbus-launch, a daemon that would outlive her: she goes without the session bus then.
+// Where no session bus is named ($DBUS_SESSION_BUS_ADDRESS unset or empty), names the user's bus
+// at $XDG_RUNTIME_DIR/bus when that socket is there, and else one that no connection reaches, so
+// that neither Qt's D-Bus (libdbus) nor GLib's starts a bus of its own through dbus-launch, a
+// daemon that would outlive her: she goes without the session bus then.
 // Returns whether it set the variable (for the programs she starts, which should not inherit it).
 // Call it before anything connects, before the QApplication is made.
 bool withoutAutolaunch();

@@ -11,8 +11,8 @@ using platform::EndSignals;
 
 // Each signal reaches the program as received(signal) from its event loop, and the program lives on
 // to act on it.
-TEST(EndSignals, SigtermAndSigintArriveThroughTheEventLoop) {
-    for (int signo : {SIGTERM, SIGINT})
+TEST(EndSignals, SigtermSigintAndSighupArriveThroughTheEventLoop) {
+    for (int signo : {SIGTERM, SIGINT, SIGHUP})
         std::signal(signo, SIG_DFL);
     EndSignals ends;
     ASSERT_TRUE(ends.installed());
@@ -20,9 +20,10 @@ TEST(EndSignals, SigtermAndSigintArriveThroughTheEventLoop) {
     QObject::connect(&ends, &EndSignals::received, [&](int signo) { got << signo; });
     ::kill(::getpid(), SIGTERM);
     ::kill(::getpid(), SIGINT);
+    ::kill(::getpid(), SIGHUP);
     EXPECT_TRUE(got.isEmpty()); // nothing is done inside the handler
-    EXPECT_TRUE(QTest::qWaitFor([&] { return got.size() == 2; }, 5000));
-    EXPECT_EQ(got, (QList<int>{SIGTERM, SIGINT}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return got.size() == 3; }, 5000));
+    EXPECT_EQ(got, (QList<int>{SIGTERM, SIGINT, SIGHUP}));
 }
 
 TEST(EndSignals, PreviousHandlingComesBackAndIgnoredStaysIgnored) {
