@@ -10,6 +10,7 @@
 # (crash-*, leak-*, timeout-*, oom-*). Fix the parser, then copy the input into the harness's corpus
 # so the regression run of scripts/test keeps it. The new inputs a run found stay in
 # build-fuzz/fuzz-runs/<harness>/corpus/ (merge the useful ones with the harness's -merge=1).
+# FUZZ_RUNS names another folder for the runs (each harness's is emptied as its run begins).
 # Not a test: what it finds depends on time and luck. Installs what it needs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,7 +19,7 @@ shift || true
 source "$root/scripts/lib.sh"
 morvik_install_deps test-fuzz
 morvik_fuzz_build
-runs=$root/build-fuzz/fuzz-runs
+runs=${FUZZ_RUNS:-$root/build-fuzz/fuzz-runs}
 
 # field LINE NAME: the number after "NAME: " (or "NAME ") in one of libFuzzer's status lines.
 field() { sed -n "s/.*[ #]$2:\{0,1\} \([0-9]*\).*/\1/p" <<<"$1"; }

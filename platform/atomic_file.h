@@ -43,10 +43,10 @@ namespace atomic_file {
 
 inline constexpr char kTempMark[] = ".morvik-tmp-";
 
-inline void setError(QString* error, const QString& path, const char* what, int code) {
-    if (error)
-        *error = QStringLiteral("%1: %2: %3")
-                     .arg(path, QLatin1String(what), QString::fromLocal8Bit(std::strerror(code)));
+inline void setCause(QString* cause, const char* what, int code) {
+    if (cause)
+        *cause =
+            QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(code)));
 }
 
 inline bool writeAll(int fd, const QByteArray& bytes) {
@@ -67,10 +67,9 @@ inline bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-} // namespace atomic_file
-
-inline bool writeFileAtomically(const QString& path, const QByteArray& bytes, unsigned permissions,
-                                QString* error) {
+// writeFileAtomically(), its failure said without the file's name ("cannot write: File too
+// large"), for callers that name the file themselves.
+inline bool replace(const QString& path, const QByteArray& bytes, unsigned permissions, QString* cause) {
     // The target of a link is replaced, not the link (as QSaveFile did).
     QString target = path;
     if (const QFileInfo link(path); link.isSymLink()) {
@@ -83,7 +82,7 @@ inline bool writeFileAtomically(const QString& path, const QByteArray& bytes, un
                       QFile::encodeName(info.fileName()) + atomic_file::kTempMark + "XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
-        atomic_file::setError(error, path, "cannot create a temporary file", errno);
+        setCause(cause, "cannot create a temporary file", errno);
         return false;
     }
     const auto fail = [&](const char* what, bool open) {
@@ -91,7 +90,7 @@ inline bool writeFileAtomically(const QString& path, const QByteArray& bytes, un
         if (open)
             ::close(fd);
         ::unlink(temp.constData());
-        atomic_file::setError(error, path, what, code);
+        setCause(cause, what, code);
         return false;
     };
     if (::fchmod(fd, static_cast<mode_t>(permissions)) != 0)
@@ -113,6 +112,18 @@ inline bool writeFileAtomically(const QString& path, const QByteArray& bytes, un
         ::close(dir);
     }
     return true;
+}
+
+} // namespace atomic_file
+
+inline bool writeFileAtomically(const QString& path, const QByteArray& bytes, unsigned permissions,
+                                QString* error) {
+    QString cause;
+    if (atomic_file::replace(path, bytes, permissions, &cause))
+        return true;
+    if (error)
+        *error = path + QStringLiteral(": ") + cause;
+    return false;
 }
 
 } // namespace platform

@@ -22,26 +22,38 @@ struct Contents {
     bool exact = true;
 };
 
-// The file's bytes: empty when there is no file, nothing when it is there but cannot be read.
-std::optional<QByteArray> readBytes(const QString& path) {
+void say(QString* why, const QString& text) {
+    if (why)
+        *why = text;
+}
+
+// The file's bytes: empty when there is no file, nothing when it is there but cannot be read (and
+// *why says why).
+std::optional<QByteArray> readBytes(const QString& path, QString* why = nullptr) {
     const QFileInfo info(path);
     if (!info.exists())
         return QByteArray();
-    if (!info.isFile())
+    if (!info.isFile()) {
+        say(why, info.isDir() ? QStringLiteral("it is a folder") : QStringLiteral("it is not a file"));
         return std::nullopt;
+    }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        say(why, QStringLiteral("cannot read: ") + file.errorString());
         return std::nullopt;
+    }
     QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    if (file.error() != QFileDevice::NoError) {
+        say(why, QStringLiteral("cannot read: ") + file.errorString());
         return std::nullopt;
+    }
     return bytes;
 }
 
 // The file's lines, nothing when it cannot be read. A file that is not UTF-8 is read as CP932,
 // the encoding Windows programs save Japanese settings files in; it is written back as UTF-8.
-std::optional<Contents> readLines(const QString& path) {
-    const std::optional<QByteArray> bytes = readBytes(path);
+std::optional<Contents> readLines(const QString& path, QString* why = nullptr) {
+    const std::optional<QByteArray> bytes = readBytes(path, why);
     if (!bytes)
         return std::nullopt;
     Contents contents;
@@ -203,9 +215,9 @@ void forget(const QString& path) {
 // The settings file holds the mail password: readable by its owner only, as MAIL.INI is.
 constexpr unsigned kFileMode = 0600;
 
-bool save(const QString& path, const QStringList& lines) {
+bool save(const QString& path, const QStringList& lines, QString* why) {
     const QByteArray bytes = (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
-    return writeFileAtomically(path, bytes, kFileMode);
+    return atomic_file::replace(path, bytes, kFileMode, why);
 }
 
 } // namespace
@@ -242,28 +254,37 @@ std::optional<QString> read(const QString& path, const QString& section, const Q
     return value;
 }
 
-bool write(const QString& path, const QString& section, const QString& key, const QString& value) {
-    return writeAll(path, section, {{key, value}});
+bool write(const QString& path, const QString& section, const QString& key, const QString& value,
+           QString* why) {
+    return writeAll(path, section, {{key, value}}, why);
 }
 
-bool writeAll(const QString& path, const QString& section, const Pairs& pairs) {
-    if (hasLineBreak(section) || section.contains(QLatin1Char(']')))
+bool writeAll(const QString& path, const QString& section, const Pairs& pairs, QString* why) {
+    if (hasLineBreak(section) || section.contains(QLatin1Char(']'))) {
+        say(why, QStringLiteral("the section \"%1\" cannot be stored").arg(section.simplified()));
         return false;
+    }
     for (const auto& [key, value] : pairs) {
         const QString k = key.trimmed();
         if (k.isEmpty() || k.contains(QLatin1Char('=')) || k.startsWith(QLatin1Char('[')) ||
-            k.startsWith(QLatin1Char(';')) || hasLineBreak(k) || hasLineBreak(value))
+            k.startsWith(QLatin1Char(';')) || hasLineBreak(k) || hasLineBreak(value)) {
+            say(why, QStringLiteral("the key \"%1\" or its value cannot be stored").arg(k.simplified()));
             return false;
+        }
     }
 
     // A file that could not be read whole would be replaced by one holding little more than these keys.
-    std::optional<Contents> contents = readLines(path);
-    if (!contents || !contents->exact)
+    std::optional<Contents> contents = readLines(path, why);
+    if (!contents)
         return false;
+    if (!contents->exact) {
+        say(why, QStringLiteral("it holds bytes of no known encoding, which a rewrite would lose"));
+        return false;
+    }
     for (const auto& [key, value] : pairs)
         setLine(contents->lines, section.trimmed(), key.trimmed(), value.trimmed());
 
-    const bool saved = save(path, contents->lines);
+    const bool saved = save(path, contents->lines, why);
     // Whatever came of it, the next read looks at the file again.
     forget(path);
     return saved;

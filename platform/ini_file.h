@@ -28,15 +28,18 @@ namespace platform::ini {
 std::optional<QString> read(const QString& path, const QString& section, const QString& key);
 
 // Stores value under key in section. Returns false when the file could not be read or written or
-// the key or value cannot be stored; the file is then unchanged.
-bool write(const QString& path, const QString& section, const QString& key, const QString& value);
+// the key or value cannot be stored; the file is then unchanged, and *why (when given) says the
+// cause without the file's name, the system's own reason where there is one ("cannot write: No
+// space left on device").
+bool write(const QString& path, const QString& section, const QString& key, const QString& value,
+           QString* why = nullptr);
 
 // Stores every pair (key, value) in section in one rewrite of the file, in the given order: keys
 // already there keep their lines, new ones follow the section's last line in that order. All or
 // nothing: when any key or value cannot be stored, or the file could not be read or written, it
-// returns false and the file is unchanged.
+// returns false, the file is unchanged and *why says the cause, as write() does.
 using Pairs = QList<std::pair<QString, QString>>;
-bool writeAll(const QString& path, const QString& section, const Pairs& pairs);
+bool writeAll(const QString& path, const QString& section, const Pairs& pairs, QString* why = nullptr);
 
 // The file as it is when made, to be put back whole by restore() when what was written since must
 // be undone (a batch whose other half could not be kept). A file that was not there is removed

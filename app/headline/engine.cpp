@@ -440,9 +440,8 @@ void Engine::runAll(PassContext& context, const QDate& today, RunResult& run) {
             break;
         }
     }
-    // 中止 pressed during the last site's pass stops the run as well: no schedule after it.
-    if (stop_ && !run.cancelled)
-        run.stopped = true;
+    // A stop is seen only at the start of a site's pass: pressed during the last one, it lets the
+    // schedule run still, and the run is said as stopped all the same.
     if (!run.stopped && !run.cancelled) {
         const Read<std::optional<Site>> anime = siteById(context.db, kAnimeId);
         if (anime.failed()) {

@@ -126,8 +126,9 @@ public:
     // there (RunResult::failure); the stores of the passes before it stay.
     bool updateAll();
 
-    // The update of all sites ends at the start of its next pass (after that pass's row was read):
-    // the pass that runs finishes, and the anime schedule is not done.
+    // The update of all sites ends at the start of its next site's pass (after that pass's row was
+    // read): the pass that runs finishes, and the anime schedule is not done, unless the stop came
+    // during the last site's pass. Either way the run ends as stopped.
     void stop();
     // Ends the update now: the fetch is abandoned, the runner killed, nothing more is stored.
     void cancel();

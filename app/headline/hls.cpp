@@ -10,11 +10,13 @@
 #include "sinCH.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFontDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -596,22 +598,41 @@ void hls::Command2_Click() {
         StatusBar1->showMessage(QStringLiteral("開けないアドレスです：") + address);
         return;
     }
-    // The address is one argument of its own: nothing in it reaches a shell.
-    QProcess opener;
-    opener.setProgram(QStringLiteral("xdg-open"));
-    opener.setArguments({address});
-    if (opener.startDetached()) {
+    // Said once per reason: the status bar tells every click, standard error why.
+    const auto tell = [address](const QPointer<hls>& window, const QString& why) {
+        if (window)
+            window->StatusBar1->showMessage(QStringLiteral("ブラウザを起動できません"));
+        static QString told;
+        if (told == why)
+            return;
+        told = why;
+        std::fprintf(stderr, "morvik: cannot open %s with xdg-open: %s\n", qPrintable(address),
+                     qPrintable(why));
+    };
+    // The address is one argument of its own: nothing in it reaches a shell. The opener is kept until
+    // it ends, since one that starts but has nothing to open with says so only by its exit status; it
+    // belongs to the program, not to this window, which may close first, and nothing waits for it.
+    auto* opener = new QProcess(QCoreApplication::instance());
+    opener->setProgram(QStringLiteral("xdg-open"));
+    opener->setArguments({address});
+    opener->setStandardInputFile(QProcess::nullDevice());
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    QObject::connect(opener, &QProcess::finished, opener,
+                     [opener, tell, window = QPointer<hls>(this)](int code, QProcess::ExitStatus status) {
+                         opener->deleteLater();
+                         if (status == QProcess::CrashExit)
+                             tell(window, QStringLiteral("it ended abnormally"));
+                         else if (code != 0)
+                             tell(window, QStringLiteral("it exited with status %1").arg(code));
+                     });
+    opener->start();
+    // Returns once the program runs or could not be started: no longer than its start takes.
+    if (opener->waitForStarted()) {
         StatusBar1->clearMessage(); // an earlier refusal no longer holds
         return;
     }
-    StatusBar1->showMessage(QStringLiteral("ブラウザを起動できません"));
-    // Said once per reason: the status bar tells every click, standard error why.
-    static QString told;
-    const QString why = opener.errorString();
-    if (told == why)
-        return;
-    told = why;
-    std::fprintf(stderr, "morvik: cannot open %s with xdg-open: %s\n", qPrintable(address), qPrintable(why));
+    tell(this, opener->errorString());
+    opener->deleteLater();
 }
 
 // 閉じる

@@ -94,7 +94,9 @@ QString damageOf(Connection& db) {
 
 // Every line she says opens the copy and looks at the shipped file: a file found sound is not
 // checked again while it stays as it was then (the same inode, size and change time to the
-// nanosecond; any write, hers included, changes the last).
+// nanosecond; any write to the file itself changes the last). The headline stores go to the
+// write-ahead log first and reach the file only at a checkpoint: SQLite's own pages, which the
+// check need not see before then.
 struct Stamp {
     dev_t device = 0;
     ino_t inode = 0;
@@ -187,20 +189,26 @@ QString uniqueAsideName(const QString& path) {
 }
 
 // Copies by hand rather than by QFile::copy, whose failure says only "Failure to write block":
-// the system's reason ("No space left on device") is what the user needs to hear.
+// the system's reason ("No space left on device") is what the user needs to hear. Unbuffered, every
+// write goes to the system at once and a failed one keeps its reason (a buffered flush loses it);
+// a short write is followed by another, which fails with the reason.
 QString copyBytes(const QString& from, const QString& to) {
     QFile in(from);
     if (!in.open(QIODevice::ReadOnly))
         return in.errorString();
     QFile out(to);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return out.errorString();
     while (!in.atEnd()) {
         const QByteArray block = in.read(1 << 16);
         if (block.isEmpty() && in.error() != QFileDevice::NoError)
             return in.errorString();
-        if (out.write(block) != block.size())
-            return out.errorString();
+        for (qint64 done = 0; done < block.size();) {
+            const qint64 n = out.write(block.constData() + done, block.size() - done);
+            if (n <= 0)
+                return out.errorString();
+            done += n;
+        }
     }
     if (!out.flush())
         return out.errorString();

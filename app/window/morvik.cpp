@@ -222,15 +222,19 @@ bool morvik::PlaceAtSavedPosition() {
 
 void morvik::SavePosition() {
     const QRect r = frameGeometry();
-    bool saved = IniManage::WriteIni(QStringLiteral("top"), QString::number(r.left()));
-    saved = IniManage::WriteIni(QStringLiteral("left"), QString::number(r.top())) && saved;
-    saved = IniManage::WriteIni(QStringLiteral("right"), QString::number(r.left() + r.width())) && saved;
-    saved = IniManage::WriteIni(QStringLiteral("bottom"), QString::number(r.top() + r.height())) && saved;
+    platform::ini::Pairs place{{QStringLiteral("top"), QString::number(r.left())},
+                               {QStringLiteral("left"), QString::number(r.top())},
+                               {QStringLiteral("right"), QString::number(r.left() + r.width())},
+                               {QStringLiteral("bottom"), QString::number(r.top() + r.height())}};
     if (!flag::state.TopMost.isEmpty())
-        saved = IniManage::WriteIni(QStringLiteral("temae"), flag::state.TopMost) && saved;
-    // Said once per file until a save works again: every move of hers saves.
-    static QString told;
+        place.append({QStringLiteral("temae"), flag::state.TopMost});
+    // Written through the ini layer itself, in one rewrite, for the reason of a failure.
+    platform::programFolder(); // made again if it was removed since the batch began
     const QString path = IniManage::state.IniPath;
+    QString why;
+    const bool saved = platform::ini::writeAll(path, IniManage::state.Section, place, &why);
+    // Said once per file until a save works again: her exit and the session's end may both save.
+    static QString told;
     if (saved) {
         told.clear();
         return;
@@ -238,15 +242,6 @@ void morvik::SavePosition() {
     if (told == path)
         return;
     told = path;
-    const QFileInfo info(path);
-    QString why = QStringLiteral("the file cannot be rewritten");
-    if (info.isDir()) {
-        why = QStringLiteral("it is a folder");
-    } else if (QFile file(path); info.exists() && !file.open(QIODevice::ReadWrite)) {
-        why = file.errorString();
-    } else if (const QFileInfo folder(info.absolutePath()); !folder.isDir() || !folder.isWritable()) {
-        why = QStringLiteral("its folder cannot be written");
-    }
     std::fprintf(stderr, "morvik: cannot keep her place and 常に手前 in %s: %s\n", qPrintable(path),
                  qPrintable(why));
 }

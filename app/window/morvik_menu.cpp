@@ -12,10 +12,10 @@
 #include "services.h"
 
 #include <QCursor>
-#include <QDesktopServices>
 #include <QFile>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QProcess>
 #include <QSystemTrayIcon>
 #include <QUrl>
 #include <cstdio>
@@ -266,14 +266,35 @@ void morvik::dokoitu_Click() {
 
 void morvik::help_Click() {
     const QString help = platform::dataFolder() + QStringLiteral("/help/morvik.html");
-    if (QDesktopServices::openUrl(QUrl::fromLocalFile(help)))
+    // Said once per reason: a second click finds the same.
+    const auto tell = [help](const QString& why) {
+        static QString told;
+        if (told == why)
+            return;
+        told = why;
+        std::fprintf(stderr, "morvik: cannot open the help %s: %s\n", qPrintable(help), qPrintable(why));
+    };
+    // xdg-open run by us rather than through QDesktopServices, and kept until it ends: a program
+    // that starts but has nothing to open the page with says so only by its exit status. It lives
+    // with her window, not with this call, so she never waits for it.
+    auto* opener = new QProcess(this);
+    opener->setProgram(QStringLiteral("xdg-open"));
+    opener->setArguments({QString::fromUtf8(QUrl::fromLocalFile(help).toEncoded())});
+    opener->setStandardInputFile(QProcess::nullDevice());
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    connect(opener, &QProcess::finished, opener, [opener, tell](int code, QProcess::ExitStatus status) {
+        opener->deleteLater();
+        if (status == QProcess::CrashExit)
+            tell(QStringLiteral("xdg-open ended abnormally"));
+        else if (code != 0)
+            tell(QStringLiteral("xdg-open exited with status %1").arg(code));
+    });
+    opener->start();
+    // Returns once the program runs or could not be started: no longer than its start takes.
+    if (opener->waitForStarted())
         return;
-    // Said once: a second click finds no program either.
-    static QString told;
-    if (told == help)
-        return;
-    told = help;
-    std::fprintf(stderr, "morvik: cannot open the help %s: no program opens it\n", qPrintable(help));
+    tell(QStringLiteral("no program opens it (xdg-open: %1)").arg(opener->errorString()));
+    opener->deleteLater();
 }
 
 void morvik::not_vis_Click() {

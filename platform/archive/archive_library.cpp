@@ -48,6 +48,7 @@ MORVIK_FORWARD(library(), int, archive_write_close, (struct archive * a), (a), A
 MORVIK_FORWARD(library(), int, archive_write_free, (struct archive * a), (a), ARCHIVE_FATAL)
 
 MORVIK_FORWARD(library(), __LA_MODE_T, archive_entry_filetype, (struct archive_entry * entry), (entry), 0)
+MORVIK_FORWARD(library(), int, archive_entry_is_data_encrypted, (struct archive_entry * entry), (entry), -1)
 MORVIK_FORWARD(library(), const char*, archive_entry_pathname, (struct archive_entry * entry), (entry),
                nullptr)
 MORVIK_FORWARD(library(), const char*, archive_entry_symlink, (struct archive_entry * entry), (entry),

@@ -304,6 +304,12 @@ UnpackResult unpack(const QString& archivePath, Kind kind, const QString& folder
             unpacking.fail(QStringLiteral("refused entry %1").arg(name));
             continue;
         }
+        // An encrypted entry is refused before its data: a reader may hand over the ciphertext of
+        // a stored entry (RAR does) as if it were the file.
+        if (archive_entry_is_data_encrypted(entry) == 1) {
+            unpacking.fail(QStringLiteral("%1 is encrypted: a passphrase is required").arg(name));
+            continue;
+        }
         // A hard link shares the data of a file this unpacking wrote: never of a link, which would
         // be read anew from the place of the new name.
         if (const char* link = archive_entry_hardlink(entry)) {
@@ -336,14 +342,18 @@ UnpackResult unpack(const QString& archivePath, Kind kind, const QString& folder
         size_t size = 0;
         la_int64_t offset = 0;
         int data = ARCHIVE_OK;
+        bool writeFailed = false;
         while ((data = archive_read_data_block(reader.get(), &block, &size, &offset)) == ARCHIVE_OK) {
             if (archive_write_data_block(writer.get(), block, size, offset) < ARCHIVE_WARN) {
                 data = ARCHIVE_FAILED;
+                writeFailed = true;
                 unpacking.fail(errorOf(writer.get()));
                 break;
             }
         }
-        if (data != ARCHIVE_EOF && data != ARCHIVE_FAILED)
+        // An entry that cannot be read (encrypted, an unsupported method) fails the unpacking as
+        // much as one that cannot be written: it is missing from the folder.
+        if (data != ARCHIVE_EOF && !writeFailed)
             unpacking.fail(errorOf(reader.get()));
         bool whole = data == ARCHIVE_EOF;
         if (archive_write_finish_entry(writer.get()) < ARCHIVE_WARN) {

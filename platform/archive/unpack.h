@@ -13,8 +13,8 @@
 // "name (2).ext", "name (3).ext", ….
 //
 // The result is false when libarchive cannot be loaded (the error says so, and nothing is touched),
-// when the archive could not be opened, was corrupt or truncated, or any entry
-// was refused; what was unpacked until then stays in the folder, but for the file being written
+// when the archive could not be opened, was corrupt or truncated, or any entry was refused or could
+// not be read (encrypted, an unsupported method); what was unpacked until then stays in the folder, but for the file being written
 // when the archive broke off or could not be written, which is removed (it would look whole); nothing
 // is ever written outside it. The unpacking changes the process's working folder for its duration (libarchive
 // writes relative to it) and puts it back: GUI thread only, and no other thread may rely on it.

@@ -5,7 +5,9 @@
 // least 48 bytes and carries our number as its originate timestamp; anything else is dropped and
 // the wait goes on. A counted reply is refused (and the question fails) unless it is a server's
 // (mode 4) of version 3 or 4, of a synchronised clock (leap indicator not 3) at stratum 1 to 15,
-// with a transmit time. Everything, resolving the name included, happens within the limit.
+// with a transmit time. Everything, resolving the name included, happens within the limit. A port
+// where nobody listens fails the question at once when the server's machine says so (Unreachable:
+// its "port unreachable" reaches the connected socket); a server that says nothing uses up the limit.
 //
 // The server's transmit timestamp is read with the era rule: with its top bit clear it lies after
 // 7 February 2036. The time of the reply is the server's transmit time plus half the round trip

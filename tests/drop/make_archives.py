@@ -10,7 +10,9 @@ Output: lzh.lzh, zip.zip, cp932.zip, cab.cab, cp932.cab (CP932 names, as Windows
 write them), rar4.rar, rar5.rar, dotdot.zip, absolute.zip, symlink.zip, truncated.zip; cut.zip and
 cut.lzh (a.txt whole, then big.txt cut off in its data); links that would lead out only by way of
 other links: via_users_link.zip (through a link "up" the target folder already holds),
-link_before_link.zip, link_over_folder.zip, hardlink_to_link.rar; twice.zip (one name twice).
+link_before_link.zip, link_over_folder.zip, hardlink_to_link.rar; twice.zip (one name twice);
+entries that cannot be read: encrypted.zip (both files under a password, zip -P) and
+half_encrypted.zip (a.txt as it is, then the Japanese entry under a password).
 """
 import hashlib
 import os
@@ -115,6 +117,14 @@ def info_zip(work, out):
     src = source_tree(work, "zip")
     subprocess.run(["zip", "-q", "-r", out, "a.txt", JAPANESE_DIR], cwd=src, check=True,
                    env=dict(os.environ, LC_ALL="C.UTF-8"))
+
+
+def encrypted_zips(work, whole, half):
+    src = source_tree(work, "encrypted")
+    env = dict(os.environ, LC_ALL="C.UTF-8")
+    subprocess.run(["zip", "-q", "-r", "-P", "pw", whole, "a.txt", JAPANESE_DIR], cwd=src, check=True, env=env)
+    subprocess.run(["zip", "-q", half, "a.txt"], cwd=src, check=True, env=env)
+    subprocess.run(["zip", "-q", "-r", "-P", "pw", half, JAPANESE_DIR], cwd=src, check=True, env=env)
 
 
 def cab(work, out):
@@ -237,6 +247,7 @@ def main():
         cp932_cab(work, os.path.join(out, "cp932.cab"))
         cut(work, "cut_zip", ["zip", "-q"], os.path.join(out, "cut.zip"))
         cut(work, "cut_lzh", ["lha", "ao5"], os.path.join(out, "cut.lzh"))
+        encrypted_zips(work, os.path.join(out, "encrypted.zip"), os.path.join(out, "half_encrypted.zip"))
     finally:
         shutil.rmtree(work)
     rar4(os.path.join(out, "rar4.rar"))

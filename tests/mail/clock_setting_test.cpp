@@ -22,7 +22,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUdpSocket>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 
@@ -352,6 +354,150 @@ TEST_F(ClockSetting, TheExitEndsTheWaitAndSheSaysNothing) {
     EXPECT_TRUE(spoken().isEmpty());
     EXPECT_TRUE(setTimes().empty());
 }
+
+// ---- what each failure says ------------------------------------------------------------------
+
+// Every way a setting fails that a test can bring about, with the code it ends by and the words it
+// gives: a text moved to another code fails its row.
+class Failures;
+struct Failing {
+    const char* name;
+    std::function<void(Failures&)> arrange;
+    // How the SNTP question ended (the first setting's, when a second one's result is read);
+    // nothing: none was asked.
+    std::optional<platform::sntp::Failure> sntp;
+    Outcome outcome;
+    const char* reason;
+    bool second = false; // the result is a second setting's, asked while the first waits
+};
+
+void PrintTo(const Failing& f, std::ostream* os) {
+    *os << f.name;
+}
+
+class Failures : public ClockSetting, public ::testing::WithParamInterface<Failing> {
+public:
+    // The peer the question goes to, answering each question with the fields given.
+    void answer(QList<sntp_peer::Fields> answers) {
+        peer = std::make_unique<Peer>([answers](const QByteArray&) { return answers; });
+        clock_setting::options().sntpPort = peer->port();
+    }
+    // The page, asked for at the path given.
+    void page(const QByteArray& bytes, const char* path = "/cgi-bin/JST.cgi") {
+        serve(bytes);
+        clock_setting::options().pageUrl = server.url(QLatin1String(path));
+        key("HttpTime", QStringLiteral("1"));
+    }
+    void refuse(const QString& errorName) { timedated.refuse(errorName); }
+
+    std::unique_ptr<Peer> peer;
+    std::optional<QString> askedHost; // what the SNTP question asks in place of the key's server
+    bool cancelOnceAnswered = false;  // the setting is cancelled as the question returns
+};
+
+sntp_peer::Fields goodNow() {
+    return sntp_peer::sentAt(QDateTime::currentDateTimeUtc());
+}
+
+sntp_peer::Fields goodNowWith(std::function<void(sntp_peer::Fields&)> change) {
+    sntp_peer::Fields f = goodNow();
+    change(f);
+    return f;
+}
+
+TEST_P(Failures, EachFailureGivesItsOwnReason) {
+    const Failing& c = GetParam();
+    key("sntpTXT", QStringLiteral("127.0.0.1"));
+    clock_setting::options().sntpLimitMs = 3000;
+    std::optional<platform::sntp::Failure> asked;
+    clock_setting::options().ask = [&](const QString& host, quint16 port, int limitMs,
+                                       const std::atomic_bool* cancel) {
+        platform::sntp::Result reply = platform::sntp::query(askedHost.value_or(host), port, limitMs, cancel);
+        asked = reply.failure;
+        if (cancelOnceAnswered)
+            clock_setting::cancel();
+        return reply;
+    };
+    c.arrange(*this);
+    std::optional<clock_setting::Result> second;
+    if (c.second)
+        QTimer::singleShot(100, [&] { second = clock_setting::setClock(); });
+    const clock_setting::Result first = clock_setting::setClock();
+    const clock_setting::Result result = c.second ? second.value_or(first) : first;
+    EXPECT_EQ(asked, c.sntp);
+    if (peer) {
+        EXPECT_EQ(peer->questions.size(), 1); // one question, and none from a second setting
+    }
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_EQ(result.reason, QString::fromUtf8(c.reason));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Failures,
+    ::testing::Values(
+        Failing{"unknown_server", [](Failures& t) { t.askedHost = QString(); },
+                platform::sntp::Failure::Resolve, Outcome::NoServer, "サーバが見つかりません"},
+        Failing{"closed_port",
+                [](Failures&) {
+                    QUdpSocket taken;
+                    ASSERT_TRUE(taken.bind(QHostAddress::LocalHost, 0));
+                    clock_setting::options().sntpPort = taken.localPort();
+                },
+                platform::sntp::Failure::Unreachable, Outcome::NoServer, "サーバに接続できません"},
+        Failing{"silence",
+                [](Failures& t) {
+                    t.answer({});
+                    clock_setting::options().sntpLimitMs = 300;
+                },
+                platform::sntp::Failure::NoReply, Outcome::NoServer, "時間内に応答がありません"},
+        Failing{"client_mode", [](Failures& t) { t.answer({goodNowWith([](auto& f) { f.mode = 3; })}); },
+                platform::sntp::Failure::BadReply, Outcome::NoServer,
+                "サーバの応答ではありません（モード 3）"},
+        Failing{"version_2", [](Failures& t) { t.answer({goodNowWith([](auto& f) { f.version = 2; })}); },
+                platform::sntp::Failure::BadReply, Outcome::NoServer, "応答の版が違います（2）"},
+        Failing{"unsynchronised", [](Failures& t) { t.answer({goodNowWith([](auto& f) { f.leap = 3; })}); },
+                platform::sntp::Failure::BadReply, Outcome::NoServer, "サーバの時計が合っていません"},
+        Failing{"stratum_16", [](Failures& t) { t.answer({goodNowWith([](auto& f) { f.stratum = 16; })}); },
+                platform::sntp::Failure::BadReply, Outcome::NoServer, "サーバが時刻を出せません（階層 16）"},
+        Failing{"no_transmit_time",
+                [](Failures& t) { t.answer({goodNowWith([](auto& f) { f.transmit = 0; })}); },
+                platform::sntp::Failure::BadReply, Outcome::NoServer, "応答に時刻がありません"},
+        Failing{"cancelled",
+                [](Failures& t) {
+                    t.answer({});
+                    QTimer::singleShot(100, [] { clock_setting::cancel(); });
+                },
+                platform::sntp::Failure::Cancelled, Outcome::NotSet, "中止しました"},
+        Failing{"cancelled_once_answered",
+                [](Failures& t) {
+                    t.answer({goodNow()});
+                    t.cancelOnceAnswered = true;
+                },
+                platform::sntp::Failure::None, Outcome::NotSet, "中止しました"},
+        Failing{"another_setting_runs",
+                [](Failures& t) {
+                    t.answer({});
+                    clock_setting::options().sntpLimitMs = 400;
+                },
+                platform::sntp::Failure::NoReply, Outcome::Busy, "時刻あわせの途中です", true},
+        Failing{"system_refuses",
+                [](Failures& t) {
+                    t.answer({goodNow()});
+                    t.refuse(QStringLiteral("org.freedesktop.timedate1.AutomaticTimeSyncEnabled"));
+                },
+                platform::sntp::Failure::None, Outcome::NotSet, "refused"},
+        Failing{"page_not_found", [](Failures& t) { t.page(kExample, "/status/404"); }, std::nullopt,
+                Outcome::NotSet, "サーバがエラーを返しました (HTTP 404)"},
+        Failing{"page_cannot_be_kept",
+                [](Failures& t) {
+                    t.page(kExample);
+                    ASSERT_TRUE(QDir().mkpath(clock_setting::pageCopy())); // a folder where the copy goes
+                },
+                std::nullopt, Outcome::NotSet, "ページを保存できません"},
+        Failing{"page_without_a_date",
+                [](Failures& t) { t.page(pageWithLine(kPrefix + "Wed May 14 24:00:00 2003")); }, std::nullopt,
+                Outcome::NotSet, "ページに正しい日時がありません"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- her window while she waits ---------------------------------------------------------------
 

@@ -7,7 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -241,6 +243,41 @@ TEST(IniFile, AFullDiskKeepsEveryKeyAndReportsTheFailure) {
     EXPECT_FALSE(restored);
     EXPECT_EQ(readBytes(path), before);
     EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"mailSet.ini"});
+}
+
+// A failed write says why, without the file's name: the system's reason where it has one.
+TEST(IniFile, AFailedWriteSaysWhy) {
+    const QByteArray before = "[alice]\ntop=1\nleft=2\n";
+    const struct {
+        const char* name;
+        std::function<void(const QString&)> lay; // what is at the path before the write
+        const char* value;
+        bool full; // the disk is full (a file size limit below the file's size)
+        QString why;
+    } cases[] = {
+        {"full disk", [&](const QString& path) { writeAll(path, before); }, "12345", true,
+         QStringLiteral("cannot write: ") + QString::fromLocal8Bit(std::strerror(EFBIG))},
+        {"folder", [](const QString& path) { QDir().mkpath(path); }, "1", false,
+         QStringLiteral("it is a folder")},
+        {"line break", [&](const QString& path) { writeAll(path, before); }, "1\n2", false,
+         QStringLiteral("the key \"top\" or its value cannot be stored")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestHome home;
+        const QString path = home.file("mailSet.ini");
+        c.lay(path);
+        QString why;
+        bool written = true;
+        {
+            std::optional<FileSizeLimit> limit;
+            if (c.full)
+                limit.emplace(before.size() - 1);
+            written = platform::ini::write(path, "alice", "top", QString::fromUtf8(c.value), &why);
+        }
+        EXPECT_FALSE(written);
+        EXPECT_EQ(why, c.why);
+    }
 }
 
 TEST(IniFile, TheFileIsReadableByItsOwnerOnly) {

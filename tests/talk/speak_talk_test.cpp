@@ -4,7 +4,11 @@
 #include "heart_fixture.h"
 #include "talk_fixture.h"
 
+#include "tests/platform/file_size_limit.h"
+
 #include <QDir>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -174,6 +178,24 @@ TEST_F(Talk, NoRoomForTheCopyIsSaidOnceAndSheIsMute) {
     platform::random::setSequence({r(2)});
     speak::RandomTalk();
     EXPECT_EQ(said(), QStringLiteral("o1\r\nshipped\r\n"));
+}
+
+// A write that fails for real says the system's reason: here a file size limit stands for the full
+// disk, and the copy, larger than the limit, cannot be written whole.
+TEST_F(Talk, AFailedWriteOfTheCopySaysTheSystemsReason) {
+    const qint64 size = QFileInfo(shipped.path()).size();
+    ASSERT_GT(size, 4096);
+    testing::internal::CaptureStderr();
+    {
+        const FileSizeLimit limit(static_cast<rlim_t>(size / 2));
+        speak::RandomTalk();
+    }
+    const QString told = QString::fromStdString(testing::internal::GetCapturedStderr());
+
+    EXPECT_EQ(fuki::Instance(), nullptr);
+    EXPECT_TRUE(told.contains(QStringLiteral(".part: ") + QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << told.toStdString();
+    EXPECT_FALSE(QFile::exists(platform::programFolder() + QStringLiteral("/morvik_heart.mdb.part")));
 }
 
 TEST_F(Talk, FarewellByTheExitSetting) {

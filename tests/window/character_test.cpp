@@ -15,14 +15,18 @@
 #include "platform/random.h"
 #include "test_files.h"
 #include "test_home.h"
+#include "tests/platform/file_size_limit.h"
 
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -1484,18 +1488,58 @@ TEST_F(Character, APlaceThatCannotBeKeptIsSaidOnceWithTheFile) {
     EXPECT_TRUE(said.contains("morvik: cannot keep her place and 常に手前 in " + ini + ": ")) << said.toStdString();
 }
 
-// ヘルプ with no program to open it is said once on standard error, with the file.
-TEST_F(Character, HelpWithNoProgramToOpenItIsSaidOnce) {
-    const QTemporaryDir noPrograms;
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", noPrograms.path().toUtf8());
+// A full disk (a file size limit below the file's size) is said with the system's reason, and the
+// file stays as it was.
+TEST_F(Character, APlaceThatCannotBeKeptForAFullDiskSaysTheSystemsReason) {
+    const QString ini = IniManage::state.IniPath;
+    writeFile(ini, "[someone]\nnote=" + QByteArray(8000, 'x') + "\n");
+    window->SavePosition(); // a save that works: anything said before is forgotten
+    const QByteArray before = files::readFile(ini);
+    window->move(40, 50);
     testing::internal::CaptureStderr();
-    window->help_Click();
-    window->help_Click();
+    {
+        const FileSizeLimit limit(4096);
+        window->SavePosition();
+    }
     const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
-    qputenv("PATH", path);
+    EXPECT_TRUE(said.contains("morvik: cannot keep her place and 常に手前 in " + ini +
+                              ": cannot write: " + QString::fromLocal8Bit(std::strerror(EFBIG)) + "\n"))
+        << said.toStdString();
+    EXPECT_EQ(files::readFile(ini), before);
+}
+
+// ヘルプ that opens nothing, with no xdg-open to start or one that ends in failure (status 3:
+// nothing to open with), is said once on standard error, with the file and why.
+TEST_F(Character, HelpThatOpensNothingIsSaidOnce) {
     const QString help = platform::dataFolder() + "/help/morvik.html";
-    EXPECT_EQ(said.count("morvik: cannot open the help " + help + ": "), 1) << said.toStdString();
+    const struct {
+        const char* name;
+        const char* opener; // the script put on PATH as xdg-open, or nullptr for none
+        QString why;        // what is said after the file, or "" for any
+    } cases[] = {{"no program", nullptr, ""},
+                 {"nothing to open with", "#!/bin/sh\nexit 3\n", "xdg-open exited with status 3\n"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QTemporaryDir programs;
+        if (c.opener) {
+            writeFile(programs.filePath("xdg-open"), c.opener);
+            QFile(programs.filePath("xdg-open")).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", programs.path().toUtf8());
+        const QString said = [&] {
+            testing::internal::CaptureStderr();
+            window->help_Click();
+            window->help_Click();
+            // Both openers have ended once nothing of them is left under her.
+            EXPECT_TRUE(waitFor([&] { return window->findChildren<QProcess*>().isEmpty(); }));
+            return QString::fromStdString(testing::internal::GetCapturedStderr());
+        }();
+        qputenv("PATH", path);
+        EXPECT_EQ(said.count("morvik: "), 1) << said.toStdString();
+        EXPECT_TRUE(said.contains("morvik: cannot open the help " + help + ": " + c.why))
+            << said.toStdString();
+    }
 }
 
 } // namespace

@@ -144,6 +144,28 @@ TEST(Unpack, TheEntryACutArchiveBreaksOffInIsRemoved) {
     }
 }
 
+// An entry that cannot be read (here under a password, as zip -P writes it) fails the unpacking:
+// it is not written, and what was read whole before it stays.
+TEST(Unpack, AnEntryThatCannotBeReadFails) {
+    const struct {
+        const char* file;
+        QStringList left; // what the folder holds afterwards
+    } cases[] = {{"encrypted.zip", {QStringLiteral("資料")}},
+                 {"half_encrypted.zip", {QStringLiteral("a.txt"), QStringLiteral("資料")}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        QTemporaryDir desktop;
+        const auto result =
+            unpack(fixtures() + QLatin1Char('/') + QLatin1String(c.file), Kind::zip, desktop.path());
+        EXPECT_FALSE(result.ok);
+        EXPECT_TRUE(result.error.contains(QStringLiteral("assphrase"))) << result.error.toStdString();
+        EXPECT_EQ(QDir(desktop.path())
+                      .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name),
+                  c.left);
+        EXPECT_FALSE(QFileInfo::exists(desktop.path() + QStringLiteral("/資料/日本語.txt")));
+    }
+}
+
 // Where a link leads: through every link when it leads somewhere, else by its text.
 QString leadsTo(const QFileInfo& link) {
     const QString real = link.canonicalFilePath();
