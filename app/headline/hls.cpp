@@ -590,18 +590,22 @@ void hls::Command2_Click() {
         return;
     const std::optional<headline::Site>& site = found.value;
     const QString address = site ? site->jump.value_or(QString()) : QString();
+    const auto refuse = [](hls* window, const QString& text) {
+        window->hpRefusal_ = text;
+        window->StatusBar1->showMessage(text);
+    };
     if (address.isEmpty()) {
-        StatusBar1->showMessage(QStringLiteral("このサイトのホームページは登録されていません"));
+        refuse(this, QStringLiteral("このサイトのホームページは登録されていません"));
         return;
     }
     if (!Openable(address)) {
-        StatusBar1->showMessage(QStringLiteral("開けないアドレスです：") + address);
+        refuse(this, QStringLiteral("開けないアドレスです：") + address);
         return;
     }
     // Said once per reason: the status bar tells every click, standard error why.
-    const auto tell = [address](const QPointer<hls>& window, const QString& why) {
+    const auto tell = [address, refuse](const QPointer<hls>& window, const QString& why) {
         if (window)
-            window->StatusBar1->showMessage(QStringLiteral("ブラウザを起動できません"));
+            refuse(window, QStringLiteral("ブラウザを起動できません"));
         static QString told;
         if (told == why)
             return;
@@ -628,7 +632,11 @@ void hls::Command2_Click() {
     opener->start();
     // Returns once the program runs or could not be started: no longer than its start takes.
     if (opener->waitForStarted()) {
-        StatusBar1->clearMessage(); // an earlier refusal no longer holds
+        // An earlier refusal of its own no longer holds; any other message (the sites an update
+        // could not fetch) stays.
+        if (!hpRefusal_.isEmpty() && StatusBar1->currentMessage() == hpRefusal_)
+            StatusBar1->clearMessage();
+        hpRefusal_.clear();
         return;
     }
     tell(this, opener->errorString());

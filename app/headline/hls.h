@@ -149,4 +149,6 @@ private:
     sinCH* sinCH_ = nullptr;
     bool updatingAll_ = false;
     QStringList notUpdated_; // the sites the update of all sites could not update
+    // HP表示's last refusal in the status bar, which its next open clears (and nothing else).
+    QString hpRefusal_;
 };

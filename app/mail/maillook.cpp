@@ -91,7 +91,16 @@ maillook::maillook() {
     // message on screen is the one "返信する" answers. (The current item changes before the
     // selection on a press: it cannot tell.)
     connect(ListView1, &QTreeWidget::itemSelectionChanged, this, [this] {
-        if (QTreeWidgetItem* item = ListView1->currentItem(); item && item->isSelected())
+        QTreeWidgetItem* item = ListView1->currentItem();
+        if (!item)
+            return;
+        // A Ctrl+click takes the row out of the selection, which would leave its body on screen
+        // with nothing to answer: the row on screen stays picked.
+        if (!item->isSelected() && ListView1->selectedItems().isEmpty()) {
+            item->setSelected(true);
+            return;
+        }
+        if (item->isSelected())
             ListView1_ItemClick(item);
     });
 

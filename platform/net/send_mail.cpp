@@ -92,31 +92,33 @@ bool linesFit(const QByteArray& bytes) {
 class HeaderLine {
 public:
     static constexpr int kWidth = 76;
-    explicit HeaderLine(const QByteArray& name)
-        : out_(name + ':'), column_(int(out_.size())), start_(column_) {}
+    explicit HeaderLine(const QByteArray& name) : out_(name + ':'), column_(int(out_.size())) {}
 
     // The longest token that still fits on the current line after its blank: an encoded word is at
     // most 75 characters.
     int room() const { return std::min(75, kWidth - column_ - 1); }
-    bool lineEmpty() const { return column_ == 0 || column_ == start_; }
+    // Whether the current line holds no token yet (the first one holds only the field's name).
+    bool lineEmpty() const { return empty_; }
     void fold() {
         if (lineEmpty())
             return;
         out_ += "\r\n";
         column_ = 0;
+        empty_ = true;
     }
     void add(const QByteArray& token) {
         if (int(token.size()) > room())
             fold();
         out_ += ' ' + token;
         column_ += 1 + int(token.size());
+        empty_ = false;
     }
     QByteArray done() const { return out_ + "\r\n"; }
 
 private:
     QByteArray out_;
     int column_;
-    int start_;
+    bool empty_ = true;
 };
 
 // The text as encoded words in ISO-2022-JP (jis) or UTF-8, each as long as its line allows.

@@ -674,6 +674,26 @@ private:
     QByteArray path_;
 };
 
+// A page opened by HP表示 clears a refusal of its own, never the list of sites an update could not
+// fetch.
+TEST_F(AllSites, HpLeavesTheListOfSitesNotUpdated) {
+    const Opener opener;
+    ASSERT_TRUE(build({{0, QStringLiteral("読める"), QStringLiteral("a"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/rss2_utf8.xml")), QStringLiteral("feed11.so"),
+                        QString(), QStringLiteral("https://example.invalid/")},
+                       {1, QStringLiteral("読めない"), QStringLiteral("b"), QStringLiteral("1"),
+                        QStringLiteral("0"), url(QStringLiteral("/status/404"))}}));
+    hls* window = open();
+    runAll(window);
+    const QString list = QStringLiteral("更新できなかったサイト：読めない");
+    ASSERT_EQ(window->StatusBar1->currentMessage(), list);
+    select(window, QStringLiteral("読める"));
+    window->Command2->click();
+    ASSERT_TRUE(opener.opened());
+    EXPECT_EQ(window->StatusBar1->currentMessage(), list);
+    EXPECT_EQ(window->StatusBar1->toolTip(), list);
+}
+
 struct SizeCase {
     const char* name;
     const char* width;

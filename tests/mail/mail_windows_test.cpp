@@ -239,6 +239,14 @@ TEST_F(MailWindows, ARowPickedByTheRightButtonShowsItsBodyAndIsAnswered) {
     list->sendto->hide();
     EXPECT_EQ(list->ListView1->selectedItems(), QList<QTreeWidgetItem*>{list->ListView1->topLevelItem(1)});
     EXPECT_EQ(list->Text1->toPlainText(), "body 2");
+    // A Ctrl+click on the picked row, left or right, leaves it picked: the body on screen is always
+    // the one answered.
+    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
+        QTest::mouseClick(rows, button, Qt::ControlModifier, centre(1));
+        list->sendto->hide();
+        EXPECT_EQ(list->ListView1->selectedItems(), QList<QTreeWidgetItem*>{list->ListView1->topLevelItem(1)});
+        EXPECT_EQ(list->Text1->toPlainText(), "body 2");
+    }
 }
 
 TEST_F(MailWindows, ShowingALoadedListFillsItAfresh) {

@@ -28,6 +28,20 @@ def encoded_words(raw_value):
     return re.findall(r"=\?[^?]+\?[bBqQ]\?[^?]*\?=", raw_value)
 
 
+def to_lines(header_lines):
+    """The lengths of the raw lines of the To field, its continuation lines included."""
+    lengths, inside = [], False
+    for line in header_lines:
+        if line[:1] in (b" ", b"\t"):
+            if inside:
+                lengths.append(len(line))
+            continue
+        inside = line.lower().startswith(b"to:")
+        if inside:
+            lengths.append(len(line))
+    return lengths
+
+
 def main(folder):
     out = []
     for key in sorted(mailbox.Maildir(folder, create=False).keys()):
@@ -60,6 +74,7 @@ def main(folder):
             "words_end_ascii": all(words_end_ascii(w) for w in subject_raw.split() if w.startswith("=?")),
             "longest_line": max(len(l.rstrip(b"\r")) for l in lines),
             "longest_encoded_header_line": max([len(l) for l in header_lines if b"=?" in l] or [0]),
+            "longest_to_line": max(to_lines(header_lines) or [0]),
             "all_7bit": all(b < 0x80 for b in raw),
         })
     json.dump(out, sys.stdout, ensure_ascii=False)

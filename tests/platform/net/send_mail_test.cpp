@@ -108,6 +108,15 @@ TEST_F(SendMail, ComposesInIso2022JpOrUtf8) {
 TEST_F(SendMail, TheToNamesAreInTheMessagesCharset) {
     AioSmtpd smtpd;
     ASSERT_TRUE(smtpd.ok());
+    // Short names each before an address that fills a line: every name starts a line of its own
+    // after the first, and its address must still go to the next.
+    QStringList shortList, shortNames, shortAddresses;
+    for (int i = 0; i < 3; ++i) {
+        const QString address = QString(60, QLatin1Char('a' + i)) + QStringLiteral("@example.com");
+        shortList << QStringLiteral("Jo <") + address + QLatin1Char('>');
+        shortNames << QStringLiteral("Jo");
+        shortAddresses << address;
+    }
     QStringList longList, longNames, longAddresses;
     for (int i = 0; i < 5; ++i) {
         const QString name = QStringLiteral("長い名前の宛先さん%1号").arg(QChar(u'０' + i));
@@ -155,6 +164,8 @@ TEST_F(SendMail, TheToNamesAreInTheMessagesCharset) {
          "iso-2022-jp"},
         {"a long list", longList.join(QStringLiteral(", ")), "本文", longNames, longAddresses, "iso-2022-jp",
          "iso-2022-jp"},
+        {"short names before long addresses", shortList.join(QStringLiteral(", ")), "b", shortNames,
+         shortAddresses, "", "iso-2022-jp"},
     };
     for (const Case& c : cases)
         ASSERT_EQ(send(smtpd.server(), c.recipient, QString::fromUtf8(c.name), c.body), "") << c.name;
@@ -176,6 +187,7 @@ TEST_F(SendMail, TheToNamesAreInTheMessagesCharset) {
         EXPECT_TRUE(m[QStringLiteral("to_words_end_ascii")].toBool()) << raw;
         EXPECT_EQ(m[QStringLiteral("charset")].toString(), c.charset);
         EXPECT_LE(m[QStringLiteral("longest_encoded_header_line")].toInt(), 76) << raw;
+        EXPECT_LE(m[QStringLiteral("longest_to_line")].toInt(), 76) << raw;
         EXPECT_TRUE(m[QStringLiteral("all_7bit")].toBool());
     }
 }
