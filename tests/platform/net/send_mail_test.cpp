@@ -31,6 +31,13 @@ protected:
         return mail_transfer::SendMailEx(QStringLiteral("/nowhere"), server, recipient, kOwn, subject, body,
                                          QString());
     }
+    // The message of that subject (the maildir's order is not the sending order); empty if none.
+    static QJsonObject withSubject(const QJsonArray& messages, const QString& subject) {
+        for (const QJsonValue& v : messages)
+            if (v[QStringLiteral("subject")].toString() == subject)
+                return v.toObject();
+        return {};
+    }
     static QStringList strings(const QJsonValue& value) {
         QStringList out;
         for (const QJsonValue& item : value.toArray())
@@ -66,13 +73,9 @@ TEST_F(SendMail, ComposesInIso2022JpOrUtf8) {
         ASSERT_EQ(send(smtpd.server(), QStringLiteral("you@example.com"), c.subject, c.body), "") << c.name;
     const QJsonArray messages = smtpd.messages();
     ASSERT_EQ(messages.size(), int(std::size(cases)));
-    // The maildir's order is not the sending order: find each by its body and subject.
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        QJsonObject m;
-        for (const QJsonValue& v : messages)
-            if (v[QStringLiteral("subject")].toString() == c.subject)
-                m = v.toObject();
+        const QJsonObject m = withSubject(messages, c.subject);
         ASSERT_FALSE(m.isEmpty());
         // The message ends in a line break, whether the text did or not.
         QString body =
@@ -173,10 +176,7 @@ TEST_F(SendMail, TheToNamesAreInTheMessagesCharset) {
     ASSERT_EQ(messages.size(), int(std::size(cases)));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        QJsonObject m;
-        for (const QJsonValue& v : messages)
-            if (v[QStringLiteral("subject")].toString() == QString::fromUtf8(c.name))
-                m = v.toObject();
+        const QJsonObject m = withSubject(messages, QString::fromUtf8(c.name));
         ASSERT_FALSE(m.isEmpty());
         const std::string raw = m[QStringLiteral("to_raw")].toString().toStdString();
         EXPECT_EQ(strings(m[QStringLiteral("to_names")]), c.names) << raw;
