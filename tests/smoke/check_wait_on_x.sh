@@ -14,47 +14,7 @@ export MORVIK_TRACE=$trace
 
 # The two POP3 servers: one greets and refuses the password, one takes the connection and says
 # nothing at all.
-python3 - "$refusing" "$silent" "$peer_log" <<'EOF' 2>"$SMOKE_WORK/pop3.err" &
-import socket, sys, threading
-refusing, silent, log = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
-def note(what):
-    with open(log, "a") as f:
-        f.write(what + "\n")
-def listen(port):
-    s = socket.socket()
-    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    s.bind(("127.0.0.1", port))
-    s.listen()
-    return s
-def refuse(listener):
-    while True:
-        client, _ = listener.accept()
-        client.sendall(b"+OK ready\r\n")
-        f = client.makefile("rb")
-        for line in f:
-            verb = line[:4].upper()
-            note("refusing " + verb.decode())
-            if verb == b"CAPA":
-                client.sendall(b"+OK\r\nUSER\r\n.\r\n")
-            elif verb == b"PASS":
-                client.sendall(b"-ERR bad password\r\n")
-            elif verb == b"QUIT":
-                client.sendall(b"+OK bye\r\n")
-                break
-            else:
-                client.sendall(b"+OK\r\n")
-        client.close()
-held = []
-def keep_silent(listener):
-    while True:
-        client, _ = listener.accept()
-        note("silent connected")
-        held.append(client)
-a, b = listen(refusing), listen(silent)
-threading.Thread(target=refuse, args=(a,), daemon=True).start()
-note("ready")
-keep_silent(b)
-EOF
+python3 "$(dirname "$0")/pop3_peers.py" "$peer_log" "$refusing" "$silent" 2>"$SMOKE_WORK/pop3.err" &
 stop_at_exit $!
 wait_output 100 grep -x ready "$peer_log" >/dev/null || { echo "the POP3 servers did not start"; cat "$SMOKE_WORK/pop3.err"; exit 1; }
 

@@ -8,35 +8,7 @@ program=$1
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$SMOKE_WORK/no-system-bus
 refusing=11001 # a network of its own: the port is free
 peer_log=$SMOKE_WORK/pop3.log
-python3 - "$refusing" "$peer_log" <<'PY' 2>"$SMOKE_WORK/pop3.err" &
-import socket, sys
-port, log = int(sys.argv[1]), sys.argv[2]
-def note(what):
-    with open(log, "a") as f:
-        f.write(what + "\n")
-s = socket.socket()
-s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-s.bind(("127.0.0.1", port))
-s.listen()
-note("ready")
-while True:
-    client, _ = s.accept()
-    client.sendall(b"+OK ready\r\n")
-    for line in client.makefile("rb"):
-        verb = line[:4].upper()
-        if verb == b"USER":
-            note("user " + line[5:].strip().decode())
-        if verb == b"CAPA":
-            client.sendall(b"+OK\r\nUSER\r\n.\r\n")
-        elif verb == b"PASS":
-            client.sendall(b"-ERR bad password\r\n")
-        elif verb == b"QUIT":
-            client.sendall(b"+OK bye\r\n")
-            break
-        else:
-            client.sendall(b"+OK\r\n")
-    client.close()
-PY
+python3 "$(dirname "$0")/pop3_peers.py" "$peer_log" "$refusing" 2>"$SMOKE_WORK/pop3.err" &
 stop_at_exit $!
 wait_output 100 grep -x ready "$peer_log" >/dev/null || { echo "the POP3 server did not start"; cat "$SMOKE_WORK/pop3.err"; exit 1; }
 
