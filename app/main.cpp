@@ -153,8 +153,7 @@ int main(int argc, char** argv) {
 #ifdef MORVIK_HAVE_COM
         // The class registry's write killed midway leaves its temporary file; she is the one
         // instance now, so none of hers is being written.
-        platform::removeAtomicLeftovers(QFileInfo(com::registry::filePath()).absolutePath(),
-                                        {QStringLiteral("classes.reg")});
+        platform::removeAtomicLeftovers(QFileInfo(com::registry::filePath()).absolutePath());
 #endif
     });
     const int result = app.exec();

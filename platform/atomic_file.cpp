@@ -7,13 +7,12 @@
 
 namespace platform {
 
-int removeAtomicLeftovers(const QString& folder, const QStringList& knownFiles) {
-    QString pattern = QStringLiteral("\\..+") +
-                      QRegularExpression::escape(QLatin1String(atomic_file::kTempMark)) +
-                      QStringLiteral("[A-Za-z0-9]{6}");
-    for (const QString& name : knownFiles)
-        pattern += QLatin1Char('|') + QRegularExpression::escape(name) + QStringLiteral("\\.[A-Za-z0-9]{6}");
-    const QRegularExpression leftover(QRegularExpression::anchoredPattern(pattern));
+int removeAtomicLeftovers(const QString& folder) {
+    // ".<name>.morvik-tmp-XXXXXX", as mkostemp() fills it in. Names of any other form may be the
+    // user's own copies ("<name>.backup" has six letters too), however much they look like ours.
+    static const QRegularExpression leftover(QRegularExpression::anchoredPattern(
+        QStringLiteral("\\..+") + QRegularExpression::escape(QLatin1String(atomic_file::kTempMark)) +
+        QStringLiteral("[A-Za-z0-9]{6}")));
     int removed = 0;
     // Regular files only, links not followed: a name that merely looks like ours is left alone.
     const QFileInfoList entries =

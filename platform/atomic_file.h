@@ -29,10 +29,11 @@ namespace platform {
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, unsigned permissions,
                          QString* error = nullptr);
 
-// Removes the temporary files writeFileAtomically() left in folder, and the ones QSaveFile left
-// beside each of knownFiles ("<name>.XXXXXX", as earlier versions wrote them). Call it only while
-// no other process of ours writes in that folder. Returns how many files it removed.
-int removeAtomicLeftovers(const QString& folder, const QStringList& knownFiles = {});
+// Removes the temporary files writeFileAtomically() left in folder, and nothing else: only a name
+// of that form, which no user would choose (a "mailSet.ini.backup" or "classes.reg.2024-01" of the
+// user's stays). Call it only while no other process of ours writes in that folder. Returns how
+// many files it removed.
+int removeAtomicLeftovers(const QString& folder);
 
 } // namespace platform
 

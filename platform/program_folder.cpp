@@ -17,7 +17,7 @@
 // The data folder seen from the executable's folder: as installed, and as the build tree lays it out
 // (the same, unless the install's folders were chosen otherwise).
 #ifndef MORVIK_DATA_FROM_BIN
-#define MORVIK_DATA_FROM_BIN "../share/morvik"
+#define MORVIK_DATA_FROM_BIN "../share/morvik-data"
 #endif
 #ifndef MORVIK_BUILD_DATA_FROM_BIN
 #define MORVIK_BUILD_DATA_FROM_BIN MORVIK_DATA_FROM_BIN
@@ -175,8 +175,9 @@ QString dataFolder() {
     const QString installed = QDir::cleanPath(bin + QStringLiteral(MORVIK_DATA_FROM_BIN));
     if (QFileInfo(installed).isDir())
         return installed;
+    // Her own folder is never the shipped data, whatever lies where the build's copy would be.
     const QString built = QDir::cleanPath(bin + QStringLiteral(MORVIK_BUILD_DATA_FROM_BIN));
-    if (built != installed && QFileInfo(built).isDir())
+    if (built != installed && built != programFolderPath() && QFileInfo(built).isDir())
         return built;
     return installed; // where it belongs: named so by whoever misses a file there
 }

@@ -8,8 +8,9 @@
 //   files, the mail cache). Only this folder is ever cleaned by a file pattern.
 // dataFolder(): the read-only data that ships with the program (dialogue database, help):
 //   $MORVIK_DATA when set, else found from the executable's folder, wherever the tree lies: the
-//   installed share/morvik of its prefix (<bin>/../share/morvik), else the build tree's copy, which
-//   lies the same way from the build's bin/.
+//   installed share/morvik-data of its prefix (<bin>/../share/morvik-data), else the build tree's
+//   copy, which lies the same way from the build's bin/. Its name is not the program folder's, so
+//   that an install to ~/.local puts nothing among her own files.
 // programBinFolder(): the folder of the running program's executable, where the build and the
 //   install put its sibling programs and the headline runners: $MORVIK_BIN when set (tests point it
 //   at a folder of their own), else the executable's folder.

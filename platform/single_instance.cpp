@@ -22,7 +22,9 @@ namespace {
 std::mutex rootLock;
 QString fallbackRoot = QStringLiteral("/tmp");
 
-// Said once per folder: a peek (heldElsewhere) computes the path again and again.
+// Said once per folder. Only by the one who takes a lock: the peeks (heldElsewhere) come from
+// the SSTP control too, which has a copy of this code of its own inside its library and would say
+// it again.
 void sayRefused(const QString& dir, const QString& why) {
     static std::mutex lock;
     static QSet<QString> said;
@@ -35,9 +37,9 @@ void sayRefused(const QString& dir, const QString& why) {
                  QFile::encodeName(programFolderPath()).constData());
 }
 
-} // namespace
+enum class Refusal { said, quiet };
 
-QString SingleInstance::lockPath(const QString& name) {
+QString lockFile(const QString& name, Refusal refusal) {
     QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (dir.isEmpty() || !QDir(dir).exists()) {
         {
@@ -48,12 +50,19 @@ QString SingleInstance::lockPath(const QString& name) {
         // Made private at once; one that was there may be another user's, holding a lock that
         // would turn her away.
         ::mkdir(QFile::encodeName(dir).constData(), 0700);
-        if (const QString why = notPrivateFolder(dir); !why.isEmpty()) {
-            sayRefused(dir, why);
+        if (const QString why = SingleInstance::notPrivateFolder(dir); !why.isEmpty()) {
+            if (refusal == Refusal::said)
+                sayRefused(dir, why);
             dir = programFolder();
         }
     }
     return dir + QLatin1Char('/') + name + QStringLiteral(".lock");
+}
+
+} // namespace
+
+QString SingleInstance::lockPath(const QString& name) {
+    return lockFile(name, Refusal::said);
 }
 
 void SingleInstance::setFallbackRoot(const QString& root) {
@@ -109,7 +118,7 @@ bool SingleInstance::heldElsewhere(const QString& name) {
     // Only looked at, never opened: even a moment's shared lock would make an instance starting
     // just then believe another one runs.
     struct stat file {};
-    if (::stat(QFile::encodeName(lockPath(name)).constData(), &file) != 0)
+    if (::stat(QFile::encodeName(lockFile(name, Refusal::quiet)).constData(), &file) != 0)
         return false;
     QFile locks(QStringLiteral("/proc/locks"));
     if (!locks.open(QIODevice::ReadOnly | QIODevice::Text))

@@ -26,6 +26,8 @@ public:
 
     // Whether some process holds the named lock now. It neither takes the lock nor opens or makes
     // its file: the kernel's table of locks (/proc/locks) is read for the file's device and inode.
+    // It says nothing of a refused folder (the SSTP control asks it, from a copy of this code of
+    // its own): only lockPath() does, once per folder.
     static bool heldElsewhere(const QString& name);
     static QString lockPath(const QString& name);
     // Why a folder may not hold the lock: empty when it is a real folder (no symbolic link) of

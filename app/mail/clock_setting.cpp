@@ -22,6 +22,13 @@ namespace {
 constexpr qint64 kUsec = 1000000;
 constexpr int kJapanAheadOfUtc = 9 * 3600;
 
+#ifndef MORVIK_BUILT_AT
+#define MORVIK_BUILT_AT 0
+#endif
+// No clock is set back before the program was built, as the system's own time daemons refuse to go
+// below their build time: a server answering so is broken, not right.
+constexpr qint64 kBuiltAtUsec = qint64(MORVIK_BUILT_AT) * kUsec;
+
 std::atomic_bool cancelled{false};
 bool running = false;
 
@@ -137,7 +144,10 @@ Result bySntp(const QString& host) {
     if (!reply.ok())
         return {reply.failure == platform::sntp::Failure::Cancelled ? Outcome::NotSet : Outcome::NoServer,
                 reply.reason};
-    return setTo(reply.nowUsec());
+    const qint64 now = reply.nowUsec();
+    if (now < kBuiltAtUsec)
+        return {Outcome::NoServer, QStringLiteral("サーバの時刻がこのプログラムより古い日時です")};
+    return setTo(now);
 }
 
 Result byPage() {

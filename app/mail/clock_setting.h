@@ -5,7 +5,9 @@
 // fraction dropped; the system may refuse, as it does while automatic time synchronisation is on.
 // Each wait yields, so her busy animation runs meanwhile and no user command nests: the SNTP
 // question within 5 s, resolving included; the page within 10 s and 1 MiB; timedated's answer
-// within 120 s, since the user may be asked to authorise. One setting runs at a time.
+// within 120 s, since the user may be asked to authorise. One setting runs at a time. An SNTP
+// time from before the program was built is no time to set a clock by: said as a server that
+// failed (Outcome::NoServer), and nothing is set.
 //
 // The time page: its bytes are kept unchanged as TimeTemp.txt in the temporary folder and read
 // back as CP932 text, lines ended by CR LF, LF or CR. Line 31 must have at least 58 characters;

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <vector>
@@ -240,6 +241,15 @@ QString copyShipped(const QString& shipped, const QString& copy) {
     return {};
 }
 
+// SQLite's words for a failure, with the system's reason when a call of the system failed ("disk
+// I/O error (File too large)").
+QString failureOf(const Connection& db) {
+    const int code = sqlite3_system_errno(db.get());
+    if (code == 0)
+        return db.error();
+    return QStringLiteral("%1 (%2)").arg(db.error(), QString::fromLocal8Bit(std::strerror(code)));
+}
+
 // Replaces the copy's non-editable tables with the shipped ones and takes the shipped version, in
 // one transaction: on any failure the copy stays exactly as it was.
 QString refreshCopy(const QString& copy, const QString& shipped, int version) {
@@ -250,7 +260,7 @@ QString refreshCopy(const QString& copy, const QString& shipped, int version) {
         Statement attach(*db, "ATTACH DATABASE ?1 AS shipped");
         attach.bind(1, shipped);
         if (attach.step() != Statement::Step::done)
-            return db->error();
+            return failureOf(*db);
     }
     struct Shipped {
         QString name;
@@ -264,12 +274,12 @@ QString refreshCopy(const QString& copy, const QString& shipped, int version) {
         while (list.step() == Statement::Step::row)
             tables.push_back({list.text(0).value_or(QString()), list.text(1).value_or(QString())});
         if (!list.ok())
-            return db->error();
+            return failureOf(*db);
     }
     if (!db->exec("BEGIN IMMEDIATE"))
-        return db->error();
+        return failureOf(*db);
     auto fail = [&db]() {
-        const QString error = db->error();
+        const QString error = failureOf(*db);
         db->exec("ROLLBACK");
         return error;
     };
@@ -310,6 +320,34 @@ QString refreshCopy(const QString& copy, const QString& shipped, int version) {
         return fail();
     db->exec("DETACH DATABASE shipped");
     return {};
+}
+
+// A refresh that failed is not tried again while the shipped file and the copy's version stay as
+// they were then: she goes on with the copy she has, and the failure is said once.
+struct FailedRefresh {
+    QString copy;
+    Stamp shipped;
+    int version = 0;
+};
+std::optional<FailedRefresh>& failedRefresh() {
+    static std::optional<FailedRefresh> failed;
+    return failed;
+}
+
+// Whether both paths name one file: the shipped data found in her own folder (MORVIK_DATA, or a
+// tree laid out so) is her copy, never a file to copy from.
+bool sameFile(const QString& a, const QString& b) {
+    const std::optional<Stamp> first = stampOf(a), second = stampOf(b);
+    return first && second && first->device == second->device && first->inode == second->inode;
+}
+
+// Her copy is hers alone, as the other files she makes. One an earlier install left in her folder
+// was readable by all.
+void makePrivate(const QString& copy) {
+    struct stat st {};
+    const QByteArray path = QFile::encodeName(copy);
+    if (::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 077) != 0)
+        ::chmod(path.constData(), st.st_mode & 0700);
 }
 
 } // namespace
@@ -358,7 +396,7 @@ CopyResult ensureCopy() {
     const QString copy = copyPath();
     const QString shipped = shippedPath();
     flag::state.DbPath = copy;
-    const Look shippedLook = look(shipped, sqlite_db::Mode::readOnly);
+    const Look shippedLook = sameFile(shipped, copy) ? Look{} : look(shipped, sqlite_db::Mode::readOnly);
     const std::optional<int> shippedVersion = shippedLook.version;
     // A damaged shipped file is never copied: the copy would be set aside again at every use.
     const QString noShipped = shippedLook.problem.isEmpty()
@@ -371,13 +409,28 @@ CopyResult ensureCopy() {
         if (const auto version = copyLook.version) {
             result.ok = true;
             result.version = *version;
+            makePrivate(copy);
             if (!shippedVersion || *shippedVersion <= *version)
                 return result;
+            std::optional<FailedRefresh>& failed = failedRefresh();
+            const std::optional<Stamp> shippedStamp = stampOf(shipped);
+            if (failed && shippedStamp && failed->copy == copy && failed->shipped == *shippedStamp &&
+                failed->version == *version) {
+                result.error = QStringLiteral("%1 kept at version %2").arg(copy).arg(*version);
+                return result;
+            }
             const QString error = refreshCopy(copy, shipped, *shippedVersion);
             if (!error.isEmpty()) {
                 result.error = QStringLiteral("%1 kept at version %2: %3").arg(copy).arg(*version).arg(error);
+                if (shippedStamp)
+                    failed = FailedRefresh{copy, *shippedStamp, *version};
+                std::fprintf(stderr,
+                             "morvik: the dialogue database: %s cannot be brought up to %s: %s; she goes on with "
+                             "the copy she has\n",
+                             qPrintable(copy), qPrintable(shipped), qPrintable(error));
                 return result;
             }
+            failed.reset();
             result.action = CopyAction::refreshed;
             result.version = *shippedVersion;
             return result;

@@ -10,6 +10,10 @@
 // program stored for it. A program-folder file that is not a dialogue database of ours, or whose
 // pages SQLite's quick_check finds damaged, is moved aside (never deleted, and said on standard
 // error with the kept file's name) and a fresh copy is made; a damaged shipped file is never copied.
+// A refresh that cannot be written (a full disk) is said once on standard error, with the file and
+// the reason, and not tried again while the shipped file stays the same: she goes on with the copy
+// she has. A shipped file that is her copy itself (the data folder pointed at her own) is no
+// shipped file. The copy is readable by its owner alone.
 //
 // Every use opens its own connection with heart::open() and closes it when the Connection goes.
 // Values reach SQL only as bound parameters; table names, which SQL cannot bind, come only from the

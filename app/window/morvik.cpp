@@ -296,8 +296,7 @@ bool morvik::Form_Load() {
         platform::deleteTempFiles(QStringLiteral("*.tmp"), QStringLiteral("mail")); // fetched messages
         QFile::remove(Module1::state.CleanPath2);
         // A settings file whose writer was killed mid-write leaves its temporary file beside it.
-        platform::removeAtomicLeftovers(QFileInfo(IniManage::state.IniPath).absolutePath(),
-                                        {QStringLiteral("mailSet.ini")});
+        platform::removeAtomicLeftovers(QFileInfo(IniManage::state.IniPath).absolutePath());
     });
     bool firstRun = false;
     step("start-up: place the window", [&] { firstRun = PlaceAtSavedPosition(); });

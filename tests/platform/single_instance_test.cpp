@@ -222,6 +222,29 @@ TEST_F(Fallback, OneOpenToOthersIsRefusedForTheProgramFolder) {
     waitpid(holder, nullptr, 0);
 }
 
+// The SSTP control peeks at the lock of an SSTP server from a copy of this code inside its own
+// library: the peek says nothing, so that the refusal is said once, by her own lock, not once by
+// each copy.
+TEST_F(Fallback, ARefusedFolderIsSaidOnceByTheLockAndNeverByAPeek) {
+    const QString name = QStringLiteral("test-peeked-%1").arg(getpid());
+    ASSERT_TRUE(QDir().mkdir(folder()));
+    ASSERT_EQ(chmod(QFile::encodeName(folder()).constData(), 0755), 0);
+    testing::internal::CaptureStderr();
+    const bool held = platform::SingleInstance::heldElsewhere(QStringLiteral("sakura"));
+    const std::string peeked = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(held);
+    EXPECT_EQ(peeked, "");
+    testing::internal::CaptureStderr();
+    const bool acquired = platform::SingleInstance(name).acquired();
+    platform::SingleInstance::heldElsewhere(QStringLiteral("sakura"));
+    const bool again = platform::SingleInstance(name + QStringLiteral("-2")).acquired();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(acquired && again);
+    const std::string line = "morvik: not using " + QFile::encodeName(folder()).toStdString();
+    ASSERT_NE(said.find(line), std::string::npos) << said;
+    EXPECT_EQ(said.find(line, said.find(line) + 1), std::string::npos) << said;
+}
+
 struct FolderCase {
     const char* what;
     bool good;

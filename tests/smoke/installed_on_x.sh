@@ -16,7 +16,7 @@ export HOME=$SMOKE_WORK/user/home XDG_DATA_HOME=$SMOKE_WORK/user/data XDG_CONFIG
     XDG_CACHE_HOME=$SMOKE_WORK/user/cache
 # Where the install put her and her help page, as its manifest says.
 installed=$INSTALL_DESTDIR$(grep -m 1 '/morvik$' "$INSTALL_MANIFEST")
-help_page=$INSTALL_DESTDIR$(grep -m 1 '/morvik/help/morvik\.html$' "$INSTALL_MANIFEST")
+help_page=$INSTALL_DESTDIR$(grep -m 1 '/help/morvik\.html$' "$INSTALL_MANIFEST")
 # No NetworkManager here: the dial-up object finds no connection, and she is on a LAN.
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$SMOKE_WORK/no-system-bus
 export MORVIK_TRACE=$SMOKE_WORK/trace

@@ -732,19 +732,21 @@ TEST_F(Character, StartUpCleansOnlyItsOwnTemporaryFiles) {
     writeFile(temp + "/temp.mdb", "x");
     writeFile(home.file("mine.tmp"), "user");
     writeFile(home.file("temp.mdb"), "user");
-    // What a settings write killed midway left beside the settings file, and a file of the user's
-    // that only looks alike.
+    // What a settings write killed midway left beside the settings file, and the user's own copies
+    // beside it, some of them named as a temporary file of another program would be.
     writeFile(home.file(".mailSet.ini.morvik-tmp-a1B2c3"), "half");
-    writeFile(home.file("mailSet.ini.bPFmWN"), "half");
-    writeFile(home.file("notes.txt.bPFmWN"), "user");
+    const char* users[] = {"mailSet.ini.backup", "mailSet.ini.bak", "mailSet.ini.2024-01", "classes.reg.backup",
+                           "mailSet.ini.bPFmWN", "notes.txt.bPFmWN"};
+    for (const char* name : users)
+        writeFile(home.file(name), "user");
     start();
     EXPECT_FALSE(QFile::exists(temp + "/old.tmp"));
     EXPECT_FALSE(QFile::exists(temp + "/temp.mdb"));
     EXPECT_TRUE(QFile::exists(home.file("mine.tmp")));
     EXPECT_TRUE(QFile::exists(home.file("temp.mdb")));
     EXPECT_FALSE(QFile::exists(home.file(".mailSet.ini.morvik-tmp-a1B2c3")));
-    EXPECT_FALSE(QFile::exists(home.file("mailSet.ini.bPFmWN")));
-    EXPECT_TRUE(QFile::exists(home.file("notes.txt.bPFmWN")));
+    for (const char* name : users)
+        EXPECT_EQ(files::readFile(home.file(name)), "user") << name;
 }
 
 TEST_F(Character, MenuVisibilityFromSettingsAndSiblings) {
