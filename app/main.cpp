@@ -7,6 +7,7 @@
 #include "platform/pace.h"
 #include "platform/widgets/input_gate.h"
 #include "platform/widgets/japanese_qt.h"
+#include "platform/widgets/window_gone.h"
 #ifdef MORVIK_HAVE_COM
 #include "app/window/nh_service.h"
 #include "control/com/registry.h"
@@ -41,6 +42,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>
+#include <cstdlib>
 
 namespace {
 
@@ -143,6 +145,18 @@ int main(int argc, char** argv) {
     // as when the window system closes her window, keeping her place.
     platform::EndSignals endSignals;
     QObject::connect(&endSignals, &platform::EndSignals::received, &window, &QWidget::close);
+    // Her window destroyed from outside (not closed: no close event comes) ends her the same way.
+    const platform::widgets::WindowGone windowGone(&window);
+    QObject::connect(&windowGone, &platform::widgets::WindowGone::gone, &window, &QWidget::close);
+    // Her connection to the X server broken (her client killed by the window system, the server
+    // gone): Qt ends the program there with exit(), past the end of the event loop; her clean-up
+    // still runs.
+    static morvik* living = nullptr;
+    living = &window;
+    std::atexit([] {
+        if (living)
+            living->CleanUpAtEnd();
+    });
     bool started = true;
     QTimer::singleShot(0, &window, [&] {
         started = window.Form_Load();
@@ -157,6 +171,7 @@ int main(int argc, char** argv) {
 #endif
     });
     const int result = app.exec();
+    living = nullptr;
     window.CleanUpAtEnd();
 #ifdef MORVIK_HAVE_HEADLINE
     hls::End();

@@ -8,6 +8,8 @@
 
 #include <QFileInfo>
 #include <atomic>
+#include <cstdio>
+#include <functional>
 
 namespace brindok::module {
 namespace {
@@ -132,6 +134,17 @@ void removeClasses(com::registry::Tree& tree) {
     tree.removeTree(classKey(kClsidPropPage));
 }
 
+// Edits the class registry; a failure is said here, where its reason is known: the result code
+// the host gets carries none.
+bool edit(const char* what, const std::function<void(com::registry::Tree&)>& change) {
+    QString why;
+    if (com::registry::edit(com::registry::filePath(), change, &why))
+        return true;
+    std::fprintf(stderr, "morvik: the SSTP control cannot be %s, so no greetings to other characters: %s\n", what,
+                 qPrintable(why));
+    return false;
+}
+
 } // namespace
 
 void objectCreated() {
@@ -156,20 +169,19 @@ com::HResult getClassObject(const com::Guid& clsid, const com::Guid& iid, void**
 }
 
 com::HResult registerServer(const QString& modulePath) {
-    const QString file = com::registry::filePath();
-    if (modulePath.isEmpty() ||
-        !com::registry::edit(file, [&](com::registry::Tree& tree) { writeTypeLib(tree, modulePath); }))
+    const char* what = "registered";
+    if (modulePath.isEmpty() || !edit(what, [&](com::registry::Tree& tree) { writeTypeLib(tree, modulePath); }))
         return com::SELFREG_E_TYPELIB;
-    if (!com::registry::edit(file, [&](com::registry::Tree& tree) { writeClasses(tree, modulePath); }))
+    if (!edit(what, [&](com::registry::Tree& tree) { writeClasses(tree, modulePath); }))
         return com::SELFREG_E_CLASS;
     return com::S_OK;
 }
 
 com::HResult unregisterServer() {
-    const QString file = com::registry::filePath();
-    if (!com::registry::edit(file, removeTypeLib))
+    const char* what = "unregistered";
+    if (!edit(what, removeTypeLib))
         return com::SELFREG_E_TYPELIB;
-    if (!com::registry::edit(file, removeClasses))
+    if (!edit(what, removeClasses))
         return com::SELFREG_E_CLASS;
     return com::S_OK;
 }

@@ -31,13 +31,15 @@ bool registeredAsThisBuild(const QString& library) {
            version == QLatin1String(com::kBuildVersion);
 }
 
+// Said once: why is empty when the control has said it already.
 void sayUnavailable(const QString& why) {
     static bool said = false;
     if (said)
         return;
     said = true;
-    std::fprintf(stderr, "morvik: no SSTP control, so no greetings to other characters (%s)\n",
-                 qPrintable(why));
+    if (!why.isEmpty())
+        std::fprintf(stderr, "morvik: no SSTP control, so no greetings to other characters (%s)\n",
+                     qPrintable(why));
 }
 
 } // namespace
@@ -48,7 +50,10 @@ BrindokSite::BrindokSite() {
     if (!registeredAsThisBuild(library)) {
         const com::HResult hr = com::registerServer(library, &why);
         if (com::failed(hr)) {
-            if (why.isEmpty())
+            // A class registry that cannot be written the control says itself, with the file and
+            // the system's reason, which its result code cannot carry.
+            const bool saidByControl = why.isEmpty() && (hr == com::SELFREG_E_TYPELIB || hr == com::SELFREG_E_CLASS);
+            if (!saidByControl && why.isEmpty())
                 why = QStringLiteral("registering %1 failed with 0x%2")
                           .arg(library)
                           .arg(uint32_t(hr), 8, 16, QLatin1Char('0'));

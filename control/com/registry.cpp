@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -69,7 +71,10 @@ public:
     explicit FileLock(const QString& path) {
         fd_ = ::open(QFile::encodeName(path + QStringLiteral(".lock")).constData(),
                      O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
+        if (fd_ < 0) {
+            code_ = errno;
+        } else if (::flock(fd_, LOCK_EX) != 0) {
+            code_ = errno;
             ::close(fd_);
             fd_ = -1;
         }
@@ -81,9 +86,12 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
     bool held() const { return fd_ >= 0; }
+    // The system's reason when the lock is not held.
+    QString reason() const { return QString::fromLocal8Bit(std::strerror(code_)); }
 
 private:
     int fd_ = -1;
+    int code_ = 0;
 };
 
 void setError(QString* error, const QString& text) {
@@ -223,7 +231,7 @@ bool edit(const QString& path, const std::function<void(Tree&)>& change, QString
     }
     const FileLock lock(path);
     if (!lock.held()) {
-        setError(error, QStringLiteral("%1: cannot be locked").arg(path));
+        setError(error, QStringLiteral("%1: cannot be locked: %2").arg(path, lock.reason()));
         return false;
     }
     auto tree = load(path, error);

@@ -6,6 +6,7 @@
 #include "control/com/build_version.h"
 #include "control/com/registry.h"
 #include "platform/codec.h"
+#include "../platform/file_size_limit.h"
 #include "qt_printers.h"
 #include "sstp_server.h"
 
@@ -13,6 +14,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <link.h>
@@ -161,6 +164,25 @@ TEST_F(BrindokSiteTest, ARegistrationOfThisBuildIsKeptAsItIs) {
     const BrindokSite second;
     EXPECT_TRUE(second.available());
     EXPECT_EQ(registryFile(), registered);
+}
+
+// A full disk: the registration cannot be written. The control says so itself, once, with the file
+// and the system's reason; its result code alone would say only 0x80040200.
+TEST_F(BrindokSiteTest, ARegistryThatCannotBeWrittenIsSaidOnceWithTheFileAndTheReason) {
+    testing::internal::CaptureStderr();
+    {
+        // Past the registration's first part, short of what is said (captured in a file too).
+        const FileSizeLimit limit(512);
+        const BrindokSite nh;
+        EXPECT_FALSE(nh.available());
+    }
+    const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_EQ(said.count(QStringLiteral("morvik: ")), 1) << said.toStdString();
+    EXPECT_TRUE(said.contains(com::registry::filePath() + QStringLiteral(": cannot write: ") +
+                              QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("SSTP control"))) << said.toStdString();
+    EXPECT_FALSE(said.contains(QStringLiteral("0x8004"))) << said.toStdString();
 }
 
 TEST_F(BrindokSiteTest, WithoutTheLibraryEverythingIsQuietlyOff) {

@@ -735,9 +735,9 @@ TEST_F(Character, StartUpCleansOnlyItsOwnTemporaryFiles) {
     // What a settings write killed midway left beside the settings file, and the user's own copies
     // beside it, some of them named as a temporary file of another program would be.
     writeFile(home.file(".mailSet.ini.morvik-tmp-a1B2c3"), "half");
-    const char* users[] = {"mailSet.ini.backup", "mailSet.ini.bak", "mailSet.ini.2024-01", "classes.reg.backup",
-                           "mailSet.ini.bPFmWN", "notes.txt.bPFmWN"};
-    for (const char* name : users)
+    const QStringList users{"mailSet.ini.backup", "mailSet.ini.bak", "mailSet.ini.2024-01", "classes.reg.backup",
+                            "mailSet.ini.bPFmWN", "notes.txt.bPFmWN"};
+    for (const QString& name : users)
         writeFile(home.file(name), "user");
     start();
     EXPECT_FALSE(QFile::exists(temp + "/old.tmp"));
@@ -745,8 +745,8 @@ TEST_F(Character, StartUpCleansOnlyItsOwnTemporaryFiles) {
     EXPECT_TRUE(QFile::exists(home.file("mine.tmp")));
     EXPECT_TRUE(QFile::exists(home.file("temp.mdb")));
     EXPECT_FALSE(QFile::exists(home.file(".mailSet.ini.morvik-tmp-a1B2c3")));
-    for (const char* name : users)
-        EXPECT_EQ(files::readFile(home.file(name)), "user") << name;
+    for (const QString& name : users)
+        EXPECT_EQ(files::readFile(home.file(name)), "user") << name.toStdString();
 }
 
 TEST_F(Character, MenuVisibilityFromSettingsAndSiblings) {
