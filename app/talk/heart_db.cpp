@@ -241,10 +241,25 @@ QString copyShipped(const QString& shipped, const QString& copy) {
     return {};
 }
 
+// The system's reason of the last failed call on the database's files: the file that failed keeps
+// it (the journal or write-ahead log as much as the database), where sqlite3_system_errno() has
+// only what errno held afterwards.
+int lastSystemError(const Connection& db) {
+    int code = 0;
+    if (sqlite3_file_control(db.get(), "main", SQLITE_FCNTL_LAST_ERRNO, &code) == SQLITE_OK && code != 0)
+        return code;
+    sqlite3_file* journal = nullptr;
+    if (sqlite3_file_control(db.get(), "main", SQLITE_FCNTL_JOURNAL_POINTER, &journal) == SQLITE_OK && journal &&
+        journal->pMethods &&
+        journal->pMethods->xFileControl(journal, SQLITE_FCNTL_LAST_ERRNO, &code) == SQLITE_OK && code != 0)
+        return code;
+    return sqlite3_system_errno(db.get());
+}
+
 // SQLite's words for a failure, with the system's reason when a call of the system failed ("disk
 // I/O error (File too large)").
 QString failureOf(const Connection& db) {
-    const int code = sqlite3_system_errno(db.get());
+    const int code = lastSystemError(db);
     if (code == 0)
         return db.error();
     return QStringLiteral("%1 (%2)").arg(db.error(), QString::fromLocal8Bit(std::strerror(code)));

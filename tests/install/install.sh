@@ -9,15 +9,22 @@
 # install_manifest.txt is put back as it was: it may be the record of a real install.
 # shellcheck disable=SC2034 # read by the scripts that source this one
 install_tree() {
-    local build=$1 work=$2 manifest=$1/install_manifest.txt
-    INSTALL_DESTDIR=$work/destdir
+    INSTALL_DESTDIR=$2/destdir
     INSTALL_PREFIX=/opt/morvik-elsewhere
     INSTALL_ROOT=$INSTALL_DESTDIR$INSTALL_PREFIX
+    DESTDIR=$INSTALL_DESTDIR install_at "$1" "$2" "$INSTALL_PREFIX"
+}
+
+# install_at BUILD WORK PREFIX: `cmake --install BUILD --prefix PREFIX`, run in the current folder
+# (with DESTDIR when set), the build's manifest put back as it was. Sets INSTALL_MANIFEST, a copy of
+# the manifest this install wrote (WORK/install_manifest.txt).
+install_at() {
+    local build=$1 work=$2 prefix=$3 manifest=$1/install_manifest.txt
     INSTALL_MANIFEST=$work/install_manifest.txt
+    rm -f "$work/manifest.saved"
     [[ -e $manifest ]] && cp -p "$manifest" "$work/manifest.saved"
     local status=0
-    DESTDIR=$INSTALL_DESTDIR cmake --install "$build" --prefix "$INSTALL_PREFIX" >"$work/install.log" 2>&1 ||
-        status=$?
+    cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || status=$?
     [[ -e $manifest ]] && cp "$manifest" "$INSTALL_MANIFEST"
     if [[ -e $work/manifest.saved ]]; then mv "$work/manifest.saved" "$manifest"; else rm -f "$manifest"; fi
     [[ $status == 0 ]] || { echo "cmake --install failed:"; cat "$work/install.log"; return 1; }

@@ -1,10 +1,13 @@
 #include "app/talk/heart_db.h"
 #include "heart_fixture.h"
 #include "test_home.h"
+#include "tests/platform/file_size_limit.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace {
@@ -124,6 +127,42 @@ TEST(HeartCopy, AnEditableTableMissingFromTheCopyIsTakenFromTheNewVersion) {
     ShippedDatabase v2(2);
     auto db = openOrFail();
     EXPECT_EQ(heart::readWords(db, heart::Table::flower, 229)->word1, "flower229");
+}
+
+// A newer shipped database and a full disk: the refresh cannot be written. It is said once, with
+// the file and the system's reason; she goes on with the copy she has, and the refresh is not
+// tried again at every line (only at her next start, or with another shipped file).
+TEST(HeartCopy, ARefreshThatCannotBeWrittenIsSaidOnceAndTheCopyServesAsItIs) {
+    TestHome home;
+    {
+        ShippedDatabase v1(1);
+        auto db = openOrFail();
+        ASSERT_TRUE(heart::changeRow(db, heart::Table::otaku, 1, "edited", "by", "user"));
+    }
+    ShippedDatabase v2(2);
+    // More than the disk takes: the new tables do not fit.
+    v2.putClip("aisatu", "ID", "data", "7", QByteArray(256 * 1024, 'v'));
+    std::vector<heart::CopyResult> results;
+    testing::internal::CaptureStderr();
+    {
+        const FileSizeLimit full(64 * 1024);
+        for (int line = 0; line < 3; ++line)
+            results.push_back(heart::ensureCopy());
+    }
+    results.push_back(heart::ensureCopy());
+    const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+
+    for (const heart::CopyResult& result : results) {
+        EXPECT_TRUE(result.ok);
+        EXPECT_EQ(result.version, 1);
+        EXPECT_NE(result.action, heart::CopyAction::refreshed);
+    }
+    EXPECT_EQ(said.count(QStringLiteral("morvik: ")), 1) << said.toStdString();
+    EXPECT_TRUE(said.contains(home.file("morvik_heart.mdb"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QString::fromLocal8Bit(std::strerror(EFBIG)))) << said.toStdString();
+    EXPECT_EQ(heart::databaseVersion(home.file("morvik_heart.mdb")), 1);
+    auto db = openOrFail();
+    EXPECT_EQ(heart::readWords(db, heart::Table::otaku, 1)->word1, "edited");
 }
 
 TEST(HeartCopy, AnOlderShippedVersionLeavesTheCopyAlone) {
