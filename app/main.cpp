@@ -4,7 +4,9 @@
 #include "app/window/morvik.h"
 #include "platform/dbus/session_bus.h"
 #include "platform/end_signals.h"
+#include "platform/exit_clean_up.h"
 #include "platform/pace.h"
+#include "platform/program_folder.h"
 #include "platform/widgets/input_gate.h"
 #include "platform/widgets/japanese_qt.h"
 #include "platform/widgets/window_gone.h"
@@ -42,7 +44,6 @@
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>
-#include <cstdlib>
 
 namespace {
 
@@ -148,15 +149,6 @@ int main(int argc, char** argv) {
     // Her window destroyed from outside (not closed: no close event comes) ends her the same way.
     const platform::widgets::WindowGone windowGone(&window);
     QObject::connect(&windowGone, &platform::widgets::WindowGone::gone, &window, &QWidget::close);
-    // Her connection to the X server broken (her client killed by the window system, the server
-    // gone): Qt ends the program there with exit(), past the end of the event loop; her clean-up
-    // still runs.
-    static morvik* living = nullptr;
-    living = &window;
-    std::atexit([] {
-        if (living)
-            living->CleanUpAtEnd();
-    });
     bool started = true;
     QTimer::singleShot(0, &window, [&] {
         started = window.Form_Load();
@@ -164,6 +156,10 @@ int main(int argc, char** argv) {
             QCoreApplication::exit(0);
             return;
         }
+        // Her connection to the X server broken (her client killed by the window system, the
+        // server gone), Qt ends the program with exit() from its own thread: her temporary files
+        // go all the same.
+        platform::exit_clean_up::arm(platform::tempFolder());
 #ifdef MORVIK_HAVE_COM
         // The class registry's write killed midway leaves its temporary file; she is the one
         // instance now, so none of hers is being written.
@@ -171,7 +167,7 @@ int main(int argc, char** argv) {
 #endif
     });
     const int result = app.exec();
-    living = nullptr;
+    platform::exit_clean_up::disarm();
     window.CleanUpAtEnd();
 #ifdef MORVIK_HAVE_HEADLINE
     hls::End();
