@@ -140,8 +140,8 @@ bool edit(const char* what, const std::function<void(com::registry::Tree&)>& cha
     QString why;
     if (com::registry::edit(com::registry::filePath(), change, &why))
         return true;
-    std::fprintf(stderr, "morvik: the SSTP control cannot be %s, so no greetings to other characters: %s\n", what,
-                 qPrintable(why));
+    std::fprintf(stderr, "morvik: the SSTP control cannot be %s, so no greetings to other characters: %s\n",
+                 what, qPrintable(why));
     return false;
 }
 
@@ -170,7 +170,8 @@ com::HResult getClassObject(const com::Guid& clsid, const com::Guid& iid, void**
 
 com::HResult registerServer(const QString& modulePath) {
     const char* what = "registered";
-    if (modulePath.isEmpty() || !edit(what, [&](com::registry::Tree& tree) { writeTypeLib(tree, modulePath); }))
+    if (modulePath.isEmpty() ||
+        !edit(what, [&](com::registry::Tree& tree) { writeTypeLib(tree, modulePath); }))
         return com::SELFREG_E_TYPELIB;
     if (!edit(what, [&](com::registry::Tree& tree) { writeClasses(tree, modulePath); }))
         return com::SELFREG_E_CLASS;

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace heart {
 namespace {
@@ -249,8 +249,8 @@ int lastSystemError(const Connection& db) {
     if (sqlite3_file_control(db.get(), "main", SQLITE_FCNTL_LAST_ERRNO, &code) == SQLITE_OK && code != 0)
         return code;
     sqlite3_file* journal = nullptr;
-    if (sqlite3_file_control(db.get(), "main", SQLITE_FCNTL_JOURNAL_POINTER, &journal) == SQLITE_OK && journal &&
-        journal->pMethods &&
+    if (sqlite3_file_control(db.get(), "main", SQLITE_FCNTL_JOURNAL_POINTER, &journal) == SQLITE_OK &&
+        journal && journal->pMethods &&
         journal->pMethods->xFileControl(journal, SQLITE_FCNTL_LAST_ERRNO, &code) == SQLITE_OK && code != 0)
         return code;
     return sqlite3_system_errno(db.get());
@@ -439,10 +439,11 @@ CopyResult ensureCopy() {
                 result.error = QStringLiteral("%1 kept at version %2: %3").arg(copy).arg(*version).arg(error);
                 if (shippedStamp)
                     failed = FailedRefresh{copy, *shippedStamp, *version};
-                std::fprintf(stderr,
-                             "morvik: the dialogue database: %s cannot be brought up to %s: %s; she goes on with "
-                             "the copy she has\n",
-                             qPrintable(copy), qPrintable(shipped), qPrintable(error));
+                std::fprintf(
+                    stderr,
+                    "morvik: the dialogue database: %s cannot be brought up to %s: %s; she goes on with "
+                    "the copy she has\n",
+                    qPrintable(copy), qPrintable(shipped), qPrintable(error));
                 return result;
             }
             failed.reset();

@@ -52,7 +52,8 @@ BrindokSite::BrindokSite() {
         if (com::failed(hr)) {
             // A class registry that cannot be written the control says itself, with the file and
             // the system's reason, which its result code cannot carry.
-            const bool saidByControl = why.isEmpty() && (hr == com::SELFREG_E_TYPELIB || hr == com::SELFREG_E_CLASS);
+            const bool saidByControl =
+                why.isEmpty() && (hr == com::SELFREG_E_TYPELIB || hr == com::SELFREG_E_CLASS);
             if (!saidByControl && why.isEmpty())
                 why = QStringLiteral("registering %1 failed with 0x%2")
                           .arg(library)

@@ -1,12 +1,12 @@
 // The main window's site for the SSTP control, as the program uses it: the real libbrindok.so
 // found beside the executable, registered on first use, and the character's greeting, double-click
 // banter and farewell reaching a scripted SSTP server on 127.0.0.1:11000.
+#include "../platform/file_size_limit.h"
 #include "control/brindok_ids.h"
 #include "control/com/BrindokSite.h"
 #include "control/com/build_version.h"
 #include "control/com/registry.h"
 #include "platform/codec.h"
-#include "../platform/file_size_limit.h"
 #include "qt_printers.h"
 #include "sstp_server.h"
 

@@ -262,7 +262,8 @@ TEST_F(ClockSetting, NoValidReplyIsSaidWithVoice16AndSetsNothing) {
          }},
         {"silence", [] { return QList<sntp_peer::Fields>{}; }},
         // Well formed, but from before the program was built.
-        {"1990", [] { return QList{sntp_peer::sentAt(QDateTime(QDate(1990, 6, 1), QTime(12, 0), Qt::UTC))}; }},
+        {"1990",
+         [] { return QList{sntp_peer::sentAt(QDateTime(QDate(1990, 6, 1), QTime(12, 0), Qt::UTC))}; }},
     };
     clock_setting::options().sntpLimitMs = 500;
     key("sntpTXT", QStringLiteral("127.0.0.1"));

@@ -65,8 +65,8 @@ TEST(AtomicFile, AWriterKilledMidWriteLeavesALeftoverTheNextStartRemoves) {
     const QString path = dir.filePath("mailSet.ini");
     writeFile(path, "old\n");
     // The user's own copies beside it, whatever their names look like.
-    const QStringList users{"classes.reg.backup", "mailSet.ini.2024-01", "mailSet.ini.backup", "mailSet.ini.bak",
-                            "mailSet.ini.bPFmWN", "notes.txt.bPFmWN"};
+    const QStringList users{"classes.reg.backup", "mailSet.ini.2024-01", "mailSet.ini.backup",
+                            "mailSet.ini.bak",    "mailSet.ini.bPFmWN",  "notes.txt.bPFmWN"};
     for (const QString& other : users)
         writeFile(dir.filePath(other), "x");
     const pid_t child = fork();

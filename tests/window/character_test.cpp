@@ -735,8 +735,8 @@ TEST_F(Character, StartUpCleansOnlyItsOwnTemporaryFiles) {
     // What a settings write killed midway left beside the settings file, and the user's own copies
     // beside it, some of them named as a temporary file of another program would be.
     writeFile(home.file(".mailSet.ini.morvik-tmp-a1B2c3"), "half");
-    const QStringList users{"mailSet.ini.backup", "mailSet.ini.bak", "mailSet.ini.2024-01", "classes.reg.backup",
-                            "mailSet.ini.bPFmWN", "notes.txt.bPFmWN"};
+    const QStringList users{"mailSet.ini.backup", "mailSet.ini.bak",    "mailSet.ini.2024-01",
+                            "classes.reg.backup", "mailSet.ini.bPFmWN", "notes.txt.bPFmWN"};
     for (const QString& name : users)
         writeFile(home.file(name), "user");
     start();
