@@ -349,13 +349,6 @@ std::optional<FailedRefresh>& failedRefresh() {
     return failed;
 }
 
-// Whether both paths name one file: the shipped data found in her own folder (MORVIK_DATA, or a
-// tree laid out so) is her copy, never a file to copy from.
-bool sameFile(const QString& a, const QString& b) {
-    const std::optional<Stamp> first = stampOf(a), second = stampOf(b);
-    return first && second && first->device == second->device && first->inode == second->inode;
-}
-
 // Her copy is hers alone, as the other files she makes. One an earlier install left in her folder
 // was readable by all.
 void makePrivate(const QString& copy) {
@@ -411,7 +404,7 @@ CopyResult ensureCopy() {
     const QString copy = copyPath();
     const QString shipped = shippedPath();
     flag::state.DbPath = copy;
-    const Look shippedLook = sameFile(shipped, copy) ? Look{} : look(shipped, sqlite_db::Mode::readOnly);
+    const Look shippedLook = look(shipped, sqlite_db::Mode::readOnly);
     const std::optional<int> shippedVersion = shippedLook.version;
     // A damaged shipped file is never copied: the copy would be set aside again at every use.
     const QString noShipped = shippedLook.problem.isEmpty()

@@ -12,8 +12,7 @@
 // error with the kept file's name) and a fresh copy is made; a damaged shipped file is never copied.
 // A refresh that cannot be written (a full disk) is said once on standard error, with the file and
 // the reason, and not tried again while the shipped file stays the same: she goes on with the copy
-// she has. A shipped file that is her copy itself (the data folder pointed at her own) is no
-// shipped file. The copy is readable by its owner alone.
+// she has. The copy is readable by its owner alone (one an earlier install left was not).
 //
 // Every use opens its own connection with heart::open() and closes it when the Connection goes.
 // Values reach SQL only as bound parameters; table names, which SQL cannot bind, come only from the
