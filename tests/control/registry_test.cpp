@@ -3,8 +3,12 @@
 #include "control/com/registry.h"
 #include "qt_printers.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using com::registry::Tree;
@@ -103,6 +107,19 @@ TEST(RegistryFile, AFullDiskKeepsEveryEntry) {
     EXPECT_FALSE(edited);
     EXPECT_TRUE(error.contains(path)) << error.toStdString();
     EXPECT_EQ(readFile(path), before);
+}
+
+// Its lock beside it cannot be made (here a folder stands in its place): said with the system's
+// reason, and the file is left as it was.
+TEST(RegistryFile, ALockThatCannotBeMadeSaysWhy) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("classes.reg"));
+    ASSERT_TRUE(QDir().mkdir(path + QStringLiteral(".lock")));
+    QString error;
+    EXPECT_FALSE(com::registry::edit(
+        path, [](Tree& t) { t.setValue(QStringLiteral("A"), {}, QStringLiteral("1")); }, &error));
+    EXPECT_EQ(error, path + QStringLiteral(": cannot be locked: ") + QString::fromLocal8Bit(std::strerror(EISDIR)));
+    EXPECT_FALSE(QFileInfo::exists(path));
 }
 
 TEST(RegistryFile, ThePathFollowsTheEnvironment) {
