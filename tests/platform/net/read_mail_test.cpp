@@ -151,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "Content-Type: text/plain; charset=UTF-8\r\n\r\n元の本文\r\n--b--\r\n",
                   "fwd", "a@example.com",
                   "転送します\r\n\r\n-------- 転送されたメッセージ --------\r\n差出人: 山田 <y@example.com>\r\n"
-                  "日付: someday\r\n件名: 元の件名\r\n\r\n元の本文\r\n"},
+                  "日付: someday\r\n件名: 元の件名\r\n\r\n元の本文"},
         BytesCase{"only_forward",
                   "From: a@example.com\r\nSubject: fwd\r\nContent-Type: message/rfc822\r\n\r\n"
                   "From: b@example.com\r\nSubject: one\r\nContent-Type: multipart/mixed; boundary=\"c\"\r\n\r\n"
@@ -162,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "fwd", "a@example.com",
                   "-------- 転送されたメッセージ --------\r\n差出人: b@example.com\r\n件名: one\r\n\r\nfirst\r\n\r\n"
                   "-------- 転送されたメッセージ --------\r\n差出人: c@example.com\r\n件名: two\r\n\r\n"
-                  "<p>second</p>\r\n",
+                  "<p>second</p>",
                   "x.pdf"},
         // A type without its subtype is plain text.
         BytesCase{"no_subtype", "From: a@example.com\r\nSubject: t\r\nContent-Type: text; charset=us-ascii\r\n\r\nplain\r\n",
