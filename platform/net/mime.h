@@ -14,7 +14,10 @@ struct Message {
     QString from;            // "Name <addr>", the name quoted as a phrase when it needs to be; or just "addr"
     QString date;            // local "yyyy/MM/dd HH:mm", or the header's text when it is no date
     QStringList attachments; // their file names
-    QString body;            // the first text/plain that is no attachment, else the HTML as text; CRLF lines
+    // The text: the first text/plain without a file name that is no attachment, else the HTML as
+    // text, else a text part with a file name; then each forwarded message under its own From, Date
+    // and Subject, eight deep; CRLF lines.
+    QString body;
 };
 
 // Any bytes give a message; what is missing in them is empty (all of it without GMime).
