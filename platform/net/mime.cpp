@@ -186,8 +186,9 @@ QByteArray addressHeaderName(const QByteArray& line) {
     static const QList<QByteArray> kNames{"from",      "sender",    "reply-to",    "to",
                                           "cc",        "bcc",       "resent-from", "resent-sender",
                                           "resent-to", "resent-cc", "resent-bcc",  "resent-reply-to"};
+    // GMime takes the name with blanks before its colon too.
     const qsizetype colon = line.indexOf(':');
-    if (colon <= 0 || colon > 20)
+    if (colon <= 0)
         return {};
     const QByteArray name = line.left(colon).trimmed().toLower();
     return kNames.contains(name) ? name : QByteArray();

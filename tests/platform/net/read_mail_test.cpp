@@ -127,6 +127,9 @@ INSTANTIATE_TEST_SUITE_P(
         // A backslash at the end would escape the closing mark put right after it.
         BytesCase{"open_comment_backslash", "From: s@[192.0.2.1] (a\\\r\nSubject: e\r\n\r\nok\r\n", "e",
                   "a <s@[192.0.2.1]>", "ok\r\n"},
+        // However many blanks stand before the colon.
+        BytesCase{"padded_name", "From                    : s@[192.0.2.1] (a\r\nSubject: p\r\n\r\nok\r\n", "p",
+                  "a <s@[192.0.2.1]>", "ok\r\n"},
         // A text part with a file name is shown unless it is an attachment.
         BytesCase{"inline_filename",
                   "From: a@example.com\r\nSubject: memo\r\nContent-Type: text/plain; charset=UTF-8\r\n"
