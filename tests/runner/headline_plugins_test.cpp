@@ -48,6 +48,7 @@ const PluginRun runs[] = {
     {"EntityBombRefused", "vorla11", "feed11", "entity_bomb.xml", 1, {}},
     {"Atom03", "vorla11", "feed11", "atom03.xml", 0, {"Atom 0.3の記事", "太字の記事", "base64の題"}},
     {"Rss090", "vorla11", "feed11", "rss090.rdf", 0, {"RSS 0.90の記事", "二つ目"}},
+    {"Rss1ItemsWithoutNamespace", "vorla11", "feed11", "rss1_no_namespace.rdf", 0, {"名前空間のない記事"}},
     {"Rss2InANamespace", "vorla11", "feed11", "rss2_namespace.xml", 0, {"名前空間つきの記事"}},
     // An RSS title is HTML, references escaped twice included.
     {"RssTitlesAsHtml", "vorla11", "feed11", "html_titles.xml", 0,
