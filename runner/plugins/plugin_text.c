@@ -244,26 +244,10 @@ static int euc_bytes(const unsigned char* s, size_t n) {
     return 1;
 }
 
-/* Whether iconv reads all of it in the encoding, every code assigned. */
-static int reads_whole(const char* from, const char* in, size_t size) {
-    iconv_t cd = iconv_open("UTF-8", from);
-    if (cd == (iconv_t)-1)
-        return 0;
-    char buffer[8192];
-    char* src = (char*)in;
-    size_t left = size;
-    int ok = 1;
-    while (left > 0 && ok) {
-        char* dst = buffer;
-        size_t room = sizeof buffer;
-        ok = iconv(cd, &src, &left, &dst, &room) != (size_t)-1 || errno == E2BIG;
-    }
-    iconv_close(cd);
-    return ok;
-}
+static int convert(const char* from, const char* in, size_t size, struct text* out);
 
 static int valid_euc(const char* data, size_t n) {
-    return euc_bytes((const unsigned char*)data, n) && reads_whole("EUC-JP-MS", data, n);
+    return euc_bytes((const unsigned char*)data, n) && convert("EUC-JP-MS", data, n, NULL);
 }
 
 static int has_eight_bit(const unsigned char* s, size_t n) {
@@ -293,8 +277,9 @@ static enum kind guess(const char* data, size_t size) {
 
 /* ---- converting ---- */
 
-/* in, read as from, appended to out in UTF-8; a unit that cannot be read becomes U+FFFD. 0 when
- * iconv does not know the encoding. */
+/* in, read as from, appended to out in UTF-8; a unit that cannot be read becomes U+FFFD. With out
+ * NULL, only whether every unit can be read (every code assigned). 0 when iconv does not know the
+ * encoding. */
 static int convert(const char* from, const char* in, size_t size, struct text* out) {
     iconv_t cd = iconv_open("UTF-8", from);
     if (cd == (iconv_t)-1)
@@ -302,11 +287,13 @@ static int convert(const char* from, const char* in, size_t size, struct text* o
     char buffer[8192];
     char* src = (char*)in;
     size_t left = size;
+    int whole = 1;
     for (;;) {
         char* dst = buffer;
         size_t room = sizeof buffer;
         const size_t r = left > 0 ? iconv(cd, &src, &left, &dst, &room) : iconv(cd, NULL, NULL, &dst, &room);
-        text_append(out, buffer, (size_t)(dst - buffer));
+        if (out != NULL)
+            text_append(out, buffer, (size_t)(dst - buffer));
         if (r != (size_t)-1) {
             if (left == 0)
                 break;
@@ -314,6 +301,9 @@ static int convert(const char* from, const char* in, size_t size, struct text* o
         }
         if (errno == E2BIG)
             continue;
+        whole = 0;
+        if (out == NULL)
+            break;
         /* EILSEQ, or EINVAL at a cut sequence: one byte is skipped and marked. */
         iconv(cd, NULL, NULL, NULL, NULL);
         text_append_string(out, "\xef\xbf\xbd");
@@ -328,7 +318,7 @@ static int convert(const char* from, const char* in, size_t size, struct text* o
         }
     }
     iconv_close(cd);
-    return !out->failed;
+    return out != NULL ? !out->failed : whole;
 }
 
 /* ISO-2022-JP through its JIS bytes as EUC-JP-MS, so that the vendor rows (①) read as they do in
