@@ -144,7 +144,7 @@ QByteArray rawHeader(GMimeObject* object, const char* name) {
 
 // What an address text leaves open at its end, read as GMime's address parser reads it:
 // parentheses outside quoted text, quotes outside comments, a backslash escaping the next character
-// inside either.
+// inside either; a domain literal after an '@' ("[192.0.2.1]") holds none of them, up to its ']'.
 struct Open {
     int comments = 0;
     bool quoted = false;
@@ -154,7 +154,21 @@ struct Open {
 
 Open openAt(const QByteArray& text) {
     Open open;
+    bool afterAt = false; // an '@' and blanks only since, outside quotes and comments
+    bool literal = false;
     for (const char c : text) {
+        if (literal) {
+            literal = c != ']';
+            continue;
+        }
+        const bool plain = !open.escaped && !open.quoted && open.comments == 0;
+        if (plain && c == '[' && afterAt) {
+            literal = true;
+            afterAt = false;
+            continue;
+        }
+        if (plain && c != ' ' && c != '\t')
+            afterAt = c == '@';
         if (open.escaped)
             open.escaped = false;
         else if (c == '\\')

@@ -127,6 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A backslash at the end would escape the closing mark put right after it.
         BytesCase{"open_comment_backslash", "From: s@[192.0.2.1] (a\\\r\nSubject: e\r\n\r\nok\r\n", "e",
                   "a <s@[192.0.2.1]>", "ok\r\n"},
+        // A quote inside a domain literal opens nothing: the comment after it is closed.
+        BytesCase{"literal_quote", "From: s@[19\".0.2.1] (a\r\nSubject: l\r\n\r\nok\r\n", "l", "a <s@[19\".0.2.1]>", "ok\r\n"},
         // However many blanks stand before the colon.
         BytesCase{"padded_name", "From                    : s@[192.0.2.1] (a\r\nSubject: p\r\n\r\nok\r\n", "p",
                   "a <s@[192.0.2.1]>", "ok\r\n"},
