@@ -33,7 +33,7 @@ QString htmlToText(const QString& html);
 
 // Whether every comment and quoted text of an address text is closed, read as GMime's address
 // parser reads it: parentheses outside quoted text, quotes outside comments, a backslash escaping
-// the next character inside either. GMime loses memory on some texts with a comment left open (an
+// the next character inside either, none of them inside a domain literal. GMime loses memory on some texts with a comment left open (an
 // address with a domain literal before it, or an unclosed quote before that), and such a text is
 // no address list: neither a From that is read nor a recipient list that is sent goes to it then.
 bool commentsClosed(const QByteArray& text);
