@@ -62,6 +62,15 @@ bool validAs(const QByteArray& page, Encoding encoding) {
     return false;
 }
 
+// The byte ranges alone let Shift_JIS kana pass: every code must be an EUC-JP character too.
+bool readsAsEucJp(const QByteArray& page) {
+    if (!isEucJp(page))
+        return false;
+    bool whole = false;
+    platform::codec::decode(page, platform::codec::kEucJpMs, &whole);
+    return whole;
+}
+
 } // namespace
 
 Encoding detect(const QByteArray& page) {
@@ -73,7 +82,7 @@ Encoding detect(const QByteArray& page) {
         return Encoding::iso2022Jp;
     if (isValidUtf8(page))
         return Encoding::utf8;
-    if (isEucJp(page))
+    if (readsAsEucJp(page))
         return Encoding::eucJp;
     return Encoding::cp932;
 }

@@ -144,7 +144,7 @@ QByteArray rawHeader(GMimeObject* object, const char* name) {
 
 // What an address text leaves open at its end, read as GMime's address parser reads it:
 // parentheses outside quoted text, quotes outside comments, a backslash escaping the next character
-// inside either.
+// inside either; a domain literal after an '@' ("[192.0.2.1]") holds none of them, up to its ']'.
 struct Open {
     int comments = 0;
     bool quoted = false;
@@ -154,7 +154,21 @@ struct Open {
 
 Open openAt(const QByteArray& text) {
     Open open;
+    bool afterAt = false; // an '@' and blanks only since, outside quotes and comments
+    bool literal = false;
     for (const char c : text) {
+        if (literal) {
+            literal = c != ']';
+            continue;
+        }
+        const bool plain = !open.escaped && !open.quoted && open.comments == 0;
+        if (plain && c == '[' && afterAt) {
+            literal = true;
+            afterAt = false;
+            continue;
+        }
+        if (plain && c != ' ' && c != '\t')
+            afterAt = c == '@';
         if (open.escaped)
             open.escaped = false;
         else if (c == '\\')
@@ -186,8 +200,9 @@ QByteArray addressHeaderName(const QByteArray& line) {
     static const QList<QByteArray> kNames{"from",      "sender",    "reply-to",    "to",
                                           "cc",        "bcc",       "resent-from", "resent-sender",
                                           "resent-to", "resent-cc", "resent-bcc",  "resent-reply-to"};
+    // GMime takes the name with blanks before its colon too.
     const qsizetype colon = line.indexOf(':');
-    if (colon <= 0 || colon > 20)
+    if (colon <= 0)
         return {};
     const QByteArray name = line.left(colon).trimmed().toLower();
     return kNames.contains(name) ? name : QByteArray();
@@ -338,11 +353,30 @@ QString bodyLines(QString text) {
     return text;
 }
 
+// A Content-Type GMime could not parse (no subtype, empty) comes out as application/octet-stream;
+// RFC 2045 reads such a part as plain text.
+bool unparsedType(GMimeObject* object, GMimeContentType* type) {
+    if (!g_mime_content_type_is_type(type, "application", "octet-stream"))
+        return false;
+    const QByteArray raw = rawHeader(object, "Content-Type");
+    if (raw.isNull())
+        return false;
+    return raw.split(';').first().simplified().toLower().replace(" ", "") != "application/octet-stream";
+}
+
+struct NamedText {
+    QString name;
+    QString text;
+    bool html = false;
+};
+
 struct Walk {
     QString plain;
     QString html;
     bool hasPlain = false;
     bool hasHtml = false;
+    std::vector<NamedText> named;        // inline text parts with a file name, in order
+    std::vector<GMimeMessage*> forwards; // attached messages, in order
     QStringList attachments;
 };
 
@@ -354,29 +388,124 @@ void walk(GMimeObject* object, Walk& walk_) {
             walk(g_mime_multipart_get_part(multipart, i), walk_);
         return;
     }
-    GMimeContentType* type = g_mime_object_get_content_type(object);
-    const char* filename = nullptr;
-    bool attachment = false;
-    if (GMIME_IS_PART(object)) {
-        filename = g_mime_part_get_filename(GMIME_PART(object));
-        attachment = g_mime_part_is_attachment(GMIME_PART(object)) || filename;
-    } else {
-        attachment = true; // an attached message
-    }
-    const bool text = type && g_mime_content_type_is_type(type, "text", "*");
-    if (attachment || !text) {
-        if (filename)
-            walk_.attachments << blankControls(QString::fromUtf8(filename)).trimmed();
+    if (GMIME_IS_MESSAGE_PART(object)) {
+        if (GMimeMessage* message = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object)))
+            walk_.forwards.push_back(message);
         return;
     }
+    if (!GMIME_IS_PART(object))
+        return;
     GMimePart* part = GMIME_PART(object);
-    if (g_mime_content_type_is_type(type, "text", "plain") && !walk_.hasPlain) {
+    GMimeContentType* type = g_mime_object_get_content_type(object);
+    const char* filename = g_mime_part_get_filename(part);
+    const QString name = filename ? blankControls(QString::fromUtf8(filename)).trimmed() : QString();
+    const bool plain =
+        !type || g_mime_content_type_is_type(type, "text", "plain") || unparsedType(object, type);
+    const bool html = !plain && g_mime_content_type_is_type(type, "text", "html");
+    if (g_mime_part_is_attachment(part) || !(plain || html)) {
+        if (filename)
+            walk_.attachments << name;
+        return;
+    }
+    // A named text part is the body only when the message has no other text.
+    if (filename) {
+        walk_.named.push_back({name, partText(part), html});
+        return;
+    }
+    if (plain && !walk_.hasPlain) {
         walk_.plain = partText(part);
         walk_.hasPlain = true;
-    } else if (g_mime_content_type_is_type(type, "text", "html") && !walk_.hasHtml) {
+    } else if (html && !walk_.hasHtml) {
         walk_.html = partText(part);
         walk_.hasHtml = true;
     }
+}
+
+// Forwards inside forwards are shown this deep; deeper ones are left out.
+constexpr int kForwardDepth = 8;
+
+struct Read {
+    QString subject;
+    QString from;
+    QString date;
+    QString text; // LF or CRLF lines
+};
+
+Read readMessage(GMimeMessage* message, QStringList& attachments, int depth) {
+    GMimeObject* object = GMIME_OBJECT(message);
+    Read out;
+    out.subject = decodeHeader(rawHeader(object, "Subject"));
+    out.from = formatFrom(rawHeader(object, "From"));
+    out.date = formatDate(message);
+    Walk found;
+    if (GMimeObject* body = g_mime_message_get_mime_part(message))
+        walk(body, found);
+    if (found.hasPlain) {
+        out.text = found.plain;
+    } else if (found.hasHtml) {
+        out.text = htmlToText(found.html);
+    } else if (!found.named.empty()) {
+        const NamedText& first = found.named.front();
+        out.text = first.html ? htmlToText(first.text) : first.text;
+        found.named.erase(found.named.begin());
+    }
+    for (const NamedText& named : found.named)
+        found.attachments << named.name;
+    attachments << found.attachments;
+    if (depth >= kForwardDepth)
+        return out;
+    for (GMimeMessage* forward : found.forwards) {
+        const Read inner = readMessage(forward, attachments, depth + 1);
+        if (!out.text.isEmpty() && !out.text.endsWith(QLatin1Char('\n')))
+            out.text += QLatin1Char('\n');
+        if (!out.text.isEmpty())
+            out.text += QLatin1Char('\n');
+        out.text += QStringLiteral("-------- 転送されたメッセージ --------\n");
+        if (!inner.from.isEmpty())
+            out.text += QStringLiteral("差出人: ") + inner.from + QLatin1Char('\n');
+        if (!inner.date.isEmpty())
+            out.text += QStringLiteral("日付: ") + inner.date + QLatin1Char('\n');
+        if (!inner.subject.isEmpty())
+            out.text += QStringLiteral("件名: ") + inner.subject + QLatin1Char('\n');
+        out.text += QLatin1Char('\n') + inner.text;
+    }
+    return out;
+}
+
+// Whether the line can stand in a header block: a field, or the "From " line of a mailbox file
+// when it is the first.
+bool headerLine(const QByteArray& line, bool first) {
+    if (first && line.startsWith("From "))
+        return true;
+    qsizetype at = 0;
+    while (at < line.size() && uchar(line[at]) > ' ' && uchar(line[at]) < 0x7f && line[at] != ':')
+        ++at;
+    if (at == 0)
+        return false;
+    while (at < line.size() && (line[at] == ' ' || line[at] == '\t'))
+        ++at;
+    return at < line.size() && line[at] == ':';
+}
+
+// The message with a blank line where its header block ends without one: at the first line that
+// is no header, or at the very start when there is no header at all. GMime would drop that line,
+// or the whole text.
+QByteArray endHeaders(const QByteArray& raw) {
+    qsizetype at = 0;
+    while (at < raw.size()) {
+        qsizetype end = raw.indexOf('\n', at);
+        if (end < 0)
+            end = raw.size();
+        const QByteArray line = bare(raw.mid(at, end - at));
+        if (line.isEmpty())
+            return raw;
+        const bool folded = at > 0 && (line.startsWith(' ') || line.startsWith('\t'));
+        if (!folded && !headerLine(line, at == 0)) {
+            return raw.left(at) + (raw.contains("\r\n") ? "\r\n" : "\n") + raw.mid(at);
+        }
+        at = end + 1;
+    }
+    return raw;
 }
 
 } // namespace
@@ -454,7 +583,7 @@ Message read(const QByteArray& bytes) {
     // and attachments are never saved, so a blank for it loses nothing.
     QByteArray raw = bytes;
     raw.replace('\0', ' ');
-    raw = closeAddressComments(raw);
+    raw = closeAddressComments(endHeaders(raw));
     GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(raw.constData(), size_t(raw.size())));
     GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     std::unique_ptr<GMimeParserOptions, OptionsFree> options(g_mime_parser_options_new());
@@ -464,18 +593,11 @@ Message read(const QByteArray& bytes) {
     Message out;
     if (!message)
         return out;
-    GMimeObject* object = GMIME_OBJECT(message.get());
-    out.subject = decodeHeader(rawHeader(object, "Subject"));
-    out.from = formatFrom(rawHeader(object, "From"));
-    out.date = formatDate(message.get());
-    Walk found;
-    if (GMimeObject* body = g_mime_message_get_mime_part(message.get()))
-        walk(body, found);
-    out.attachments = found.attachments;
-    if (found.hasPlain)
-        out.body = bodyLines(found.plain);
-    else if (found.hasHtml)
-        out.body = bodyLines(htmlToText(found.html));
+    const Read read = readMessage(message.get(), out.attachments, 0);
+    out.subject = read.subject;
+    out.from = read.from;
+    out.date = read.date;
+    out.body = bodyLines(read.text);
     return out;
 }
 

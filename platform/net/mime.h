@@ -14,7 +14,10 @@ struct Message {
     QString from;            // "Name <addr>", the name quoted as a phrase when it needs to be; or just "addr"
     QString date;            // local "yyyy/MM/dd HH:mm", or the header's text when it is no date
     QStringList attachments; // their file names
-    QString body;            // the first text/plain that is no attachment, else the HTML as text; CRLF lines
+    // The text: the first text/plain without a file name that is no attachment, else the HTML as
+    // text, else a text part with a file name; then each forwarded message under its own From, Date
+    // and Subject, eight deep; CRLF lines.
+    QString body;
 };
 
 // Any bytes give a message; what is missing in them is empty (all of it without GMime).
@@ -30,7 +33,7 @@ QString htmlToText(const QString& html);
 
 // Whether every comment and quoted text of an address text is closed, read as GMime's address
 // parser reads it: parentheses outside quoted text, quotes outside comments, a backslash escaping
-// the next character inside either. GMime loses memory on some texts with a comment left open (an
+// the next character inside either, none of them inside a domain literal. GMime loses memory on some texts with a comment left open (an
 // address with a domain literal before it, or an unclosed quote before that), and such a text is
 // no address list: neither a From that is read nor a recipient list that is sent goes to it then.
 bool commentsClosed(const QByteArray& text);

@@ -48,6 +48,9 @@ MORVIK_FORWARD_VOID(gmime(), g_mime_message_add_mailbox,
 MORVIK_FORWARD(gmime(), GDateTime*, g_mime_message_get_date, (GMimeMessage * message), (message), nullptr)
 MORVIK_FORWARD(gmime(), GMimeObject*, g_mime_message_get_mime_part, (GMimeMessage * message), (message),
                nullptr)
+MORVIK_FORWARD(gmime(), GMimeMessage*, g_mime_message_part_get_message, (GMimeMessagePart * part), (part),
+               nullptr)
+MORVIK_FORWARD(gmime(), GType, g_mime_message_part_get_type, (void), (), 0)
 MORVIK_FORWARD(gmime(), GMimeMessage*, g_mime_message_new, (gboolean pretty_headers), (pretty_headers),
                nullptr)
 MORVIK_FORWARD_VOID(gmime(), g_mime_message_set_date, (GMimeMessage * message, GDateTime* date),

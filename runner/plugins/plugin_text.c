@@ -225,7 +225,8 @@ static int valid_utf8(const unsigned char* s, size_t n) {
     return 1;
 }
 
-static int valid_euc(const unsigned char* s, size_t n) {
+/* Every 8-bit byte in an EUC-JP sequence (the byte ranges only). */
+static int euc_bytes(const unsigned char* s, size_t n) {
     for (size_t i = 0; i < n; ++i) {
         const unsigned char c = s[i];
         if (c < 0x80)
@@ -241,6 +242,12 @@ static int valid_euc(const unsigned char* s, size_t n) {
             return 0;
     }
     return 1;
+}
+
+static int convert(const char* from, const char* in, size_t size, struct text* out);
+
+static int valid_euc(const char* data, size_t n) {
+    return euc_bytes((const unsigned char*)data, n) && convert("EUC-JP-MS", data, n, NULL);
 }
 
 static int has_eight_bit(const unsigned char* s, size_t n) {
@@ -263,15 +270,16 @@ static enum kind guess(const char* data, size_t size) {
         return kind_jis;
     if (valid_utf8(s, size))
         return kind_utf8;
-    if (valid_euc(s, size))
+    if (valid_euc(data, size))
         return kind_euc;
     return kind_cp932;
 }
 
 /* ---- converting ---- */
 
-/* in, read as from, appended to out in UTF-8; a unit that cannot be read becomes U+FFFD. 0 when
- * iconv does not know the encoding. */
+/* in, read as from, appended to out in UTF-8; a unit that cannot be read becomes U+FFFD. With out
+ * NULL, only whether every unit can be read (every code assigned). 0 when iconv does not know the
+ * encoding. */
 static int convert(const char* from, const char* in, size_t size, struct text* out) {
     iconv_t cd = iconv_open("UTF-8", from);
     if (cd == (iconv_t)-1)
@@ -279,11 +287,13 @@ static int convert(const char* from, const char* in, size_t size, struct text* o
     char buffer[8192];
     char* src = (char*)in;
     size_t left = size;
+    int whole = 1;
     for (;;) {
         char* dst = buffer;
         size_t room = sizeof buffer;
         const size_t r = left > 0 ? iconv(cd, &src, &left, &dst, &room) : iconv(cd, NULL, NULL, &dst, &room);
-        text_append(out, buffer, (size_t)(dst - buffer));
+        if (out != NULL)
+            text_append(out, buffer, (size_t)(dst - buffer));
         if (r != (size_t)-1) {
             if (left == 0)
                 break;
@@ -291,6 +301,9 @@ static int convert(const char* from, const char* in, size_t size, struct text* o
         }
         if (errno == E2BIG)
             continue;
+        whole = 0;
+        if (out == NULL)
+            break;
         /* EILSEQ, or EINVAL at a cut sequence: one byte is skipped and marked. */
         iconv(cd, NULL, NULL, NULL, NULL);
         text_append_string(out, "\xef\xbf\xbd");
@@ -305,7 +318,7 @@ static int convert(const char* from, const char* in, size_t size, struct text* o
         }
     }
     iconv_close(cd);
-    return !out->failed;
+    return out != NULL ? !out->failed : whole;
 }
 
 /* ISO-2022-JP through its JIS bytes as EUC-JP-MS, so that the vendor rows (①) read as they do in
@@ -369,6 +382,52 @@ static int convert_jis(const char* data, size_t n, struct text* out) {
     return ok;
 }
 
+/* data in the encoding of kind (label for kind_other), appended to out in UTF-8. */
+static int append_as(enum kind kind, const char* label, const char* data, size_t size, struct text* out) {
+    switch (kind) {
+    case kind_utf8:
+    case kind_unknown:
+        text_append(out, data, size);
+        return !out->failed;
+    case kind_cp932:
+        return convert("CP932", data, size, out);
+    case kind_euc:
+        return convert("EUC-JP-MS", data, size, out);
+    case kind_jis:
+        return convert_jis(data, size, out);
+    case kind_other:
+        return convert(label, data, size, out);
+    }
+    return 0;
+}
+
+int text_append_guessed(const char* data, size_t size, struct text* out) {
+    return append_as(guess(data, size), "", data, size, out);
+}
+
+/* The Unicode form a byte order mark, or the first character '<' of a page without one, shows; its
+ * mark's length in *mark. NULL for none of them. A UTF-32LE mark begins like UTF-16LE's. */
+static const char* unicode_form(const unsigned char* s, size_t n, size_t* mark) {
+    static const struct {
+        const char* bytes;
+        size_t length;
+        const char* name;
+        size_t mark;
+    } forms[] = {
+        {"\xff\xfe\0\0", 4, "UTF-32LE", 4}, {"\0\0\xfe\xff", 4, "UTF-32BE", 4},
+        {"\xff\xfe", 2, "UTF-16LE", 2},     {"\xfe\xff", 2, "UTF-16BE", 2},
+        {"<\0\0\0", 4, "UTF-32LE", 0},      {"\0\0\0<", 4, "UTF-32BE", 0},
+        {"<\0", 2, "UTF-16LE", 0},          {"\0<", 2, "UTF-16BE", 0},
+    };
+    for (size_t i = 0; i < sizeof forms / sizeof forms[0]; ++i) {
+        if (n >= forms[i].length && memcmp(s, forms[i].bytes, forms[i].length) == 0) {
+            *mark = forms[i].mark;
+            return forms[i].name;
+        }
+    }
+    return NULL;
+}
+
 int read_input_utf8(HGLOBAL name, enum markup markup, struct text* out) {
     /* The name as the runner gave it, read no further than its block. */
     const char* locked = GlobalLock(name);
@@ -390,37 +449,21 @@ int read_input_utf8(HGLOBAL name, enum markup markup, struct text* out) {
     }
     const char* data = raw.data ? raw.data : "";
     size_t size = raw.size;
+    size_t mark = 0;
+    const char* unicode = unicode_form((const unsigned char*)data, size, &mark);
     int ok = 0;
     if (size >= 3 && memcmp(data, "\xef\xbb\xbf", 3) == 0) {
         text_append(out, data + 3, size - 3);
         ok = !out->failed;
-    } else if (size >= 2 && (memcmp(data, "\xff\xfe", 2) == 0 || memcmp(data, "\xfe\xff", 2) == 0)) {
-        ok = convert(data[0] == '\xff' ? "UTF-16LE" : "UTF-16BE", data + 2, size - 2, out);
+    } else if (unicode != NULL) {
+        ok = convert(unicode, data + mark, size - mark, out);
     } else {
         char label[64];
         declared_label(data, size, markup, label, sizeof label);
         enum kind kind = kind_of_label(label);
         if (kind == kind_unknown)
             kind = guess(data, size);
-        switch (kind) {
-        case kind_utf8:
-        case kind_unknown:
-            text_append(out, data, size);
-            ok = !out->failed;
-            break;
-        case kind_cp932:
-            ok = convert("CP932", data, size, out);
-            break;
-        case kind_euc:
-            ok = convert("EUC-JP-MS", data, size, out);
-            break;
-        case kind_jis:
-            ok = convert_jis(data, size, out);
-            break;
-        case kind_other:
-            ok = convert(label, data, size, out);
-            break;
-        }
+        ok = append_as(kind, label, data, size, out);
     }
     text_free(&raw);
     return ok;

@@ -158,6 +158,10 @@ TEST(PageText, TheEncodingIsFoundByMarkDeclarationOrBytes) {
         {"undeclared jis", "<a>" + codec::encode(QStringLiteral("新製品"), codec::kIso2022Jp) + "</a>",
          Encoding::iso2022Jp},
         {"ascii", "<a>plain</a>", Encoding::utf8},
+        // Shift_JIS kana whose bytes lie in EUC-JP's ranges but are no EUC-JP character.
+        {"undeclared kana", "<a>" + codec::toCp932(QStringLiteral("ｯﾄ ﾆｭｰｽ")) + "</a>", Encoding::cp932},
+        {"undeclared euc", "<a>" + codec::encode(QStringLiteral("日本語の見出し"), codec::kEucJpMs) + "</a>",
+         Encoding::eucJp},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -94,7 +94,7 @@ void PrintTo(const PassCase& c, std::ostream* out) {
 
 const QString utf8Text = QStringLiteral("政府、新しい経済対策を発表\n台風10号九州に接近\nLinux6.8released");
 const QString sjisText = QStringLiteral("①新製品を発表\n価格は１００円\uff5e２００円\n髙橋選手が優勝");
-const QString titlesText = QStringLiteral("it'satest\nabc\nx&y\n空白のある見出し\n<b>太字</b>\n末尾");
+const QString titlesText = QStringLiteral("it'satest\nabc\nx&y\n空白のある見出し\n太字\n末尾");
 const QString plugInFailed = QStringLiteral("プラグインが失敗しました（終了コード 1）");
 
 // clang-format off

@@ -36,11 +36,36 @@ const PluginRun runs[] = {
     {"Rss1EucJp", "vorla11", "feed11", "rss1_eucjp.rdf", 0, {"ＰＣの新製品", "窓の杜 今日のソフト"}},
     {"AtomWithBom", "vorla11", "feed11", "atom_bom.xml", 0, {"Atomの記事一", "記事 二"}},
     {"Iso2022Jp", "vorla11", "feed11", "iso2022jp.xml", 0, {"ＪＩＳの見出し", "二つ目の見出し"}},
-    // One level of entities; line breaks inside a title are blanks; an empty title gives no line.
+    // One level of entities, "&amp;" and "&nbsp;" left for the engine's clean step; markup removed;
+    // line breaks inside a title are blanks; an empty title gives no line.
     {"TitlesAsTheParserDecodesThem", "vorla11", "feed11", "titles.xml", 0,
-     {"it's a test", "a&nbsp;b c", "x&amp;y", "空白  の   ある  見出し", "<b>太字</b>", "末尾"}},
+     {"it's a test", "a&nbsp;b c", "x&amp;y", "空白  の   ある  見出し", "太字", "末尾"}},
+    // Entities declared in the feed, and HTML ones known without a DTD.
+    {"EntitiesOfAnRss091Doctype", "vorla11", "feed11", "entities_rss091.xml", 0,
+     {"café news", "news of example.jp today"}},
+    {"UndeclaredHtmlEntities", "vorla11", "feed11", "entities_undeclared.xml", 0,
+     {"a\u00a0b", "続き…", "Málaga", "x&unknown;y", "普通の見出し"}},
+    {"EntityBombRefused", "vorla11", "feed11", "entity_bomb.xml", 1, {}},
+    {"Atom03", "vorla11", "feed11", "atom03.xml", 0, {"Atom 0.3の記事", "太字の記事", "base64の題"}},
+    {"Rss090", "vorla11", "feed11", "rss090.rdf", 0, {"RSS 0.90の記事", "二つ目"}},
+    {"Rss1ItemsWithoutNamespace", "vorla11", "feed11", "rss1_no_namespace.rdf", 0, {"名前空間のない記事"}},
+    {"Rss2InANamespace", "vorla11", "feed11", "rss2_namespace.xml", 0, {"名前空間つきの記事"}},
+    // An RSS title is HTML, references escaped twice included.
+    {"RssTitlesAsHtml", "vorla11", "feed11", "html_titles.xml", 0,
+     {"Example RSS", "AT&T", "a < b > c", "斜体とあ"}},
+    {"AtomTitleTypes", "vorla11", "feed11", "atom_forms.xml", 0,
+     {"Example Atom", "<b> stays", "xhtml", "Atomのbase64"}},
+    {"DcTitleWithoutTitle", "vorla11", "feed11", "dc_title.xml", 0, {"dcだけの題", "本来の題"}},
+    {"Utf16LeWithoutBom", "vorla11", "feed11", "utf16le_nobom.xml", 0, {"ユニコードの見出し"}},
+    {"Utf16BeWithoutBom", "vorla11", "feed11", "utf16be_nobom.xml", 0, {"ユニコードの見出し"}},
+    {"Utf32LeWithBom", "vorla11", "feed11", "utf32le_bom.xml", 0, {"ユニコードの見出し"}},
+    {"Utf32BeWithoutBom", "vorla11", "feed11", "utf32be_nobom.xml", 0, {"ユニコードの見出し"}},
+    // Bytes in EUC-JP's ranges that are no EUC-JP character: Shift_JIS kana.
+    {"UnlabelledKanaIsShiftJis", "vorla11", "feed11", "unlabelled_kana.xml", 0, {"ｯﾄ ﾆｭｰｽ"}},
+    {"UnlabelledEucJp", "vorla11", "feed11", "unlabelled_eucjp.xml", 0, {"日本語の見出し"}},
     // The entity names a file beside the feed: it is never read.
     {"ExternalEntityNotRead", "vorla11", "feed11", "entity.xml", 0, {"before  after"}},
+    {"ExternalParameterEntityNotRead", "vorla11", "feed11", "entity_parameter.xml", 0, {"before in after"}},
     {"TruncatedFeed", "vorla11", "feed11", "truncated.xml", 1, {}},
     {"NotAFeed", "vorla11", "feed11", "not_a_feed.xml", 1, {}},
     {"ScheduleDays", "vorla10", "schedule_day", "schedule_202501.html", 0,

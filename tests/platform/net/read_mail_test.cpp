@@ -92,6 +92,7 @@ struct BytesCase {
     const char* subject;
     const char* from;
     const char* body;
+    const char* attachments = ""; // joined with TABs
 };
 void PrintTo(const BytesCase& c, std::ostream* os) {
     *os << c.what;
@@ -105,6 +106,7 @@ TEST_P(ReadMailBytes, GivesTheTexts) {
     EXPECT_EQ(m.subject, QString::fromUtf8(c.subject));
     EXPECT_EQ(m.from, QString::fromUtf8(c.from));
     EXPECT_EQ(m.body, QString::fromUtf8(c.body));
+    EXPECT_EQ(m.attachments.join(QLatin1Char('\t')), QString::fromUtf8(c.attachments));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -124,7 +126,72 @@ INSTANTIATE_TEST_SUITE_P(
                   "\"a (b <s@[192.0.2.1]>\"", "ok\r\n"},
         // A backslash at the end would escape the closing mark put right after it.
         BytesCase{"open_comment_backslash", "From: s@[192.0.2.1] (a\\\r\nSubject: e\r\n\r\nok\r\n", "e",
-                  "a <s@[192.0.2.1]>", "ok\r\n"}),
+                  "a <s@[192.0.2.1]>", "ok\r\n"},
+        // A quote inside a domain literal opens nothing: the comment after it is closed.
+        BytesCase{"literal_quote", "From: s@[19\".0.2.1] (a\r\nSubject: l\r\n\r\nok\r\n", "l", "a <s@[19\".0.2.1]>", "ok\r\n"},
+        // However many blanks stand before the colon.
+        BytesCase{"padded_name", "From                    : s@[192.0.2.1] (a\r\nSubject: p\r\n\r\nok\r\n", "p",
+                  "a <s@[192.0.2.1]>", "ok\r\n"},
+        // A text part with a file name is shown unless it is an attachment.
+        BytesCase{"inline_filename",
+                  "From: a@example.com\r\nSubject: memo\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+                  "Content-Disposition: inline; filename=\"memo.txt\"\r\n\r\nメモの本文\r\n",
+                  "memo", "a@example.com", "メモの本文\r\n"},
+        BytesCase{"type_name", "From: a@example.com\r\nSubject: memo\r\nContent-Type: text/plain; name=\"memo.txt\"\r\n\r\nmemo\r\n",
+                  "memo", "a@example.com", "memo\r\n"},
+        // Beside the message's own text a named text part stays an attachment.
+        BytesCase{"named_beside_body",
+                  "From: a@example.com\r\nSubject: m\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+                  "--b\r\nContent-Type: text/html; charset=UTF-8\r\n\r\n<p>本文</p>\r\n"
+                  "--b\r\nContent-Type: text/plain; name=\"log.txt\"\r\n\r\nlog\r\n--b--\r\n",
+                  "m", "a@example.com", "本文", "log.txt"},
+        // A forwarded message: its own short header block and text after the forwarder's text;
+        // a forward inside it the same way.
+        BytesCase{"forward",
+                  "From: a@example.com\r\nSubject: fwd\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+                  "--b\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n転送します\r\n"
+                  "--b\r\nContent-Type: message/rfc822\r\nContent-Disposition: attachment\r\n\r\n"
+                  "From: =?UTF-8?B?5bGx55Sw?= <y@example.com>\r\nDate: someday\r\n"
+                  "Subject: =?ISO-2022-JP?B?GyRCODUkTjdvTD4bKEI=?=\r\n"
+                  "Content-Type: text/plain; charset=UTF-8\r\n\r\n元の本文\r\n--b--\r\n",
+                  "fwd", "a@example.com",
+                  "転送します\r\n\r\n-------- 転送されたメッセージ --------\r\n差出人: 山田 <y@example.com>\r\n"
+                  "日付: someday\r\n件名: 元の件名\r\n\r\n元の本文"},
+        BytesCase{"only_forward",
+                  "From: a@example.com\r\nSubject: fwd\r\nContent-Type: message/rfc822\r\n\r\n"
+                  "From: b@example.com\r\nSubject: one\r\nContent-Type: multipart/mixed; boundary=\"c\"\r\n\r\n"
+                  "--c\r\nContent-Type: text/plain\r\n\r\nfirst\r\n"
+                  "--c\r\nContent-Type: message/rfc822\r\n\r\nFrom: c@example.com\r\nSubject: two\r\n\r\n"
+                  "<p>second</p>\r\n--c\r\nContent-Type: application/pdf\r\n"
+                  "Content-Disposition: attachment; filename=\"x.pdf\"\r\n\r\nJVBE\r\n--c--\r\n",
+                  "fwd", "a@example.com",
+                  "-------- 転送されたメッセージ --------\r\n差出人: b@example.com\r\n件名: one\r\n\r\nfirst\r\n\r\n"
+                  "-------- 転送されたメッセージ --------\r\n差出人: c@example.com\r\n件名: two\r\n\r\n"
+                  "<p>second</p>",
+                  "x.pdf"},
+        // A type without its subtype is plain text.
+        BytesCase{"no_subtype", "From: a@example.com\r\nSubject: t\r\nContent-Type: text; charset=us-ascii\r\n\r\nplain\r\n",
+                  "t", "a@example.com", "plain\r\n"},
+        BytesCase{"empty_type", "From: a@example.com\r\nSubject: t\r\nContent-Type: \r\n\r\nplain\r\n", "t",
+                  "a@example.com", "plain\r\n"},
+        // No blank line after the header, or no header at all: all of the text is the body.
+        BytesCase{"no_blank_line", "From: a@example.com\r\nSubject: s\r\nHello there\r\nsecond\r\n", "s",
+                  "a@example.com", "Hello there\r\nsecond\r\n"},
+        BytesCase{"no_header", "こんにちは\nsecond: line\n", "", "", "こんにちは\r\nsecond: line\r\n"},
+        BytesCase{"folded_first_line", " indented\r\nFrom: a@example.com\r\n", "", "",
+                  " indented\r\nFrom: a@example.com\r\n"},
+        BytesCase{"mbox_from_line", "From a@example.com Tue Dec  1 09:30:00 2026\r\nSubject: s\r\n\r\nbody\r\n",
+                  "s", "", "body\r\n"}),
     [](const auto& info) { return std::string(info.param.what); });
+
+// However deep forwards are nested, she shows the first levels and stops.
+TEST(ReadMail, ShowsNestedForwardsToALimit) {
+    QByteArray raw = "From: z@example.com\r\nSubject: deepest\r\n\r\nbottom\r\n";
+    for (int level = 0; level < 40; ++level)
+        raw = "From: a@example.com\r\nSubject: s\r\nContent-Type: message/rfc822\r\n\r\n" + raw;
+    const platform::mime::Message m = platform::mime::read(raw);
+    EXPECT_EQ(m.body.count(QStringLiteral("-------- 転送されたメッセージ --------")), 8);
+    EXPECT_FALSE(m.body.contains(QStringLiteral("bottom")));
+}
 
 } // namespace
