@@ -42,6 +42,10 @@ public:
     // Closes the window when it is loaded, and fuki3 with it when told: at once, or once the chore
     // that runs has returned. While the program ends, the chore is asked to end soon.
     static void Unload(Balloon balloon = Balloon::stays);
+    // While fuki3 stands with a refusal of his: closes the window and the balloon once the refusal
+    // has been shown its time (RefusalShownMs) or its balloon was pressed away, and says true.
+    // Otherwise does nothing and says false.
+    static bool UnloadAfterRefusal();
     // Whether a chore runs in the loaded window.
     static bool Busy() { return open_ && open_->chores_ > 0; }
 
