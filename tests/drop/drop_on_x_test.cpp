@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -40,6 +41,17 @@ protected:
         source.start(QStringLiteral(MORVIK_DRAG_SOURCE), {QStringLiteral("40"), QStringLiteral("40"), path});
         EXPECT_TRUE(source.waitForReadyRead(10000));
         EXPECT_EQ(source.readLine().trimmed(), "ready");
+        // The source learns how its drop went as it ends: what she showed at that moment.
+        finished.reset();
+        QObject::connect(&source, &QProcess::readyReadStandardOutput, window.get(), [&] {
+            if (finished || !source.canReadLine())
+                return;
+            const QByteArray line = source.readLine().trimmed();
+            bool spoke = false;
+            for (const QString& call : talk->calls)
+                spoke = spoke || call.startsWith(QStringLiteral("ShowFuki"));
+            finished = Finished{line, spoke, stores::Shown(window->Image1).name};
+        });
         QTest::qWait(300);
         const QPoint onHer = window->mapToGlobal(QPoint(80, 110));
         QProcess pointer;
@@ -124,6 +136,13 @@ protected:
             return {};
         return QString::fromUtf8(trace.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
+    // The drag source's outcome line, whether she had opened a balloon by then, and her picture.
+    struct Finished {
+        QByteArray outcome;
+        bool spoke;
+        QString picture;
+    };
+    std::optional<Finished> finished;
     QTemporaryDir homeDir, files;
     QByteArray home;
     QString desktop;
@@ -134,6 +153,11 @@ TEST_F(DropOnX, AZipLandsUnpackedOnTheDesktop) {
     EXPECT_EQ(dragOnHer(zip), "ShowFuki デスクトップの\r\nお土産\r\nというフォルダに解凍しました");
     EXPECT_TRUE(QFile::exists(desktop + QStringLiteral("/お土産/資料/日本語.txt")));
     EXPECT_EQ(stores::Shown(window->Image1).name, "gra4.Image1(18)");
+    // The drop was finished for its source before the melting was over, not once it was handled.
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(finished->outcome, "dropped 1");
+    EXPECT_FALSE(finished->spoke);
+    EXPECT_NE(finished->picture, "gra4.Image1(18)");
 }
 
 TEST_F(DropOnX, AnMp3NamesItsSong) {
