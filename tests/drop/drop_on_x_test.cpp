@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
 #include <optional>
 #include <unistd.h>
 
@@ -41,16 +42,21 @@ protected:
         source.start(QStringLiteral(MORVIK_DRAG_SOURCE), {QStringLiteral("40"), QStringLiteral("40"), path});
         EXPECT_TRUE(source.waitForReadyRead(10000));
         EXPECT_EQ(source.readLine().trimmed(), "ready");
-        // The source learns how its drop went as it ends: what she showed at that moment.
+        // The source says how its drop went, then that she has finished it: what she showed then.
         finished.reset();
-        QObject::connect(&source, &QProcess::readyReadStandardOutput, window.get(), [&] {
-            if (finished || !source.canReadLine())
-                return;
-            const QByteArray line = source.readLine().trimmed();
-            bool spoke = false;
-            for (const QString& call : talk->calls)
-                spoke = spoke || call.startsWith(QStringLiteral("ShowFuki"));
-            finished = Finished{line, spoke, stores::Shown(window->Image1).name};
+        auto outcome = std::make_shared<QByteArray>();
+        QObject::connect(&source, &QProcess::readyReadStandardOutput, window.get(), [&, outcome] {
+            while (source.canReadLine()) {
+                const QByteArray line = source.readLine().trimmed();
+                if (line.startsWith("dropped"))
+                    *outcome = line;
+                if (line != "finished" || finished)
+                    continue;
+                bool spoke = false;
+                for (const QString& call : talk->calls)
+                    spoke = spoke || call.startsWith(QStringLiteral("ShowFuki"));
+                finished = Finished{*outcome, spoke, stores::Shown(window->Image1).name};
+            }
         });
         QTest::qWait(300);
         const QPoint onHer = window->mapToGlobal(QPoint(80, 110));
@@ -136,7 +142,8 @@ protected:
             return {};
         return QString::fromUtf8(trace.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
-    // The drag source's outcome line, whether she had opened a balloon by then, and her picture.
+    // When she had finished a drop for its source: the outcome the source had, whether she had
+    // opened a balloon by then, and her picture.
     struct Finished {
         QByteArray outcome;
         bool spoke;
