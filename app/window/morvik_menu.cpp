@@ -34,23 +34,24 @@ void morvik::give(std::function<bool()> allowed, std::function<void()> command, 
     if (!allowed())
         return;
     const unsigned said = services::talk().FukiSaid();
-    platform::pace::whenFree(
-        [self = QPointer<morvik>(this), allowed = std::move(allowed), command = std::move(command), words, said] {
-            if (!self || flag::state.Exiting || !allowed())
-                return;
-            services::Talk& talk = services::talk();
-            if (words == Words::replaced && talk.FukiSaid() != said && talk.FukiOpen())
-                return;
-            command();
-        });
+    platform::pace::whenFree([self = QPointer<morvik>(this), allowed = std::move(allowed),
+                              command = std::move(command), words, said] {
+        if (!self || flag::state.Exiting || !allowed())
+            return;
+        services::Talk& talk = services::talk();
+        if (words == Words::replaced && talk.FukiSaid() != said && talk.FukiOpen())
+            return;
+        command();
+    });
 }
 
 void morvik::buildMenu() {
     settei = new QMenu(QStringLiteral("設定"), this);
     settei->setObjectName(QStringLiteral("settei"));
     using Guard = bool (morvik::*)() const;
-    auto item = [this](const char* name, const QString& caption, bool shown, void (morvik::*handler)() = nullptr,
-                       Words words = Words::kept, Guard guard = nullptr) {
+    auto item = [this](const char* name, const QString& caption, bool shown,
+                       void (morvik::*handler)() = nullptr, Words words = Words::kept,
+                       Guard guard = nullptr) {
         QAction* action = caption == QStringLiteral("-") ? settei->addSeparator() : settei->addAction(caption);
         action->setObjectName(QLatin1String(name));
         action->setVisible(shown);
@@ -58,28 +59,32 @@ void morvik::buildMenu() {
             // Chosen while a pause of hers runs (a blink, a dance's frame), the command runs after
             // it, not inside it.
             connect(action, &QAction::triggered, this, [this, handler, words, guard] {
-                give([this, guard] { return !guard || (this->*guard)(); }, [this, handler] { (this->*handler)(); },
-                     words);
+                give([this, guard] { return !guard || (this->*guard)(); },
+                     [this, handler] { (this->*handler)(); }, words);
             });
         return action;
     };
     const Words says = Words::replaced;
-    getto = item("getto", QStringLiteral("メールを確認する"), true, &morvik::getto_Click, says, &morvik::mailFree);
-    again = item("again", QStringLiteral("確認したメールを見る"), false, &morvik::again_Click, says, &morvik::mailFree);
-    mail_look =
-        item("mail_look", QStringLiteral("内容を確認する"), false, &morvik::mail_look_Click, says, &morvik::mailFree);
+    getto = item("getto", QStringLiteral("メールを確認する"), true, &morvik::getto_Click, says,
+                 &morvik::mailFree);
+    again = item("again", QStringLiteral("確認したメールを見る"), false, &morvik::again_Click, says,
+                 &morvik::mailFree);
+    mail_look = item("mail_look", QStringLiteral("内容を確認する"), false, &morvik::mail_look_Click, says,
+                     &morvik::mailFree);
     mail_sub_cut = item("mail_sub_cut", QStringLiteral("自動ﾒｰﾙﾁｪｯｸ停止"), true);
     mail_sub_cut->setCheckable(true);
-    TimeSet = item("TimeSet", QStringLiteral("時刻あわせ"), true, &morvik::TimeSet_Click, says, &morvik::mailFree);
+    TimeSet =
+        item("TimeSet", QStringLiteral("時刻あわせ"), true, &morvik::TimeSet_Click, says, &morvik::mailFree);
     line3 = item("line3", QStringLiteral("-"), false);
     open_palk = item("open_palk", QStringLiteral("パルクの起動"), false, &morvik::open_palk_Click);
     open_vens = item("open_vens", QStringLiteral("ヴェンスの起動"), false, &morvik::open_vens_Click);
     open_dwim = item("open_dwim", QStringLiteral("ドゥイムの起動"), false);
     line2 = item("line2", QStringLiteral("-"), true);
     temae = item("temae", QStringLiteral("常に手前に表示"), true, &morvik::temae_Click);
-    net_connect = item("net_connect", QStringLiteral("ネットワークに接続する"), false, &morvik::net_connect_Click,
-                       says, &morvik::dialUpFree);
-    net_cut = item("net_cut", QStringLiteral("切断する"), false, &morvik::net_cut_Click, says, &morvik::dialUpFree);
+    net_connect = item("net_connect", QStringLiteral("ネットワークに接続する"), false,
+                       &morvik::net_connect_Click, says, &morvik::dialUpFree);
+    net_cut =
+        item("net_cut", QStringLiteral("切断する"), false, &morvik::net_cut_Click, says, &morvik::dialUpFree);
     headls = item("headls", QStringLiteral("ヘッドライン"), true, &morvik::headls_Click);
     mailset = item("mailset", QStringLiteral("設定"), true, &morvik::mailset_Click);
     help = item("help", QStringLiteral("ヘルプ"), true, &morvik::help_Click);

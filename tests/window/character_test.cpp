@@ -22,8 +22,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <cerrno>
 #include <cstdio>
