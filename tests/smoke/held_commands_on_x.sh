@@ -2,7 +2,7 @@
 # Commands given while she moves, with the real program and its real timers on a real X server:
 # each is judged as it is given, and none replaces what she says at the end of the movement.
 # - A double-click 0.3 s after メールを確認する (in the check's first poses) does nothing, then or
-#   later: the check's failure balloon is the only one she opens, and it stays.
+#   later: the check's failure balloon is the only one she opens, and it stays for its clip.
 # - A double-click 1 s into the melting of a ZIP: the result balloon opens and stays.
 # - A second ZIP dropped 1 s into the melting of a first is refused (its drag source is told so) and
 #   not unpacked; the first one's result balloon opens and stays.
@@ -10,13 +10,9 @@ source "$(dirname "$0")/lib.sh"
 program=$1 drag_source=$2
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$SMOKE_WORK/no-system-bus
 refusing=11001 # a network of its own: the port is free
-peer_log=$SMOKE_WORK/pop3.log
 trace=$SMOKE_WORK/trace
 export MORVIK_TRACE=$trace
-export HOME=$SMOKE_WORK/h XDG_CONFIG_HOME=$SMOKE_WORK/h/.config
-mkdir -p "$HOME/Desktop"
-files=$SMOKE_WORK/files
-mkdir -p "$files"
+drop_home
 python3 - "$files" <<'EOF'
 import sys, zipfile
 for name in ("first", "second", "third"):
@@ -24,23 +20,11 @@ for name in ("first", "second", "third"):
         z.writestr("a/b.txt", "hello")
 EOF
 
-python3 "$(dirname "$0")/pop3_peers.py" "$peer_log" "$refusing" 2>"$SMOKE_WORK/pop3.err" &
-stop_at_exit $!
-wait_output 100 grep -x ready "$peer_log" >/dev/null || { echo "the POP3 server did not start"; cat "$SMOKE_WORK/pop3.err"; exit 1; }
-export MORVIK_HOME=$SMOKE_WORK/home
-mkdir -p "$MORVIK_HOME"
-python3 - "$MORVIK_HOME/MAIL.INI" <<'EOF'
-import os, sqlite3, sys
-os.close(os.open(sys.argv[1], os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o600))
-db = sqlite3.connect(sys.argv[1])
-db.execute("PRAGMA application_id = %d" % 0x4d6f7364)
-db.execute('CREATE TABLE "mail" (ID INTEGER PRIMARY KEY CHECK (ID BETWEEN 1 AND 3), "Server" TEXT, "User" TEXT, "pass" TEXT)')
-db.execute("INSERT INTO mail VALUES (1, '127.0.0.1', 'taro', 'wrong')")
-db.commit()
-EOF
+start_pop3_peers "$refusing"
+mail_accounts taro:wrong
 
 start_x
-# Online without a dial-up (proxy), no timed checks; her balloon closes only when clicked.
+# Online without a dial-up (proxy), no timed checks; her balloon closes by itself only as its clip ends.
 start_greeted "$program" proxy=1 mailcheckF=0 fukiClose=0 portSV1=$refusing
 
 # marks_after PATTERN: the trace's lines from the first one matching PATTERN on.

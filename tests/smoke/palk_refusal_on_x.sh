@@ -5,28 +5,11 @@
 # together after. Called again, a click on his balloon closes both at once.
 source "$(dirname "$0")/lib.sh"
 program=$1
-here=$(dirname "$0")
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$SMOKE_WORK/no-system-bus
 export MORVIK_TRACE=$SMOKE_WORK/trace
 
-pages=$SMOKE_WORK/pages
-mkdir -p "$pages"
-cp "$here"/../fixtures/headline/* "$pages"/
-/usr/bin/python3 "$here/../support/page_server.py" --dir "$pages" >"$SMOKE_WORK/port" 2>/dev/null &
-stop_at_exit $!
-port=$(wait_output 100 head -n 1 "$SMOKE_WORK/port") || { echo "the page server did not start"; exit 1; }
 # Every site on the page server: the first never ends, the rest are missing.
-mkdir -p "$SMOKE_WORK/data"
-cp "$MORVIK_DATA/morvik_heart.mdb" "$SMOKE_WORK/data/"
-chmod u+w "$SMOKE_WORK/data/morvik_heart.mdb"
-export MORVIK_DATA=$SMOKE_WORK/data
-/usr/bin/python3 - "$SMOKE_WORK/data/morvik_heart.mdb" "http://127.0.0.1:$port" <<'EOF'
-import sqlite3, sys
-db = sqlite3.connect(sys.argv[1])
-for (row,) in db.execute("SELECT id FROM hedline").fetchall():
-    db.execute("UPDATE hedline SET url = ? WHERE id = ?", (sys.argv[2] + ("/slow" if row == 0 else "/status/404"), row))
-db.commit()
-EOF
+serve_sites 0=/slow
 
 start_x
 start_morvik "$program" 700 400 proxy=1 HedAutoRev=1 AutoEnd=1
