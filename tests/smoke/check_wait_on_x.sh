@@ -21,12 +21,7 @@ start_x
 start_greeted "$program" proxy=1 mailcheckF=0 flag2=1 portSV1=$refusing portSV2=$silent
 
 # メールを確認する, her menu's first item.
-for _ in $(seq 20); do
-    xdotool mousemove $x $y click 3
-    sleep 0.5
-    [[ $(xdotool search --onlyvisible --class morvik 2>/dev/null | wc -l) -gt 1 ]] && break
-done
-xdotool key Down Return
+choose_first "$x" "$y"
 wait_output 100 grep -m1 ShapePose09 "$trace" >/dev/null || { echo "the check never took its pose"; cat "$trace"; exit 1; }
 wait_output 100 grep -x "silent connected" "$PEER_LOG" >/dev/null || { echo "the second account was never asked"; cat "$PEER_LOG"; exit 1; }
 menus_before=$(grep -c "menu settei" "$trace")

@@ -18,11 +18,7 @@ EOF
 }
 
 start_x
-start_morvik "$program" 600 300 proxy=1
-wait_window morvik >/dev/null
-wait_greeting
-read -r wx wy < <(window_place morvik)
-x=$((wx + 75)) y=$((wy + 150))
+greeted_at "$program" 600 300 proxy=1
 
 # Her menu from the bottom: 終了, dokoituの編集, ヘルプ, 設定, ヘッドライン.
 choose_item "$x" "$y" 5

@@ -53,12 +53,7 @@ close_balloon() {
 # 1. The check: メールを確認する, her menu's first item, then a double-click 0.3 s later.
 : >"$trace"
 [[ -z $(first_window fuki) ]] || { echo "a balloon stands before the check"; exit 1; }
-for _ in $(seq 20); do
-    xdotool mousemove $x $y click 3
-    sleep 0.5
-    [[ $(xdotool search --onlyvisible --class morvik 2>/dev/null | wc -l) -gt 1 ]] && break
-done
-xdotool key Down Return
+choose_first "$x" "$y"
 sleep 0.3
 double_click
 for _ in $(seq 300); do

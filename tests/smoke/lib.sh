@@ -135,9 +135,15 @@ start_morvik() {
 # start_greeted PROGRAM [KEY=VALUE...]: starts the program at 300,200 (start_morvik), waits until
 # her greeting is over, and sets x y to a point on her body.
 start_greeted() {
-    local program=$1 wx wy
+    local program=$1
     shift
-    start_morvik "$program" 300 200 "$@"
+    greeted_at "$program" 300 200 "$@"
+}
+
+# greeted_at PROGRAM TOP LEFT [KEY=VALUE...]: start_greeted, with her window at TOP (x) and LEFT (y).
+greeted_at() {
+    local wx wy
+    start_morvik "$@"
     wait_window morvik >/dev/null
     wait_greeting
     read -r wx wy < <(window_place morvik)
@@ -226,6 +232,21 @@ choose_item() {
             keys=$(printf 'Up %.0s' $(seq "$3"))
             # shellcheck disable=SC2086 # one key a word
             xdotool key $keys Return
+            return 0
+        fi
+    done
+    echo "her menu never opened" >&2
+    return 1
+}
+
+# choose_first X Y: right-clicks the character at screen X Y until her menu opens, then picks its
+# first item (メールを確認する) with the keyboard.
+choose_first() {
+    for _ in $(seq 20); do
+        xdotool mousemove "$1" "$2" click 3
+        sleep 0.5
+        if [[ $(xdotool search --onlyvisible --class morvik 2>/dev/null | wc -l) -gt 1 ]]; then
+            xdotool key Down Return
             return 0
         fi
     done

@@ -12,11 +12,7 @@ export MORVIK_TRACE=$SMOKE_WORK/trace
 serve_sites 0=/slow
 
 start_x
-start_morvik "$program" 700 400 proxy=1 HedAutoRev=1 AutoEnd=1
-wait_window morvik >/dev/null
-wait_greeting
-read -r wx wy < <(window_place morvik)
-x=$((wx + 75)) y=$((wy + 150))
+greeted_at "$program" 700 400 proxy=1 HedAutoRev=1 AutoEnd=1
 
 # Her menu from the bottom: 終了, dokoituの編集, ヘルプ, 設定, ヘッドライン, 常に手前に表示,
 # ヴェンスの起動, パルクの起動.
