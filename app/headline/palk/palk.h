@@ -12,7 +12,8 @@
 // inside a pause (his blink, a step of a chore) runs once that pause has returned (pace::whenFree),
 // never inside it. When the headline chore cannot run, he says why once the chore has ended and
 // closed its balloon; that balloon then closes after the main balloon's close time
-// (RefusalShownMs), unless it is pressed first or he says something else meanwhile.
+// (RefusalShownMs), unless it is pressed first or he says something else meanwhile; her AutoEnd
+// then closes him only with it (UnloadAfterRefusal), so the refusal is read.
 //
 // One window at a time: Show() loads it on first use (a loaded one is only shown), Unload() closes
 // it, and the next Show() loads it anew beside her new place. GUI thread only.
