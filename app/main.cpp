@@ -57,6 +57,9 @@ public:
     void UnloadPalk() override {
         palk::Unload(palk::Balloon::goes);
     }
+    bool UnloadPalkAfterRefusal() override {
+        return palk::UnloadAfterRefusal();
+    }
     bool PalkBusy() const override {
         return palk::Busy();
     }

@@ -55,6 +55,7 @@ inline constexpr char16_t kOpenError[] = u"Open Error";
 class DropHandler : public services::Drops {
 public:
     void Dropped(const QMimeData& data) override;
+    bool Busy() const override { return busy_; }
 
     // How a file is opened in its usual program (tests replace it).
     inline static std::function<bool(const QUrl&)> OpenUrl;

@@ -71,6 +71,7 @@ void fuki::Form_Load() {
     show();
     Trei::SetTopMostFuki(1);
     Label1->setText(speak::state.TalkText);
+    ++said_;
     platform::pace::mark(QStringLiteral("balloon open"));
 }
 

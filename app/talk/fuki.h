@@ -31,6 +31,8 @@ class fuki : public balloon::Window<fuki> {
 public:
     // Opens the balloon with speak.TalkText and flag.VoicePath, or says them in the open one.
     static fuki* Open();
+    // How many lines it has said (openings, also in the open balloon) since the program began.
+    static unsigned Said() { return said_; }
 
     QPushButton* Command1; // はい
     QPushButton* Command2; // いいえ
@@ -56,4 +58,5 @@ private:
     void layOut(int labelTop, int buttonsTop);
 
     int outline_ = 1;
+    inline static unsigned said_ = 0;
 };

@@ -62,6 +62,9 @@ void TalkService::CloseFuki() {
 bool TalkService::FukiOpen() const {
     return fuki::Instance() != nullptr;
 }
+unsigned TalkService::FukiSaid() const {
+    return fuki::Said();
+}
 bool TalkService::FukiAsks() const {
     return fuki::Instance() && !fuki::Instance()->Command1->isHidden();
 }

@@ -12,6 +12,7 @@ public:
     void CloseFuki() override;
     bool FukiOpen() const override;
     bool FukiAsks() const override;
+    unsigned FukiSaid() const override;
     void SetFukiText(const QString& text) override;
     void AskFuki() override;
     bool Fuki2Open() const override;

@@ -430,18 +430,29 @@ void morvik::ShowImage2(const stores::Picture& picture) {
     Image2->show();
 }
 
+// While she melts, a file dragged over her is refused, and its source told so: the next drop would
+// close the first archive's result as soon as it opened.
 void morvik::dragEnterEvent(QDragEnterEvent* event) {
-    event->acceptProposedAction();
+    if (services::drops().Busy())
+        event->ignore();
+    else
+        event->acceptProposedAction();
 }
 
 void morvik::dragMoveEvent(QDragMoveEvent* event) {
-    event->acceptProposedAction();
+    if (services::drops().Busy())
+        event->ignore();
+    else
+        event->acceptProposedAction();
 }
 
 void morvik::dropEvent(QDropEvent* event) {
+    if (services::drops().Busy()) {
+        event->ignore();
+        return;
+    }
     // The drag's source is told at once that the drop is taken; the file is handled from the event
-    // loop, and after any sequence of hers that runs now (a dance's frames, a melting), never
-    // inside it.
+    // loop, and after any sequence of hers that runs now (a dance's frames), never inside it.
     event->acceptProposedAction();
     const QMimeData* data = event->mimeData();
     if (!data)
@@ -451,7 +462,10 @@ void morvik::dropEvent(QDropEvent* event) {
     if (data->hasText())
         copy->setText(data->text());
     platform::pace::mark(QStringLiteral("drop"));
-    QTimer::singleShot(0, this, [copy] { platform::pace::whenFree([copy] { services::drops().Dropped(*copy); }); });
+    QTimer::singleShot(0, this, [this, copy] {
+        give([] { return !services::drops().Busy(); }, [copy] { services::drops().Dropped(*copy); },
+             Words::replaced);
+    });
 }
 
 void morvik::closeEvent(QCloseEvent* event) {

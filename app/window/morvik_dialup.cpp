@@ -102,6 +102,10 @@ void morvik::net_check_Timer() {
         mail_look->setVisible(false);
 }
 
+bool morvik::dialUpFree() const {
+    return !dialUpBusy_ && !(RasSample && RasSample->Dialling());
+}
+
 void morvik::net_connect_Click() {
     // A dial or a hang-up of hers runs (its pauses let the menu open): none nests in it.
     if (dialUpBusy_ || dialUp().Dialling())

@@ -30,39 +30,61 @@ bool trayIconShown() {
 }
 } // namespace
 
+void morvik::give(std::function<bool()> allowed, std::function<void()> command, Words words) {
+    if (!allowed())
+        return;
+    const unsigned said = services::talk().FukiSaid();
+    platform::pace::whenFree([self = QPointer<morvik>(this), allowed = std::move(allowed),
+                              command = std::move(command), words, said] {
+        if (!self || flag::state.Exiting || !allowed())
+            return;
+        services::Talk& talk = services::talk();
+        if (words == Words::replaced && talk.FukiSaid() != said && talk.FukiOpen())
+            return;
+        command();
+    });
+}
+
 void morvik::buildMenu() {
     settei = new QMenu(QStringLiteral("設定"), this);
     settei->setObjectName(QStringLiteral("settei"));
-    auto item = [this](const char* name, const QString& caption, bool shown, void (morvik::*handler)() = nullptr) {
+    using Guard = bool (morvik::*)() const;
+    auto item = [this](const char* name, const QString& caption, bool shown,
+                       void (morvik::*handler)() = nullptr, Words words = Words::kept,
+                       Guard guard = nullptr) {
         QAction* action = caption == QStringLiteral("-") ? settei->addSeparator() : settei->addAction(caption);
         action->setObjectName(QLatin1String(name));
         action->setVisible(shown);
         if (handler)
             // Chosen while a pause of hers runs (a blink, a dance's frame), the command runs after
             // it, not inside it.
-            connect(action, &QAction::triggered, this, [this, handler] {
-                platform::pace::whenFree([self = QPointer<morvik>(this), handler] {
-                    if (self && !flag::state.Exiting)
-                        (self->*handler)();
-                });
+            connect(action, &QAction::triggered, this, [this, handler, words, guard] {
+                give([this, guard] { return !guard || (this->*guard)(); },
+                     [this, handler] { (this->*handler)(); }, words);
             });
         return action;
     };
-    getto = item("getto", QStringLiteral("メールを確認する"), true, &morvik::getto_Click);
-    again = item("again", QStringLiteral("確認したメールを見る"), false, &morvik::again_Click);
-    mail_look = item("mail_look", QStringLiteral("内容を確認する"), false, &morvik::mail_look_Click);
+    const Words says = Words::replaced;
+    getto = item("getto", QStringLiteral("メールを確認する"), true, &morvik::getto_Click, says,
+                 &morvik::mailFree);
+    again = item("again", QStringLiteral("確認したメールを見る"), false, &morvik::again_Click, says,
+                 &morvik::mailFree);
+    mail_look = item("mail_look", QStringLiteral("内容を確認する"), false, &morvik::mail_look_Click, says,
+                     &morvik::mailFree);
     mail_sub_cut = item("mail_sub_cut", QStringLiteral("自動ﾒｰﾙﾁｪｯｸ停止"), true);
     mail_sub_cut->setCheckable(true);
-    TimeSet = item("TimeSet", QStringLiteral("時刻あわせ"), true, &morvik::TimeSet_Click);
+    TimeSet =
+        item("TimeSet", QStringLiteral("時刻あわせ"), true, &morvik::TimeSet_Click, says, &morvik::mailFree);
     line3 = item("line3", QStringLiteral("-"), false);
     open_palk = item("open_palk", QStringLiteral("パルクの起動"), false, &morvik::open_palk_Click);
     open_vens = item("open_vens", QStringLiteral("ヴェンスの起動"), false, &morvik::open_vens_Click);
     open_dwim = item("open_dwim", QStringLiteral("ドゥイムの起動"), false);
     line2 = item("line2", QStringLiteral("-"), true);
     temae = item("temae", QStringLiteral("常に手前に表示"), true, &morvik::temae_Click);
-    net_connect =
-        item("net_connect", QStringLiteral("ネットワークに接続する"), false, &morvik::net_connect_Click);
-    net_cut = item("net_cut", QStringLiteral("切断する"), false, &morvik::net_cut_Click);
+    net_connect = item("net_connect", QStringLiteral("ネットワークに接続する"), false,
+                       &morvik::net_connect_Click, says, &morvik::dialUpFree);
+    net_cut =
+        item("net_cut", QStringLiteral("切断する"), false, &morvik::net_cut_Click, says, &morvik::dialUpFree);
     headls = item("headls", QStringLiteral("ヘッドライン"), true, &morvik::headls_Click);
     mailset = item("mailset", QStringLiteral("設定"), true, &morvik::mailset_Click);
     help = item("help", QStringLiteral("ヘルプ"), true, &morvik::help_Click);
@@ -70,8 +92,9 @@ void morvik::buildMenu() {
     vis = item("vis", QStringLiteral("表示"), false, &morvik::vis_Click);
     not_vis = item("not_vis", QStringLiteral("非表示"), true, &morvik::not_vis_Click);
     line = item("line", QStringLiteral("-"), true);
-    shutdown = item("shutdown", QStringLiteral("シャットダウン"), true, &morvik::shutdown_Click);
-    end = item("end", QStringLiteral("終了"), true, &morvik::end_Click);
+    // Her farewell would replace her words too.
+    shutdown = item("shutdown", QStringLiteral("シャットダウン"), true, &morvik::shutdown_Click, says);
+    end = item("end", QStringLiteral("終了"), true, &morvik::end_Click, says);
 
     Trei::TrayCallback = [this](int message) { Picture1_MouseMove(message); };
 }
@@ -109,11 +132,10 @@ void morvik::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void morvik::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        platform::pace::whenFree([self = QPointer<morvik>(this)] {
-            if (self)
-                self->Form_DblClick();
-        });
+    if (event->button() != Qt::LeftButton)
+        return;
+    flag::state.IdleCount = 0;
+    give([this] { return talkAllowed(); }, [this] { Form_DblClick(); }, Words::replaced);
 }
 
 void morvik::Image1_MouseDown(int button, QPoint globalPos) {
@@ -152,9 +174,17 @@ void morvik::Form_MouseDown(int button, QPoint globalPos) {
     }
 }
 
+bool morvik::talkAllowed() const {
+    return flag::state.StartupDone == 1 && flag::state.MailBusy != 1 && !flag::state.Exiting;
+}
+
+bool morvik::mailFree() const {
+    return flag::state.MailBusy != 1;
+}
+
 void morvik::Form_DblClick() {
     flag::state.IdleCount = 0;
-    if (flag::state.StartupDone == 1 && flag::state.MailBusy != 1 && !flag::state.Exiting)
+    if (talkAllowed())
         services::talk().RandomTalk();
 }
 
@@ -244,10 +274,13 @@ void morvik::temae_Click() {
 
 void morvik::open_palk_Click() {
     services::windows().ShowPalk();
-    if (IniManage::GetIni(QStringLiteral("AutoEnd")) == QStringLiteral("1")) {
-        services::talk().CloseFuki3();
-        services::windows().UnloadPalk();
-    }
+    if (IniManage::GetIni(QStringLiteral("AutoEnd")) != QStringLiteral("1"))
+        return;
+    // His refusal is what the user must read: he closes once it has been shown.
+    if (services::windows().UnloadPalkAfterRefusal())
+        return;
+    services::talk().CloseFuki3();
+    services::windows().UnloadPalk();
 }
 
 void morvik::open_vens_Click() { services::windows().ShowLauncher(); }

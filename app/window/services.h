@@ -30,6 +30,8 @@ public:
     virtual void CloseFuki() {}
     virtual bool FukiOpen() const { return false; }
     virtual bool FukiAsks() const { return false; } // its yes button is visible
+    // Counts the lines the main balloon has said: a change tells that she spoke meanwhile.
+    virtual unsigned FukiSaid() const { return 0; }
     // Replaces the text of the open main balloon, without placing or voicing it anew.
     virtual void SetFukiText(const QString& text) { (void)text; }
     // Makes the open main balloon ask: "はい" and "いいえ" shown.
@@ -80,6 +82,9 @@ public:
     // once or once his running chore has returned.
     virtual void ShowPalk() {}
     virtual void UnloadPalk() {}
+    // When his balloon stands with a refusal of his (why his chore did not run): closes him with
+    // his balloon once it has been shown its time or pressed away, and says true; else false.
+    virtual bool UnloadPalkAfterRefusal() { return false; }
     // Whether a chore of his runs: the program's end waits for it.
     virtual bool PalkBusy() const { return false; }
     virtual void ShowLauncher() {}
@@ -92,6 +97,8 @@ class Drops {
 public:
     virtual ~Drops() = default;
     virtual void Dropped(const QMimeData& data) { (void)data; }
+    // Whether a drop is being handled (she melts): another one now is refused.
+    virtual bool Busy() const { return false; }
 };
 
 // Where PlayCommonVoice writes the clip of a `common` id: the temporary folder's temp<id>.mp3.

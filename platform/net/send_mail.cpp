@@ -13,6 +13,7 @@
 #include <QDateTime>
 #include <QTimeZone>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <curl/curl.h>
 #include <gmime/gmime.h>
@@ -385,6 +386,15 @@ void smtp::ReplyLines::take(const char* text, size_t size) {
         if (refusal_.isEmpty() && (line.startsWith('4') || line.startsWith('5')))
             refusal_ = line;
     }
+}
+
+QByteArray smtp::ReplyLines::telling() const {
+    if (!refusal_.isEmpty())
+        return refusal_;
+    const bool positive = last_.size() >= 3 && (last_[0] == '1' || last_[0] == '2' || last_[0] == '3') &&
+                          std::isdigit(static_cast<unsigned char>(last_[1])) &&
+                          std::isdigit(static_cast<unsigned char>(last_[2]));
+    return positive ? QByteArray() : last_;
 }
 
 std::optional<smtp::Addresses> smtp::readAddresses(const QString& recipient, const QString& sender,

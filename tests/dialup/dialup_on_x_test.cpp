@@ -77,7 +77,7 @@ TEST_F(WaitsOnX, AClickDuringAnAnimationPauseReachesTheWindowAtOnce) {
     EXPECT_EQ(target.presses, 1);
 }
 
-TEST_F(WaitsOnX, AClickWhileAFailedDialWaitsComesOnlyOnceTheDialIsOver) {
+TEST_F(WaitsOnX, AClickWhileAFailedDialWaitsIsDroppedWithTheBusyCursor) {
     VBRas32 ras;
     ras.setEntry(QStringLiteral("isp"));
     backend->dialled = {dialup::kNoDevice, 9};
@@ -97,7 +97,7 @@ TEST_F(WaitsOnX, AClickWhileAFailedDialWaitsComesOnlyOnceTheDialIsOver) {
     EXPECT_FALSE(droppedClickArrivesLate());
 }
 
-TEST_F(WaitsOnX, AClickWhileAHangUpWaitsComesOnlyOnceItIsOver) {
+TEST_F(WaitsOnX, AClickWhileAHangUpWaitsIsDroppedWithItsRelease) {
     backend->connections = {{21, QStringLiteral("isp")}};
     VBRas32 ras;
     ASSERT_TRUE(ras.SeekEnumConns(QStringLiteral("isp"), true));

@@ -11,11 +11,13 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -40,6 +42,22 @@ protected:
         source.start(QStringLiteral(MORVIK_DRAG_SOURCE), {QStringLiteral("40"), QStringLiteral("40"), path});
         EXPECT_TRUE(source.waitForReadyRead(10000));
         EXPECT_EQ(source.readLine().trimmed(), "ready");
+        // The source says how its drop went, then that she has finished it: what she showed then.
+        finished.reset();
+        auto outcome = std::make_shared<QByteArray>();
+        QObject::connect(&source, &QProcess::readyReadStandardOutput, window.get(), [&, outcome] {
+            while (source.canReadLine()) {
+                const QByteArray line = source.readLine().trimmed();
+                if (line.startsWith("dropped"))
+                    *outcome = line;
+                if (line != "finished" || finished)
+                    continue;
+                bool spoke = false;
+                for (const QString& call : talk->calls)
+                    spoke = spoke || call.startsWith(QStringLiteral("ShowFuki"));
+                finished = Finished{*outcome, spoke, stores::Shown(window->Image1).name};
+            }
+        });
         QTest::qWait(300);
         const QPoint onHer = window->mapToGlobal(QPoint(80, 110));
         QProcess pointer;
@@ -124,6 +142,14 @@ protected:
             return {};
         return QString::fromUtf8(trace.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
+    // When she had finished a drop for its source: the outcome the source had, whether she had
+    // opened a balloon by then, and her picture.
+    struct Finished {
+        QByteArray outcome;
+        bool spoke;
+        QString picture;
+    };
+    std::optional<Finished> finished;
     QTemporaryDir homeDir, files;
     QByteArray home;
     QString desktop;
@@ -134,6 +160,11 @@ TEST_F(DropOnX, AZipLandsUnpackedOnTheDesktop) {
     EXPECT_EQ(dragOnHer(zip), "ShowFuki デスクトップの\r\nお土産\r\nというフォルダに解凍しました");
     EXPECT_TRUE(QFile::exists(desktop + QStringLiteral("/お土産/資料/日本語.txt")));
     EXPECT_EQ(stores::Shown(window->Image1).name, "gra4.Image1(18)");
+    // The drop was finished for its source before the melting was over, not once it was handled.
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(finished->outcome, "dropped 1");
+    EXPECT_FALSE(finished->spoke);
+    EXPECT_NE(finished->picture, "gra4.Image1(18)");
 }
 
 TEST_F(DropOnX, AnMp3NamesItsSong) {

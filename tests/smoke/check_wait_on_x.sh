@@ -8,42 +8,22 @@ source "$(dirname "$0")/lib.sh"
 program=$1
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$SMOKE_WORK/no-system-bus
 refusing=11001 silent=11002 # a network of its own: the ports are free
-peer_log=$SMOKE_WORK/pop3.log
 trace=$SMOKE_WORK/trace
 export MORVIK_TRACE=$trace
 
 # The two POP3 servers: one greets and refuses the password, one takes the connection and says
 # nothing at all.
-python3 "$(dirname "$0")/pop3_peers.py" "$peer_log" "$refusing" "$silent" 2>"$SMOKE_WORK/pop3.err" &
-stop_at_exit $!
-wait_output 100 grep -x ready "$peer_log" >/dev/null || { echo "the POP3 servers did not start"; cat "$SMOKE_WORK/pop3.err"; exit 1; }
-
-export MORVIK_HOME=$SMOKE_WORK/home
-mkdir -p "$MORVIK_HOME"
-python3 - "$MORVIK_HOME/MAIL.INI" <<'EOF'
-import os, sqlite3, sys
-os.close(os.open(sys.argv[1], os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o600))
-db = sqlite3.connect(sys.argv[1])
-db.execute("PRAGMA application_id = %d" % 0x4d6f7364)
-db.execute('CREATE TABLE "mail" (ID INTEGER PRIMARY KEY CHECK (ID BETWEEN 1 AND 3), "Server" TEXT, "User" TEXT, "pass" TEXT)')
-db.execute("INSERT INTO mail VALUES (1, '127.0.0.1', 'taro', 'wrong')")
-db.execute("INSERT INTO mail VALUES (2, '127.0.0.1', 'jiro', 'secret')")
-db.commit()
-EOF
+start_pop3_peers "$refusing" "$silent"
+mail_accounts taro:wrong jiro:secret
 
 start_x
 # Online without a dial-up (proxy), no timed checks: only the check asked for runs.
 start_greeted "$program" proxy=1 mailcheckF=0 flag2=1 portSV1=$refusing portSV2=$silent
 
 # メールを確認する, her menu's first item.
-for _ in $(seq 20); do
-    xdotool mousemove $x $y click 3
-    sleep 0.5
-    [[ $(xdotool search --onlyvisible --class morvik 2>/dev/null | wc -l) -gt 1 ]] && break
-done
-xdotool key Down Return
+choose_first "$x" "$y"
 wait_output 100 grep -m1 ShapePose09 "$trace" >/dev/null || { echo "the check never took its pose"; cat "$trace"; exit 1; }
-wait_output 100 grep -x "silent connected" "$peer_log" >/dev/null || { echo "the second account was never asked"; cat "$peer_log"; exit 1; }
+wait_output 100 grep -x "silent connected" "$PEER_LOG" >/dev/null || { echo "the second account was never asked"; cat "$PEER_LOG"; exit 1; }
 menus_before=$(grep -c "menu settei" "$trace")
 # While the silent server is waited for: a right-click and a left click on her, given and dropped.
 sleep 3

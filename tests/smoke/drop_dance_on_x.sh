@@ -8,10 +8,7 @@ program=$1 drag_source=$2
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$SMOKE_WORK/no-system-bus
 trace=$SMOKE_WORK/trace
 export MORVIK_TRACE=$trace
-export HOME=$SMOKE_WORK/h XDG_CONFIG_HOME=$SMOKE_WORK/h/.config
-mkdir -p "$HOME/Desktop"
-files=$SMOKE_WORK/files
-mkdir -p "$files"
+drop_home
 (
     cd "$files"
     python3 - <<'EOF'

@@ -4,29 +4,10 @@
 # it, the update ends with her and what its passes stored so far is kept.
 source "$(dirname "$0")/lib.sh"
 program=$1
-here=$(dirname "$0")
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$SMOKE_WORK/no-system-bus
 
-pages=$SMOKE_WORK/pages
-mkdir -p "$pages"
-cp "$here"/../fixtures/headline/* "$pages"/
-/usr/bin/python3 "$here/../support/page_server.py" --dir "$pages" >"$SMOKE_WORK/port" 2>/dev/null &
-stop_at_exit $!
-port=$(wait_output 100 head -n 1 "$SMOKE_WORK/port") || { echo "the page server did not start"; exit 1; }
-
 # The shipped database with its sites on the page server: 0 and 1 read, 2 never ends, the rest 404.
-mkdir -p "$SMOKE_WORK/data"
-cp "$MORVIK_DATA/morvik_heart.mdb" "$SMOKE_WORK/data/"
-chmod u+w "$SMOKE_WORK/data/morvik_heart.mdb"
-export MORVIK_DATA=$SMOKE_WORK/data
-/usr/bin/python3 - "$SMOKE_WORK/data/morvik_heart.mdb" "http://127.0.0.1:$port" <<'EOF'
-import sqlite3, sys
-db = sqlite3.connect(sys.argv[1])
-paths = {0: "/rss2_utf8.xml", 1: "/rss2_sjis.xml", 2: "/slow"}
-for (row,) in db.execute("SELECT id FROM hedline").fetchall():
-    db.execute("UPDATE hedline SET url = ? WHERE id = ?", (sys.argv[2] + paths.get(row, "/status/404"), row))
-db.commit()
-EOF
+serve_sites 0=/rss2_utf8.xml 1=/rss2_sjis.xml 2=/slow
 # column ID: the stored headlines of a site in her copy of the database, "NULL" when none.
 column() {
     /usr/bin/python3 - "$MORVIK_HOME/morvik_heart.mdb" "$1" <<'EOF'
@@ -37,11 +18,7 @@ EOF
 }
 
 start_x
-start_morvik "$program" 600 300 proxy=1
-wait_window morvik >/dev/null
-wait_greeting
-read -r wx wy < <(window_place morvik)
-x=$((wx + 75)) y=$((wy + 150))
+greeted_at "$program" 600 300 proxy=1
 
 # Her menu from the bottom: 終了, dokoituの編集, ヘルプ, 設定, ヘッドライン.
 choose_item "$x" "$y" 5

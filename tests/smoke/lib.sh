@@ -56,6 +56,69 @@ start_sstp_server() {
     export MORVIK_COM_REGISTRY=$SMOKE_WORK/classes.reg
 }
 
+# start_pop3_peers PORT [PORT]: the scripted POP3 servers of pop3_peers.py on 127.0.0.1 (the first
+# refuses every password, the second says nothing), stopped at exit; what they are told goes to
+# $PEER_LOG. Fails the test when they do not come up.
+PEER_LOG=$SMOKE_WORK/pop3.log
+start_pop3_peers() {
+    python3 "$(dirname "${BASH_SOURCE[0]}")/pop3_peers.py" "$PEER_LOG" "$@" 2>"$SMOKE_WORK/pop3.err" &
+    stop_at_exit $!
+    wait_output 100 grep -x ready "$PEER_LOG" >/dev/null ||
+        { echo "the POP3 servers did not start"; cat "$SMOKE_WORK/pop3.err"; exit 1; }
+}
+
+# mail_accounts USER:PASSWORD...: her settings database ($MORVIK_HOME/MAIL.INI, made anew) with
+# these accounts on 127.0.0.1, in order.
+mail_accounts() {
+    export MORVIK_HOME=$SMOKE_WORK/home
+    mkdir -p "$MORVIK_HOME"
+    python3 - "$MORVIK_HOME/MAIL.INI" "$@" <<'PY'
+import os, sqlite3, sys
+os.close(os.open(sys.argv[1], os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o600))
+db = sqlite3.connect(sys.argv[1])
+db.execute("PRAGMA application_id = %d" % 0x4d6f7364)
+db.execute('CREATE TABLE "mail" (ID INTEGER PRIMARY KEY CHECK (ID BETWEEN 1 AND 3), "Server" TEXT, "User" TEXT, "pass" TEXT)')
+for row, account in enumerate(sys.argv[2:], 1):
+    user, password = account.split(":", 1)
+    db.execute("INSERT INTO mail VALUES (?, '127.0.0.1', ?, ?)", (row, user, password))
+db.commit()
+PY
+}
+
+# drop_home: a home of her own with a desktop (HOME, XDG_CONFIG_HOME), and a folder for the files
+# a test drops on her ($files).
+drop_home() {
+    export HOME=$SMOKE_WORK/h XDG_CONFIG_HOME=$SMOKE_WORK/h/.config
+    mkdir -p "$HOME/Desktop"
+    files=$SMOKE_WORK/files
+    mkdir -p "$files"
+}
+
+# serve_sites ID=PATH...: the shipped dialogue database copied for the test (MORVIK_DATA), with
+# every headline site on a local page server of the feeds of tests/fixtures/headline: each id given
+# at its path, the rest missing (404).
+serve_sites() {
+    local here port
+    here=$(dirname "${BASH_SOURCE[0]}")
+    mkdir -p "$SMOKE_WORK/pages"
+    cp "$here"/../fixtures/headline/* "$SMOKE_WORK/pages"/
+    /usr/bin/python3 "$here/../support/page_server.py" --dir "$SMOKE_WORK/pages" >"$SMOKE_WORK/port" 2>/dev/null &
+    stop_at_exit $!
+    port=$(wait_output 100 head -n 1 "$SMOKE_WORK/port") || { echo "the page server did not start"; exit 1; }
+    mkdir -p "$SMOKE_WORK/data"
+    cp "$MORVIK_DATA/morvik_heart.mdb" "$SMOKE_WORK/data/"
+    chmod u+w "$SMOKE_WORK/data/morvik_heart.mdb"
+    export MORVIK_DATA=$SMOKE_WORK/data
+    /usr/bin/python3 - "$SMOKE_WORK/data/morvik_heart.mdb" "http://127.0.0.1:$port" "$@" <<'PY'
+import sqlite3, sys
+db = sqlite3.connect(sys.argv[1])
+paths = {int(k): v for k, v in (a.split("=", 1) for a in sys.argv[3:])}
+for (row,) in db.execute("SELECT id FROM hedline").fetchall():
+    db.execute("UPDATE hedline SET url = ? WHERE id = ?", (sys.argv[2] + paths.get(row, "/status/404"), row))
+db.commit()
+PY
+}
+
 # start_morvik PROGRAM TOP LEFT [KEY=VALUE...]: starts the program with a fresh program folder whose
 # settings place the window at TOP (x) and LEFT (y), plus the given keys.
 start_morvik() {
@@ -72,9 +135,15 @@ start_morvik() {
 # start_greeted PROGRAM [KEY=VALUE...]: starts the program at 300,200 (start_morvik), waits until
 # her greeting is over, and sets x y to a point on her body.
 start_greeted() {
-    local program=$1 wx wy
+    local program=$1
     shift
-    start_morvik "$program" 300 200 "$@"
+    greeted_at "$program" 300 200 "$@"
+}
+
+# greeted_at PROGRAM TOP LEFT [KEY=VALUE...]: start_greeted, with her window at TOP (x) and LEFT (y).
+greeted_at() {
+    local wx wy
+    start_morvik "$@"
     wait_window morvik >/dev/null
     wait_greeting
     read -r wx wy < <(window_place morvik)
@@ -163,6 +232,21 @@ choose_item() {
             keys=$(printf 'Up %.0s' $(seq "$3"))
             # shellcheck disable=SC2086 # one key a word
             xdotool key $keys Return
+            return 0
+        fi
+    done
+    echo "her menu never opened" >&2
+    return 1
+}
+
+# choose_first X Y: right-clicks the character at screen X Y until her menu opens, then picks its
+# first item (メールを確認する) with the keyboard.
+choose_first() {
+    for _ in $(seq 20); do
+        xdotool mousemove "$1" "$2" click 3
+        sleep 0.5
+        if [[ $(xdotool search --onlyvisible --class morvik 2>/dev/null | wc -l) -gt 1 ]]; then
+            xdotool key Down Return
             return 0
         fi
     done

@@ -7,10 +7,7 @@ source "$(dirname "$0")/lib.sh"
 program=$1
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$SMOKE_WORK/no-system-bus
 refusing=11001 # a network of its own: the port is free
-peer_log=$SMOKE_WORK/pop3.log
-python3 "$(dirname "$0")/pop3_peers.py" "$peer_log" "$refusing" 2>"$SMOKE_WORK/pop3.err" &
-stop_at_exit $!
-wait_output 100 grep -x ready "$peer_log" >/dev/null || { echo "the POP3 server did not start"; cat "$SMOKE_WORK/pop3.err"; exit 1; }
+start_pop3_peers "$refusing"
 
 export MORVIK_HOME=$SMOKE_WORK/home
 mkdir -p "$MORVIK_HOME"
@@ -61,8 +58,8 @@ sleep 0.5
 account jiro
 # メールを確認する, her menu's first item.
 her_menu "Down"
-wait_output 200 grep -m1 "^user " "$peer_log" >/dev/null || { echo "the server was never asked"; cat "$SMOKE_WORK/stderr"; exit 1; }
-asked=$(grep -m1 "^user " "$peer_log")
+wait_output 200 grep -m1 "^user " "$PEER_LOG" >/dev/null || { echo "the server was never asked"; cat "$SMOKE_WORK/stderr"; exit 1; }
+asked=$(grep -m1 "^user " "$PEER_LOG")
 [[ $asked == "user taro" ]] || { echo "asked as ${asked#user }, not as the open dialog holds the account"; exit 1; }
 wait_output 100 grep -m1 "account 1 (taro at 127.0.0.1)" "$SMOKE_WORK/stderr" >/dev/null ||
     { echo "the failure was not said with the dialog's account"; cat "$SMOKE_WORK/stderr"; exit 1; }

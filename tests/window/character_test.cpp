@@ -23,6 +23,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <cerrno>
 #include <cstdio>
@@ -878,6 +879,73 @@ TEST_F(Character, DoubleClickTalksOnlyWhenFree) {
         talk->calls.clear();
         QTest::mouseDClick(window.get(), Qt::LeftButton, {}, QPoint(80, 120));
         EXPECT_EQ(talk->calls.contains("RandomTalk"), talks) << done << busy;
+    }
+}
+
+// A command given inside a pause of hers (a movement's frame) is judged as it is given: one its
+// guard refuses then never runs, also once the guard would let it. One that passes runs after the
+// pause, unless it would replace a line she said meanwhile that still stands.
+TEST_F(Character, ACommandGivenDuringAPauseIsJudgedThenAndKeepsHerLastWords) {
+    enum class Given { doubleClick, getto, temae };
+    enum class Meanwhile { nothing, checkEnds, says, saysAndCloses };
+    struct Case {
+        const char* name;
+        Given given;
+        bool mailBusy; // a check runs as it is given
+        Meanwhile meanwhile;
+        bool runs;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"double-click, free", Given::doubleClick, false, Meanwhile::nothing, true},
+        {"double-click in a check that ends", Given::doubleClick, true, Meanwhile::checkEnds, false},
+        {"double-click, she says a line", Given::doubleClick, false, Meanwhile::says, false},
+        {"double-click, her line has closed", Given::doubleClick, false, Meanwhile::saysAndCloses, true},
+        {"メールを確認する in a check that ends", Given::getto, true, Meanwhile::checkEnds, false},
+        {"常に手前に表示, she says a line", Given::temae, false, Meanwhile::says, true},
+    };
+    // clang-format on
+    flag::state.StartupDone = 1;
+    window->show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        flag::state.MailBusy = c.mailBusy ? 1 : 0;
+        flag::state.TopMost = QStringLiteral("0");
+        talk->fukiOpen = false;
+        talk->calls.clear();
+        bool ranInThePause = false;
+        const auto ran = [&] {
+            switch (c.given) {
+            case Given::doubleClick:
+                return talk->calls.contains("RandomTalk");
+            case Given::getto:
+                return talk->calls.contains("ShowFuki メールの設定が行われていません");
+            case Given::temae:
+                return flag::state.TopMost == QStringLiteral("1");
+            }
+            return false;
+        };
+        QTimer::singleShot(50, window.get(), [&] {
+            if (c.given == Given::doubleClick)
+                QTest::mouseDClick(window.get(), Qt::LeftButton, {}, QPoint(80, 120));
+            else
+                (c.given == Given::getto ? window->getto : window->temae)->trigger();
+            ranInThePause = ran();
+        });
+        QTimer::singleShot(120, window.get(), [&] {
+            if (c.meanwhile == Meanwhile::checkEnds)
+                flag::state.MailBusy = 0;
+            if (c.meanwhile == Meanwhile::says || c.meanwhile == Meanwhile::saysAndCloses) {
+                speak::state.TalkText = QStringLiteral("デスクトップの結果");
+                talk->ShowFuki();
+            }
+            if (c.meanwhile == Meanwhile::saysAndCloses)
+                talk->CloseFuki();
+        });
+        platform::pace::sleep(250);
+        EXPECT_FALSE(ranInThePause);
+        QTest::qWait(50);
+        EXPECT_EQ(ran(), c.runs) << talk->calls.join(QLatin1Char('|')).toStdString();
     }
 }
 

@@ -29,7 +29,10 @@ struct FakeTalk : services::Talk {
     void ShowFuki() override {
         calls << QStringLiteral("ShowFuki ") + speak::state.TalkText;
         fukiOpen = true;
+        ++fukiSaid;
     }
+    unsigned fukiSaid = 0;
+    unsigned FukiSaid() const override { return fukiSaid; }
     void CloseFuki() override {
         calls << QStringLiteral("CloseFuki");
         fukiOpen = false;

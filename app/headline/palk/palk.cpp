@@ -72,6 +72,16 @@ void palk::Unload(Balloon balloon) {
     window->finishUnload();
 }
 
+bool palk::UnloadAfterRefusal() {
+    palk* window = open_;
+    fuki3* shown = fuki3::Instance();
+    if (!window || !window->balloonClose_ || !shown)
+        return false;
+    // The balloon goes by the refusal's timer or by a press; whatever closes it closes him.
+    connect(shown, &QObject::destroyed, window, [] { Unload(Balloon::goes); });
+    return true;
+}
+
 void palk::finishUnload() {
     const Balloon balloon = unloadAsked_.value_or(Balloon::stays);
     open_ = nullptr;

@@ -12,7 +12,8 @@
 // inside a pause (his blink, a step of a chore) runs once that pause has returned (pace::whenFree),
 // never inside it. When the headline chore cannot run, he says why once the chore has ended and
 // closed its balloon; that balloon then closes after the main balloon's close time
-// (RefusalShownMs), unless it is pressed first or he says something else meanwhile.
+// (RefusalShownMs), unless it is pressed first or he says something else meanwhile; her AutoEnd
+// then closes him only with it (UnloadAfterRefusal), so the refusal is read.
 //
 // One window at a time: Show() loads it on first use (a loaded one is only shown), Unload() closes
 // it, and the next Show() loads it anew beside her new place. GUI thread only.
@@ -42,6 +43,10 @@ public:
     // Closes the window when it is loaded, and fuki3 with it when told: at once, or once the chore
     // that runs has returned. While the program ends, the chore is asked to end soon.
     static void Unload(Balloon balloon = Balloon::stays);
+    // While fuki3 stands with a refusal of his: closes the window and the balloon once the refusal
+    // has been shown its time (RefusalShownMs) or its balloon was pressed away, and says true.
+    // Otherwise does nothing and says false.
+    static bool UnloadAfterRefusal();
     // Whether a chore runs in the loaded window.
     static bool Busy() { return open_ && open_->chores_ > 0; }
 
