@@ -3,6 +3,7 @@
 #include "figure.h"
 #include "parts.h"
 #include "pictures.h"
+#include "posefit.h"
 
 #include <algorithm>
 #include <cmath>
@@ -93,9 +94,11 @@ void drawNozzle(QPainter& p) {
 // hangs down beside the body to a rounded point.
 QPainterPath fin() {
     QPainterPath f;
-    f.moveTo(15, 29.5);
-    f.cubicTo(11, 25, 7.5, 20.5, 4.6, 20.2);
-    f.cubicTo(1.6, 20, 0.8, 30, 0.9, 38);
+    f.moveTo(22, 29.5);
+    f.lineTo(22, 22);
+    f.lineTo(7.6, 22);
+    f.cubicTo(6.8, 20.6, 3.4, 20.6, 2.6, 22.4);
+    f.cubicTo(1.4, 26, 0.8, 30, 0.9, 38);
     f.cubicTo(1.0, 44, 1.8, 49, 2.9, 51.5);
     f.cubicTo(3.8, 53.6, 5.0, 55.4, 6.2, 55.4);
     f.cubicTo(8, 55.4, 8.6, 50, 10, 46);
@@ -121,8 +124,9 @@ void drawFins(QPainter& p) {
     p.setPen(QPen(palette::cyan, 1.2, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     QPainterPath stripe;
-    stripe.moveTo(11.8, 28.8);
-    stripe.cubicTo(9, 25.5, 6.5, 22.6, 4.6, 22.6);
+    stripe.moveTo(19.5, 24.6);
+    stripe.lineTo(7, 24.6);
+    stripe.quadTo(4.6, 24.4, 3.8, 26.5);
     p.drawPath(stripe);
     p.drawPath(mirrored(stripe));
 }
@@ -397,6 +401,7 @@ Rendered palkPicture(ScreenEyes eyes) {
                     }
             picture.setPixel(x, y, colour);
         }
+    closeContour(picture, mask);
     return {picture, mask};
 }
 

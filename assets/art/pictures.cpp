@@ -67,6 +67,9 @@ Figure bowing(double depth) {
     return f;
 }
 
+// How far the board hangs lower when her battery runs low.
+constexpr double kBoardSag = 15;
+
 // The sign-board pose: she stands to the right of the board she holds up at the upper left.
 Figure holdingBoard() {
     Figure f = armsDown();
@@ -84,6 +87,15 @@ Figure holdingBoard() {
 
 Figure lowBattery() {
     Figure f = holdingBoard();
+    // Too tired to hold it up: the board sags, the hook it hangs by standing above its frame.
+    const QPointF grip(47, 111);
+    f.left.reach = grip;
+    f.front = {[grip](QPainter& p, const Skeleton&) {
+        QPainterPath hook;
+        hook.addRoundedRect(QRectF(35.5, 21.5, 9, 8), 2, 2);
+        part(p, hook, palette::metal, palette::metalShade, 1.8, 1.5);
+        props::signBoard(p, grip, kBoardSag);
+    }};
     f.headDrop = 5;
     f.headTilt = 6;
     f.eyes = Eyes::Half;
@@ -496,10 +508,7 @@ Figure danceFrame(int k) {
         f.right.reach = QPointF(114, 82);
         f.legLeft.lift = 5;
         f.legLeft.angle = 8;
-        f.front.push_back([](QPainter& p, const Skeleton&) {
-            props::note(p, QPointF(126, 26), 10, true);
-            props::sparkle(p, QPointF(40, 26), 4, palette::amber);
-        });
+        f.front.push_back([](QPainter& p, const Skeleton&) { props::note(p, QPointF(126, 26), 10, true); });
         break;
     case 4: // the turn's end: a kick and a hand up
         f.lean = 5;
@@ -509,10 +518,7 @@ Figure danceFrame(int k) {
         f.right.reach = QPointF(116, 78);
         f.legRight.angle = 22;
         f.legRight.lift = 6;
-        f.front.push_back([](QPainter& p, const Skeleton&) {
-            props::sparkle(p, QPointF(66, 16), 5, palette::amber);
-            props::note(p, QPointF(112, 24), 16, false);
-        });
+        f.front.push_back([](QPainter& p, const Skeleton&) { props::note(p, QPointF(112, 24), 16, false); });
         break;
     }
     return f;
@@ -826,9 +832,9 @@ Rendered trayIcon() {
 //
 // She holds the block of ice up (20), brings it to her mouth (21), closes her eyes over it (22),
 // lets her arms down while it runs off into a puddle (17), and holds up the yellow sheet of what
-// came out of it (18). Each frame keeps to its outline's planned box: the drawing is clipped to the
-// box, the block's or the hair tuft's top edge makes the first row, the puddle's flat edge the last
-// one, and the splash of the puddle reaches the box's sides. A chip in the ice (20) and the gap
+// came out of it (18). Each frame keeps to its outline's planned box: she stands inside it, the
+// splash is cut to its sides, the block's or the hair tuft's top edge makes the first row, the puddle's flat
+// edge the last one, and the splash of the puddle reaches the box's sides. A chip in the ice (20) and the gap
 // between her hands and her hair (22) are holes of the outline.
 struct MeltPlan {
     QRect box;               // the outline's box
@@ -945,11 +951,66 @@ void closeGaps(Rendered& r, const std::vector<QRect>& hole) {
         }
 }
 
+// Stands her inside the frame's box, her ear units and hair with their contour a pixel clear of its
+// sides and under its top line: the box never cuts her.
+Figure placedInside(Figure f, const QRect& box) {
+    for (int pass = 0; pass < 3; ++pass) {
+        const QImage mask = onBlack(f).mask;
+        int left = mask.width(), right = -1, top = mask.height();
+        for (int y = 0; y < mask.height(); ++y)
+            for (int x = 0; x < mask.width(); ++x)
+                if (mask.constScanLine(y)[x]) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                }
+        const int shift = std::max(0, box.left() + 1 - left) - std::max(0, right - (box.right() - 1));
+        const int sink = std::max(0, box.top() + 1 - top);
+        if (shift == 0 && sink == 0)
+            break;
+        f.offset.rx() += shift;
+        f.headDrop += sink;
+    }
+    return f;
+}
+
+// The tuft on the top line is her hair: it grows down, a pixel wider each side every other line and
+// leaning in toward her crown, until every column of it meets her head (the planned hole left open).
+void growTuft(Rendered& r, const QRect& run, const QRect& box, const std::vector<QRect>& hole) {
+    const int w = r.mask.width(), crown = box.center().x();
+    auto in = [&](int x, int y) { return qGray(r.mask.pixel(x, y)) != 0; };
+    std::vector<char> met(w, 0);
+    for (int y = run.top() + 1, a = run.left(), b = run.right() + 1, n = 1; y < run.top() + 40; ++y, ++n) {
+        if (n % 2 == 1)
+            --a, ++b;
+        // ... leaning a pixel a line in toward her crown, but round a hole it keeps.
+        if (hole.empty() && n > 1 && (a + b) / 2 < crown - 1)
+            ++a, ++b;
+        bool all = true;
+        for (int x = std::max(box.left(), a); x < std::min({w, b, box.right() + 1}); ++x) {
+            if (met[x])
+                continue;
+            if (in(x, y)) {
+                met[x] = 1;
+                continue;
+            }
+            all = false;
+            if (std::any_of(hole.begin(), hole.end(), [&](const QRect& h) { return h.contains(x, y); }))
+                continue;
+            r.mask.setPixel(x, y, qRgb(255, 255, 255));
+            r.picture.setPixel(x, y, (x == a || x == b - 1 ? palette::outline : palette::hair).rgb());
+        }
+        if (all)
+            return;
+    }
+}
+
 Rendered meltFrame(int picture) {
     const MeltPlan plan = meltPlan(picture);
-    const Figure f = meltFigure(picture);
+    const Figure f = placedInside(meltFigure(picture), plan.box);
     Rendered out = render(
         [plan, f, picture](QPainter& p) {
+            // The box cuts only the splash, which spreads to its sides: she stands inside it.
             p.setClipRect(plan.box);
             const int left = plan.box.left(), right = plan.box.right() + 1;
             // The puddle: a splash that spreads past both sides (the clip makes them the box's), over
@@ -984,7 +1045,8 @@ Rendered meltFrame(int picture) {
                     block.addRect(QRectF(top.left() - 1, top.top() + 1, top.width() + 2, 2));
                 if (picture == 18) { // the sheet unrolls downward, wider under its rolled top
                     block.addRect(QRectF(top.left() - 3, top.top() + 1, top.width() + 7, 1));
-                    block.addRect(QRectF(top.left() - 6, top.top() + 2, top.width() + 13, height - 2));
+                    block.addRect(QRectF(top.left() - 6, top.top() + 2, top.width() + 13, 1));
+                    block.addRect(QRectF(top.left() - 7, top.top() + 3, top.width() + 14, height - 3));
                 }
                 p.setPen(Qt::NoPen);
                 p.setBrush(picture == 20 ? kIce : kSheet);
@@ -999,15 +1061,8 @@ Rendered meltFrame(int picture) {
                                    QPointF(top.right() - 3, top.top() + 6 + i * 5));
                 }
             } else {
-                QPainterPath tuft;
-                tuft.moveTo(top.left(), top.top());
-                tuft.lineTo(top.left() + top.width(), top.top());
-                tuft.lineTo(top.left() + top.width() + 4, top.top() + 9);
-                tuft.lineTo(top.left() - 4, top.top() + 9);
-                tuft.closeSubpath();
-                p.setPen(Qt::NoPen);
-                p.setBrush(palette::hair);
-                p.drawPath(tuft);
+                // The tuft's tip; it grows down to her hair afterwards.
+                p.fillRect(plan.topRun, palette::hair);
             }
             // The holes: the chip in the ice, the gap under her hands.
             p.setCompositionMode(QPainter::CompositionMode_Clear);
@@ -1015,6 +1070,8 @@ Rendered meltFrame(int picture) {
                 p.fillRect(run, Qt::transparent);
         },
         solid(kPose, 0xFF000000u));
+    if (picture != 20 && picture != 18)
+        growTuft(out, plan.topRun, plan.box, plan.hole);
     closeGaps(out, plan.hole);
     if (picture == 18) {
         // The sheet's lower corner stands clear of her hair by a pixel.
@@ -1025,6 +1082,7 @@ Rendered meltFrame(int picture) {
     const int tallest = picture == 20 ? 8 : picture == 21 ? 13 : picture == 22 ? 7 : picture == 17 ? 10 : 9;
     limitRepeats(out.picture, out.mask, plan.box.top() + 1, picture == 17 ? 159 : 165, tallest,
                  plan.box.left(), plan.box.right() + 1, 0xFF000000u);
+    closeContour(out.picture, out.mask);
     return out;
 }
 

@@ -374,6 +374,31 @@ void hideCoveredContour(Canvas& c, const QImage& drawn, int above) {
         }
 }
 
+// A lock from her edge at column `from` out to the box's side at `to` on line y: as deep as three
+// lines where she is beside it, a point of one line for its last two pixels, in the colour of the
+// art it leaves.
+void lock(Canvas& c, int y, int from, int to, int step) {
+    if ((to - from) * step < 0)
+        return; // she reaches the side herself
+    QRgb art = palette::outline.rgb();
+    for (int k = 1, at = from - step; k <= 4 && c.in(at, y); ++k, at -= step)
+        if (!isDark(c.picture.pixel(at, y))) {
+            art = c.picture.pixel(at, y);
+            break;
+        }
+    for (int x = from; x != to + step; x += step) {
+        const bool point = std::abs(to - x) < 2;
+        if (!c.in(x, y))
+            c.paint(x, y, point ? palette::outline : QColor(art));
+        if (point)
+            continue;
+        // Beside her on the lines above and below only, so the lock adds no run of its own.
+        for (int dy : {-1, 1})
+            if (y + dy >= 0 && y + dy < c.mask.height() && !c.in(x, y + dy) && c.in(x - step, y + dy))
+                c.paint(x, y + dy, palette::outline);
+    }
+}
+
 } // namespace
 
 void limitRepeats(QImage& picture, QImage& mask, int from, int to, int tallest, int left, int right,
@@ -389,6 +414,17 @@ void limitRepeats(QImage& picture, QImage& mask, int from, int to, int tallest, 
 void shadeStrokes(QImage& picture, QImage& mask, const QImage& drawn, int from, int to) {
     Canvas c{picture, mask};
     shadeStrokes(c, drawn, from, to, kShadow);
+}
+
+void closeContour(QImage& picture, const QImage& mask, const std::vector<QPoint>& detached) {
+    const int w = mask.width(), h = mask.height();
+    auto in = [&](int x, int y) { return x >= 0 && y >= 0 && x < w && y < h && mask.constScanLine(y)[x]; };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (in(x, y) && !isDark(picture.pixel(x, y)) &&
+                (!in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1)) &&
+                std::find(detached.begin(), detached.end(), QPoint(x, y)) == detached.end())
+                picture.setPixel(x, y, palette::outline.rgb());
 }
 
 void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
@@ -459,9 +495,19 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
             for (int x = run.left; x < run.right; ++x)
                 joined = joined || c.in(x, from - 1);
             if (!joined) {
+                // Her shadow falls to it: narrow under her hem, as wide as the block's rounded top
+                // where it meets the floor, never a thread of one pixel.
                 const int x = (run.left + run.right) / 2;
-                for (int y = from - 1; y > 0 && !c.in(x, y); --y)
-                    c.paint(x, y, palette::bootShade);
+                int top = from - 1;
+                while (top > 0 && !c.in(x, top))
+                    --top;
+                const int widest = std::max(1, (run.right - run.left) / 2 - 2);
+                for (int y = top + 1; y < from; ++y) {
+                    const int half = 1 + (widest - 1) * (y - top) / std::max(1, from - top);
+                    for (int u = std::max(fit.left, x - half); u <= std::min(fit.right - 1, x + half); ++u)
+                        if (!c.in(u, y))
+                            c.paint(u, y, kShadow);
+                }
             }
             // The line above the block is not the block's run, so the block starts where it is meant
             // to.
@@ -509,11 +555,9 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
         return std::pair{best, line};
     };
     if (const auto [x0, y0] = extent(true); y0 >= 0)
-        for (int x = fit.left; x < x0; ++x)
-            c.paint(x, y0, palette::outline);
+        lock(c, y0, x0 - 1, fit.left, -1);
     if (const auto [x0, y0] = extent(false); y0 >= 0)
-        for (int x = x0 + 1; x < fit.right; ++x)
-            c.paint(x, y0, palette::outline);
+        lock(c, y0, x0 + 1, fit.right - 1, 1);
     closeIn(c, fit.holes, fit.holeBoxes);
     for (const QPoint& p : fit.holes) {
         for (int dy = -1; dy <= 1; ++dy)
@@ -547,6 +591,7 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
     edgeAdded(c, drawn, fit.bottom.empty() ? h : fit.bottom.front().from - 3);
     hideCoveredContour(c, drawn, fit.bottom.empty() ? h : fit.bottom.front().from - 3);
     shadeStrokes(c, drawn, fit.top + 1, lastLine + 1, kShadow);
+    closeContour(c.picture, c.mask, fit.detached);
     for (const QPoint& p : fit.detached)
         c.paint(p.x(), p.y(), palette::amber);
     for (int y = 0; y < h; ++y)

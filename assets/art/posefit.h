@@ -61,6 +61,10 @@ void limitRepeats(QImage& picture, QImage& mask, int from, int to, int tallest, 
 // to the floor in shadow, fading up. The mask is not changed.
 void shadeStrokes(QImage& picture, QImage& mask, const QImage& drawn, int from, int to);
 
+// Where her drawing meets the desktop (a pixel of the mask beside one outside it) it ends in her dark
+// contour: a light pixel there takes the contour's colour. The detached sparkles keep theirs.
+void closeContour(QImage& picture, const QImage& mask, const std::vector<QPoint>& detached = {});
+
 // Fits the rendered pose; `backdrop` is what shows outside her (the picture's background).
 void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop);
 
