@@ -304,6 +304,7 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
         for (int x = 0; x < w; ++x)
             mask.scanLine(y)[x] = isBlue(image, x, y) ? 0 : 255;
     shadeStrokes(image, mask, drawn, fit.top + 1, kBottom + 1);
+    thickenThreads(image, mask, QRect(QPoint(clipLeft, fit.top + 1), QPoint(clipRight - 1, kBottom - 1)));
     closeContour(image, mask, fit.detached);
     for (const QPoint& p : fit.detached)
         set(image, p.x(), p.y(), palette::amber);

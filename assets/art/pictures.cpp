@@ -1082,6 +1082,9 @@ Rendered meltFrame(int picture) {
     const int tallest = picture == 20 ? 8 : picture == 21 ? 13 : picture == 22 ? 7 : picture == 17 ? 10 : 9;
     limitRepeats(out.picture, out.mask, plan.box.top() + 1, picture == 17 ? 159 : 165, tallest,
                  plan.box.left(), plan.box.right() + 1, 0xFF000000u);
+    thickenThreads(out.picture, out.mask,
+                   QRect(QPoint(plan.box.left(), plan.box.top() + 1),
+                         QPoint(plan.box.right(), picture == 17 ? 158 : 164)));
     closeContour(out.picture, out.mask);
     return out;
 }

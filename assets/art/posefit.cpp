@@ -416,6 +416,66 @@ void shadeStrokes(QImage& picture, QImage& mask, const QImage& drawn, int from, 
     shadeStrokes(c, drawn, from, to, kShadow);
 }
 
+void thickenThreads(QImage& picture, QImage& mask, const QRect& limits) {
+    Canvas c{picture, mask};
+    const std::vector<char> open = openBackground(c);
+    const int w = mask.width();
+    // A pixel the stroke may grow into: open background within the limits (never a hole).
+    auto free = [&](int x, int y) { return limits.contains(x, y) && !c.in(x, y) && open[y * w + x]; };
+    constexpr int kLongest = 3; // a thread is longer than this
+    for (int x = limits.left(); x <= limits.right(); ++x)
+        for (int y = limits.top(); y <= limits.bottom();) {
+            auto thin = [&](int at) { return c.in(x, at) && !c.in(x - 1, at) && !c.in(x + 1, at); };
+            if (!thin(y)) {
+                ++y;
+                continue;
+            }
+            int end = y;
+            while (end <= limits.bottom() && thin(end))
+                ++end;
+            if (end - y > kLongest)
+                for (int side : {-1, 1}) {
+                    bool all = true;
+                    for (int k = y; k < end; ++k)
+                        all = all && free(x + side, k);
+                    if (!all)
+                        continue;
+                    // A nick every sixth line, so the thicker stroke is no taller a row than the
+                    // outline's others.
+                    for (int k = y; k < end; ++k)
+                        if ((k - y) % 6 != 5)
+                            c.paint(x + side, k, palette::outline);
+                    break;
+                }
+            y = end;
+        }
+    for (int y = limits.top(); y <= limits.bottom(); ++y)
+        for (int x = limits.left(); x <= limits.right();) {
+            auto thin = [&](int at) { return c.in(at, y) && !c.in(at, y - 1) && !c.in(at, y + 1); };
+            if (!thin(x)) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end <= limits.right() && thin(end))
+                ++end;
+            if (end - x > kLongest) {
+                // Grown from the end where she is, on the line where she is beside that end, so
+                // no run of its own is added; a point of a line stays at its free end.
+                const bool rootLeft = c.in(x - 1, y);
+                const int step = rootLeft ? 1 : -1, from = rootLeft ? x : end - 1, to = rootLeft ? end : x - 1;
+                for (int dy : {-1, 1}) {
+                    if (!c.in(from - step, y + dy))
+                        continue;
+                    for (int at = from; at != to - 2 * step && free(at, y + dy); at += step)
+                        c.paint(at, y + dy, palette::outline);
+                    break;
+                }
+            }
+            x = end;
+        }
+}
+
 void closeContour(QImage& picture, const QImage& mask, const std::vector<QPoint>& detached) {
     const int w = mask.width(), h = mask.height();
     auto in = [&](int x, int y) { return x >= 0 && y >= 0 && x < w && y < h && mask.constScanLine(y)[x]; };
@@ -591,6 +651,9 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
     edgeAdded(c, drawn, fit.bottom.empty() ? h : fit.bottom.front().from - 3);
     hideCoveredContour(c, drawn, fit.bottom.empty() ? h : fit.bottom.front().from - 3);
     shadeStrokes(c, drawn, fit.top + 1, lastLine + 1, kShadow);
+    thickenThreads(c.picture, c.mask,
+                   QRect(QPoint(fit.left, fit.top + 1),
+                         QPoint(fit.right - 1, fit.bottom.empty() ? lastLine - 1 : fit.bottom.front().from - 1)));
     closeContour(c.picture, c.mask, fit.detached);
     for (const QPoint& p : fit.detached)
         c.paint(p.x(), p.y(), palette::amber);
