@@ -1286,8 +1286,10 @@ std::vector<PictureRow> buildRows() {
     for (const auto& pair :
          {std::pair{u"gra.lun_img1"_s, Monocle::Open}, {u"gra.lun_img2"_s, Monocle::Closed}})
         rows.push_back({pair.first, kButlerSize, Backdrop::Blue, [monocle = pair.second] {
-                            return render([monocle](QPainter& p) { drawButler(p, monocle); },
-                                          solid(kButlerSize, kBlue));
+                            Rendered r = render([monocle](QPainter& p) { drawButler(p, monocle); },
+                                                solid(kButlerSize, kBlue));
+                            closeContour(r.picture, r.mask);
+                            return r;
                         }});
     for (const auto& pair :
          {std::pair{u"gra.palk_img1"_s, ScreenEyes::Open}, {u"gra.palk_img2"_s, ScreenEyes::Closed}})
@@ -1322,7 +1324,12 @@ std::vector<OutlineRow> buildOutlines() {
         {u"RgnCall.ShapePose12"_s, character, {u"gra.Image1(16)"_s}, sleepMarks},
         {u"RgnCall2.ShapePose13"_s, character, {u"gra.Image1(10)"_s, u"gra.Image1(11)"_s}},
         {u"RgnCall2.ShapePose14"_s, character, {u"gra2.Image1(5)"_s}},
-        {u"RgnCall2.ShapePose15"_s, character, {u"gra2.Image1(5)"_s}, busyMarks},
+        // The busy frame names the right blip's run of line 19 before her hair's.
+        {.builder = u"RgnCall2.ShapePose15"_s,
+         .windowWidth = character,
+         .pictures = {u"gra2.Image1(5)"_s},
+         .extra = busyMarks,
+         .order = {{126, 19, 135, 20}}},
         {u"RgnCall2.ShapePose16"_s, character, {u"gra2.Image1(5)"_s}, busySparks},
         {u"RgnCall2.ShapePose17"_s, character, {u"gra.Image1(12)"_s}},
         {u"RgnCall4.ShapeLauncher"_s, kButlerSize.width(), {u"gra.lun_img1"_s, u"gra.lun_img2"_s}},
@@ -1343,8 +1350,10 @@ std::vector<OutlineRow> buildOutlines() {
         rows.push_back({QStringLiteral("RgnCall2.ShapePose%1").arg(18 + k),
                         character,
                         {QStringLiteral("gra6.Image1(%1)").arg(k)}});
-    // Her first dial-up frame names the ear unit's tip on line 27 after the hair's edge.
+    // Her first dial-up frame names the ear unit's tip on line 27 after the hair's edge; the
+    // hang-up's first frame the phone's top on line 18 before her hair.
     rows[rows.size() - 8].order = {{29, 27, 32, 28}, {38, 27, 110, 28}, {33, 27, 34, 28}};
+    rows[rows.size() - 3].order = {{79, 18, 88, 19}, {37, 18, 59, 19}};
     // The melting of an archive: each outline is traced from the picture shown under it.
     for (const auto& [k, picture] : {std::pair{1, 20}, {2, 21}, {3, 22}, {4, 17}, {5, 18}})
         rows.push_back({QStringLiteral("gra4.melt%1").arg(k, 2, 10, QLatin1Char('0')),
@@ -1354,14 +1363,40 @@ std::vector<OutlineRow> buildOutlines() {
         rows.push_back({QStringLiteral("RgnCall2.ShapeDance1_%1").arg(k),
                         character,
                         {QStringLiteral("gra5.Image1(%1)").arg(k)}});
+    // The mirrored frames name the hair's right run of their second line before the left one.
+    rows[rows.size() - 3].order = {{116, 17, 133, 18}, {75, 17, 94, 18}};
+    rows[rows.size() - 2].order = {{111, 16, 133, 17}, {76, 16, 93, 17}};
     for (int dance = 2; dance <= 4; ++dance)
         for (int k = 0; k <= 8; ++k) {
             rows.push_back({QStringLiteral("RgnCall3.ShapeDance%1_%2").arg(dance).arg(k),
                             character,
                             {QStringLiteral("gra%1.Image1(%2)").arg(dance + 5).arg(k)}});
-            // The third dance's first frame lists the runs of its last line from right to left.
-            if (dance == 3 && k == 0)
-                rows.back().last = {39, 169, 71, 170};
+            // Where the dances' designs name the rows of a line in an order of their own (the
+            // third dance's first frame lists its last line from right to left).
+            OutlineRow& row = rows.back();
+            if (dance == 2 && k == 0) {
+                row.apart = {{77, 166, 90, 167}};
+                row.order = {{69, 17, 95, 18},    {35, 17, 51, 18},   {66, 17, 68, 18},
+                             {91, 166, 115, 167}, {77, 166, 90, 167}, {53, 166, 76, 167}};
+            }
+            if (dance == 3 && k == 0) {
+                row.last = {39, 169, 71, 170};
+                row.order = {{64, 17, 86, 18},   {29, 17, 47, 18},   {26, 18, 51, 19},  {58, 18, 92, 19},
+                             {98, 169, 99, 170}, {81, 169, 90, 170}, {39, 169, 71, 170}};
+            }
+            if (dance == 3 && k == 1)
+                row.order = {{58, 168, 59, 169},
+                             {60, 168, 70, 169},
+                             {56, 168, 57, 169},
+                             {71, 168, 100, 169},
+                             {31, 168, 45, 169}};
+            if (dance == 4 && k == 0)
+                row.order = {{37, 12, 52, 13},     {54, 12, 61, 13},   {109, 12, 122, 13},
+                             {101, 167, 102, 168}, {44, 167, 79, 168}, {106, 167, 109, 168},
+                             {114, 167, 117, 168}, {83, 167, 97, 168}};
+            if (dance == 4 && k == 2)
+                row.order = {
+                    {58, 8, 67, 9}, {39, 8, 54, 9}, {102, 8, 103, 9}, {109, 8, 113, 9}, {115, 8, 116, 9}};
         }
     return rows;
 }
