@@ -2,6 +2,8 @@
 // Drawing by outer edges, for the small companions on blue (the butler, the drone): each part is
 // given by its outer edge and its dark line is laid inside that edge, so a picture's silhouette is
 // exactly the union of its parts and a window's outline can be planned from their coordinates.
+#include "render.h"
+
 #include <QColor>
 #include <QPainter>
 #include <QPainterPath>
@@ -23,5 +25,10 @@ QPainterPath polygon(std::initializer_list<QPointF> points);
 
 // A rounded bar of the given width between two points (a shoe, a limb, a stalk).
 QPainterPath capsule(QPointF a, QPointF b, double width);
+
+// The drawing fitted to an outline laid out for it (on blue): inside the outline it shows as drawn,
+// bare pixels taking the colour of the nearest drawn one (the same line first) and her contour
+// where they border the desktop; outside it is blue. Every edge ends in the contour.
+Rendered fittedTo(const Rendered& drawn, const QImage& outline);
 
 } // namespace art::parts
