@@ -32,6 +32,53 @@ Figure with(Figure f, const std::function<void(Figure&)>& change) {
     return f;
 }
 
+// --- What stands on the patch of floor an outline keeps beside her feet ----------------------------
+//
+// Each leans on her skirt, so the patch is joined to her by a thing drawn, not by a thread.
+
+// A satchel of letters, its flap buckled, an envelope peeking out.
+void mailBag(QPainter& p, double left, double right, double bottom = 169.8) {
+    const QColor leather(0xB0, 0x7A, 0x4E), leatherShade(0x8A, 0x5A, 0x36);
+    const double top = bottom - 22;
+    QPainterPath envelope;
+    envelope.addRect(QRectF(left + 3, top - 4, (right - left) - 7, 8));
+    part(p, envelope, palette::white, palette::whiteShade, 1.5, 1.0);
+    QPainterPath bag;
+    bag.addRoundedRect(QRectF(left, top, right - left, bottom - top), 3, 3);
+    part(p, bag, leather, leatherShade, 1.8, 2.0);
+    QPainterPath flap;
+    flap.addRoundedRect(QRectF(left + 1, top, right - left - 2, 8), 2, 2);
+    part(p, flap, leatherShade, leatherShade.darker(120), 1.5, 0);
+    p.setPen(Qt::NoPen);
+    p.setBrush(palette::amber);
+    p.drawRect(QRectF((left + right) / 2 - 1.5, top + 5.5, 3, 3));
+}
+
+// A round cushion to doze against, a button in its middle.
+void cushion(QPainter& p, double left, double right, double bottom = 169.8) {
+    const QColor fill(0x9C, 0xC8, 0xF0), shade(0x74, 0xA4, 0xD4);
+    QPainterPath pillow;
+    pillow.addRoundedRect(QRectF(left, bottom - 21, right - left, 21), 7, 7);
+    part(p, pillow, fill, shade, 2.0, 2.5);
+    p.setPen(QPen(palette::outline, 1.2));
+    p.setBrush(palette::white);
+    p.drawEllipse(QPointF((left + right) / 2, bottom - 10.5), 1.8, 1.8);
+}
+
+// A small speaker box playing her music.
+void speaker(QPainter& p, double left, double right, double bottom = 169.8) {
+    QPainterPath box;
+    box.addRoundedRect(QRectF(left, bottom - 24, right - left, 24), 2.5, 2.5);
+    part(p, box, palette::boot, palette::bootShade, 1.5, 2.0);
+    const QPointF cone((left + right) / 2, bottom - 9);
+    p.setPen(QPen(palette::outline, 1.2));
+    p.setBrush(palette::metal);
+    p.drawEllipse(cone, (right - left) / 2 - 2.5, (right - left) / 2 - 2.5);
+    p.setBrush(palette::cyan);
+    p.drawEllipse(cone, 1.6, 1.6);
+    p.drawEllipse(QPointF(cone.x(), bottom - 19.5), 1.2, 1.2);
+}
+
 // --- The base figures ---------------------------------------------------------------------------
 
 Figure standing() {
@@ -118,6 +165,7 @@ Figure drowsy() {
     f.left.behindHead = f.right.behindHead = true;
     f.front.push_back(
         [](QPainter& p, const Skeleton& s) { props::zMark(p, s.headCentre + QPointF(40, -40), 9); });
+    f.behind.push_back([](QPainter& p, const Skeleton&) { cushion(p, 103, 123); });
     return f;
 }
 
@@ -134,6 +182,7 @@ Figure asleep() {
     f.left.elbow = 0;
     f.right.elbow = 0;
     f.left.behindHead = f.right.behindHead = true;
+    f.behind.push_back([](QPainter& p, const Skeleton&) { cushion(p, 103, 123); });
     return f;
 }
 
@@ -149,6 +198,7 @@ Figure dozingGesture() {
     f.left.elbow = 40;
     f.right.shoulder = 35;
     f.right.elbow = 40;
+    f.behind.push_back([](QPainter& p, const Skeleton&) { cushion(p, 98, 127, 167.8); });
     return f;
 }
 
@@ -213,6 +263,7 @@ Figure mailReady() {
     f.front.push_back([](QPainter& p, const Skeleton& s) {
         props::signalArcs(p, s.headCentre + QPointF(48, -24), -55, 2, 5);
     });
+    f.behind.push_back([](QPainter& p, const Skeleton&) { mailBag(p, 43, 56); });
     return f;
 }
 
@@ -225,6 +276,7 @@ Figure mailPeering() {
     f.look = 1;
     f.right.reach = QPointF(112, 92);
     f.left.reach = QPointF(66, 126);
+    f.behind.push_back([](QPainter& p, const Skeleton&) { mailBag(p, 108, 123); });
     return f;
 }
 
@@ -256,6 +308,7 @@ Figure mailLooking() {
         props::signalArcs(p, s.headCentre + QPointF(46, -21), -60, 3, 5);
         props::sparkle(p, QPointF(132, 30), 4.5, palette::cyan);
     });
+    f.behind.push_back([](QPainter& p, const Skeleton&) { mailBag(p, 106, 118); });
     return f;
 }
 
@@ -518,6 +571,7 @@ Figure danceFrame(int k) {
         f.right.reach = QPointF(116, 78);
         f.legRight.angle = 22;
         f.legRight.lift = 6;
+        f.behind.push_back([](QPainter& p, const Skeleton&) { speaker(p, 44, 58); });
         f.front.push_back([](QPainter& p, const Skeleton&) { props::note(p, QPointF(112, 24), 16, false); });
         break;
     }
