@@ -1339,12 +1339,8 @@ std::vector<PictureRow> buildRows() {
     // Plain pairs, not structured bindings: clang before 16 cannot capture one.
     for (const auto& pair :
          {std::pair{u"gra.lun_img1"_s, Monocle::Open}, {u"gra.lun_img2"_s, Monocle::Closed}})
-        rows.push_back({pair.first, kButlerSize, Backdrop::Blue, [monocle = pair.second] {
-                            Rendered r = render([monocle](QPainter& p) { drawButler(p, monocle); },
-                                                solid(kButlerSize, kBlue));
-                            closeContour(r.picture, r.mask);
-                            return r;
-                        }});
+        rows.push_back({pair.first, kButlerSize, Backdrop::Blue,
+                        [monocle = pair.second] { return butlerPicture(monocle); }});
     for (const auto& pair :
          {std::pair{u"gra.palk_img1"_s, ScreenEyes::Open}, {u"gra.palk_img2"_s, ScreenEyes::Closed}})
         rows.push_back(
@@ -1386,7 +1382,19 @@ std::vector<OutlineRow> buildOutlines() {
          .order = {{126, 19, 135, 20}}},
         {u"RgnCall2.ShapePose16"_s, character, {u"gra2.Image1(5)"_s}, busySparks},
         {u"RgnCall2.ShapePose17"_s, character, {u"gra.Image1(12)"_s}},
-        {u"RgnCall4.ShapeLauncher"_s, kButlerSize.width(), {u"gra.lun_img1"_s, u"gra.lun_img2"_s}},
+        // The butler's table keeps his arms' run on lines 25 to 31 as three rows, and names the
+        // raised hand's row of line 20 first, then the brim's and the card's, and the trousers'
+        // row of line 73 before the tails'.
+        {.builder = u"RgnCall4.ShapeLauncher"_s,
+         .windowWidth = kButlerSize.width(),
+         .pictures = {u"gra.lun_img1"_s, u"gra.lun_img2"_s},
+         .apart = {{10, 25, 65, 26}, {10, 26, 65, 28}},
+         .order = {{63, 20, 68, 21},
+                   {12, 20, 62, 21},
+                   {5, 20, 11, 21},
+                   {21, 73, 50, 74},
+                   {14, 73, 18, 74},
+                   {54, 73, 58, 74}}},
         // The drone's table keeps the right fin's run on lines 35 and 36 as two rows, and names the
         // lamp's row of line 7 before the bulb's and the right fin's of line 36 before the body's.
         {.builder = u"RgnCall4.ShapePalk"_s,
