@@ -1768,6 +1768,21 @@ TEST(SmallWindowBlinks, ChangeOnlyTheFace) {
     }
 }
 
+// The drone's fins are drawn across the band where they meet his body (lines 22 to 26, the table's
+// tallest row): their fill and the light along their edge, not a flat block of dark line colour.
+TEST(SmallWindowFins, AreDrawnAcrossTheirBand) {
+    const QImage p = picture(QStringLiteral("gra.palk_img1"));
+    ASSERT_FALSE(p.isNull());
+    for (const auto& [left, right] : {std::pair{3, 20}, std::pair{50, 67}}) {
+        int darkPixels = 0, all = 0;
+        for (int y = 22; y < 27; ++y)
+            for (int x = left; x < right; ++x, ++all)
+                darkPixels += dark(p.pixel(x, y));
+        EXPECT_LT(darkPixels * 2, all) << "the fin from column " << left << " is " << darkPixels << " of "
+                                       << all << " dark pixels on lines 22 to 26";
+    }
+}
+
 // --- The first rows each design lists --------------------------------------------------------------
 
 // The first rows of a table as the design lists them (first three for the poses and the first dance,
