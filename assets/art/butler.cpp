@@ -26,11 +26,6 @@ const QColor kShoe{0x2C, 0x29, 0x44}, kGold{0xE8, 0xB8, 0x4A};
 // finger pointing right; the coat a run a line, its edge moving a pixel now and then; from line
 // 67 the tails either side of his trousers; the shoes, the left one turned far out (86 to 89);
 // his heels on the last line.
-struct OutlineLine {
-    int y;
-    std::vector<std::pair<int, int>> runs;
-};
-
 const std::vector<OutlineLine>& outlineLines() {
     static const std::vector<OutlineLine> lines = {{0, {{43, 45}}},
                                                    {1, {{41, 48}}},
@@ -338,20 +333,10 @@ void drawTorso(QPainter& p) {
 
 } // namespace
 
-QImage butlerOutline() {
-    QImage mask(kButlerSize, QImage::Format_Grayscale8);
-    mask.fill(0);
-    for (const OutlineLine& line : outlineLines())
-        for (const auto& [left, right] : line.runs)
-            for (int x = left; x < right; ++x)
-                mask.scanLine(line.y)[x] = 255;
-    return mask;
-}
-
 Rendered butlerPicture(Monocle monocle) {
     const Rendered drawn =
         render([monocle](QPainter& p) { drawButler(p, monocle); }, solid(kButlerSize, kBlue));
-    return parts::fittedTo(drawn, butlerOutline());
+    return parts::fittedTo(drawn, maskOf(kButlerSize, outlineLines()));
 }
 
 void drawButler(QPainter& p, Monocle monocle) {

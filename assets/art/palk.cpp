@@ -253,11 +253,6 @@ void drawScreen(QPainter& p, ScreenEyes eyes) {
 // 98): each line's runs, left and right (exclusive). Where a run stays the same from line to line
 // it is one part seen straight on (the fins' roots, the body's widest band); the flame's edge
 // flickers by a pixel, so its rows are single lines.
-struct OutlineLine {
-    int y;
-    std::vector<std::pair<int, int>> runs;
-};
-
 const std::vector<OutlineLine>& outlineLines() {
     static const std::vector<OutlineLine> lines = {{6, {{11, 16}, {28, 40}}},
                                                    {7, {{9, 19}, {23, 44}}},
@@ -355,21 +350,11 @@ const std::vector<OutlineLine>& outlineLines() {
     return lines;
 }
 
-QImage outlineMask() {
-    QImage mask(kPalkSize, QImage::Format_Grayscale8);
-    mask.fill(0);
-    for (const OutlineLine& line : outlineLines())
-        for (const auto& [left, right] : line.runs)
-            for (int x = left; x < right; ++x)
-                mask.scanLine(line.y)[x] = 255;
-    return mask;
-}
-
 } // namespace
 
 Rendered palkPicture(ScreenEyes eyes) {
     const Rendered drawn = render([eyes](QPainter& p) { drawPalk(p, eyes); }, solid(kPalkSize, kBlue));
-    return parts::fittedTo(drawn, outlineMask());
+    return parts::fittedTo(drawn, parts::maskOf(kPalkSize, outlineLines()));
 }
 
 void drawPalk(QPainter& p, ScreenEyes eyes) {

@@ -52,6 +52,16 @@ QPainterPath capsule(QPointF a, QPointF b, double width) {
     return stroker.createStroke(line).simplified();
 }
 
+QImage maskOf(QSize size, const std::vector<OutlineLine>& lines) {
+    QImage mask(size, QImage::Format_Grayscale8);
+    mask.fill(0);
+    for (const OutlineLine& line : lines)
+        for (const auto& [left, right] : line.runs)
+            for (int x = left; x < right; ++x)
+                mask.scanLine(line.y)[x] = 255;
+    return mask;
+}
+
 Rendered fittedTo(const Rendered& drawn, const QImage& mask) {
     const int w = mask.width(), h = mask.height();
     auto in = [&](int x, int y) { return x >= 0 && y >= 0 && x < w && y < h && mask.constScanLine(y)[x]; };

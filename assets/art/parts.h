@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <initializer_list>
+#include <utility>
+#include <vector>
 
 namespace art::parts {
 
@@ -25,6 +27,15 @@ QPainterPath polygon(std::initializer_list<QPointF> points);
 
 // A rounded bar of the given width between two points (a shoe, a limb, a stalk).
 QPainterPath capsule(QPointF a, QPointF b, double width);
+
+// One scan line of an outline laid out by hand: its runs, left and right (exclusive).
+struct OutlineLine {
+    int y;
+    std::vector<std::pair<int, int>> runs;
+};
+
+// The outline's lines as a mask of that size.
+QImage maskOf(QSize size, const std::vector<OutlineLine>& lines);
 
 // The drawing fitted to an outline laid out for it (on blue): inside the outline it shows as drawn,
 // bare pixels taking the colour of the nearest drawn one (the same line first) and her contour
