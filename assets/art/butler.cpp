@@ -2,8 +2,11 @@
 
 #include "figure.h"
 #include "parts.h"
+#include "pictures.h"
 
 #include <QPainterPath>
+#include <utility>
+#include <vector>
 
 namespace art {
 
@@ -16,6 +19,112 @@ const QColor kFelt{0x5A, 0x5F, 0x80}, kFeltShade{0x45, 0x4A, 0x68}, kSheen{0xA0,
 const QColor kRibbon{0x27, 0x29, 0x40};
 const QColor kTrousers{0x44, 0x47, 0x5E}, kTrousersShade{0x33, 0x35, 0x4A};
 const QColor kShoe{0x2C, 0x29, 0x44}, kGold{0xE8, 0xB8, 0x4A};
+
+// The launcher window's outline, line by line (runs left and right, exclusive): the hat's knob
+// widening to its brim (lines 0 to 19); on line 20 the card, the brim with his arms and the raised
+// hand; his arms out to either side on lines 20 to 31, the card's corner by his left hand and his
+// finger pointing right; the coat a run a line, its edge moving a pixel now and then; from line
+// 67 the tails either side of his trousers; the shoes, the left one turned far out (86 to 89);
+// his heels on the last line.
+const std::vector<OutlineLine>& outlineLines() {
+    static const std::vector<OutlineLine> lines = {{0, {{43, 45}}},
+                                                   {1, {{41, 48}}},
+                                                   {2, {{41, 50}}},
+                                                   {3, {{39, 52}}},
+                                                   {4, {{38, 53}}},
+                                                   {5, {{36, 55}}},
+                                                   {6, {{34, 56}}},
+                                                   {7, {{33, 56}}},
+                                                   {8, {{32, 57}}},
+                                                   {9, {{31, 57}}},
+                                                   {10, {{31, 58}}},
+                                                   {11, {{30, 58}}},
+                                                   {12, {{30, 58}}},
+                                                   {13, {{30, 58}}},
+                                                   {14, {{30, 59}}},
+                                                   {15, {{27, 60}}},
+                                                   {16, {{25, 61}}},
+                                                   {17, {{24, 61}}},
+                                                   {18, {{24, 62}}},
+                                                   {19, {{25, 62}}},
+                                                   {20, {{5, 11}, {12, 62}, {63, 68}}},
+                                                   {21, {{6, 67}}},
+                                                   {22, {{6, 67}}},
+                                                   {23, {{6, 66}}},
+                                                   {24, {{6, 71}}},
+                                                   {25, {{6, 9}, {10, 65}, {66, 68}}},
+                                                   {26, {{5, 9}, {10, 65}}},
+                                                   {27, {{5, 8}, {10, 65}}},
+                                                   {28, {{5, 6}, {10, 65}}},
+                                                   {29, {{10, 65}}},
+                                                   {30, {{10, 65}}},
+                                                   {31, {{10, 65}}},
+                                                   {32, {{24, 52}}},
+                                                   {33, {{24, 51}}},
+                                                   {34, {{25, 51}}},
+                                                   {35, {{25, 50}}},
+                                                   {36, {{25, 50}}},
+                                                   {37, {{25, 51}}},
+                                                   {38, {{26, 50}}},
+                                                   {39, {{26, 49}}},
+                                                   {40, {{26, 49}}},
+                                                   {41, {{26, 48}}},
+                                                   {42, {{25, 49}}},
+                                                   {43, {{25, 49}}},
+                                                   {44, {{25, 50}}},
+                                                   {45, {{25, 50}}},
+                                                   {46, {{26, 50}}},
+                                                   {47, {{25, 49}}},
+                                                   {48, {{25, 50}}},
+                                                   {49, {{25, 49}}},
+                                                   {50, {{24, 49}}},
+                                                   {51, {{24, 48}}},
+                                                   {52, {{24, 48}}},
+                                                   {53, {{23, 49}}},
+                                                   {54, {{23, 48}}},
+                                                   {55, {{22, 49}}},
+                                                   {56, {{22, 50}}},
+                                                   {57, {{21, 51}}},
+                                                   {58, {{20, 52}}},
+                                                   {59, {{20, 52}}},
+                                                   {60, {{19, 53}}},
+                                                   {61, {{19, 53}}},
+                                                   {62, {{17, 55}}},
+                                                   {63, {{16, 56}}},
+                                                   {64, {{16, 55}}},
+                                                   {65, {{15, 56}}},
+                                                   {66, {{15, 56}}},
+                                                   {67, {{16, 19}, {20, 55}}},
+                                                   {68, {{15, 19}, {21, 50}, {53, 57}}},
+                                                   {69, {{15, 18}, {21, 50}, {54, 57}}},
+                                                   {70, {{14, 18}, {21, 51}, {54, 58}}},
+                                                   {71, {{14, 18}, {21, 51}, {54, 58}}},
+                                                   {72, {{15, 18}, {22, 50}, {54, 57}}},
+                                                   {73, {{14, 18}, {21, 50}, {54, 58}}},
+                                                   {74, {{14, 17}, {21, 49}, {55, 58}}},
+                                                   {75, {{14, 18}, {21, 49}, {54, 58}}},
+                                                   {76, {{15, 18}, {21, 50}, {54, 57}}},
+                                                   {77, {{15, 17}, {21, 50}, {55, 57}}},
+                                                   {78, {{16, 17}, {21, 50}, {55, 56}}},
+                                                   {79, {{21, 51}}},
+                                                   {80, {{26, 45}}},
+                                                   {81, {{26, 45}}},
+                                                   {82, {{27, 44}}},
+                                                   {83, {{27, 44}}},
+                                                   {84, {{27, 44}}},
+                                                   {85, {{17, 44}}},
+                                                   {86, {{11, 40}}},
+                                                   {87, {{11, 40}}},
+                                                   {88, {{11, 40}}},
+                                                   {89, {{11, 40}}},
+                                                   {90, {{12, 40}}},
+                                                   {91, {{17, 39}}},
+                                                   {92, {{21, 39}}},
+                                                   {93, {{24, 39}}},
+                                                   {94, {{28, 38}}},
+                                                   {95, {{31, 38}}}};
+    return lines;
+}
 
 // --- The head: a bowler hat, tipped a little toward the hand that shows the way -----------------
 
@@ -38,7 +147,7 @@ QTransform tipped() {
 
 QPainterPath brim() {
     QPainterPath b;
-    b.addEllipse(QPointF(0, 1.4), 21, 3.7);
+    b.addEllipse(QPointF(-1.5, 1.4), 19.5, 3.7);
     return tipped().map(b);
 }
 
@@ -128,48 +237,27 @@ void joint(QPainter& p, QPointF centre, double radius) {
     piece(p, ball, palette::metal, palette::metalShade, 1.0, 1.3);
 }
 
-void drawTray(QPainter& p) {
-    // The program he serves: a small window with its title bar.
-    const QPainterPath window = roundedRect(7.5, 3, 19, 10.5, 1.5);
-    piece(p, window, palette::white, palette::whiteShade, 1.0, 1.4);
+// The card he holds up by his left hand: the program he serves, in a small window.
+void drawCard(QPainter& p) {
+    const QPainterPath card = roundedRect(5, 19.5, 10.6, 29, 1.2);
+    piece(p, card, palette::white, palette::whiteShade, 1.0, 1.2);
     p.setPen(Qt::NoPen);
     p.setBrush(palette::cyan);
-    p.drawRect(QRectF(9.5, 5, 7.5, 1.6));
+    p.drawRect(QRectF(6.3, 21, 3, 1.4));
     p.setBrush(palette::amber);
-    p.drawRect(QRectF(10, 7.3, 2.5, 1.2));
-    p.setBrush(palette::metalShade);
-    p.drawRect(QRectF(13.5, 7.3, 3, 1.2));
-    // The tray, its rim turned up at both ends.
-    const QPainterPath tray = polygon(
-        {{5, 9.2}, {6.8, 10.4}, {19.7, 10.4}, {21.5, 9.2}, {21.2, 12.4}, {19.6, 14}, {6.9, 14}, {5.3, 12.4}});
-    piece(p, tray, palette::metal, palette::metalShade, 1.0, 1.3);
+    p.drawRect(QRectF(6.3, 23.6, 1.8, 1.1));
 }
 
-void drawLeftArm(QPainter& p) {
-    piece(p, capsule({11.2, 28}, {13.6, 15}, 5.6), palette::dress, palette::dressShade, 1.5);
-    piece(p, roundedRect(9, 25.5, 28, 31.5, 2.8), palette::dress, palette::dressShade, 1.5);
-    joint(p, {11.6, 28.4}, 3.3);
-    p.setPen(Qt::NoPen);
-    p.setBrush(palette::white);
-    p.save();
-    p.translate(13.1, 17.6);
-    p.rotate(10.5);
-    p.drawRect(QRectF(-1.4, -0.9, 2.8, 1.8));
-    p.restore();
-    piece(p, roundedRect(9.5, 12.5, 17.5, 17, 2), palette::white, palette::whiteShade, 1.0, 1.5);
-}
-
-void drawRightArm(QPainter& p) {
-    piece(p, roundedRect(45.5, 25, 54.5, 45, 3.5), palette::dress, palette::dressShade, 2.0);
-    piece(p, roundedRect(48, 39.5, 63, 45, 2.5), palette::dress, palette::dressShade, 1.5);
-    joint(p, {50.2, 42.2}, 3.2);
-    // A napkin folded over the forearm.
-    const QPainterPath napkin =
-        polygon({{52, 41}, {59, 41}, {60.5, 52}, {57.5, 50.5}, {55.5, 53}, {53.5, 50}});
-    piece(p, napkin, palette::white, palette::whiteShade, 1.0, 1.5);
-    QPainterPath hand = roundedRect(60.5, 39.5, 70.9, 44.5, 2.2);
-    hand = hand.united(roundedRect(61.5, 35.5, 65, 42, 1.7));
-    piece(p, hand, palette::white, palette::whiteShade, 1.0, 1.5);
+// Both arms out at his shoulders: the card by his left hand, his right finger showing the way.
+void drawArms(QPainter& p) {
+    piece(p, capsule({30, 26}, {15.5, 26}, 11), palette::dress, palette::dressShade, 2.0);
+    joint(p, {21, 26}, 3.0);
+    piece(p, roundedRect(10, 21.5, 15.5, 30, 2.2), palette::white, palette::whiteShade, 1.0, 1.3);
+    piece(p, capsule({45, 26}, {59.5, 26}, 11), palette::dress, palette::dressShade, 2.0);
+    joint(p, {54, 26}, 3.0);
+    QPainterPath hand = roundedRect(61.5, 19.5, 67.5, 27, 2.2);
+    hand = hand.united(roundedRect(63, 23.2, 71, 25.4, 1.1));
+    piece(p, hand, palette::white, palette::whiteShade, 1.0, 1.3);
 }
 
 // A tail as it shows on the picture's left; leg is the outer edge of the leg it hangs behind.
@@ -189,13 +277,13 @@ void drawTails(QPainter& p) {
 
 void drawLegs(QPainter& p) {
     // Heels together, toes turned out; the ankles fill the notch between the shoes.
-    piece(p, capsule({33.3, 93.3}, {25, 88}, 6), kShoe, palette::outline, 1.0);
-    piece(p, capsule({35.7, 93.3}, {45, 88}, 6), kShoe, palette::outline, 1.0);
+    piece(p, polygon({{11, 86}, {20, 86}, {30, 86.5}, {34, 89}, {34, 94.5}, {28, 94.5}, {17, 91}, {11, 90}}),
+          kShoe, palette::outline, 1.0);
+    piece(p, capsule({35.7, 93.3}, {37.2, 88.5}, 6), kShoe, palette::outline, 1.0);
     piece(p, polygon({{30, 86}, {41, 86}, {37, 93}, {32, 93}}), kShoe, palette::outline, 0);
     p.setPen(Qt::NoPen);
     p.setBrush(palette::metal);
-    p.drawEllipse(QPointF(26.8, 89.4), 1.5, 0.9);
-    p.drawEllipse(QPointF(44.2, 89.4), 1.5, 0.9);
+    p.drawEllipse(QPointF(16.8, 88.4), 1.5, 0.9);
     // White spats over the insteps, split where the heels meet.
     p.setBrush(palette::white);
     p.drawPath(polygon({{29, 87}, {35, 87}, {35, 90.5}, {30.5, 88.5}}));
@@ -206,8 +294,25 @@ void drawLegs(QPainter& p) {
     p.drawLine(QPointF(35.5, 62), QPointF(35.5, 88));
 }
 
+// The coat below his arms, its sides and flared skirt along the outline's runs, so its dark line
+// follows the window's edge.
+QPainterPath coatSides() {
+    QPolygonF left, right;
+    for (const OutlineLine& line : outlineLines())
+        if (line.y >= 30 && line.y <= 66) {
+            const auto [a, b] = line.runs.front();
+            left << QPointF(a, line.y) << QPointF(a, line.y + 1);
+            right.prepend(QPointF(b, line.y + 1));
+            right.prepend(QPointF(b, line.y));
+        }
+    QPainterPath path;
+    path.addPolygon(left + right);
+    path.closeSubpath();
+    return path;
+}
+
 void drawTorso(QPainter& p) {
-    const QPainterPath coat = roundedRect(25, 23.5, 50, 56, 6);
+    QPainterPath coat = roundedRect(25, 23.5, 50, 40, 6).united(coatSides());
     piece(p, coat, palette::dress, palette::dressShade, 2.5);
     // The shirt front and the waistcoat between the lapels.
     p.setPen(Qt::NoPen);
@@ -228,6 +333,12 @@ void drawTorso(QPainter& p) {
 
 } // namespace
 
+Rendered butlerPicture(Monocle monocle) {
+    const Rendered drawn =
+        render([monocle](QPainter& p) { drawButler(p, monocle); }, solid(kButlerSize, kBlue));
+    return parts::fittedTo(drawn, maskOf(kButlerSize, outlineLines()));
+}
+
 void drawButler(QPainter& p, Monocle monocle) {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
@@ -237,9 +348,8 @@ void drawButler(QPainter& p, Monocle monocle) {
     piece(p, polygon({{34.5, 26}, {40.5, 26}, {42.5, 17}, {36.5, 17}}), palette::metal, palette::metalShade,
           1.0);
     drawTorso(p);
-    drawRightArm(p);
-    drawTray(p);
-    drawLeftArm(p);
+    drawArms(p);
+    drawCard(p);
     drawHead(p, monocle);
     p.restore();
 }

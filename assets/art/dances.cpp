@@ -45,11 +45,20 @@ void set(QImage& image, int x, int y, const QColor& colour) {
 }
 
 // Paints a strand from the run on line y one line at a time (down for a tuft, up for a sole) until
-// it meets the figure: it widens by a pixel each side on its first line and every third line after,
-// and leans a pixel a line toward the column it grows to.
+// each of its columns meets the figure: it widens by a pixel each side on its first line and every third line
+// after, and leans a pixel a line toward the column it grows to.
 void strand(QImage& image, Run run, int y, int step, double toward, int left, int right, const QColor& fill,
-            const QColor& edge) {
+            const QColor& edge, const std::vector<QPoint>& sparkles = {}) {
     int a = run.left, b = run.right;
+    // Each column of a tuft grows until it meets her, so no strip of it hangs over the background;
+    // but the columns toward the side from a sparkle under it stay open, so the sparkle keeps
+    // the background round it.
+    std::vector<char> met(image.width(), 0);
+    for (const QPoint& d : sparkles)
+        if (d.y() > y && d.y() < y + 20 && d.x() >= run.left - 8 && d.x() < run.right + 8)
+            for (int x = 0; x < image.width(); ++x)
+                if (d.x() < toward ? x <= d.x() + 2 : x >= d.x() - 2)
+                    met[x] = 1;
     for (int line = y + step, n = 1; line > 0 && line < kBottom; line += step, ++n) {
         if (n == 1 || n % 3 == 0)
             --a, ++b;
@@ -58,13 +67,19 @@ void strand(QImage& image, Run run, int y, int step, double toward, int left, in
         if (n > 1)
             a += lean, b += lean;
         const int l = std::max(left, a), r = std::min(right, b);
-        bool met = false;
-        for (int x = l; x < r; ++x)
-            met = met || !isBlue(image, x, line);
-        for (int x = l; x < r; ++x)
-            if (isBlue(image, x, line))
-                set(image, x, line, x == l || x == r - 1 ? edge : fill);
-        if (met)
+        bool all = true;
+        for (int x = l; x < r; ++x) {
+            if (met[x])
+                continue;
+            if (!isBlue(image, x, line)) {
+                met[x] = 1;
+                continue;
+            }
+            all = false;
+            set(image, x, line, x == l || x == r - 1 ? edge : fill);
+        }
+        // A sole stops at the line where it first meets her boot.
+        if (all || (step < 0 && std::any_of(met.begin(), met.end(), [](char m) { return m != 0; })))
             return;
     }
 }
@@ -105,7 +120,8 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
                 set(image, x, y, x == run.left || x == run.right - 1 ? palette::outline : palette::hair);
     }
     for (const Run& run : fit.tuftLines.empty() ? fit.topRuns : fit.tuftLines.back())
-        strand(image, run, y, 1, body.headCentre.x(), clipLeft, clipRight, palette::hair, palette::outline);
+        strand(image, run, y, 1, body.headCentre.x(), clipLeft, clipRight, palette::hair, palette::outline,
+               fit.detached);
     // Line 169: the soles only, each joined to what stands above it, and each a line of its own
     // (the line above is wider there); what the boot does not cover there is her shadow.
     std::vector<QRgb> above(w);
@@ -304,6 +320,8 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
         for (int x = 0; x < w; ++x)
             mask.scanLine(y)[x] = isBlue(image, x, y) ? 0 : 255;
     shadeStrokes(image, mask, drawn, fit.top + 1, kBottom + 1);
+    thickenThreads(image, mask, QRect(QPoint(clipLeft, fit.top + 1), QPoint(clipRight - 1, kBottom - 1)));
+    closeContour(image, mask, fit.detached);
     for (const QPoint& p : fit.detached)
         set(image, p.x(), p.y(), palette::amber);
 }

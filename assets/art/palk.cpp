@@ -3,6 +3,7 @@
 #include "figure.h"
 #include "parts.h"
 #include "pictures.h"
+#include "posefit.h"
 
 #include <algorithm>
 #include <cmath>
@@ -93,9 +94,11 @@ void drawNozzle(QPainter& p) {
 // hangs down beside the body to a rounded point.
 QPainterPath fin() {
     QPainterPath f;
-    f.moveTo(15, 29.5);
-    f.cubicTo(11, 25, 7.5, 20.5, 4.6, 20.2);
-    f.cubicTo(1.6, 20, 0.8, 30, 0.9, 38);
+    f.moveTo(22, 29.5);
+    f.lineTo(22, 22);
+    f.lineTo(7.6, 22);
+    f.cubicTo(6.8, 20.6, 3.4, 20.6, 2.6, 22.4);
+    f.cubicTo(1.4, 26, 0.8, 30, 0.9, 38);
     f.cubicTo(1.0, 44, 1.8, 49, 2.9, 51.5);
     f.cubicTo(3.8, 53.6, 5.0, 55.4, 6.2, 55.4);
     f.cubicTo(8, 55.4, 8.6, 50, 10, 46);
@@ -121,8 +124,9 @@ void drawFins(QPainter& p) {
     p.setPen(QPen(palette::cyan, 1.2, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     QPainterPath stripe;
-    stripe.moveTo(11.8, 28.8);
-    stripe.cubicTo(9, 25.5, 6.5, 22.6, 4.6, 22.6);
+    stripe.moveTo(19.5, 24.6);
+    stripe.lineTo(7, 24.6);
+    stripe.quadTo(4.6, 24.4, 3.8, 26.5);
     p.drawPath(stripe);
     p.drawPath(mirrored(stripe));
 }
@@ -249,11 +253,6 @@ void drawScreen(QPainter& p, ScreenEyes eyes) {
 // 98): each line's runs, left and right (exclusive). Where a run stays the same from line to line
 // it is one part seen straight on (the fins' roots, the body's widest band); the flame's edge
 // flickers by a pixel, so its rows are single lines.
-struct OutlineLine {
-    int y;
-    std::vector<std::pair<int, int>> runs;
-};
-
 const std::vector<OutlineLine>& outlineLines() {
     static const std::vector<OutlineLine> lines = {{6, {{11, 16}, {28, 40}}},
                                                    {7, {{9, 19}, {23, 44}}},
@@ -351,53 +350,11 @@ const std::vector<OutlineLine>& outlineLines() {
     return lines;
 }
 
-QImage outlineMask() {
-    QImage mask(kPalkSize, QImage::Format_Grayscale8);
-    mask.fill(0);
-    for (const OutlineLine& line : outlineLines())
-        for (const auto& [left, right] : line.runs)
-            for (int x = left; x < right; ++x)
-                mask.scanLine(line.y)[x] = 255;
-    return mask;
-}
-
 } // namespace
 
 Rendered palkPicture(ScreenEyes eyes) {
-    const QImage blue = solid(kPalkSize, kBlue);
-    const Rendered drawn = render([eyes](QPainter& p) { drawPalk(p, eyes); }, blue);
-    const QImage mask = outlineMask();
-    const int w = kPalkSize.width(), h = kPalkSize.height();
-    auto in = [&](int x, int y) { return x >= 0 && y >= 0 && x < w && y < h && mask.constScanLine(y)[x]; };
-    auto drawnAt = [&](int x, int y) { return in(x, y) && drawn.mask.constScanLine(y)[x]; };
-    QImage picture = blue;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            if (!in(x, y))
-                continue;
-            if (drawnAt(x, y)) {
-                picture.setPixel(x, y, drawn.picture.pixel(x, y));
-                continue;
-            }
-            if (!in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1)) {
-                picture.setPixel(x, y, palette::outline.rgb());
-                continue;
-            }
-            // The nearest drawn pixel, the same line first: the part it belongs to goes on.
-            QRgb colour = palette::outline.rgb();
-            for (int d = 1, best = 1 << 30; d < 12 && best == 1 << 30; ++d)
-                for (int dy = -d; dy <= d; ++dy)
-                    for (int dx = -d; dx <= d; ++dx) {
-                        const int cost = dx * dx + 2 * dy * dy;
-                        if ((std::abs(dx) == d || std::abs(dy) == d) && drawnAt(x + dx, y + dy) &&
-                            cost < best) {
-                            best = cost;
-                            colour = drawn.picture.pixel(x + dx, y + dy);
-                        }
-                    }
-            picture.setPixel(x, y, colour);
-        }
-    return {picture, mask};
+    const Rendered drawn = render([eyes](QPainter& p) { drawPalk(p, eyes); }, solid(kPalkSize, kBlue));
+    return parts::fittedTo(drawn, parts::maskOf(kPalkSize, outlineLines()));
 }
 
 void drawPalk(QPainter& p, ScreenEyes eyes) {

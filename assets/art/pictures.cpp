@@ -32,6 +32,53 @@ Figure with(Figure f, const std::function<void(Figure&)>& change) {
     return f;
 }
 
+// --- What stands on the patch of floor an outline keeps beside her feet ----------------------------
+//
+// Each leans on her skirt, so the patch is joined to her by a thing drawn, not by a thread.
+
+// A satchel of letters, its flap buckled, an envelope peeking out.
+void mailBag(QPainter& p, double left, double right, double bottom = 169.8) {
+    const QColor leather(0xB0, 0x7A, 0x4E), leatherShade(0x8A, 0x5A, 0x36);
+    const double top = bottom - 22;
+    QPainterPath envelope;
+    envelope.addRect(QRectF(left + 3, top - 4, (right - left) - 7, 8));
+    part(p, envelope, palette::white, palette::whiteShade, 1.5, 1.0);
+    QPainterPath bag;
+    bag.addRoundedRect(QRectF(left, top, right - left, bottom - top), 3, 3);
+    part(p, bag, leather, leatherShade, 1.8, 2.0);
+    QPainterPath flap;
+    flap.addRoundedRect(QRectF(left + 1, top, right - left - 2, 8), 2, 2);
+    part(p, flap, leatherShade, leatherShade.darker(120), 1.5, 0);
+    p.setPen(Qt::NoPen);
+    p.setBrush(palette::amber);
+    p.drawRect(QRectF((left + right) / 2 - 1.5, top + 5.5, 3, 3));
+}
+
+// A round cushion to doze against, a button in its middle.
+void cushion(QPainter& p, double left, double right, double bottom = 169.8) {
+    const QColor fill(0x9C, 0xC8, 0xF0), shade(0x74, 0xA4, 0xD4);
+    QPainterPath pillow;
+    pillow.addRoundedRect(QRectF(left, bottom - 21, right - left, 21), 7, 7);
+    part(p, pillow, fill, shade, 2.0, 2.5);
+    p.setPen(QPen(palette::outline, 1.2));
+    p.setBrush(palette::white);
+    p.drawEllipse(QPointF((left + right) / 2, bottom - 10.5), 1.8, 1.8);
+}
+
+// A small speaker box playing her music.
+void speaker(QPainter& p, double left, double right, double bottom = 169.8) {
+    QPainterPath box;
+    box.addRoundedRect(QRectF(left, bottom - 24, right - left, 24), 2.5, 2.5);
+    part(p, box, palette::boot, palette::bootShade, 1.5, 2.0);
+    const QPointF cone((left + right) / 2, bottom - 9);
+    p.setPen(QPen(palette::outline, 1.2));
+    p.setBrush(palette::metal);
+    p.drawEllipse(cone, (right - left) / 2 - 2.5, (right - left) / 2 - 2.5);
+    p.setBrush(palette::cyan);
+    p.drawEllipse(cone, 1.6, 1.6);
+    p.drawEllipse(QPointF(cone.x(), bottom - 19.5), 1.2, 1.2);
+}
+
 // --- The base figures ---------------------------------------------------------------------------
 
 Figure standing() {
@@ -67,6 +114,9 @@ Figure bowing(double depth) {
     return f;
 }
 
+// How far the board hangs lower when her battery runs low.
+constexpr double kBoardSag = 15;
+
 // The sign-board pose: she stands to the right of the board she holds up at the upper left.
 Figure holdingBoard() {
     Figure f = armsDown();
@@ -84,6 +134,15 @@ Figure holdingBoard() {
 
 Figure lowBattery() {
     Figure f = holdingBoard();
+    // Too tired to hold it up: the board sags, the hook it hangs by standing above its frame.
+    const QPointF grip(47, 111);
+    f.left.reach = grip;
+    f.front = {[grip](QPainter& p, const Skeleton&) {
+        QPainterPath hook;
+        hook.addRoundedRect(QRectF(35.5, 21.5, 9, 8), 2, 2);
+        part(p, hook, palette::metal, palette::metalShade, 1.8, 1.5);
+        props::signBoard(p, grip, kBoardSag);
+    }};
     f.headDrop = 5;
     f.headTilt = 6;
     f.eyes = Eyes::Half;
@@ -106,6 +165,7 @@ Figure drowsy() {
     f.left.behindHead = f.right.behindHead = true;
     f.front.push_back(
         [](QPainter& p, const Skeleton& s) { props::zMark(p, s.headCentre + QPointF(40, -40), 9); });
+    f.behind.push_back([](QPainter& p, const Skeleton&) { cushion(p, 103, 123); });
     return f;
 }
 
@@ -122,6 +182,7 @@ Figure asleep() {
     f.left.elbow = 0;
     f.right.elbow = 0;
     f.left.behindHead = f.right.behindHead = true;
+    f.behind.push_back([](QPainter& p, const Skeleton&) { cushion(p, 103, 123); });
     return f;
 }
 
@@ -137,6 +198,7 @@ Figure dozingGesture() {
     f.left.elbow = 40;
     f.right.shoulder = 35;
     f.right.elbow = 40;
+    f.behind.push_back([](QPainter& p, const Skeleton&) { cushion(p, 98, 127, 167.8); });
     return f;
 }
 
@@ -201,6 +263,7 @@ Figure mailReady() {
     f.front.push_back([](QPainter& p, const Skeleton& s) {
         props::signalArcs(p, s.headCentre + QPointF(48, -24), -55, 2, 5);
     });
+    f.behind.push_back([](QPainter& p, const Skeleton&) { mailBag(p, 43, 56); });
     return f;
 }
 
@@ -213,6 +276,7 @@ Figure mailPeering() {
     f.look = 1;
     f.right.reach = QPointF(112, 92);
     f.left.reach = QPointF(66, 126);
+    f.behind.push_back([](QPainter& p, const Skeleton&) { mailBag(p, 108, 123); });
     return f;
 }
 
@@ -244,6 +308,7 @@ Figure mailLooking() {
         props::signalArcs(p, s.headCentre + QPointF(46, -21), -60, 3, 5);
         props::sparkle(p, QPointF(132, 30), 4.5, palette::cyan);
     });
+    f.behind.push_back([](QPainter& p, const Skeleton&) { mailBag(p, 106, 118); });
     return f;
 }
 
@@ -496,10 +561,7 @@ Figure danceFrame(int k) {
         f.right.reach = QPointF(114, 82);
         f.legLeft.lift = 5;
         f.legLeft.angle = 8;
-        f.front.push_back([](QPainter& p, const Skeleton&) {
-            props::note(p, QPointF(126, 26), 10, true);
-            props::sparkle(p, QPointF(40, 26), 4, palette::amber);
-        });
+        f.front.push_back([](QPainter& p, const Skeleton&) { props::note(p, QPointF(126, 26), 10, true); });
         break;
     case 4: // the turn's end: a kick and a hand up
         f.lean = 5;
@@ -509,10 +571,8 @@ Figure danceFrame(int k) {
         f.right.reach = QPointF(116, 78);
         f.legRight.angle = 22;
         f.legRight.lift = 6;
-        f.front.push_back([](QPainter& p, const Skeleton&) {
-            props::sparkle(p, QPointF(66, 16), 5, palette::amber);
-            props::note(p, QPointF(112, 24), 16, false);
-        });
+        f.behind.push_back([](QPainter& p, const Skeleton&) { speaker(p, 44, 58); });
+        f.front.push_back([](QPainter& p, const Skeleton&) { props::note(p, QPointF(112, 24), 16, false); });
         break;
     }
     return f;
@@ -826,9 +886,9 @@ Rendered trayIcon() {
 //
 // She holds the block of ice up (20), brings it to her mouth (21), closes her eyes over it (22),
 // lets her arms down while it runs off into a puddle (17), and holds up the yellow sheet of what
-// came out of it (18). Each frame keeps to its outline's planned box: the drawing is clipped to the
-// box, the block's or the hair tuft's top edge makes the first row, the puddle's flat edge the last
-// one, and the splash of the puddle reaches the box's sides. A chip in the ice (20) and the gap
+// came out of it (18). Each frame keeps to its outline's planned box: she stands inside it, the
+// splash is cut to its sides, the block's or the hair tuft's top edge makes the first row, the puddle's flat
+// edge the last one, and the splash of the puddle reaches the box's sides. A chip in the ice (20) and the gap
 // between her hands and her hair (22) are holes of the outline.
 struct MeltPlan {
     QRect box;               // the outline's box
@@ -945,11 +1005,66 @@ void closeGaps(Rendered& r, const std::vector<QRect>& hole) {
         }
 }
 
+// Stands her inside the frame's box, her ear units and hair with their contour a pixel clear of its
+// sides and under its top line: the box never cuts her.
+Figure placedInside(Figure f, const QRect& box) {
+    for (int pass = 0; pass < 3; ++pass) {
+        const QImage mask = onBlack(f).mask;
+        int left = mask.width(), right = -1, top = mask.height();
+        for (int y = 0; y < mask.height(); ++y)
+            for (int x = 0; x < mask.width(); ++x)
+                if (mask.constScanLine(y)[x]) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                    top = std::min(top, y);
+                }
+        const int shift = std::max(0, box.left() + 1 - left) - std::max(0, right - (box.right() - 1));
+        const int sink = std::max(0, box.top() + 1 - top);
+        if (shift == 0 && sink == 0)
+            break;
+        f.offset.rx() += shift;
+        f.headDrop += sink;
+    }
+    return f;
+}
+
+// The tuft on the top line is her hair: it grows down, a pixel wider each side every other line and
+// leaning in toward her crown, until every column of it meets her head (the planned hole left open).
+void growTuft(Rendered& r, const QRect& run, const QRect& box, const std::vector<QRect>& hole) {
+    const int w = r.mask.width(), crown = box.center().x();
+    auto in = [&](int x, int y) { return qGray(r.mask.pixel(x, y)) != 0; };
+    std::vector<char> met(w, 0);
+    for (int y = run.top() + 1, a = run.left(), b = run.right() + 1, n = 1; y < run.top() + 40; ++y, ++n) {
+        if (n % 2 == 1)
+            --a, ++b;
+        // ... leaning a pixel a line in toward her crown, but round a hole it keeps.
+        if (hole.empty() && n > 1 && (a + b) / 2 < crown - 1)
+            ++a, ++b;
+        bool all = true;
+        for (int x = std::max(box.left(), a); x < std::min({w, b, box.right() + 1}); ++x) {
+            if (met[x])
+                continue;
+            if (in(x, y)) {
+                met[x] = 1;
+                continue;
+            }
+            all = false;
+            if (std::any_of(hole.begin(), hole.end(), [&](const QRect& h) { return h.contains(x, y); }))
+                continue;
+            r.mask.setPixel(x, y, qRgb(255, 255, 255));
+            r.picture.setPixel(x, y, (x == a || x == b - 1 ? palette::outline : palette::hair).rgb());
+        }
+        if (all)
+            return;
+    }
+}
+
 Rendered meltFrame(int picture) {
     const MeltPlan plan = meltPlan(picture);
-    const Figure f = meltFigure(picture);
+    const Figure f = placedInside(meltFigure(picture), plan.box);
     Rendered out = render(
         [plan, f, picture](QPainter& p) {
+            // The box cuts only the splash, which spreads to its sides: she stands inside it.
             p.setClipRect(plan.box);
             const int left = plan.box.left(), right = plan.box.right() + 1;
             // The puddle: a splash that spreads past both sides (the clip makes them the box's), over
@@ -984,7 +1099,8 @@ Rendered meltFrame(int picture) {
                     block.addRect(QRectF(top.left() - 1, top.top() + 1, top.width() + 2, 2));
                 if (picture == 18) { // the sheet unrolls downward, wider under its rolled top
                     block.addRect(QRectF(top.left() - 3, top.top() + 1, top.width() + 7, 1));
-                    block.addRect(QRectF(top.left() - 6, top.top() + 2, top.width() + 13, height - 2));
+                    block.addRect(QRectF(top.left() - 6, top.top() + 2, top.width() + 13, 1));
+                    block.addRect(QRectF(top.left() - 7, top.top() + 3, top.width() + 14, height - 3));
                 }
                 p.setPen(Qt::NoPen);
                 p.setBrush(picture == 20 ? kIce : kSheet);
@@ -999,15 +1115,8 @@ Rendered meltFrame(int picture) {
                                    QPointF(top.right() - 3, top.top() + 6 + i * 5));
                 }
             } else {
-                QPainterPath tuft;
-                tuft.moveTo(top.left(), top.top());
-                tuft.lineTo(top.left() + top.width(), top.top());
-                tuft.lineTo(top.left() + top.width() + 4, top.top() + 9);
-                tuft.lineTo(top.left() - 4, top.top() + 9);
-                tuft.closeSubpath();
-                p.setPen(Qt::NoPen);
-                p.setBrush(palette::hair);
-                p.drawPath(tuft);
+                // The tuft's tip; it grows down to her hair afterwards.
+                p.fillRect(plan.topRun, palette::hair);
             }
             // The holes: the chip in the ice, the gap under her hands.
             p.setCompositionMode(QPainter::CompositionMode_Clear);
@@ -1015,6 +1124,8 @@ Rendered meltFrame(int picture) {
                 p.fillRect(run, Qt::transparent);
         },
         solid(kPose, 0xFF000000u));
+    if (picture != 20 && picture != 18)
+        growTuft(out, plan.topRun, plan.box, plan.hole);
     closeGaps(out, plan.hole);
     if (picture == 18) {
         // The sheet's lower corner stands clear of her hair by a pixel.
@@ -1025,6 +1136,10 @@ Rendered meltFrame(int picture) {
     const int tallest = picture == 20 ? 8 : picture == 21 ? 13 : picture == 22 ? 7 : picture == 17 ? 10 : 9;
     limitRepeats(out.picture, out.mask, plan.box.top() + 1, picture == 17 ? 159 : 165, tallest,
                  plan.box.left(), plan.box.right() + 1, 0xFF000000u);
+    thickenThreads(out.picture, out.mask,
+                   QRect(QPoint(plan.box.left(), plan.box.top() + 1),
+                         QPoint(plan.box.right(), picture == 17 ? 158 : 164)));
+    closeContour(out.picture, out.mask);
     return out;
 }
 
@@ -1224,10 +1339,8 @@ std::vector<PictureRow> buildRows() {
     // Plain pairs, not structured bindings: clang before 16 cannot capture one.
     for (const auto& pair :
          {std::pair{u"gra.lun_img1"_s, Monocle::Open}, {u"gra.lun_img2"_s, Monocle::Closed}})
-        rows.push_back({pair.first, kButlerSize, Backdrop::Blue, [monocle = pair.second] {
-                            return render([monocle](QPainter& p) { drawButler(p, monocle); },
-                                          solid(kButlerSize, kBlue));
-                        }});
+        rows.push_back({pair.first, kButlerSize, Backdrop::Blue,
+                        [monocle = pair.second] { return butlerPicture(monocle); }});
     for (const auto& pair :
          {std::pair{u"gra.palk_img1"_s, ScreenEyes::Open}, {u"gra.palk_img2"_s, ScreenEyes::Closed}})
         rows.push_back(
@@ -1261,10 +1374,27 @@ std::vector<OutlineRow> buildOutlines() {
         {u"RgnCall.ShapePose12"_s, character, {u"gra.Image1(16)"_s}, sleepMarks},
         {u"RgnCall2.ShapePose13"_s, character, {u"gra.Image1(10)"_s, u"gra.Image1(11)"_s}},
         {u"RgnCall2.ShapePose14"_s, character, {u"gra2.Image1(5)"_s}},
-        {u"RgnCall2.ShapePose15"_s, character, {u"gra2.Image1(5)"_s}, busyMarks},
+        // The busy frame names the right blip's run of line 19 before her hair's.
+        {.builder = u"RgnCall2.ShapePose15"_s,
+         .windowWidth = character,
+         .pictures = {u"gra2.Image1(5)"_s},
+         .extra = busyMarks,
+         .order = {{126, 19, 135, 20}}},
         {u"RgnCall2.ShapePose16"_s, character, {u"gra2.Image1(5)"_s}, busySparks},
         {u"RgnCall2.ShapePose17"_s, character, {u"gra.Image1(12)"_s}},
-        {u"RgnCall4.ShapeLauncher"_s, kButlerSize.width(), {u"gra.lun_img1"_s, u"gra.lun_img2"_s}},
+        // The butler's table keeps his arms' run on lines 25 to 31 as three rows, and names the
+        // raised hand's row of line 20 first, then the brim's and the card's, and the trousers'
+        // row of line 73 before the tails'.
+        {.builder = u"RgnCall4.ShapeLauncher"_s,
+         .windowWidth = kButlerSize.width(),
+         .pictures = {u"gra.lun_img1"_s, u"gra.lun_img2"_s},
+         .apart = {{10, 25, 65, 26}, {10, 26, 65, 28}},
+         .order = {{63, 20, 68, 21},
+                   {12, 20, 62, 21},
+                   {5, 20, 11, 21},
+                   {21, 73, 50, 74},
+                   {14, 73, 18, 74},
+                   {54, 73, 58, 74}}},
         // The drone's table keeps the right fin's run on lines 35 and 36 as two rows, and names the
         // lamp's row of line 7 before the bulb's and the right fin's of line 36 before the body's.
         {.builder = u"RgnCall4.ShapePalk"_s,
@@ -1282,8 +1412,10 @@ std::vector<OutlineRow> buildOutlines() {
         rows.push_back({QStringLiteral("RgnCall2.ShapePose%1").arg(18 + k),
                         character,
                         {QStringLiteral("gra6.Image1(%1)").arg(k)}});
-    // Her first dial-up frame names the ear unit's tip on line 27 after the hair's edge.
+    // Her first dial-up frame names the ear unit's tip on line 27 after the hair's edge; the
+    // hang-up's first frame the phone's top on line 18 before her hair.
     rows[rows.size() - 8].order = {{29, 27, 32, 28}, {38, 27, 110, 28}, {33, 27, 34, 28}};
+    rows[rows.size() - 3].order = {{79, 18, 88, 19}, {37, 18, 59, 19}};
     // The melting of an archive: each outline is traced from the picture shown under it.
     for (const auto& [k, picture] : {std::pair{1, 20}, {2, 21}, {3, 22}, {4, 17}, {5, 18}})
         rows.push_back({QStringLiteral("gra4.melt%1").arg(k, 2, 10, QLatin1Char('0')),
@@ -1293,14 +1425,40 @@ std::vector<OutlineRow> buildOutlines() {
         rows.push_back({QStringLiteral("RgnCall2.ShapeDance1_%1").arg(k),
                         character,
                         {QStringLiteral("gra5.Image1(%1)").arg(k)}});
+    // The mirrored frames name the hair's right run of their second line before the left one.
+    rows[rows.size() - 3].order = {{116, 17, 133, 18}, {75, 17, 94, 18}};
+    rows[rows.size() - 2].order = {{111, 16, 133, 17}, {76, 16, 93, 17}};
     for (int dance = 2; dance <= 4; ++dance)
         for (int k = 0; k <= 8; ++k) {
             rows.push_back({QStringLiteral("RgnCall3.ShapeDance%1_%2").arg(dance).arg(k),
                             character,
                             {QStringLiteral("gra%1.Image1(%2)").arg(dance + 5).arg(k)}});
-            // The third dance's first frame lists the runs of its last line from right to left.
-            if (dance == 3 && k == 0)
-                rows.back().last = {39, 169, 71, 170};
+            // Where the dances' designs name the rows of a line in an order of their own (the
+            // third dance's first frame lists its last line from right to left).
+            OutlineRow& row = rows.back();
+            if (dance == 2 && k == 0) {
+                row.apart = {{77, 166, 90, 167}};
+                row.order = {{69, 17, 95, 18},    {35, 17, 51, 18},   {66, 17, 68, 18},
+                             {91, 166, 115, 167}, {77, 166, 90, 167}, {53, 166, 76, 167}};
+            }
+            if (dance == 3 && k == 0) {
+                row.last = {39, 169, 71, 170};
+                row.order = {{64, 17, 86, 18},   {29, 17, 47, 18},   {26, 18, 51, 19},  {58, 18, 92, 19},
+                             {98, 169, 99, 170}, {81, 169, 90, 170}, {39, 169, 71, 170}};
+            }
+            if (dance == 3 && k == 1)
+                row.order = {{58, 168, 59, 169},
+                             {60, 168, 70, 169},
+                             {56, 168, 57, 169},
+                             {71, 168, 100, 169},
+                             {31, 168, 45, 169}};
+            if (dance == 4 && k == 0)
+                row.order = {{37, 12, 52, 13},     {54, 12, 61, 13},   {109, 12, 122, 13},
+                             {101, 167, 102, 168}, {44, 167, 79, 168}, {106, 167, 109, 168},
+                             {114, 167, 117, 168}, {83, 167, 97, 168}};
+            if (dance == 4 && k == 2)
+                row.order = {
+                    {58, 8, 67, 9}, {39, 8, 54, 9}, {102, 8, 103, 9}, {109, 8, 113, 9}, {115, 8, 116, 9}};
         }
     return rows;
 }

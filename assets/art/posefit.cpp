@@ -374,6 +374,31 @@ void hideCoveredContour(Canvas& c, const QImage& drawn, int above) {
         }
 }
 
+// A lock from her edge at column `from` out to the box's side at `to` on line y: as deep as three
+// lines where she is beside it, a point of one line for its last two pixels, in the colour of the
+// art it leaves.
+void lock(Canvas& c, int y, int from, int to, int step) {
+    if ((to - from) * step < 0)
+        return; // she reaches the side herself
+    QRgb art = palette::outline.rgb();
+    for (int k = 1, at = from - step; k <= 4 && c.in(at, y); ++k, at -= step)
+        if (!isDark(c.picture.pixel(at, y))) {
+            art = c.picture.pixel(at, y);
+            break;
+        }
+    for (int x = from; x != to + step; x += step) {
+        const bool point = std::abs(to - x) < 2;
+        if (!c.in(x, y))
+            c.paint(x, y, point ? palette::outline : QColor(art));
+        if (point)
+            continue;
+        // Beside her on the lines above and below only, so the lock adds no run of its own.
+        for (int dy : {-1, 1})
+            if (y + dy >= 0 && y + dy < c.mask.height() && !c.in(x, y + dy) && c.in(x - step, y + dy))
+                c.paint(x, y + dy, palette::outline);
+    }
+}
+
 } // namespace
 
 void limitRepeats(QImage& picture, QImage& mask, int from, int to, int tallest, int left, int right,
@@ -389,6 +414,77 @@ void limitRepeats(QImage& picture, QImage& mask, int from, int to, int tallest, 
 void shadeStrokes(QImage& picture, QImage& mask, const QImage& drawn, int from, int to) {
     Canvas c{picture, mask};
     shadeStrokes(c, drawn, from, to, kShadow);
+}
+
+void thickenThreads(QImage& picture, QImage& mask, const QRect& limits) {
+    Canvas c{picture, mask};
+    const std::vector<char> open = openBackground(c);
+    const int w = mask.width();
+    // A pixel the stroke may grow into: open background within the limits (never a hole).
+    auto free = [&](int x, int y) { return limits.contains(x, y) && !c.in(x, y) && open[y * w + x]; };
+    constexpr int kLongest = 3; // a thread is longer than this
+    for (int x = limits.left(); x <= limits.right(); ++x)
+        for (int y = limits.top(); y <= limits.bottom();) {
+            auto thin = [&](int at) { return c.in(x, at) && !c.in(x - 1, at) && !c.in(x + 1, at); };
+            if (!thin(y)) {
+                ++y;
+                continue;
+            }
+            int end = y;
+            while (end <= limits.bottom() && thin(end))
+                ++end;
+            if (end - y > kLongest)
+                for (int side : {-1, 1}) {
+                    bool all = true;
+                    for (int k = y; k < end; ++k)
+                        all = all && free(x + side, k);
+                    if (!all)
+                        continue;
+                    // A nick every sixth line, so the thicker stroke is no taller a row than the
+                    // outline's others.
+                    for (int k = y; k < end; ++k)
+                        if ((k - y) % 6 != 5)
+                            c.paint(x + side, k, palette::outline);
+                    break;
+                }
+            y = end;
+        }
+    for (int y = limits.top(); y <= limits.bottom(); ++y)
+        for (int x = limits.left(); x <= limits.right();) {
+            auto thin = [&](int at) { return c.in(at, y) && !c.in(at, y - 1) && !c.in(at, y + 1); };
+            if (!thin(x)) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end <= limits.right() && thin(end))
+                ++end;
+            if (end - x > kLongest) {
+                // Grown from the end where she is, on the line where she is beside that end, so
+                // no run of its own is added; a point of a line stays at its free end.
+                const bool rootLeft = c.in(x - 1, y);
+                const int step = rootLeft ? 1 : -1, from = rootLeft ? x : end - 1, to = rootLeft ? end : x - 1;
+                for (int dy : {-1, 1}) {
+                    if (!c.in(from - step, y + dy))
+                        continue;
+                    for (int at = from; at != to - 2 * step && free(at, y + dy); at += step)
+                        c.paint(at, y + dy, palette::outline);
+                    break;
+                }
+            }
+            x = end;
+        }
+}
+
+void closeContour(QImage& picture, const QImage& mask, const std::vector<QPoint>& detached) {
+    const int w = mask.width(), h = mask.height();
+    auto in = [&](int x, int y) { return x >= 0 && y >= 0 && x < w && y < h && mask.constScanLine(y)[x]; };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (in(x, y) && !isDark(picture.pixel(x, y)) &&
+                (!in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1)) &&
+                std::find(detached.begin(), detached.end(), QPoint(x, y)) == detached.end())
+                picture.setPixel(x, y, palette::outline.rgb());
 }
 
 void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
@@ -459,9 +555,19 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
             for (int x = run.left; x < run.right; ++x)
                 joined = joined || c.in(x, from - 1);
             if (!joined) {
+                // Her shadow falls to it: narrow under her hem, as wide as the block's rounded top
+                // where it meets the floor, never a thread of one pixel.
                 const int x = (run.left + run.right) / 2;
-                for (int y = from - 1; y > 0 && !c.in(x, y); --y)
-                    c.paint(x, y, palette::bootShade);
+                int top = from - 1;
+                while (top > 0 && !c.in(x, top))
+                    --top;
+                const int widest = std::max(1, (run.right - run.left) / 2 - 2);
+                for (int y = top + 1; y < from; ++y) {
+                    const int half = 1 + (widest - 1) * (y - top) / std::max(1, from - top);
+                    for (int u = std::max(fit.left, x - half); u <= std::min(fit.right - 1, x + half); ++u)
+                        if (!c.in(u, y))
+                            c.paint(u, y, kShadow);
+                }
             }
             // The line above the block is not the block's run, so the block starts where it is meant
             // to.
@@ -509,11 +615,9 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
         return std::pair{best, line};
     };
     if (const auto [x0, y0] = extent(true); y0 >= 0)
-        for (int x = fit.left; x < x0; ++x)
-            c.paint(x, y0, palette::outline);
+        lock(c, y0, x0 - 1, fit.left, -1);
     if (const auto [x0, y0] = extent(false); y0 >= 0)
-        for (int x = x0 + 1; x < fit.right; ++x)
-            c.paint(x, y0, palette::outline);
+        lock(c, y0, x0 + 1, fit.right - 1, 1);
     closeIn(c, fit.holes, fit.holeBoxes);
     for (const QPoint& p : fit.holes) {
         for (int dy = -1; dy <= 1; ++dy)
@@ -547,6 +651,10 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
     edgeAdded(c, drawn, fit.bottom.empty() ? h : fit.bottom.front().from - 3);
     hideCoveredContour(c, drawn, fit.bottom.empty() ? h : fit.bottom.front().from - 3);
     shadeStrokes(c, drawn, fit.top + 1, lastLine + 1, kShadow);
+    thickenThreads(c.picture, c.mask,
+                   QRect(QPoint(fit.left, fit.top + 1),
+                         QPoint(fit.right - 1, fit.bottom.empty() ? lastLine - 1 : fit.bottom.front().from - 1)));
+    closeContour(c.picture, c.mask, fit.detached);
     for (const QPoint& p : fit.detached)
         c.paint(p.x(), p.y(), palette::amber);
     for (int y = 0; y < h; ++y)

@@ -61,6 +61,15 @@ void limitRepeats(QImage& picture, QImage& mask, int from, int to, int tallest, 
 // to the floor in shadow, fading up. The mask is not changed.
 void shadeStrokes(QImage& picture, QImage& mask, const QImage& drawn, int from, int to);
 
+// A stroke of the mask a pixel thick and longer than three (a note's stem by the box's side, the
+// rim between a hole and the desktop) is made two thick, growing into open background within
+// `limits` only (never into a hole), and a thread leaving her sideways only beside her.
+void thickenThreads(QImage& picture, QImage& mask, const QRect& limits);
+
+// Where her drawing meets the desktop (a pixel of the mask beside one outside it) it ends in her dark
+// contour: a light pixel there takes the contour's colour. The detached sparkles keep theirs.
+void closeContour(QImage& picture, const QImage& mask, const std::vector<QPoint>& detached = {});
+
 // Fits the rendered pose; `backdrop` is what shows outside her (the picture's background).
 void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop);
 

@@ -11,7 +11,8 @@ QPen outlinePen(double w) {
 }
 } // namespace
 
-void signBoard(QPainter& p, QPointF grip) {
+void signBoard(QPainter& p, QPointF grip, double drop) {
+    const QRectF kBoardFace = props::kBoardFace.translated(0, drop);
     const QPointF stickTop(kBoardFace.center().x(), kBoardFace.bottom() + 2);
     QPainterPath stick;
     stick.moveTo(stickTop);

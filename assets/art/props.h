@@ -8,9 +8,10 @@
 namespace art::props {
 
 // The sign board held up at the upper left: its plain face is exactly the rectangle where the
-// window lays the battery gauge and the mail sign (left 10, top 15, 66 x 50).
+// window lays the battery gauge and the mail sign (left 10, top 15, 66 x 50), or that many pixels
+// lower (`drop`) where she lets it sag.
 inline const QRectF kBoardFace{10, 15, 66, 50};
-void signBoard(QPainter& p, QPointF grip);
+void signBoard(QPainter& p, QPointF grip, double drop = 0);
 
 // A chunky handset with a stub antenna, centred on c, turned by angle degrees.
 void phone(QPainter& p, QPointF c, double angle, bool screenLit);

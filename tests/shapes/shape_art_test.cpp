@@ -164,6 +164,122 @@ INSTANTIATE_TEST_SUITE_P(Pictures, FitTest, ::testing::ValuesIn(shapesOn({Backdr
                          nameOf);
 INSTANTIATE_TEST_SUITE_P(Balloons, BlueKeyTest, ::testing::ValuesIn(shapesOn({Backdrop::Blue})), nameOf);
 
+// --- What the window shows of her drawing, in every outline ----------------------------------------
+
+bool dark(QRgb c) {
+    return std::max({qRed(c), qGreen(c), qBlue(c)}) < 0x60;
+}
+
+// The figure's own pixels in the picture (what its drawing covers, marks of the outline aside).
+QImage figureMask(const QString& name) {
+    return QImage(kPictures.filePath(QStringLiteral("masks/") + stem(name) + QStringLiteral(".png")))
+        .convertToFormat(QImage::Format_Grayscale8);
+}
+
+// What the window shows is her drawing out to the outline's edge, in her contour: every pixel of
+// her figure that the outline sets beside the desktop (a side, her top, a hole) is dark, so no
+// part of a picture stands bare against the desktop, and no edge of her is cut straight through
+// her drawing (bare hair or a board's face along a box side). Only the single sparkle pixels that
+// stand alone keep their colour. On black, where the outline reaches past what is drawn at her
+// feet, no line a pixel high of one colour runs along it either (the floor line is a shadow
+// around her feet).
+TEST_P(ShapeTest, ShowsHerDrawingToTheOutlinesEdge) {
+    const ShapeEntry& s = GetParam();
+    const Cover cover(s);
+    const int columns = std::min(s.windowWidth, s.frameWidth);
+    auto in = [&](int x, int y) { return x < columns && cover.in(x, y); };
+    for (const QString& name : s.pictures) {
+        SCOPED_TRACE(name.toStdString());
+        const QImage p = picture(name);
+        const QImage figure = figureMask(name);
+        ASSERT_EQ(figure.size(), p.size());
+        int bare = 0;
+        for (int y = 0; y < s.frameHeight; ++y)
+            for (int x = 0; x < columns; ++x) {
+                if (!in(x, y) || !figure.constScanLine(y)[x] || dark(p.pixel(x, y)))
+                    continue;
+                const bool edge = !in(x - 1, y) || !in(x + 1, y) || !in(x, y - 1) || !in(x, y + 1);
+                bool alone = true;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        alone = alone && ((!dx && !dy) || !in(x + dx, y + dy));
+                if (!edge || alone)
+                    continue;
+                // A straight cut shows as bare pixels in a line along a side.
+                int along = 1;
+                for (const QPoint& step : {QPoint(0, 1), QPoint(1, 0)}) {
+                    int n = 1;
+                    while (in(x + n * step.x(), y + n * step.y()) &&
+                           !dark(p.pixel(x + n * step.x(), y + n * step.y())))
+                        ++n;
+                    along = std::max(along, n);
+                }
+                if (++bare <= 5) {
+                    ADD_FAILURE() << "no contour at " << x << "," << y << " (" << along
+                                  << " bare pixels in a line from it)";
+                }
+            }
+        EXPECT_EQ(bare, 0) << "pixels of her drawing bare against the desktop";
+        if (s.backdrop != Backdrop::Black)
+            continue;
+        for (int y = s.frameHeight - 12; y < s.frameHeight; ++y) {
+            auto thin = [&](int x) { return cover.in(x, y) && !cover.in(x, y - 1) && !cover.in(x, y + 1); };
+            for (int x = 0; x < columns;) {
+                if (!thin(x)) {
+                    ++x;
+                    continue;
+                }
+                int end = x;
+                while (end < columns && thin(end) && p.pixel(end, y) == p.pixel(x, y))
+                    ++end;
+                EXPECT_LT(end - x, 5) << "a line a pixel high from " << x << "," << y << " to " << end - 1;
+                x = end;
+            }
+        }
+    }
+}
+
+// Where the outline runs on past what is drawn (to its box's side, down to a floor patch, round a
+// hole beside her), it carries her drawing on, at least two pixels thick: no stroke of the outline
+// a pixel wide runs for four pixels or more, across or down, whatever its colours (a thread of
+// changing colour reads as a thread all the same).
+TEST_P(ShapeTest, CarriesHerDrawingAlongTheOutlinesStrokes) {
+    const ShapeEntry& s = GetParam();
+    const Cover cover(s);
+    const int columns = std::min(s.windowWidth, s.frameWidth);
+    for (int y = 0; y < s.frameHeight; ++y)
+        for (int x = 0; x < columns;) {
+            auto thin = [&](int at) {
+                return cover.in(at, y) && !cover.in(at, y - 1) && !cover.in(at, y + 1);
+            };
+            if (!thin(x)) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < columns && thin(end))
+                ++end;
+            EXPECT_LT(end - x, 4) << "a line a pixel high from " << x << "," << y << " to " << end - 1;
+            x = end;
+        }
+    for (int x = 0; x < columns; ++x)
+        for (int y = 0; y < s.frameHeight;) {
+            auto thin = [&](int at) {
+                return cover.in(x, at) && !cover.in(x - 1, at) && !cover.in(x + 1, at);
+            };
+            if (!thin(y)) {
+                ++y;
+                continue;
+            }
+            int end = y;
+            while (end < s.frameHeight && thin(end))
+                ++end;
+            EXPECT_LT(end - y, 4) << "a line a pixel wide from " << x << "," << y << " to " << x << ","
+                                  << end - 1;
+            y = end;
+        }
+}
+
 // --- Relations between outlines --------------------------------------------------------------------
 
 QRegion regionOf(RegionTable table) {
@@ -374,20 +490,37 @@ QRect exclusive(int left, int top, int right, int bottom) {
 }
 
 const Design kDesigns[] = {
-    {"RgnCall4.ShapeLauncher",
-     exclusive(5, 0, 71, 96),
-     {43, 0, 45, 1},
-     {31, 95, 38, 96},
-     98,
-     1,
-     3,
-     {{0, {{43, 45}}},
-      {1, {{41, 48}}}, // the crown widens line by line under its knob
-      {2, {{41, 50}}},
-      {73, {{14, 18}, {21, 50}, {54, 58}}},
-      {95, {{31, 38}}}},
-     {exclusive(0, 96, 72, 100), exclusive(0, 0, 5, 100), exclusive(71, 0, 72, 100)},
-     {}},
+    // The butler: the crown widens line by line under its knob; line 20 holds the card, the brim with
+    // his arms and his raised hand; his arms' run on lines 25 to 31 is three rows, the card's corner
+    // beside it a single pixel; his shoes' run and his arms' last rows are the tallest.
+    {.shape = "RgnCall4.ShapeLauncher",
+     .box = exclusive(5, 0, 71, 96),
+     .first = {43, 0, 45, 1},
+     .last = {31, 95, 38, 96},
+     .rows = 98,
+     .fewestRuns = 1,
+     .mostRuns = 3,
+     .lines = {{0, {{43, 45}}},
+               {1, {{41, 48}}},
+               {2, {{41, 50}}},
+               {20, {{5, 11}, {12, 62}, {63, 68}}},
+               {73, {{14, 18}, {21, 50}, {54, 58}}},
+               {95, {{31, 38}}}},
+     .outside = {exclusive(0, 96, 72, 100), exclusive(0, 0, 5, 100), exclusive(71, 0, 72, 100)},
+     .enclosed = {},
+     .tallest = 4,
+     .held = {{43, 0, 45, 1},
+              {41, 1, 48, 2},
+              {41, 2, 50, 3},
+              {10, 25, 65, 26},
+              {10, 26, 65, 28},
+              {10, 28, 65, 32},
+              {5, 28, 6, 29},
+              {11, 86, 40, 90},
+              {31, 95, 38, 96}},
+     .heights = {{1, 77}, {2, 16}, {3, 3}, {4, 2}},
+     .lineRows = {{{63, 20, 68, 21}, {12, 20, 62, 21}, {5, 20, 11, 21}},
+                  {{21, 73, 50, 74}, {14, 73, 18, 74}, {54, 73, 58, 74}}}},
     // The drone beside her: the antenna's bulb and the lamp's flat top are its top line, the tip of
     // its hover light its bottom line, and the left fin's hinge shows the desktop through three slits
     // (column 14 stays open on lines 32 and 33, the rows either side of it two lines high).
@@ -1604,90 +1737,6 @@ TEST_P(DesignTest, EveryPictureShownUnderItHasItAsItsSilhouette) {
     }
 }
 
-// What the window shows is her drawing out to the outline's edge. Where the outline reaches past
-// what is drawn at her feet, no line a pixel high of one colour runs along it (the floor line is a
-// shadow around her feet), and her top line is her dark contour, not a strip of hair colour over
-// the desktop.
-TEST_P(DesignTest, ShowsHerDrawingToTheOutlinesEdge) {
-    const ShapeEntry& s = shape();
-    const Cover cover(s);
-    if (GetParam().backdrop != qRgb(0, 0, 0))
-        GTEST_SKIP() << "drawn on blue or on a pattern: the dances' floor runs are their design's";
-    const int columns = std::min(s.windowWidth, s.frameWidth);
-    for (const QString& name : s.pictures) {
-        SCOPED_TRACE(name.toStdString());
-        const QImage p = picture(name);
-        for (int y = s.frameHeight - 12; y < s.frameHeight; ++y) {
-            auto thin = [&](int x) { return cover.in(x, y) && !cover.in(x, y - 1) && !cover.in(x, y + 1); };
-            for (int x = 0; x < columns;) {
-                if (!thin(x)) {
-                    ++x;
-                    continue;
-                }
-                int end = x;
-                while (end < columns && thin(end) && p.pixel(end, y) == p.pixel(x, y))
-                    ++end;
-                EXPECT_LT(end - x, 5) << "a line a pixel high from " << x << "," << y << " to " << end - 1;
-                x = end;
-            }
-        }
-        const RectRow& top = s.table.front();
-        for (int x = 0; x < columns; ++x)
-            if (cover.in(x, top.top)) {
-                const QRgb c = p.pixel(x, top.top);
-                EXPECT_LT(std::max({qRed(c), qGreen(c), qBlue(c)}), 0x60) << "a light top line at " << x;
-            }
-    }
-}
-
-// Where the outline runs on a pixel thick past what is drawn (to its box's side, down to a floor
-// patch, round a hole beside her), that stroke is her art carried on: no line a pixel high of one
-// dark colour leaves the outline's side, and no column a pixel wide holds one colour for 4 lines.
-TEST_P(DesignTest, CarriesHerDrawingAlongTheOutlinesStrokes) {
-    const ShapeEntry& s = shape();
-    const Cover cover(s);
-    const int columns = std::min(s.windowWidth, s.frameWidth);
-    auto dark = [](QRgb c) { return std::max({qRed(c), qGreen(c), qBlue(c)}) < 0x60; };
-    for (const QString& name : s.pictures) {
-        SCOPED_TRACE(name.toStdString());
-        const QImage p = picture(name);
-        for (int y = s.table.front().top + 1; y < s.frameHeight; ++y)
-            for (int x = 0; x < columns;) {
-                auto thin = [&](int at) {
-                    return cover.in(at, y) && !cover.in(at, y - 1) && !cover.in(at, y + 1);
-                };
-                if (!thin(x) || !dark(p.pixel(x, y))) {
-                    ++x;
-                    continue;
-                }
-                int end = x;
-                while (end < columns && thin(end) && p.pixel(end, y) == p.pixel(x, y))
-                    ++end;
-                if (!cover.in(x - 1, y) || !cover.in(end, y)) {
-                    EXPECT_LT(end - x, 5)
-                        << "a dark line a pixel high from " << x << "," << y << " to " << end - 1;
-                }
-                x = end;
-            }
-        for (int x = 0; x < columns; ++x)
-            for (int y = 0; y < s.frameHeight;) {
-                auto thin = [&](int at) {
-                    return cover.in(x, at) && !cover.in(x - 1, at) && !cover.in(x + 1, at);
-                };
-                if (!thin(y)) {
-                    ++y;
-                    continue;
-                }
-                int end = y;
-                while (end < s.frameHeight && thin(end) && p.pixel(x, end) == p.pixel(x, y))
-                    ++end;
-                EXPECT_LT(end - y, 4)
-                    << "a line a pixel wide from " << x << "," << y << " to " << x << "," << end - 1;
-                y = end;
-            }
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(
     SmallWindows, DesignTest, ::testing::ValuesIn(kDesigns),
     [](const ::testing::TestParamInfo<Design>& info) {
@@ -1716,6 +1765,21 @@ TEST(SmallWindowBlinks, ChangeOnlyTheFace) {
                 if (!blink.face.contains(x, y)) {
                     ASSERT_EQ(open.pixel(x, y), closed.pixel(x, y)) << x << "," << y;
                 }
+    }
+}
+
+// The drone's fins are drawn across the band where they meet his body (lines 22 to 26, the table's
+// tallest row): their fill and the light along their edge, not a flat block of dark line colour.
+TEST(SmallWindowFins, AreDrawnAcrossTheirBand) {
+    const QImage p = picture(QStringLiteral("gra.palk_img1"));
+    ASSERT_FALSE(p.isNull());
+    for (const auto& [left, right] : {std::pair{3, 20}, std::pair{50, 67}}) {
+        int darkPixels = 0, all = 0;
+        for (int y = 22; y < 27; ++y)
+            for (int x = left; x < right; ++x, ++all)
+                darkPixels += dark(p.pixel(x, y));
+        EXPECT_LT(darkPixels * 2, all) << "the fin from column " << left << " is " << darkPixels << " of "
+                                       << all << " dark pixels on lines 22 to 26";
     }
 }
 
@@ -1783,6 +1847,310 @@ TEST(ShapeLeadingRows, AreTheDesigns) {
         std::sort(above.begin(), above.end(), byCorner);
         std::sort(given.begin(), given.end(), byCorner);
         EXPECT_EQ(above, given);
+    }
+}
+
+// --- Every row the designs name, in the order they name them -------------------------------------------
+
+// The rows each design names of its table: those it opens with (the first of them the row the
+// region is created from), those it names within (telling rows, the rows that start on one line in
+// their order, single-pixel runs, detached pixels, tallest rows) and those it closes with (the last
+// of them the table's last row). Each is in the table, all of them in the order given.
+struct NamedRows {
+    const char* shape;
+    std::vector<RectRow> opening, within, closing;
+    // Named rows her drawing does not make yet, each because the drawing itself differs from the
+    // design's there (her hair's width, where a tallest row stands). Each stays absent until its
+    // drawing is redone; then it moves into `within` and is held like the others.
+    std::vector<RectRow> pending = {};
+};
+
+const NamedRows kNamedRows[] = {
+    {"RgnCall.ShapeBalloon1",
+     {{36, 4, 160, 6}, {32, 6, 164, 8}, {28, 8, 168, 10}},
+     {},
+     {{118, 158, 120, 160}}},
+    {"RgnCall.ShapeBalloon2", {{80, 0, 82, 2}, {80, 2, 84, 4}}, {}, {{40, 154, 164, 156}}},
+    {"RgnCall.ShapeBalloon3", {{118, 0, 120, 2}, {116, 2, 120, 4}}, {}, {}},
+    {"RgnCall.ShapeBalloon4", {{40, 4, 164, 6}}, {}, {{80, 158, 82, 160}}},
+    {"RgnCall.ShapeStandard",
+     {{42, 20, 55, 21}, {37, 21, 60, 22}, {74, 21, 96, 22}},
+     {},
+     {{45, 169, 122, 170}}},
+    {"RgnCall.ShapePose01",
+     {{80, 34, 85, 35}, {73, 35, 97, 36}, {69, 36, 100, 37}},
+     {},
+     {{49, 169, 120, 170}}},
+    {"RgnCall.ShapePose02",
+     {{74, 66, 93, 67}, {70, 67, 97, 68}, {66, 68, 100, 69}},
+     {},
+     {{51, 169, 119, 170}}},
+    {"RgnCall.ShapePose03",
+     {{39, 20, 55, 21}, {36, 21, 57, 22}, {73, 21, 90, 22}},
+     {},
+     {{45, 169, 123, 170}}},
+    {"RgnCall.ShapePose04",
+     {{39, 20, 52, 21}, {36, 21, 56, 22}, {73, 21, 96, 22}},
+     {},
+     {{44, 169, 122, 170}}},
+    {"RgnCall.ShapePose05", {{48, 5, 51, 6}, {43, 6, 52, 10}, {12, 10, 36, 11}}, {}, {{47, 169, 123, 170}}},
+    {"RgnCall.ShapePose06", {{42, 21, 44, 22}, {37, 22, 45, 23}, {35, 23, 45, 26}}, {}, {{48, 169, 79, 170}}},
+    {"RgnCall.ShapePose07", {{45, 34, 50, 35}, {41, 35, 54, 36}, {87, 35, 88, 36}}, {}, {{43, 169, 56, 170}}},
+    {"RgnCall.ShapePose08",
+     {{50, 40, 54, 41}, {44, 41, 58, 42}, {43, 42, 61, 43}},
+     {},
+     {{108, 169, 123, 170}}},
+    {"RgnCall.ShapePose09",
+     {{44, 25, 50, 26}, {38, 26, 54, 27}, {34, 27, 57, 28}},
+     {},
+     {{106, 169, 118, 170}}},
+    {"RgnCall.ShapePose10",
+     {{46, 34, 54, 35}, {43, 35, 57, 36}, {41, 36, 60, 37}},
+     {},
+     {{103, 169, 123, 170}}},
+    {"RgnCall.ShapePose11",
+     {{84, 41, 89, 42}, {77, 42, 101, 43}, {73, 43, 104, 44}},
+     {},
+     {{103, 169, 123, 170}}},
+    {"RgnCall.ShapePose12",
+     {{82, 23, 85, 24}, {81, 24, 86, 25}, {80, 25, 87, 26}},
+     {},
+     {{103, 169, 123, 170}}},
+    {"RgnCall2.ShapePose13",
+     {{85, 37, 90, 38}, {78, 38, 102, 39}, {74, 39, 105, 40}},
+     {},
+     {{98, 167, 127, 168}}},
+    {"RgnCall2.ShapePose14",
+     {{40, 19, 53, 20}, {36, 20, 57, 21}, {34, 21, 60, 22}},
+     {},
+     {{43, 159, 121, 169}, {43, 169, 120, 170}}},
+    {"RgnCall2.ShapePose15",
+     {{34, 18, 43, 19}, {129, 18, 133, 19}, {126, 19, 135, 20}},
+     {},
+     {{43, 159, 121, 169}, {43, 169, 120, 170}}},
+    {"RgnCall2.ShapePose16",
+     {{62, 4, 65, 5}, {61, 5, 63, 6}, {65, 5, 66, 6}},
+     {},
+     {{43, 159, 121, 169}, {43, 169, 120, 170}}},
+    {"RgnCall2.ShapePose17",
+     {{42, 20, 55, 21}, {37, 21, 60, 22}, {74, 21, 96, 22}},
+     {},
+     {{45, 169, 122, 170}}},
+    {"RgnCall2.ShapeDance1_0",
+     {{39, 16, 53, 17}, {34, 17, 58, 18}, {77, 17, 88, 18}},
+     {},
+     {{58, 169, 118, 170}}},
+    {"RgnCall2.ShapeDance1_1",
+     {{42, 14, 43, 15}, {44, 14, 46, 15}, {48, 14, 49, 15}},
+     {},
+     {{82, 169, 114, 170}}},
+    {"RgnCall2.ShapeDance1_2",
+     {{42, 16, 50, 17}, {37, 17, 54, 18}, {76, 17, 95, 18}},
+     {},
+     {{41, 169, 114, 170}}},
+    {"RgnCall2.ShapeDance1_3",
+     {{42, 15, 53, 16}, {37, 16, 59, 17}, {77, 16, 94, 17}},
+     {},
+     {{78, 169, 103, 170}}},
+    {"RgnCall2.ShapeDance1_4",
+     {{81, 12, 95, 13}, {74, 13, 100, 14}, {68, 14, 104, 15}},
+     {},
+     {{44, 169, 58, 170}}},
+    {"RgnCall2.ShapeDance1_5",
+     {{121, 14, 122, 15}, {124, 14, 126, 15}, {127, 14, 128, 15}},
+     {},
+     {{91, 169, 116, 170}}},
+    {"RgnCall2.ShapeDance1_6",
+     {{120, 16, 128, 17}, {116, 17, 133, 18}, {75, 17, 94, 18}},
+     {},
+     {{56, 169, 129, 170}}},
+    {"RgnCall2.ShapeDance1_7",
+     {{117, 15, 128, 16}, {111, 16, 133, 17}, {76, 16, 93, 17}},
+     {},
+     {{67, 169, 92, 170}}},
+    {"RgnCall2.ShapeDance1_8",
+     {{75, 12, 89, 13}, {70, 13, 96, 14}, {66, 14, 102, 15}},
+     {},
+     {{112, 169, 126, 170}}},
+    {"RgnCall2.ShapePose18",
+     {{43, 20, 54, 21}},
+     {{38, 21, 58, 22},
+      {68, 21, 86, 22},
+      {87, 21, 88, 22},
+      {29, 27, 32, 28},
+      {38, 27, 110, 28},
+      {33, 27, 34, 28}},
+     {{45, 168, 123, 170}},
+     {{40, 32, 116, 34}, {133, 32, 137, 33}}},
+    {"RgnCall2.ShapePose19", {{46, 19, 54, 20}}, {}, {{44, 161, 122, 170}}},
+    {"RgnCall2.ShapePose20", {{42, 18, 53, 19}, {55, 18, 57, 19}}, {}, {{45, 169, 122, 170}}},
+    {"RgnCall2.ShapePose21", {{51, 16, 54, 17}, {71, 16, 88, 17}}, {}, {{45, 161, 123, 170}}},
+    {"RgnCall2.ShapePose22", {{42, 13, 54, 14}}, {}, {{45, 167, 122, 170}}},
+    {"RgnCall2.ShapePose23",
+     {{40, 17, 54, 18}},
+     {{79, 18, 88, 19}, {37, 18, 59, 19}, {135, 60, 136, 61}},
+     {{88, 169, 115, 170}},
+     {{32, 135, 37, 149},
+      {133, 141, 137, 142},
+      {133, 142, 137, 143},
+      {133, 143, 137, 144},
+      {133, 144, 137, 145},
+      {133, 145, 137, 147}}},
+    {"RgnCall2.ShapePose24",
+     {{39, 16, 52, 17}},
+     {{130, 134, 131, 135}},
+     {{99, 169, 100, 170}},
+     {{45, 82, 123, 92}}},
+    {"RgnCall2.ShapePose25", {{43, 16, 52, 17}}, {}, {{79, 169, 119, 170}}, {{30, 135, 35, 143}}},
+    {"RgnCall3.ShapeDance2_0",
+     {{79, 15, 80, 16}, {76, 16, 91, 17}},
+     {{69, 17, 95, 18},
+      {35, 17, 51, 18},
+      {66, 17, 68, 18},
+      {91, 166, 115, 167},
+      {77, 166, 90, 167},
+      {53, 166, 76, 167}},
+     {{56, 169, 65, 170}},
+     {{38, 44, 124, 45}, {38, 45, 124, 46}, {44, 72, 121, 84}, {45, 96, 114, 98}, {115, 96, 119, 97}}},
+    {"RgnCall3.ShapeDance2_1", {{33, 16, 49, 17}}, {}, {{92, 169, 101, 170}}},
+    {"RgnCall3.ShapeDance2_2", {{43, 14, 48, 15}}, {}, {{91, 169, 96, 170}}},
+    {"RgnCall3.ShapeDance2_3", {{104, 13, 107, 14}}, {}, {{85, 169, 91, 170}}},
+    {"RgnCall3.ShapeDance2_4", {{100, 11, 103, 12}}, {{131, 65, 132, 66}}, {{101, 169, 110, 170}}},
+    {"RgnCall3.ShapeDance2_5", {{58, 11, 61, 12}}, {{29, 65, 30, 66}}, {{51, 169, 60, 170}}},
+    {"RgnCall3.ShapeDance2_6", {{50, 13, 53, 14}}, {}, {{66, 169, 72, 170}}},
+    {"RgnCall3.ShapeDance2_7", {{52, 14, 55, 15}}, {}, {{62, 169, 67, 170}}},
+    {"RgnCall3.ShapeDance2_8", {{110, 16, 126, 17}}, {}, {{58, 169, 67, 170}}},
+    {"RgnCall3.ShapeDance3_0",
+     {{76, 16, 78, 17}},
+     {{64, 17, 86, 18},
+      {29, 17, 47, 18},
+      {26, 18, 51, 19},
+      {58, 18, 92, 19},
+      {37, 26, 38, 27},
+      {98, 169, 99, 170},
+      {81, 169, 90, 170}},
+     {{39, 169, 71, 170}},
+     {{35, 42, 113, 43},
+      {35, 43, 113, 44},
+      {38, 69, 116, 80},
+      {38, 80, 115, 91},
+      {47, 114, 91, 115},
+      {92, 114, 105, 117}}},
+    {"RgnCall3.ShapeDance3_1",
+     {{32, 13, 46, 14}},
+     {{58, 168, 59, 169}, {60, 168, 70, 169}, {56, 168, 57, 169}, {71, 168, 100, 169}, {31, 168, 45, 169}},
+     {{77, 169, 80, 170}}},
+    {"RgnCall3.ShapeDance3_2", {{48, 2, 49, 5}, {48, 5, 50, 6}, {43, 6, 55, 7}}, {}, {{35, 169, 39, 170}}},
+    {"RgnCall3.ShapeDance3_3", {{27, 5, 33, 6}}, {{75, 10, 76, 11}}, {{84, 169, 92, 170}}},
+    {"RgnCall3.ShapeDance3_4", {{31, 5, 43, 6}}, {}, {{83, 169, 105, 170}}},
+    {"RgnCall3.ShapeDance3_5", {{107, 13, 121, 14}}, {}, {{73, 169, 76, 170}}},
+    {"RgnCall3.ShapeDance3_6", {{104, 2, 105, 5}}, {}, {{114, 169, 118, 170}}},
+    {"RgnCall3.ShapeDance3_7", {{117, 5, 123, 6}}, {{74, 10, 75, 11}}, {{58, 169, 66, 170}}},
+    {"RgnCall3.ShapeDance3_8", {{107, 5, 119, 6}}, {}, {{45, 169, 67, 170}}},
+    {"RgnCall3.ShapeDance4_0",
+     {{43, 10, 47, 11}, {39, 11, 51, 12}, {113, 11, 119, 12}},
+     {{37, 12, 52, 13},
+      {54, 12, 61, 13},
+      {109, 12, 122, 13},
+      {20, 27, 21, 28},
+      {17, 40, 18, 41},
+      {101, 167, 102, 168},
+      {44, 167, 79, 168},
+      {106, 167, 109, 168},
+      {114, 167, 117, 168},
+      {83, 167, 97, 168}},
+     {{48, 169, 63, 170}},
+     {{33, 12, 34, 14}, {26, 26, 134, 32}, {26, 32, 134, 33}, {22, 32, 24, 33}}},
+    {"RgnCall3.ShapeDance4_1", {{107, 5, 110, 6}}, {}, {{97, 169, 100, 170}}},
+    {"RgnCall3.ShapeDance4_2",
+     {{41, 7, 51, 8}, {59, 7, 65, 8}},
+     {{58, 8, 67, 9}, {39, 8, 54, 9}, {102, 8, 103, 9}, {109, 8, 113, 9}, {115, 8, 116, 9}},
+     {{89, 169, 101, 170}}},
+    {"RgnCall3.ShapeDance4_3", {{60, 4, 63, 5}}, {}, {{88, 169, 101, 170}}},
+    {"RgnCall3.ShapeDance4_4", {{111, 4, 113, 5}}, {{110, 160, 111, 161}}, {{90, 169, 100, 170}}},
+    {"RgnCall3.ShapeDance4_5", {{52, 5, 55, 6}}, {}, {{102, 169, 107, 170}}},
+    {"RgnCall3.ShapeDance4_6", {{94, 7, 100, 8}, {108, 7, 118, 8}}, {}, {{58, 169, 70, 170}}},
+    {"RgnCall3.ShapeDance4_7", {{96, 4, 99, 5}}, {}, {{58, 169, 71, 170}}},
+    {"RgnCall3.ShapeDance4_8", {{45, 4, 47, 5}}, {{47, 160, 48, 161}}, {{58, 169, 68, 170}}},
+    {"gra4.melt01",
+     {{37, 20, 53, 21}},
+     {},
+     {{45, 169, 122, 170}},
+     {{34, 21, 58, 22},
+      {76, 21, 97, 22},
+      {69, 22, 100, 23},
+      {31, 22, 60, 23},
+      {38, 26, 42, 27},
+      {44, 26, 111, 27},
+      {48, 27, 112, 28},
+      {126, 27, 131, 28},
+      {37, 27, 43, 29}}},
+    {"gra4.melt02", {{46, 19, 53, 20}}, {}, {{44, 169, 120, 170}}},
+    {"gra4.melt03", {{40, 24, 55, 25}}, {}, {{44, 169, 119, 170}}},
+    {"gra4.melt04", {{40, 19, 53, 20}}, {}, {{43, 169, 120, 170}}},
+    {"gra4.melt05", {{41, 18, 56, 19}, {38, 19, 60, 20}, {35, 20, 63, 21}}, {}, {{46, 169, 120, 170}}},
+    {"RgnCall4.ShapePalk",
+     {{11, 6, 16, 7}, {28, 6, 40, 7}},
+     {{23, 7, 44, 8},
+      {9, 7, 19, 8},
+      {2, 22, 68, 27},
+      {1, 32, 14, 34},
+      {15, 32, 69, 34},
+      {61, 35, 69, 36},
+      {1, 36, 9, 39},
+      {13, 36, 15, 37},
+      {61, 36, 69, 37},
+      {16, 36, 57, 37},
+      {14, 37, 15, 38}},
+     {{49, 98, 53, 99}}},
+    {"RgnCall4.ShapeLauncher",
+     {{43, 0, 45, 1}, {41, 1, 48, 2}, {41, 2, 50, 3}},
+     {{63, 20, 68, 21},
+      {12, 20, 62, 21},
+      {5, 20, 11, 21},
+      {10, 25, 65, 26},
+      {10, 26, 65, 28},
+      {5, 28, 6, 29},
+      {10, 28, 65, 32},
+      {21, 73, 50, 74},
+      {14, 73, 18, 74},
+      {54, 73, 58, 74},
+      {11, 86, 40, 90}},
+     {{31, 95, 38, 96}}},
+};
+
+TEST(ShapeNamedRows, AreInTheTableInTheOrderNamed) {
+    for (const NamedRows& named : kNamedRows) {
+        SCOPED_TRACE(named.shape);
+        const ShapeEntry* s = shapes::FindShape(QString::fromUtf8(named.shape));
+        ASSERT_NE(s, nullptr);
+        const RegionTable& table = s->table;
+        for (std::size_t i = 0; i < named.opening.size(); ++i) {
+            EXPECT_EQ(i < table.size() ? table[i] : RectRow{}, named.opening[i]) << "opening row " << i;
+        }
+        for (std::size_t i = 0; i < named.closing.size(); ++i) {
+            const std::size_t at = table.size() - named.closing.size() + i;
+            EXPECT_EQ(table[at], named.closing[i]) << "closing row " << i;
+        }
+        std::vector<RectRow> all = named.opening;
+        all.insert(all.end(), named.within.begin(), named.within.end());
+        all.insert(all.end(), named.closing.begin(), named.closing.end());
+        for (const RectRow& r : named.pending) {
+            EXPECT_EQ(std::find(table.begin(), table.end(), r), table.end())
+                << "row " << r.left << "," << r.top << "," << r.right << "," << r.bottom
+                << " is drawn now: move it into the rows named within";
+        }
+        std::ptrdiff_t previous = -1;
+        for (const RectRow& r : all) {
+            const auto found = std::find(table.begin(), table.end(), r);
+            if (found == table.end()) {
+                ADD_FAILURE() << "no row " << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+                continue;
+            }
+            EXPECT_GT(found - table.begin(), previous)
+                << "row " << r.left << "," << r.top << "," << r.right << "," << r.bottom << " out of order";
+            previous = found - table.begin();
+        }
     }
 }
 
