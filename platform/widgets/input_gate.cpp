@@ -28,13 +28,22 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        // Every event of the program passes here: those that are no input cost one switch.
+        switch (gated(event->type())) {
+        case Gated::No:
+            return false;
+        case Gated::AtWindow:
+            // The window system's mouse and key events reach a window first and then its widget
+            // as a copy: they are judged once, at the window, where the presses are counted.
+            if (!watched->isWindowType())
+                return false;
+            break;
+        case Gated::Everywhere:
+            break;
+        }
         // A box that something opened while the wait runs (a message of what ticks meanwhile)
         // takes its answer: the wait cannot end before it is closed.
         const bool wait = pace::waiting() && !inNewModal(watched);
-        // The window system's mouse and key events reach a window first and then its widget as a
-        // copy: they are judged once, at the window, where the presses are counted.
-        if (!watched->isWindowType() && (dynamic_cast<QMouseEvent*>(event) || dynamic_cast<QKeyEvent*>(event)))
-            return false;
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
@@ -96,10 +105,44 @@ protected:
         default:
             break;
         }
-        return QObject::eventFilter(watched, event);
+        return false;
     }
 
 private:
+    enum class Gated { No, AtWindow, Everywhere };
+    // Which events the gate judges, and where: the mouse's and the keys' at their window only.
+    static Gated gated(QEvent::Type type) {
+        switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+        case QEvent::NonClientAreaMouseButtonRelease:
+        case QEvent::MouseMove:
+        case QEvent::NonClientAreaMouseMove:
+        case QEvent::KeyPress:
+        case QEvent::ShortcutOverride:
+        case QEvent::KeyRelease:
+            return Gated::AtWindow;
+        case QEvent::Shortcut:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletMove:
+        case QEvent::TabletRelease:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return Gated::Everywhere;
+        default:
+            return Gated::No;
+        }
+    }
+
     bool inNewModal(QObject* watched) const {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || modal == modalAtStart_)
