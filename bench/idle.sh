@@ -1,17 +1,28 @@
 #!/usr/bin/env bash
-# bench/idle.sh [SECONDS]: what the resting character costs, beside two other resident X programs
-# measured in the same run (oneko, an animated cat, and gnubiff, a GTK mail notifier) and a bare Qt
-# window with an empty 100 ms timer (what any Qt program pays for her 100 ms beat), each on a
-# private Xvfb server. Prints CPU of one core, RSS and wake-ups (context switches of all threads)
-# per second over SECONDS (30) after a settle (SETTLE, 15 s: her bow and the greeting's clip are
-# over by then, so she is at rest), her wake-ups by thread, the system calls she makes in
-# STRACE_SECONDS (10; strace -c -f), and how fast her window maps after exec beside a bare Qt
-# window of the same size (median of MAP_RUNS, 5), with a session bus as every desktop has one and
-# without one, where Qt's accessibility bridge has a bus started (dbus-launch) when the event loop
-# starts: a bare window shown from its event loop, as she is, pays that too.
+# bench/idle.sh [--against REV] [SECONDS]: what the resting character costs, beside two other
+# resident X programs measured in the same run (oneko, an animated cat, and gnubiff, a GTK mail
+# notifier) and a bare Qt window with an empty 100 ms timer (what any Qt program pays for her 100 ms
+# beat), each on a private Xvfb server. Prints CPU of one core, RSS and wake-ups (context switches
+# of all threads) per second over SECONDS (30) after a settle (SETTLE, 15 s: her bow and the
+# greeting's clip are over by then, so she is at rest), her wake-ups by thread, the system calls she
+# makes in STRACE_SECONDS (10; strace -c -f), and how fast her window maps after exec beside a bare
+# Qt window of the same size (median of MAP_RUNS, 5), with a session bus as every desktop has one
+# and without one, where Qt's accessibility bridge has a bus started (dbus-launch) when the event
+# loop starts: a bare window shown from its event loop, as she is, pays that too.
+# --against REV also builds her program as it was at REV (a git revision: a branch, a tag, a
+# commit) and measures it beside today's in the same run, on the same load, with the ratios of the
+# two: figures of separate runs differ more than a slip does. REV's tree and build are kept in
+# $MORVIK_BUILD/against/COMMIT (a detached git worktree; remove it with git worktree remove), so a
+# second run against it builds nothing.
 # Not a test: figures depend on the machine. Installs what it needs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+against=
+if [[ ${1:-} == --against ]]; then
+    [[ -n ${2:-} ]] || { echo "usage: bench/idle.sh [--against REV] [SECONDS]" >&2; exit 2; }
+    against=$2
+    shift 2
+fi
 seconds=${1:-30}
 settle=${SETTLE:-15}
 strace_seconds=${STRACE_SECONDS:-10}
@@ -20,6 +31,23 @@ source "$root/scripts/lib.sh"
 morvik_install_deps build bench-idle
 morvik_build
 morvik=$MORVIK_BUILD/bin/morvik
+
+# The earlier program: its own tree at REV and its own build, beside today's. Only what she needs
+# at rest is built: the program and the dialogue database her greeting speaks from.
+earlier=
+if [[ -n $against ]]; then
+    commit=$(git -C "$root" rev-parse --verify --quiet "$against^{commit}") ||
+        { echo "bench/idle.sh: no revision $against in $root" >&2; exit 2; }
+    earlier_root=$MORVIK_BUILD/against/$commit
+    if [[ ! -e $earlier_root/.git ]]; then
+        git -C "$root" worktree prune
+        git -C "$root" worktree add --detach --quiet "$earlier_root" "$commit"
+    fi
+    cmake -S "$earlier_root" -B "$earlier_root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    morvik_compile "$earlier_root/build" --target morvik morvik_heart
+    earlier=$earlier_root/build/bin/morvik
+    earlier_name="morvik at ${against}"
+fi
 
 work=$(mktemp -d)
 pids=()
@@ -41,12 +69,15 @@ xvfb() {
     display=$(<"$work/$1.display")
 }
 
-# A settled program folder: placed, first run done, no sound device needed.
-home=$work/home
-mkdir -p "$home" "$work/runtime" "$work/xdg"
-chmod 700 "$work/runtime"
-printf '[%s]\ntop=400\nleft=300\n' "$(id -un)" >"$home/mailSet.ini"
-export XDG_RUNTIME_DIR=$work/runtime SDL_AUDIODRIVER=dummy
+# A settled program folder: placed, first run done, no sound device needed. Each program has its
+# own copy and its own runtime folder: two of hers would otherwise be one instance.
+settled_home() { # settled_home NAME: makes the folder, prints it
+    mkdir -p "$work/home-$1"
+    printf '[%s]\ntop=400\nleft=300\n' "$(id -un)" >"$work/home-$1/mailSet.ini"
+    echo "$work/home-$1"
+}
+mkdir -p "$work/xdg"
+export SDL_AUDIODRIVER=dummy
 
 # A session bus of this run's own, as a desktop session has.
 dbus-daemon --session --fork --nopidfile --print-address=3 --print-pid=4 3>"$work/bus.address" 4>"$work/bus.pid"
@@ -54,11 +85,13 @@ bus_pid=$(<"$work/bus.pid")
 bus_address=$(<"$work/bus.address")
 export DBUS_SESSION_BUS_ADDRESS=$bus_address
 
-start() { # start NAME COMMAND...: on its own display; records the pid
+start() { # start NAME COMMAND...: on its own display, with its own folders; records the pid
     local name=$1 display
     shift
     xvfb "$name"
-    DISPLAY=:$display HOME=$work/xdg MORVIK_HOME=$home QT_QPA_PLATFORM=xcb "$@" >"$work/$name.log" 2>&1 &
+    mkdir -m 700 -p "$work/runtime-$name"
+    DISPLAY=:$display HOME=$work/xdg MORVIK_HOME=$(settled_home "$name") XDG_RUNTIME_DIR=$work/runtime-$name \
+        QT_QPA_PLATFORM=xcb "$@" >"$work/$name.log" 2>&1 &
     eval "pid_$name=$!"
     pids+=($!)
 }
@@ -71,13 +104,26 @@ switches() {
 }
 rss_mb() { awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
 
+programs=(morvik)
 start morvik "$morvik"
+if [[ -n $earlier ]]; then
+    programs+=(earlier)
+    start earlier "$earlier"
+fi
+programs+=(oneko gnubiff qt_tick)
 start oneko /usr/games/oneko
 start gnubiff gnubiff --noconfigure
 start qt_tick "$MORVIK_BUILD/bench/bare_window" --tick
+label() { # label NAME: the program's name in the tables
+    case $1 in
+    earlier) echo "$earlier_name" ;;
+    qt_tick) echo "bare Qt window, empty 100 ms timer" ;;
+    *) echo "$1" ;;
+    esac
+}
 sleep "$settle"
-declare -A t0 s0
-for name in morvik oneko gnubiff qt_tick; do
+declare -A t0 s0 cpu wakes rss
+for name in "${programs[@]}"; do
     p=$(eval echo "\$pid_$name")
     [[ -d /proc/$p ]] || { echo "$name did not stay up: $(tail -n 3 "$work/$name.log")" >&2; exit 1; }
     t0[$name]=$(cpu_ns "$p") s0[$name]=$(switches "$p")
@@ -89,13 +135,18 @@ done
 sleep "$seconds"
 printf '\nAt rest, %s s after a %s s settle:\n\n' "$seconds" "$settle"
 printf '| program | CPU of one core | RSS | context switches/s |\n|---|---|---|---|\n'
-for name in morvik oneko gnubiff qt_tick; do
+for name in "${programs[@]}"; do
     p=$(eval echo "\$pid_$name")
     t=$(cpu_ns "$p") s=$(switches "$p")
-    awk -v n="${name/qt_tick/bare Qt window, empty 100 ms timer}" -v dt=$((t - t0[$name])) -v ds=$((s - s0[$name])) -v sec="$seconds" \
-        -v rss="$(rss_mb "$p")" \
+    cpu[$name]=$((t - t0[$name])) wakes[$name]=$((s - s0[$name])) rss[$name]=$(rss_mb "$p")
+    awk -v n="$(label "$name")" -v dt="${cpu[$name]}" -v ds="${wakes[$name]}" -v sec="$seconds" -v rss="${rss[$name]}" \
         'BEGIN {printf "| %s | %.3f%% | %s MB | %.1f |\n", n, 100 * dt / 1e9 / sec, rss, ds / sec}'
 done
+if [[ -n $earlier ]]; then
+    ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (b > 0) printf "%.2f", a / b; else print "-"}'; }
+    printf '\nmorvik / %s: CPU %s, RSS %s, wake-ups %s\n' "$earlier_name" "$(ratio "${cpu[morvik]}" "${cpu[earlier]}")" \
+        "$(ratio "${rss[morvik]}" "${rss[earlier]}")" "$(ratio "${wakes[morvik]}" "${wakes[earlier]}")"
+fi
 
 printf '\nWake-ups of morvik by thread (context switches/s):\n\n| thread | /s |\n|---|---|\n'
 for task in /proc/"$pid_morvik"/task/*; do
@@ -116,13 +167,14 @@ map_once() { # map_once NAME RUN COMMAND...: one figure
     shift 2
     xvfb "map$name$run"
     mkdir -m 700 -p "$work/runtime-$name$run"
-    DISPLAY=:$display HOME=$work/xdg MORVIK_HOME=$home QT_QPA_PLATFORM=xcb \
+    DISPLAY=:$display HOME=$work/xdg MORVIK_HOME=$(settled_home "map$name$run") QT_QPA_PLATFORM=xcb \
         XDG_RUNTIME_DIR=$work/runtime-$name$run timeout 20 "$MORVIK_BUILD/bench/map_watch" "$@" || true
     kill "$(<"$work/map$name$run.xvfb")" 2>/dev/null || true
 }
 map_times() { # map_times SUFFIX: MAP_RUNS runs of each program, taken in turns so all see the same load
     for i in $(seq "$map_runs"); do
         map_once "morvik$1" "$i" "$morvik" >>"$work/map.morvik$1"
+        [[ -z $earlier ]] || map_once "earlier$1" "$i" "$earlier" >>"$work/map.earlier$1"
         map_once "bare$1" "$i" "$MORVIK_BUILD/bench/bare_window" >>"$work/map.bare$1"
         map_once "loop$1" "$i" "$MORVIK_BUILD/bench/bare_window" --from-loop >>"$work/map.loop$1"
     done
@@ -135,6 +187,8 @@ map_times .nobus
 printf '\nExec to first map, median of %s (ms):\n\n' "$map_runs"
 printf '| program | with a session bus | without one |\n|---|---|---|\n'
 printf '| morvik | %s | %s |\n' "$(median <"$work/map.morvik")" "$(median <"$work/map.morvik.nobus")"
+[[ -z $earlier ]] ||
+    printf '| %s | %s | %s |\n' "$earlier_name" "$(median <"$work/map.earlier")" "$(median <"$work/map.earlier.nobus")"
 printf '| bare Qt window | %s | %s |\n' "$(median <"$work/map.bare")" "$(median <"$work/map.bare.nobus")"
 printf '| bare Qt window, shown from its event loop | %s | %s |\n' "$(median <"$work/map.loop")" \
     "$(median <"$work/map.loop.nobus")"
