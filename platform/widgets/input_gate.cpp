@@ -6,9 +6,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QWindow>
 #include <QSet>
 #include <QWidget>
+#include <QWindow>
 
 namespace platform::widgets::input_gate {
 namespace {
