@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# bench/idle.sh [--against REV] [SECONDS]: what the resting character costs, beside two other
+# bench/idle.sh [--against REV]... [SECONDS]: what the resting character costs, beside two other
 # resident X programs measured in the same run (oneko, an animated cat, and gnubiff, a GTK mail
 # notifier) and a bare Qt window with an empty 100 ms timer (what any Qt program pays for her 100 ms
 # beat), each on a private Xvfb server. Prints CPU of one core, RSS and wake-ups (context switches
@@ -10,19 +10,19 @@
 # and without one, where Qt's accessibility bridge has a bus started (dbus-launch) when the event
 # loop starts: a bare window shown from its event loop, as she is, pays that too.
 # --against REV also builds her program as it was at REV (a git revision: a branch, a tag, a
-# commit) and measures it beside today's in the same run, on the same load, with the ratios of the
-# two: figures of separate runs differ more than a slip does. REV's tree and build are kept in
+# commit; given again, at each) and measures it beside today's in the same run, on the same load,
+# with the ratios of the two: figures of separate runs differ more than a slip does. REV's tree and build are kept in
 # $MORVIK_BUILD/against/COMMIT (a detached git worktree; remove it with git worktree remove), so a
 # second run against it builds nothing.
 # Not a test: figures depend on the machine. Installs what it needs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-against=
-if [[ ${1:-} == --against ]]; then
-    [[ -n ${2:-} ]] || { echo "usage: bench/idle.sh [--against REV] [SECONDS]" >&2; exit 2; }
-    against=$2
+against=()
+while [[ ${1:-} == --against ]]; do
+    [[ -n ${2:-} ]] || { echo "usage: bench/idle.sh [--against REV]... [SECONDS]" >&2; exit 2; }
+    against+=("$2")
     shift 2
-fi
+done
 seconds=${1:-30}
 settle=${SETTLE:-15}
 strace_seconds=${STRACE_SECONDS:-10}
@@ -32,22 +32,26 @@ morvik_install_deps build bench-idle
 morvik_build
 morvik=$MORVIK_BUILD/bin/morvik
 
-# The earlier program: its own tree at REV and its own build, beside today's. Only what she needs
-# at rest is built: the program and the dialogue database her greeting speaks from.
-earlier=
-if [[ -n $against ]]; then
-    commit=$(git -C "$root" rev-parse --verify --quiet "$against^{commit}") ||
-        { echo "bench/idle.sh: no revision $against in $root" >&2; exit 2; }
-    earlier_root=$MORVIK_BUILD/against/$commit
-    if [[ ! -e $earlier_root/.git ]]; then
+# Each earlier program: its own tree at REV and its own build, beside today's. Only what she needs
+# at rest is built: the program and the dialogue database her greeting speaks from (without it
+# her greeting never ends, and she never blinks: a rest that costs less than hers).
+declare -A program_of label_of
+earlier=()
+for rev in "${against[@]}"; do
+    commit=$(git -C "$root" rev-parse --verify --quiet "$rev^{commit}") ||
+        { echo "bench/idle.sh: no revision $rev in $root" >&2; exit 2; }
+    tree=$MORVIK_BUILD/against/$commit
+    if [[ ! -e $tree/.git ]]; then
         git -C "$root" worktree prune
-        git -C "$root" worktree add --detach --quiet "$earlier_root" "$commit"
+        git -C "$root" worktree add --detach --quiet "$tree" "$commit"
     fi
-    cmake -S "$earlier_root" -B "$earlier_root/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-    morvik_compile "$earlier_root/build" --target morvik morvik_heart
-    earlier=$earlier_root/build/bin/morvik
-    earlier_name="morvik at ${against}"
-fi
+    cmake -S "$tree" -B "$tree/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+    morvik_compile "$tree/build" --target morvik morvik_heart
+    name=earlier${#earlier[@]}
+    earlier+=("$name")
+    program_of[$name]=$tree/build/bin/morvik
+    label_of[$name]="morvik at $rev"
+done
 
 work=$(mktemp -d)
 pids=()
@@ -104,23 +108,14 @@ switches() {
 }
 rss_mb() { awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
 
-programs=(morvik)
+programs=(morvik "${earlier[@]}" oneko gnubiff qt_tick)
 start morvik "$morvik"
-if [[ -n $earlier ]]; then
-    programs+=(earlier)
-    start earlier "$earlier"
-fi
-programs+=(oneko gnubiff qt_tick)
+for name in "${earlier[@]}"; do start "$name" "${program_of[$name]}"; done
 start oneko /usr/games/oneko
 start gnubiff gnubiff --noconfigure
 start qt_tick "$MORVIK_BUILD/bench/bare_window" --tick
-label() { # label NAME: the program's name in the tables
-    case $1 in
-    earlier) echo "$earlier_name" ;;
-    qt_tick) echo "bare Qt window, empty 100 ms timer" ;;
-    *) echo "$1" ;;
-    esac
-}
+label_of[qt_tick]="bare Qt window, empty 100 ms timer"
+label() { echo "${label_of[$1]:-$1}"; } # label NAME: the program's name in the tables
 sleep "$settle"
 declare -A t0 s0 cpu wakes rss
 for name in "${programs[@]}"; do
@@ -142,11 +137,12 @@ for name in "${programs[@]}"; do
     awk -v n="$(label "$name")" -v dt="${cpu[$name]}" -v ds="${wakes[$name]}" -v sec="$seconds" -v rss="${rss[$name]}" \
         'BEGIN {printf "| %s | %.3f%% | %s MB | %.1f |\n", n, 100 * dt / 1e9 / sec, rss, ds / sec}'
 done
-if [[ -n $earlier ]]; then
-    ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (b > 0) printf "%.2f", a / b; else print "-"}'; }
-    printf '\nmorvik / %s: CPU %s, RSS %s, wake-ups %s\n' "$earlier_name" "$(ratio "${cpu[morvik]}" "${cpu[earlier]}")" \
-        "$(ratio "${rss[morvik]}" "${rss[earlier]}")" "$(ratio "${wakes[morvik]}" "${wakes[earlier]}")"
-fi
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (b > 0) printf "%.2f", a / b; else print "-"}'; }
+[[ ${#earlier[@]} -eq 0 ]] || echo
+for name in "${earlier[@]}"; do
+    printf 'morvik / %s: CPU %s, RSS %s, wake-ups %s\n' "$(label "$name")" "$(ratio "${cpu[morvik]}" "${cpu[$name]}")" \
+        "$(ratio "${rss[morvik]}" "${rss[$name]}")" "$(ratio "${wakes[morvik]}" "${wakes[$name]}")"
+done
 
 printf '\nWake-ups of morvik by thread (context switches/s):\n\n| thread | /s |\n|---|---|\n'
 for task in /proc/"$pid_morvik"/task/*; do
@@ -174,7 +170,9 @@ map_once() { # map_once NAME RUN COMMAND...: one figure
 map_times() { # map_times SUFFIX: MAP_RUNS runs of each program, taken in turns so all see the same load
     for i in $(seq "$map_runs"); do
         map_once "morvik$1" "$i" "$morvik" >>"$work/map.morvik$1"
-        [[ -z $earlier ]] || map_once "earlier$1" "$i" "$earlier" >>"$work/map.earlier$1"
+        for name in "${earlier[@]}"; do
+            map_once "$name$1" "$i" "${program_of[$name]}" >>"$work/map.$name$1"
+        done
         map_once "bare$1" "$i" "$MORVIK_BUILD/bench/bare_window" >>"$work/map.bare$1"
         map_once "loop$1" "$i" "$MORVIK_BUILD/bench/bare_window" --from-loop >>"$work/map.loop$1"
     done
@@ -187,8 +185,9 @@ map_times .nobus
 printf '\nExec to first map, median of %s (ms):\n\n' "$map_runs"
 printf '| program | with a session bus | without one |\n|---|---|---|\n'
 printf '| morvik | %s | %s |\n' "$(median <"$work/map.morvik")" "$(median <"$work/map.morvik.nobus")"
-[[ -z $earlier ]] ||
-    printf '| %s | %s | %s |\n' "$earlier_name" "$(median <"$work/map.earlier")" "$(median <"$work/map.earlier.nobus")"
+for name in "${earlier[@]}"; do
+    printf '| %s | %s | %s |\n' "$(label "$name")" "$(median <"$work/map.$name")" "$(median <"$work/map.$name.nobus")"
+done
 printf '| bare Qt window | %s | %s |\n' "$(median <"$work/map.bare")" "$(median <"$work/map.bare.nobus")"
 printf '| bare Qt window, shown from its event loop | %s | %s |\n' "$(median <"$work/map.loop")" \
     "$(median <"$work/map.loop.nobus")"
