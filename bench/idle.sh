@@ -11,9 +11,10 @@
 # loop starts: a bare window shown from its event loop, as she is, pays that too.
 # --against REV also builds her program as it was at REV (a git revision: a branch, a tag, a
 # commit; given again, at each) and measures it beside today's in the same run, on the same load,
-# with the ratios of the two: figures of separate runs differ more than a slip does. REV's tree and build are kept in
-# $MORVIK_BUILD/against/COMMIT (a detached git worktree; remove it with git worktree remove), so a
-# second run against it builds nothing.
+# with the ratios of the two: figures of separate runs differ more than a slip does. The Nth REV's
+# tree and build are kept in $MORVIK_BUILD/against/N (a detached git worktree, remove it with git
+# worktree remove), moved to whichever revision is asked there next: a later run builds only what
+# changed between the two.
 # Not a test: figures depend on the machine. Installs what it needs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -40,8 +41,10 @@ earlier=()
 for rev in "${against[@]}"; do
     commit=$(git -C "$root" rev-parse --verify --quiet "$rev^{commit}") ||
         { echo "bench/idle.sh: no revision $rev in $root" >&2; exit 2; }
-    tree=$MORVIK_BUILD/against/$commit
-    if [[ ! -e $tree/.git ]]; then
+    tree=$MORVIK_BUILD/against/${#earlier[@]}
+    if [[ -e $tree/.git ]]; then
+        git -C "$tree" checkout --detach --force --quiet "$commit"
+    else
         git -C "$root" worktree prune
         git -C "$root" worktree add --detach --quiet "$tree" "$commit"
     fi

@@ -79,7 +79,8 @@ else
     echo "bench: pop3.sh skipped: it needs root or sudo rights without a password (its mail belongs to nobody)"
 fi
 run unpack.sh unpack_figures bash "$bench/unpack.sh" 1
-# Against the last commit, so that its comparison runs too: its build is kept for the next time.
+# Against the last commit, so that its comparison runs too: its tree is moved on from the last
+# revision built there, so only what changed is built again.
 run idle.sh idle_figures env SETTLE=1 STRACE_SECONDS=1 MAP_RUNS=1 bash "$bench/idle.sh" --against HEAD 2
 # The runs' folders of its own: a developer's findings in build-fuzz stay.
 run fuzz.sh fuzz_figures env FUZZ_RUNS="$logs/fuzz-runs" bash "$bench/fuzz.sh" 1
