@@ -90,22 +90,10 @@ protected:
             const bool held = keys_.remove(key);
             return wait && !held;
         }
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::TabletPress:
-        case QEvent::TabletMove:
-        case QEvent::TabletRelease:
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop:
-            return wait;
         default:
-            break;
+            // The wheel, a context menu, touch, a tablet, a drag and a drop: no state of their own.
+            return wait;
         }
-        return false;
     }
 
 private:
