@@ -2,7 +2,6 @@
 #include "morvik.h"
 
 #include "Trei.h"
-#include "platform/memory.h"
 #include "services.h"
 
 #include <utility>
@@ -73,8 +72,6 @@ void morvik::HoldStage(bool hold) {
 }
 
 void morvik::idleAfterBalloon() {
-    // What her words used is freed by now: she rests no heavier than before them.
-    platform::memory::giveBackFreed();
     if (stageHeld_ > 0 || Timer11.Enabled())
         return;
     Timer2.setEnabled(true);
