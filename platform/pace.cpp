@@ -26,8 +26,8 @@ int unwinding = 0;
 std::deque<std::function<void()>> deferred;
 bool drainPosted = false;
 std::function<void(bool)> waitObserver;
-// The timers of the pauses on the stack, innermost last.
-std::vector<const QObject*> pauseTimers;
+// The timers of the pauses on this thread's stack, innermost last (a worker may pause too).
+thread_local std::vector<const QObject*> pauseTimers;
 
 struct Trace {
     QFile file;

@@ -33,8 +33,8 @@ void whenFree(std::function<void()> job);
 bool busy();
 // Whether a wait (await, hold, Wait::run) is on the stack now: user input is being dropped.
 bool waiting();
-// Whether object is the timer of a pause on the stack now: its firing only ends that pause, so it
-// is no news to anything that waits for a change (platform/timer.h).
+// Whether object is the timer of a pause on this thread's stack now: its firing only ends that
+// pause, so it is no news to anything that waits for a change (platform/timer.h).
 bool pauseTimer(const QObject* object);
 
 // Told true as the outermost wait starts and false as it has ended: the program's input gate
