@@ -2,8 +2,9 @@
 # bench/idle.sh [--against REV]... [SECONDS]: what the resting character costs, beside two other
 # resident X programs measured in the same run (oneko, an animated cat, and gnubiff, a GTK mail
 # notifier) and a bare Qt window with an empty 100 ms timer (what any Qt program pays for her 100 ms
-# beat), each on a private Xvfb server. Prints CPU of one core, RSS and wake-ups (context switches
-# of all threads) per second over SECONDS (30) after a settle (SETTLE, 15 s: her bow and the
+# beat), each on a private Xvfb server. Prints CPU of one core, RSS, context switches and wake-ups
+# (the voluntary ones: a thread that slept woke; the others are preemptions, which the machine's load
+# decides) of all threads per second over SECONDS (30) after a settle (SETTLE, 15 s: her bow and the
 # greeting's clip are over by then, so she is at rest), her wake-ups by thread, the system calls she
 # makes in STRACE_SECONDS (10; strace -c -f), and how fast her window maps after exec beside a bare
 # Qt window of the same size (median of MAP_RUNS, 5), with a session bus as every desktop has one
@@ -106,8 +107,9 @@ start() { # start NAME COMMAND...: on its own display, with its own folders; rec
 # CPU time in nanoseconds, summed over the threads (schedstat); clock ticks of 10 ms were too coarse
 # for programs that use a few of them in half a minute.
 cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%.0f", s}'; }
-switches() {
-    cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches/ {s += $2} END {print s + 0}'
+switches() { # switches PID [voluntary_]: the context switches of its threads, all or the voluntary ones
+    cat /proc/"$1"/task/*/status 2>/dev/null |
+        awk -v only="${2:-}" '/ctxt_switches/ && (only == "" || $1 == only "ctxt_switches:") {s += $2} END {print s + 0}'
 }
 rss_mb() { awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
 
@@ -120,11 +122,11 @@ start qt_tick "$MORVIK_BUILD/bench/bare_window" --tick
 label_of[qt_tick]="bare Qt window, empty 100 ms timer"
 label() { echo "${label_of[$1]:-$1}"; } # label NAME: the program's name in the tables
 sleep "$settle"
-declare -A t0 s0 cpu wakes rss
+declare -A t0 s0 v0 cpu wakes rss
 for name in "${programs[@]}"; do
     p=$(eval echo "\$pid_$name")
     [[ -d /proc/$p ]] || { echo "$name did not stay up: $(tail -n 3 "$work/$name.log")" >&2; exit 1; }
-    t0[$name]=$(cpu_ns "$p") s0[$name]=$(switches "$p")
+    t0[$name]=$(cpu_ns "$p") s0[$name]=$(switches "$p") v0[$name]=$(switches "$p" voluntary_)
 done
 declare -A tw0
 for task in /proc/"$pid_morvik"/task/*; do
@@ -132,13 +134,14 @@ for task in /proc/"$pid_morvik"/task/*; do
 done
 sleep "$seconds"
 printf '\nAt rest, %s s after a %s s settle:\n\n' "$seconds" "$settle"
-printf '| program | CPU of one core | RSS | context switches/s |\n|---|---|---|---|\n'
+printf '| program | CPU of one core | RSS | context switches/s | wake-ups/s |\n|---|---|---|---|---|\n'
 for name in "${programs[@]}"; do
     p=$(eval echo "\$pid_$name")
-    t=$(cpu_ns "$p") s=$(switches "$p")
-    cpu[$name]=$((t - t0[$name])) wakes[$name]=$((s - s0[$name])) rss[$name]=$(rss_mb "$p")
-    awk -v n="$(label "$name")" -v dt="${cpu[$name]}" -v ds="${wakes[$name]}" -v sec="$seconds" -v rss="${rss[$name]}" \
-        'BEGIN {printf "| %s | %.3f%% | %s MB | %.1f |\n", n, 100 * dt / 1e9 / sec, rss, ds / sec}'
+    t=$(cpu_ns "$p") s=$(switches "$p") v=$(switches "$p" voluntary_)
+    cpu[$name]=$((t - t0[$name])) wakes[$name]=$((v - v0[$name])) rss[$name]=$(rss_mb "$p")
+    awk -v n="$(label "$name")" -v dt="${cpu[$name]}" -v ds=$((s - s0[$name])) -v dv="${wakes[$name]}" -v sec="$seconds" \
+        -v rss="${rss[$name]}" \
+        'BEGIN {printf "| %s | %.3f%% | %s MB | %.1f | %.1f |\n", n, 100 * dt / 1e9 / sec, rss, ds / sec, dv / sec}'
 done
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (b > 0) printf "%.2f", a / b; else print "-"}'; }
 [[ ${#earlier[@]} -eq 0 ]] || echo

@@ -57,7 +57,7 @@ unpack_figures() {
 idle_figures() {
     local program
     for program in morvik 'morvik at HEAD' oneko gnubiff 'bare Qt window, empty 100 ms timer'; do
-        lines "$1" "^\| $program \| $n% \| $n MB \| $n \|$" || return 1
+        lines "$1" "^\| $program \| $n% \| $n MB \| $n \| $n \|$" || return 1
     done
     lines "$1" "^morvik / morvik at HEAD: CPU $n, RSS $n, wake-ups $n$" "^\| morvik \| $n \| $n \|$" \
         "^\| morvik at HEAD \| $n \| $n \|$" "^\| bare Qt window \| $n \| $n \|$"
