@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <deque>
 #include <memory>
+#include <vector>
 
 namespace platform::pace {
 namespace {
@@ -25,6 +26,8 @@ int unwinding = 0;
 std::deque<std::function<void()>> deferred;
 bool drainPosted = false;
 std::function<void(bool)> waitObserver;
+// The timers of the pauses on this thread's stack, innermost last (a worker may pause too).
+thread_local std::vector<const QObject*> pauseTimers;
 
 struct Trace {
     QFile file;
@@ -69,6 +72,15 @@ private:
     bool wait_;
 };
 
+// A pause's timer, known as one while the pause runs.
+class OnStack {
+public:
+    explicit OnStack(const QObject* timer) { pauseTimers.push_back(timer); }
+    ~OnStack() { pauseTimers.pop_back(); }
+    OnStack(const OnStack&) = delete;
+    OnStack& operator=(const OnStack&) = delete;
+};
+
 void pause(int ms, bool wait) {
     if (active) {
         active->events.append(QStringLiteral("sleep %1").arg(ms));
@@ -88,6 +100,7 @@ void pause(int ms, bool wait) {
     QTimer wake;
     wake.setSingleShot(true);
     wake.setTimerType(Qt::PreciseTimer);
+    const OnStack onStack(&wake);
     while (!deadline.hasExpired() && unwinding == 0) {
         if (!wake.isActive()) {
             const qint64 left = (deadline.remainingTimeNSecs() + 999999) / 1000000;
@@ -131,6 +144,10 @@ bool busy() {
 
 bool waiting() {
     return awaiting > 0;
+}
+
+bool pauseTimer(const QObject* object) {
+    return std::find(pauseTimers.begin(), pauseTimers.end(), object) != pauseTimers.end();
 }
 
 void setWaitObserver(std::function<void(bool)> observer) {

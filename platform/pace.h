@@ -18,6 +18,7 @@
 #include <functional>
 
 class QEventLoop;
+class QObject;
 
 namespace platform::pace {
 
@@ -32,6 +33,9 @@ void whenFree(std::function<void()> job);
 bool busy();
 // Whether a wait (await, hold, Wait::run) is on the stack now: user input is being dropped.
 bool waiting();
+// Whether object is the timer of a pause on this thread's stack now: its firing only ends that
+// pause, so it is no news to anything that waits for a change (platform/timer.h).
+bool pauseTimer(const QObject* object);
 
 // Told true as the outermost wait starts and false as it has ended: the program's input gate
 // (platform/widgets/input_gate.h) drops user input and shows the busy cursor meanwhile.

@@ -1,6 +1,7 @@
 #include "timer.h"
 
 #include "platform/look_batch.h"
+#include "platform/pace.h"
 #include "platform/quiet.h"
 
 #include <QCoreApplication>
@@ -99,17 +100,33 @@ private:
         stirring_.heartbeat = this;
     }
 
-    // Sees every event of the thread's objects: any but the heartbeat's own wake-up wakes the
-    // resting timers.
+    // Sees every event of the thread's objects: any that is news wakes the resting timers.
     class Stirring : public QObject {
     public:
         bool eventFilter(QObject* receiver, QEvent* event) override {
-            if (receiver == beat && event->type() == QEvent::Timer)
+            if (!news(receiver, event))
                 return false;
             ++events;
             if (heartbeat->resting_ > 0)
                 heartbeat->stir();
             return false;
+        }
+        // The program's own drawing (a picture or an outline shown by a handler is laid out and
+        // painted from events of its own), the heartbeat's wake-up and the end of a pause tell
+        // nothing of the world a poller looks at: a blink at rest must not wake them all.
+        bool news(const QObject* receiver, const QEvent* event) const {
+            switch (event->type()) {
+            case QEvent::Timer:
+                return receiver != beat && !pace::pauseTimer(receiver);
+            case QEvent::Paint:
+            case QEvent::UpdateRequest:
+            case QEvent::UpdateLater:
+            case QEvent::LayoutRequest:
+            case QEvent::DynamicPropertyChange:
+                return false;
+            default:
+                return true;
+            }
         }
         const QObject* beat = nullptr;
         Heartbeat* heartbeat = nullptr;

@@ -34,9 +34,10 @@ public:
     bool running() const { return inHandler_; }
     // Said by the handler of a timer that polls: its next ticks would change nothing until
     // something happens. The timer then rests after this tick: Enabled and Interval stay as they
-    // are, but it does not tick until the thread handles any event at all (input, a window's, a
-    // D-Bus signal, a watched file's change, one sent by another timer's handler), after which it
-    // ticks again on its own schedule. So a rested poller's ticks that are skipped are the ticks at
+    // are, but it does not tick until the thread handles an event (input, a window's, a D-Bus
+    // signal, a watched file's change, one sent by another timer's handler; not the painting and
+    // layout of what a handler showed, nor the end of one of its pauses), after which it ticks
+    // again on its own schedule. So a rested poller's ticks that are skipped are the ticks at
     // which nothing could have changed. It does not rest when an event came while its handler ran,
     // or when the handler looked at something whose change nothing will announce
     // (platform/quiet.h). Timers rest only on the application's main thread.

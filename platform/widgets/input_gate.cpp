@@ -6,9 +6,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QWindow>
 #include <QSet>
 #include <QWidget>
+#include <QWindow>
 
 namespace platform::widgets::input_gate {
 namespace {
@@ -28,13 +28,22 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        // Every event of the program passes here: those that are no input cost one switch.
+        switch (gated(event->type())) {
+        case Gated::No:
+            return false;
+        case Gated::AtWindow:
+            // The window system's mouse and key events reach a window first and then its widget
+            // as a copy: they are judged once, at the window, where the presses are counted.
+            if (!watched->isWindowType())
+                return false;
+            break;
+        case Gated::Everywhere:
+            break;
+        }
         // A box that something opened while the wait runs (a message of what ticks meanwhile)
         // takes its answer: the wait cannot end before it is closed.
         const bool wait = pace::waiting() && !inNewModal(watched);
-        // The window system's mouse and key events reach a window first and then its widget as a
-        // copy: they are judged once, at the window, where the presses are counted.
-        if (!watched->isWindowType() && (dynamic_cast<QMouseEvent*>(event) || dynamic_cast<QKeyEvent*>(event)))
-            return false;
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
@@ -81,6 +90,30 @@ protected:
             const bool held = keys_.remove(key);
             return wait && !held;
         }
+        default:
+            // The wheel, a context menu, touch, a tablet, a drag and a drop: no state of their own.
+            return wait;
+        }
+    }
+
+private:
+    enum class Gated { No, AtWindow, Everywhere };
+    // Which events the gate judges, and where: the mouse's and the keys' at their window only.
+    static Gated gated(QEvent::Type type) {
+        switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+        case QEvent::NonClientAreaMouseButtonRelease:
+        case QEvent::MouseMove:
+        case QEvent::NonClientAreaMouseMove:
+        case QEvent::KeyPress:
+        case QEvent::ShortcutOverride:
+        case QEvent::KeyRelease:
+            return Gated::AtWindow;
+        case QEvent::Shortcut:
         case QEvent::Wheel:
         case QEvent::ContextMenu:
         case QEvent::TouchBegin:
@@ -92,14 +125,12 @@ protected:
         case QEvent::DragEnter:
         case QEvent::DragMove:
         case QEvent::Drop:
-            return wait;
+            return Gated::Everywhere;
         default:
-            break;
+            return Gated::No;
         }
-        return QObject::eventFilter(watched, event);
     }
 
-private:
     bool inNewModal(QObject* watched) const {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || modal == modalAtStart_)

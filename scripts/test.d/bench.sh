@@ -56,10 +56,11 @@ unpack_figures() {
 }
 idle_figures() {
     local program
-    for program in morvik oneko gnubiff 'bare Qt window, empty 100 ms timer'; do
-        lines "$1" "^\| $program \| $n% \| $n MB \| $n \|$" || return 1
+    for program in morvik 'morvik at HEAD' oneko gnubiff 'bare Qt window, empty 100 ms timer'; do
+        lines "$1" "^\| $program \| $n% \| $n MB \| $n \| $n \|$" || return 1
     done
-    lines "$1" "^\| morvik \| $n \| $n \|$" "^\| bare Qt window \| $n \| $n \|$"
+    lines "$1" "^morvik / morvik at HEAD: CPU $n, RSS $n, wake-ups $n$" "^\| morvik \| $n \| $n \|$" \
+        "^\| morvik at HEAD \| $n \| $n \|$" "^\| bare Qt window \| $n \| $n \|$"
 }
 # Every harness built has its row, with executions.
 fuzz_figures() {
@@ -78,7 +79,9 @@ else
     echo "bench: pop3.sh skipped: it needs root or sudo rights without a password (its mail belongs to nobody)"
 fi
 run unpack.sh unpack_figures bash "$bench/unpack.sh" 1
-run idle.sh idle_figures env SETTLE=1 STRACE_SECONDS=1 MAP_RUNS=1 bash "$bench/idle.sh" 2
+# Against the last commit, so that its comparison runs too: its tree is moved on from the last
+# revision built there, so only what changed is built again.
+run idle.sh idle_figures env SETTLE=1 STRACE_SECONDS=1 MAP_RUNS=1 bash "$bench/idle.sh" --against HEAD 2
 # The runs' folders of its own: a developer's findings in build-fuzz stay.
 run fuzz.sh fuzz_figures env FUZZ_RUNS="$logs/fuzz-runs" bash "$bench/fuzz.sh" 1
 exit "$failed"

@@ -2,6 +2,7 @@
 
 #include "platform/file_stamp.h"
 #include "platform/look_batch.h"
+#include "platform/pace.h"
 #include "platform/quiet.h"
 
 #include <QCoreApplication>
@@ -215,6 +216,37 @@ TEST(TimerRest, ARestingPollerTicksAgainAfterAnyEventAndOnlyThen) {
     EXPECT_FALSE(p.timer.resting());
     runFor(250);
     EXPECT_GT(p.ticks, woken);
+}
+
+// What another timer's handler shows at rest (a blink: a picture, its layout and painting, a pause
+// between two frames) is no news to a poller: it stays at rest, and wakes at the next real event.
+TEST(TimerRest, APollerStaysAtRestThroughAnotherHandlersDrawingAndPauses) {
+    Poller p;
+    ASSERT_TRUE(untilResting(p));
+    const int rested = p.ticks;
+    QObject picture;
+    platform::Timer blink(nullptr, 200);
+    int blinks = 0;
+    blink.onTick([&] {
+        ++blinks;
+        for (QEvent::Type drawing : {QEvent::DynamicPropertyChange, QEvent::LayoutRequest,
+                                     QEvent::UpdateRequest, QEvent::UpdateLater, QEvent::Paint}) {
+            QEvent now(drawing);
+            QCoreApplication::sendEvent(&picture, &now);
+            QCoreApplication::postEvent(&picture, new QEvent(drawing));
+        }
+        platform::pace::sleep(50);
+    });
+    blink.setEnabled(true);
+    runFor(900);
+    blink.setEnabled(false);
+    ASSERT_GE(blinks, 3);
+    EXPECT_EQ(p.ticks, rested) << "a blink woke the poller";
+    EXPECT_TRUE(p.timer.resting());
+
+    QCoreApplication::postEvent(&picture, new QEvent(QEvent::User));
+    runFor(250);
+    EXPECT_GT(p.ticks, rested);
 }
 
 TEST(TimerRest, NoRestAfterATickThatSawAnEventOrMadeALookNothingAnnounces) {
