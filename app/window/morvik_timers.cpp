@@ -46,6 +46,10 @@ void morvik::Timer1_Timer() {
         else
             frame(RgnCall::ShapePose05, gra::Image1(6));
         kanban(p);
+        // Her low-battery pose holds the board lower: the gauge and the figures go down with it.
+        const int board = p < 20 ? 30 : 15;
+        Image2->move(10, board);
+        Label1->move(10, board + 29);
         Image2->show();
         Label1->setText(QString::number(p) + QLatin1Char('%'));
         Label1->show();

@@ -220,6 +220,17 @@ TEST_F(Character, BatteryBandsPoseGaugeAndTimers) {
         EXPECT_EQ(window->Gauge(), gra3::ImageList2(c.gauge)) << c.percent;
         EXPECT_EQ(window->Label1->text(), QStringLiteral("%1%").arg(c.percent));
         EXPECT_TRUE(window->Image2->isVisibleTo(window.get()));
+        // The gauge and the figures lie on the face of the board she holds, in either pose.
+        const QImage shown = window->Shown().pixmap.toImage();
+        for (const QLabel* overlay : {window->Image2, window->Label1}) {
+            const QRect place = overlay->geometry();
+            int off = 0;
+            for (int y = place.top(); y <= place.bottom(); ++y)
+                for (int x = place.left(); x <= place.right(); ++x)
+                    off += qGray(shown.pixel(x, y)) < 200 || qAlpha(shown.pixel(x, y)) < 255;
+            EXPECT_EQ(off, 0) << c.percent << "% " << overlay->objectName().toStdString() << " at "
+                              << place.x() << "," << place.y();
+        }
     }
 }
 
