@@ -12,6 +12,8 @@
 #include "speak_talk.h"
 #include "voice_clips.h"
 
+#include <QTimer>
+
 namespace {
 QString orEmpty(const std::optional<QString>& text) {
     return text.value_or(QString());
@@ -64,6 +66,16 @@ bool TalkService::FukiOpen() const {
 }
 unsigned TalkService::FukiSaid() const {
     return fuki::Said();
+}
+void TalkService::WhenFukiClosed(QObject* context, std::function<void()> then) {
+    fuki* open = fuki::Instance();
+    if (!open) {
+        QTimer::singleShot(0, context, std::move(then));
+        return;
+    }
+    // From the loop, not from inside the balloon's deletion.
+    QObject::connect(open, &QObject::destroyed, context,
+                     [context, then = std::move(then)] { QTimer::singleShot(0, context, then); });
 }
 bool TalkService::FukiAsks() const {
     return fuki::Instance() && !fuki::Instance()->Command1->isHidden();

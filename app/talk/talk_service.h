@@ -13,6 +13,7 @@ public:
     bool FukiOpen() const override;
     bool FukiAsks() const override;
     unsigned FukiSaid() const override;
+    void WhenFukiClosed(QObject* context, std::function<void()> then) override;
     void SetFukiText(const QString& text) override;
     void AskFuki() override;
     bool Fuki2Open() const override;

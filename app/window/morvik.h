@@ -205,12 +205,13 @@ private:
     void say(const QString& id, const QString& text);
     void buildMenu();
     // What a command of the user does to her words: a command that speaks, or closes her balloon,
-    // replaces them.
-    enum class Words { kept, replaced };
+    // replaces them; her farewell does too, but waits for them, since an exit is never lost.
+    enum class Words { kept, replaced, waitedFor };
     // A command of the user: judged by its guard as it is given, and dropped when the guard refuses
     // it. Given while a sequence of hers runs, it is carried out once the sequence is over, its guard
     // judged again; one that would replace her words is dropped when she has said something
-    // meanwhile that still stands (a check's offer, an unpack's result, a failure).
+    // meanwhile that still stands (a check's offer, an unpack's result, a failure), and one that
+    // waits for them is given again once that balloon has closed.
     void give(std::function<bool()> allowed, std::function<void()> command, Words words);
     // The guards of the commands, as their handlers judge them: talk on a double-click once the
     // start-up is over and no check runs; a mail command while no check or download runs; a dial-up

@@ -39,9 +39,13 @@ void morvik::give(std::function<bool()> allowed, std::function<void()> command, 
         if (!self || flag::state.Exiting || !allowed())
             return;
         services::Talk& talk = services::talk();
-        if (words == Words::replaced && talk.FukiSaid() != said && talk.FukiOpen())
+        if (words == Words::kept || talk.FukiSaid() == said || !talk.FukiOpen()) {
+            command();
             return;
-        command();
+        }
+        if (words == Words::waitedFor)
+            talk.WhenFukiClosed(self.data(),
+                                [self, allowed, command] { self->give(allowed, command, Words::waitedFor); });
     });
 }
 
@@ -92,9 +96,10 @@ void morvik::buildMenu() {
     vis = item("vis", QStringLiteral("表示"), false, &morvik::vis_Click);
     not_vis = item("not_vis", QStringLiteral("非表示"), true, &morvik::not_vis_Click);
     line = item("line", QStringLiteral("-"), true);
-    // Her farewell would replace her words too.
-    shutdown = item("shutdown", QStringLiteral("シャットダウン"), true, &morvik::shutdown_Click, says);
-    end = item("end", QStringLiteral("終了"), true, &morvik::end_Click, says);
+    // Her farewell would replace her words too: it comes once they have closed.
+    const Words last = Words::waitedFor;
+    shutdown = item("shutdown", QStringLiteral("シャットダウン"), true, &morvik::shutdown_Click, last);
+    end = item("end", QStringLiteral("終了"), true, &morvik::end_Click, last);
 
     Trei::TrayCallback = [this](int message) { Picture1_MouseMove(message); };
 }

@@ -4,9 +4,11 @@
 // own implementation does nothing (as on a PC without that part); the subsystems install theirs at
 // start-up through services::install(). Every call is made on the GUI thread.
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QMimeData;
+class QObject;
 class QWidget;
 
 namespace services {
@@ -32,6 +34,9 @@ public:
     virtual bool FukiAsks() const { return false; } // its yes button is visible
     // Counts the lines the main balloon has said: a change tells that she spoke meanwhile.
     virtual unsigned FukiSaid() const { return 0; }
+    // Runs then from the event loop once the main balloon open now has closed (at once from the
+    // loop when none is open), unless context is gone by then.
+    virtual void WhenFukiClosed(QObject* context, std::function<void()> then) { (void)context, (void)then; }
     // Replaces the text of the open main balloon, without placing or voicing it anew.
     virtual void SetFukiText(const QString& text) { (void)text; }
     // Makes the open main balloon ask: "はい" and "いいえ" shown.

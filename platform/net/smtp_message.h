@@ -32,8 +32,8 @@ QByteArray compose(const std::vector<Address>& to, const QByteArray& from, const
 class ReplyLines {
 public:
     void take(const char* text, size_t size);
-    // The line a failure shows: the first one of a 4xx or 5xx code, else the last one that is no
-    // positive reply; empty when none came. A 2xx or 3xx reply (the 354 that asks for the data)
+    // The line a failure shows: the first one of a 4xx or 5xx code, else the last line unless it is
+    // a positive reply; empty when none came or none tells. A 2xx or 3xx reply (the 354 that asks for the data)
     // invited the step that then failed: it tells nothing of why.
     QByteArray telling() const;
 

@@ -6,6 +6,8 @@
 # - A double-click 1 s into the melting of a ZIP: the result balloon opens and stays.
 # - A second ZIP dropped 1 s into the melting of a first is refused (its drag source is told so) and
 #   not unpacked; the first one's result balloon opens and stays.
+# - 終了 chosen about 1 s into a melting: the result balloon opens and stays, and she ends once it
+#   has been closed.
 source "$(dirname "$0")/lib.sh"
 program=$1 drag_source=$2
 export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$SMOKE_WORK/no-system-bus
@@ -15,7 +17,7 @@ export MORVIK_TRACE=$trace
 drop_home
 python3 - "$files" <<'EOF'
 import sys, zipfile
-for name in ("first", "second", "third"):
+for name in ("first", "second", "third", "fourth"):
     with zipfile.ZipFile(f"{sys.argv[1]}/{name}.zip", "w") as z:
         z.writestr("a/b.txt", "hello")
 EOF
@@ -120,4 +122,18 @@ grep -qx "dropped 1" "$SMOKE_WORK/three.log" || { echo "the first drop was not t
 [[ -e $HOME/Desktop/third/a/b.txt ]] || { echo "the first ZIP was not unpacked"; exit 1; }
 [[ ! -e $HOME/Desktop/second ]] || { echo "the refused ZIP was unpacked"; exit 1; }
 kill -0 "$SMOKE_APP" || { echo "she ended"; exit 1; }
+close_balloon
+
+# 4. 終了 about 1 s into a melting: not lost, and not over the result either.
+: >"$trace"
+source_at four "$files/fourth.zip" 340
+drag 340 slow
+sleep 0.5
+choose_end "$x" "$y"
+result_stays || exit 1
+awk '/ menu settei$/ {menu = 1} /picture gra4[.]Image1[(]18[)]/ {exit !menu}' "$trace" ||
+    { echo "終了 was not chosen while she melted"; cat "$trace"; exit 1; }
+kill -0 "$SMOKE_APP" || { echo "she ended over the unpack's result"; exit 1; }
+close_balloon
+wait_exit || { echo "終了 was lost"; cat "$trace"; exit 1; }
 echo ok

@@ -960,6 +960,29 @@ TEST_F(Character, ACommandGivenDuringAPauseIsJudgedThenAndKeepsHerLastWords) {
     }
 }
 
+// 終了 chosen inside a pause of hers, when she says a line meanwhile: her farewell does not replace
+// it, and the exit is not lost either: it comes once that line has closed.
+TEST_F(Character, HerExitGivenDuringAPauseComesOnceWhatSheSaidMeanwhileHasClosed) {
+    flag::state.StartupDone = 1;
+    window->show();
+    QTimer::singleShot(50, window.get(), [&] { window->end->trigger(); });
+    QTimer::singleShot(120, window.get(), [&] {
+        speak::state.TalkText = QStringLiteral("デスクトップの結果");
+        talk->ShowFuki();
+    });
+    platform::pace::sleep(250);
+    QTest::qWait(50);
+    EXPECT_FALSE(flag::state.Exiting);
+    EXPECT_FALSE(talk->calls.contains("FarewellTalk"));
+
+    // Her frames pass at once from here.
+    platform::pace::Recorder instant;
+    talk->CloseFuki();
+    QTest::qWait(50);
+    EXPECT_TRUE(flag::state.Exiting);
+    EXPECT_TRUE(talk->calls.contains("FarewellTalk")) << talk->calls.join(QLatin1Char('|')).toStdString();
+}
+
 TEST_F(Character, TrayRightClickOpensTheMenuEvenBeforeStartUp) {
     window->Picture1_MouseMove(512);
     EXPECT_FALSE(window->settei->isVisible());

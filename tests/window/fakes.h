@@ -4,8 +4,12 @@
 #include "fake_dialup.h"
 #include "recording_services.h"
 
+#include <QPointer>
+#include <QTimer>
 #include <memory>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 struct FakeTalk : services::Talk {
     QStringList calls;
@@ -36,6 +40,16 @@ struct FakeTalk : services::Talk {
     void CloseFuki() override {
         calls << QStringLiteral("CloseFuki");
         fukiOpen = false;
+        for (auto& [context, then] : std::exchange(whenClosed, {}))
+            if (context)
+                QTimer::singleShot(0, context, then);
+    }
+    std::vector<std::pair<QPointer<QObject>, std::function<void()>>> whenClosed;
+    void WhenFukiClosed(QObject* context, std::function<void()> then) override {
+        if (fukiOpen)
+            whenClosed.emplace_back(context, std::move(then));
+        else
+            QTimer::singleShot(0, context, std::move(then));
     }
     bool FukiOpen() const override { return fukiOpen; }
     bool FukiAsks() const override { return fukiAsks; }
