@@ -136,12 +136,16 @@ void removeClasses(com::registry::Tree& tree) {
 
 // Edits the class registry; a failure is said here, where its reason is known: the result code
 // the host gets carries none.
+void sayFailed(const char* what, const QString& why) {
+    std::fprintf(stderr, "morvik: the SSTP control cannot be %s, so no greetings to other characters: %s\n",
+                 what, qPrintable(why));
+}
+
 bool edit(const char* what, const std::function<void(com::registry::Tree&)>& change) {
     QString why;
     if (com::registry::edit(com::registry::filePath(), change, &why))
         return true;
-    std::fprintf(stderr, "morvik: the SSTP control cannot be %s, so no greetings to other characters: %s\n",
-                 what, qPrintable(why));
+    sayFailed(what, why);
     return false;
 }
 
@@ -170,8 +174,12 @@ com::HResult getClassObject(const com::Guid& clsid, const com::Guid& iid, void**
 
 com::HResult registerServer(const QString& modulePath) {
     const char* what = "registered";
-    if (modulePath.isEmpty() ||
-        !edit(what, [&](com::registry::Tree& tree) { writeTypeLib(tree, modulePath); }))
+    // The host hears only the result code, and takes this one for a failure said here.
+    if (modulePath.isEmpty()) {
+        sayFailed(what, QStringLiteral("the file it was loaded from is not found"));
+        return com::SELFREG_E_TYPELIB;
+    }
+    if (!edit(what, [&](com::registry::Tree& tree) { writeTypeLib(tree, modulePath); }))
         return com::SELFREG_E_TYPELIB;
     if (!edit(what, [&](com::registry::Tree& tree) { writeClasses(tree, modulePath); }))
         return com::SELFREG_E_CLASS;

@@ -22,12 +22,13 @@ namespace {
 constexpr qint64 kUsec = 1000000;
 constexpr int kJapanAheadOfUtc = 9 * 3600;
 
-#ifndef MORVIK_BUILT_AT
-#define MORVIK_BUILT_AT 0
+#ifndef MORVIK_SOURCE_TIME
+#define MORVIK_SOURCE_TIME 0
 #endif
-// No clock is set back before the program was built, as the system's own time daemons refuse to go
-// below their build time: a server answering so is broken, not right.
-constexpr qint64 kBuiltAtUsec = qint64(MORVIK_BUILT_AT) * kUsec;
+// No clock is set back before the time of the program's own sources (app/mail/source_time.cmake),
+// as the system's own time daemons refuse to go below their build time: a server answering so is
+// broken, not right.
+constexpr qint64 kSourceTimeUsec = qint64(MORVIK_SOURCE_TIME) * kUsec;
 
 std::atomic_bool cancelled{false};
 bool running = false;
@@ -145,7 +146,7 @@ Result bySntp(const QString& host) {
         return {reply.failure == platform::sntp::Failure::Cancelled ? Outcome::NotSet : Outcome::NoServer,
                 reply.reason};
     const qint64 now = reply.nowUsec();
-    if (now < kBuiltAtUsec)
+    if (now < kSourceTimeUsec)
         return {Outcome::NoServer, QStringLiteral("サーバの時刻がこのプログラムより古い日時です")};
     return setTo(now);
 }

@@ -6,7 +6,7 @@
 // Each wait yields, so her busy animation runs meanwhile and no user command nests: the SNTP
 // question within 5 s, resolving included; the page within 10 s and 1 MiB; timedated's answer
 // within 120 s, since the user may be asked to authorise. One setting runs at a time. An SNTP
-// time from before the program was built is no time to set a clock by: said as a server that
+// time from before the program's own sources is no time to set a clock by: said as a server that
 // failed (Outcome::NoServer), and nothing is set.
 //
 // The time page: its bytes are kept unchanged as TimeTemp.txt in the temporary folder and read

@@ -5,6 +5,7 @@
 #include "control/com/dispatch.h"
 #include "control/com/registry.h"
 #include "control/com/runtime.h"
+#include "control/module.h"
 #include "qt_printers.h"
 
 #include <QFile>
@@ -141,6 +142,17 @@ TEST_F(RegistrationTest, ARegistryThatCannotBeWrittenFailsTheTypeLibraryStep) {
     qputenv("MORVIK_COM_REGISTRY", (blocker + QStringLiteral("/classes.reg")).toUtf8());
     EXPECT_EQ(com::registerServer(kLibrary), com::SELFREG_E_TYPELIB);
     EXPECT_EQ(com::unregisterServer(kLibrary), com::SELFREG_E_TYPELIB);
+}
+
+// The library cannot name its own file: nothing is registered, and it says so itself, once (its
+// host hears only the result code, which it takes for a failure said).
+TEST_F(RegistrationTest, ALibraryThatCannotNameItsFileSaysSoAndRegistersNothing) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(module::registerServer(QString()), com::SELFREG_E_TYPELIB);
+    const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_EQ(said.count(QStringLiteral("morvik: ")), 1) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("SSTP control cannot be registered"))) << said.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(registryPath()));
 }
 
 TEST_F(RegistrationTest, ARegistryThatDoesNotParseIsLeftAsItWas) {

@@ -232,7 +232,7 @@ TEST_F(ClockSetting, ChronyEndToEnd) {
 }
 
 TEST_F(ClockSetting, AFractionOfASecondIsDropped) {
-    // Later than the program's build: an earlier time is never set.
+    // Later than the program's own sources: an earlier time is never set.
     const QDateTime at(QDate(2035, 5, 14), QTime(4, 53, 9), Qt::UTC);
     Peer peer([&](const QByteArray&) { return QList{sntp_peer::sentAt(at, 700000)}; });
     clock_setting::options().sntpPort = peer.port();
@@ -261,7 +261,7 @@ TEST_F(ClockSetting, NoValidReplyIsSaidWithVoice16AndSetsNothing) {
              return QList{f};
          }},
         {"silence", [] { return QList<sntp_peer::Fields>{}; }},
-        // Well formed, but from before the program was built.
+        // Well formed, but from before the program's own sources.
         {"1990",
          [] { return QList{sntp_peer::sentAt(QDateTime(QDate(1990, 6, 1), QTime(12, 0), Qt::UTC))}; }},
     };
