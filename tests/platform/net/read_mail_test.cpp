@@ -181,7 +181,19 @@ INSTANTIATE_TEST_SUITE_P(
         BytesCase{"folded_first_line", " indented\r\nFrom: a@example.com\r\n", "", "",
                   " indented\r\nFrom: a@example.com\r\n"},
         BytesCase{"mbox_from_line", "From a@example.com Tue Dec  1 09:30:00 2026\r\nSubject: s\r\n\r\nbody\r\n",
-                  "s", "", "body\r\n"}),
+                  "s", "", "body\r\n"},
+        // A stray line among the fields (an address line broken without a fold) ends nothing: the
+        // fields after it, its charset among them, are still read.
+        BytesCase{"stray_line_in_header",
+                  "From: a@example.com\r\nTo: b@example.com,\r\nc@example.com\r\nX-Empty:\r\nSubject: kept\r\n"
+                  "Content-Type: text/plain; charset=ISO-2022-JP\r\n\r\n\x1b$B$3$s$K$A$O\x1b(B\r\n",
+                  "kept", "a@example.com", "こんにちは\r\n"},
+        // Text that looks like a field stays text: after the missing blank line, and after a real one.
+        BytesCase{"field_like_text",
+                  "From: a@example.com\r\nSubject: s\r\nHello\r\nNote: at five\r\n\r\nbye\r\n", "s",
+                  "a@example.com", "Hello\r\nNote: at five\r\n\r\nbye\r\n"},
+        BytesCase{"field_like_body", "From: a@example.com\r\nSubject: s\r\n\r\nNote: at five\r\nTo: you\r\n",
+                  "s", "a@example.com", "Note: at five\r\nTo: you\r\n"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 // However deep forwards are nested, she shows the first levels and stops.
