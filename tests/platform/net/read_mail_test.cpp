@@ -182,6 +182,16 @@ INSTANTIATE_TEST_SUITE_P(
                   " indented\r\nFrom: a@example.com\r\n"},
         BytesCase{"mbox_from_line", "From a@example.com Tue Dec  1 09:30:00 2026\r\nSubject: s\r\n\r\nbody\r\n",
                   "s", "", "body\r\n"},
+        // A picture shown inside the HTML and a text file sent as an attachment are listed, not shown.
+        BytesCase{"related_and_attached",
+                  "From: a@example.com\r\nSubject: r\r\nContent-Type: multipart/mixed; boundary=\"m\"\r\n\r\n"
+                  "--m\r\nContent-Type: multipart/related; boundary=\"r\"\r\n\r\n"
+                  "--r\r\nContent-Type: text/html; charset=UTF-8\r\n\r\n<p>図です</p>\r\n"
+                  "--r\r\nContent-Type: image/png; name=\"logo.png\"\r\nContent-Disposition: inline\r\n"
+                  "Content-ID: <logo>\r\n\r\niVBO\r\n--r--\r\n"
+                  "--m\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+                  "Content-Disposition: attachment; filename=\"notes.txt\"\r\n\r\nnot the body\r\n--m--\r\n",
+                  "r", "a@example.com", "図です", "logo.png\tnotes.txt"},
         // A stray line among the fields (an address line broken without a fold) ends nothing: the
         // fields after it, its charset among them, are still read.
         BytesCase{"stray_line_in_header",
