@@ -361,7 +361,11 @@ bool unparsedType(GMimeObject* object, GMimeContentType* type) {
     const QByteArray raw = rawHeader(object, "Content-Type");
     if (raw.isNull())
         return false;
-    return raw.split(';').first().simplified().toLower().replace(" ", "") != "application/octet-stream";
+    // The type as written, up to its parameters or a comment.
+    qsizetype end = 0;
+    while (end < raw.size() && raw[end] != ';' && raw[end] != '(')
+        ++end;
+    return raw.left(end).simplified().toLower().replace(" ", "") != "application/octet-stream";
 }
 
 struct NamedText {

@@ -172,6 +172,11 @@ INSTANTIATE_TEST_SUITE_P(
         // A type without its subtype is plain text.
         BytesCase{"no_subtype", "From: a@example.com\r\nSubject: t\r\nContent-Type: text; charset=us-ascii\r\n\r\nplain\r\n",
                   "t", "a@example.com", "plain\r\n"},
+        // A comment after a type GMime reads is no unreadable type: binary data stays unshown.
+        BytesCase{"octet_stream_comment",
+                  "From: a@example.com\r\nSubject: t\r\nContent-Type: application/octet-stream (data)\r\n\r\n"
+                  "\x01\x02\r\n",
+                  "t", "a@example.com", ""},
         BytesCase{"empty_type", "From: a@example.com\r\nSubject: t\r\nContent-Type: \r\n\r\nplain\r\n", "t",
                   "a@example.com", "plain\r\n"},
         // No blank line after the header, or no header at all: all of the text is the body.
