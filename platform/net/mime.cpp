@@ -361,7 +361,11 @@ bool unparsedType(GMimeObject* object, GMimeContentType* type) {
     const QByteArray raw = rawHeader(object, "Content-Type");
     if (raw.isNull())
         return false;
-    return raw.split(';').first().simplified().toLower().replace(" ", "") != "application/octet-stream";
+    // The type as written, up to its parameters or a comment.
+    qsizetype end = 0;
+    while (end < raw.size() && raw[end] != ';' && raw[end] != '(')
+        ++end;
+    return raw.left(end).simplified().toLower().replace(" ", "") != "application/octet-stream";
 }
 
 struct NamedText {
@@ -487,25 +491,53 @@ bool headerLine(const QByteArray& line, bool first) {
     return at < line.size() && line[at] == ':';
 }
 
-// The message with a blank line where its header block ends without one: at the first line that
-// is no header, or at the very start when there is no header at all. GMime would drop that line,
-// or the whole text.
+// Whether the field is one mailers write in a header block; a line of text ("Note: ...") seldom
+// names one.
+bool mailField(const QByteArray& line) {
+    static const QList<QByteArray> kNames{
+        "from",     "sender",      "reply-to",     "to",          "cc",           "bcc",
+        "subject",  "date",        "message-id",   "in-reply-to", "references",   "mime-version",
+        "received", "return-path", "delivered-to", "user-agent",  "organization", "importance",
+        "priority", "precedence",  "comments",     "keywords",    "thread-topic", "thread-index"};
+    static const QList<QByteArray> kKinds{"content-", "x-",   "resent-",        "list-",
+                                          "dkim-",    "arc-", "authentication-"};
+    const QByteArray name = line.left(line.indexOf(':')).trimmed().toLower();
+    if (kNames.contains(name))
+        return true;
+    return std::any_of(kKinds.begin(), kKinds.end(),
+                       [&](const QByteArray& kind) { return name.startsWith(kind); });
+}
+
+// The message with a blank line where its header block ends without one: at the first line of text
+// after the last field mailers write, or at the very start when the first line is no field. GMime
+// would pass over those lines, or the whole text. A stray line followed by such fields (an address
+// line broken without a fold) is left among them, as GMime reads it: the fields after it still count.
 QByteArray endHeaders(const QByteArray& raw) {
     qsizetype at = 0;
+    qsizetype cut = -1; // the first line of text since the last mail field
     while (at < raw.size()) {
         qsizetype end = raw.indexOf('\n', at);
         if (end < 0)
             end = raw.size();
         const QByteArray line = bare(raw.mid(at, end - at));
         if (line.isEmpty())
-            return raw;
+            break;
         const bool folded = at > 0 && (line.startsWith(' ') || line.startsWith('\t'));
         if (!folded && !headerLine(line, at == 0)) {
-            return raw.left(at) + (raw.contains("\r\n") ? "\r\n" : "\n") + raw.mid(at);
+            if (at == 0) {
+                cut = 0;
+                break;
+            }
+            if (cut < 0)
+                cut = at;
+        } else if (!folded && mailField(line)) {
+            cut = -1;
         }
         at = end + 1;
     }
-    return raw;
+    if (cut < 0)
+        return raw;
+    return raw.left(cut) + (raw.contains("\r\n") ? "\r\n" : "\n") + raw.mid(cut);
 }
 
 } // namespace

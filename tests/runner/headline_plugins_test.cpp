@@ -66,6 +66,8 @@ const PluginRun runs[] = {
     // The entity names a file beside the feed: it is never read.
     {"ExternalEntityNotRead", "vorla11", "feed11", "entity.xml", 0, {"before  after"}},
     {"ExternalParameterEntityNotRead", "vorla11", "feed11", "entity_parameter.xml", 0, {"before in after"}},
+    // Nor the DTD it names, so its entity stays as written.
+    {"ExternalDtdNotRead", "vorla11", "feed11", "entity_dtd.xml", 0, {"before &secret; after"}},
     {"TruncatedFeed", "vorla11", "feed11", "truncated.xml", 1, {}},
     {"NotAFeed", "vorla11", "feed11", "not_a_feed.xml", 1, {}},
     {"ScheduleDays", "vorla10", "schedule_day", "schedule_202501.html", 0,

@@ -172,6 +172,11 @@ INSTANTIATE_TEST_SUITE_P(
         // A type without its subtype is plain text.
         BytesCase{"no_subtype", "From: a@example.com\r\nSubject: t\r\nContent-Type: text; charset=us-ascii\r\n\r\nplain\r\n",
                   "t", "a@example.com", "plain\r\n"},
+        // A comment after a type GMime reads is no unreadable type: binary data stays unshown.
+        BytesCase{"octet_stream_comment",
+                  "From: a@example.com\r\nSubject: t\r\nContent-Type: application/octet-stream (data)\r\n\r\n"
+                  "\x01\x02\r\n",
+                  "t", "a@example.com", ""},
         BytesCase{"empty_type", "From: a@example.com\r\nSubject: t\r\nContent-Type: \r\n\r\nplain\r\n", "t",
                   "a@example.com", "plain\r\n"},
         // No blank line after the header, or no header at all: all of the text is the body.
@@ -181,7 +186,29 @@ INSTANTIATE_TEST_SUITE_P(
         BytesCase{"folded_first_line", " indented\r\nFrom: a@example.com\r\n", "", "",
                   " indented\r\nFrom: a@example.com\r\n"},
         BytesCase{"mbox_from_line", "From a@example.com Tue Dec  1 09:30:00 2026\r\nSubject: s\r\n\r\nbody\r\n",
-                  "s", "", "body\r\n"}),
+                  "s", "", "body\r\n"},
+        // A picture shown inside the HTML and a text file sent as an attachment are listed, not shown.
+        BytesCase{"related_and_attached",
+                  "From: a@example.com\r\nSubject: r\r\nContent-Type: multipart/mixed; boundary=\"m\"\r\n\r\n"
+                  "--m\r\nContent-Type: multipart/related; boundary=\"r\"\r\n\r\n"
+                  "--r\r\nContent-Type: text/html; charset=UTF-8\r\n\r\n<p>図です</p>\r\n"
+                  "--r\r\nContent-Type: image/png; name=\"logo.png\"\r\nContent-Disposition: inline\r\n"
+                  "Content-ID: <logo>\r\n\r\niVBO\r\n--r--\r\n"
+                  "--m\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+                  "Content-Disposition: attachment; filename=\"notes.txt\"\r\n\r\nnot the body\r\n--m--\r\n",
+                  "r", "a@example.com", "図です", "logo.png\tnotes.txt"},
+        // A stray line among the fields (an address line broken without a fold) ends nothing: the
+        // fields after it, its charset among them, are still read.
+        BytesCase{"stray_line_in_header",
+                  "From: a@example.com\r\nTo: b@example.com,\r\nc@example.com\r\nX-Empty:\r\nSubject: kept\r\n"
+                  "Content-Type: text/plain; charset=ISO-2022-JP\r\n\r\n\x1b$B$3$s$K$A$O\x1b(B\r\n",
+                  "kept", "a@example.com", "こんにちは\r\n"},
+        // Text that looks like a field stays text: after the missing blank line, and after a real one.
+        BytesCase{"field_like_text",
+                  "From: a@example.com\r\nSubject: s\r\nHello\r\nNote: at five\r\n\r\nbye\r\n", "s",
+                  "a@example.com", "Hello\r\nNote: at five\r\n\r\nbye\r\n"},
+        BytesCase{"field_like_body", "From: a@example.com\r\nSubject: s\r\n\r\nNote: at five\r\nTo: you\r\n",
+                  "s", "a@example.com", "Note: at five\r\nTo: you\r\n"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 // However deep forwards are nested, she shows the first levels and stops.
