@@ -335,8 +335,9 @@ void apronPocket(QPainter& p, QRectF r) {
 Figure phoneFrame(int k) {
     Figure f = armsDown();
     switch (k) {
-    case 0: // drawing it from the apron pocket by its top, eyes on it
+    case 0: // drawing it from the apron pocket by its top, eyes on it, an antenna pricked up
         f.eyes = Eyes::Down;
+        f.prickRight = 8.5;
         f.look = 0.3;
         f.right.reach = QPointF(103, 111);
         f.right.hand = Hand::Grip;
@@ -415,6 +416,18 @@ PoseFit phoneFit(int k) {
         fit.topLines = {{{{38, 58}, {68, 86}, {87, 88}}}};
         // The tip of her ear unit's antenna stands out left of the hair on line 27.
         fit.lines = {{27, {{29, 32}, {33, 34}, {38, 110}}}, {28, {{29, 45}, {46, 110}}}};
+        // Under that wisp her hair is swept in at its side and fuller on the right, round to the
+        // pricked antenna's bead.
+        const std::pair<int, int> hair[] = {{35, 111}, {37, 112}, {39, 114}, {40, 116}, {40, 116},
+                                            {38, 116}, {36, 116}, {34, 116}, {32, 116}, {30, 116}};
+        for (int y = 29; y <= 38; ++y) {
+            PoseFit::Given line{y, {{hair[y - 29].first, hair[y - 29].second}}, true};
+            if (y == 32)
+                line.runs.push_back({133, 137});
+            if (y == 33)
+                line.runs.push_back({131, 137});
+            fit.lines.push_back(line);
+        }
         return fit;
     }
     case 1: {
