@@ -462,15 +462,20 @@ PoseFit phoneFit(int k) {
         fit.topLines = {{{{37, 59}, {79, 88}}}};
         return fit;
     }
-    case 6:
-        return {18,
-                16,
-                140,
-                {{39, 52}},
-                {{169, {99, 100}}},
-                {{130, 134}},
-                {},
-                {QRect(24, 119, 48, 40), QRect(94, 120, 41, 39)}};
+    case 6: {
+        PoseFit fit{18,
+                    16,
+                    140,
+                    {{39, 52}},
+                    {{169, {99, 100}}},
+                    {{130, 134}},
+                    {},
+                    {QRect(24, 119, 48, 40), QRect(94, 120, 41, 39)}};
+        // Her hair falls straight beside her cheeks, ten lines down to her jaw.
+        for (int y = 80; y <= 91; ++y)
+            fit.lines.push_back({y, {y < 82 ? Span{44, 124} : Span{45, 123}}});
+        return fit;
+    }
     default:
         // The parting, the gap between her fingers and the phone, the loop of its strap.
         return {27,
@@ -494,7 +499,7 @@ Figure disconnectFrame(int k) {
                                  : QRectF(34, 116, 96, 48);
     // The ring draws her skirt in as it closes round her.
     f.skirtWidth = k == 1 ? 0.88 : 0.8;
-    f.offset = QPointF(k == 0 ? 3 : k == 1 ? 1 : 2, 0);
+    f.offset = QPointF(k == 0 ? 3 : k == 1 ? 4 : 2, 0);
     f.behind.push_back([ring](QPainter& p, const Skeleton&) { props::ringBack(p, ring, 3.0); });
     f.front.push_back([ring](QPainter& p, const Skeleton&) { props::ringFront(p, ring, 3.0); });
     switch (k) {

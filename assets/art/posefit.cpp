@@ -641,13 +641,23 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
             was[x] = c.in(x, given.y);
             c.clear(x, given.y);
         }
+        // What a line gains at its side or in a gap is the art nearest it on that line (a lock
+        // widened, a gap closed), or else what lies under it.
+        auto beside = [&](int x, int y, Span run) {
+            for (int d = 1; d <= 6; ++d)
+                for (int u : {x - d, x + d})
+                    if (u >= run.left && u < run.right && was[u] &&
+                        c.picture.pixel(u, y) != palette::outline.rgb())
+                        return QColor(c.picture.pixel(u, y));
+            return below(c, x, y);
+        };
         for (const Span& run : given.runs)
             for (int x = run.left; x < run.right; ++x) {
                 if (was[x])
                     c.mask.scanLine(given.y)[x] = 255;
                 else
                     c.paint(x, given.y,
-                            x == run.left || x == run.right - 1 ? palette::outline : below(c, x, given.y));
+                            x == run.left || x == run.right - 1 ? palette::outline : beside(x, given.y, run));
             }
     }
     edgeAdded(c, drawn, fit.bottom.empty() ? h : fit.bottom.front().from - 3);
