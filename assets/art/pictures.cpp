@@ -496,12 +496,13 @@ Figure disconnectFrame(int k) {
     Figure f = armsDown();
     const QRectF ring = k == 0   ? QRectF(30, 114, 104, 50)
                         : k == 1 ? QRectF(20, 112, 120, 52)
-                                 : QRectF(34, 116, 96, 48);
+                                 : QRectF(32.5, 114, 99, 48);
     // The ring draws her skirt in as it closes round her.
     f.skirtWidth = k == 1 ? 0.88 : 0.8;
     f.offset = QPointF(k == 0 ? 3 : k == 1 ? 4 : 2, 0);
-    f.behind.push_back([ring](QPainter& p, const Skeleton&) { props::ringBack(p, ring, 3.0); });
-    f.front.push_back([ring](QPainter& p, const Skeleton&) { props::ringFront(p, ring, 3.0); });
+    const double flat = k == 2 ? 4 : 0;
+    f.behind.push_back([ring, flat](QPainter& p, const Skeleton&) { props::ringBack(p, ring, 3.0, flat); });
+    f.front.push_back([ring, flat](QPainter& p, const Skeleton&) { props::ringFront(p, ring, 3.0, flat); });
     switch (k) {
     case 0:
         f.look = 0.3;

@@ -161,25 +161,39 @@ void note(QPainter& p, QPointF c, double angle, bool twin) {
 }
 
 namespace {
-void ringHalf(QPainter& p, QRectF box, double width, bool front) {
+void ringHalf(QPainter& p, QRectF box, double width, bool front, double flat) {
+    // The half's ellipse: the box less its straight sides, the front one below them.
+    const QRectF half(box.x(), box.y() + (front ? flat : 0), box.width(), box.height() - flat);
     QPainterPath arc;
-    arc.arcMoveTo(box, front ? 180 : 0);
-    arc.arcTo(box, front ? 180 : 0, 180);
-    tube(p, arc, width, palette::cyan);
+    if (front) {
+        arc.arcMoveTo(half, 180);
+        arc.arcTo(half, 180, 180);
+    } else {
+        arc.moveTo(half.right(), half.center().y() + flat);
+        arc.lineTo(half.right(), half.center().y());
+        arc.arcTo(half, 0, 180);
+        arc.lineTo(half.left(), half.center().y() + flat);
+    }
+    // A band of light with a fine contour, lighter than a limb's.
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(palette::outline, width + 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(arc);
+    p.setPen(QPen(palette::cyan, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(arc);
     p.setPen(QPen(QColor(0xE6, 0xFC, 0xFF), std::max(1.0, width * 0.35), Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     QPainterPath inner;
-    inner.arcMoveTo(box, front ? 200 : 20);
-    inner.arcTo(box, front ? 200 : 20, 50);
+    inner.arcMoveTo(half, front ? 200 : 20);
+    inner.arcTo(half, front ? 200 : 20, 50);
     p.drawPath(inner);
 }
 } // namespace
 
-void ringBack(QPainter& p, QRectF box, double width) {
-    ringHalf(p, box, width, false);
+void ringBack(QPainter& p, QRectF box, double width, double flat) {
+    ringHalf(p, box, width, false, flat);
 }
-void ringFront(QPainter& p, QRectF box, double width) {
-    ringHalf(p, box, width, true);
+void ringFront(QPainter& p, QRectF box, double width, double flat) {
+    ringHalf(p, box, width, true, flat);
 }
 
 } // namespace art::props

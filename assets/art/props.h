@@ -31,7 +31,9 @@ void note(QPainter& p, QPointF c, double angle, bool twin);
 
 // A thin ring of light around the lower body; back and front halves are drawn separately so the
 // body stands inside it.
-void ringBack(QPainter& p, QRectF box, double width);
-void ringFront(QPainter& p, QRectF box, double width);
+// `flat`: pixels its sides run straight down (a ring seen nearly edge on at its sides), drawn
+// with the back half.
+void ringBack(QPainter& p, QRectF box, double width, double flat = 0);
+void ringFront(QPainter& p, QRectF box, double width, double flat = 0);
 
 } // namespace art::props
