@@ -494,8 +494,8 @@ PoseFit phoneFit(int k) {
 
 Figure disconnectFrame(int k) {
     Figure f = armsDown();
-    const QRectF ring = k == 0   ? QRectF(30, 114, 104, 50)
-                        : k == 1 ? QRectF(20, 112, 120, 52)
+    const QRectF ring = k == 0   ? QRectF(34.5, 114, 100.6, 50)
+                        : k == 1 ? QRectF(21.5, 112, 116, 52)
                                  : QRectF(32.5, 114, 99, 48);
     // The ring draws her skirt in as it closes round her.
     f.skirtWidth = k == 1 ? 0.88 : 0.8;
