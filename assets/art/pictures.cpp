@@ -458,7 +458,8 @@ PoseFit phoneFit(int k) {
                     {{169, {88, 115}}},
                     {{135, 60}},
                     gap(23, {{50, 55}, {47, 55}, {45, 54}, {44, 52}, {45, 48}}), // the parting
-                    {QRect(37, 118, 36, 43), QRect(96, 117, 37, 43)}};
+                    {QRect(37, 118, 36, 43), QRect(96, 117, 37, 43)},
+                    14};
         fit.topLines = {{{{37, 59}, {79, 88}}}};
         return fit;
     }
@@ -494,15 +495,21 @@ PoseFit phoneFit(int k) {
 
 Figure disconnectFrame(int k) {
     Figure f = armsDown();
-    const QRectF ring = k == 0   ? QRectF(34.5, 114, 100.6, 50)
+    const QRectF ring = k == 0   ? QRectF(34.5, 117, 100.4, 50)
                         : k == 1 ? QRectF(21.5, 112, 116, 52)
                                  : QRectF(32.5, 114, 99, 48);
     // The ring draws her skirt in as it closes round her.
     f.skirtWidth = k == 1 ? 0.88 : 0.8;
     f.offset = QPointF(k == 0 ? 3 : k == 1 ? 4 : 2, 0);
-    const double flat = k == 2 ? 4 : 0;
-    f.behind.push_back([ring, flat](QPainter& p, const Skeleton&) { props::ringBack(p, ring, 3.0, flat); });
-    f.front.push_back([ring, flat](QPainter& p, const Skeleton&) { props::ringFront(p, ring, 3.0, flat); });
+    // Closing in, it runs straight at its sides and tilts; the first frame's band is the finest.
+    const props::RingSides sides = k == 0   ? props::RingSides{9, 6.5, 4.25, 3}
+                                   : k == 2 ? props::RingSides{4, 4, 0}
+                                            : props::RingSides{};
+    const double band = k == 0 ? 2.6 : 3.0;
+    f.behind.push_back(
+        [ring, sides, band](QPainter& p, const Skeleton&) { props::ringBack(p, ring, band, sides); });
+    f.front.push_back(
+        [ring, sides, band](QPainter& p, const Skeleton&) { props::ringFront(p, ring, band, sides); });
     switch (k) {
     case 0:
         f.look = 0.3;
@@ -1435,6 +1442,9 @@ std::vector<OutlineRow> buildOutlines() {
     // hang-up's first frame the phone's top on line 18 before her hair.
     rows[rows.size() - 8].order = {{29, 27, 32, 28}, {38, 27, 110, 28}, {33, 27, 34, 28}};
     rows[rows.size() - 3].order = {{79, 18, 88, 19}, {37, 18, 59, 19}};
+    // ... and keeps the ring's right side on lines 141 to 144 as rows of their own.
+    rows[rows.size() - 3].apart = {
+        {133, 141, 137, 142}, {133, 142, 137, 143}, {133, 143, 137, 144}, {133, 144, 137, 145}};
     // The melting of an archive: each outline is traced from the picture shown under it.
     for (const auto& [k, picture] : {std::pair{1, 20}, {2, 21}, {3, 22}, {4, 17}, {5, 18}})
         rows.push_back({QStringLiteral("gra4.melt%1").arg(k, 2, 10, QLatin1Char('0')),
