@@ -214,15 +214,18 @@ void drawMouth(QPainter& p, Mouth mouth, double look, double bow) {
 }
 
 // The ear units; in a deep bow the antennae, turned with her head, point down past her cheeks.
-void drawEarUnits(QPainter& p, bool bowed) {
+void drawEarUnits(QPainter& p, bool bowed, const Figure& f) {
     for (double side : {-1.0, 1.0}) {
+        // Pricked up, an antenna stands further out and higher, its tip a bead.
+        const double prick = side < 0 ? f.prickLeft : f.prickRight;
         QPainterPath antenna;
         antenna.moveTo(side * 37, 2);
-        const QPointF tip = bowed ? QPointF(side * 46, 24) : QPointF(side * 44.6, -21.2);
+        const QPointF tip =
+            bowed ? QPointF(side * 46, 24) : QPointF(side * (44.6 + prick), -21.2 - 0.7 * prick);
         if (bowed)
             antenna.quadTo(side * 43, 12, tip.x(), tip.y() - 2.5);
         else
-            antenna.quadTo(side * 41, -8, side * 44, -19);
+            antenna.quadTo(side * (41 + 0.3 * prick), -8, side * (44 + prick), -19 - 0.7 * prick);
         tube(p, antenna, 2.4, palette::metal);
         p.setPen(outlinePen(1.6));
         p.setBrush(palette::cyan);
@@ -290,7 +293,7 @@ void drawHead(QPainter& p, const Figure& f, const Skeleton& s, bool backOnly) {
             p.drawPath(strand);
         }
     }
-    drawEarUnits(p, bowed);
+    drawEarUnits(p, bowed, f);
     if (f.sweat) {
         QPainterPath drop;
         drop.moveTo(28, -14);

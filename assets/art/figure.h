@@ -70,7 +70,8 @@ struct Figure {
     Eyes eyes = Eyes::Open;
     Mouth mouth = Mouth::Line;
     Light light = Light::Cyan;
-    double skirtWidth = 1; // the skirt's width against its usual (a ring of light draws it in)
+    double skirtWidth = 1;                // the skirt's width against its usual (a ring of light draws it in)
+    double prickLeft = 0, prickRight = 0; // pixels an antenna stands further out and up
     bool blush = false;
     bool sweat = false;
     // Props drawn behind the whole figure, between the body and the arms, and in front of all.

@@ -335,8 +335,9 @@ void apronPocket(QPainter& p, QRectF r) {
 Figure phoneFrame(int k) {
     Figure f = armsDown();
     switch (k) {
-    case 0: // drawing it from the apron pocket by its top, eyes on it
+    case 0: // drawing it from the apron pocket by its top, eyes on it, an antenna pricked up
         f.eyes = Eyes::Down;
+        f.prickRight = 8.5;
         f.look = 0.3;
         f.right.reach = QPointF(103, 111);
         f.right.hand = Hand::Grip;
@@ -415,6 +416,18 @@ PoseFit phoneFit(int k) {
         fit.topLines = {{{{38, 58}, {68, 86}, {87, 88}}}};
         // The tip of her ear unit's antenna stands out left of the hair on line 27.
         fit.lines = {{27, {{29, 32}, {33, 34}, {38, 110}}}, {28, {{29, 45}, {46, 110}}}};
+        // Under that wisp her hair is swept in at its side and fuller on the right, round to the
+        // pricked antenna's bead.
+        const std::pair<int, int> hair[] = {{35, 111}, {37, 112}, {39, 114}, {40, 116}, {40, 116},
+                                            {38, 116}, {36, 116}, {34, 116}, {32, 116}, {30, 116}};
+        for (int y = 29; y <= 38; ++y) {
+            PoseFit::Given line{y, {{hair[y - 29].first, hair[y - 29].second}}, true};
+            if (y == 32)
+                line.runs.push_back({133, 137});
+            if (y == 33)
+                line.runs.push_back({131, 137});
+            fit.lines.push_back(line);
+        }
         return fit;
     }
     case 1: {
@@ -445,19 +458,25 @@ PoseFit phoneFit(int k) {
                     {{169, {88, 115}}},
                     {{135, 60}},
                     gap(23, {{50, 55}, {47, 55}, {45, 54}, {44, 52}, {45, 48}}), // the parting
-                    {QRect(37, 118, 36, 43), QRect(96, 117, 37, 43)}};
+                    {QRect(37, 118, 36, 43), QRect(96, 117, 37, 43)},
+                    14};
         fit.topLines = {{{{37, 59}, {79, 88}}}};
         return fit;
     }
-    case 6:
-        return {18,
-                16,
-                140,
-                {{39, 52}},
-                {{169, {99, 100}}},
-                {{130, 134}},
-                {},
-                {QRect(24, 119, 48, 40), QRect(94, 120, 41, 39)}};
+    case 6: {
+        PoseFit fit{18,
+                    16,
+                    140,
+                    {{39, 52}},
+                    {{169, {99, 100}}},
+                    {{130, 134}},
+                    {},
+                    {QRect(24, 119, 48, 40), QRect(94, 120, 41, 39)}};
+        // Her hair falls straight beside her cheeks, ten lines down to her jaw.
+        for (int y = 80; y <= 91; ++y)
+            fit.lines.push_back({y, {y < 82 ? Span{44, 124} : Span{45, 123}}});
+        return fit;
+    }
     default:
         // The parting, the gap between her fingers and the phone, the loop of its strap.
         return {27,
@@ -476,14 +495,21 @@ PoseFit phoneFit(int k) {
 
 Figure disconnectFrame(int k) {
     Figure f = armsDown();
-    const QRectF ring = k == 0   ? QRectF(30, 114, 104, 50)
-                        : k == 1 ? QRectF(20, 112, 120, 52)
-                                 : QRectF(34, 116, 96, 48);
+    const QRectF ring = k == 0   ? QRectF(34.5, 117, 100.4, 50)
+                        : k == 1 ? QRectF(21.5, 112, 116, 52)
+                                 : QRectF(32.5, 114, 99, 48);
     // The ring draws her skirt in as it closes round her.
     f.skirtWidth = k == 1 ? 0.88 : 0.8;
-    f.offset = QPointF(k == 0 ? 3 : k == 1 ? 1 : 2, 0);
-    f.behind.push_back([ring](QPainter& p, const Skeleton&) { props::ringBack(p, ring, 3.0); });
-    f.front.push_back([ring](QPainter& p, const Skeleton&) { props::ringFront(p, ring, 3.0); });
+    f.offset = QPointF(k == 0 ? 3 : k == 1 ? 4 : 2, 0);
+    // Closing in, it runs straight at its sides and tilts; the first frame's band is the finest.
+    const props::RingSides sides = k == 0   ? props::RingSides{9, 6.5, 4.25, 3}
+                                   : k == 2 ? props::RingSides{4, 4, 0}
+                                            : props::RingSides{};
+    const double band = k == 0 ? 2.6 : 3.0;
+    f.behind.push_back(
+        [ring, sides, band](QPainter& p, const Skeleton&) { props::ringBack(p, ring, band, sides); });
+    f.front.push_back(
+        [ring, sides, band](QPainter& p, const Skeleton&) { props::ringFront(p, ring, band, sides); });
     switch (k) {
     case 0:
         f.look = 0.3;
@@ -1416,6 +1442,9 @@ std::vector<OutlineRow> buildOutlines() {
     // hang-up's first frame the phone's top on line 18 before her hair.
     rows[rows.size() - 8].order = {{29, 27, 32, 28}, {38, 27, 110, 28}, {33, 27, 34, 28}};
     rows[rows.size() - 3].order = {{79, 18, 88, 19}, {37, 18, 59, 19}};
+    // ... and keeps the ring's right side on lines 141 to 144 as rows of their own.
+    rows[rows.size() - 3].apart = {
+        {133, 141, 137, 142}, {133, 142, 137, 143}, {133, 143, 137, 144}, {133, 144, 137, 145}};
     // The melting of an archive: each outline is traced from the picture shown under it.
     for (const auto& [k, picture] : {std::pair{1, 20}, {2, 21}, {3, 22}, {4, 17}, {5, 18}})
         rows.push_back({QStringLiteral("gra4.melt%1").arg(k, 2, 10, QLatin1Char('0')),

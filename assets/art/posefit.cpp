@@ -463,7 +463,8 @@ void thickenThreads(QImage& picture, QImage& mask, const QRect& limits) {
                 // Grown from the end where she is, on the line where she is beside that end, so
                 // no run of its own is added; a point of a line stays at its free end.
                 const bool rootLeft = c.in(x - 1, y);
-                const int step = rootLeft ? 1 : -1, from = rootLeft ? x : end - 1, to = rootLeft ? end : x - 1;
+                const int step = rootLeft ? 1 : -1, from = rootLeft ? x : end - 1,
+                          to = rootLeft ? end : x - 1;
                 for (int dy : {-1, 1}) {
                     if (!c.in(from - step, y + dy))
                         continue;
@@ -635,25 +636,37 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
     closeIn(c, fit.holes, fit.holeBoxes); // a nick may close in the background beside it
     for (const PoseFit::Given& given : fit.lines) {
         std::vector<char> was(w);
-        for (int x = fit.left; x < fit.right; ++x) {
+        const int end = given.rest ? std::min(fit.right, given.runs.back().right + 1) : fit.right;
+        for (int x = fit.left; x < end; ++x) {
             was[x] = c.in(x, given.y);
             c.clear(x, given.y);
         }
+        // What a line gains at its side or in a gap is the art nearest it on that line (a lock
+        // widened, a gap closed), or else what lies under it.
+        auto beside = [&](int x, int y, Span run) {
+            for (int d = 1; d <= 6; ++d)
+                for (int u : {x - d, x + d})
+                    if (u >= run.left && u < run.right && was[u] &&
+                        c.picture.pixel(u, y) != palette::outline.rgb())
+                        return QColor(c.picture.pixel(u, y));
+            return below(c, x, y);
+        };
         for (const Span& run : given.runs)
             for (int x = run.left; x < run.right; ++x) {
                 if (was[x])
                     c.mask.scanLine(given.y)[x] = 255;
                 else
                     c.paint(x, given.y,
-                            x == run.left || x == run.right - 1 ? palette::outline : below(c, x, given.y));
+                            x == run.left || x == run.right - 1 ? palette::outline : beside(x, given.y, run));
             }
     }
     edgeAdded(c, drawn, fit.bottom.empty() ? h : fit.bottom.front().from - 3);
     hideCoveredContour(c, drawn, fit.bottom.empty() ? h : fit.bottom.front().from - 3);
     shadeStrokes(c, drawn, fit.top + 1, lastLine + 1, kShadow);
-    thickenThreads(c.picture, c.mask,
-                   QRect(QPoint(fit.left, fit.top + 1),
-                         QPoint(fit.right - 1, fit.bottom.empty() ? lastLine - 1 : fit.bottom.front().from - 1)));
+    thickenThreads(
+        c.picture, c.mask,
+        QRect(QPoint(fit.left, fit.top + 1),
+              QPoint(fit.right - 1, fit.bottom.empty() ? lastLine - 1 : fit.bottom.front().from - 1)));
     closeContour(c.picture, c.mask, fit.detached);
     for (const QPoint& p : fit.detached)
         c.paint(p.x(), p.y(), palette::amber);

@@ -40,10 +40,12 @@ struct PoseFit {
     };
     std::vector<Line> topLines = {};
     // Lines further down as the outline keeps them (their runs, left to right, within the box):
-    // what they add takes the colour of what lies under it, their ends her contour.
+    // what they add takes the colour of what lies under it, their ends her contour. With `rest`,
+    // the line goes on as drawn right of its last run (the pixel after it left bare).
     struct Given {
         int y;
         std::vector<Span> runs;
+        bool rest = false;
     };
     std::vector<Given> lines = {};
     // The lines she ends on are a shadow on the floor, rounded up around her feet (not a desk).

@@ -1,6 +1,7 @@
 #include "props.h"
 
 #include <QPainterPath>
+#include <QtMath>
 #include <cmath>
 
 namespace art::props {
@@ -161,25 +162,53 @@ void note(QPainter& p, QPointF c, double angle, bool twin) {
 }
 
 namespace {
-void ringHalf(QPainter& p, QRectF box, double width, bool front) {
+void ringHalf(QPainter& p, QRectF box, double width, bool front, RingSides sides) {
+    // The ellipse is the box less its left side's straight part; the front half hangs below the
+    // straight sides, and the whole ring is tilted by `drop`.
+    const QRectF e(box.x(), box.y(), box.width(), box.height() - sides.left);
+    const QPointF c = e.center();
+    auto at = [&](double degrees) {
+        const double t = qDegreesToRadians(degrees);
+        const double x = c.x() + e.width() / 2 * std::cos(t);
+        double y = c.y() - (e.height() / 2 + (front ? 0 : sides.rise)) * std::sin(t);
+        const double share = (x - e.left()) / e.width();
+        if (front)
+            y += sides.left + (sides.right - sides.left) * share;
+        return QPointF(x, y + sides.drop * share);
+    };
     QPainterPath arc;
-    arc.arcMoveTo(box, front ? 180 : 0);
-    arc.arcTo(box, front ? 180 : 0, 180);
-    tube(p, arc, width, palette::cyan);
-    p.setPen(QPen(QColor(0xE6, 0xFC, 0xFF), std::max(1.0, width * 0.35), Qt::SolidLine, Qt::RoundCap));
+    const int steps = 120;
+    if (front) {
+        arc.moveTo(at(180));
+        for (int i = 1; i <= steps; ++i)
+            arc.lineTo(at(180 + 180.0 * i / steps));
+    } else {
+        arc.moveTo(at(0) + QPointF(0, sides.right));
+        for (int i = 0; i <= steps; ++i)
+            arc.lineTo(at(180.0 * i / steps));
+        arc.lineTo(at(180) + QPointF(0, sides.left));
+    }
+    // A band of light with a fine contour, lighter than a limb's.
     p.setBrush(Qt::NoBrush);
-    QPainterPath inner;
-    inner.arcMoveTo(box, front ? 200 : 20);
-    inner.arcTo(box, front ? 200 : 20, 50);
-    p.drawPath(inner);
+    p.setPen(QPen(palette::outline, width + 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(arc);
+    p.setPen(QPen(palette::cyan, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(arc);
+    p.setPen(QPen(QColor(0xE6, 0xFC, 0xFF), std::max(1.0, width * 0.35), Qt::SolidLine, Qt::RoundCap));
+    QPainterPath glint;
+    const double from = front ? 200 : 20;
+    glint.moveTo(at(from));
+    for (int i = 1; i <= 25; ++i)
+        glint.lineTo(at(from + 2.0 * i));
+    p.drawPath(glint);
 }
 } // namespace
 
-void ringBack(QPainter& p, QRectF box, double width) {
-    ringHalf(p, box, width, false);
+void ringBack(QPainter& p, QRectF box, double width, RingSides sides) {
+    ringHalf(p, box, width, false, sides);
 }
-void ringFront(QPainter& p, QRectF box, double width) {
-    ringHalf(p, box, width, true);
+void ringFront(QPainter& p, QRectF box, double width, RingSides sides) {
+    ringHalf(p, box, width, true, sides);
 }
 
 } // namespace art::props

@@ -30,8 +30,13 @@ void signalArcs(QPainter& p, QPointF c, double angle, int count, double spacing)
 void note(QPainter& p, QPointF c, double angle, bool twin);
 
 // A thin ring of light around the lower body; back and front halves are drawn separately so the
-// body stands inside it.
-void ringBack(QPainter& p, QRectF box, double width);
-void ringFront(QPainter& p, QRectF box, double width);
+// body stands inside it. Its sides may run straight down (seen nearly edge on there), each its own
+// length, drawn with the back half; `drop` tilts it, its right side that much lower than its left;
+// `rise` lifts its back half's crest (the far side seen from above).
+struct RingSides {
+    double left = 0, right = 0, drop = 0, rise = 0;
+};
+void ringBack(QPainter& p, QRectF box, double width, RingSides sides = {});
+void ringFront(QPainter& p, QRectF box, double width, RingSides sides = {});
 
 } // namespace art::props
