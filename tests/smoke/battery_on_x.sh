@@ -47,27 +47,25 @@ start_greeted "$program" batflag=1 proxy=1 mailcheckF=0 jiho=0
 sleep 2
 grep -q 'shape ShapePose04' "$trace" && { echo "battery poses on mains"; cat "$trace"; exit 1; }
 
+# flip WHAT ONLINE STATUS FIRST LAST SHOT: the supplies set so, and no input given: her watch asks
+# ten times a second, so the change's first pose FIRST must come within a moment (a watch that
+# waited for the next blink, 3.5 s, is too late), and LAST after it; the screen is kept as SHOT
+# in $BATTERY_SHOTS, when given.
+flip() {
+    local what=$1 took
+    mark=$(wc -l <"$trace")
+    set_attribute "$power/AC/online" "$2"
+    set_attribute "$power/BAT0/status" "$3"
+    took=$(seen_within 1500 " shape $4\$") || { echo "$what was not seen within 1.5 s"; cat "$trace"; exit 1; }
+    echo "$what: seen after $took ms"
+    seen_within 3000 " shape $5\$" >/dev/null || { echo "no $5 after $what"; cat "$trace"; exit 1; }
+    sleep 0.5
+    if [[ -n ${BATTERY_SHOTS:-} ]]; then import -window root "$BATTERY_SHOTS/$6.png"; fi
+}
 # Unplugged: the change to battery takes its two poses and then the battery pose with the gauge.
-# Her watch asks ten times a second; a watch that waited for the next blink (3.5 s) is too late.
-mark=$(wc -l <"$trace")
-set_attribute "$power/AC/online" 0
-set_attribute "$power/BAT0/status" Discharging
-took=$(seen_within 1500 ' shape ShapePose04$') || { echo "unplugging was not seen within 1.5 s"; cat "$trace"; exit 1; }
-echo "unplugged: seen after $took ms"
-seen_within 3000 ' shape ShapePose05$' >/dev/null || { echo "no battery pose after unplugging"; cat "$trace"; exit 1; }
-sleep 0.5
-import -window root "$SMOKE_WORK/battery.png" 2>/dev/null || true
-[[ -n ${BATTERY_SHOTS:-} ]] && cp "$SMOKE_WORK/battery.png" "$BATTERY_SHOTS/battery.png"
-
+flip unplugging 0 Discharging ShapePose04 ShapePose05 battery
 # Plugged in again: the two poses back and the standing pose.
-mark=$(wc -l <"$trace")
-set_attribute "$power/AC/online" 1
-set_attribute "$power/BAT0/status" Charging
-took=$(seen_within 1500 ' shape ShapePose03$') || { echo "plugging in was not seen within 1.5 s"; cat "$trace"; exit 1; }
-echo "plugged in: seen after $took ms"
-seen_within 3000 ' shape ShapeStandard$' >/dev/null || { echo "no standing pose after plugging in"; cat "$trace"; exit 1; }
-sleep 0.5
-[[ -n ${BATTERY_SHOTS:-} ]] && import -window root "$BATTERY_SHOTS/mains.png" 2>/dev/null
+flip "plugging in" 1 Charging ShapePose03 ShapeStandard mains
 # On mains she stays as she is: no battery pose comes after the standing one.
 sleep 1
 awk -v m="$mark" 'NR > m && / shape ShapeStandard$/ {s = 1} s && / shape ShapePose05$/ {bad = 1} END {exit bad}' "$trace" ||
