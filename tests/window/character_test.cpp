@@ -991,6 +991,23 @@ TEST_F(Character, TrayRightClickOpensTheMenuEvenBeforeStartUp) {
     window->settei->hide();
 }
 
+// The tray's right-click comes over D-Bus, past the input gate of a wait: during one it opens no
+// menu, neither then nor once the wait is over.
+TEST_F(Character, TrayRightClickDuringAWaitOpensNoMenu) {
+    bool duringWait = false;
+    QTimer::singleShot(20, [&] {
+        duringWait = platform::pace::waiting();
+        window->Picture1_MouseMove(516);
+    });
+    platform::pace::hold(150);
+    ASSERT_TRUE(duringWait);
+    QTest::qWait(50);
+    EXPECT_FALSE(window->settei->isVisible());
+    window->Picture1_MouseMove(516);
+    EXPECT_TRUE(window->settei->isVisible());
+    window->settei->hide();
+}
+
 TEST_F(Character, TheMailSummaryTipAppearsWhereTheMouseRestsOnTheSign) {
     key("top", "100");
     key("left", "300");
