@@ -32,6 +32,9 @@ struct Fit {
     // Lines by the floor as the design gives them (soles and the ribbon's ends), each exactly.
     std::vector<std::pair<int, std::vector<Run>>> floorLines = {};
     int tallest = 99; // lines a run may repeat unchanged
+    // Lines across her the design gives (a prop held there), each exactly: held after the repeats
+    // are limited, as their runs may stand longer than the tallest row split in two.
+    std::vector<std::pair<int, std::vector<Run>>> heldLines = {};
 };
 
 constexpr int kBottom = 169;
@@ -292,6 +295,16 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
         const int floor = fit.floorLines.empty() ? kBottom : fit.floorLines.front().first;
         limitRepeats(image, mask, fit.top + 1, floor, fit.tallest, clipLeft, clipRight, kBlue);
     }
+    // The held lines: only their runs, what the drawing leaves open in them her contour.
+    for (const auto& [line, runs] : fit.heldLines)
+        for (int x = 0; x < w; ++x) {
+            const bool inRun = std::any_of(runs.begin(), runs.end(),
+                                           [x](const Run& r) { return x >= r.left && x < r.right; });
+            if (!inRun)
+                image.setPixel(x, line, kBlue);
+            else if (isBlue(image, x, line))
+                set(image, x, line, palette::outline);
+        }
     // Background the figure closes in is shadow, but for the design's holes.
     std::vector<char> open(w * h, 0);
     std::vector<QPoint> todo;
@@ -499,6 +512,14 @@ QImage drawnFrame(int dance, int k) {
         fit.floorLines = {{168, {{31, 45}, {56, 57}, {58, 59}, {60, 70}, {71, 100}}}};
     else if (k == 0 && dance == 4)
         fit.floorLines = {{167, {{44, 79}, {83, 97}, {101, 102}, {106, 109}, {114, 117}}}};
+    // In the cheer's first frame her headband's ends fly straight out: the lines 26 to 32 from column
+    // 26 to 133, its knot's tail rising to line 32 by the frame's side.
+    const bool headband = k == 0 && dance == 4;
+    if (headband) {
+        for (int y = 26; y < 32; ++y)
+            fit.heldLines.push_back({y, {{26, 134}}});
+        fit.heldLines.push_back({32, {{22, 24}, {26, 134}}});
+    }
     static const std::vector<int> eyelets[3][5] = {
         {{}, {15}, {}, {15}, {}},
         {{3, 2, 1, 1, 1, 1, 1, 1, 1}, {6, 5, 5, 3, 3}, {}, {2, 1, 1, 1, 1, 1}, {1, 1}},
@@ -506,6 +527,9 @@ QImage drawnFrame(int dance, int k) {
     };
     fit.eyelets = eyelets[dance - 2][k];
     Figure f = dancer(frame.pose, ribbonOf(dance));
+    if (headband)
+        f.front.push_back(
+            [](QPainter& p, const Skeleton&) { props::headband(p, QRectF(26, 26, 108, 8), palette::red); });
     // She dances where her soles are: the nearer boot goes over the first sole, within a step.
     const Skeleton at = pose(f);
     const double sole = (frame.fit.bottomRuns.front().left + frame.fit.bottomRuns.front().right) / 2.0;

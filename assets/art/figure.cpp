@@ -218,14 +218,16 @@ void drawEarUnits(QPainter& p, bool bowed, const Figure& f) {
     for (double side : {-1.0, 1.0}) {
         // Pricked up, an antenna stands further out and higher, its tip a bead.
         const double prick = side < 0 ? f.prickLeft : f.prickRight;
+        const double raise = side < 0 ? f.raiseLeft : f.raiseRight;
         QPainterPath antenna;
         antenna.moveTo(side * 37, 2);
         const QPointF tip =
-            bowed ? QPointF(side * 46, 24) : QPointF(side * (44.6 + prick), -21.2 - 0.7 * prick);
+            bowed ? QPointF(side * 46, 24) : QPointF(side * (44.6 + prick), -21.2 - 0.7 * prick - raise);
         if (bowed)
             antenna.quadTo(side * 43, 12, tip.x(), tip.y() - 2.5);
         else
-            antenna.quadTo(side * (41 + 0.3 * prick), -8, side * (44 + prick), -19 - 0.7 * prick);
+            antenna.quadTo(side * (41 + 0.3 * prick), -8 - raise / 2, side * (44 + prick),
+                           -19 - 0.7 * prick - raise);
         tube(p, antenna, 2.4, palette::metal);
         p.setPen(outlinePen(1.6));
         p.setBrush(palette::cyan);

@@ -72,6 +72,7 @@ struct Figure {
     Light light = Light::Cyan;
     double skirtWidth = 1;                // the skirt's width against its usual (a ring of light draws it in)
     double prickLeft = 0, prickRight = 0; // pixels an antenna stands further out and up
+    double raiseLeft = 0, raiseRight = 0; // pixels an antenna's tip stands higher still, straight up
     bool blush = false;
     bool sweat = false;
     // Props drawn behind the whole figure, between the body and the arms, and in front of all.

@@ -935,7 +935,8 @@ MeltPlan meltPlan(int picture) {
                 45,
                 122,
                 150,
-                {QRect(42, 26, 2, 1), QRect(42, 27, 7, 4), QRect(44, 31, 1, 1)}};
+                {QRect(42, 26, 2, 1), QRect(43, 27, 5, 1), QRect(43, 28, 7, 1), QRect(44, 29, 6, 2),
+                 QRect(45, 31, 5, 1)}};
     case 21:
         return {QRect(QPoint(27, 19), QPoint(131, 169)), QRect(46, 19, 7, 1), 44, 120, 156, {}};
     case 22:
@@ -953,13 +954,16 @@ Figure meltFigure(int picture) {
     f.offset = QPointF(-7, 0);
     f.lean = -8;
     switch (picture) {
-    case 20: // the block held up at the upper left
-        f.headDrop = 5;
+    case 20: // the block held up at the upper left, her right antenna pricked up in surprise
+        // Far enough right that only the box's left side stops her (it stands her clear of it).
+        f.offset = QPointF(15, 0);
+        f.prickRight = 3;
+        f.raiseRight = 5;
         f.look = -0.4;
         f.mouth = Mouth::O;
-        f.left.reach = QPointF(40, 40);
-        f.left.hand = Hand::Grip;
-        f.right.reach = QPointF(70, 52);
+        f.left.reach = QPointF(38, 48);
+        f.left.hand = f.right.hand = Hand::Grip;
+        f.right.reach = QPointF(62, 50);
         break;
     case 21: // the block at her open mouth
         f.mouth = Mouth::Open;
@@ -1116,7 +1120,35 @@ Rendered meltFrame(int picture) {
             draw(p, f);
             // The top: the block held up, or a tuft of her hair, its top edge the first run.
             const QRectF top = plan.topRun;
-            if (picture == 20 || picture == 18) {
+            if (picture == 20) {
+                // A block of ice cut like a crystal: its top face widening to line 22, its left
+                // side drawn in under it, down to her hands.
+                QPainterPath block;
+                block.moveTo(top.left(), top.top());
+                block.lineTo(top.right() + 1, top.top());
+                block.lineTo(top.right() + 8, top.top() + 3);
+                block.lineTo(top.right() + 8, top.top() + 44);
+                block.lineTo(top.left(), top.top() + 44);
+                block.lineTo(top.left(), top.top() + 7);
+                block.lineTo(top.left() - 6, top.top() + 3);
+                block.closeSubpath();
+                QPainterPath face;
+                face.moveTo(top.left(), top.top());
+                face.lineTo(top.right() + 1, top.top());
+                face.lineTo(top.right() + 8, top.top() + 3);
+                face.lineTo(top.left() - 6, top.top() + 3);
+                face.closeSubpath();
+                part(p, block, kIce, kIceShade, 0, 3.0);
+                p.setPen(Qt::NoPen);
+                p.setBrush(QColor(0xE4, 0xF8, 0xFE));
+                p.drawPath(face);
+                p.setPen(QPen(palette::outline, 1.5, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+                p.setBrush(Qt::NoBrush);
+                p.drawPath(block);
+                p.setPen(QPen(kIceShade, 1.0));
+                p.drawLine(QPointF(top.left() - 4, top.top() + 3.5),
+                           QPointF(top.right() + 6, top.top() + 3.5));
+            } else if (picture == 18) {
                 QPainterPath block;
                 block.setFillRule(Qt::WindingFill);
                 const double height = 44; // down to her hands
@@ -1162,6 +1194,17 @@ Rendered meltFrame(int picture) {
     const int tallest = picture == 20 ? 8 : picture == 21 ? 13 : picture == 22 ? 7 : picture == 17 ? 10 : 9;
     limitRepeats(out.picture, out.mask, plan.box.top() + 1, picture == 17 ? 159 : 165, tallest,
                  plan.box.left(), plan.box.right() + 1, 0xFF000000u);
+    if (picture == 20) {
+        // The lines under the block's top as its outline keeps them: the block's top face and her
+        // crown, the chip in the ice beside her hair, her right antenna's bead at the box's side.
+        const std::vector<PoseFit::Given> held = {{20, {{37, 53}}},
+                                                  {21, {{34, 58}, {76, 97}}},
+                                                  {22, {{31, 60}, {69, 100}}},
+                                                  {26, {{38, 42}, {44, 111}, {127, 130}}},
+                                                  {27, {{37, 43}, {48, 112}, {126, 131}}},
+                                                  {28, {{37, 43}}, true}};
+        holdLines(out.picture, out.mask, held, plan.box.left(), plan.box.right() + 1, 0xFF000000u);
+    }
     thickenThreads(out.picture, out.mask,
                    QRect(QPoint(plan.box.left(), plan.box.top() + 1),
                          QPoint(plan.box.right(), picture == 17 ? 158 : 164)));
@@ -1450,6 +1493,10 @@ std::vector<OutlineRow> buildOutlines() {
         rows.push_back({QStringLiteral("gra4.melt%1").arg(k, 2, 10, QLatin1Char('0')),
                         character,
                         {QStringLiteral("gra4.Image1(%1)").arg(picture)}});
+    // The first names her crown's line 22 before the block's, and the rows of line 27 one line
+    // high before the block's side, two lines high beside them.
+    rows[rows.size() - 5].order = {
+        {69, 22, 100, 23}, {31, 22, 60, 23}, {48, 27, 112, 28}, {126, 27, 131, 28}, {37, 27, 43, 29}};
     for (int k = 0; k <= 8; ++k)
         rows.push_back({QStringLiteral("RgnCall2.ShapeDance1_%1").arg(k),
                         character,
@@ -1481,10 +1528,13 @@ std::vector<OutlineRow> buildOutlines() {
                              {56, 168, 57, 169},
                              {71, 168, 100, 169},
                              {31, 168, 45, 169}};
-            if (dance == 4 && k == 0)
+            if (dance == 4 && k == 0) {
+                // Her headband's ends run on unchanged to line 32, where its knot's tail begins.
+                row.apart = {{26, 32, 134, 33}};
                 row.order = {{37, 12, 52, 13},     {54, 12, 61, 13},   {109, 12, 122, 13},
                              {101, 167, 102, 168}, {44, 167, 79, 168}, {106, 167, 109, 168},
                              {114, 167, 117, 168}, {83, 167, 97, 168}};
+            }
             if (dance == 4 && k == 2)
                 row.order = {
                     {58, 8, 67, 9}, {39, 8, 54, 9}, {102, 8, 103, 9}, {109, 8, 113, 9}, {115, 8, 116, 9}};

@@ -213,6 +213,37 @@ void limitRepeats(Canvas& c, int from, int to, int tallest, int left, int right)
         }
 }
 
+// Each given line holds exactly its runs within [left, right) (with `rest`, only up to its last run).
+void holdLines(Canvas& c, const std::vector<PoseFit::Given>& lines, int left, int right) {
+    const int w = c.mask.width();
+    for (const PoseFit::Given& given : lines) {
+        std::vector<char> was(w);
+        const int end = given.rest ? std::min(right, given.runs.back().right + 1) : right;
+        for (int x = left; x < end; ++x) {
+            was[x] = c.in(x, given.y);
+            c.clear(x, given.y);
+        }
+        // What a line gains at its side or in a gap is the art nearest it on that line (a lock
+        // widened, a gap closed), or else what lies under it.
+        auto beside = [&](int x, int y, Span run) {
+            for (int d = 1; d <= 6; ++d)
+                for (int u : {x - d, x + d})
+                    if (u >= run.left && u < run.right && was[u] &&
+                        c.picture.pixel(u, y) != palette::outline.rgb())
+                        return QColor(c.picture.pixel(u, y));
+            return below(c, x, y);
+        };
+        for (const Span& run : given.runs)
+            for (int x = run.left; x < run.right; ++x) {
+                if (was[x])
+                    c.mask.scanLine(given.y)[x] = 255;
+                else
+                    c.paint(x, given.y,
+                            x == run.left || x == run.right - 1 ? palette::outline : beside(x, given.y, run));
+            }
+    }
+}
+
 // What the fit added above line `above` (a tuft, a lock reaching the box) is her drawing carried on
 // to the outline's edge: where it borders the desktop it takes her contour, and her own contour that
 // it covers from outside gives way to it, so the hair runs on to its new edge in one piece.
@@ -409,6 +440,16 @@ void limitRepeats(QImage& picture, QImage& mask, int from, int to, int tallest, 
         for (int x = 0; x < mask.width(); ++x)
             if (!c.in(x, y))
                 picture.setPixel(x, y, outside);
+}
+
+void holdLines(QImage& picture, QImage& mask, const std::vector<PoseFit::Given>& lines, int left, int right,
+               QRgb outside) {
+    Canvas c{picture, mask};
+    holdLines(c, lines, left, right);
+    for (const PoseFit::Given& given : lines)
+        for (int x = 0; x < mask.width(); ++x)
+            if (!c.in(x, given.y))
+                picture.setPixel(x, given.y, outside);
 }
 
 void shadeStrokes(QImage& picture, QImage& mask, const QImage& drawn, int from, int to) {
@@ -634,32 +675,7 @@ void fitPose(Rendered& rendered, const PoseFit& fit, const QImage& backdrop) {
     limitRepeats(c, fit.top + 1, fit.bottom.empty() ? lastLine : fit.bottom.front().from, fit.tallest,
                  fit.left, fit.right);
     closeIn(c, fit.holes, fit.holeBoxes); // a nick may close in the background beside it
-    for (const PoseFit::Given& given : fit.lines) {
-        std::vector<char> was(w);
-        const int end = given.rest ? std::min(fit.right, given.runs.back().right + 1) : fit.right;
-        for (int x = fit.left; x < end; ++x) {
-            was[x] = c.in(x, given.y);
-            c.clear(x, given.y);
-        }
-        // What a line gains at its side or in a gap is the art nearest it on that line (a lock
-        // widened, a gap closed), or else what lies under it.
-        auto beside = [&](int x, int y, Span run) {
-            for (int d = 1; d <= 6; ++d)
-                for (int u : {x - d, x + d})
-                    if (u >= run.left && u < run.right && was[u] &&
-                        c.picture.pixel(u, y) != palette::outline.rgb())
-                        return QColor(c.picture.pixel(u, y));
-            return below(c, x, y);
-        };
-        for (const Span& run : given.runs)
-            for (int x = run.left; x < run.right; ++x) {
-                if (was[x])
-                    c.mask.scanLine(given.y)[x] = 255;
-                else
-                    c.paint(x, given.y,
-                            x == run.left || x == run.right - 1 ? palette::outline : beside(x, given.y, run));
-            }
-    }
+    holdLines(c, fit.lines, fit.left, fit.right);
     edgeAdded(c, drawn, fit.bottom.empty() ? h : fit.bottom.front().from - 3);
     hideCoveredContour(c, drawn, fit.bottom.empty() ? h : fit.bottom.front().from - 3);
     shadeStrokes(c, drawn, fit.top + 1, lastLine + 1, kShadow);

@@ -58,6 +58,12 @@ struct PoseFit {
 void limitRepeats(QImage& picture, QImage& mask, int from, int to, int tallest, int left, int right,
                   QRgb outside);
 
+// Each given line holds exactly its runs within [left, right) (with `rest`, only up to its last
+// run): what it gains takes the art nearest it on its line, its ends her contour; what leaves the
+// mask takes `outside`.
+void holdLines(QImage& picture, QImage& mask, const std::vector<PoseFit::Given>& lines, int left, int right,
+               QRgb outside);
+
 // Where the mask runs on a pixel thick past what `drawn` covers (lines `from` to `to`), paints
 // that stroke as the art it leaves carried on: sideways in the art's colour, fading; a column down
 // to the floor in shadow, fading up. The mask is not changed.

@@ -35,6 +35,20 @@ void signBoard(QPainter& p, QPointF grip, double drop) {
     p.drawEllipse(QPointF(kBoardFace.right() - 5, kBoardFace.top() - 2), 1.4, 1.4);
 }
 
+void headband(QPainter& p, QRectF band, const QColor& colour) {
+    // The tail: a short pennant from under its left end, its tip out by the frame's side.
+    QPainterPath tail;
+    tail.moveTo(band.left() + 3, band.bottom() - 2);
+    tail.lineTo(band.left() - 4, band.bottom() - 1.5);
+    tail.lineTo(band.left() - 4, band.bottom() + 3.5);
+    tail.lineTo(band.left() + 1, band.bottom() + 1);
+    tail.closeSubpath();
+    part(p, tail, colour, colour.darker(125), 2.0, 1.0);
+    QPainterPath cloth;
+    cloth.addRect(band.adjusted(1, 1, -1, -1));
+    part(p, cloth, colour, colour.darker(125), 2.0, 1.0);
+}
+
 void phone(QPainter& p, QPointF c, double angle, bool screenLit) {
     p.save();
     p.translate(c);

@@ -20,6 +20,10 @@ void phone(QPainter& p, QPointF c, double angle, bool screenLit);
 void plug(QPainter& p, QPointF c, double angle, const std::vector<QPointF>& cord);
 void lightning(QPainter& p, QPointF c, double size);
 
+// A cheering headband tied round her head, its ends flying straight out past it: `band` is its outer
+// edge, contour included; a tail of its knot hangs from under its left end.
+void headband(QPainter& p, QRectF band, const QColor& colour);
+
 // A Z mark of the given height.
 QPainterPath zPath(QPointF c, double size, double stroke);
 void zMark(QPainter& p, QPointF c, double size);
