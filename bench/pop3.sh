@@ -16,7 +16,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 count=${1:-1000}
 source "$root/scripts/lib.sh"
-morvik_install_deps build test-mail
+morvik_install_deps build test-mail bench-pop3
 morvik_build
 b=$MORVIK_BUILD
 as_root=()
