@@ -1466,7 +1466,7 @@ std::vector<OutlineRow> buildOutlines() {
             // third dance's first frame lists its last line from right to left).
             OutlineRow& row = rows.back();
             if (dance == 2 && k == 0) {
-                row.apart = {{77, 166, 90, 167}};
+                row.apart = {{77, 166, 90, 167}, {38, 44, 124, 45}};
                 row.order = {{69, 17, 95, 18},    {35, 17, 51, 18},   {66, 17, 68, 18},
                              {91, 166, 115, 167}, {77, 166, 90, 167}, {53, 166, 76, 167}};
             }
