@@ -441,6 +441,7 @@ std::vector<QPoint> holes(std::vector<QPoint> a, const std::vector<QPoint>& b) {
 const std::array<Frame, 5>& framesOf(int dance) {
     // Dance 2: the ribbon twirl, swaying to her left, then turning to the right.
     static const std::array<Frame, 5> two{{
+        // She sways to her right over her soles, her head upright, slimmer and its antennae out.
         {{0,
           8.5,
           -8.5,
@@ -480,14 +481,45 @@ const std::array<Frame, 5>& framesOf(int dance) {
     }};
     // Dance 3: the hop, a tuft of hair flying up beside the head on the jump.
     static const std::array<Frame, 5> three{{
-        {{-6, 0, -2, 0, {46, 118}, {98, 112}, 6, 0, 6, 0, Eyes::Open, Mouth::Line, 130, 120, 10},
+        // Crouched for the hop she sways to her right, her head upright and slimmer, her antennae
+        // laid to her hair; her right ribbon rises from her hand.
+        {{-6,
+          8.5,
+          -8.5,
+          0,
+          {60, 127},
+          {98.5, 115},
+          6,
+          0,
+          6,
+          0,
+          Eyes::Open,
+          Mouth::Line,
+          130,
+          70,
+          10,
+          0.886,
+          -3.4,
+          -4.5},
          {19,
           16,
           117,
           {{76, 78}},
           {{39, 71}, {81, 90}, {98, 99}},
           {{37, 26}},
-          area(58, 115, 62, 120, 11),
+          // The gap under her right hand, and the eyelets down her apron.
+          holes(area(58, 115, 62, 120, 11), {{66, 128},
+                                             {66, 131},
+                                             {66, 134},
+                                             {66, 137},
+                                             {67, 137},
+                                             {66, 140},
+                                             {67, 140},
+                                             {68, 140},
+                                             {66, 143},
+                                             {66, 146},
+                                             {70, 149},
+                                             {61, 152}}),
           -1,
           -1,
           {{{29, 47}, {64, 86}}, {{26, 51}, {58, 92}}}}},
@@ -578,13 +610,21 @@ QImage drawnFrame(int dance, int k) {
                                            {95, {{47, 119}}},
                                            {96, {{45, 114}, {115, 119}}},
                                            {97, {{45, 114}}}});
+    } else if (k == 0 && dance == 3) {
+        // Her head's sides fall straight to her jaw; her right hand stands clear of her apron.
+        fit.lines = {{42, {{35, 113}}}, {43, {{35, 113}}}};
+        for (int y = 69; y <= 90; ++y)
+            fit.lines.push_back({y, {{38, y < 80 ? 116 : 115}}});
+        fit.lines.insert(fit.lines.end(), {{114, {{47, 91}, {92, 105}}},
+                                           {115, {{45, 58}, {62, 90}, {92, 105}}},
+                                           {116, {{45, 58}, {62, 89}, {92, 105}}}});
     } else if (k == 1 && dance == 3)
         fit.floorLines = {{168, {{31, 45}, {56, 57}, {58, 59}, {60, 70}, {71, 100}}}};
     else if (k == 0 && dance == 4)
         fit.floorLines = {{167, {{44, 79}, {83, 97}, {101, 102}, {106, 109}, {114, 117}}}};
     static const std::vector<int> eyelets[3][5] = {
         {{}, {15}, {}, {15}, {}},
-        {{3, 2, 1, 1, 1, 1, 1, 1, 1}, {6, 5, 5, 3, 3}, {}, {2, 1, 1, 1, 1, 1}, {1, 1}},
+        {{}, {6, 5, 5, 3, 3}, {}, {2, 1, 1, 1, 1, 1}, {1, 1}},
         {{}, {}, {}, {}, {8, 6, 5, 3, 2, 2}},
     };
     fit.eyelets = eyelets[dance - 2][k];
