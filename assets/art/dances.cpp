@@ -441,7 +441,7 @@ std::vector<QPoint> holes(std::vector<QPoint> a, const std::vector<QPoint>& b) {
 const std::array<Frame, 5>& framesOf(int dance) {
     // Dance 2: the ribbon twirl, swaying to her left, then turning to the right.
     static const std::array<Frame, 5> two{{
-        // She sways to her right over her soles, her head upright, slimmer and its antennae out.
+        // She sways toward the right over her soles, her head upright, slimmer and its antennae out.
         {{0,
           8.5,
           -8.5,
@@ -481,7 +481,7 @@ const std::array<Frame, 5>& framesOf(int dance) {
     }};
     // Dance 3: the hop, a tuft of hair flying up beside the head on the jump.
     static const std::array<Frame, 5> three{{
-        // Crouched for the hop she sways to her right, her head upright and slimmer, her antennae
+        // Crouched for the hop she sways toward the right, her head upright and slimmer, her antennae
         // laid to her hair; her right ribbon rises from her hand.
         {{-6,
           8.5,
