@@ -87,28 +87,8 @@ void strand(QImage& image, Run run, int y, int step, double toward, int left, in
     }
 }
 
-// The background pixels joined to the picture's border: the desktop around her, not what she closes in.
 std::vector<char> openBackground(const QImage& image) {
-    const int w = image.width(), h = image.height();
-    std::vector<char> open(w * h, 0);
-    std::vector<QPoint> todo;
-    for (int y0 = 0; y0 < h; ++y0)
-        for (int x0 = 0; x0 < w; ++x0)
-            if ((x0 == 0 || y0 == 0 || x0 == w - 1 || y0 == h - 1) && isBlue(image, x0, y0)) {
-                open[y0 * w + x0] = 1;
-                todo.emplace_back(x0, y0);
-            }
-    while (!todo.empty()) {
-        const QPoint p = todo.back();
-        todo.pop_back();
-        for (const QPoint& n : {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)})
-            if (n.x() >= 0 && n.y() >= 0 && n.x() < w && n.y() < h && !open[n.y() * w + n.x()] &&
-                isBlue(image, n.x(), n.y())) {
-                open[n.y() * w + n.x()] = 1;
-                todo.push_back(n);
-            }
-    }
-    return open;
+    return openFromEdge(image.width(), image.height(), [&](int x, int y) { return isBlue(image, x, y); });
 }
 
 // The first count pixels, in scan order, of the area left, top, right, bottom (exclusive).
