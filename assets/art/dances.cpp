@@ -35,6 +35,9 @@ struct Fit {
     // Lines across her the design gives (a prop held there), each exactly: held after the repeats
     // are limited, as their runs may stand longer than the tallest row split in two.
     std::vector<std::pair<int, std::vector<Run>>> heldLines = {};
+    // Lines further down as the design gives them (her head's sides where they run straight), each
+    // exactly; what a line gains is her hair.
+    std::vector<std::pair<int, std::vector<Run>>> lines = {};
 };
 
 constexpr int kBottom = 169;
@@ -85,6 +88,10 @@ void strand(QImage& image, Run run, int y, int step, double toward, int left, in
         if (all || (step < 0 && std::any_of(met.begin(), met.end(), [](char m) { return m != 0; })))
             return;
     }
+}
+
+std::vector<char> openBackground(const QImage& image) {
+    return openFromEdge(image.width(), image.height(), [&](int x, int y) { return isBlue(image, x, y); });
 }
 
 // The first count pixels, in scan order, of the area left, top, right, bottom (exclusive).
@@ -305,25 +312,50 @@ void fitTo(QImage& image, const Fit& fit, const Skeleton& body, const QColor& ri
             else if (isBlue(image, x, line))
                 set(image, x, line, palette::outline);
         }
-    // Background the figure closes in is shadow, but for the design's holes.
-    std::vector<char> open(w * h, 0);
-    std::vector<QPoint> todo;
-    for (int y0 = 0; y0 < h; ++y0)
-        for (int x0 = 0; x0 < w; ++x0)
-            if ((x0 == 0 || y0 == 0 || x0 == w - 1 || y0 == h - 1) && isBlue(image, x0, y0)) {
-                open[y0 * w + x0] = 1;
-                todo.emplace_back(x0, y0);
-            }
-    while (!todo.empty()) {
-        const QPoint p = todo.back();
-        todo.pop_back();
-        for (const QPoint& n : {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)})
-            if (n.x() >= 0 && n.y() >= 0 && n.x() < w && n.y() < h && !open[n.y() * w + n.x()] &&
-                isBlue(image, n.x(), n.y())) {
-                open[n.y() * w + n.x()] = 1;
-                todo.push_back(n);
+    std::vector<QPoint> gained;
+    for (const auto& [line, runs] : fit.lines) {
+        std::vector<QRgb> was(w);
+        for (int x = 0; x < w; ++x) {
+            was[x] = image.pixel(x, line);
+            image.setPixel(x, line, kBlue);
+        }
+        // What a line gains at her head's sides is her hair falling straight, shaded on the side
+        // away from the light.
+        for (const Run& run : runs)
+            for (int x = run.left; x < run.right; ++x)
+                if (was[x] == kBlue)
+                    gained.emplace_back(x, line);
+                else
+                    image.setPixel(x, line, was[x]);
+    }
+    // So is what a gained pixel closes in (behind an antenna): hair, not a dark pocket.
+    auto hairAt = [&](int x) {
+        return x < body.headCentre.x() ? palette::hair.rgb() : palette::hairShade.rgb();
+    };
+    for (const QPoint& p : gained)
+        image.setPixel(p, hairAt(p.x()));
+    if (!gained.empty()) {
+        const std::vector<char> open = openBackground(image);
+        for (const QPoint& g : gained)
+            for (const QPoint& n : {g + QPoint(0, 1), g - QPoint(0, 1)}) {
+                std::vector<QPoint> todo;
+                if (n.y() > 0 && n.y() < h && isBlue(image, n.x(), n.y()) && !open[n.y() * w + n.x()])
+                    todo.push_back(n);
+                while (!todo.empty()) {
+                    const QPoint q = todo.back();
+                    todo.pop_back();
+                    if (!isBlue(image, q.x(), q.y()) || open[q.y() * w + q.x()] ||
+                        std::find(holes.begin(), holes.end(), q) != holes.end())
+                        continue;
+                    image.setPixel(q, hairAt(q.x()));
+                    for (const QPoint& m :
+                         {q + QPoint(1, 0), q - QPoint(1, 0), q + QPoint(0, 1), q - QPoint(0, 1)})
+                        todo.push_back(m);
+                }
             }
     }
+    // Background the figure closes in is shadow, but for the design's holes.
+    const std::vector<char> open = openBackground(image);
     for (int i = 0; i < w * h; ++i)
         if (!open[i] && image.pixel(i % w, i / w) == kBlue && !isHole(i % w, i / w))
             image.setPixel(i % w, i / w, palette::outline.rgb());
@@ -360,6 +392,8 @@ struct Pose {
     Mouth mouth;
     // Where the ribbons end (beyond the sides) and how much they wave.
     double ribbonLY, ribbonRY, wave;
+    double headWidth = 1;
+    double prickLeft = 0, prickRight = 0;
 };
 
 Figure dancer(const Pose& pose, const QColor& ribbonColour) {
@@ -368,6 +402,9 @@ Figure dancer(const Pose& pose, const QColor& ribbonColour) {
     f.lean = pose.lean;
     f.headTilt = pose.headTilt;
     f.look = pose.look;
+    f.headWidth = pose.headWidth;
+    f.prickLeft = pose.prickLeft;
+    f.prickRight = pose.prickRight;
     f.left.reach = pose.handL;
     f.right.reach = pose.handR;
     f.left.hand = f.right.hand = Hand::Grip;
@@ -397,7 +434,25 @@ std::vector<QPoint> holes(std::vector<QPoint> a, const std::vector<QPoint>& b) {
 const std::array<Frame, 5>& framesOf(int dance) {
     // Dance 2: the ribbon twirl, swaying to her left, then turning to the right.
     static const std::array<Frame, 5> two{{
-        {{0, 0, 0, 0, {50, 112}, {112, 112}, 4, 0, 4, 0, Eyes::Open, Mouth::Line, 120, 118, 10},
+        // She sways toward the right over her soles, her head upright, slimmer and its antennae out.
+        {{0,
+          8.5,
+          -8.5,
+          0,
+          {50, 112},
+          {112, 112},
+          4,
+          0,
+          4,
+          0,
+          Eyes::Open,
+          Mouth::Line,
+          120,
+          118,
+          10,
+          0.875,
+          0,
+          3.5},
          {24,
           15,
           125,
@@ -419,14 +474,45 @@ const std::array<Frame, 5>& framesOf(int dance) {
     }};
     // Dance 3: the hop, a tuft of hair flying up beside the head on the jump.
     static const std::array<Frame, 5> three{{
-        {{-6, 0, -2, 0, {46, 118}, {98, 112}, 6, 0, 6, 0, Eyes::Open, Mouth::Line, 130, 120, 10},
+        // Crouched for the hop she sways toward the right, her head upright and slimmer, her antennae
+        // laid to her hair; her right ribbon rises from her hand.
+        {{-6,
+          8.5,
+          -8.5,
+          0,
+          {60, 127},
+          {98.5, 115},
+          6,
+          0,
+          6,
+          0,
+          Eyes::Open,
+          Mouth::Line,
+          130,
+          70,
+          10,
+          0.886,
+          -3.4,
+          -4.5},
          {19,
           16,
           117,
           {{76, 78}},
           {{39, 71}, {81, 90}, {98, 99}},
           {{37, 26}},
-          area(58, 115, 62, 120, 11),
+          // The gap under her right hand, and the eyelets down her apron.
+          holes(area(58, 115, 62, 120, 11), {{66, 128},
+                                             {66, 131},
+                                             {66, 134},
+                                             {66, 137},
+                                             {67, 137},
+                                             {66, 140},
+                                             {67, 140},
+                                             {68, 140},
+                                             {66, 143},
+                                             {66, 146},
+                                             {70, 149},
+                                             {61, 152}}),
           -1,
           -1,
           {{{29, 47}, {64, 86}}, {{26, 51}, {58, 92}}}}},
@@ -506,9 +592,26 @@ QImage drawnFrame(int dance, int k) {
     static const int tallest[3][5] = {{12, 10, 5, 5, 4}, {11, 11, 7, 3, 8}, {6, 4, 4, 3, 5}};
     fit.tallest = tallest[dance - 2][k];
     // The lines by the floor whose runs the design gives: the ribbon's ends trailing beside her soles.
-    if (k == 0 && dance == 2)
+    if (k == 0 && dance == 2) {
         fit.floorLines = {{166, {{53, 76}, {77, 90}, {91, 115}}}};
-    else if (k == 1 && dance == 3)
+        fit.lines = {{44, {{38, 124}}}, {45, {{38, 124}}}};
+        for (int y = 72; y <= 83; ++y)
+            fit.lines.push_back({y, {{44, 121}}});
+        // A lock's end flicks out under her right ear unit.
+        fit.lines.insert(fit.lines.end(), {{93, {{48, 116}}},
+                                           {94, {{47, 118}}},
+                                           {95, {{47, 119}}},
+                                           {96, {{45, 114}, {115, 119}}},
+                                           {97, {{45, 114}}}});
+    } else if (k == 0 && dance == 3) {
+        // Her head's sides fall straight to her jaw; her right hand stands clear of her apron.
+        fit.lines = {{42, {{35, 113}}}, {43, {{35, 113}}}};
+        for (int y = 69; y <= 90; ++y)
+            fit.lines.push_back({y, {{38, y < 80 ? 116 : 115}}});
+        fit.lines.insert(fit.lines.end(), {{114, {{47, 91}, {92, 105}}},
+                                           {115, {{45, 58}, {62, 90}, {92, 105}}},
+                                           {116, {{45, 58}, {62, 89}, {92, 105}}}});
+    } else if (k == 1 && dance == 3)
         fit.floorLines = {{168, {{31, 45}, {56, 57}, {58, 59}, {60, 70}, {71, 100}}}};
     else if (k == 0 && dance == 4)
         fit.floorLines = {{167, {{44, 79}, {83, 97}, {101, 102}, {106, 109}, {114, 117}}}};
@@ -522,7 +625,7 @@ QImage drawnFrame(int dance, int k) {
     }
     static const std::vector<int> eyelets[3][5] = {
         {{}, {15}, {}, {15}, {}},
-        {{3, 2, 1, 1, 1, 1, 1, 1, 1}, {6, 5, 5, 3, 3}, {}, {2, 1, 1, 1, 1, 1}, {1, 1}},
+        {{}, {6, 5, 5, 3, 3}, {}, {2, 1, 1, 1, 1, 1}, {1, 1}},
         {{}, {}, {}, {}, {8, 6, 5, 3, 2, 2}},
     };
     fit.eyelets = eyelets[dance - 2][k];
@@ -536,14 +639,16 @@ QImage drawnFrame(int dance, int k) {
     const double foot =
         std::abs(at.footL.x() - sole) < std::abs(at.footR.x() - sole) ? at.footL.x() : at.footR.x();
     f.offset.rx() += std::clamp(sole - foot, -6.0, 6.0);
-    // ... but her head, ear units and all, stays whole inside the frame.
+    // ... but her head, ear units and all, stays whole inside the frame (where the design gives
+    // her head's sides, her pose puts it there).
     const int clipLeft = fit.clipLeft >= 0 ? fit.clipLeft : fit.left;
     const int clipRight = fit.clipRight >= 0 ? fit.clipRight : fit.right;
     const double head = pose(f).headCentre.x();
     constexpr double kHeadHalf = 50;
-    if (head + kHeadHalf > clipRight - 2)
+    const bool placed = !fit.lines.empty();
+    if (!placed && head + kHeadHalf > clipRight - 2)
         f.offset.rx() -= head + kHeadHalf - (clipRight - 2);
-    else if (head - kHeadHalf < clipLeft + 1)
+    else if (!placed && head - kHeadHalf < clipLeft + 1)
         f.offset.rx() += clipLeft + 1 - (head - kHeadHalf);
     QImage image = render([f](QPainter& p) { draw(p, f); }, solid(QSize(170, 170), kBlue)).picture;
     fitTo(image, fit, pose(f), ribbonOf(dance));

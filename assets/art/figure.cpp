@@ -41,6 +41,8 @@ QTransform headTransform(const Skeleton& s) {
     QTransform t;
     t.translate(s.headCentre.x(), s.headCentre.y());
     t.rotate(s.headAngle);
+    if (s.headWidth != 1)
+        t.scale(s.headWidth, 1);
     return t;
 }
 
@@ -536,6 +538,7 @@ Skeleton pose(const Figure& f) {
     s.hip = body.map(QPointF(0, 0));
     s.neck = body.map(kNeckOnBody);
     s.headAngle = f.lean + f.headTilt;
+    s.headWidth = f.headWidth;
     s.headCentre =
         s.neck + rotated(QPointF(0, -kHeadAboveNeck), s.headAngle) + QPointF(0, f.headDrop + f.bow * 34);
     s.shoulderL = body.map(QPointF(-kShoulderOnBody.x(), kShoulderOnBody.y()));

@@ -64,6 +64,7 @@ struct Figure {
     double bow = 0;       // 0 upright, 1 a deep bow (the face turned to the floor)
     double headTilt = 0;  // degrees around the neck, positive toward the right
     double headDrop = 0;  // extra pixels the head sinks (drowsiness)
+    double headWidth = 1; // the head's width, ear units and all, against its usual (a slimmer head)
     double look = 0;      // -1 .. 1: eyes and mouth turned toward the left or the right
     Arm left, right;
     Leg legLeft, legRight;
@@ -84,6 +85,7 @@ struct Skeleton {
     QPointF neck;                 // where the head sits on the body
     QPointF headCentre;           // the middle of the face
     double headAngle = 0;         // degrees
+    double headWidth = 1;         // across the head, against its usual
     QPointF shoulderL, shoulderR; // arm joints
     QPointF elbowL, elbowR, handL, handR;
     QPointF footL, footR; // soles' centres

@@ -1513,12 +1513,13 @@ std::vector<OutlineRow> buildOutlines() {
             // third dance's first frame lists its last line from right to left).
             OutlineRow& row = rows.back();
             if (dance == 2 && k == 0) {
-                row.apart = {{77, 166, 90, 167}};
+                row.apart = {{77, 166, 90, 167}, {38, 44, 124, 45}};
                 row.order = {{69, 17, 95, 18},    {35, 17, 51, 18},   {66, 17, 68, 18},
                              {91, 166, 115, 167}, {77, 166, 90, 167}, {53, 166, 76, 167}};
             }
             if (dance == 3 && k == 0) {
                 row.last = {39, 169, 71, 170};
+                row.apart = {{35, 42, 113, 43}};
                 row.order = {{64, 17, 86, 18},   {29, 17, 47, 18},   {26, 18, 51, 19},  {58, 18, 92, 19},
                              {98, 169, 99, 170}, {81, 169, 90, 170}, {39, 169, 71, 170}};
             }

@@ -7,6 +7,28 @@
 
 namespace art {
 
+std::vector<char> openFromEdge(int w, int h, const std::function<bool(int x, int y)>& background) {
+    std::vector<char> open(w * h, 0);
+    std::vector<QPoint> todo;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if ((x == 0 || y == 0 || x == w - 1 || y == h - 1) && background(x, y)) {
+                open[y * w + x] = 1;
+                todo.emplace_back(x, y);
+            }
+    while (!todo.empty()) {
+        const QPoint p = todo.back();
+        todo.pop_back();
+        for (const QPoint& n : {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)})
+            if (n.x() >= 0 && n.y() >= 0 && n.x() < w && n.y() < h && !open[n.y() * w + n.x()] &&
+                background(n.x(), n.y())) {
+                open[n.y() * w + n.x()] = 1;
+                todo.push_back(n);
+            }
+    }
+    return open;
+}
+
 namespace {
 
 const QColor& kShadow = palette::shadow;
@@ -101,26 +123,7 @@ void keepPiece(Canvas& c, QPoint seed, const std::vector<QPoint>& detached) {
 
 // The background reached from the frame's edge through background.
 std::vector<char> openBackground(const Canvas& c) {
-    const int w = c.mask.width(), h = c.mask.height();
-    std::vector<char> open(w * h, 0);
-    std::vector<QPoint> todo;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if ((x == 0 || y == 0 || x == w - 1 || y == h - 1) && !c.in(x, y)) {
-                open[y * w + x] = 1;
-                todo.emplace_back(x, y);
-            }
-    while (!todo.empty()) {
-        const QPoint p = todo.back();
-        todo.pop_back();
-        for (const QPoint& n : {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)})
-            if (n.x() >= 0 && n.y() >= 0 && n.x() < w && n.y() < h && !open[n.y() * w + n.x()] &&
-                !c.in(n.x(), n.y())) {
-                open[n.y() * w + n.x()] = 1;
-                todo.push_back(n);
-            }
-    }
-    return open;
+    return openFromEdge(c.mask.width(), c.mask.height(), [&](int x, int y) { return !c.in(x, y); });
 }
 
 // Background the figure closes in becomes shadow, but for the holes.

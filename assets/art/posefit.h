@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QRgb>
+#include <functional>
 #include <vector>
 
 namespace art {
@@ -51,6 +52,10 @@ struct PoseFit {
     // The lines she ends on are a shadow on the floor, rounded up around her feet (not a desk).
     bool floorShadow = true;
 };
+
+// The background pixels (as `background` says) joined to the picture's edge through background: the
+// desktop around a figure, not what it closes in.
+std::vector<char> openFromEdge(int w, int h, const std::function<bool(int x, int y)>& background);
 
 // Where a run of the mask would repeat unchanged on more than `tallest` lines (from line `from` on,
 // above `to`), narrows that line by a pixel at the end nearer the side of [left, right) (or widens
