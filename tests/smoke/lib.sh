@@ -67,22 +67,30 @@ start_pop3_peers() {
         { echo "the POP3 servers did not start"; cat "$SMOKE_WORK/pop3.err"; exit 1; }
 }
 
-# mail_accounts USER:PASSWORD...: her settings database ($MORVIK_HOME/MAIL.INI, made anew) with
-# these accounts on 127.0.0.1, in order.
-mail_accounts() {
+# settings_db PYTHON [ARG...]: her settings database ($MORVIK_HOME/MAIL.INI, made anew, hers alone),
+# filled by PYTHON, which finds it open as `db` and its arguments in sys.argv[2:].
+settings_db() {
     export MORVIK_HOME=$SMOKE_WORK/home
     mkdir -p "$MORVIK_HOME"
-    python3 - "$MORVIK_HOME/MAIL.INI" "$@" <<'PY'
+    local fill=$1
+    shift
+    python3 - "$MORVIK_HOME/MAIL.INI" "$@" <<PY
 import os, sqlite3, sys
 os.close(os.open(sys.argv[1], os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o600))
 db = sqlite3.connect(sys.argv[1])
 db.execute("PRAGMA application_id = %d" % 0x4d6f7364)
-db.execute('CREATE TABLE "mail" (ID INTEGER PRIMARY KEY CHECK (ID BETWEEN 1 AND 3), "Server" TEXT, "User" TEXT, "pass" TEXT)')
-for row, account in enumerate(sys.argv[2:], 1):
-    user, password = account.split(":", 1)
-    db.execute("INSERT INTO mail VALUES (?, '127.0.0.1', ?, ?)", (row, user, password))
+$fill
 db.commit()
 PY
+}
+
+# mail_accounts USER:PASSWORD...: her settings database with these accounts on 127.0.0.1, in order.
+mail_accounts() {
+    settings_db '
+db.execute("CREATE TABLE \"mail\" (ID INTEGER PRIMARY KEY CHECK (ID BETWEEN 1 AND 3), \"Server\" TEXT, \"User\" TEXT, \"pass\" TEXT)")
+for row, account in enumerate(sys.argv[2:], 1):
+    user, password = account.split(":", 1)
+    db.execute("INSERT INTO mail VALUES (?, \x27127.0.0.1\x27, ?, ?)", (row, user, password))' "$@"
 }
 
 # drop_home: a home of her own with a desktop (HOME, XDG_CONFIG_HOME), and a folder for the files

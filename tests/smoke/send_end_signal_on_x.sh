@@ -55,17 +55,9 @@ stop_at_exit $!
 wait_output 100 grep -x ready "$smtp_log" >/dev/null || { echo "the SMTP server did not start"; cat "$SMOKE_WORK/smtp.err"; exit 1; }
 
 # The settings database: the SMTP server and the own address (the program adds the rest).
-export MORVIK_HOME=$SMOKE_WORK/home
-mkdir -p "$MORVIK_HOME"
-python3 - "$MORVIK_HOME/MAIL.INI" "127.0.0.1:$smtp_port" <<'EOF'
-import os, sqlite3, sys
-os.close(os.open(sys.argv[1], os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o600))
-db = sqlite3.connect(sys.argv[1])
-db.execute("PRAGMA application_id = %d" % 0x4d6f7364)
-db.execute('CREATE TABLE "sendml" (ID INTEGER PRIMARY KEY CHECK (ID BETWEEN 1 AND 1), "smtpSV" TEXT, "smtpML" TEXT)')
-db.execute("INSERT INTO sendml VALUES (1, ?, 'me@example.jp')", (sys.argv[2],))
-db.commit()
-EOF
+settings_db '
+db.execute("CREATE TABLE \"sendml\" (ID INTEGER PRIMARY KEY CHECK (ID BETWEEN 1 AND 1), \"smtpSV\" TEXT, \"smtpML\" TEXT)")
+db.execute("INSERT INTO sendml VALUES (1, ?, \x27me@example.jp\x27)", (sys.argv[2],))' "127.0.0.1:$smtp_port"
 
 start_x
 start_greeted "$program"
